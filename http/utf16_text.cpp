@@ -1,0 +1,29 @@
+#include "http/utf16_text.h"
+
+#include "platform/code_page_936.h"
+
+namespace lc {
+
+ByteArray text_to_utf16(TextView text) {
+  const std::u16string units = platform::cp936_to_utf16(text.substr(0, text.find('\0')));
+  if (units.empty()) return {};
+  ByteArray bytes((units.size() + 1) * 2, 0);
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    bytes[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
+    bytes[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
+  }
+  return bytes;
+}
+
+Text utf16_to_text(const ByteArray& units) {
+  std::u16string decoded;
+  decoded.reserve(units.size() / 2);
+  for (std::size_t i = 0; i + 1 < units.size(); i += 2) {
+    const auto unit = static_cast<char16_t>(units[i] | (units[i + 1] << 8));
+    if (unit == u'\0') break;
+    decoded.push_back(unit);
+  }
+  return platform::utf16_to_cp936(decoded);
+}
+
+}  // namespace lc

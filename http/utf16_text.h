@@ -1,0 +1,14 @@
+#pragma once
+// Texts at the transport boundary, which speaks UTF-16LE.
+
+#include "common/text.h"
+
+namespace lc {
+
+// UTF-16LE units of `text` (up to a zero byte) plus one zero unit; empty for an empty text.
+ByteArray text_to_utf16(TextView text);
+
+// The text of UTF-16LE `units` up to the first zero unit; an odd last byte is ignored.
+Text utf16_to_text(const ByteArray& units);
+
+}  // namespace lc

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and benchmarking need, only those missing.
+# Quiet when everything is there; waits for the package lock instead of failing on it.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config python3
+  libicu-dev libpcre2-dev libcurl4-openssl-dev
+  libgtest-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for pkg in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$pkg")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "setup: installing ${missing[*]}"
+lock_wait=(-o DPkg::Lock::Timeout=900)
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get "${lock_wait[@]}" update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get "${lock_wait[@]}" install -y -qq \
+  --no-install-recommends "${missing[@]}" >/dev/null
