@@ -33,6 +33,10 @@ def main(folder):
         figures.append(("merge_cookies_scaling",
                         time("merge_cookies_items/100000") / time("merge_cookies_items/10000"),
                         "ratio"))
+    if "regex_object_charset_detect" in runs:
+        figures.append(("regex_charset_detect",
+                        time("regex_object_charset_detect") / time("pcre2_direct_charset_detect"),
+                        "ratio"))
     for name, value, unit in figures:
         print(f"{name} {value:.3f} {unit}")
 

@@ -9,7 +9,7 @@ cmake --build build-bench -j "$(nproc)" >/dev/null
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-for bench in text_bench cookie_bench; do
+for bench in text_bench cookie_bench regex_bench; do
   build-bench/bench/$bench --benchmark_format=json --benchmark_repetitions=3 \
     --benchmark_report_aggregates_only=true >"$out/$bench.json" 2>/dev/null
 done

@@ -5,6 +5,8 @@
 #include <unicode/unorm2.h>
 #include <unicode/utf16.h>
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace lc::platform {
@@ -77,33 +79,95 @@ std::u16string composed(std::u16string_view units) {
   return result;
 }
 
+// Whether any unit is a combining mark; those all lie at U+0300 and above.
+bool has_combining_marks(std::u16string_view units) {
+  for (char16_t unit : units) {
+    if (unit >= 0x300 && u_getCombiningClass(unit) != 0) return true;
+  }
+  return false;
+}
+
+// Decodes `bytes` into `out`, which has room for one unit a byte; returns the units written.
+std::size_t decode_into(UConverter* converter, TextView bytes, char16_t* out) {
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t written = ucnv_toUChars(converter, out, static_cast<int32_t>(bytes.size()),
+                                        bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+  return U_FAILURE(status) ? 0 : static_cast<std::size_t>(written);
+}
+
+void append_encoded(UConverter* converter, std::u16string_view units, Text& out) {
+  const std::size_t old_size = out.size();
+  out.resize(old_size + units.size() * 2);  // every unit gives at most two bytes
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t written =
+      ucnv_fromUChars(converter, out.data() + old_size, static_cast<int32_t>(units.size() * 2),
+                      units.data(), static_cast<int32_t>(units.size()), &status);
+  out.resize(old_size + (U_FAILURE(status) ? 0 : static_cast<std::size_t>(written)));
+}
+
+bool is_ascii(char byte) {
+  return static_cast<unsigned char>(byte) < 0x80;
+}
+
+// Where the run of ASCII bytes from `at` ends, looking at eight bytes a step.
+std::size_t ascii_run_end(TextView text, std::size_t at) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080;
+  while (at + 8 <= text.size()) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + at, sizeof word);
+    if ((word & kHighBits) != 0) break;
+    at += 8;
+  }
+  while (at < text.size() && is_ascii(text[at]))
+    ++at;
+  return at;
+}
+
 }  // namespace
 
+// ASCII passes straight through; only the stretches with other bytes go to the converter. A byte
+// below 0x80 right after another one always begins a character, so stretches end there.
 std::u16string cp936_to_utf16(TextView text) {
   UConverter* converter = cp936();
-  if (text.empty() || converter == nullptr) return {};
-  // Every byte gives at most one unit.
-  std::u16string units(text.size(), u'\0');
-  UErrorCode status = U_ZERO_ERROR;
-  const int32_t written = ucnv_toUChars(converter, units.data(), static_cast<int32_t>(units.size()),
-                                        text.data(), static_cast<int32_t>(text.size()), &status);
-  if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) return {};
-  units.resize(static_cast<std::size_t>(written));
+  if (converter == nullptr) return {};
+  std::u16string units(text.size(), u'\0');  // every byte gives at most one unit
+  std::size_t written = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    if (is_ascii(text[at])) {
+      const std::size_t end = ascii_run_end(text, at);
+      for (; at < end; ++at)
+        units[written++] = static_cast<char16_t>(text[at]);
+      continue;
+    }
+    std::size_t end = at + 1;
+    while (end < text.size() && !(is_ascii(text[end]) && is_ascii(text[end - 1])))
+      ++end;
+    written += decode_into(converter, text.substr(at, end - at), units.data() + written);
+    at = end;
+  }
+  units.resize(written);
   return units;
 }
 
 Text utf16_to_cp936(std::u16string_view units) {
   UConverter* converter = cp936();
-  if (units.empty() || converter == nullptr) return {};
-  const std::u16string source = composed(units);
-  // Every unit gives at most two bytes ("?" for a lone surrogate, one or two bytes otherwise).
-  Text text(source.size() * 2, '\0');
-  UErrorCode status = U_ZERO_ERROR;
-  const int32_t written =
-      ucnv_fromUChars(converter, text.data(), static_cast<int32_t>(text.size()), source.data(),
-                      static_cast<int32_t>(source.size()), &status);
-  if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) return {};
-  text.resize(static_cast<std::size_t>(written));
+  if (converter == nullptr) return {};
+  std::u16string composed_units;
+  if (has_combining_marks(units)) units = composed_units = composed(units);
+  Text text;
+  text.reserve(units.size());
+  for (std::size_t at = 0; at < units.size();) {
+    if (units[at] < 0x80) {
+      text.push_back(static_cast<char>(units[at++]));
+      continue;
+    }
+    std::size_t end = at + 1;
+    while (end < units.size() && units[end] >= 0x80)
+      ++end;
+    ucnv_reset(converter);
+    append_encoded(converter, units.substr(at, end - at), text);
+    at = end;
+  }
   return text;
 }
 

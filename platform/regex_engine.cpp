@@ -1,0 +1,177 @@
+#include "platform/regex_engine.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 16
+#include <pcre2.h>
+
+#include "platform/regex_pattern.h"
+#include "platform/regex_replacement.h"
+
+namespace lc::platform {
+namespace {
+
+// Bounds that turn a runaway match (nested quantifiers over a long subject) into a failure in
+// a fraction of a second instead of a frozen window.
+constexpr std::uint32_t kMatchLimit = 2'000'000;
+constexpr std::uint32_t kDepthLimit = 10'000;
+// Below this many units, compiling to machine code costs more than it saves.
+constexpr std::size_t kJitWorthwhileUnits = 16 * 1024;
+
+// Case folding beyond ASCII needs Unicode properties, which slow every match down; it matters only
+// when the pattern holds a letter beyond ASCII, an escape that may spell one, or a
+// back-reference whose captured text may hold one.
+bool may_fold_beyond_ascii(std::u16string_view pattern) {
+  for (std::size_t at = 0; at < pattern.size(); ++at) {
+    if (pattern[at] >= 0x80) return true;
+    if (pattern[at] == u'\\' && at + 1 < pattern.size()) {
+      const char16_t next = pattern[++at];
+      if (next == u'u' || next == u'x' || (next >= u'1' && next <= u'9')) return true;
+    }
+  }
+  return false;
+}
+
+PCRE2_SPTR16 units(std::u16string_view text) {
+  return reinterpret_cast<PCRE2_SPTR16>(text.data());
+}
+
+}  // namespace
+
+struct RegexEngine::Compiled {
+  struct CodeFree {
+    void operator()(pcre2_code* code) const { pcre2_code_free(code); }
+  };
+  struct MatchDataFree {
+    void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
+  };
+  struct ContextFree {
+    void operator()(pcre2_match_context* context) const { pcre2_match_context_free(context); }
+  };
+  std::unique_ptr<pcre2_code, CodeFree> code;
+  std::unique_ptr<pcre2_match_data, MatchDataFree> match_data;
+  std::unique_ptr<pcre2_match_context, ContextFree> match_context;
+  std::size_t group_count = 0;
+  bool jit_tried = false;
+};
+
+RegexEngine::RegexEngine() = default;
+RegexEngine::~RegexEngine() = default;
+
+bool RegexEngine::set_flag(std::string_view name, bool value) {
+  if (name == "Global") {
+    global_ = value;
+    return true;
+  }
+  bool* flag = name == "IgnoreCase" ? &ignore_case_ : name == "Multiline" ? &multiline_ : nullptr;
+  if (flag == nullptr) return false;
+  if (*flag != value) {
+    *flag = value;
+    compiled_.reset();
+    rejected_ = false;
+  }
+  return true;
+}
+
+void RegexEngine::set_pattern(std::u16string_view pattern) {
+  pattern_ = pattern;
+  compiled_.reset();
+  rejected_ = false;
+}
+
+RegexEngine::Compiled* RegexEngine::compiled(std::size_t subject_size) {
+  if (rejected_) return nullptr;
+  if (!compiled_) {
+    const std::u16string translated = to_pcre2_pattern(pattern_);
+    // $ ends only the subject unless Multiline. Unicode properties would widen \w \d \s \b,
+    // but the translated pattern no longer uses them.
+    std::uint32_t options = PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF | PCRE2_ALLOW_EMPTY_CLASS;
+    options |= multiline_ ? PCRE2_MULTILINE : PCRE2_DOLLAR_ENDONLY;
+    if (ignore_case_) options |= PCRE2_CASELESS;
+    if (ignore_case_ && may_fold_beyond_ascii(pattern_)) options |= PCRE2_UCP;
+    pcre2_compile_context* compile_context = pcre2_compile_context_create(nullptr);
+    pcre2_set_newline(compile_context, PCRE2_NEWLINE_LF);
+    int error = 0;
+    PCRE2_SIZE error_offset = 0;
+    pcre2_code* code = pcre2_compile(units(translated), translated.size(), options, &error,
+                                     &error_offset, compile_context);
+    pcre2_compile_context_free(compile_context);
+    if (code == nullptr) {
+      rejected_ = true;
+      return nullptr;
+    }
+    auto fresh = std::make_unique<Compiled>();
+    fresh->code.reset(code);
+    fresh->match_data.reset(pcre2_match_data_create_from_pattern(code, nullptr));
+    fresh->match_context.reset(pcre2_match_context_create(nullptr));
+    pcre2_set_match_limit(fresh->match_context.get(), kMatchLimit);
+    pcre2_set_depth_limit(fresh->match_context.get(), kDepthLimit);
+    std::uint32_t capture_count = 0;
+    pcre2_pattern_info(code, PCRE2_INFO_CAPTURECOUNT, &capture_count);
+    fresh->group_count = capture_count;
+    compiled_ = std::move(fresh);
+  }
+  if (!compiled_->jit_tried && subject_size >= kJitWorthwhileUnits) {
+    compiled_->jit_tried = true;
+    pcre2_jit_compile(compiled_->code.get(), PCRE2_JIT_COMPLETE);  // interpreted if refused
+  }
+  return compiled_.get();
+}
+
+template <typename Visit>
+bool RegexEngine::for_each_match(std::u16string_view subject, Visit visit) {
+  Compiled* compiled = this->compiled(subject.size());
+  if (compiled == nullptr) return false;
+  const PCRE2_SIZE* offsets = pcre2_get_ovector_pointer(compiled->match_data.get());
+  std::size_t start = 0;
+  while (start <= subject.size()) {
+    const int result = pcre2_match(compiled->code.get(), units(subject), subject.size(), start, 0,
+                                   compiled->match_data.get(), compiled->match_context.get());
+    if (result == PCRE2_ERROR_NOMATCH) return true;
+    if (result < 0) return false;
+    Match match{{offsets[0], offsets[1] - offsets[0]}, {}};
+    match.groups.reserve(compiled->group_count);
+    for (std::size_t group = 1; group <= compiled->group_count; ++group) {
+      const PCRE2_SIZE group_start = offsets[2 * group];
+      if (group_start == PCRE2_UNSET) {
+        match.groups.emplace_back();
+      } else {
+        match.groups.emplace_back(Span{group_start, offsets[2 * group + 1] - group_start});
+      }
+    }
+    const std::size_t end = offsets[1];
+    // An empty match moves the next search on by one unit, as VBScript does.
+    start = match.whole.length == 0 ? end + 1 : end;
+    visit(std::move(match));
+    if (!global_) return true;
+  }
+  return true;
+}
+
+std::optional<MatchCollection> RegexEngine::execute(std::u16string_view subject) {
+  std::vector<Match> matches;
+  if (!for_each_match(subject, [&](Match match) { matches.push_back(std::move(match)); })) {
+    return std::nullopt;
+  }
+  return MatchCollection(std::u16string(subject), std::move(matches));
+}
+
+std::optional<std::u16string> RegexEngine::replace(std::u16string_view subject,
+                                                   std::u16string_view replacement) {
+  std::u16string result;
+  std::size_t copied = 0;
+  const bool matched = for_each_match(subject, [&](Match match) {
+    result.append(subject.substr(copied, match.whole.start - copied));
+    expand_replacement(replacement, subject, match, result);
+    copied = match.whole.start + match.whole.length;
+  });
+  if (!matched) return std::nullopt;
+  result.append(subject.substr(copied));
+  return result;
+}
+
+std::optional<std::u16string_view> MatchCollection::sub_match(const Match& match,
+                                                              std::size_t group) const {
+  if (group >= match.groups.size() || !match.groups[group]) return std::nullopt;
+  return text_of(*match.groups[group]);
+}
+
+}  // namespace lc::platform

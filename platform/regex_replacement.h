@@ -1,0 +1,16 @@
+#pragma once
+// VBScript's replacement syntax: $& the match, $` before it, $' after it, $1 to $99 a group
+// ($nn only when group nn exists, else $n, else literal), $$ a dollar sign. Any other '$' stays.
+
+#include <string>
+#include <string_view>
+
+#include "platform/regex_match.h"
+
+namespace lc::platform {
+
+// Appends the expansion of `replacement` for `match` over `subject` to `out`.
+void expand_replacement(std::u16string_view replacement, std::u16string_view subject,
+                        const Match& match, std::u16string& out);
+
+}  // namespace lc::platform

@@ -1,0 +1,99 @@
+#include "regex/regex_object.h"
+
+#include "common/marked_text.h"
+#include "common/text_ops.h"
+#include "common/text_search.h"
+#include "platform/code_page_936.h"
+#include "platform/com_apartment.h"
+
+namespace lc {
+
+RegexObject::RegexObject() {
+  platform::com_initialize();
+}
+
+RegexObject::~RegexObject() {
+  engine_.reset();
+  matches_.reset();
+  subject_.clear();
+  platform::com_uninitialize();
+}
+
+bool RegexObject::create(TextView pattern, TextView subject, CreateOptions options) {
+  engine_.reset();
+  matches_.reset();
+  engine_ = std::make_unique<platform::RegexEngine>();
+  engine_->set_flag("IgnoreCase", !options.case_sensitive);
+  engine_->set_flag("Multiline", options.multiline);
+  // The system asks for a dot that matches line breaks too; the class has no such property,
+  // so this write fails and changes nothing, exactly as it always has.
+  engine_->set_flag("Singleline", true);
+  engine_->set_flag("Global", options.global);
+  const Text effective =
+      options.replace_quote_marker ? replace_quote_markers(pattern) : Text(pattern);
+  engine_->set_pattern(platform::cp936_to_utf16(effective));
+  subject_ = platform::cp936_to_utf16(subject);
+  matches_ = engine_->execute(subject_);
+  return matches_.has_value();
+}
+
+Text RegexObject::get_pattern() const {
+  return engine_ ? platform::utf16_to_cp936(engine_->pattern()) : Text();
+}
+
+Text RegexObject::replace(TextView replacement) const {
+  if (!engine_) return {};
+  const std::optional<std::u16string> replaced =
+      engine_->replace(subject_, platform::cp936_to_utf16(replacement));
+  return replaced ? platform::utf16_to_cp936(*replaced) : Text();
+}
+
+int RegexObject::match_count() const {
+  return matches_ ? static_cast<int>(matches_->count()) : 0;
+}
+
+int RegexObject::submatch_count() const {
+  const platform::Match* first = match_at(1);
+  return first ? static_cast<int>(first->groups.size()) : 0;
+}
+
+Text RegexObject::match_text(int match_index, TextPos* position) const {
+  const platform::Match* match = match_at(match_index);
+  const Text text = match ? platform::utf16_to_cp936(matches_->value(*match)) : Text();
+  if (position != nullptr) *position = byte_offset(match, text);
+  return text;
+}
+
+Text RegexObject::submatch_text(int match_index, int group_index, TextPos* position) const {
+  const platform::Match* match = match_at(match_index);
+  Text text;
+  if (match != nullptr && group_index >= 1) {
+    const auto group = matches_->sub_match(*match, static_cast<std::size_t>(group_index - 1));
+    if (group) text = platform::utf16_to_cp936(*group);
+  }
+  if (position != nullptr) *position = byte_offset(match, text);
+  return text;
+}
+
+const platform::Match* RegexObject::match_at(int match_index) const {
+  if (!matches_ || match_index < 1) return nullptr;
+  return matches_->item(static_cast<std::size_t>(match_index - 1));
+}
+
+// The match's index counts UTF-16 units, yet it is taken as a 1-based byte position to search
+// from: every character takes at least one byte, so the search never starts past the match.
+// The matched text stands in the subject byte for byte, so the search compares exactly.
+TextPos RegexObject::byte_offset(const platform::Match* match, TextView text) const {
+  const Text subject = platform::utf16_to_cp936(subject_);
+  TextPos start = match ? static_cast<TextPos>(match->whole.start) : 0;
+  if (start < 1) start = 1;
+  TextPos found = kNotFound;
+  if (text.empty()) {
+    found = start <= length(subject) ? 1 : kNotFound;
+  } else {
+    found = find(subject, text, start);
+  }
+  return found - 1;
+}
+
+}  // namespace lc

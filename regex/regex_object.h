@@ -1,0 +1,52 @@
+#pragma once
+// One regular expression bound to one subject text: how many matches, the text of a match or of
+// one of its groups with its byte offset, and the subject with the matches replaced. Pattern
+// syntax and matching rules are VBScript's.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "common/text.h"
+#include "platform/regex_engine.h"
+
+namespace lc {
+
+class RegexObject {
+ public:
+  struct CreateOptions {
+    bool case_sensitive = false;
+    bool multiline = true;
+    bool global = true;
+    bool replace_quote_marker = false;  // each "#引号" in the pattern stands for '"'
+  };
+
+  RegexObject();
+  ~RegexObject();
+  RegexObject(const RegexObject&) = delete;
+  RegexObject& operator=(const RegexObject&) = delete;
+
+  // Runs `pattern` over `subject` with a fresh engine; true when the engine returned a match
+  // collection, also an empty one, false when it rejected the pattern or the match ran away.
+  bool create(TextView pattern, TextView subject, CreateOptions options);
+  bool create(TextView pattern, TextView subject) { return create(pattern, subject, {}); }
+
+  Text get_pattern() const;
+  Text replace(TextView replacement) const;
+  int match_count() const;
+  int submatch_count() const;
+
+  // Indexes count from 1. `position`, when given, receives a 0-based byte offset (-2: not found).
+  Text match_text(int match_index, TextPos* position = nullptr) const;
+  Text submatch_text(int match_index, int group_index, TextPos* position = nullptr) const;
+
+ private:
+  const platform::Match* match_at(int match_index) const;
+  TextPos byte_offset(const platform::Match* match, TextView text) const;
+
+  std::unique_ptr<platform::RegexEngine> engine_;
+  std::optional<platform::MatchCollection> matches_;
+  std::u16string subject_;
+};
+
+}  // namespace lc
