@@ -15,6 +15,14 @@ ByteArray text_to_utf16(TextView text) {
   return bytes;
 }
 
+std::u16string wide(TextView text) {
+  return platform::cp936_to_utf16(text.substr(0, text.find('\0')));
+}
+
+Text narrow(std::u16string_view units) {
+  return platform::utf16_to_cp936(units.substr(0, units.find(u'\0')));
+}
+
 Text utf16_to_text(const ByteArray& units) {
   std::u16string decoded;
   decoded.reserve(units.size() / 2);

@@ -1,6 +1,8 @@
 #pragma once
 // Texts at the transport boundary, which speaks UTF-16LE.
 
+#include <string>
+
 #include "common/text.h"
 
 namespace lc {
@@ -10,5 +12,9 @@ ByteArray text_to_utf16(TextView text);
 
 // The text of UTF-16LE `units` up to the first zero unit; an odd last byte is ignored.
 Text utf16_to_text(const ByteArray& units);
+
+// The same two conversions for the transport, which takes and gives strings of UTF-16 units.
+std::u16string wide(TextView text);
+Text narrow(std::u16string_view units);
 
 }  // namespace lc

@@ -1,0 +1,27 @@
+#include "http/body_text.h"
+
+#include "common/text_ops.h"
+#include "platform/charset_decoder.h"
+#include "platform/code_page_936.h"
+
+namespace lc {
+namespace {
+
+constexpr TextView kCharsetPattern = "<meta.+?charset=[^\\w]?([-\\w]+)";
+// The search never looks further, so its cost does not grow with the body.
+constexpr TextPos kCharsetSearchBytes = 1024;
+
+}  // namespace
+
+std::optional<Text> declared_charset(RegexObject& regex, TextView body_text) {
+  if (!regex.create(kCharsetPattern, left(body_text, kCharsetSearchBytes))) return std::nullopt;
+  return regex.submatch_text(1, 1);
+}
+
+std::optional<Text> converted_body(TextView charset, TextView body) {
+  const std::optional<std::u16string> units = platform::decode_charset(charset, body);
+  if (!units) return std::nullopt;
+  return platform::utf16_to_cp936(std::u16string_view(*units).substr(0, units->find(u'\0')));
+}
+
+}  // namespace lc

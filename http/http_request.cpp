@@ -1,0 +1,256 @@
+#include "http/http_request.h"
+
+#include <memory>
+
+#include "common/marked_text.h"
+#include "common/text_ops.h"
+#include "common/text_search.h"
+#include "http/body_text.h"
+#include "http/cookie_merge.h"
+#include "http/header_block.h"
+#include "http/http_messages.h"
+#include "http/request_headers.h"
+#include "http/utf16_text.h"
+#include "platform/com_apartment.h"
+#include "platform/event_pump.h"
+#include "platform/http_transport.h"
+#include "regex/regex_object.h"
+
+namespace lc {
+namespace {
+
+namespace messages = http_messages;
+
+constexpr TextView kVerbs[] = {"GET",     "POST",   "HEAD",  "PUT",
+                               "OPTIONS", "DELETE", "TRACE", "CONNECT"};
+constexpr std::uint32_t kIgnoreCertificateErrors = 0x3300;
+constexpr int kDefaultTimeoutSeconds = 30;
+
+TextView verb_of(int method) {
+  return method >= 0 && method < static_cast<int>(std::size(kVerbs)) ? kVerbs[method] : kVerbs[0];
+}
+
+// A caller's out-argument, or a temporary of the call when the caller left it out.
+template <typename T>
+class OutArgument {
+ public:
+  explicit OutArgument(T* caller) : value_(caller != nullptr ? *caller : temporary_) {}
+  T& operator*() { return value_; }
+  T* operator->() { return &value_; }
+  bool given() const { return &value_ != &temporary_; }
+
+ private:
+  T temporary_{};
+  T& value_;
+};
+
+class Exchange {
+ public:
+  Exchange(TextView url, const HttpRequestOptions& options)
+      : url_(url),
+        options_(options),
+        cookies_(options.cookies),
+        new_cookies_(options.new_cookies),
+        response_headers_(options.response_headers),
+        location_(options.location),
+        status_(options.status),
+        response_bytes_(options.response_bytes) {}
+
+  Text run();
+
+ private:
+  enum class Exit { kCommon, kImmediate, kWithoutMessages };
+
+  // Stores `message` in status and leaves the way the failure calls for.
+  Text fail(TextView message, Exit exit);
+  Text common_exit(Text result, bool let_messages_run = true);
+  bool set_up_request();
+  Text handle_response();
+  void read_body(Text& body);
+  void scan_header_lines();
+
+  TextView url_;
+  const HttpRequestOptions& options_;
+  RegexObject regex_;  // lives for the whole call, as the system's own does
+  std::unique_ptr<platform::HttpTransport> transport_ = platform::make_http_transport();
+  OutArgument<Text> cookies_;
+  OutArgument<Text> new_cookies_;
+  OutArgument<Text> response_headers_;
+  OutArgument<Text> location_;
+  OutArgument<Text> status_;
+  OutArgument<ByteArray> response_bytes_;
+  Text failure_;  // set when set-up failed, with the way out
+  Exit failure_exit_ = Exit::kCommon;
+  bool read_failed_ = false;
+};
+
+Text Exchange::fail(TextView message, Exit exit) {
+  *status_ = Text(message);
+  if (exit == Exit::kImmediate) {
+    transport_->close_request();
+    transport_->close_connection();
+    transport_->close_session();
+    return {};
+  }
+  return common_exit({}, exit != Exit::kWithoutMessages);
+}
+
+Text Exchange::common_exit(Text result, bool let_messages_run) {
+  if (let_messages_run) platform::handle_pending_messages();
+  transport_->close_request();
+  transport_->close_connection();
+  transport_->close_session();
+  return result;
+}
+
+Text Exchange::run() {
+  if (!transport_->check_platform()) return fail(messages::kNoTransport, Exit::kWithoutMessages);
+  const std::optional<platform::CrackedUrl> url = transport_->crack_url(wide(url_));
+  if (!url) return fail(messages::kBadUrl, Exit::kCommon);
+  const std::u16string object_name = url->path.empty() ? u"/" : url->path + url->extra_info;
+
+  // A plain-HTTP URL gets the proxy for its own scheme only.
+  Text proxy_name;
+  if (!options_.proxy.empty()) proxy_name = (url->secure ? "" : "http=") + Text(options_.proxy);
+  if (!transport_->open_session(wide(proxy_name))) return fail(messages::kNoSession, Exit::kCommon);
+  const int seconds =
+      options_.timeout_seconds > 0 ? options_.timeout_seconds : kDefaultTimeoutSeconds;
+  const int timeout_ms = seconds * 1000;
+  if (!transport_->set_timeouts(timeout_ms, timeout_ms, timeout_ms, timeout_ms)) {
+    return fail(messages::kTimeoutsRefused, Exit::kCommon);
+  }
+  if (!transport_->connect(url->host, url->port))
+    return fail(messages::kNoConnection, Exit::kCommon);
+  if (!transport_->open_request(wide(verb_of(options_.method)), object_name, url->secure)) {
+    return fail(messages::kNoRequest, Exit::kCommon);
+  }
+  if (!set_up_request()) return fail(failure_, failure_exit_);
+  return handle_response();
+}
+
+bool Exchange::set_up_request() {
+  const auto refuse = [this](TextView message, Exit exit) {
+    failure_ = Text(message);
+    failure_exit_ = exit;
+    return false;
+  };
+  using platform::CredentialTarget;
+  if (!options_.user_name.empty() && !options_.password.empty() &&
+      !transport_->set_credentials(CredentialTarget::kServer, wide(options_.user_name),
+                                   wide(options_.password))) {
+    return refuse(messages::kCredentialsRefused, Exit::kImmediate);
+  }
+  if (!options_.proxy_user_name.empty() && !options_.proxy_password.empty() &&
+      !transport_->set_credentials(CredentialTarget::kProxy, wide(options_.proxy_user_name),
+                                   wide(options_.proxy_password))) {
+    return refuse(messages::kCredentialsRefused, Exit::kImmediate);
+  }
+  if (!transport_->set_option(platform::kOptionSecurityFlags, kIgnoreCertificateErrors)) {
+    return refuse(messages::kCertificateOptionRefused, Exit::kImmediate);
+  }
+  const bool cookie_option_set =
+      cookies_->empty()
+          ? transport_->set_option(platform::kOptionDisableFeature, platform::kFeatureCookies)
+          : transport_->set_option(platform::kOptionEnableFeature, platform::kFeatureCookies);
+  if (!cookie_option_set) return refuse(messages::kCookieOptionRefused, Exit::kImmediate);
+  if (options_.no_redirect &&
+      !transport_->set_option(platform::kOptionDisableFeature, platform::kFeatureRedirects)) {
+    return refuse(messages::kRedirectOptionRefused, Exit::kImmediate);
+  }
+  const Text block = assemble_request_headers({.extra_headers = options_.extra_headers,
+                                               .method = options_.method,
+                                               .cookies = *cookies_,
+                                               .add_default_headers = options_.add_default_headers,
+                                               .normalize_headers = options_.normalize_headers});
+  if (!transport_->add_request_headers(wide(block))) {
+    return refuse(messages::kHeadersRefused, Exit::kCommon);
+  }
+  return true;
+}
+
+Text Exchange::handle_response() {
+  const std::span<const std::uint8_t> body =
+      !options_.body_bytes.empty()
+          ? options_.body_bytes
+          : std::span(reinterpret_cast<const std::uint8_t*>(options_.body_text.data()),
+                      options_.body_text.size());
+  if (!transport_->send_request(body)) return fail(messages::kSendFailed, Exit::kCommon);
+  if (!transport_->receive_response()) return fail(messages::kNoResponse, Exit::kCommon);
+
+  Text accumulator;
+  read_body(accumulator);
+  const std::optional<std::u16string> raw_headers = transport_->query_raw_headers();
+  if (!raw_headers) return common_exit({});
+  *response_headers_ = narrow(*raw_headers);
+  // A read that failed keeps its message: the status line would report a cut body as whole.
+  if (!read_failed_) {
+    const TextPos line_end = find(*response_headers_, kLineBreak, 10);
+    *status_ = line_end == kNotFound ? Text() : mid(*response_headers_, 10, line_end - 10);
+  }
+  scan_header_lines();
+  if (new_cookies_->ends_with(kCookieSeparator)) {
+    new_cookies_->resize(new_cookies_->size() - kCookieSeparator.size());
+  }
+  if (options_.auto_merge_cookies && !cookies_->empty()) {
+    *new_cookies_ = merge_cookies(*cookies_, *new_cookies_);
+  }
+  if (response_bytes_.given()) response_bytes_->assign(accumulator.begin(), accumulator.end());
+
+  const TextView body_text = TextView(accumulator).substr(0, accumulator.find('\0'));
+  std::optional<Text> converted;
+  platform::com_initialize();
+  if (const std::optional<Text> charset = declared_charset(regex_, body_text)) {
+    if (!charset->empty() && *charset != "gbk" && *charset != "gb2312") {
+      converted = converted_body(*charset, accumulator);
+    }
+    platform::handle_pending_messages();
+  }
+  platform::com_uninitialize();
+  if (!converted) accumulator.resize(body_text.size());
+  return common_exit(converted ? std::move(*converted) : std::move(accumulator));
+}
+
+void Exchange::read_body(Text& body) {
+  for (;;) {
+    std::size_t available = 0;
+    // A transport that cannot say what is left has lost the body: that is a failed read too.
+    if (!transport_->query_data_available(available)) {
+      read_failed_ = true;
+      *status_ = Text(messages::kReadFailed);
+      return;
+    }
+    if (available < 1) return;
+    const std::size_t old_size = body.size();
+    body.resize(old_size + available);
+    std::size_t read = 0;
+    const bool ok = transport_->read_data(reinterpret_cast<std::uint8_t*>(body.data() + old_size),
+                                          available, read);
+    body.resize(old_size + (ok ? read : 0));
+    if (!ok) {
+      read_failed_ = true;
+      *status_ = Text(messages::kReadFailed);
+      return;
+    }
+  }
+}
+
+void Exchange::scan_header_lines() {
+  for (const Text& line : split(*response_headers_, kLineBreak)) {
+    if (text_before_marker(line, ": ") == "Set-Cookie") {
+      const Text item = find(line, ";") != kNotFound
+                            ? text_between_markers(line, "Set-Cookie:", ";")
+                            : replace(line, "Set-Cookie:", "", true);
+      new_cookies_->append(trim(item)).append(kCookieSeparator);
+    }
+    if (upper(left(line, 10)) == "LOCATION: ") *location_ = mid(line, 11, length(line));
+    platform::handle_pending_messages();
+  }
+}
+
+}  // namespace
+
+Text http_request(TextView url, const HttpRequestOptions& options) {
+  return Exchange(url, options).run();
+}
+
+}  // namespace lc

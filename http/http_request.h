@@ -1,0 +1,39 @@
+#pragma once
+// One synchronous HTTP or HTTPS exchange. Returns the response body as text, converted from the
+// character set a page declares; empty text when the exchange fails, with the reason in `status`.
+// Out-arguments point at the caller's variables and are written only where the exchange gets to
+// them; an omitted one is a temporary nobody reads.
+
+#include <cstdint>
+#include <span>
+
+#include "common/text.h"
+
+namespace lc {
+
+struct HttpRequestOptions {
+  int method = 0;  // 0 GET, 1 POST, 2 HEAD, 3 PUT, 4 OPTIONS, 5 DELETE, 6 TRACE, 7 CONNECT
+  TextView body_text{};
+  Text* cookies = nullptr;  // in/out: sent, then replaced by the merged cookies
+  Text* new_cookies = nullptr;
+  TextView extra_headers{};
+  Text* response_headers = nullptr;
+  bool no_redirect = false;
+  TextView user_name{};
+  TextView password{};
+  TextView proxy{};
+  TextView proxy_user_name{};
+  TextView proxy_password{};
+  int timeout_seconds = 0;  // 0 or less: 30 seconds
+  Text* location = nullptr;
+  Text* status = nullptr;
+  ByteArray* response_bytes = nullptr;
+  bool auto_merge_cookies = true;
+  bool add_default_headers = true;
+  std::span<const std::uint8_t> body_bytes{};  // sent instead of body_text when not empty
+  bool normalize_headers = true;
+};
+
+Text http_request(TextView url, const HttpRequestOptions& options = {});
+
+}  // namespace lc

@@ -1,0 +1,343 @@
+// The exchange itself: sending, the response's headers, redirects and the streamed body.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/code_page_936.h"
+#include "platform/curl_transport.h"
+#include "platform/url_text.h"
+
+namespace lc::platform {
+namespace {
+
+constexpr int kMaxRedirects = 10;
+constexpr long kPollMilliseconds = 100;
+// libcurl headers that the client's own header block replaces when it holds them.
+constexpr std::string_view kHeadersOnlyFromTheBlock[] = {"Accept", "Expect", "Content-Type"};
+
+char lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+}
+
+bool same_ignoring_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+std::string_view name_of(std::string_view line) {
+  return line.substr(0, line.find(':'));
+}
+
+std::string_view trimmed(std::string_view text) {
+  const std::size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string_view::npos) return {};
+  return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+}
+
+int status_code(std::string_view response) {
+  const std::size_t space = response.find(' ');
+  if (space == std::string_view::npos) return 0;
+  int code = 0;
+  for (std::size_t at = space + 1; at < response.size() && at < space + 4; ++at) {
+    if (response[at] < '0' || response[at] > '9') return 0;
+    code = code * 10 + (response[at] - '0');
+  }
+  return code;
+}
+
+std::string header_value(std::string_view response, std::string_view name) {
+  std::size_t at = 0;
+  while (at < response.size()) {
+    std::size_t end = response.find("\r\n", at);
+    if (end == std::string_view::npos) end = response.size();
+    const std::string_view line = response.substr(at, end - at);
+    at = end + 2;
+    const std::size_t colon = line.find(':');
+    if (colon != std::string_view::npos && same_ignoring_case(line.substr(0, colon), name)) {
+      return std::string(trimmed(line.substr(colon + 1)));
+    }
+  }
+  return {};
+}
+
+bool is_redirect(int code) {
+  return code == 301 || code == 302 || code == 303 || code == 307 || code == 308;
+}
+
+std::optional<std::string> url_part(CURLU* url, CURLUPart which, unsigned flags = 0) {
+  char* text = nullptr;
+  if (curl_url_get(url, which, &text, flags) != CURLUE_OK) return std::nullopt;
+  const CurlString owned(text);
+  return std::string(text);
+}
+
+}  // namespace
+
+bool CurlTransport::apply_method() {
+  static const char kNoBody[] = "";
+  CURL* easy = easy_.get();
+  bool ok = curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, nullptr) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_NOBODY, 0L) == CURLE_OK;
+  if (verb_ == "HEAD") return ok && curl_easy_setopt(easy, CURLOPT_NOBODY, 1L) == CURLE_OK;
+  if (verb_ == "POST" || !body_.empty()) {
+    // Never a null body: libcurl would then read one from standard input.
+    const void* data = body_.empty() ? static_cast<const void*>(kNoBody) : body_.data();
+    ok = ok && curl_easy_setopt(easy, CURLOPT_POSTFIELDS, data) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
+                          static_cast<curl_off_t>(body_.size())) == CURLE_OK;
+  } else {
+    ok = ok && curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L) == CURLE_OK;
+  }
+  if (verb_ != "POST" && verb_ != "GET") {
+    ok = ok && curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb_.c_str()) == CURLE_OK;
+  }
+  return ok;
+}
+
+bool CurlTransport::start_transfer() {
+  CurlList list;
+  for (const std::string& line : header_lines_) {
+    // libcurl reads "Name:" with nothing after it as "drop this header"; "Name;" sends it empty.
+    const std::string_view value = trimmed(std::string_view(line).substr(line.find(':') + 1));
+    const std::string entry = value.empty() ? std::string(name_of(line)) + ";" : line;
+    if (!append_to(list, entry.c_str())) return false;
+  }
+  // On the wire go only the client's own lines, Host, Content-Length and credentials.
+  for (std::string_view name : kHeadersOnlyFromTheBlock) {
+    const bool in_block =
+        std::any_of(header_lines_.begin(), header_lines_.end(),
+                    [&](const auto& l) { return same_ignoring_case(trimmed(name_of(l)), name); });
+    if (!in_block && !append_to(list, (std::string(name) + ":").c_str())) return false;
+  }
+  header_list_ = std::move(list);
+  if (curl_easy_setopt(easy_.get(), CURLOPT_URL, url_.c_str()) != CURLE_OK ||
+      curl_easy_setopt(easy_.get(), CURLOPT_HTTPHEADER, header_list_.get()) != CURLE_OK ||
+      !configure_transfer()) {
+    return false;
+  }
+  done_ = false;
+  result_ = CURLE_OK;
+  request_headers_out_ = false;
+  body_bytes_out_ = 0;
+  response_in_progress_.clear();
+  response_.reset();
+  proxy_response_.reset();
+  discarding_body_ = false;
+  last_activity_ = Clock::now();
+  in_multi_ = curl_multi_add_handle(multi_.get(), easy_.get()) == CURLM_OK;
+  return in_multi_;
+}
+
+void CurlTransport::stop_transfer() {
+  if (in_multi_) curl_multi_remove_handle(multi_.get(), easy_.get());
+  in_multi_ = false;
+}
+
+template <typename Ready>
+void CurlTransport::drive(Ready ready) {
+  while (!ready() && !done_) {
+    int running = 0;
+    curl_multi_perform(multi_.get(), &running);
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi_.get(), &queued)) {
+      if (message->msg == CURLMSG_DONE && message->easy_handle == easy_.get()) {
+        done_ = true;
+        result_ = message->data.result;
+      }
+    }
+    if (ready() || done_) return;
+    // Up to connecting, libcurl's own timeout watches; from the request on, silence is bounded.
+    if (request_headers_out_ && !paused_ && Clock::now() - last_activity_ > silence_limit_) {
+      done_ = true;
+      result_ = CURLE_OPERATION_TIMEDOUT;
+      return;
+    }
+    curl_multi_poll(multi_.get(), nullptr, 0, kPollMilliseconds, nullptr);
+  }
+}
+
+bool CurlTransport::request_sent() const {
+  const std::size_t body_size = verb_ == "HEAD" ? 0 : body_.size();
+  return request_headers_out_ && body_bytes_out_ >= body_size;
+}
+
+bool CurlTransport::send_request(std::span<const std::uint8_t> body) {
+  if (!easy_ || !multi_) return false;
+  body_ = body;
+  if (!start_transfer()) return false;
+  drive([this] { return request_sent() || response_.has_value(); });
+  if (request_sent() || response_) return true;
+  // A proxy that refuses the tunnel has answered: that answer is the response.
+  return proxy_response_ && status_code(*proxy_response_) >= 300;
+}
+
+bool CurlTransport::receive_response() {
+  if (!in_multi_) return false;
+  for (;;) {
+    drive([this] { return response_.has_value(); });
+    if (!response_) {
+      if (!proxy_response_ || status_code(*proxy_response_) < 300) return false;
+      final_headers_ = proxy_response_;
+      return true;
+    }
+    if (!follow_redirect(*response_)) {
+      final_headers_ = response_;
+      return true;
+    }
+  }
+}
+
+// Redirects are followed here rather than by libcurl, so that only the final response's
+// headers reach the client, https never leads to http, and credentials stay with their host.
+bool CurlTransport::follow_redirect(const std::string& response) {
+  const int code = status_code(response);
+  if (!follow_redirects_ || redirects_followed_ >= kMaxRedirects || !is_redirect(code))
+    return false;
+  const std::string location = header_value(response, "Location");
+  if (location.empty()) return false;
+  const CurlUrl current(curl_url());
+  const CurlUrl target(curl_url());
+  const std::string encoded = wire_url(std::u16string(location.begin(), location.end()));
+  if (!current || !target || curl_url_set(current.get(), CURLUPART_URL, url_.c_str(), 0) ||
+      curl_url_set(target.get(), CURLUPART_URL, url_.c_str(), 0) ||
+      curl_url_set(target.get(), CURLUPART_URL, encoded.c_str(), 0)) {
+    return false;
+  }
+  const std::optional<std::string> scheme = url_part(target.get(), CURLUPART_SCHEME);
+  const std::optional<std::string> next = url_part(target.get(), CURLUPART_URL);
+  if (!scheme || !next || (*scheme != "http" && *scheme != "https") ||
+      (secure_ && *scheme == "http")) {
+    return false;
+  }
+  const auto origin = [](CURLU* url) {
+    return url_part(url, CURLUPART_SCHEME).value_or("") + "://" +
+           url_part(url, CURLUPART_HOST).value_or("") + ":" +
+           url_part(url, CURLUPART_PORT, CURLU_DEFAULT_PORT).value_or("");
+  };
+  if (origin(current.get()) != origin(target.get())) server_credentials_.reset();
+  // Let the redirect's own body pass unseen, so the connection can serve the next request.
+  discarding_body_ = true;
+  drive([] { return false; });
+  stop_transfer();
+  if (code == 303 ? verb_ != "HEAD" : (code != 307 && code != 308 && verb_ == "POST")) {
+    verb_ = "GET";
+    body_ = {};
+  }
+  url_ = *next;
+  secure_ = *scheme == "https";
+  ++redirects_followed_;
+  return start_transfer();
+}
+
+bool CurlTransport::query_data_available(std::size_t& count) {
+  if (!final_headers_) return false;
+  drive([this] { return chunk_read_ < chunk_.size(); });
+  if (chunk_read_ < chunk_.size()) {
+    count = chunk_.size() - chunk_read_;
+    return true;
+  }
+  // The transfer is over. A proxy's refusal has no body to read; any other transfer that broke
+  // after its headers is a failure, never a quiet end of the body.
+  count = 0;
+  const bool answered_by_proxy = !response_;
+  return result_ == CURLE_OK || answered_by_proxy;
+}
+
+bool CurlTransport::read_data(std::uint8_t* buffer, std::size_t count, std::size_t& read) {
+  read = 0;
+  if (chunk_read_ >= chunk_.size()) {
+    std::size_t available = 0;
+    if (!query_data_available(available)) return false;
+    if (available == 0) return true;
+  }
+  read = std::min(count, chunk_.size() - chunk_read_);
+  std::memcpy(buffer, chunk_.data() + chunk_read_, read);
+  chunk_read_ += read;
+  if (chunk_read_ == chunk_.size()) resume_after_chunk();
+  return true;
+}
+
+void CurlTransport::resume_after_chunk() {
+  chunk_.clear();
+  chunk_read_ = 0;
+  if (!paused_) return;
+  paused_ = false;
+  last_activity_ = Clock::now();
+  // libcurl may hand the chunk it held back to on_body right here.
+  curl_easy_pause(easy_.get(), CURLPAUSE_CONT);
+}
+
+std::optional<std::u16string> CurlTransport::query_raw_headers() {
+  if (!final_headers_) return std::nullopt;
+  return cp936_to_utf16(*final_headers_);
+}
+
+void CurlTransport::close_request() {
+  if (easy_) stop_transfer();
+  easy_.reset();
+  header_list_.reset();
+}
+
+void CurlTransport::close_connection() {
+  host_.clear();
+  port_ = 0;
+}
+
+void CurlTransport::close_session() {
+  multi_.reset();
+}
+
+std::size_t CurlTransport::on_header(char* data, std::size_t size, std::size_t count, void* self) {
+  auto* transport = static_cast<CurlTransport*>(self);
+  std::string_view line(data, size * count);
+  transport->last_activity_ = Clock::now();
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+    line.remove_suffix(1);
+  if (line.starts_with("HTTP/")) transport->response_in_progress_.clear();
+  transport->response_in_progress_.append(line).append("\r\n");
+  if (line.empty()) transport->on_response_headers_complete();
+  return size * count;
+}
+
+void CurlTransport::on_response_headers_complete() {
+  std::string block = std::move(response_in_progress_);
+  response_in_progress_.clear();
+  const int code = status_code(block);
+  if (code >= 100 && code < 200) return;  // an interim answer such as 100 Continue
+  if (!request_headers_out_) {
+    proxy_response_ = std::move(block);  // the proxy's answer to CONNECT
+  } else {
+    response_ = std::move(block);
+  }
+}
+
+std::size_t CurlTransport::on_body(char* data, std::size_t size, std::size_t count, void* self) {
+  auto* transport = static_cast<CurlTransport*>(self);
+  transport->last_activity_ = Clock::now();
+  if (transport->discarding_body_) return size * count;
+  if (transport->chunk_read_ < transport->chunk_.size()) {
+    transport->paused_ = true;
+    return CURL_WRITEFUNC_PAUSE;  // libcurl keeps this chunk until the last one is read
+  }
+  transport->chunk_.assign(data, size * count);
+  transport->chunk_read_ = 0;
+  return size * count;
+}
+
+int CurlTransport::on_debug(CURL*, curl_infotype type, char* data, std::size_t size, void* self) {
+  auto* transport = static_cast<CurlTransport*>(self);
+  if (type == CURLINFO_HEADER_OUT) {
+    // A CONNECT to the proxy is the tunnel's request, not ours.
+    if (!std::string_view(data, size).starts_with("CONNECT "))
+      transport->request_headers_out_ = true;
+    transport->last_activity_ = Clock::now();
+  } else if (type == CURLINFO_DATA_OUT) {
+    transport->body_bytes_out_ += size;
+    transport->last_activity_ = Clock::now();
+  }
+  return 0;
+}
+
+}  // namespace lc::platform

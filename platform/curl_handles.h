@@ -1,0 +1,41 @@
+#pragma once
+// Owners for libcurl's handles and lists, so that every path out releases them.
+
+#include <curl/curl.h>
+
+#include <memory>
+
+namespace lc::platform {
+
+struct CurlEasyCleanup {
+  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct CurlMultiCleanup {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+struct CurlListFree {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+struct CurlUrlCleanup {
+  void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+struct CurlStringFree {
+  void operator()(char* text) const { curl_free(text); }
+};
+
+using CurlEasy = std::unique_ptr<CURL, CurlEasyCleanup>;
+using CurlMulti = std::unique_ptr<CURLM, CurlMultiCleanup>;
+using CurlList = std::unique_ptr<curl_slist, CurlListFree>;
+using CurlUrl = std::unique_ptr<CURLU, CurlUrlCleanup>;
+using CurlString = std::unique_ptr<char, CurlStringFree>;
+
+// Appends to a list held by an owner; false when libcurl is out of memory.
+inline bool append_to(CurlList& list, const char* line) {
+  curl_slist* longer = curl_slist_append(list.get(), line);
+  if (longer == nullptr) return false;
+  list.release();
+  list.reset(longer);
+  return true;
+}
+
+}  // namespace lc::platform

@@ -1,0 +1,75 @@
+#pragma once
+// The transport of the HTTP client: the operations of the Windows HTTP service that the client
+// uses, in the order it calls them, each failing where that service would fail. Strings cross
+// in UTF-16. One instance serves one exchange: a session, a connection and a request.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace lc::platform {
+
+struct CrackedUrl {
+  bool secure = false;  // https
+  std::u16string host;
+  std::uint16_t port = 0;     // the URL's own, or the scheme's default
+  std::u16string path;        // empty when the URL has none
+  std::u16string extra_info;  // the query with its '?', and any fragment
+};
+
+enum class CredentialTarget { kServer = 0, kProxy = 1 };
+
+// Option numbers and values as the Windows service knows them.
+inline constexpr std::uint32_t kOptionSecurityFlags = 31;
+inline constexpr std::uint32_t kOptionDisableFeature = 63;
+inline constexpr std::uint32_t kOptionEnableFeature = 79;
+inline constexpr std::uint32_t kFeatureCookies = 1;
+inline constexpr std::uint32_t kFeatureRedirects = 2;
+
+class HttpTransport {
+ public:
+  virtual ~HttpTransport() = default;
+
+  virtual bool check_platform() = 0;
+  // Only http and https URLs with a host split.
+  virtual std::optional<CrackedUrl> crack_url(std::u16string_view url) = 0;
+  // `proxy_list` in the Windows proxy-list syntax; empty: no proxy.
+  virtual bool open_session(std::u16string_view proxy_list) = 0;
+  virtual bool set_timeouts(int resolve_ms, int connect_ms, int send_ms, int receive_ms) = 0;
+  virtual bool connect(std::u16string_view host, std::uint16_t port) = 0;
+  virtual bool open_request(std::u16string_view verb, std::u16string_view object_name,
+                            bool secure) = 0;
+  // Basic credentials, sent with the first request.
+  virtual bool set_credentials(CredentialTarget target, std::u16string_view user_name,
+                               std::u16string_view password) = 0;
+  virtual bool set_option(std::uint32_t option, std::uint32_t value) = 0;
+  // Header lines separated by CR LF.
+  virtual bool add_request_headers(std::u16string_view header_block) = 0;
+  // The body bytes must stay valid until the exchange is over.
+  virtual bool send_request(std::span<const std::uint8_t> body) = 0;
+  virtual bool receive_response() = 0;
+  // How many body bytes can be read now; 0 at the end of the body.
+  virtual bool query_data_available(std::size_t& count) = 0;
+  virtual bool read_data(std::uint8_t* buffer, std::size_t count, std::size_t& read) = 0;
+  // The final response's status line and header lines, then an empty line; CR LF line ends.
+  virtual std::optional<std::u16string> query_raw_headers() = 0;
+  virtual void close_request() = 0;
+  virtual void close_connection() = 0;
+  virtual void close_session() = 0;
+};
+
+std::unique_ptr<HttpTransport> make_http_transport();
+
+// Seams for tests only; nothing a user can reach sets them.
+namespace testing {
+// Replaces the transport every exchange gets (an empty function restores the real one).
+void set_http_transport_factory(std::function<std::unique_ptr<HttpTransport>()> factory);
+// Trusts the certificate authorities in this PEM file instead of the system's (empty: system).
+void set_trusted_certificates_file(std::string path);
+}  // namespace testing
+
+}  // namespace lc::platform

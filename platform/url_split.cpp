@@ -1,0 +1,55 @@
+#include "platform/url_split.h"
+
+#include "platform/curl_handles.h"
+#include "platform/url_text.h"
+
+namespace lc::platform {
+namespace {
+
+std::optional<std::string> part(CURLU* url, CURLUPart which, unsigned flags = 0) {
+  char* text = nullptr;
+  if (curl_url_get(url, which, &text, flags) != CURLUE_OK) return std::nullopt;
+  const CurlString owned(text);
+  return std::string(text);
+}
+
+std::u16string widened(std::string_view ascii) {
+  return std::u16string(ascii.begin(), ascii.end());
+}
+
+// libcurl gives every URL a path of at least "/"; the client needs to know the URL had none.
+bool has_path(std::string_view url) {
+  const std::size_t authority = url.find("//");
+  if (authority == std::string_view::npos) return false;
+  const std::size_t end = url.find_first_of("/?#", authority + 2);
+  return end != std::string_view::npos && url[end] == '/';
+}
+
+}  // namespace
+
+std::optional<CrackedUrl> split_url(std::u16string_view url) {
+  const std::string bytes = wire_url(url);
+  const CurlUrl parsed(curl_url());
+  if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, bytes.c_str(), 0) != CURLUE_OK) {
+    return std::nullopt;
+  }
+  const std::optional<std::string> scheme = part(parsed.get(), CURLUPART_SCHEME);
+  const std::optional<std::string> host = part(parsed.get(), CURLUPART_HOST);
+  const std::optional<std::string> port = part(parsed.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+  if (!scheme || (*scheme != "http" && *scheme != "https") || !host || host->empty() || !port) {
+    return std::nullopt;
+  }
+  CrackedUrl cracked;
+  cracked.secure = *scheme == "https";
+  cracked.host = widened(*host);
+  cracked.port = static_cast<std::uint16_t>(std::stoul(*port));
+  if (has_path(bytes)) cracked.path = widened(part(parsed.get(), CURLUPART_PATH).value_or("/"));
+  if (const auto query = part(parsed.get(), CURLUPART_QUERY))
+    cracked.extra_info = u"?" + widened(*query);
+  if (const auto fragment = part(parsed.get(), CURLUPART_FRAGMENT)) {
+    cracked.extra_info += u"#" + widened(*fragment);
+  }
+  return cracked;
+}
+
+}  // namespace lc::platform

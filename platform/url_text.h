@@ -1,0 +1,16 @@
+#pragma once
+// Turning UTF-16 URLs into the bytes that go on the wire.
+
+#include <string>
+#include <string_view>
+
+namespace lc::platform {
+
+// UTF-8 of `units`, with a lone surrogate as U+FFFD.
+std::string to_utf8(std::u16string_view units);
+
+// The URL as a browser sends it: UTF-8, with every byte outside printable ASCII and every space
+// percent-encoded.
+std::string wire_url(std::u16string_view url);
+
+}  // namespace lc::platform
