@@ -90,7 +90,8 @@ bool CurlTransport::apply_method() {
   } else {
     ok = ok && curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L) == CURLE_OK;
   }
-  if (verb_ != "POST" && verb_ != "GET") {
+  const bool plain_get = verb_ == "GET" && body_.empty();
+  if (verb_ != "POST" && !plain_get) {
     ok = ok && curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb_.c_str()) == CURLE_OK;
   }
   return ok;
@@ -219,6 +220,7 @@ bool CurlTransport::follow_redirect(const std::string& response) {
   if (origin(current.get()) != origin(target.get())) server_credentials_.reset();
   // Let the redirect's own body pass unseen, so the connection can serve the next request.
   discarding_body_ = true;
+  resume_after_chunk();  // drops what of that body already arrived
   drive([] { return false; });
   stop_transfer();
   if (code == 303 ? verb_ != "HEAD" : (code != 307 && code != 308 && verb_ == "POST")) {

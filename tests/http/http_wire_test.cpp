@@ -34,3 +34,91 @@ TEST(HttpWireTest, SubmitPostCarriesTheDefaultLinesInOrder) {
 
 }  // namespace
 }  // namespace lc
+
+namespace lc {
+namespace {
+
+TEST(HttpWireTest, MethodNumbersChooseTheVerb) {
+  const std::pair<int, std::string> cases[] = {
+      {0, "GET"},    {1, "POST"},  {2, "HEAD"}, {3, "PUT"},  {4, "OPTIONS"},
+      {5, "DELETE"}, {6, "TRACE"}, {9, "GET"},  {-1, "GET"},
+  };
+  for (const auto& [method, verb] : cases) {
+    ScriptedServer server({respond("HTTP/1.1 200 OK", {}, "")});
+    http_request(server.url("/x"), {.method = method});
+    ASSERT_EQ(server.requests().size(), 1u) << method;
+    EXPECT_TRUE(server.requests()[0].starts_with(verb + " /x HTTP/1.1\r\n"))
+        << server.requests()[0];
+  }
+}
+
+TEST(HttpWireTest, RequestTargetFollowsThePath) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "/"},
+      {"?q=1", "/"},  // no path: the query is not sent
+      {"/a/b?q=1&r=2", "/a/b?q=1&r=2"},
+      {"/\xD6\xD0?\xCE\xC4=1", "/%E4%B8%AD?%E6%96%87=1"},  // code page 936 in, UTF-8 out
+      {"/a#top", "/a"},
+  };
+  for (const auto& [suffix, target] : cases) {
+    ScriptedServer server({respond("HTTP/1.1 200 OK", {}, "")});
+    http_request("http://127.0.0.1:" + std::to_string(server.port()) + suffix);
+    ASSERT_EQ(server.requests().size(), 1u) << suffix;
+    EXPECT_TRUE(server.requests()[0].starts_with("GET " + target + " HTTP/1.1\r\n"))
+        << server.requests()[0];
+  }
+}
+
+TEST(HttpWireTest, GetWithABodySendsIt) {
+  ScriptedServer server({respond("HTTP/1.1 200 OK", {}, "")});
+  http_request(server.url(), {.method = 0, .body_text = "abc", .add_default_headers = false});
+  ASSERT_EQ(server.requests().size(), 1u);
+  EXPECT_EQ(server.requests()[0],
+            "GET / HTTP/1.1\r\n" + host_line(server) + "Content-Length: 3\r\n\r\nabc");
+}
+
+TEST(HttpWireTest, BodyBytesWinOverBodyTextAndKeepZeroBytes) {
+  ScriptedServer server({respond("HTTP/1.1 200 OK", {}, "")});
+  const ByteArray bytes{'a', 0, 'b'};
+  http_request(
+      server.url(),
+      {.method = 3, .body_text = "ignored", .add_default_headers = false, .body_bytes = bytes});
+  ASSERT_EQ(server.requests().size(), 1u);
+  EXPECT_EQ(server.requests()[0], "PUT / HTTP/1.1\r\n" + host_line(server) +
+                                      "Content-Length: 3\r\n\r\n" + std::string("a\0b", 3));
+}
+
+TEST(HttpWireTest, CallerLinesCookiesAndCredentialsGoOutAsAssembled) {
+  ScriptedServer server({respond("HTTP/1.1 200 OK", {}, "")});
+  Text cookies = "a=1; b=2";
+  http_request(server.url(), {.cookies = &cookies,
+                              .extra_headers = "x-token: 7\r\nConnection: keep-alive\r\n",
+                              .user_name = "user",
+                              .password = "secret",
+                              .add_default_headers = false});
+  ASSERT_EQ(server.requests().size(), 1u);
+  EXPECT_EQ(server.requests()[0], "GET / HTTP/1.1\r\n" + host_line(server) +
+                                      "Authorization: Basic dXNlcjpzZWNyZXQ=\r\n"
+                                      "X-Token: 7\r\n"
+                                      "Connection: keep-alive\r\n"
+                                      "Cookie: a=1; b=2\r\n\r\n");
+}
+
+TEST(HttpWireTest, CredentialsNeedBothNameAndPassword) {
+  ScriptedServer server({respond("HTTP/1.1 200 OK", {}, "")});
+  http_request(server.url(), {.user_name = "user", .add_default_headers = false});
+  ASSERT_EQ(server.requests().size(), 1u);
+  EXPECT_EQ(server.requests()[0], "GET / HTTP/1.1\r\n" + host_line(server) + "\r\n");
+}
+
+TEST(HttpWireTest, LargeBodyGoesOutWithoutWaitingForContinue) {
+  ScriptedServer server({respond("HTTP/1.1 200 OK", {}, "")});
+  const Text body(100000, 'x');
+  http_request(server.url(), {.method = 1, .body_text = body, .add_default_headers = false});
+  ASSERT_EQ(server.requests().size(), 1u);
+  EXPECT_EQ(server.requests()[0],
+            "POST / HTTP/1.1\r\n" + host_line(server) + "Content-Length: 100000\r\n\r\n" + body);
+}
+
+}  // namespace
+}  // namespace lc

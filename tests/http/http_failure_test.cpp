@@ -1,0 +1,158 @@
+// Every way an exchange can fail, and what it leaves behind.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <string>
+
+#include "http/http_messages.h"
+#include "http/http_request.h"
+#include "platform/event_pump.h"
+#include "tests/support/scripted_server.h"
+
+namespace lc {
+namespace {
+
+using namespace std::chrono_literals;
+using test::close_connection;
+using test::pause_for;
+using test::reset_connection;
+using test::respond;
+using test::ScriptedServer;
+using test::send;
+namespace messages = http_messages;
+
+struct Failure {
+  Text result{};
+  Text status = "untouched";
+  Text response_headers = "untouched";
+  double seconds = 0;
+};
+
+Failure attempt(const std::string& url, HttpRequestOptions options = {}) {
+  Failure failure;
+  options.status = &failure.status;
+  options.response_headers = &failure.response_headers;
+  const auto start = std::chrono::steady_clock::now();
+  failure.result = http_request(url, options);
+  failure.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return failure;
+}
+
+TEST(HttpFailureTest, UrlsThatCannotBeSplit) {
+  for (const char* url :
+       {"ftp://127.0.0.1/", "http://", "http://127.0.0.1:99999/", " ", "127.0.0.1/no-scheme", ""}) {
+    const Failure failure = attempt(url);
+    EXPECT_EQ(failure.status, messages::kBadUrl) << url;
+    EXPECT_EQ(failure.result, "");
+    EXPECT_EQ(failure.response_headers, "untouched");
+  }
+}
+
+TEST(HttpFailureTest, RefusedConnectionFailsToSend) {
+  const Failure failure = attempt("http://127.0.0.1:" + std::to_string(test::unused_port()) + "/");
+  EXPECT_EQ(failure.status, messages::kSendFailed);
+  EXPECT_EQ(failure.response_headers, "untouched");
+}
+
+// Looking a name up leaves the machine, so this runs only where no network but loopback exists
+// (the test command runs it once more in a network namespace of its own).
+TEST(HttpFailureTest, UnresolvableNameFailsToSend) {
+  std::ifstream interfaces("/proc/self/net/dev");
+  for (std::string line; std::getline(interfaces, line);) {
+    const std::size_t colon = line.find(':');
+    if (colon == std::string::npos) continue;  // the two heading lines
+    const std::string name =
+        line.substr(line.find_first_not_of(' '), colon - line.find_first_not_of(' '));
+    if (name != "lo") GTEST_SKIP() << "a network beyond loopback is reachable";
+  }
+  const Failure failure = attempt("http://nothing.invalid/", {.timeout_seconds = 2});
+  EXPECT_EQ(failure.status, messages::kSendFailed);
+}
+
+TEST(HttpFailureTest, NoResponseWhenTheServerClosesOrStaysSilent) {
+  ScriptedServer closes({{close_connection()}});
+  EXPECT_EQ(attempt(closes.url()).status, messages::kNoResponse);
+  ScriptedServer silent({test::Reply{}});
+  const Failure failure = attempt(silent.url(), {.timeout_seconds = 1});
+  EXPECT_EQ(failure.status, messages::kNoResponse);
+  EXPECT_GT(failure.seconds, 0.9);
+  EXPECT_LT(failure.seconds, 3.0);
+  ScriptedServer half_headers({{send("HTTP/1.1 200 OK\r\nX-"), close_connection()}});
+  EXPECT_EQ(attempt(half_headers.url()).status, messages::kNoResponse);
+}
+
+TEST(HttpFailureTest, BrokenBodiesReportAFailedReadAndKeepWhatArrived) {
+  const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n";
+  struct Case {
+    const char* name;
+    test::Reply reply;
+  };
+  const Case cases[] = {
+      {"reset", {send(head + "partial"), pause_for(100ms), reset_connection()}},
+      {"short", {send(head + "partial"), close_connection()}},
+      {"chunked_cut",
+       {send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n7\r\npartial\r\n"),
+        close_connection()}},
+      {"silent", {send(head + "partial")}},
+  };
+  for (const Case& c : cases) {
+    ScriptedServer server({c.reply});
+    const Failure failure = attempt(server.url(), {.timeout_seconds = 1});
+    EXPECT_EQ(failure.status, messages::kReadFailed) << c.name;
+    EXPECT_EQ(failure.result, "partial") << c.name;
+    EXPECT_TRUE(failure.response_headers.starts_with("HTTP/1.1 200 OK\r\n")) << c.name;
+    EXPECT_LT(failure.seconds, 3.0) << c.name;
+  }
+}
+
+TEST(HttpFailureTest, ABodyThatKeepsFlowingNeverTimesOut) {
+  const std::string piece(200000, 'x');
+  test::Reply reply{
+      send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(piece.size() * 6) + "\r\n\r\n")};
+  for (int i = 0; i < 6; ++i) {
+    reply.push_back(pause_for(400ms));
+    reply.push_back(send(piece));
+  }
+  ScriptedServer server({reply});
+  const Failure failure = attempt(server.url(), {.timeout_seconds = 1});
+  EXPECT_EQ(failure.status, "200 OK");
+  EXPECT_EQ(failure.result.size(), piece.size() * 6);
+  EXPECT_GT(failure.seconds, 2.0);
+}
+
+TEST(HttpFailureTest, PendingMessagesRunAfterEachHeaderLineTheCharsetStepAndTheExit) {
+  int calls = 0;
+  platform::set_pending_messages_handler([&] { ++calls; });
+  ScriptedServer server({respond("HTTP/1.1 200 OK", {"A: 1"}, "hi")});
+  http_request(server.url());
+  // Status line, A, Content-Length and the empty line; then the charset step and the exit.
+  EXPECT_EQ(calls, 6);
+  calls = 0;
+  http_request("ftp://127.0.0.1/");
+  EXPECT_EQ(calls, 1);  // the common exit only
+  platform::set_pending_messages_handler(nullptr);
+}
+
+TEST(HttpFailureTest, ACallStartedWhileMessagesRunFinishesWithItsOwnState) {
+  ScriptedServer outer_server({respond("HTTP/1.1 200 OK", {}, "outer")});
+  ScriptedServer inner_server({respond("HTTP/1.1 201 Created", {}, "inner")});
+  Text inner_result;
+  Text inner_status;
+  bool started = false;
+  platform::set_pending_messages_handler([&] {
+    if (started) return;
+    started = true;
+    inner_result = http_request(inner_server.url(), {.status = &inner_status});
+  });
+  Text outer_status;
+  const Text outer_result = http_request(outer_server.url(), {.status = &outer_status});
+  platform::set_pending_messages_handler(nullptr);
+  EXPECT_EQ(inner_result, "inner");
+  EXPECT_EQ(inner_status, "201 Created");
+  EXPECT_EQ(outer_result, "outer");
+  EXPECT_EQ(outer_status, "200 OK");
+}
+
+}  // namespace
+}  // namespace lc

@@ -1,0 +1,208 @@
+// Response handling: status, raw headers, cookies, Location, redirects, body and character sets.
+#include <gtest/gtest.h>
+
+#include "http/http_request.h"
+#include "tests/support/cp936.h"
+#include "tests/support/scripted_server.h"
+
+namespace lc {
+namespace {
+
+using test::respond;
+using test::ScriptedServer;
+using test::send;
+
+// Every out-argument of one call, so a test can see what was and was not written.
+struct Outcome {
+  Text result{};
+  Text cookies{};
+  Text new_cookies{};
+  Text response_headers{};
+  Text location{};
+  Text status{};
+  ByteArray response_bytes{};
+};
+
+Outcome exchange(const std::string& url, HttpRequestOptions options = {}, Text cookies = "",
+                 Text new_cookies = "") {
+  Outcome outcome{.cookies = std::move(cookies), .new_cookies = std::move(new_cookies)};
+  options.cookies = &outcome.cookies;
+  options.new_cookies = &outcome.new_cookies;
+  options.response_headers = &outcome.response_headers;
+  options.location = &outcome.location;
+  options.status = &outcome.status;
+  options.response_bytes = &outcome.response_bytes;
+  outcome.result = http_request(url, options);
+  return outcome;
+}
+
+TEST(HttpResponseTest, GivesStatusRawHeadersAndBody) {
+  ScriptedServer server({{send("HTTP/1.1 200 OK\r\nX-A: 1\r\nContent-Length: 5\r\n\r\nhello")}});
+  const Outcome outcome = exchange(server.url());
+  EXPECT_EQ(outcome.result, "hello");
+  EXPECT_EQ(outcome.status, "200 OK");
+  EXPECT_EQ(outcome.response_headers, "HTTP/1.1 200 OK\r\nX-A: 1\r\nContent-Length: 5\r\n\r\n");
+  EXPECT_EQ(outcome.response_bytes, ByteArray({'h', 'e', 'l', 'l', 'o'}));
+  EXPECT_EQ(outcome.location, "");
+}
+
+TEST(HttpResponseTest, StatusCodesAreNotJudged) {
+  ScriptedServer server({respond("HTTP/1.1 404 Not Found", {}, "missing")});
+  const Outcome outcome = exchange(server.url());
+  EXPECT_EQ(outcome.result, "missing");
+  EXPECT_EQ(outcome.status, "404 Not Found");
+}
+
+TEST(HttpResponseTest, GathersSetCookieItemsAfterWhatTheVariableHeld) {
+  ScriptedServer server({respond("HTTP/1.1 200 OK",
+                                 {"Set-Cookie: a=1; path=/", "Set-Cookie: b=2", "set-cookie: c=3",
+                                  "Set-Cookie:  d=4 ; HttpOnly"},
+                                 "")});
+  const Outcome outcome = exchange(server.url(), {}, "", "old=0");
+  // The lower-case name is not collected; items follow the old content directly.
+  EXPECT_EQ(outcome.new_cookies, "old=0a=1; b=2; d=4");
+  EXPECT_EQ(outcome.cookies, "");
+}
+
+TEST(HttpResponseTest, MergesWithTheCookiesSent) {
+  ScriptedServer server(
+      {respond("HTTP/1.1 200 OK", {"Set-Cookie: b=3", "Set-Cookie: a=deleted"}, "")});
+  const Outcome outcome = exchange(server.url(), {}, "a=1; b=2; c=5");
+  EXPECT_EQ(outcome.new_cookies, "b=3; c=5");
+  EXPECT_EQ(outcome.cookies, "b=3; c=5");
+}
+
+TEST(HttpResponseTest, MergingOffLeavesTheCookiesSent) {
+  ScriptedServer server({respond("HTTP/1.1 200 OK", {"Set-Cookie: b=3"}, "")});
+  const Outcome outcome = exchange(server.url(), {.auto_merge_cookies = false}, "a=1");
+  EXPECT_EQ(outcome.new_cookies, "b=3");
+  EXPECT_EQ(outcome.cookies, "a=1");
+}
+
+TEST(HttpResponseTest, NoRedirectStopsAtTheFirstResponse) {
+  ScriptedServer server({respond("HTTP/1.1 302 Found", {"location: /next?a=1 "}, "moved")});
+  const Outcome outcome = exchange(server.url(), {.no_redirect = true});
+  EXPECT_EQ(outcome.status, "302 Found");
+  EXPECT_EQ(outcome.location, "/next?a=1 ");  // the rest of the line, as it stands
+  EXPECT_EQ(outcome.result, "moved");
+  EXPECT_EQ(server.requests().size(), 1u);
+}
+
+TEST(HttpResponseTest, FollowsRedirectsAndShowsOnlyTheFinalResponse) {
+  ScriptedServer server({respond("HTTP/1.1 302 Found", {"Location: /b", "Set-Cookie: r=1"}, "x"),
+                         respond("HTTP/1.1 301 Moved", {"Location: /c"}, ""),
+                         respond("HTTP/1.1 200 OK", {"X-Final: yes"}, "done")});
+  const Outcome outcome =
+      exchange(server.url("/a"), {.method = 1, .body_text = "data", .add_default_headers = false});
+  EXPECT_EQ(outcome.result, "done");
+  EXPECT_EQ(outcome.status, "200 OK");
+  EXPECT_EQ(outcome.response_headers,
+            "HTTP/1.1 200 OK\r\nX-Final: yes\r\nContent-Length: 4\r\n\r\n");
+  EXPECT_EQ(outcome.new_cookies, "");
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_TRUE(requests[0].starts_with("POST /a HTTP/1.1\r\n"));
+  // After a 302 the POST becomes a GET without its body.
+  EXPECT_TRUE(requests[1].starts_with("GET /b HTTP/1.1\r\n")) << requests[1];
+  EXPECT_TRUE(requests[1].ends_with("\r\n\r\n")) << requests[1];
+  EXPECT_TRUE(requests[2].starts_with("GET /c HTTP/1.1\r\n"));
+}
+
+TEST(HttpResponseTest, TemporaryRedirectKeepsMethodAndBody) {
+  ScriptedServer server({respond("HTTP/1.1 307 Temporary Redirect", {"Location: /b"}, ""),
+                         respond("HTTP/1.1 200 OK", {}, "ok")});
+  exchange(server.url("/a"), {.method = 1, .body_text = "data", .add_default_headers = false});
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_TRUE(requests[1].starts_with("POST /b HTTP/1.1\r\n"));
+  EXPECT_TRUE(requests[1].ends_with("\r\n\r\ndata"));
+}
+
+TEST(HttpResponseTest, StopsAfterTenRedirects) {
+  std::vector<test::Reply> replies;
+  for (int i = 0; i < 12; ++i)
+    replies.push_back(respond("HTTP/1.1 302 Found", {"Location: /again"}, ""));
+  ScriptedServer server(replies);
+  const Outcome outcome = exchange(server.url());
+  EXPECT_EQ(outcome.status, "302 Found");
+  EXPECT_EQ(server.requests().size(), 11u);
+}
+
+TEST(HttpResponseTest, BodyTextEndsAtAZeroByteButTheBytesAreWhole) {
+  ScriptedServer server({respond("HTTP/1.1 200 OK", {}, std::string("ab\0cd", 5))});
+  const Outcome outcome = exchange(server.url());
+  EXPECT_EQ(outcome.result, "ab");
+  EXPECT_EQ(outcome.response_bytes, ByteArray({'a', 'b', 0, 'c', 'd'}));
+}
+
+TEST(HttpResponseTest, HeadGivesStatusAndNoBody) {
+  ScriptedServer server({{send("HTTP/1.1 200 OK\r\nContent-Length: 99\r\n\r\n")}});
+  const Outcome outcome = exchange(server.url(), {.method = 2});
+  EXPECT_EQ(outcome.result, "");
+  EXPECT_EQ(outcome.status, "200 OK");
+}
+
+TEST(HttpResponseTest, ChunkedAndCloseDelimitedBodiesArriveWhole) {
+  ScriptedServer chunked(
+      {{send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+             "3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n")}});
+  EXPECT_EQ(exchange(chunked.url()).result, "abcde");
+  ScriptedServer close_delimited(
+      {{send("HTTP/1.1 200 OK\r\n\r\nuntil close"), test::close_connection()}});
+  EXPECT_EQ(exchange(close_delimited.url()).result, "until close");
+}
+
+TEST(HttpResponseTest, ALargeBodyStreamsThroughWhole) {
+  std::string body;
+  for (int i = 0; body.size() < 3'000'000; ++i)
+    body += std::to_string(i) + ",";
+  ScriptedServer server({respond("HTTP/1.1 200 OK", {}, body)});
+  const Outcome outcome = exchange(server.url());
+  EXPECT_EQ(outcome.result.size(), body.size());
+  EXPECT_TRUE(outcome.result == body);
+}
+
+struct CharsetCase {
+  const char* name;
+  std::string page;
+  Text expected;
+};
+
+class CharsetTest : public testing::TestWithParam<CharsetCase> {};
+
+TEST_P(CharsetTest, ConvertsFromTheDeclaredCharacterSet) {
+  ScriptedServer server(
+      {respond("HTTP/1.1 200 OK", {"Content-Type: text/html; charset=utf-8"}, GetParam().page)});
+  EXPECT_EQ(exchange(server.url()).result, GetParam().expected);
+}
+
+const std::string kPadding(1100, ' ');
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CharsetTest,
+    testing::Values(CharsetCase{"utf8", "<meta charset=\"utf-8\">\xE4\xB8\xAD\xE6\x96\x87",
+                                test::gbk("<meta charset=\"utf-8\">中文")},
+                    CharsetCase{"utf8_bom_dropped", "\xEF\xBB\xBF<meta charset=utf-8>\xE4\xB8\xAD",
+                                test::gbk("<meta charset=utf-8>中")},
+                    CharsetCase{"declaration_past_1024_bytes",
+                                kPadding + "<meta charset=\"utf-8\">\xE4\xB8\xAD",
+                                kPadding + "<meta charset=\"utf-8\">\xE4\xB8\xAD"},
+                    CharsetCase{"big5", "<meta charset=big5>\xA4\xA4\xA4\xE5",
+                                test::gbk("<meta charset=big5>中文")},
+                    CharsetCase{"shift_jis", "<meta charset=Shift_JIS>\x93\xFA\x96\x7B",
+                                test::gbk("<meta charset=Shift_JIS>日本")},
+                    CharsetCase{"gbk_upper_case_converts_the_same", "<meta charset=GBK>\xD6\xD0",
+                                "<meta charset=GBK>\xD6\xD0"},
+                    CharsetCase{"gb2312_label_means_gbk", "<meta charset=GB2312>\x81\x40",
+                                "<meta charset=GB2312>\x81\x40"},
+                    CharsetCase{"gbk_lower_case_left_alone", "<meta charset=gbk>\xE4\xB8\xAD",
+                                "<meta charset=gbk>\xE4\xB8\xAD"},
+                    CharsetCase{"unknown_name_left_alone", "<meta charset=klingon>\xE4\xB8\xAD",
+                                "<meta charset=klingon>\xE4\xB8\xAD"},
+                    CharsetCase{"no_declaration", "<p>\xD6\xD0</p>", "<p>\xD6\xD0</p>"},
+                    // The header's charset is not looked at.
+                    CharsetCase{"header_only", "\xD6\xD0", "\xD6\xD0"}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace lc
