@@ -8,6 +8,7 @@ packages=(
   libicu-dev libpcre2-dev libcurl4-openssl-dev
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  openssl tinyproxy util-linux
 )
 
 missing=()

@@ -1,0 +1,42 @@
+#pragma once
+// A real server program started for a test, stopped when the test is done.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lc::test {
+
+class ChildProcess {
+ public:
+  // Starts `argv` in `directory` (empty: this one) with its output thrown away.
+  explicit ChildProcess(std::vector<std::string> argv, const std::string& directory = "");
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Waits until something accepts connections on 127.0.0.1:`port`; false after ten seconds.
+  bool wait_for_port(std::uint16_t port) const;
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// Runs a command in `directory` to its end; true when it exits with 0.
+bool run_command(const std::vector<std::string>& argv, const std::string& directory = "");
+
+// A fresh directory under the system's temporary folder, removed with everything in it.
+class TemporaryDirectory {
+ public:
+  TemporaryDirectory();
+  ~TemporaryDirectory();
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace lc::test

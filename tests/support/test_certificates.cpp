@@ -1,0 +1,54 @@
+#include "tests/support/test_certificates.h"
+
+#include <fstream>
+
+namespace lc::test {
+namespace {
+
+const std::vector<std::string> kNewKey = {"-newkey", "ec", "-pkeyopt",
+                                          "ec_paramgen_curve:prime256v1", "-nodes"};
+
+std::vector<std::string> joined(std::vector<std::string> head,
+                                const std::vector<std::string>& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
+
+}  // namespace
+
+TestCertificates::TestCertificates() {
+  const std::string dir = folder_.path();
+  ok_ =
+      run_command(joined(joined({"openssl", "req", "-x509"}, kNewKey),
+                         {"-keyout", "ca.key", "-out", "ca.pem", "-days", "2", "-subj",
+                          "/CN=Linkcourier Test CA", "-addext", "basicConstraints=critical,CA:TRUE",
+                          "-addext", "keyUsage=critical,keyCertSign,cRLSign"}),
+                  dir);
+  ok_ = ok_ && issue("trusted", "IP:127.0.0.1,DNS:localhost", true) &&
+        issue("other_host", "DNS:other.example", true) &&
+        issue("self_signed", "IP:127.0.0.1,DNS:localhost", false);
+}
+
+bool TestCertificates::issue(const std::string& name, const std::string& alt_names,
+                             bool from_authority) {
+  const std::string dir = folder_.path();
+  std::ofstream(folder_.file(name + ".ext"))
+      << "subjectAltName=" << alt_names
+      << "\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n";
+  if (!from_authority) {
+    return run_command(joined(joined({"openssl", "req", "-x509"}, kNewKey),
+                              {"-keyout", name + ".key", "-out", name + ".pem", "-days", "2",
+                               "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=" + alt_names}),
+                       dir);
+  }
+  return run_command(
+             joined(joined({"openssl", "req"}, kNewKey),
+                    {"-keyout", name + ".key", "-out", name + ".csr", "-subj", "/CN=" + name}),
+             dir) &&
+         run_command(
+             {"openssl", "x509", "-req", "-in", name + ".csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+              "-CAcreateserial", "-out", name + ".pem", "-days", "2", "-extfile", name + ".ext"},
+             dir);
+}
+
+}  // namespace lc::test
