@@ -37,6 +37,13 @@ def main(folder):
         figures.append(("regex_charset_detect",
                         time("regex_object_charset_detect") / time("pcre2_direct_charset_detect"),
                         "ratio"))
+    if "http_request_posts/real_time" in runs:
+        figures.append(("http_post_ratio",
+                        time("http_request_posts/real_time") / time("curl_posts/real_time"),
+                        "ratio"))
+        figures.append(("http_get_256mib_ratio",
+                        rate("http_request_get_256mib/iterations:4/real_time")
+                        / rate("curl_get_256mib/iterations:4/real_time"), "ratio"))
     for name, value, unit in figures:
         print(f"{name} {value:.3f} {unit}")
 

@@ -8,9 +8,36 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -Wno-dev >/dev/nul
 cmake --build build-bench -j "$(nproc)" >/dev/null
 
 out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
-for bench in text_bench cookie_bench regex_bench; do
-  build-bench/bench/$bench --benchmark_format=json --benchmark_repetitions=3 \
-    --benchmark_report_aggregates_only=true >"$out/$bench.json" 2>/dev/null
-done
+server_pid=""
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
+  rm -rf "$out"
+}
+trap cleanup EXIT
+
+run() {  # run NAME [ARGS...]: repeated, medians only, as JSON
+  local name=$1
+  shift
+  "build-bench/bench/$name" "$@" --benchmark_format=json --benchmark_repetitions=3 \
+    --benchmark_report_aggregates_only=true >"$out/$name.json" 2>/dev/null
+}
+
+run text_bench
+run cookie_bench
+run regex_bench
+
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+build-bench/bench/bench_server "$port" &
+server_pid=$!
+python3 -c "
+import socket, time
+for _ in range(100):
+    try:
+        socket.create_connection(('127.0.0.1', $port)).close(); break
+    except OSError:
+        time.sleep(0.05)"
+# Exchanges over loopback share two cores with the server: longer runs steady the medians.
+run http_bench "http://127.0.0.1:$port" --benchmark_min_time=2
+
 python3 bench/figures.py "$out"
+build-bench/bench/http_peak_rss "http://127.0.0.1:$port"

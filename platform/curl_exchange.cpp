@@ -120,7 +120,7 @@ bool CurlTransport::start_transfer() {
   }
   done_ = false;
   result_ = CURLE_OK;
-  request_headers_out_ = false;
+  request_started_ = false;
   body_bytes_out_ = 0;
   response_in_progress_.clear();
   response_.reset();
@@ -150,7 +150,7 @@ void CurlTransport::drive(Ready ready) {
     }
     if (ready() || done_) return;
     // Up to connecting, libcurl's own timeout watches; from the request on, silence is bounded.
-    if (request_headers_out_ && !paused_ && Clock::now() - last_activity_ > silence_limit_) {
+    if (request_started_ && !paused_ && Clock::now() - last_activity_ > silence_limit_) {
       done_ = true;
       result_ = CURLE_OPERATION_TIMEDOUT;
       return;
@@ -161,7 +161,7 @@ void CurlTransport::drive(Ready ready) {
 
 bool CurlTransport::request_sent() const {
   const std::size_t body_size = verb_ == "HEAD" ? 0 : body_.size();
-  return request_headers_out_ && body_bytes_out_ >= body_size;
+  return request_started_ && body_bytes_out_ >= body_size;
 }
 
 bool CurlTransport::send_request(std::span<const std::uint8_t> body) {
@@ -308,7 +308,7 @@ void CurlTransport::on_response_headers_complete() {
   response_in_progress_.clear();
   const int code = status_code(block);
   if (code >= 100 && code < 200) return;  // an interim answer such as 100 Continue
-  if (!request_headers_out_) {
+  if (!request_started_) {
     proxy_response_ = std::move(block);  // the proxy's answer to CONNECT
   } else {
     response_ = std::move(block);
@@ -328,15 +328,19 @@ std::size_t CurlTransport::on_body(char* data, std::size_t size, std::size_t cou
   return size * count;
 }
 
-int CurlTransport::on_debug(CURL*, curl_infotype type, char* data, std::size_t size, void* self) {
+int CurlTransport::on_request_start(void* self, char*, char*, int, int) {
   auto* transport = static_cast<CurlTransport*>(self);
-  if (type == CURLINFO_HEADER_OUT) {
-    // A CONNECT to the proxy is the tunnel's request, not ours.
-    if (!std::string_view(data, size).starts_with("CONNECT "))
-      transport->request_headers_out_ = true;
-    transport->last_activity_ = Clock::now();
-  } else if (type == CURLINFO_DATA_OUT) {
-    transport->body_bytes_out_ += size;
+  transport->request_started_ = true;
+  transport->last_activity_ = Clock::now();
+  return CURL_PREREQFUNC_OK;
+}
+
+int CurlTransport::on_progress(void* self, curl_off_t, curl_off_t, curl_off_t,
+                               curl_off_t uploaded) {
+  auto* transport = static_cast<CurlTransport*>(self);
+  const auto sent = static_cast<std::size_t>(uploaded);
+  if (sent != transport->body_bytes_out_) {
+    transport->body_bytes_out_ = sent;
     transport->last_activity_ = Clock::now();
   }
   return 0;

@@ -142,21 +142,24 @@ bool CurlTransport::add_request_headers(std::u16string_view header_block) {
 bool CurlTransport::configure_transfer() {
   CURL* easy = easy_.get();
   const auto checked = [](CURLcode code) { return code == CURLE_OK; };
-  bool ok = checked(curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L)) &&
-            checked(curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https")) &&
-            checked(curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1)) &&
-            checked(curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L)) &&
-            checked(curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024)) &&
-            checked(curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
-                                     static_cast<long>(connect_timeout_.count()))) &&
-            checked(curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransport::on_header)) &&
-            checked(curl_easy_setopt(easy, CURLOPT_HEADERDATA, this)) &&
-            checked(curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransport::on_body)) &&
-            checked(curl_easy_setopt(easy, CURLOPT_WRITEDATA, this)) &&
-            // The debug hook tells when the request itself has gone out.
-            checked(curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, &CurlTransport::on_debug)) &&
-            checked(curl_easy_setopt(easy, CURLOPT_DEBUGDATA, this)) &&
-            checked(curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L));
+  bool ok =
+      checked(curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L)) &&
+      checked(curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https")) &&
+      checked(curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1)) &&
+      checked(curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L)) &&
+      checked(curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024)) &&
+      checked(curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                               static_cast<long>(connect_timeout_.count()))) &&
+      checked(curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransport::on_header)) &&
+      checked(curl_easy_setopt(easy, CURLOPT_HEADERDATA, this)) &&
+      checked(curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransport::on_body)) &&
+      checked(curl_easy_setopt(easy, CURLOPT_WRITEDATA, this)) &&
+      // These two tell when the request itself goes out, and how much of its body has.
+      checked(curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &CurlTransport::on_request_start)) &&
+      checked(curl_easy_setopt(easy, CURLOPT_PREREQDATA, this)) &&
+      checked(curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &CurlTransport::on_progress)) &&
+      checked(curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this)) &&
+      checked(curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L));
   if (!trusted_certificates_file().empty()) {
     ok = ok && checked(curl_easy_setopt(easy, CURLOPT_CAINFO, trusted_certificates_file().c_str()));
   }

@@ -56,7 +56,8 @@ class CurlTransport final : public HttpTransport {
 
   static std::size_t on_header(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t on_body(char* data, std::size_t size, std::size_t count, void* self);
-  static int on_debug(CURL*, curl_infotype type, char* data, std::size_t size, void* self);
+  static int on_request_start(void* self, char*, char*, int, int);
+  static int on_progress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded);
   void on_response_headers_complete();
 
   // Session.
@@ -83,7 +84,7 @@ class CurlTransport final : public HttpTransport {
   bool done_ = false;
   CURLcode result_ = CURLE_OK;
   Clock::time_point last_activity_;
-  bool request_headers_out_ = false;
+  bool request_started_ = false;  // connected, and the request on its way
   std::size_t body_bytes_out_ = 0;
   std::string response_in_progress_;
   std::optional<std::string> response_;        // a complete response to our request

@@ -63,7 +63,7 @@ TEST(QuoteMarkerTest, ReplacesEveryMarkerAtCharacterBoundaries) {
   EXPECT_EQ(replace_quote_markers(test::gbk("#引号a#引号")), "\"a\"");
   EXPECT_EQ(replace_quote_markers(test::gbk("#引")), test::gbk("#引"));
   // '#' as the second byte of a pair (0x81 0x23) does not start a marker.
-  const Text straddling = "\x81" + test::gbk("#引号");
+  const Text straddling = Text("\x81").append(test::gbk("#引号"));
   EXPECT_EQ(replace_quote_markers(straddling), straddling);
 }
 

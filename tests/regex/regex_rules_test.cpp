@@ -18,8 +18,10 @@ struct RuleCase {
 
 Text joined_matches(const RegexObject& regex) {
   Text joined;
-  for (int i = 1; i <= regex.match_count(); ++i)
-    joined += (i > 1 ? "|" : "") + regex.match_text(i);
+  for (int i = 1; i <= regex.match_count(); ++i) {
+    if (i > 1) joined += '|';
+    joined += regex.match_text(i);
+  }
   return joined;
 }
 
@@ -27,7 +29,8 @@ Text joined_first_groups(const RegexObject& regex) {
   if (regex.submatch_count() == 0) return "-";
   Text joined;
   for (int i = 1; i <= regex.match_count(); ++i) {
-    joined += (i > 1 ? "|" : "") + regex.submatch_text(i, 1);
+    if (i > 1) joined += '|';
+    joined += regex.submatch_text(i, 1);
   }
   return joined;
 }
