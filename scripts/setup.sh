@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   openssl tinyproxy util-linux
+  qt6-base-dev libcpp-httplib-dev fonts-wqy-microhei
 )
 
 missing=()

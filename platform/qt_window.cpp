@@ -1,0 +1,234 @@
+// The window layer over Qt Widgets: one QWidget per described control.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <algorithm>
+#include <map>
+
+#include "platform/qt_text.h"
+#include "platform/window_system.h"
+
+namespace lc::platform {
+namespace {
+
+QColor to_qcolor(Color color) { return QColor(color.red, color.green, color.blue); }
+
+QFont to_qfont(const FontSpec& spec) {
+  QFont font(to_qstring(spec.face));
+  font.setPixelSize(std::abs(spec.height));
+  font.setWeight(spec.weight >= 700 ? QFont::Bold : QFont::Normal);
+  font.setItalic(spec.italic);
+  font.setUnderline(spec.underline);
+  font.setStrikeOut(spec.strike_out);
+  return font;
+}
+
+// The top-level widget: it notes when it has been closed.
+class MainWidget final : public QWidget {
+ public:
+  bool closed = false;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    closed = true;
+    QWidget::closeEvent(event);
+  }
+};
+
+// Esc closes the window from whichever control has the focus.
+class EscapeCloses final : public QObject {
+ public:
+  explicit EscapeCloses(QWidget* window) : QObject(window), window_(window) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      window_->close();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QWidget* window_;
+};
+
+QWidget* make_edit_box(const ControlSpec& spec, QWidget* parent) {
+  if (!spec.multiline) return new QLineEdit(parent);
+  auto* edit = new QPlainTextEdit(parent);
+  edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  // Tab moves the focus on; Enter alone makes a new line.
+  edit->setTabChangesFocus(true);
+  return edit;
+}
+
+QWidget* make_control(const ControlSpec& spec, QWidget* parent) {
+  switch (spec.kind) {
+    case ControlKind::kEditBox:
+      return make_edit_box(spec, parent);
+    case ControlKind::kButton: {
+      auto* button = new QPushButton(to_qstring(spec.text), parent);
+      button->setAutoDefault(false);
+      return button;
+    }
+    case ControlKind::kGroupBox:
+      return new QGroupBox(to_qstring(spec.text), parent);
+    case ControlKind::kLabel:
+    case ControlKind::kTransLabel: {
+      auto* label = new QLabel(to_qstring(spec.text), parent);
+      label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+      label->setWordWrap(false);
+      return label;
+    }
+  }
+  return nullptr;
+}
+
+void apply_colors(const ControlSpec& spec, QWidget* widget) {
+  QPalette palette = widget->palette();
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    if (spec.text_color) {
+      palette.setColor(group, QPalette::Text, to_qcolor(*spec.text_color));
+      palette.setColor(group, QPalette::WindowText, to_qcolor(*spec.text_color));
+    }
+    if (spec.background) palette.setColor(group, QPalette::Base, to_qcolor(*spec.background));
+  }
+  widget->setPalette(palette);
+  // A transparent control paints nothing beneath its text, so what lies below shows through.
+  widget->setAutoFillBackground(false);
+  if (spec.transparent) widget->setAttribute(Qt::WA_NoSystemBackground);
+}
+
+class QtWindow final : public Window {
+ public:
+  explicit QtWindow(const WindowSpec& spec);
+
+  void on_click(TextView control, std::function<void()> handler) override;
+  Text text(TextView control) const override;
+  void append_text(TextView control, TextView text) override;
+  void show_and_activate() override;
+  bool is_open() const override { return !window_->closed; }
+
+ private:
+  QWidget* control(TextView name) const;
+  void build_controls(const WindowSpec& spec);
+  void chain_tab_order(const WindowSpec& spec);
+
+  std::unique_ptr<MainWidget> window_ = std::make_unique<MainWidget>();
+  std::map<Text, QWidget*, std::less<>> controls_;
+};
+
+QtWindow::QtWindow(const WindowSpec& spec) {
+  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (spec.minimize_button) flags |= Qt::WindowMinimizeButtonHint;
+  if (spec.maximize_button) flags |= Qt::WindowMaximizeButtonHint;
+  window_->setWindowFlags(flags);
+  window_->setWindowTitle(to_qstring(spec.caption));
+  if (!spec.resizable) window_->setFixedSize(spec.client_width, spec.client_height);
+  // Centred as the outer frame of the system it was designed for, whatever frame we get here.
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  window_->move((screen.width() - spec.outer_width) / 2, (screen.height() - spec.outer_height) / 2);
+  build_controls(spec);
+  chain_tab_order(spec);
+  auto* escape = new EscapeCloses(window_.get());
+  window_->installEventFilter(escape);
+  for (const auto& [name, widget] : controls_) widget->installEventFilter(escape);
+}
+
+void QtWindow::build_controls(const WindowSpec& spec) {
+  // Parents come before their children in any order of listing.
+  std::vector<const ControlSpec*> pending;
+  for (const ControlSpec& control : spec.controls) pending.push_back(&control);
+  while (!pending.empty()) {
+    const std::size_t before = pending.size();
+    std::erase_if(pending, [&](const ControlSpec* spec) {
+      QWidget* parent = spec->parent.empty() ? window_.get() : control(spec->parent);
+      if (parent == nullptr) return false;
+      QWidget* widget = make_control(*spec, parent);
+      widget->setObjectName(to_qstring(spec->name));
+      widget->setGeometry(spec->left, spec->top, spec->width, spec->height);
+      if (spec->font) widget->setFont(to_qfont(*spec->font));
+      apply_colors(*spec, widget);
+      widget->setEnabled(spec->enabled);
+      widget->setFocusPolicy(spec->tab_stop && spec->enabled ? Qt::StrongFocus : Qt::NoFocus);
+      controls_.emplace(spec->name, widget);
+      return true;
+    });
+    if (pending.size() == before) break;  // a parent that does not exist
+  }
+  // The first listed lies on top.
+  for (auto it = spec.controls.rbegin(); it != spec.controls.rend(); ++it) {
+    if (QWidget* widget = control(it->name)) widget->raise();
+  }
+}
+
+void QtWindow::chain_tab_order(const WindowSpec& spec) {
+  std::vector<std::pair<int, std::size_t>> order;  // tab index, then later listed first
+  for (std::size_t i = 0; i < spec.controls.size(); ++i) {
+    const ControlSpec& c = spec.controls[i];
+    if (c.tab_stop && c.enabled) order.emplace_back(c.tab_index, spec.controls.size() - i);
+  }
+  std::sort(order.begin(), order.end());
+  QWidget* previous = nullptr;
+  for (const auto& [index, reverse_position] : order) {
+    QWidget* widget = control(spec.controls[spec.controls.size() - reverse_position].name);
+    if (previous != nullptr) QWidget::setTabOrder(previous, widget);
+    if (previous == nullptr) widget->setFocus(Qt::OtherFocusReason);
+    previous = widget;
+  }
+}
+
+QWidget* QtWindow::control(TextView name) const {
+  const auto found = controls_.find(name);
+  return found == controls_.end() ? nullptr : found->second;
+}
+
+void QtWindow::on_click(TextView name, std::function<void()> handler) {
+  if (auto* button = qobject_cast<QPushButton*>(control(name))) {
+    QObject::connect(button, &QPushButton::clicked, button, [handler] { handler(); });
+  }
+}
+
+Text QtWindow::text(TextView name) const {
+  QWidget* widget = control(name);
+  if (auto* line = qobject_cast<QLineEdit*>(widget)) return from_qstring(line->text());
+  if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+    return from_qstring(with_crlf_line_breaks(edit->toPlainText()));
+  }
+  return {};
+}
+
+void QtWindow::append_text(TextView name, TextView text) {
+  auto* edit = qobject_cast<QPlainTextEdit*>(control(name));
+  if (edit == nullptr) return;
+  edit->moveCursor(QTextCursor::End);
+  edit->ensureCursorVisible();
+  edit->insertPlainText(with_qt_line_breaks(to_qstring(text)));
+  edit->ensureCursorVisible();
+}
+
+void QtWindow::show_and_activate() {
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+}  // namespace
+
+std::unique_ptr<Window> create_window(const WindowSpec& spec) {
+  if (QApplication::instance() == nullptr) return nullptr;
+  return std::make_unique<QtWindow>(spec);
+}
+
+}  // namespace lc::platform
