@@ -32,9 +32,13 @@ LinkcourierApp::LinkcourierApp(std::unique_ptr<platform::Window> window)
   window_->on_click(main_window::kSubmitButton, [this] { submit_links(*this); });
 }
 
-Text LinkcourierApp::interface_address() const { return window_->text(main_window::kAddressBox); }
+Text LinkcourierApp::interface_address() const {
+  return window_->text(main_window::kAddressBox);
+}
 
-Text LinkcourierApp::links() const { return window_->text(main_window::kLinksBox); }
+Text LinkcourierApp::links() const {
+  return window_->text(main_window::kLinksBox);
+}
 
 void LinkcourierApp::append_report(TextView report) {
   // A window closed while the exchange let messages run has nowhere left to show the report.
@@ -45,7 +49,9 @@ void LinkcourierApp::show_message(TextView text, TextView caption) {
   platform::message_box(text, caption, platform::MessageIcon::kNone);
 }
 
-void on_main_window_created() { platform::shell_open(main_window::kPublisherSite); }
+void on_main_window_created() {
+  platform::shell_open(main_window::kPublisherSite);
+}
 
 int run_linkcourier(int& argc, char** argv) {
   if (!platform::start_window_system(argc, argv)) {

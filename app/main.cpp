@@ -1,3 +1,5 @@
 #include "app/linkcourier_app.h"
 
-int main(int argc, char** argv) { return lc::run_linkcourier(argc, argv); }
+int main(int argc, char** argv) {
+  return lc::run_linkcourier(argc, argv);
+}

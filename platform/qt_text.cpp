@@ -4,9 +4,13 @@
 
 namespace lc::platform {
 
-QString to_qstring(TextView text) { return QString::fromStdU16String(cp936_to_utf16(text)); }
+QString to_qstring(TextView text) {
+  return QString::fromStdU16String(cp936_to_utf16(text));
+}
 
-Text from_qstring(const QString& text) { return utf16_to_cp936(text.toStdU16String()); }
+Text from_qstring(const QString& text) {
+  return utf16_to_cp936(text.toStdU16String());
+}
 
 QString with_qt_line_breaks(QString text) {
   return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');

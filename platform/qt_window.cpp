@@ -18,7 +18,9 @@
 namespace lc::platform {
 namespace {
 
-QColor to_qcolor(Color color) { return QColor(color.red, color.green, color.blue); }
+QColor to_qcolor(Color color) {
+  return QColor(color.red, color.green, color.blue);
+}
 
 QFont to_qfont(const FontSpec& spec) {
   QFont font(to_qstring(spec.face));
@@ -143,13 +145,15 @@ QtWindow::QtWindow(const WindowSpec& spec) {
   chain_tab_order(spec);
   auto* escape = new EscapeCloses(window_.get());
   window_->installEventFilter(escape);
-  for (const auto& [name, widget] : controls_) widget->installEventFilter(escape);
+  for (const auto& [name, widget] : controls_)
+    widget->installEventFilter(escape);
 }
 
 void QtWindow::build_controls(const WindowSpec& spec) {
   // Parents come before their children in any order of listing.
   std::vector<const ControlSpec*> pending;
-  for (const ControlSpec& control : spec.controls) pending.push_back(&control);
+  for (const ControlSpec& control : spec.controls)
+    pending.push_back(&control);
   while (!pending.empty()) {
     const std::size_t before = pending.size();
     std::erase_if(pending, [&](const ControlSpec* spec) {

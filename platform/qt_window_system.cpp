@@ -46,6 +46,8 @@ void message_box(TextView text, TextView caption, MessageIcon icon) {
   box.exec();
 }
 
-int run_event_loop() { return QApplication::exec(); }
+int run_event_loop() {
+  return QApplication::exec();
+}
 
 }  // namespace lc::platform

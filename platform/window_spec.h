@@ -50,7 +50,7 @@ struct ControlSpec {
   bool multiline = false;  // edit boxes: several lines, Enter inserts a line break
   std::optional<Color> text_color{};
   std::optional<Color> background{};  // none: the parent's
-  bool transparent = false;         // paints no background of its own
+  bool transparent = false;           // paints no background of its own
 };
 
 struct WindowSpec {

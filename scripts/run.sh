@@ -5,8 +5,4 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja -Wno-dev >/dev/null
 cmake --build build -j "$(nproc)"
-if [ ! -x build/app/linkcourier ]; then
-  echo "The tool's window is not built yet: so far this repository holds its libraries and tests." >&2
-  exit 1
-fi
 exec build/app/linkcourier

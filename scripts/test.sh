@@ -22,6 +22,7 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 build build-sanitize -DLINKCOURIER_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
   ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 
 echo "== fuzz targets (${fuzz_seconds}s each)"

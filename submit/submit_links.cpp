@@ -10,7 +10,9 @@ namespace {
 
 constexpr int kPost = 1;
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // A status is either the interface's own ("200 OK", "401 Unauthorized") or one of the client's
 // failure messages, whose numbers (700 and up) or wording no answer of 2xx shares.
@@ -32,7 +34,8 @@ void submit_links(SubmitView& view) {
   // The status is read, where the system used to drop it, so that a failure is not reported
   // as a submission with empty values.
   Text status;
-  const Text answer = http_request(address, {.method = kPost, .body_text = links, .status = &status});
+  const Text answer =
+      http_request(address, {.method = kPost, .body_text = links, .status = &status});
   const Text accepted =
       text_between_markers(answer, submit_texts::kAcceptedStart, submit_texts::kAcceptedEnd);
   const Text remaining =

@@ -6,7 +6,7 @@
 //                  [--record DIR]
 //
 // --remain-first puts remain_batch before success_batch in the answer; --record DIR writes each
-// request it gets to DIR/request-1, DIR/request-2 ... (request line, header lines, empty line,
+// POST to /urls to DIR/request-1, DIR/request-2 ... (request line, header lines, empty line,
 // body). It listens on 127.0.0.1 and prints the address to paste into the tool.
 #include <httplib.h>
 
@@ -52,7 +52,8 @@ bool parse(int argc, char** argv, Settings& settings) {
 }
 
 std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+    text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
     text.remove_suffix(1);
   }
@@ -72,7 +73,8 @@ bool is_valid_link(std::string_view link, const std::string& site) {
 long count_valid_links(const std::string& body, const std::string& site) {
   long count = 0;
   std::istringstream lines(body);
-  for (std::string line; std::getline(lines, line);) count += is_valid_link(trimmed(line), site);
+  for (std::string line; std::getline(lines, line);)
+    count += is_valid_link(trimmed(line), site);
   return count;
 }
 
@@ -83,7 +85,8 @@ std::string error_json(int code, const std::string& message) {
 void record(const std::string& dir, int number, const httplib::Request& request) {
   std::ofstream out(dir + "/request-" + std::to_string(number), std::ios::binary);
   out << request.method << ' ' << request.target << "\r\n";
-  for (const auto& [name, value] : request.headers) out << name << ": " << value << "\r\n";
+  for (const auto& [name, value] : request.headers)
+    out << name << ": " << value << "\r\n";
   out << "\r\n" << request.body;
 }
 
@@ -92,8 +95,10 @@ void record(const std::string& dir, int number, const httplib::Request& request)
 int main(int argc, char** argv) {
   Settings settings;
   if (!parse(argc, argv, settings)) {
-    std::fprintf(stderr, "usage: %s [--port N] [--site SITE] [--token TOKEN] [--quota N] "
-                         "[--remain-first] [--record DIR]\n", argv[0]);
+    std::fprintf(stderr,
+                 "usage: %s [--port N] [--site SITE] [--token TOKEN] [--quota N] "
+                 "[--remain-first] [--record DIR]\n",
+                 argv[0]);
     return 2;
   }
   std::mutex mutex;
@@ -101,12 +106,11 @@ int main(int argc, char** argv) {
   int requests = 0;
 
   httplib::Server server;
-  server.set_pre_routing_handler([&](const httplib::Request& request, httplib::Response&) {
-    std::lock_guard lock(mutex);
-    if (!settings.record_dir.empty()) record(settings.record_dir, ++requests, request);
-    return httplib::Server::HandlerResponse::Unhandled;
-  });
   server.Post("/urls", [&](const httplib::Request& request, httplib::Response& response) {
+    {
+      std::lock_guard lock(mutex);
+      if (!settings.record_dir.empty()) record(settings.record_dir, ++requests, request);
+    }
     const auto answer = [&](int status, const std::string& json) {
       response.status = status;
       response.set_content(json, "application/json");
@@ -131,8 +135,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", settings.port);
     return 1;
   }
-  std::printf("Push interface address to paste into the tool:\nhttp://127.0.0.1:%d/urls?site=%s&token=%s\n",
-              settings.port, settings.site.c_str(), settings.token.c_str());
+  std::printf(
+      "Push interface address to paste into the tool:\nhttp://127.0.0.1:%d/urls?site=%s&token=%s\n",
+      settings.port, settings.site.c_str(), settings.token.c_str());
   std::fflush(stdout);
   return server.listen_after_bind() ? 0 : 1;
 }

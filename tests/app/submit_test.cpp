@@ -1,0 +1,154 @@
+// A click on "提交" end to end: real widgets, the real client, the simulator.
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "platform/event_pump.h"
+#include "tests/app/app_fixture.h"
+#include "tests/support/cp936.h"
+#include "tests/support/scripted_server.h"
+
+namespace lc::test {
+namespace {
+
+namespace mw = main_window;
+
+Text report(const std::string& accepted, const std::string& remaining) {
+  return gbk("成功提交：" + accepted + "条链接\r\n剩余额度：" + remaining + "条\r\n");
+}
+
+// Does `act` once, at the first point where a submission lets pending messages run, as a user's
+// click or key press arriving just then would be handled.
+class AtFirstPendingMessages {
+ public:
+  explicit AtFirstPendingMessages(std::function<void()> act) {
+    platform::set_pending_messages_handler([this, act] {
+      if (!acted_) {
+        acted_ = true;
+        act();
+      }
+      QCoreApplication::processEvents(QEventLoop::AllEvents);
+    });
+  }
+  ~AtFirstPendingMessages() {
+    platform::set_pending_messages_handler(
+        [] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+  }
+
+ private:
+  bool acted_ = false;
+};
+
+TEST_F(AppTest, SubmitPostsTheLinksAndAppendsTheReport) {
+  type_into(mw::kAddressBox, start_simulator());
+  type_into(mw::kLinksBox, "http://www.example.com/a");
+  QTest::keyClick(control(mw::kLinksBox), Qt::Key_Return);
+  QTest::keyClicks(control(mw::kLinksBox), "https://www.example.com/b");
+  click_submit();
+  EXPECT_EQ(result_text(), report("2", "4998"));
+  const std::string request = recorded_request(1);
+  EXPECT_TRUE(request.starts_with("POST /urls?site=www.example.com&token=t0k3n\r\n")) << request;
+  for (const char* line :
+       {"User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)\r\n",
+        "Accept: text/html, application/xhtml+xml, */*\r\n", "Accept-Encoding: gbk, GB2312\r\n",
+        "Accept-Language: zh-cn\r\n", "Content-Type: application/x-www-form-urlencoded\r\n",
+        "Cache-Control: no-cache\r\n", "Content-Length: 51\r\n"}) {
+    EXPECT_NE(request.find(line), std::string::npos) << line;
+  }
+  EXPECT_TRUE(request.ends_with("\r\n\r\nhttp://www.example.com/a\r\nhttps://www.example.com/b"))
+      << request;
+}
+
+TEST_F(AppTest, EmptyAddressShowsTheTaskModalMessageAndSendsNothing) {
+  start_simulator();
+  QString text;
+  QString caption;
+  bool modal = false;
+  bool only_ok = false;
+  bool no_icon = false;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    text = box->text();
+    caption = box->windowTitle();
+    modal = box->windowModality() == Qt::ApplicationModal;
+    only_ok = box->standardButtons() == QMessageBox::Ok;
+    no_icon = box->icon() == QMessageBox::NoIcon;
+    box->accept();
+  });
+  click_submit();
+  EXPECT_EQ(text, QString::fromUtf8("请输入熊掌号周级收录接口地址！"));
+  EXPECT_EQ(caption, QString::fromUtf8("信息："));
+  EXPECT_TRUE(modal && only_ok && no_icon);
+  EXPECT_EQ(result_text(), "");
+  EXPECT_EQ(recorded_request(1), "");
+}
+
+TEST_F(AppTest, FailuresAppendTheEmptyReportAndTheReason) {
+  struct Case {
+    std::string address;
+    std::string reason;
+  };
+  const std::string refused = "http://127.0.0.1:" + std::to_string(unused_port()) + "/urls";
+  const Case cases[] = {
+      {" ", "701 解析URL地址失败!\r\n"},  // a single space is tried, and fails
+      {refused, "711 发送请求失败!\r\n"},
+  };
+  for (const Case& c : cases) {
+    QLineEdit* address = qobject_cast<QLineEdit*>(control(mw::kAddressBox));
+    address->clear();
+    type_into(mw::kAddressBox, c.address);
+    const Text before = result_text();
+    click_submit();
+    EXPECT_EQ(result_text(), before + report("", "") + gbk(c.reason)) << c.address;
+  }
+}
+
+TEST_F(AppTest, ARefusedTokenAppendsTheInterfacesStatus) {
+  const std::string address = start_simulator();
+  type_into(mw::kAddressBox, address.substr(0, address.size() - 5) + "wrong");
+  type_into(mw::kLinksBox, "http://www.example.com/a");
+  click_submit();
+  EXPECT_EQ(result_text(), report("", "") + "401 Unauthorized\r\n");
+}
+
+TEST_F(AppTest, RemainFirstAnswerShowsWhatTheMarkersCutOut) {
+  type_into(mw::kAddressBox, start_simulator({"--remain-first"}));
+  type_into(mw::kLinksBox, "http://www.example.com/a");
+  click_submit();
+  EXPECT_EQ(result_text(), report("", "4999,\"success_batch\":1"));
+}
+
+TEST_F(AppTest, TwoClicksAppendTwoReports) {
+  type_into(mw::kAddressBox, start_simulator());
+  type_into(mw::kLinksBox, "http://www.example.com/a");
+  click_submit();
+  click_submit();
+  EXPECT_EQ(result_text(), report("1", "4999") + report("1", "4998"));
+}
+
+TEST_F(AppTest, AClickWhileAnExchangeLetsMessagesRunNestsAndReportsFirst) {
+  type_into(mw::kAddressBox, start_simulator());
+  type_into(mw::kLinksBox, "http://www.example.com/a");
+  AtFirstPendingMessages nested_click([this] { click_submit(); });
+  click_submit();
+  // The outer submission was answered first (4999) but reports after the inner one (4998).
+  EXPECT_EQ(result_text(), report("1", "4998") + report("1", "4999"));
+}
+
+TEST_F(AppTest, ClosingWhileAnExchangeLetsMessagesRunDropsItsReport) {
+  type_into(mw::kAddressBox, start_simulator());
+  type_into(mw::kLinksBox, "http://www.example.com/a");
+  AtFirstPendingMessages close_now(
+      [this] { QTest::keyClick(control(mw::kAddressBox), Qt::Key_Escape); });
+  click_submit();
+  EXPECT_FALSE(app_->window().is_open());
+  EXPECT_EQ(result_text(), "");
+  EXPECT_NE(recorded_request(1), "");  // the exchange itself went ahead
+}
+
+}  // namespace
+}  // namespace lc::test
