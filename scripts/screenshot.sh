@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Takes the README's picture: the tool under Xvfb after one submission to the simulator.
+# Usage: bash scripts/screenshot.sh [OUTPUT.png]   (default docs/linkcourier.png)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=${1:-docs/linkcourier.png}
+bash scripts/setup.sh
+for pkg in xvfb xauth xdotool imagemagick x11-utils; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
+    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -qq "$pkg" >/dev/null
+done
+cmake -S . -B build -G Ninja -Wno-dev >/dev/null
+cmake --build build -j "$(nproc)" >/dev/null
+
+display=:$((90 + RANDOM % 100))
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null || true' EXIT
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+build/tools/push_simulator --port "$port" --site www.example.com --token demo-token >/dev/null &
+pids+=($!)
+sleep 1
+DISPLAY=$display build/app/linkcourier >/dev/null 2>&1 &
+pids+=($!)
+
+window=""
+for _ in $(seq 50); do
+  window=$(DISPLAY=$display xwininfo -root -tree | awk '/"Linkcourier - / {print $1; exit}')
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "the window did not appear" >&2; exit 1; }
+
+xdo() { DISPLAY=$display timeout 10 xdotool "$@"; }
+xdo mousemove --window "$window" 200 32 click 1
+xdo type --delay 5 "http://127.0.0.1:$port/urls?site=www.example.com&token=demo-token"
+xdo mousemove --window "$window" 200 90 click 1
+xdo type --delay 5 "https://www.example.com/news/1.html"
+xdo key Return
+xdo type --delay 5 "https://www.example.com/news/2.html"
+xdo mousemove --window "$window" 428 32 click 1
+sleep 1.5
+DISPLAY=$display timeout 10 import -window "$window" "$out"
+echo "saved $out"
