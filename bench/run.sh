@@ -41,3 +41,4 @@ run http_bench "http://127.0.0.1:$port" --benchmark_min_time=2
 
 python3 bench/figures.py "$out"
 build-bench/bench/http_peak_rss "http://127.0.0.1:$port"
+python3 bench/startup.py build-bench/bench

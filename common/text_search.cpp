@@ -51,9 +51,11 @@ std::size_t find_exact(TextView text, TextView what, std::size_t from) {
 }
 
 std::size_t find_ignoring_case(TextView text, TextView what, std::size_t from) {
+  // The first byte folds alike whether it is a letter or not, so it screens candidates cheaply.
+  const char first = fold(what[0]);
   for (std::size_t at = from; at + what.size() <= text.size();
        at += is_lead_byte(text[at]) ? 2 : 1) {
-    if (matches_ignoring_case(text, at, what)) return at;
+    if (fold(text[at]) == first && matches_ignoring_case(text, at, what)) return at;
   }
   return kNone;
 }

@@ -147,7 +147,6 @@ bool CurlTransport::configure_transfer() {
       checked(curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https")) &&
       checked(curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1)) &&
       checked(curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L)) &&
-      checked(curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024)) &&
       checked(curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                                static_cast<long>(connect_timeout_.count()))) &&
       checked(curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransport::on_header)) &&

@@ -3,6 +3,9 @@
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
+#include <map>
+#include <tuple>
+
 #include "platform/regex_pattern.h"
 #include "platform/regex_replacement.h"
 
@@ -36,21 +39,65 @@ PCRE2_SPTR16 units(std::u16string_view text) {
 
 }  // namespace
 
-struct RegexEngine::Compiled {
+// A compiled pattern, shared by every engine on this thread that runs the same pattern with the
+// same flags: each exchange makes a fresh engine for its charset search, yet compiles only once.
+struct CompiledPattern {
   struct CodeFree {
     void operator()(pcre2_code* code) const { pcre2_code_free(code); }
   };
+  std::unique_ptr<pcre2_code, CodeFree> code;
+  std::size_t group_count = 0;
+  bool jit_tried = false;
+};
+
+namespace {
+
+constexpr std::size_t kCachedPatterns = 32;
+
+std::shared_ptr<CompiledPattern> compile(std::u16string_view pattern, bool ignore_case,
+                                         bool multiline) {
+  using Key = std::tuple<std::u16string, bool, bool>;
+  thread_local std::map<Key, std::shared_ptr<CompiledPattern>> cache;
+  Key key{std::u16string(pattern), ignore_case, multiline};
+  if (const auto found = cache.find(key); found != cache.end()) return found->second;
+
+  const std::u16string translated = to_pcre2_pattern(pattern);
+  // $ ends only the subject unless Multiline. Unicode properties would widen \w \d \s \b,
+  // but the translated pattern no longer uses them.
+  std::uint32_t options = PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF | PCRE2_ALLOW_EMPTY_CLASS;
+  options |= multiline ? PCRE2_MULTILINE : PCRE2_DOLLAR_ENDONLY;
+  if (ignore_case) options |= PCRE2_CASELESS;
+  if (ignore_case && may_fold_beyond_ascii(pattern)) options |= PCRE2_UCP;
+  pcre2_compile_context* compile_context = pcre2_compile_context_create(nullptr);
+  pcre2_set_newline(compile_context, PCRE2_NEWLINE_LF);
+  int error = 0;
+  PCRE2_SIZE error_offset = 0;
+  pcre2_code* code = pcre2_compile(units(translated), translated.size(), options, &error,
+                                   &error_offset, compile_context);
+  pcre2_compile_context_free(compile_context);
+  if (code == nullptr) return nullptr;
+  auto compiled = std::make_shared<CompiledPattern>();
+  compiled->code.reset(code);
+  std::uint32_t capture_count = 0;
+  pcre2_pattern_info(code, PCRE2_INFO_CAPTURECOUNT, &capture_count);
+  compiled->group_count = capture_count;
+  if (cache.size() >= kCachedPatterns) cache.clear();
+  cache.emplace(std::move(key), compiled);
+  return compiled;
+}
+
+}  // namespace
+
+struct RegexEngine::Compiled {
   struct MatchDataFree {
     void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
   };
   struct ContextFree {
     void operator()(pcre2_match_context* context) const { pcre2_match_context_free(context); }
   };
-  std::unique_ptr<pcre2_code, CodeFree> code;
+  std::shared_ptr<CompiledPattern> pattern;
   std::unique_ptr<pcre2_match_data, MatchDataFree> match_data;
   std::unique_ptr<pcre2_match_context, ContextFree> match_context;
-  std::size_t group_count = 0;
-  bool jit_tried = false;
 };
 
 RegexEngine::RegexEngine() = default;
@@ -80,38 +127,23 @@ void RegexEngine::set_pattern(std::u16string_view pattern) {
 RegexEngine::Compiled* RegexEngine::compiled(std::size_t subject_size) {
   if (rejected_) return nullptr;
   if (!compiled_) {
-    const std::u16string translated = to_pcre2_pattern(pattern_);
-    // $ ends only the subject unless Multiline. Unicode properties would widen \w \d \s \b,
-    // but the translated pattern no longer uses them.
-    std::uint32_t options = PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF | PCRE2_ALLOW_EMPTY_CLASS;
-    options |= multiline_ ? PCRE2_MULTILINE : PCRE2_DOLLAR_ENDONLY;
-    if (ignore_case_) options |= PCRE2_CASELESS;
-    if (ignore_case_ && may_fold_beyond_ascii(pattern_)) options |= PCRE2_UCP;
-    pcre2_compile_context* compile_context = pcre2_compile_context_create(nullptr);
-    pcre2_set_newline(compile_context, PCRE2_NEWLINE_LF);
-    int error = 0;
-    PCRE2_SIZE error_offset = 0;
-    pcre2_code* code = pcre2_compile(units(translated), translated.size(), options, &error,
-                                     &error_offset, compile_context);
-    pcre2_compile_context_free(compile_context);
-    if (code == nullptr) {
+    std::shared_ptr<CompiledPattern> pattern = compile(pattern_, ignore_case_, multiline_);
+    if (!pattern) {
       rejected_ = true;
       return nullptr;
     }
     auto fresh = std::make_unique<Compiled>();
-    fresh->code.reset(code);
-    fresh->match_data.reset(pcre2_match_data_create_from_pattern(code, nullptr));
+    fresh->match_data.reset(pcre2_match_data_create_from_pattern(pattern->code.get(), nullptr));
     fresh->match_context.reset(pcre2_match_context_create(nullptr));
     pcre2_set_match_limit(fresh->match_context.get(), kMatchLimit);
     pcre2_set_depth_limit(fresh->match_context.get(), kDepthLimit);
-    std::uint32_t capture_count = 0;
-    pcre2_pattern_info(code, PCRE2_INFO_CAPTURECOUNT, &capture_count);
-    fresh->group_count = capture_count;
+    fresh->pattern = std::move(pattern);
     compiled_ = std::move(fresh);
   }
-  if (!compiled_->jit_tried && subject_size >= kJitWorthwhileUnits) {
-    compiled_->jit_tried = true;
-    pcre2_jit_compile(compiled_->code.get(), PCRE2_JIT_COMPLETE);  // interpreted if refused
+  CompiledPattern& pattern = *compiled_->pattern;
+  if (!pattern.jit_tried && subject_size >= kJitWorthwhileUnits) {
+    pattern.jit_tried = true;
+    pcre2_jit_compile(pattern.code.get(), PCRE2_JIT_COMPLETE);  // interpreted if refused
   }
   return compiled_.get();
 }
@@ -123,13 +155,14 @@ bool RegexEngine::for_each_match(std::u16string_view subject, Visit visit) {
   const PCRE2_SIZE* offsets = pcre2_get_ovector_pointer(compiled->match_data.get());
   std::size_t start = 0;
   while (start <= subject.size()) {
-    const int result = pcre2_match(compiled->code.get(), units(subject), subject.size(), start, 0,
-                                   compiled->match_data.get(), compiled->match_context.get());
+    const int result =
+        pcre2_match(compiled->pattern->code.get(), units(subject), subject.size(), start, 0,
+                    compiled->match_data.get(), compiled->match_context.get());
     if (result == PCRE2_ERROR_NOMATCH) return true;
     if (result < 0) return false;
     Match match{{offsets[0], offsets[1] - offsets[0]}, {}};
-    match.groups.reserve(compiled->group_count);
-    for (std::size_t group = 1; group <= compiled->group_count; ++group) {
+    match.groups.reserve(compiled->pattern->group_count);
+    for (std::size_t group = 1; group <= compiled->pattern->group_count; ++group) {
       const PCRE2_SIZE group_start = offsets[2 * group];
       if (group_start == PCRE2_UNSET) {
         match.groups.emplace_back();
