@@ -66,10 +66,6 @@ std::size_t first_boundary_at_or_after(TextView text, std::size_t index) {
 
 }  // namespace
 
-bool starts_character(TextView text, std::size_t index) {
-  return begins_character_after(text, index, 0);
-}
-
 OccurrenceScanner::OccurrenceScanner(TextView text, TextView what, bool ignore_case)
     : text_(text),
       what_(what),

@@ -18,9 +18,6 @@ TextPos find_last(TextView text, TextView what);
 // Position of the last occurrence lying entirely within the first `start` - 1 bytes, or -1.
 TextPos find_last(TextView text, TextView what, TextPos start);
 
-// True when the 0-based byte `index` begins a character of `text`.
-bool starts_character(TextView text, std::size_t index);
-
 // Walks the occurrences of a non-empty `what` from left to right without overlap, carrying the
 // character alignment along so that a long scan never looks back over what it has passed.
 class OccurrenceScanner {

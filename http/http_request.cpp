@@ -1,5 +1,7 @@
 #include "http/http_request.h"
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 
 #include "common/marked_text.h"
@@ -25,6 +27,7 @@ constexpr TextView kVerbs[] = {"GET",     "POST",   "HEAD",  "PUT",
                                "OPTIONS", "DELETE", "TRACE", "CONNECT"};
 constexpr std::uint32_t kIgnoreCertificateErrors = 0x3300;
 constexpr int kDefaultTimeoutSeconds = 30;
+constexpr int kLongestTimeoutSeconds = std::numeric_limits<int>::max() / 1000;
 
 TextView verb_of(int method) {
   return method >= 0 && method < static_cast<int>(std::size(kVerbs)) ? kVerbs[method] : kVerbs[0];
@@ -64,6 +67,7 @@ class Exchange {
   // Stores `message` in status and leaves the way the failure calls for.
   Text fail(TextView message, Exit exit);
   Text common_exit(Text result, bool let_messages_run = true);
+  void close_handles();
   bool set_up_request();
   Text handle_response();
   void read_body(Text& body);
@@ -87,9 +91,7 @@ class Exchange {
 Text Exchange::fail(TextView message, Exit exit) {
   *status_ = Text(message);
   if (exit == Exit::kImmediate) {
-    transport_->close_request();
-    transport_->close_connection();
-    transport_->close_session();
+    close_handles();
     return {};
   }
   return common_exit({}, exit != Exit::kWithoutMessages);
@@ -97,10 +99,14 @@ Text Exchange::fail(TextView message, Exit exit) {
 
 Text Exchange::common_exit(Text result, bool let_messages_run) {
   if (let_messages_run) platform::handle_pending_messages();
+  close_handles();
+  return result;
+}
+
+void Exchange::close_handles() {
   transport_->close_request();
   transport_->close_connection();
   transport_->close_session();
-  return result;
 }
 
 Text Exchange::run() {
@@ -113,8 +119,10 @@ Text Exchange::run() {
   Text proxy_name;
   if (!options_.proxy.empty()) proxy_name = (url->secure ? "" : "http=") + Text(options_.proxy);
   if (!transport_->open_session(wide(proxy_name))) return fail(messages::kNoSession, Exit::kCommon);
-  const int seconds =
-      options_.timeout_seconds > 0 ? options_.timeout_seconds : kDefaultTimeoutSeconds;
+  // Clamped so that the milliseconds fit the transport's integer.
+  const int seconds = options_.timeout_seconds > 0
+                          ? std::min(options_.timeout_seconds, kLongestTimeoutSeconds)
+                          : kDefaultTimeoutSeconds;
   const int timeout_ms = seconds * 1000;
   if (!transport_->set_timeouts(timeout_ms, timeout_ms, timeout_ms, timeout_ms)) {
     return fail(messages::kTimeoutsRefused, Exit::kCommon);

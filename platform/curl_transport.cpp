@@ -166,6 +166,10 @@ bool CurlTransport::configure_transfer() {
     ok = ok && checked(curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC)) &&
          checked(curl_easy_setopt(easy, CURLOPT_USERNAME, server_credentials_->first.c_str())) &&
          checked(curl_easy_setopt(easy, CURLOPT_PASSWORD, server_credentials_->second.c_str()));
+  } else {
+    // Cleared explicitly: after a redirect to another host they were set for the first one.
+    ok = ok && checked(curl_easy_setopt(easy, CURLOPT_USERNAME, nullptr)) &&
+         checked(curl_easy_setopt(easy, CURLOPT_PASSWORD, nullptr));
   }
   if (proxy_credentials_) {
     ok =

@@ -3,18 +3,27 @@
 namespace lc::platform {
 namespace {
 
-constexpr std::u16string_view kWordUnits = u"A-Za-z0-9_";
-// Written with \uhhhh, the one code-point escape that PCRE2 reads in VBScript's syntax mode.
-constexpr std::u16string_view kSpaceUnits = u"\\t\\n\\u000B\\f\\r ";
-constexpr std::u16string_view kNonWordUnits = u"\\u0000-/:-@\\[-^`{-\\uFFFF";
-constexpr std::u16string_view kNonDigitUnits = u"\\u0000-/:-\\uFFFF";
-constexpr std::u16string_view kNonSpaceUnits = u"\\u0000-\\u0008\\u000E-\\u001F!-\\uFFFF";
-// Unicode case folding widens these ASCII classes by two characters only, the long s (U+017F) and
-// the Kelvin sign (U+212A); code page 936 holds neither, so no subject of ours can tell.
-constexpr std::u16string_view kWordBoundary =
-    u"(?:(?<=[A-Za-z0-9_])(?![A-Za-z0-9_])|(?<![A-Za-z0-9_])(?=[A-Za-z0-9_]))";
-constexpr std::u16string_view kNotWordBoundary =
-    u"(?:(?<=[A-Za-z0-9_])(?=[A-Za-z0-9_])|(?<![A-Za-z0-9_])(?![A-Za-z0-9_]))";
+// VBScript's class escapes with their ASCII meanings, written for use inside a character class
+// and outside one. Unicode case folding widens these ASCII classes by two characters only, the
+// long s (U+017F) and the Kelvin sign (U+212A); code page 936 holds neither, so no subject of ours
+// can tell. Code points are written \uhhhh, the one such escape PCRE2 reads in VBScript's mode.
+struct ClassEscape {
+  char16_t letter;
+  std::u16string_view in_class;
+  std::u16string_view outside;
+};
+
+constexpr ClassEscape kClassEscapes[] = {
+    {u'w', u"A-Za-z0-9_", u"[A-Za-z0-9_]"},
+    {u'W', u"\\u0000-/:-@\\[-^`{-\\uFFFF", u"[^A-Za-z0-9_]"},
+    {u'd', u"0-9", u"[0-9]"},
+    {u'D', u"\\u0000-/:-\\uFFFF", u"[^0-9]"},
+    {u's', u"\\t\\n\\u000B\\f\\r ", u"[\\t\\n\\u000B\\f\\r ]"},
+    {u'S', u"\\u0000-\\u0008\\u000E-\\u001F!-\\uFFFF", u"[^\\t\\n\\u000B\\f\\r ]"},
+    // Inside a class \b is the backspace; outside, a word boundary.
+    {u'b', u"\\u0008", u"(?:(?<=[A-Za-z0-9_])(?![A-Za-z0-9_])|(?<![A-Za-z0-9_])(?=[A-Za-z0-9_]))"},
+    {u'B', u"B", u"(?:(?<=[A-Za-z0-9_])(?=[A-Za-z0-9_])|(?<![A-Za-z0-9_])(?![A-Za-z0-9_]))"},
+};
 
 bool is_digit(char16_t unit) {
   return unit >= u'0' && unit <= u'9';
@@ -81,66 +90,12 @@ class Translator {
   // Translates the escape whose letter stands at `at`; returns the index of its last unit.
   std::size_t escape(std::size_t at) {
     const char16_t letter = pattern_[at];
-    if (in_class_) {
-      switch (letter) {
-        case u'w':
-          out_ += kWordUnits;
-          return at;
-        case u'W':
-          out_ += kNonWordUnits;
-          return at;
-        case u'd':
-          out_ += u"0-9";
-          return at;
-        case u'D':
-          out_ += kNonDigitUnits;
-          return at;
-        case u's':
-          out_ += kSpaceUnits;
-          return at;
-        case u'S':
-          out_ += kNonSpaceUnits;
-          return at;
-        case u'b':
-          out_ += u"\\u0008";
-          return at;
-        case u'B':
-          out_ += u'B';
-          return at;
-        default:
-          break;
-      }
-    } else {
-      switch (letter) {
-        case u'w':
-          out_ += u"[A-Za-z0-9_]";
-          return at;
-        case u'W':
-          out_ += u"[^A-Za-z0-9_]";
-          return at;
-        case u'd':
-          out_ += u"[0-9]";
-          return at;
-        case u'D':
-          out_ += u"[^0-9]";
-          return at;
-        case u's':
-          out_ += u"[\\t\\n\\u000B\\f\\r ]";
-          return at;
-        case u'S':
-          out_ += u"[^\\t\\n\\u000B\\f\\r ]";
-          return at;
-        case u'b':
-          out_ += kWordBoundary;
-          return at;
-        case u'B':
-          out_ += kNotWordBoundary;
-          return at;
-        default:
-          break;
-      }
-      if (is_digit(letter) && letter != u'0') return back_reference(at);
+    for (const ClassEscape& class_escape : kClassEscapes) {
+      if (class_escape.letter != letter) continue;
+      out_ += in_class_ ? class_escape.in_class : class_escape.outside;
+      return at;
     }
+    if (!in_class_ && is_digit(letter) && letter != u'0') return back_reference(at);
     if (letter == u'v') {
       out_ += u"\\u000B";
     } else if (letter == u'0' || (in_class_ && is_digit(letter))) {

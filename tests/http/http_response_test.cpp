@@ -118,6 +118,17 @@ TEST(HttpResponseTest, TemporaryRedirectKeepsMethodAndBody) {
   EXPECT_TRUE(requests[1].ends_with("\r\n\r\ndata"));
 }
 
+TEST(HttpResponseTest, CredentialsStayWithTheirHost) {
+  ScriptedServer elsewhere({respond("HTTP/1.1 200 OK", {}, "elsewhere")});
+  ScriptedServer origin({respond("HTTP/1.1 302 Found", {"Location: /same"}, ""),
+                         respond("HTTP/1.1 302 Found", {"Location: " + elsewhere.url("/x")}, "")});
+  exchange(origin.url(), {.user_name = "user", .password = "secret"});
+  ASSERT_EQ(origin.requests().size(), 2u);
+  ASSERT_EQ(elsewhere.requests().size(), 1u);
+  EXPECT_NE(origin.requests()[1].find("Authorization: Basic"), std::string::npos);
+  EXPECT_EQ(elsewhere.requests()[0].find("Authorization"), std::string::npos);
+}
+
 TEST(HttpResponseTest, StopsAfterTenRedirects) {
   std::vector<test::Reply> replies;
   for (int i = 0; i < 12; ++i)
