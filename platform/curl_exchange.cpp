@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/code_page_936.h"
+#include "platform/curl_library.h"
 #include "platform/curl_transport.h"
 #include "platform/url_text.h"
 
@@ -68,7 +69,7 @@ bool is_redirect(int code) {
 
 std::optional<std::string> url_part(CURLU* url, CURLUPart which, unsigned flags = 0) {
   char* text = nullptr;
-  if (curl_url_get(url, which, &text, flags) != CURLUE_OK) return std::nullopt;
+  if (curl().url_get(url, which, &text, flags) != CURLUE_OK) return std::nullopt;
   const CurlString owned(text);
   return std::string(text);
 }
@@ -78,21 +79,21 @@ std::optional<std::string> url_part(CURLU* url, CURLUPart which, unsigned flags 
 bool CurlTransport::apply_method() {
   static const char kNoBody[] = "";
   CURL* easy = easy_.get();
-  bool ok = curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, nullptr) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_NOBODY, 0L) == CURLE_OK;
-  if (verb_ == "HEAD") return ok && curl_easy_setopt(easy, CURLOPT_NOBODY, 1L) == CURLE_OK;
+  bool ok = curl().easy_setopt(easy, CURLOPT_CUSTOMREQUEST, nullptr) == CURLE_OK &&
+            curl().easy_setopt(easy, CURLOPT_NOBODY, 0L) == CURLE_OK;
+  if (verb_ == "HEAD") return ok && curl().easy_setopt(easy, CURLOPT_NOBODY, 1L) == CURLE_OK;
   if (verb_ == "POST" || !body_.empty()) {
     // Never a null body: libcurl would then read one from standard input.
     const void* data = body_.empty() ? static_cast<const void*>(kNoBody) : body_.data();
-    ok = ok && curl_easy_setopt(easy, CURLOPT_POSTFIELDS, data) == CURLE_OK &&
-         curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
-                          static_cast<curl_off_t>(body_.size())) == CURLE_OK;
+    ok = ok && curl().easy_setopt(easy, CURLOPT_POSTFIELDS, data) == CURLE_OK &&
+         curl().easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
+                            static_cast<curl_off_t>(body_.size())) == CURLE_OK;
   } else {
-    ok = ok && curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L) == CURLE_OK;
+    ok = ok && curl().easy_setopt(easy, CURLOPT_HTTPGET, 1L) == CURLE_OK;
   }
   const bool plain_get = verb_ == "GET" && body_.empty();
   if (verb_ != "POST" && !plain_get) {
-    ok = ok && curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb_.c_str()) == CURLE_OK;
+    ok = ok && curl().easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb_.c_str()) == CURLE_OK;
   }
   return ok;
 }
@@ -113,8 +114,8 @@ bool CurlTransport::start_transfer() {
     if (!in_block && !append_to(list, (std::string(name) + ":").c_str())) return false;
   }
   header_list_ = std::move(list);
-  if (curl_easy_setopt(easy_.get(), CURLOPT_URL, url_.c_str()) != CURLE_OK ||
-      curl_easy_setopt(easy_.get(), CURLOPT_HTTPHEADER, header_list_.get()) != CURLE_OK ||
+  if (curl().easy_setopt(easy_.get(), CURLOPT_URL, url_.c_str()) != CURLE_OK ||
+      curl().easy_setopt(easy_.get(), CURLOPT_HTTPHEADER, header_list_.get()) != CURLE_OK ||
       !configure_transfer()) {
     return false;
   }
@@ -127,12 +128,12 @@ bool CurlTransport::start_transfer() {
   proxy_response_.reset();
   discarding_body_ = false;
   last_activity_ = Clock::now();
-  in_multi_ = curl_multi_add_handle(multi_.get(), easy_.get()) == CURLM_OK;
+  in_multi_ = curl().multi_add_handle(multi_.get(), easy_.get()) == CURLM_OK;
   return in_multi_;
 }
 
 void CurlTransport::stop_transfer() {
-  if (in_multi_) curl_multi_remove_handle(multi_.get(), easy_.get());
+  if (in_multi_) curl().multi_remove_handle(multi_.get(), easy_.get());
   in_multi_ = false;
 }
 
@@ -140,9 +141,9 @@ template <typename Ready>
 void CurlTransport::drive(Ready ready) {
   while (!ready() && !done_) {
     int running = 0;
-    curl_multi_perform(multi_.get(), &running);
+    curl().multi_perform(multi_.get(), &running);
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi_.get(), &queued)) {
+    while (CURLMsg* message = curl().multi_info_read(multi_.get(), &queued)) {
       if (message->msg == CURLMSG_DONE && message->easy_handle == easy_.get()) {
         done_ = true;
         result_ = message->data.result;
@@ -155,7 +156,7 @@ void CurlTransport::drive(Ready ready) {
       result_ = CURLE_OPERATION_TIMEDOUT;
       return;
     }
-    curl_multi_poll(multi_.get(), nullptr, 0, kPollMilliseconds, nullptr);
+    curl().multi_poll(multi_.get(), nullptr, 0, kPollMilliseconds, nullptr);
   }
 }
 
@@ -198,12 +199,12 @@ bool CurlTransport::follow_redirect(const std::string& response) {
     return false;
   const std::string location = header_value(response, "Location");
   if (location.empty()) return false;
-  const CurlUrl current(curl_url());
-  const CurlUrl target(curl_url());
+  const CurlUrl current(curl().url());
+  const CurlUrl target(curl().url());
   const std::string encoded = wire_url(std::u16string(location.begin(), location.end()));
-  if (!current || !target || curl_url_set(current.get(), CURLUPART_URL, url_.c_str(), 0) ||
-      curl_url_set(target.get(), CURLUPART_URL, url_.c_str(), 0) ||
-      curl_url_set(target.get(), CURLUPART_URL, encoded.c_str(), 0)) {
+  if (!current || !target || curl().url_set(current.get(), CURLUPART_URL, url_.c_str(), 0) ||
+      curl().url_set(target.get(), CURLUPART_URL, url_.c_str(), 0) ||
+      curl().url_set(target.get(), CURLUPART_URL, encoded.c_str(), 0)) {
     return false;
   }
   const std::optional<std::string> scheme = url_part(target.get(), CURLUPART_SCHEME);
@@ -268,7 +269,7 @@ void CurlTransport::resume_after_chunk() {
   paused_ = false;
   last_activity_ = Clock::now();
   // libcurl may hand the chunk it held back to on_body right here.
-  curl_easy_pause(easy_.get(), CURLPAUSE_CONT);
+  curl().easy_pause(easy_.get(), CURLPAUSE_CONT);
 }
 
 std::optional<std::u16string> CurlTransport::query_raw_headers() {

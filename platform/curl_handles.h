@@ -5,22 +5,24 @@
 
 #include <memory>
 
+#include "platform/curl_library.h"
+
 namespace lc::platform {
 
 struct CurlEasyCleanup {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+  void operator()(CURL* easy) const { curl().easy_cleanup(easy); }
 };
 struct CurlMultiCleanup {
-  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+  void operator()(CURLM* multi) const { curl().multi_cleanup(multi); }
 };
 struct CurlListFree {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+  void operator()(curl_slist* list) const { curl().slist_free_all(list); }
 };
 struct CurlUrlCleanup {
-  void operator()(CURLU* url) const { curl_url_cleanup(url); }
+  void operator()(CURLU* url) const { curl().url_cleanup(url); }
 };
 struct CurlStringFree {
-  void operator()(char* text) const { curl_free(text); }
+  void operator()(char* text) const { curl().free(text); }
 };
 
 using CurlEasy = std::unique_ptr<CURL, CurlEasyCleanup>;
@@ -31,7 +33,7 @@ using CurlString = std::unique_ptr<char, CurlStringFree>;
 
 // Appends to a list held by an owner; false when libcurl is out of memory.
 inline bool append_to(CurlList& list, const char* line) {
-  curl_slist* longer = curl_slist_append(list.get(), line);
+  curl_slist* longer = curl().slist_append(list.get(), line);
   if (longer == nullptr) return false;
   list.release();
   list.reset(longer);

@@ -1,8 +1,7 @@
 #include "platform/curl_transport.h"
 
-#include <mutex>
-
 #include "platform/code_page_936.h"
+#include "platform/curl_library.h"
 #include "platform/proxy_list.h"
 #include "platform/url_split.h"
 #include "platform/url_text.h"
@@ -50,11 +49,9 @@ CurlTransport::~CurlTransport() {
   close_session();
 }
 
+// The platform supports the transport when libcurl can be loaded.
 bool CurlTransport::check_platform() {
-  static std::once_flag once;
-  static CURLcode initialised = CURLE_FAILED_INIT;
-  std::call_once(once, [] { initialised = curl_global_init(CURL_GLOBAL_DEFAULT); });
-  return initialised == CURLE_OK;
+  return load_curl() != nullptr;
 }
 
 std::optional<CrackedUrl> CurlTransport::crack_url(std::u16string_view url) {
@@ -62,7 +59,7 @@ std::optional<CrackedUrl> CurlTransport::crack_url(std::u16string_view url) {
 }
 
 bool CurlTransport::open_session(std::u16string_view proxy_list) {
-  multi_.reset(curl_multi_init());
+  multi_.reset(curl().multi_init());
   proxy_list_ = to_utf8(proxy_list);
   return multi_ != nullptr;
 }
@@ -85,13 +82,13 @@ bool CurlTransport::connect(std::u16string_view host, std::uint16_t port) {
 bool CurlTransport::open_request(std::u16string_view verb, std::u16string_view object_name,
                                  bool secure) {
   if (host_.empty() || verb.empty()) return false;
-  easy_.reset(curl_easy_init());
+  easy_.reset(curl().easy_init());
   if (!easy_) return false;
   verb_ = ascii(verb);
   secure_ = secure;
   url_ = std::string(secure ? "https://" : "http://") + host_ + ":" + std::to_string(port_) +
          wire_url(object_name);
-  return curl_easy_setopt(easy_.get(), CURLOPT_URL, url_.c_str()) == CURLE_OK;
+  return curl().easy_setopt(easy_.get(), CURLOPT_URL, url_.c_str()) == CURLE_OK;
 }
 
 bool CurlTransport::set_credentials(CredentialTarget target, std::u16string_view user_name,
@@ -143,39 +140,41 @@ bool CurlTransport::configure_transfer() {
   CURL* easy = easy_.get();
   const auto checked = [](CURLcode code) { return code == CURLE_OK; };
   bool ok =
-      checked(curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L)) &&
-      checked(curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https")) &&
-      checked(curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1)) &&
-      checked(curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L)) &&
-      checked(curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
-                               static_cast<long>(connect_timeout_.count()))) &&
-      checked(curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransport::on_header)) &&
-      checked(curl_easy_setopt(easy, CURLOPT_HEADERDATA, this)) &&
-      checked(curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransport::on_body)) &&
-      checked(curl_easy_setopt(easy, CURLOPT_WRITEDATA, this)) &&
+      checked(curl().easy_setopt(easy, CURLOPT_NOSIGNAL, 1L)) &&
+      checked(curl().easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https")) &&
+      checked(curl().easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1)) &&
+      checked(curl().easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L)) &&
+      checked(curl().easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                                 static_cast<long>(connect_timeout_.count()))) &&
+      checked(curl().easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransport::on_header)) &&
+      checked(curl().easy_setopt(easy, CURLOPT_HEADERDATA, this)) &&
+      checked(curl().easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransport::on_body)) &&
+      checked(curl().easy_setopt(easy, CURLOPT_WRITEDATA, this)) &&
       // These two tell when the request itself goes out, and how much of its body has.
-      checked(curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &CurlTransport::on_request_start)) &&
-      checked(curl_easy_setopt(easy, CURLOPT_PREREQDATA, this)) &&
-      checked(curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &CurlTransport::on_progress)) &&
-      checked(curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this)) &&
-      checked(curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L));
+      checked(curl().easy_setopt(easy, CURLOPT_PREREQFUNCTION, &CurlTransport::on_request_start)) &&
+      checked(curl().easy_setopt(easy, CURLOPT_PREREQDATA, this)) &&
+      checked(curl().easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &CurlTransport::on_progress)) &&
+      checked(curl().easy_setopt(easy, CURLOPT_XFERINFODATA, this)) &&
+      checked(curl().easy_setopt(easy, CURLOPT_NOPROGRESS, 0L));
   if (!trusted_certificates_file().empty()) {
-    ok = ok && checked(curl_easy_setopt(easy, CURLOPT_CAINFO, trusted_certificates_file().c_str()));
+    ok = ok &&
+         checked(curl().easy_setopt(easy, CURLOPT_CAINFO, trusted_certificates_file().c_str()));
   }
   if (server_credentials_) {
-    ok = ok && checked(curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC)) &&
-         checked(curl_easy_setopt(easy, CURLOPT_USERNAME, server_credentials_->first.c_str())) &&
-         checked(curl_easy_setopt(easy, CURLOPT_PASSWORD, server_credentials_->second.c_str()));
+    ok = ok && checked(curl().easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC)) &&
+         checked(curl().easy_setopt(easy, CURLOPT_USERNAME, server_credentials_->first.c_str())) &&
+         checked(curl().easy_setopt(easy, CURLOPT_PASSWORD, server_credentials_->second.c_str()));
   } else {
     // Cleared explicitly: after a redirect to another host they were set for the first one.
-    ok = ok && checked(curl_easy_setopt(easy, CURLOPT_USERNAME, nullptr)) &&
-         checked(curl_easy_setopt(easy, CURLOPT_PASSWORD, nullptr));
+    ok = ok && checked(curl().easy_setopt(easy, CURLOPT_USERNAME, nullptr)) &&
+         checked(curl().easy_setopt(easy, CURLOPT_PASSWORD, nullptr));
   }
   if (proxy_credentials_) {
-    ok =
-        ok && checked(curl_easy_setopt(easy, CURLOPT_PROXYAUTH, CURLAUTH_BASIC)) &&
-        checked(curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, proxy_credentials_->first.c_str())) &&
-        checked(curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, proxy_credentials_->second.c_str()));
+    ok = ok && checked(curl().easy_setopt(easy, CURLOPT_PROXYAUTH, CURLAUTH_BASIC)) &&
+         checked(
+             curl().easy_setopt(easy, CURLOPT_PROXYUSERNAME, proxy_credentials_->first.c_str())) &&
+         checked(
+             curl().easy_setopt(easy, CURLOPT_PROXYPASSWORD, proxy_credentials_->second.c_str()));
   }
   return ok && apply_proxy() && apply_method();
 }
@@ -186,8 +185,8 @@ bool CurlTransport::apply_proxy() {
                           : proxy_for_scheme(proxy_list_, secure_ ? "https" : "http");
   // An empty proxy also keeps libcurl from taking one from the environment.
   const std::string address = proxy ? "http://" + *proxy : std::string();
-  return curl_easy_setopt(easy_.get(), CURLOPT_PROXY, address.c_str()) == CURLE_OK &&
-         curl_easy_setopt(easy_.get(), CURLOPT_NOPROXY, "") == CURLE_OK;
+  return curl().easy_setopt(easy_.get(), CURLOPT_PROXY, address.c_str()) == CURLE_OK &&
+         curl().easy_setopt(easy_.get(), CURLOPT_NOPROXY, "") == CURLE_OK;
 }
 
 }  // namespace lc::platform

@@ -1,6 +1,7 @@
 #include "platform/url_split.h"
 
 #include "platform/curl_handles.h"
+#include "platform/curl_library.h"
 #include "platform/url_text.h"
 
 namespace lc::platform {
@@ -8,7 +9,7 @@ namespace {
 
 std::optional<std::string> part(CURLU* url, CURLUPart which, unsigned flags = 0) {
   char* text = nullptr;
-  if (curl_url_get(url, which, &text, flags) != CURLUE_OK) return std::nullopt;
+  if (curl().url_get(url, which, &text, flags) != CURLUE_OK) return std::nullopt;
   const CurlString owned(text);
   return std::string(text);
 }
@@ -29,8 +30,8 @@ bool has_path(std::string_view url) {
 
 std::optional<CrackedUrl> split_url(std::u16string_view url) {
   const std::string bytes = wire_url(url);
-  const CurlUrl parsed(curl_url());
-  if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, bytes.c_str(), 0) != CURLUE_OK) {
+  const CurlUrl parsed(curl().url());
+  if (!parsed || curl().url_set(parsed.get(), CURLUPART_URL, bytes.c_str(), 0) != CURLUE_OK) {
     return std::nullopt;
   }
   const std::optional<std::string> scheme = part(parsed.get(), CURLUPART_SCHEME);
