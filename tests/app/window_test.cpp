@@ -90,6 +90,16 @@ TEST_F(AppTest, FocusStartsInTheAddressBoxAndTabCyclesThreeControls) {
   }
 }
 
+TEST_F(AppTest, ReactivationGivesTheFocusBackToTheLastControl) {
+  control(mw::kLinksBox)->setFocus();
+  QWidget other;
+  other.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+  QApplication::setActiveWindow(&other);
+  QApplication::setActiveWindow(main_widget());
+  EXPECT_EQ(QApplication::focusWidget(), control(mw::kLinksBox));
+}
+
 TEST_F(AppTest, EnterStartsALineInTheLinksBoxOnly) {
   type_into(mw::kLinksBox, "a");
   QTest::keyClick(control(mw::kLinksBox), Qt::Key_Return);
