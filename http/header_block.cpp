@@ -6,28 +6,33 @@
 namespace lc {
 namespace {
 
-Text capitalized_name(TextView name) {
-  Text rebuilt;
-  bool first = true;
-  for (const Text& part : split(name, "-")) {
-    if (!first) rebuilt.push_back('-');
-    rebuilt.append(capitalize_first(part));
-    first = false;
+bool is_small_letter(char c) {
+  return c >= 'a' && c <= 'z';
+}
+
+// Upper-cases the first letter of each '-'-separated part of a header name, in place.
+// Splitting the name, capitalising the parts and joining them again gives these same bytes:
+// a name's trailing '-' drops out of the rebuilt name only to come back with the rest of the line.
+void capitalize_name_parts(char* name, std::size_t size) {
+  bool part_starts = true;
+  for (std::size_t at = 0; at < size; at += is_lead_byte(name[at]) ? 2 : 1) {
+    if (part_starts && is_small_letter(name[at])) name[at] = static_cast<char>(name[at] - 32);
+    part_starts = name[at] == '-';
   }
-  return rebuilt;
 }
 
 }  // namespace
 
 Text normalize_header_names(TextView block) {
   Text result;
-  for (const Text& line : split(block, kLineBreak)) {
+  result.reserve(block.size());
+  for (TextView line : split_views(block, kLineBreak)) {
     const TextPos colon = find(line, ":");
     if (colon == kNotFound) continue;
-    // A name ending in '-' loses that '-' in the rebuilt name; it comes back with the rest.
-    const Text name = capitalized_name(left(line, colon - 1));
     if (!result.empty()) result.append(kLineBreak);
-    result.append(name).append(mid(line, length(name) + 1, length(line)));
+    const std::size_t line_start = result.size();
+    result.append(line);
+    capitalize_name_parts(result.data() + line_start, static_cast<std::size_t>(colon - 1));
   }
   return result;
 }
