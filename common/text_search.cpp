@@ -34,14 +34,25 @@ bool matches_ignoring_case(TextView text, std::size_t at, TextView what) {
   return true;
 }
 
+// The next place where the bytes of `what` stand, aligned or not: glibc's memmem where there is
+// one, the standard library's search elsewhere.
+std::size_t next_bytes(TextView text, TextView what, std::size_t from) {
+#ifdef __GLIBC__
+  const void* hit = memmem(text.data() + from, text.size() - from, what.data(), what.size());
+  return hit == nullptr ? kNone
+                        : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+#else
+  return text.find(what, from);
+#endif
+}
+
 // `from` begins a character. A fast byte search proposes candidates; each is kept only when it
 // begins a character, judged from the nearest byte known to begin one.
 std::size_t find_exact(TextView text, TextView what, std::size_t from) {
   std::size_t known_boundary = from;
   while (from + what.size() <= text.size()) {
-    const void* hit = memmem(text.data() + from, text.size() - from, what.data(), what.size());
-    if (hit == nullptr) return kNone;
-    const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    const std::size_t at = next_bytes(text, what, from);
+    if (at == kNone) return kNone;
     if (begins_character_after(text, at, known_boundary)) return at;
     // `at` is the second byte of a pair, so the byte after it begins a character.
     known_boundary = at + 1;

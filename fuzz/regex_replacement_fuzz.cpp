@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (group % 3 == 2) {
       match.groups.emplace_back();
     } else {
-      match.groups.emplace_back(
-          lc::platform::Span{start, (group * 7) % (subject.size() - start + 1)});
+      match.groups.emplace_back(subject.substr(start, (group * 7) % (subject.size() - start + 1)));
     }
   }
   std::u16string out;

@@ -1,11 +1,11 @@
 #pragma once
-// The system pairs an apartment set-up with a tear-down around its scriptable objects. Our engines
-// are plain C++ objects and need neither; the pair stays here so that callers keep the pairing
-// visible and a platform that needs it has one place to put it.
+// The system pairs an apartment set-up with a tear-down around its scriptable objects. On Windows
+// they are the real calls; elsewhere our engines are plain C++ objects and the pair does nothing,
+// but it stays in one place so that callers keep the pairing visible.
 
 namespace lc::platform {
 
-inline void com_initialize() {}
-inline void com_uninitialize() {}
+void com_initialize();
+void com_uninitialize();
 
 }  // namespace lc::platform

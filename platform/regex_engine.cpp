@@ -118,6 +118,10 @@ bool RegexEngine::set_flag(std::string_view name, bool value) {
   return true;
 }
 
+std::u16string RegexEngine::pattern() const {
+  return pattern_;
+}
+
 void RegexEngine::set_pattern(std::u16string_view pattern) {
   pattern_ = pattern;
   compiled_.reset();
@@ -167,7 +171,8 @@ bool RegexEngine::for_each_match(std::u16string_view subject, Visit visit) {
       if (group_start == PCRE2_UNSET) {
         match.groups.emplace_back();
       } else {
-        match.groups.emplace_back(Span{group_start, offsets[2 * group + 1] - group_start});
+        match.groups.emplace_back(
+            subject.substr(group_start, offsets[2 * group + 1] - group_start));
       }
     }
     const std::size_t end = offsets[1];
@@ -199,12 +204,6 @@ std::optional<std::u16string> RegexEngine::replace(std::u16string_view subject,
   if (!matched) return std::nullopt;
   result.append(subject.substr(copied));
   return result;
-}
-
-std::optional<std::u16string_view> MatchCollection::sub_match(const Match& match,
-                                                              std::size_t group) const {
-  if (group >= match.groups.size() || !match.groups[group]) return std::nullopt;
-  return text_of(*match.groups[group]);
 }
 
 }  // namespace lc::platform

@@ -1,7 +1,8 @@
 #pragma once
-// A regular-expression class with VBScript's object model and matching rules, over PCRE2's
-// 16-bit library. It works on UTF-16 code units: a surrogate pair is two characters and indexes
-// count units. Every failure gives an empty result; nothing is thrown and nothing is shown.
+// A regular-expression class with VBScript's object model and matching rules: over PCRE2's 16-bit
+// library here, over the system's own class on Windows. It works on UTF-16 code units: a
+// surrogate pair is two characters and indexes count units. Every failure gives an empty result;
+// nothing is thrown and nothing is shown.
 
 #include <memory>
 #include <optional>
@@ -22,10 +23,9 @@ class RegexEngine {
   // Writes one of the flags IgnoreCase, Multiline and Global by its member name. A name the class
   // lacks is a failed write: false, and nothing changes.
   bool set_flag(std::string_view name, bool value);
-  bool ignore_case() const { return ignore_case_; }
 
   void set_pattern(std::u16string_view pattern);
-  const std::u16string& pattern() const { return pattern_; }
+  std::u16string pattern() const;
 
   // Every match (only the first unless Global); empty when the pattern is rejected or a match
   // runs away past the engine's limits.
@@ -47,7 +47,7 @@ class RegexEngine {
   bool ignore_case_ = false;
   bool multiline_ = false;
   bool global_ = false;
-  std::unique_ptr<Compiled> compiled_;  // reset whenever the pattern or a compile flag changes
+  std::unique_ptr<Compiled> compiled_;  // the implementation's own; reset on every change
   bool rejected_ = false;
 };
 

@@ -17,8 +17,8 @@ struct Span {
 
 struct Match {
   Span whole;
-  // One entry per capture group; empty where the group took no part in the match.
-  std::vector<std::optional<Span>> groups;
+  // One entry per capture group: its text, or empty where the group took no part in the match.
+  std::vector<std::optional<std::u16string>> groups;
 };
 
 // Everything one Execute found, holding its own copy of the subject.
@@ -34,7 +34,10 @@ class MatchCollection {
   }
   std::u16string_view value(const Match& match) const { return text_of(match.whole); }
   // Empty where the group took no part, which a caller may tell from an empty string.
-  std::optional<std::u16string_view> sub_match(const Match& match, std::size_t group) const;
+  static std::optional<std::u16string_view> sub_match(const Match& match, std::size_t group) {
+    if (group >= match.groups.size() || !match.groups[group]) return std::nullopt;
+    return *match.groups[group];
+  }
 
  private:
   std::u16string_view text_of(Span span) const {

@@ -3,10 +3,23 @@
 namespace lc::platform {
 namespace {
 
-// VBScript's class escapes with their ASCII meanings, written for use inside a character class
-// and outside one. Unicode case folding widens these ASCII classes by two characters only, the
-// long s (U+017F) and the Kelvin sign (U+212A); code page 936 holds neither, so no subject of ours
-// can tell. Code points are written \uhhhh, the one such escape PCRE2 reads in VBScript's mode.
+// The dot stops at every line terminator, not at the line feed alone.
+constexpr std::u16string_view kAnyButLineTerminator = u"[^\\n\\r\\u2028\\u2029]";
+
+// ECMAScript's white space and line terminators (what \s matches), and everything else.
+#define LC_REGEX_SPACES                                                            \
+  u"\\t\\n\\u000B\\f\\r \\u00A0\\u1680\\u180E\\u2000-\\u200A\\u2028\\u2029\\u202F" \
+  u"\\u205F\\u3000\\uFEFF"
+constexpr std::u16string_view kSpaces = LC_REGEX_SPACES;
+constexpr std::u16string_view kNotSpaces =
+    u"\\u0000-\\u0008\\u000E-\\u001F!-\\u009F\\u00A1-\\u167F\\u1681-\\u180D\\u180F-\\u1FFF"
+    u"\\u200B-\\u2027\\u202A-\\u202E\\u2030-\\u205E\\u2060-\\u2FFF\\u3001-\\uFEFE\\uFF00-\\uFFFF";
+
+// VBScript's class escapes, written for use inside a character class and outside one: \w, \d
+// and \b keep their ASCII meanings; \s is every space and line terminator, as in ECMAScript.
+// Unicode case folding widens the ASCII classes by two characters only, the long s (U+017F) and
+// the Kelvin sign (U+212A); code page 936 holds neither, so no subject of ours can tell. Code
+// points are written \uhhhh, the one such escape PCRE2 reads in VBScript's mode.
 struct ClassEscape {
   char16_t letter;
   std::u16string_view in_class;
@@ -18,12 +31,13 @@ constexpr ClassEscape kClassEscapes[] = {
     {u'W', u"\\u0000-/:-@\\[-^`{-\\uFFFF", u"[^A-Za-z0-9_]"},
     {u'd', u"0-9", u"[0-9]"},
     {u'D', u"\\u0000-/:-\\uFFFF", u"[^0-9]"},
-    {u's', u"\\t\\n\\u000B\\f\\r ", u"[\\t\\n\\u000B\\f\\r ]"},
-    {u'S', u"\\u0000-\\u0008\\u000E-\\u001F!-\\uFFFF", u"[^\\t\\n\\u000B\\f\\r ]"},
+    {u's', kSpaces, u"[" LC_REGEX_SPACES u"]"},
+    {u'S', kNotSpaces, u"[^" LC_REGEX_SPACES u"]"},
     // Inside a class \b is the backspace; outside, a word boundary.
     {u'b', u"\\u0008", u"(?:(?<=[A-Za-z0-9_])(?![A-Za-z0-9_])|(?<![A-Za-z0-9_])(?=[A-Za-z0-9_]))"},
     {u'B', u"B", u"(?:(?<=[A-Za-z0-9_])(?=[A-Za-z0-9_])|(?<![A-Za-z0-9_])(?![A-Za-z0-9_]))"},
 };
+#undef LC_REGEX_SPACES
 
 bool is_digit(char16_t unit) {
   return unit >= u'0' && unit <= u'9';
@@ -80,7 +94,7 @@ class Translator {
         out_ += unit == u'[' ? u"\\[" : std::u16string(1, unit);
       } else {
         if (unit == u'[') in_class_ = true;
-        out_ += unit;
+        out_ += unit == u'.' ? std::u16string(kAnyButLineTerminator) : std::u16string(1, unit);
       }
     }
     return std::move(out_);

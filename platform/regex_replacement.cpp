@@ -7,10 +7,8 @@ bool is_digit(char16_t unit) {
   return unit >= u'0' && unit <= u'9';
 }
 
-void append_group(const Match& match, std::size_t group, std::u16string_view subject,
-                  std::u16string& out) {
-  const std::optional<Span>& span = match.groups[group - 1];
-  if (span) out.append(subject.substr(span->start, span->length));
+void append_group(const Match& match, std::size_t group, std::u16string& out) {
+  if (const std::optional<std::u16string>& text = match.groups[group - 1]) out.append(*text);
 }
 
 // How many units after the '$' at `at` form a group reference, and which group; 0 when none.
@@ -45,7 +43,7 @@ void expand_replacement(std::u16string_view replacement, std::u16string_view sub
     }
     std::size_t group = 0;
     if (const std::size_t digits = group_reference(replacement, at, match.groups.size(), group)) {
-      append_group(match, group, subject, out);
+      append_group(match, group, out);
       at += digits;
       continue;
     }

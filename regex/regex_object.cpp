@@ -68,7 +68,8 @@ Text RegexObject::submatch_text(int match_index, int group_index, TextPos* posit
   const platform::Match* match = match_at(match_index);
   Text text;
   if (match != nullptr && group_index >= 1) {
-    const auto group = matches_->sub_match(*match, static_cast<std::size_t>(group_index - 1));
+    const auto group =
+        platform::MatchCollection::sub_match(*match, static_cast<std::size_t>(group_index - 1));
     if (group) text = platform::utf16_to_cp936(*group);
   }
   if (position != nullptr) *position = byte_offset(match, text);

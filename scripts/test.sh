@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the suite on a normal build and under AddressSanitizer +
-# UndefinedBehaviorSanitizer, then each fuzz target for a few seconds.
+# UndefinedBehaviorSanitizer, each fuzz target for a few seconds, then the suites the Windows
+# build has so far under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -38,4 +39,7 @@ for fuzzer in build-fuzz/fuzz/fuzz_*; do
   rm -rf "$corpus" "$corpus.log"
   echo "$(basename "$fuzzer"): no failure in ${fuzz_seconds}s"
 done
+echo "== the Windows build's suites under Wine"
+bash scripts/test-windows.sh
+
 echo "all tests passed"

@@ -3,10 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/com_apartment.h"
+
 namespace lc::platform {
 namespace {
 
-TEST(RegexEngineTest, IndexesCountUtf16UnitsAndSurrogatesAreTwoCharacters) {
+// The engine's objects live in the thread's apartment, as they do for RegexObject.
+class RegexEngineTest : public testing::Test {
+ protected:
+  void SetUp() override { com_initialize(); }
+  void TearDown() override { com_uninitialize(); }
+};
+
+TEST_F(RegexEngineTest, IndexesCountUtf16UnitsAndSurrogatesAreTwoCharacters) {
   RegexEngine engine;
   engine.set_flag("Global", true);
   engine.set_pattern(u"b|..");
@@ -18,7 +27,7 @@ TEST(RegexEngineTest, IndexesCountUtf16UnitsAndSurrogatesAreTwoCharacters) {
   EXPECT_EQ(matches->item(1)->whole.start, 2u);
 }
 
-TEST(RegexEngineTest, GroupNotTakingPartIsAnEmptyValueNotAnEmptyString) {
+TEST_F(RegexEngineTest, GroupNotTakingPartIsAnEmptyValueNotAnEmptyString) {
   RegexEngine engine;
   engine.set_pattern(u"(x)?()y");
   const auto matches = engine.execute(u"y");
@@ -30,7 +39,7 @@ TEST(RegexEngineTest, GroupNotTakingPartIsAnEmptyValueNotAnEmptyString) {
   EXPECT_EQ(matches->item(1), nullptr);
 }
 
-TEST(RegexEngineTest, WritingAPropertyTheClassLacksFailsAndChangesNothing) {
+TEST_F(RegexEngineTest, WritingAPropertyTheClassLacksFailsAndChangesNothing) {
   RegexEngine engine;
   EXPECT_FALSE(engine.set_flag("Singleline", true));
   EXPECT_TRUE(engine.set_flag("Multiline", false));
@@ -40,7 +49,7 @@ TEST(RegexEngineTest, WritingAPropertyTheClassLacksFailsAndChangesNothing) {
   EXPECT_EQ(matches->count(), 0u);
 }
 
-TEST(RegexEngineTest, ChangingAFlagRecompiles) {
+TEST_F(RegexEngineTest, ChangingAFlagRecompiles) {
   RegexEngine engine;
   engine.set_pattern(u"A");
   EXPECT_EQ(engine.execute(u"a")->count(), 0u);
@@ -48,7 +57,7 @@ TEST(RegexEngineTest, ChangingAFlagRecompiles) {
   EXPECT_EQ(engine.execute(u"a")->count(), 1u);
 }
 
-TEST(RegexEngineTest, LargeSubjectsMatchTheSame) {
+TEST_F(RegexEngineTest, LargeSubjectsMatchTheSame) {
   // Large subjects take the compiled-to-machine-code path.
   RegexEngine engine;
   engine.set_flag("Global", true);
