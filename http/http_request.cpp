@@ -27,6 +27,7 @@ constexpr TextView kVerbs[] = {"GET",     "POST",   "HEAD",  "PUT",
                                "OPTIONS", "DELETE", "TRACE", "CONNECT"};
 constexpr std::uint32_t kIgnoreCertificateErrors = 0x3300;
 constexpr int kDefaultTimeoutSeconds = 30;
+constexpr std::size_t kLargestUpFrontBody = std::size_t{1} << 30;
 constexpr int kLongestTimeoutSeconds = std::numeric_limits<int>::max() / 1000;
 
 TextView verb_of(int method) {
@@ -219,6 +220,10 @@ Text Exchange::handle_response() {
 }
 
 void Exchange::read_body(Text& body) {
+  // Growing a buffer means holding its old and new copies at once; sized up front from what the
+  // response announces, a large body is held once. A bound keeps a false announcement harmless.
+  const std::optional<std::size_t> announced = transport_->announced_body_size();
+  if (announced && *announced <= kLargestUpFrontBody) body.reserve(*announced);
   for (;;) {
     std::size_t available = 0;
     // A transport that cannot say what is left has lost the body: that is a failed read too.

@@ -1,5 +1,6 @@
 // The exchange itself: sending, the response's headers, redirects and the streamed body.
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 #include "platform/code_page_936.h"
@@ -232,6 +233,18 @@ bool CurlTransport::follow_redirect(const std::string& response) {
   secure_ = *scheme == "https";
   ++redirects_followed_;
   return start_transfer();
+}
+
+std::optional<std::size_t> CurlTransport::announced_body_size() {
+  if (!final_headers_ || verb_ == "HEAD") return std::nullopt;
+  if (!header_value(*final_headers_, "Transfer-Encoding").empty()) return std::nullopt;
+  const std::string length = header_value(*final_headers_, "Content-Length");
+  std::size_t size = 0;
+  const auto [end, error] = std::from_chars(length.data(), length.data() + length.size(), size);
+  if (length.empty() || error != std::errc() || end != length.data() + length.size()) {
+    return std::nullopt;
+  }
+  return size;
 }
 
 bool CurlTransport::query_data_available(std::size_t& count) {

@@ -30,6 +30,7 @@ class CurlTransport final : public HttpTransport {
   bool add_request_headers(std::u16string_view header_block) override;
   bool send_request(std::span<const std::uint8_t> body) override;
   bool receive_response() override;
+  std::optional<std::size_t> announced_body_size() override;
   bool query_data_available(std::size_t& count) override;
   bool read_data(std::uint8_t* buffer, std::size_t count, std::size_t& read) override;
   std::optional<std::u16string> query_raw_headers() override;

@@ -52,6 +52,8 @@ class HttpTransport {
   // The body bytes must stay valid until the exchange is over.
   virtual bool send_request(std::span<const std::uint8_t> body) = 0;
   virtual bool receive_response() = 0;
+  // The body's size as the final response announces it, where it does; only a hint for sizing.
+  virtual std::optional<std::size_t> announced_body_size() = 0;
   // How many body bytes can be read now; 0 at the end of the body.
   virtual bool query_data_available(std::size_t& count) = 0;
   virtual bool read_data(std::uint8_t* buffer, std::size_t count, std::size_t& read) = 0;

@@ -106,6 +106,14 @@ TEST(HttpFailureTest, BrokenBodiesReportAFailedReadAndKeepWhatArrived) {
   }
 }
 
+TEST(HttpFailureTest, AnAbsurdAnnouncedLengthIsOnlyAHint) {
+  ScriptedServer server({{send("HTTP/1.1 200 OK\r\nContent-Length: 999999999999999\r\n\r\nabc"),
+                          close_connection()}});
+  const Failure failure = attempt(server.url());
+  EXPECT_EQ(failure.status, messages::kReadFailed);
+  EXPECT_EQ(failure.result, "abc");
+}
+
 TEST(HttpFailureTest, ABodyThatKeepsFlowingNeverTimesOut) {
   const std::string piece(200000, 'x');
   test::Reply reply{

@@ -68,6 +68,7 @@ class RefusingTransport final : public platform::HttpTransport {
     return real_.send_request(body);
   }
   bool receive_response() override { return real_.receive_response(); }
+  std::optional<std::size_t> announced_body_size() override { return real_.announced_body_size(); }
   bool query_data_available(std::size_t& count) override {
     return real_.query_data_available(count);
   }
