@@ -1,8 +1,8 @@
 #include "http/body_text.h"
 
 #include "common/text_ops.h"
+#include "http/utf16_text.h"
 #include "platform/charset_decoder.h"
-#include "platform/code_page_936.h"
 
 namespace lc {
 namespace {
@@ -21,7 +21,7 @@ std::optional<Text> declared_charset(RegexObject& regex, TextView body_text) {
 std::optional<Text> converted_body(TextView charset, TextView body) {
   const std::optional<std::u16string> units = platform::decode_charset(charset, body);
   if (!units) return std::nullopt;
-  return platform::utf16_to_cp936(std::u16string_view(*units).substr(0, units->find(u'\0')));
+  return narrow(*units);
 }
 
 }  // namespace lc

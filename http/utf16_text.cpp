@@ -5,7 +5,7 @@
 namespace lc {
 
 ByteArray text_to_utf16(TextView text) {
-  const std::u16string units = platform::cp936_to_utf16(text.substr(0, text.find('\0')));
+  const std::u16string units = wide(text);
   if (units.empty()) return {};
   ByteArray bytes((units.size() + 1) * 2, 0);
   for (std::size_t i = 0; i < units.size(); ++i) {
@@ -27,11 +27,9 @@ Text utf16_to_text(const ByteArray& units) {
   std::u16string decoded;
   decoded.reserve(units.size() / 2);
   for (std::size_t i = 0; i + 1 < units.size(); i += 2) {
-    const auto unit = static_cast<char16_t>(units[i] | (units[i + 1] << 8));
-    if (unit == u'\0') break;
-    decoded.push_back(unit);
+    decoded.push_back(static_cast<char16_t>(units[i] | (units[i + 1] << 8)));
   }
-  return platform::utf16_to_cp936(decoded);
+  return narrow(decoded);
 }
 
 }  // namespace lc

@@ -1,5 +1,7 @@
 #include "platform/charset_decoder.h"
 
+#include "platform/ascii_case.h"
+
 #include <unicode/ucnv.h>
 
 #include <algorithm>
@@ -261,7 +263,7 @@ std::string normalized_label(std::string_view label) {
   label = label.substr(begin, label.find_last_not_of(kWhitespace) - begin + 1);
   std::string lower(label);
   for (char& c : lower)
-    c = (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+    c = ascii_lower(c);
   return lower;
 }
 

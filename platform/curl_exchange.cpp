@@ -3,9 +3,11 @@
 #include <charconv>
 #include <cstring>
 
+#include "platform/ascii_case.h"
 #include "platform/code_page_936.h"
 #include "platform/curl_library.h"
 #include "platform/curl_transport.h"
+#include "platform/url_split.h"
 #include "platform/url_text.h"
 
 namespace lc::platform {
@@ -15,18 +17,6 @@ constexpr int kMaxRedirects = 10;
 constexpr long kPollMilliseconds = 100;
 // libcurl headers that the client's own header block replaces when it holds them.
 constexpr std::string_view kHeadersOnlyFromTheBlock[] = {"Accept", "Expect", "Content-Type"};
-
-char lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
-}
-
-bool same_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 std::string_view name_of(std::string_view line) {
   return line.substr(0, line.find(':'));
@@ -57,7 +47,8 @@ std::string header_value(std::string_view response, std::string_view name) {
     const std::string_view line = response.substr(at, end - at);
     at = end + 2;
     const std::size_t colon = line.find(':');
-    if (colon != std::string_view::npos && same_ignoring_case(line.substr(0, colon), name)) {
+    if (colon != std::string_view::npos &&
+        equals_ignoring_ascii_case(line.substr(0, colon), name)) {
       return std::string(trimmed(line.substr(colon + 1)));
     }
   }
@@ -66,13 +57,6 @@ std::string header_value(std::string_view response, std::string_view name) {
 
 bool is_redirect(int code) {
   return code == 301 || code == 302 || code == 303 || code == 307 || code == 308;
-}
-
-std::optional<std::string> url_part(CURLU* url, CURLUPart which, unsigned flags = 0) {
-  char* text = nullptr;
-  if (curl().url_get(url, which, &text, flags) != CURLUE_OK) return std::nullopt;
-  const CurlString owned(text);
-  return std::string(text);
 }
 
 }  // namespace
@@ -109,9 +93,9 @@ bool CurlTransport::start_transfer() {
   }
   // On the wire go only the client's own lines, Host, Content-Length and credentials.
   for (std::string_view name : kHeadersOnlyFromTheBlock) {
-    const bool in_block =
-        std::any_of(header_lines_.begin(), header_lines_.end(),
-                    [&](const auto& l) { return same_ignoring_case(trimmed(name_of(l)), name); });
+    const bool in_block = std::any_of(
+        header_lines_.begin(), header_lines_.end(),
+        [&](const auto& l) { return equals_ignoring_ascii_case(trimmed(name_of(l)), name); });
     if (!in_block && !append_to(list, (std::string(name) + ":").c_str())) return false;
   }
   header_list_ = std::move(list);

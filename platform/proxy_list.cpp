@@ -1,19 +1,12 @@
 #include "platform/proxy_list.h"
 
+#include "platform/ascii_case.h"
+
 namespace lc::platform {
 namespace {
 
 bool is_separator(char c) {
   return c == ';' || c == ' ' || c == '\t';
-}
-
-bool equals_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -33,7 +26,7 @@ std::optional<std::string> proxy_for_scheme(std::string_view proxy_list, std::st
     const std::size_t equals = entry.find('=');
     if (equals == std::string_view::npos) {
       if (!for_every_scheme) for_every_scheme = std::string(entry);
-    } else if (equals_ignoring_case(entry.substr(0, equals), scheme)) {
+    } else if (equals_ignoring_ascii_case(entry.substr(0, equals), scheme)) {
       return std::string(entry.substr(equals + 1));
     }
   }

@@ -178,17 +178,26 @@ void QtWindow::build_controls(const WindowSpec& spec) {
 }
 
 void QtWindow::chain_tab_order(const WindowSpec& spec) {
-  std::vector<std::pair<int, std::size_t>> order;  // tab index, then later listed first
-  for (std::size_t i = 0; i < spec.controls.size(); ++i) {
-    const ControlSpec& c = spec.controls[i];
-    if (c.tab_stop && c.enabled) order.emplace_back(c.tab_index, spec.controls.size() - i);
+  const std::vector<ControlSpec>& controls = spec.controls;
+  std::vector<std::size_t> stops;  // indexes into the listing
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    if (controls[i].tab_stop && controls[i].enabled) stops.push_back(i);
   }
-  std::sort(order.begin(), order.end());
+  // By tab index; among equal indexes, the later listed comes first.
+  std::sort(stops.begin(), stops.end(), [&](std::size_t a, std::size_t b) {
+    if (controls[a].tab_index != controls[b].tab_index) {
+      return controls[a].tab_index < controls[b].tab_index;
+    }
+    return a > b;
+  });
   QWidget* previous = nullptr;
-  for (const auto& [index, reverse_position] : order) {
-    QWidget* widget = control(spec.controls[spec.controls.size() - reverse_position].name);
-    if (previous != nullptr) QWidget::setTabOrder(previous, widget);
-    if (previous == nullptr) widget->setFocus(Qt::OtherFocusReason);
+  for (std::size_t index : stops) {
+    QWidget* widget = control(controls[index].name);
+    if (previous == nullptr) {
+      widget->setFocus(Qt::OtherFocusReason);
+    } else {
+      QWidget::setTabOrder(previous, widget);
+    }
     previous = widget;
   }
 }

@@ -7,13 +7,6 @@
 namespace lc::platform {
 namespace {
 
-std::optional<std::string> part(CURLU* url, CURLUPart which, unsigned flags = 0) {
-  char* text = nullptr;
-  if (curl().url_get(url, which, &text, flags) != CURLUE_OK) return std::nullopt;
-  const CurlString owned(text);
-  return std::string(text);
-}
-
 std::u16string widened(std::string_view ascii) {
   return std::u16string(ascii.begin(), ascii.end());
 }
@@ -28,15 +21,23 @@ bool has_path(std::string_view url) {
 
 }  // namespace
 
+std::optional<std::string> url_part(CURLU* url, CURLUPart which, unsigned flags) {
+  char* text = nullptr;
+  if (curl().url_get(url, which, &text, flags) != CURLUE_OK) return std::nullopt;
+  const CurlString owned(text);
+  return std::string(text);
+}
+
 std::optional<CrackedUrl> split_url(std::u16string_view url) {
   const std::string bytes = wire_url(url);
   const CurlUrl parsed(curl().url());
   if (!parsed || curl().url_set(parsed.get(), CURLUPART_URL, bytes.c_str(), 0) != CURLUE_OK) {
     return std::nullopt;
   }
-  const std::optional<std::string> scheme = part(parsed.get(), CURLUPART_SCHEME);
-  const std::optional<std::string> host = part(parsed.get(), CURLUPART_HOST);
-  const std::optional<std::string> port = part(parsed.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+  const std::optional<std::string> scheme = url_part(parsed.get(), CURLUPART_SCHEME);
+  const std::optional<std::string> host = url_part(parsed.get(), CURLUPART_HOST);
+  const std::optional<std::string> port =
+      url_part(parsed.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
   if (!scheme || (*scheme != "http" && *scheme != "https") || !host || host->empty() || !port) {
     return std::nullopt;
   }
@@ -44,10 +45,10 @@ std::optional<CrackedUrl> split_url(std::u16string_view url) {
   cracked.secure = *scheme == "https";
   cracked.host = widened(*host);
   cracked.port = static_cast<std::uint16_t>(std::stoul(*port));
-  if (has_path(bytes)) cracked.path = widened(part(parsed.get(), CURLUPART_PATH).value_or("/"));
-  if (const auto query = part(parsed.get(), CURLUPART_QUERY))
+  if (has_path(bytes)) cracked.path = widened(url_part(parsed.get(), CURLUPART_PATH).value_or("/"));
+  if (const auto query = url_part(parsed.get(), CURLUPART_QUERY))
     cracked.extra_info = u"?" + widened(*query);
-  if (const auto fragment = part(parsed.get(), CURLUPART_FRAGMENT)) {
+  if (const auto fragment = url_part(parsed.get(), CURLUPART_FRAGMENT)) {
     cracked.extra_info += u"#" + widened(*fragment);
   }
   return cracked;

@@ -16,6 +16,7 @@ RegexObject::~RegexObject() {
   engine_.reset();
   matches_.reset();
   subject_.clear();
+  subject_text_.reset();
   platform::com_uninitialize();
 }
 
@@ -33,6 +34,7 @@ bool RegexObject::create(TextView pattern, TextView subject, CreateOptions optio
       options.replace_quote_marker ? replace_quote_markers(pattern) : Text(pattern);
   engine_->set_pattern(platform::cp936_to_utf16(effective));
   subject_ = platform::cp936_to_utf16(subject);
+  subject_text_.reset();
   matches_ = engine_->execute(subject_);
   return matches_.has_value();
 }
@@ -85,7 +87,8 @@ const platform::Match* RegexObject::match_at(int match_index) const {
 // from: every character takes at least one byte, so the search never starts past the match.
 // The matched text stands in the subject byte for byte, so the search compares exactly.
 TextPos RegexObject::byte_offset(const platform::Match* match, TextView text) const {
-  const Text subject = platform::utf16_to_cp936(subject_);
+  if (!subject_text_) subject_text_ = platform::utf16_to_cp936(subject_);
+  const Text& subject = *subject_text_;
   TextPos start = match ? static_cast<TextPos>(match->whole.start) : 0;
   if (start < 1) start = 1;
   TextPos found = kNotFound;

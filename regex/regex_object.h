@@ -47,6 +47,8 @@ class RegexObject {
   std::unique_ptr<platform::RegexEngine> engine_;
   std::optional<platform::MatchCollection> matches_;
   std::u16string subject_;
+  // The subject converted back, made once on the first position asked for.
+  mutable std::optional<Text> subject_text_;
 };
 
 }  // namespace lc
