@@ -3,21 +3,12 @@
 #include "platform/code_page_936.h"
 #include "platform/curl_library.h"
 #include "platform/proxy_list.h"
+#include "platform/system_transport.h"
 #include "platform/url_split.h"
 #include "platform/url_text.h"
 
 namespace lc::platform {
 namespace {
-
-std::function<std::unique_ptr<HttpTransport>()>& transport_factory() {
-  static std::function<std::unique_ptr<HttpTransport>()> factory;
-  return factory;
-}
-
-std::string& trusted_certificates_file() {
-  static std::string path;
-  return path;
-}
 
 std::string ascii(std::u16string_view units) {
   return std::string(units.begin(), units.end());
@@ -30,17 +21,8 @@ std::string credential_bytes(std::u16string_view units) {
 
 }  // namespace
 
-std::unique_ptr<HttpTransport> make_http_transport() {
-  if (transport_factory()) return transport_factory()();
+std::unique_ptr<HttpTransport> make_system_transport() {
   return std::make_unique<CurlTransport>();
-}
-
-void testing::set_http_transport_factory(std::function<std::unique_ptr<HttpTransport>()> factory) {
-  transport_factory() = std::move(factory);
-}
-
-void testing::set_trusted_certificates_file(std::string path) {
-  trusted_certificates_file() = std::move(path);
 }
 
 CurlTransport::~CurlTransport() {

@@ -1,9 +1,6 @@
 #include "platform/shell.h"
 
-#include <QProcess>
-#include <QStringList>
-
-#include "platform/qt_text.h"
+#include "platform/desktop_opener.h"
 
 namespace lc::platform {
 namespace {
@@ -17,8 +14,7 @@ std::function<void(TextView)>& shell_recorder() {
 
 void shell_open(TextView path) {
   if (shell_recorder()) return shell_recorder()(path);
-  // Detached, so the browser outlives nothing of ours; its result is not looked at.
-  QProcess::startDetached(QStringLiteral("xdg-open"), QStringList{to_qstring(path)});
+  open_with_desktop(path);
 }
 
 void testing::set_shell_recorder(std::function<void(TextView)> recorder) {

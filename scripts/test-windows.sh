@@ -34,7 +34,7 @@ timeout 300 "$wine" wineboot -i >/dev/null 2>&1
 
 failed=0
 output=$(mktemp)
-for suite in common_tests http_helper_tests regex_tests; do
+for suite in common_tests http_helper_tests regex_tests http_exchange_tests; do
   echo "== $suite (Windows, under Wine)"
   status=0
   timeout 600 "$wine" "build-windows/tests/windows/$suite.exe" >"$output" 2>&1 || status=$?

@@ -3,8 +3,8 @@
 
 #include "http/http_messages.h"
 #include "http/http_request.h"
-#include "platform/curl_transport.h"
 #include "platform/event_pump.h"
+#include "platform/system_transport.h"
 #include "tests/support/scripted_server.h"
 
 namespace lc {
@@ -33,56 +33,58 @@ class RefusingTransport final : public platform::HttpTransport {
   RefusingTransport(Step refused, std::vector<std::string>& closed)
       : refused_(refused), closed_(closed) {}
 
-  bool check_platform() override { return allowed(Step::kCheckPlatform) && real_.check_platform(); }
+  bool check_platform() override {
+    return allowed(Step::kCheckPlatform) && real_->check_platform();
+  }
   std::optional<platform::CrackedUrl> crack_url(std::u16string_view url) override {
-    return real_.crack_url(url);
+    return real_->crack_url(url);
   }
   bool open_session(std::u16string_view proxy) override {
-    return allowed(Step::kOpenSession) && real_.open_session(proxy);
+    return allowed(Step::kOpenSession) && real_->open_session(proxy);
   }
   bool set_timeouts(int a, int b, int c, int d) override {
-    return allowed(Step::kSetTimeouts) && real_.set_timeouts(a, b, c, d);
+    return allowed(Step::kSetTimeouts) && real_->set_timeouts(a, b, c, d);
   }
   bool connect(std::u16string_view host, std::uint16_t port) override {
-    return allowed(Step::kConnect) && real_.connect(host, port);
+    return allowed(Step::kConnect) && real_->connect(host, port);
   }
   bool open_request(std::u16string_view verb, std::u16string_view name, bool secure) override {
-    return allowed(Step::kOpenRequest) && real_.open_request(verb, name, secure);
+    return allowed(Step::kOpenRequest) && real_->open_request(verb, name, secure);
   }
   bool set_credentials(CredentialTarget target, std::u16string_view user,
                        std::u16string_view password) override {
     const Step step =
         target == CredentialTarget::kServer ? Step::kServerCredentials : Step::kProxyCredentials;
-    return allowed(step) && real_.set_credentials(target, user, password);
+    return allowed(step) && real_->set_credentials(target, user, password);
   }
   bool set_option(std::uint32_t option, std::uint32_t value) override {
     const Step step = option == platform::kOptionSecurityFlags ? Step::kSecurityFlags
                       : value == platform::kFeatureRedirects   ? Step::kRedirectOption
                                                                : Step::kCookieOption;
-    return allowed(step) && real_.set_option(option, value);
+    return allowed(step) && real_->set_option(option, value);
   }
   bool add_request_headers(std::u16string_view block) override {
-    return allowed(Step::kAddHeaders) && real_.add_request_headers(block);
+    return allowed(Step::kAddHeaders) && real_->add_request_headers(block);
   }
   bool send_request(std::span<const std::uint8_t> body) override {
-    return real_.send_request(body);
+    return real_->send_request(body);
   }
-  bool receive_response() override { return real_.receive_response(); }
-  std::optional<std::size_t> announced_body_size() override { return real_.announced_body_size(); }
+  bool receive_response() override { return real_->receive_response(); }
+  std::optional<std::size_t> announced_body_size() override { return real_->announced_body_size(); }
   bool query_data_available(std::size_t& count) override {
-    return real_.query_data_available(count);
+    return real_->query_data_available(count);
   }
   bool read_data(std::uint8_t* buffer, std::size_t count, std::size_t& read) override {
-    return real_.read_data(buffer, count, read);
+    return real_->read_data(buffer, count, read);
   }
-  std::optional<std::u16string> query_raw_headers() override { return real_.query_raw_headers(); }
+  std::optional<std::u16string> query_raw_headers() override { return real_->query_raw_headers(); }
   void close_request() override { closed_.push_back("request"); }
   void close_connection() override { closed_.push_back("connection"); }
   void close_session() override { closed_.push_back("session"); }
 
  private:
   bool allowed(Step step) const { return step != refused_; }
-  platform::CurlTransport real_;
+  std::unique_ptr<platform::HttpTransport> real_ = platform::make_system_transport();
   Step refused_;
   std::vector<std::string>& closed_;
 };

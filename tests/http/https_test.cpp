@@ -1,8 +1,6 @@
 // HTTPS against a real TLS server with a certificate authority made for the test.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "http/http_messages.h"
 #include "http/http_request.h"
 #include "platform/http_transport.h"
@@ -20,18 +18,13 @@ class HttpsTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(certificates_->ok()) << "openssl could not make the test certificates";
     platform::testing::set_trusted_certificates_file(certificates_->authority());
-    std::ofstream(certificates_->directory() + "/page.txt") << "secret page";
   }
   void TearDown() override { platform::testing::set_trusted_certificates_file(""); }
 
   // A TLS server presenting the named certificate; returns its port.
   std::uint16_t start_server(const std::string& certificate) {
     const std::uint16_t port = test::unused_port();
-    server_ = std::make_unique<test::ChildProcess>(
-        std::vector<std::string>{"openssl", "s_server", "-accept", std::to_string(port), "-cert",
-                                 certificates_->certificate(certificate), "-key",
-                                 certificates_->key(certificate), "-WWW", "-quiet"},
-        certificates_->directory());
+    server_ = certificates_->start_page_server(port, certificate, "secret page");
     EXPECT_TRUE(server_->wait_for_port(port));
     return port;
   }
@@ -46,7 +39,7 @@ TEST_F(HttpsTest, TrustedChainIsAccepted) {
   const std::uint16_t port = start_server("trusted");
   Text status;
   const Text body =
-      http_request("https://127.0.0.1:" + std::to_string(port) + "/page.txt", {.status = &status});
+      http_request(test::TestCertificates::url(port, "/page.txt"), {.status = &status});
   EXPECT_EQ(status, "200 ok");
   EXPECT_EQ(body, "secret page");
 }
@@ -55,8 +48,8 @@ TEST_F(HttpsTest, UntrustedCertificateAndWrongHostAreRefused) {
   for (const char* certificate : {"self_signed", "other_host"}) {
     const std::uint16_t port = start_server(certificate);
     Text status;
-    const Text body = http_request("https://127.0.0.1:" + std::to_string(port) + "/page.txt",
-                                   {.status = &status});
+    const Text body =
+        http_request(test::TestCertificates::url(port, "/page.txt"), {.status = &status});
     EXPECT_EQ(status, http_messages::kSendFailed) << certificate;
     EXPECT_EQ(body, "") << certificate;
   }

@@ -1,18 +1,13 @@
 #include "tests/support/child_process.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <stdexcept>
-#include <thread>
 
 extern char** environ;
 
@@ -37,36 +32,15 @@ pid_t spawn_quietly(const std::vector<std::string>& argv, const std::string& dir
   return pid;
 }
 
-bool accepts_connections(std::uint16_t port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  ::close(fd);
-  return connected;
-}
-
 }  // namespace
 
 ChildProcess::ChildProcess(std::vector<std::string> argv, const std::string& directory)
     : pid_(spawn_quietly(argv, directory)) {}
 
 ChildProcess::~ChildProcess() {
-  ::kill(pid_, SIGTERM);
+  ::kill(static_cast<pid_t>(pid_), SIGTERM);
   int status = 0;
-  ::waitpid(pid_, &status, 0);
-}
-
-bool ChildProcess::wait_for_port(std::uint16_t port) const {
-  using namespace std::chrono_literals;
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (accepts_connections(port)) return true;
-    std::this_thread::sleep_for(20ms);
-  }
-  return false;
+  ::waitpid(static_cast<pid_t>(pid_), &status, 0);
 }
 
 bool run_command(const std::vector<std::string>& argv, const std::string& directory) {

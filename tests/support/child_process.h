@@ -1,11 +1,11 @@
 #pragma once
 // A real server program started for a test, stopped when the test is done.
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "tests/support/sockets.h"
 
 namespace lc::test {
 
@@ -18,10 +18,10 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   // Waits until something accepts connections on 127.0.0.1:`port`; false after ten seconds.
-  bool wait_for_port(std::uint16_t port) const;
+  bool wait_for_port(std::uint16_t port) const { return wait_until_accepting(port); }
 
  private:
-  pid_t pid_ = -1;
+  long pid_ = -1;  // the system's own process id
 };
 
 // Runs a command in `directory` to its end; true when it exits with 0.

@@ -1,39 +1,9 @@
 #include "tests/support/scripted_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <stdexcept>
+#include "tests/support/sockets.h"
 
 namespace lc::test {
 namespace {
-
-int listening_socket(std::uint16_t& port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-      ::listen(fd, 16) != 0 ||
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-    throw std::runtime_error("cannot listen on loopback");
-  }
-  port = ntohs(address.sin_port);
-  return fd;
-}
-
-bool wait_readable(int fd, const std::atomic<bool>& stopping) {
-  while (!stopping) {
-    pollfd entry{fd, POLLIN, 0};
-    const int ready = ::poll(&entry, 1, 50);
-    if (ready > 0) return true;
-  }
-  return false;
-}
 
 char lower(char c) {
   return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
@@ -46,15 +16,6 @@ std::size_t content_length(const std::string& head) {
   const std::size_t at = lowered.find("\r\ncontent-length:");
   if (at == std::string::npos) return 0;
   return std::stoul(head.substr(at + 17));
-}
-
-void send_all(int fd, const std::string& bytes) {
-  std::size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return;
-    sent += static_cast<std::size_t>(n);
-  }
 }
 
 }  // namespace
@@ -81,7 +42,7 @@ Reply respond(std::string status_line, std::vector<std::string> header_lines, st
 }
 
 ScriptedServer::ScriptedServer(std::vector<Reply> replies) : replies_(std::move(replies)) {
-  listener_ = listening_socket(port_);
+  listener_ = listen_on_loopback(port_);
   acceptor_ = std::thread([this] { serve(); });
 }
 
@@ -90,7 +51,7 @@ ScriptedServer::~ScriptedServer() {
   acceptor_.join();
   for (std::thread& connection : connections_)
     connection.join();
-  ::close(listener_);
+  close_socket(listener_);
 }
 
 std::string ScriptedServer::url(const std::string& path) const {
@@ -104,13 +65,12 @@ std::vector<std::string> ScriptedServer::requests() const {
 
 void ScriptedServer::serve() {
   while (wait_readable(listener_, stopping_)) {
-    const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (connection >= 0)
-      connections_.emplace_back([this, connection] { serve_connection(connection); });
+    if (const std::optional<Socket> connection = accept_connection(listener_))
+      connections_.emplace_back([this, socket = *connection] { serve_connection(socket); });
   }
 }
 
-void ScriptedServer::serve_connection(int fd) {
+void ScriptedServer::serve_connection(Socket fd) {
   std::string received;
   bool open = true;
   while (open && !stopping_) {
@@ -119,7 +79,7 @@ void ScriptedServer::serve_connection(int fd) {
     while ((head_end = received.find("\r\n\r\n")) == std::string::npos) {
       char buffer[65536];
       if (!wait_readable(fd, stopping_)) break;
-      const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+      const long n = receive_some(fd, buffer, sizeof buffer);
       if (n <= 0) {
         open = false;
         break;
@@ -130,7 +90,7 @@ void ScriptedServer::serve_connection(int fd) {
     const std::size_t total = head_end + 4 + content_length(received.substr(0, head_end + 2));
     while (received.size() < total && wait_readable(fd, stopping_)) {
       char buffer[65536];
-      const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+      const long n = receive_some(fd, buffer, sizeof buffer);
       if (n <= 0) break;
       received.append(buffer, static_cast<std::size_t>(n));
     }
@@ -145,10 +105,7 @@ void ScriptedServer::serve_connection(int fd) {
     for (const ReplyStep& step : reply) {
       if (step.kind == ReplyStep::Kind::kSend) send_all(fd, step.bytes);
       if (step.kind == ReplyStep::Kind::kPause) std::this_thread::sleep_for(step.pause);
-      if (step.kind == ReplyStep::Kind::kReset) {
-        const linger abortive{1, 0};
-        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-      }
+      if (step.kind == ReplyStep::Kind::kReset) reset_on_close(fd);
       if (step.kind == ReplyStep::Kind::kClose || step.kind == ReplyStep::Kind::kReset) {
         open = false;
         break;
@@ -158,15 +115,14 @@ void ScriptedServer::serve_connection(int fd) {
   // Hold the connection until the client leaves or the server stops, as a real server would.
   while (open && wait_readable(fd, stopping_)) {
     char buffer[4096];
-    if (::recv(fd, buffer, sizeof buffer, 0) <= 0) break;
+    if (receive_some(fd, buffer, sizeof buffer) <= 0) break;
   }
-  ::close(fd);
+  close_socket(fd);
 }
 
 std::uint16_t unused_port() {
   std::uint16_t port = 0;
-  const int fd = listening_socket(port);
-  ::close(fd);
+  close_socket(listen_on_loopback(port));
   return port;
 }
 

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/sockets.h"
+
 namespace lc::test {
 
 struct ReplyStep {
@@ -44,9 +46,9 @@ class ScriptedServer {
 
  private:
   void serve();
-  void serve_connection(int socket);
+  void serve_connection(Socket socket);
 
-  int listener_ = -1;
+  Socket listener_{};
   std::uint16_t port_ = 0;
   std::vector<Reply> replies_;
   std::size_t next_reply_ = 0;

@@ -32,7 +32,7 @@ TestCertificates::TestCertificates() {
 bool TestCertificates::issue(const std::string& name, const std::string& alt_names,
                              bool from_authority) {
   const std::string dir = folder_.path();
-  std::ofstream(folder_.file(name + ".ext"))
+  std::ofstream(folder_.file(name + ".ext"), std::ios::binary)
       << "subjectAltName=" << alt_names
       << "\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n";
   if (!from_authority) {
@@ -49,6 +49,29 @@ bool TestCertificates::issue(const std::string& name, const std::string& alt_nam
              {"openssl", "x509", "-req", "-in", name + ".csr", "-CA", "ca.pem", "-CAkey", "ca.key",
               "-CAcreateserial", "-out", name + ".pem", "-days", "2", "-extfile", name + ".ext"},
              dir);
+}
+
+std::string TestCertificates::url(std::uint16_t port, const std::string& path) {
+#ifdef _WIN32
+  const std::string host = "localhost";
+#else
+  const std::string host = "127.0.0.1";
+#endif
+  return "https://" + host + ":" + std::to_string(port) + path;
+}
+
+std::unique_ptr<ChildProcess> TestCertificates::start_page_server(std::uint16_t port,
+                                                                  const std::string& certificate,
+                                                                  const std::string& body) const {
+  std::ofstream(folder_.file("page.txt"), std::ios::binary)
+      << "HTTP/1.0 200 ok\r\nContent-Type: text/plain\r\nContent-Length: " << body.size()
+      << "\r\n\r\n"
+      << body;
+  return std::make_unique<ChildProcess>(
+      std::vector<std::string>{"openssl", "s_server", "-accept", std::to_string(port), "-cert",
+                               this->certificate(certificate), "-key", key(certificate), "-HTTP",
+                               "-quiet"},
+      directory());
 }
 
 }  // namespace lc::test
