@@ -5,7 +5,7 @@
 #include "app/main_window.h"
 #include "platform/code_page_936.h"
 #include "platform/shell.h"
-#include "platform/url_text.h"
+#include "platform/utf8_text.h"
 
 namespace lc {
 namespace {

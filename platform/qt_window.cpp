@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <algorithm>
 #include <map>
 
 #include "platform/qt_text.h"
@@ -178,21 +177,9 @@ void QtWindow::build_controls(const WindowSpec& spec) {
 }
 
 void QtWindow::chain_tab_order(const WindowSpec& spec) {
-  const std::vector<ControlSpec>& controls = spec.controls;
-  std::vector<std::size_t> stops;  // indexes into the listing
-  for (std::size_t i = 0; i < controls.size(); ++i) {
-    if (controls[i].tab_stop && controls[i].enabled) stops.push_back(i);
-  }
-  // By tab index; among equal indexes, the later listed comes first.
-  std::sort(stops.begin(), stops.end(), [&](std::size_t a, std::size_t b) {
-    if (controls[a].tab_index != controls[b].tab_index) {
-      return controls[a].tab_index < controls[b].tab_index;
-    }
-    return a > b;
-  });
   QWidget* previous = nullptr;
-  for (std::size_t index : stops) {
-    QWidget* widget = control(controls[index].name);
+  for (std::size_t index : tab_order(spec)) {
+    QWidget* widget = control(spec.controls[index].name);
     if (previous == nullptr) {
       widget->setFocus(Qt::OtherFocusReason);
     } else {

@@ -4,10 +4,9 @@
 #include <string>
 #include <string_view>
 
-namespace lc::platform {
+#include "platform/utf8_text.h"
 
-// UTF-8 of `units`, with a lone surrogate as U+FFFD.
-std::string to_utf8(std::u16string_view units);
+namespace lc::platform {
 
 // The URL as a browser sends it: UTF-8, with every byte outside printable ASCII and every space
 // percent-encoded.

@@ -67,4 +67,7 @@ struct WindowSpec {
   std::vector<ControlSpec> controls{};
 };
 
+// The controls that Tab visits, as indexes into `spec.controls`, in the order it visits them.
+std::vector<std::size_t> tab_order(const WindowSpec& spec);
+
 }  // namespace lc::platform

@@ -1,0 +1,18 @@
+#include "platform/utf8_text.h"
+
+#include <unicode/ustring.h>
+
+namespace lc::platform {
+
+std::string to_utf8(std::u16string_view units) {
+  if (units.empty()) return {};
+  std::string bytes(units.size() * 3, '\0');  // a unit gives at most three bytes
+  int32_t written = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strToUTF8WithSub(bytes.data(), static_cast<int32_t>(bytes.size()), &written, units.data(),
+                     static_cast<int32_t>(units.size()), 0xFFFD, nullptr, &status);
+  bytes.resize(U_FAILURE(status) ? 0 : static_cast<std::size_t>(written));
+  return bytes;
+}
+
+}  // namespace lc::platform

@@ -1,0 +1,23 @@
+#include "platform/window_spec.h"
+
+#include <algorithm>
+
+namespace lc::platform {
+
+std::vector<std::size_t> tab_order(const WindowSpec& spec) {
+  const std::vector<ControlSpec>& controls = spec.controls;
+  std::vector<std::size_t> stops;
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    if (controls[i].tab_stop && controls[i].enabled) stops.push_back(i);
+  }
+  // By tab index; among equal indexes, the later listed comes first.
+  std::sort(stops.begin(), stops.end(), [&](std::size_t a, std::size_t b) {
+    if (controls[a].tab_index != controls[b].tab_index) {
+      return controls[a].tab_index < controls[b].tab_index;
+    }
+    return a > b;
+  });
+  return stops;
+}
+
+}  // namespace lc::platform

@@ -1,0 +1,99 @@
+#include "platform/windows/win32_controls.h"
+
+namespace lc::platform::windows {
+namespace {
+
+constexpr const char* kTransLabelClass = "LinkcourierTransLabel";
+
+// Paints only its text: no background of its own, so what lies beneath shows through.
+LRESULT CALLBACK trans_label_procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message != WM_PAINT) return DefWindowProcA(window, message, w, l);
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  const auto font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+  const HGDIOBJ previous =
+      SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+  SetTextColor(dc, static_cast<COLORREF>(GetWindowLongPtrA(window, GWLP_USERDATA)));
+  SetBkMode(dc, TRANSPARENT);
+  char text[512] = {};
+  GetWindowTextA(window, text, sizeof text);
+  RECT area;
+  GetClientRect(window, &area);
+  DrawTextA(dc, text, -1, &area, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
+  SelectObject(dc, previous);
+  EndPaint(window, &paint);
+  return 0;
+}
+
+bool register_trans_label_class() {
+  static const bool registered = [] {
+    WNDCLASSEXA type{};
+    type.cbSize = sizeof type;
+    type.style = CS_HREDRAW | CS_VREDRAW;  // redrawn whenever resized
+    type.lpfnWndProc = trans_label_procedure;
+    type.hInstance = GetModuleHandleA(nullptr);
+    type.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    type.hbrBackground = nullptr;
+    type.lpszClassName = kTransLabelClass;
+    return RegisterClassExA(&type) != 0;
+  }();
+  return registered;
+}
+
+struct Kind {
+  const char* window_class;
+  DWORD style;
+  DWORD extended_style;
+};
+
+Kind kind_of(const ControlSpec& spec) {
+  switch (spec.kind) {
+    case ControlKind::kLabel:
+      return {"STATIC", SS_LEFT | SS_CENTERIMAGE, 0};
+    case ControlKind::kEditBox: {
+      const DWORD lines =
+          spec.multiline ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN : ES_AUTOHSCROLL;
+      return {"EDIT", ES_LEFT | lines, WS_EX_CLIENTEDGE};
+    }
+    case ControlKind::kButton:
+      return {"BUTTON", BS_PUSHBUTTON | BS_CENTER | BS_VCENTER, 0};
+    case ControlKind::kGroupBox:
+      return {"BUTTON", BS_GROUPBOX, 0};
+    case ControlKind::kTransLabel:
+      return {kTransLabelClass, 0, WS_EX_TRANSPARENT};
+  }
+  return {"STATIC", 0, 0};
+}
+
+HFONT create_font(const FontSpec& font) {
+  return CreateFontA(font.height, 0, 0, 0, font.weight, font.italic, font.underline,
+                     font.strike_out, static_cast<DWORD>(font.charset),
+                     static_cast<DWORD>(font.output_precision),
+                     static_cast<DWORD>(font.clip_precision), static_cast<DWORD>(font.quality),
+                     static_cast<DWORD>(font.pitch_and_family), font.face.c_str());
+}
+
+}  // namespace
+
+HWND create_control(const ControlSpec& spec, HWND parent, int id, HFONT* font) {
+  if (spec.kind == ControlKind::kTransLabel && !register_trans_label_class()) return nullptr;
+  const Kind kind = kind_of(spec);
+  DWORD style = WS_CHILD | WS_VISIBLE | kind.style;
+  if (spec.tab_stop) style |= WS_TABSTOP;
+  if (!spec.enabled) style |= WS_DISABLED;
+  HWND control = CreateWindowExA(kind.extended_style, kind.window_class, spec.text.c_str(), style,
+                                 spec.left, spec.top, spec.width, spec.height, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleA(nullptr), nullptr);
+  if (control == nullptr) return nullptr;
+  if (spec.kind == ControlKind::kTransLabel && spec.text_color) {
+    const Color color = *spec.text_color;
+    SetWindowLongPtrA(control, GWLP_USERDATA, RGB(color.red, color.green, color.blue));
+  }
+  *font = spec.font ? create_font(*spec.font) : nullptr;
+  const HGDIOBJ shown = *font != nullptr ? *font : GetStockObject(DEFAULT_GUI_FONT);
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(shown), FALSE);
+  return control;
+}
+
+}  // namespace lc::platform::windows

@@ -1,0 +1,14 @@
+#pragma once
+// The controls of a window description as plain Win32 child windows.
+
+#include <windows.h>
+
+#include "platform/window_spec.h"
+
+namespace lc::platform::windows {
+
+// Creates the control under `parent` with its class, styles, text and font; null on failure.
+// The font, when the control names one, is owned by the caller from then on (`*font`).
+HWND create_control(const ControlSpec& spec, HWND parent, int id, HFONT* font);
+
+}  // namespace lc::platform::windows

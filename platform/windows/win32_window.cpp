@@ -1,0 +1,283 @@
+// The main window as a plain Win32 window: a fixed frame, the controls of the description, and
+// the keyboard and focus rules that a dialog manager would otherwise give.
+#include "platform/windows/win32_window.h"
+
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "platform/window_system.h"
+#include "platform/windows/win32_controls.h"
+
+namespace lc::platform {
+namespace {
+
+using windows::create_control;
+
+constexpr const char* kMainClass = "LinkcourierMain";
+constexpr const char* kForwardedProcedure = "LinkcourierForwarded";
+constexpr DWORD kFixedFrame = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+COLORREF colorref(const Color& color) {
+  return RGB(color.red, color.green, color.blue);
+}
+
+// A container control (the group box) hands its children's colour and command messages to the
+// main window, which knows the description.
+LRESULT CALLBACK forwarding_procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_CTLCOLOREDIT || message == WM_CTLCOLORSTATIC || message == WM_COMMAND) {
+    return SendMessageA(GetAncestor(window, GA_ROOT), message, w, l);
+  }
+  const auto original = reinterpret_cast<WNDPROC>(GetPropA(window, kForwardedProcedure));
+  return CallWindowProcA(original, window, message, w, l);
+}
+
+void forward_to_main_window(HWND container) {
+  const LONG_PTR original = GetWindowLongPtrA(container, GWLP_WNDPROC);
+  SetPropA(container, kForwardedProcedure, reinterpret_cast<HANDLE>(original));
+  SetWindowLongPtrA(container, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(forwarding_procedure));
+}
+
+class Win32Window final : public Window {
+ public:
+  explicit Win32Window(const WindowSpec& spec) : spec_(spec) {}
+  ~Win32Window() override;
+
+  bool create();
+  void on_click(TextView control, std::function<void()> handler) override;
+  Text text(TextView control) const override;
+  void append_text(TextView control, TextView text) override;
+  void show_and_activate() override;
+  bool is_open() const override { return window_ != nullptr; }
+
+  bool take_key(const MSG& message);
+  static Win32Window* of(HWND window);
+
+ private:
+  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+  LRESULT handle(HWND window, UINT message, WPARAM w, LPARAM l);
+  LRESULT colour(HDC dc, HWND control);
+  void move_focus(bool backwards);
+  HWND first_focus() const;
+  HWND control(TextView name) const;
+  int index_of(HWND control) const;
+
+  WindowSpec spec_;
+  HWND window_ = nullptr;
+  std::vector<HWND> controls_;  // as listed in the description
+  std::vector<HFONT> fonts_;
+  std::map<int, HBRUSH> backgrounds_;  // by control index
+  std::map<int, std::function<void()>> clicks_;
+  HWND last_focus_ = nullptr;
+};
+
+bool register_main_class() {
+  static const bool registered = [] {
+    WNDCLASSEXA type{};
+    type.cbSize = sizeof type;
+    type.lpfnWndProc = DefWindowProcA;
+    type.hInstance = GetModuleHandleA(nullptr);
+    type.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    type.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    type.lpszClassName = kMainClass;
+    return RegisterClassExA(&type) != 0;
+  }();
+  return registered;
+}
+
+Win32Window::~Win32Window() {
+  if (window_ != nullptr) DestroyWindow(window_);
+  for (HFONT font : fonts_)
+    DeleteObject(font);
+  for (const auto& [index, brush] : backgrounds_)
+    DeleteObject(brush);
+}
+
+Win32Window* Win32Window::of(HWND window) {
+  char name[32] = {};
+  if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0) return nullptr;
+  if (lstrcmpA(name, kMainClass) != 0) return nullptr;
+  return reinterpret_cast<Win32Window*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+bool Win32Window::create() {
+  if (!register_main_class()) return false;
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - spec_.outer_width) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - spec_.outer_height) / 2;
+  window_ = CreateWindowExA(0, kMainClass, spec_.caption.c_str(), kFixedFrame, left, top,
+                            spec_.outer_width, spec_.outer_height, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+  if (window_ == nullptr) return false;
+  SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
+  SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+
+  // Parents first: a control inside another is made once its container exists.
+  controls_.assign(spec_.controls.size(), nullptr);
+  for (bool nested : {false, true}) {
+    for (std::size_t i = 0; i < spec_.controls.size(); ++i) {
+      const ControlSpec& spec = spec_.controls[i];
+      if (spec.parent.empty() == nested) continue;
+      HWND parent = nested ? control(spec.parent) : window_;
+      HFONT font = nullptr;
+      controls_[i] = parent != nullptr
+                         ? create_control(spec, parent, static_cast<int>(i) + 1, &font)
+                         : nullptr;
+      if (controls_[i] == nullptr) return false;
+      if (font != nullptr) fonts_.push_back(font);
+      if (spec.background) backgrounds_[int(i)] = CreateSolidBrush(colorref(*spec.background));
+    }
+  }
+  for (std::size_t i = 0; i < spec_.controls.size(); ++i) {
+    if (!spec_.controls[i].parent.empty()) forward_to_main_window(GetParent(controls_[i]));
+    // Each one below those before it: the first listed ends on top.
+    SetWindowPos(controls_[i], HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  return true;
+}
+
+void Win32Window::on_click(TextView name, std::function<void()> handler) {
+  if (HWND button = control(name)) clicks_[GetDlgCtrlID(button)] = std::move(handler);
+}
+
+Text Win32Window::text(TextView name) const {
+  HWND box = control(name);
+  if (box == nullptr) return {};
+  Text text(static_cast<std::size_t>(GetWindowTextLengthA(box)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextA(box, text.data(), int(text.size()))));
+  return text;
+}
+
+void Win32Window::append_text(TextView name, TextView text) {
+  HWND box = control(name);
+  if (box == nullptr) return;
+  const int end = GetWindowTextLengthA(box);
+  SendMessageA(box, EM_SETSEL, end, end);
+  SendMessageA(box, EM_SCROLLCARET, 0, 0);
+  const Text added(text);
+  SendMessageA(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added.c_str()));
+}
+
+void Win32Window::show_and_activate() {
+  ShowWindow(window_, SW_SHOWNORMAL);
+  SetForegroundWindow(window_);
+  UpdateWindow(window_);
+}
+
+LRESULT CALLBACK Win32Window::procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  Win32Window* self = of(window);
+  return self != nullptr ? self->handle(window, message, w, l)
+                         : DefWindowProcA(window, message, w, l);
+}
+
+LRESULT Win32Window::handle(HWND window, UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(w) == BN_CLICKED) {
+        const auto click = clicks_.find(LOWORD(w));
+        // A copy: the handler may let messages run, and those may close the window.
+        if (click != clicks_.end()) std::function<void()>(click->second)();
+        return 0;
+      }
+      break;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+      return colour(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
+    case WM_ACTIVATE:
+      if (LOWORD(w) == WA_INACTIVE) {
+        if (index_of(GetFocus()) >= 0) last_focus_ = GetFocus();
+      } else {
+        SetFocus(last_focus_ != nullptr ? last_focus_ : first_focus());
+      }
+      return 0;
+    case WM_CLOSE:
+      DestroyWindow(window_);
+      return 0;
+    case WM_DESTROY:
+      window_ = nullptr;
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcA(window, message, w, l);
+}
+
+LRESULT Win32Window::colour(HDC dc, HWND control) {
+  const int index = index_of(control);
+  const ControlSpec* spec = index >= 0 ? &spec_.controls[std::size_t(index)] : nullptr;
+  SetTextColor(dc, spec != nullptr && spec->text_color ? colorref(*spec->text_color) : 0);
+  const auto background = backgrounds_.find(index);
+  if (background == backgrounds_.end()) {
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+  }
+  SetBkColor(dc, colorref(*spec->background));
+  return reinterpret_cast<LRESULT>(background->second);
+}
+
+bool Win32Window::take_key(const MSG& message) {
+  if (message.message != WM_KEYDOWN) return false;
+  switch (message.wParam) {
+    case VK_ESCAPE:
+      PostMessageA(window_, WM_CLOSE, 0, 0);
+      return true;
+    case VK_TAB:
+      move_focus(GetKeyState(VK_SHIFT) < 0);
+      return true;
+    case VK_RETURN:
+      // Only a box of several lines takes Enter; elsewhere it does nothing at all.
+      return (GetWindowLongA(message.hwnd, GWL_STYLE) & ES_WANTRETURN) == 0;
+  }
+  return false;
+}
+
+void Win32Window::move_focus(bool backwards) {
+  std::vector<HWND> stops;
+  for (std::size_t index : tab_order(spec_)) {
+    if (IsWindowVisible(controls_[index]) && IsWindowEnabled(controls_[index]))
+      stops.push_back(controls_[index]);
+  }
+  if (stops.empty()) return;
+  const HWND focus = GetFocus();
+  std::size_t at = 0;
+  while (at < stops.size() && stops[at] != focus)
+    ++at;
+  const std::size_t count = stops.size();
+  const std::size_t next =
+      at == count ? (backwards ? count - 1 : 0) : (backwards ? at + count - 1 : at + 1) % count;
+  SetFocus(stops[next]);
+}
+
+HWND Win32Window::first_focus() const {
+  const std::vector<std::size_t> order = tab_order(spec_);
+  return order.empty() ? window_ : controls_[order.front()];
+}
+
+HWND Win32Window::control(TextView name) const {
+  for (std::size_t i = 0; i < spec_.controls.size(); ++i) {
+    if (spec_.controls[i].name == name) return controls_[i];
+  }
+  return nullptr;
+}
+
+int Win32Window::index_of(HWND control) const {
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    if (controls_[i] == control && control != nullptr) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::unique_ptr<Window> create_window(const WindowSpec& spec) {
+  auto window = std::make_unique<Win32Window>(spec);
+  if (!window->create()) return nullptr;
+  return window;
+}
+
+bool windows::take_window_keys(const MSG& message) {
+  Win32Window* window = Win32Window::of(GetAncestor(message.hwnd, GA_ROOT));
+  return window != nullptr && window->take_key(message);
+}
+
+}  // namespace lc::platform

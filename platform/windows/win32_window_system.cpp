@@ -1,0 +1,50 @@
+// Start-up, the message box, the event loop and the pump for pending messages over Win32.
+#include <windows.h>
+
+#include "platform/event_pump.h"
+#include "platform/window_system.h"
+#include "platform/windows/win32_window.h"
+
+namespace lc::platform {
+namespace {
+
+void dispatch(const MSG& message) {
+  if (windows::take_window_keys(message)) return;
+  TranslateMessage(&message);
+  DispatchMessageA(&message);
+}
+
+// Every message already waiting, and no more; a quit request stays for the event loop.
+void handle_waiting_messages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    dispatch(message);
+  }
+}
+
+}  // namespace
+
+bool start_window_system(int&, char**) {
+  set_pending_messages_handler(handle_waiting_messages);
+  return true;
+}
+
+void message_box(TextView text, TextView caption, MessageIcon icon) {
+  const Text body(text);
+  const Text title(caption);
+  const UINT style = MB_OK | MB_TASKMODAL | (icon == MessageIcon::kError ? MB_ICONERROR : 0);
+  MessageBoxA(nullptr, body.c_str(), title.c_str(), style);
+}
+
+int run_event_loop() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0)
+    dispatch(message);
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace lc::platform
