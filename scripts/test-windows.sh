@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows suites (text layer, header and cookie helpers, regular expressions over
-# the system's own VBScript.RegExp) with mingw-w64 and runs them under Wine in a fresh prefix with
-# code page 936 as the ANSI code page.
+# Runs the shared suites, cross-built against the Windows platform layer, under Wine: a fresh
+# prefix with code page 936 as the ANSI code page, the window tests on a virtual display, and
+# the shell's browser pointed at a script that records what it is asked to open.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/build-windows.sh >/dev/null
 
-packages=(g++-mingw-w64-x86-64 wine64 googletest locales)
+packages=(wine64 locales xvfb xauth x11-utils fonts-wqy-microhei)
 missing=()
 for pkg in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
@@ -22,25 +23,34 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
   locale-gen >/dev/null
 fi
 
-cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -Wno-dev >/dev/null
-cmake --build build-windows -j "$(nproc)"
-
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-prefix=$(mktemp -d)
-trap 'WINEPREFIX=$prefix wineserver -k 2>/dev/null || true; rm -rf "$prefix"' EXIT
-export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
+scratch=$(mktemp -d)
+display=:$((100 + RANDOM % 100))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+# Wine's desktop process starts with the prefix and needs the display from the first moment.
+export DISPLAY=$display WINEPREFIX=$scratch/prefix WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
+trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -rf "$scratch"' EXIT
+for _ in $(seq 50); do
+  xdpyinfo >/dev/null 2>&1 && break
+  sleep 0.1
+done
 timeout 300 "$wine" wineboot -i >/dev/null 2>&1
 
+export LINKCOURIER_BROWSER_RECORD=$scratch/opened.txt
+printf '#!/bin/sh\nprintf "%%s\\n" "$1" > "%s"\n' "$LINKCOURIER_BROWSER_RECORD" >"$scratch/browser"
+chmod +x "$scratch/browser"
+"$wine" reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$scratch/browser" /f >/dev/null 2>&1
+
 failed=0
-output=$(mktemp)
-for suite in common_tests http_helper_tests regex_tests http_exchange_tests; do
+output=$scratch/output.txt
+for suite in common_tests http_helper_tests regex_tests http_exchange_tests window_tests; do
   echo "== $suite (Windows, under Wine)"
   status=0
-  timeout 600 "$wine" "build-windows/tests/windows/$suite.exe" >"$output" 2>&1 || status=$?
-  tr -d '\r' <"$output" | grep -E '^\[  (PASSED|FAILED|SKIPPED) ' || true
+  timeout 600 "$wine" "build-windows/tests/windows/$suite.exe" >"$output" 2>&1 ||
+    status=$?
+  tr -d '\r' <"$output" | grep -a -E '^\[  (PASSED|FAILED|SKIPPED) ' || true
   [ "$status" -eq 0 ] || { tail -n 40 "$output"; failed=1; }
 done
-rm -f "$output"
 [ "$failed" -eq 0 ] || { echo "Windows suites failed"; exit 1; }
 echo "Windows suites passed"

@@ -1,0 +1,147 @@
+// The tool's window as plain Win32 windows, driven through the system's own messages.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "app/linkcourier_app.h"
+#include "app/main_window.h"
+#include "platform/event_pump.h"
+#include "platform/shell.h"
+#include "tests/support/cp936.h"
+#include "tests/support/scripted_server.h"
+
+namespace lc::test {
+namespace {
+
+namespace mw = main_window;
+
+class WindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    int argc = 0;
+    ASSERT_TRUE(platform::start_window_system(argc, nullptr));
+    platform::testing::set_shell_recorder([this](TextView path) { opened_.emplace_back(path); });
+    app_ = LinkcourierApp::create();
+    ASSERT_NE(app_, nullptr);
+    app_->show();
+    main_ = FindWindowA("LinkcourierMain", nullptr);
+    ASSERT_NE(main_, nullptr);
+    settle();
+  }
+  void TearDown() override {
+    app_.reset();
+    platform::testing::set_shell_recorder(nullptr);
+    settle();  // the quit request of the closed window
+  }
+
+  // A control by its name: its id is its place in the description.
+  HWND control(TextView name) const {
+    const auto& controls = mw::description().controls;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+      if (controls[i].name != name) continue;
+      HWND parent = controls[i].parent.empty() ? main_ : control(controls[i].parent);
+      return GetDlgItem(parent, static_cast<int>(i) + 1);
+    }
+    return nullptr;
+  }
+
+  // Presses a key in the control that has the focus, as the keyboard would.
+  void press(WPARAM key) {
+    PostMessageA(GetFocus(), WM_KEYDOWN, key, 0);
+    PostMessageA(GetFocus(), WM_KEYUP, key, 0);
+    settle();
+  }
+
+  static void settle() {
+    for (int i = 0; i < 5; ++i) {
+      platform::handle_pending_messages();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+
+  std::unique_ptr<LinkcourierApp> app_;
+  HWND main_ = nullptr;
+  std::vector<Text> opened_;
+};
+
+TEST_F(WindowTest, FixedFrameCentredAtTheDesignedSize) {
+  RECT frame;
+  GetWindowRect(main_, &frame);
+  EXPECT_EQ(frame.right - frame.left, 469);
+  EXPECT_EQ(frame.bottom - frame.top, 416);
+  EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - 469) / 2);
+  EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - 416) / 2);
+  const LONG style = GetWindowLongA(main_, GWL_STYLE);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & (WS_MAXIMIZEBOX | WS_THICKFRAME));
+  char caption[128] = {};
+  GetWindowTextA(main_, caption, sizeof caption);
+  EXPECT_EQ(Text(caption), "Linkcourier - Fernhollow(fernhollow.example)");
+  EXPECT_EQ(opened_, std::vector<Text>{Text(mw::kPublisherSite)});
+}
+
+TEST_F(WindowTest, ControlsCarryTheirStylesAndFonts) {
+  EXPECT_TRUE(GetWindowLongA(control(mw::kAddressBox), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  EXPECT_TRUE(GetWindowLongA(control(mw::kLinksBox), GWL_STYLE) & ES_WANTRETURN);
+  EXPECT_FALSE(IsWindowEnabled(control(mw::kResultBox)));
+  EXPECT_TRUE(GetWindowLongA(control(mw::kCaptionLine), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+  LOGFONTA font{};
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control(mw::kAddressLabel), WM_GETFONT, 0, 0)),
+             sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -14);
+  EXPECT_EQ(font.lfCharSet, 134);
+  EXPECT_EQ(Text(font.lfFaceName), gbk("微软雅黑"));
+}
+
+TEST_F(WindowTest, TabCyclesThroughTheThreeStopsBothWays) {
+  EXPECT_EQ(GetFocus(), control(mw::kAddressBox));
+  press(VK_TAB);
+  EXPECT_EQ(GetFocus(), control(mw::kLinksBox));
+  press(VK_TAB);
+  EXPECT_EQ(GetFocus(), control(mw::kSubmitButton));
+  press(VK_TAB);
+  EXPECT_EQ(GetFocus(), control(mw::kAddressBox));
+}
+
+TEST_F(WindowTest, EscapeClosesTheWindowFromAnEditBox) {
+  SetFocus(control(mw::kLinksBox));
+  press(VK_ESCAPE);
+  EXPECT_FALSE(app_->window().is_open());
+  EXPECT_FALSE(IsWindow(main_));
+}
+
+TEST_F(WindowTest, AClickSendsTheLinksAndAppendsTheReport) {
+  ScriptedServer server(
+      {respond("HTTP/1.1 200 OK", {}, R"({"remain_batch":498,"success_batch":2,"remain":1})")});
+  SetWindowTextA(control(mw::kAddressBox), server.url("/urls?site=a&token=b").c_str());
+  SetWindowTextA(control(mw::kLinksBox), "https://a/1\r\nhttps://a/2");
+  SendMessageA(control(mw::kSubmitButton), BM_CLICK, 0, 0);
+  settle();
+  // remain_batch first: the quota runs up to the first closing brace after its marker.
+  EXPECT_EQ(app_->window().text(mw::kResultBox),
+            gbk("成功提交：2条链接\r\n剩余额度：498,\"success_batch\":2,\"remain\":1条\r\n"));
+  ASSERT_EQ(server.requests().size(), 1u);
+  EXPECT_TRUE(server.requests()[0].ends_with("\r\n\r\nhttps://a/1\r\nhttps://a/2"));
+}
+
+// Wine opens an https address with the browser its settings name; the test script names a
+// script that writes down what it was given.
+TEST(ShellTest, OpensTheAddressWithTheDesktopsBrowser) {
+  const char* record = std::getenv("LINKCOURIER_BROWSER_RECORD");
+  if (record == nullptr) GTEST_SKIP() << "no recording browser was set up";
+  platform::shell_open(mw::kPublisherSite);
+  std::string opened;
+  for (int i = 0; i < 200 && opened.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::ifstream(record) >> opened;
+  }
+  EXPECT_EQ(opened, mw::kPublisherSite);
+}
+
+}  // namespace
+}  // namespace lc::test
