@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
-# Takes the README's picture: the tool under Xvfb after one submission to the simulator.
-# Usage: bash scripts/screenshot.sh [OUTPUT.png]   (default docs/linkcourier.png)
+# Takes the README's pictures: the tool under Xvfb after one submission to the simulator.
+# Usage: bash scripts/screenshot.sh [--windows] [OUTPUT.png]
+#   (default docs/linkcourier.png; with --windows, linkcourier.exe under Wine and
+#   docs/linkcourier-windows.png)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out=${1:-docs/linkcourier.png}
+windows=false
+if [ "${1:-}" = "--windows" ]; then
+  windows=true
+  shift
+fi
+out=${1:-$($windows && echo docs/linkcourier-windows.png || echo docs/linkcourier.png)}
 bash scripts/setup.sh
 for pkg in xvfb xauth xdotool imagemagick x11-utils; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
@@ -11,26 +18,35 @@ for pkg in xvfb xauth xdotool imagemagick x11-utils; do
 done
 cmake -S . -B build -G Ninja -Wno-dev >/dev/null
 cmake --build build -j "$(nproc)" >/dev/null
+if $windows; then
+  bash scripts/build-windows.sh >/dev/null
+  export WINEPREFIX=$(mktemp -d) WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
+fi
 
 display=:$((90 + RANDOM % 100))
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 pids=()
-trap 'kill "${pids[@]}" 2>/dev/null || true' EXIT
+trap 'kill "${pids[@]}" 2>/dev/null || true; if $windows; then /usr/lib/wine/wineserver64 -k; rm -rf "$WINEPREFIX"; fi' EXIT
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 build/tools/push_simulator --port "$port" --site www.example.com --token demo-token >/dev/null &
 pids+=($!)
 sleep 1
-DISPLAY=$display build/app/linkcourier >/dev/null 2>&1 &
+if $windows; then
+  DISPLAY=$display /usr/lib/wine/wine64 build-windows/app/linkcourier.exe >/dev/null 2>&1 &
+else
+  DISPLAY=$display build/app/linkcourier >/dev/null 2>&1 &
+fi
 pids+=($!)
 
 window=""
-for _ in $(seq 50); do
+for _ in $(seq 300); do
   window=$(DISPLAY=$display xwininfo -root -tree | awk '/"Linkcourier - / {print $1; exit}')
   [ -n "$window" ] && break
   sleep 0.1
 done
 [ -n "$window" ] || { echo "the window did not appear" >&2; exit 1; }
+sleep 2  # until its controls are drawn
 
 xdo() { DISPLAY=$display timeout 10 xdotool "$@"; }
 xdo mousemove --window "$window" 200 32 click 1

@@ -24,13 +24,14 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
 fi
 
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
 scratch=$(mktemp -d)
 display=:$((100 + RANDOM % 100))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 # Wine's desktop process starts with the prefix and needs the display from the first moment.
 export DISPLAY=$display WINEPREFIX=$scratch/prefix WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
-trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -rf "$scratch"' EXIT
+trap '"$wineserver" -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -rf "$scratch"' EXIT
 for _ in $(seq 50); do
   xdpyinfo >/dev/null 2>&1 && break
   sleep 0.1
