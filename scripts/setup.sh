@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and benchmarking need, only those missing.
-# Quiet when everything is there; waits for the package lock instead of failing on it.
+# Installs the Debian packages that building, testing and benchmarking need, only those missing;
+# or, given package names, those instead. Quiet when everything is there; waits for the package
+# lock instead of failing on it.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   openssl tinyproxy util-linux
   qt6-base-dev libcpp-httplib-dev fonts-wqy-microhei
 )
+[ $# -eq 0 ] || packages=("$@")
 
 missing=()
 for pkg in "${packages[@]}"; do

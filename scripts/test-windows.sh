@@ -6,17 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build-windows.sh >/dev/null
 
-packages=(wine64 locales xvfb xauth x11-utils fonts-wqy-microhei)
-missing=()
-for pkg in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
-    --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/setup.sh wine64 locales xvfb xauth x11-utils fonts-wqy-microhei
 # Wine takes the ANSI code page from the locale: zh_CN.UTF-8 gives code page 936.
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
   sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
