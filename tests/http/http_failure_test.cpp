@@ -9,6 +9,7 @@
 #include "http/http_request.h"
 #include "platform/event_pump.h"
 #include "tests/support/scripted_server.h"
+#include "tests/support/under_wine.h"
 
 namespace lc {
 namespace {
@@ -70,13 +71,9 @@ TEST(HttpFailureTest, UnresolvableNameFailsToSend) {
   EXPECT_EQ(failure.status, messages::kSendFailed);
 }
 
-#ifdef _WIN32
 // Wine's HTTP service waits for a silent peer for ever (its sockets ignore the receive timeout),
 // and takes a message cut short by the peer for a whole one.
-constexpr bool kUnderWine = true;
-#else
-constexpr bool kUnderWine = false;
-#endif
+using test::kUnderWine;
 
 TEST(HttpFailureTest, NoResponseWhenTheServerClosesEarly) {
   ScriptedServer closes({{close_connection()}});

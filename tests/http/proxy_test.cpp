@@ -7,6 +7,7 @@
 #include "platform/http_transport.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/test_certificates.h"
+#include "tests/support/under_wine.h"
 
 namespace lc {
 namespace {
@@ -32,16 +33,12 @@ class ProxyTest : public testing::Test {
   std::unique_ptr<test::ChildProcess> proxy_;
 };
 
-#ifdef _WIN32
 // Wine's HTTP service falls short of Windows' with proxies: it takes the list "http=host:port"
 // (the form a plain http address gets) for a host name, and sends no credentials with CONNECT.
-constexpr bool kProxyListUnderstood = false;
-#else
-constexpr bool kProxyListUnderstood = true;
-#endif
+using test::kUnderWine;
 
 TEST_F(ProxyTest, PlainHttpGoesThroughTheProxyWithItsCredentials) {
-  if (!kProxyListUnderstood) GTEST_SKIP() << "Wine does not read the proxy list http=host:port";
+  if (kUnderWine) GTEST_SKIP() << "Wine does not read the proxy list http=host:port";
   test::ScriptedServer server({test::respond("HTTP/1.1 200 OK", {}, "via proxy")});
   Text status;
   const Text body = http_request(server.url("/p"), {.proxy = proxy(),
@@ -57,7 +54,7 @@ TEST_F(ProxyTest, PlainHttpGoesThroughTheProxyWithItsCredentials) {
 }
 
 TEST_F(ProxyTest, MissingCredentialsAreAnsweredByTheProxy) {
-  if (!kProxyListUnderstood) GTEST_SKIP() << "Wine does not read the proxy list http=host:port";
+  if (kUnderWine) GTEST_SKIP() << "Wine does not read the proxy list http=host:port";
   test::ScriptedServer server({test::respond("HTTP/1.1 200 OK", {}, "never")});
   Text status;
   http_request(server.url(), {.proxy = proxy(), .status = &status});
@@ -66,7 +63,7 @@ TEST_F(ProxyTest, MissingCredentialsAreAnsweredByTheProxy) {
 }
 
 TEST_F(ProxyTest, HttpsGoesThroughATunnel) {
-  if (!kProxyListUnderstood) GTEST_SKIP() << "Wine sends no proxy credentials with CONNECT";
+  if (kUnderWine) GTEST_SKIP() << "Wine sends no proxy credentials with CONNECT";
   test::TestCertificates certificates;
   ASSERT_TRUE(certificates.ok());
   const std::uint16_t port = test::unused_port();

@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "tests/support/under_wine.h"
+
 namespace lc::test {
 namespace {
 
@@ -52,11 +54,7 @@ bool TestCertificates::issue(const std::string& name, const std::string& alt_nam
 }
 
 std::string TestCertificates::url(std::uint16_t port, const std::string& path) {
-#ifdef _WIN32
-  const std::string host = "localhost";
-#else
-  const std::string host = "127.0.0.1";
-#endif
+  const std::string host = kUnderWine ? "localhost" : "127.0.0.1";
   return "https://" + host + ":" + std::to_string(port) + path;
 }
 
