@@ -33,6 +33,7 @@ LRESULT CALLBACK forwarding_procedure(HWND window, UINT message, WPARAM w, LPARA
 }
 
 void forward_to_main_window(HWND container) {
+  if (GetPropA(container, kForwardedProcedure) != nullptr) return;  // a container of several
   const LONG_PTR original = GetWindowLongPtrA(container, GWLP_WNDPROC);
   SetPropA(container, kForwardedProcedure, reinterpret_cast<HANDLE>(original));
   SetWindowLongPtrA(container, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(forwarding_procedure));
