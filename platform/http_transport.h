@@ -70,7 +70,8 @@ std::unique_ptr<HttpTransport> make_http_transport();
 namespace testing {
 // Replaces the transport every exchange gets (an empty function restores the real one).
 void set_http_transport_factory(std::function<std::unique_ptr<HttpTransport>()> factory);
-// Trusts the certificate authorities in this PEM file instead of the system's (empty: system).
+// Trusts the certificate authorities in this PEM file: with libcurl instead of the system's
+// (empty: the system's again); on Windows they join the user's root store.
 void set_trusted_certificates_file(std::string path);
 }  // namespace testing
 
