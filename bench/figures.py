@@ -37,6 +37,10 @@ def main(folder):
         figures.append(("regex_charset_detect",
                         time("regex_object_charset_detect") / time("pcre2_direct_charset_detect"),
                         "ratio"))
+    if "regex_object_long_subject" in runs:
+        figures.append(("regex_long_subject_1mib",
+                        time("regex_object_long_subject") / time("pcre2_direct_long_subject"),
+                        "ratio"))
     if "http_request_posts/real_time" in runs:
         figures.append(("http_post_ratio",
                         time("http_request_posts/real_time") / time("curl_posts/real_time"),

@@ -1,4 +1,5 @@
-// Character-set detection on a page head: RegexObject side by side with PCRE2 called directly.
+// RegexObject side by side with PCRE2 called directly: character-set detection on a page head,
+// and a linear pattern over a long subject.
 #include <benchmark/benchmark.h>
 
 #define PCRE2_CODE_UNIT_WIDTH 16
@@ -60,6 +61,53 @@ void pcre2_direct_charset_detect(benchmark::State& state) {
   }
 }
 BENCHMARK(pcre2_direct_charset_detect);
+
+const lc::Text kQuotedPattern = "\"([^\"\\\\]|\\\\.)*\"";
+
+// A quoted string of 1 MiB with an escaped quote now and then, as in a long JSON value.
+const lc::Text& quoted_mib() {
+  static const lc::Text text = [] {
+    lc::Text quoted = "\"";
+    while (quoted.size() < (1u << 20) - 1)
+      quoted += quoted.size() % 97 == 0 ? "\\\"" : "x";
+    return quoted + "\"";
+  }();
+  return text;
+}
+
+void regex_object_long_subject(benchmark::State& state) {
+  for (auto _ : state) {
+    lc::RegexObject regex;
+    regex.create(kQuotedPattern, quoted_mib());
+    if (regex.match_count() != 1) state.SkipWithError("no match");
+  }
+}
+BENCHMARK(regex_object_long_subject);
+
+void pcre2_direct_long_subject(benchmark::State& state) {
+  const std::u16string subject = lc::platform::cp936_to_utf16(quoted_mib());
+  const std::u16string pattern(kQuotedPattern.begin(), kQuotedPattern.end());
+  for (auto _ : state) {
+    int error = 0;
+    PCRE2_SIZE offset = 0;
+    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                                     PCRE2_CASELESS, &error, &offset, nullptr);
+    pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);
+    pcre2_jit_stack* stack = pcre2_jit_stack_create(32 * 1024, 64 << 20, nullptr);
+    pcre2_match_context* context = pcre2_match_context_create(nullptr);
+    pcre2_jit_stack_assign(context, nullptr, stack);
+    pcre2_match_data* data = pcre2_match_data_create_from_pattern(code, nullptr);
+    if (pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(), 0, 0, data,
+                    context) < 0) {
+      state.SkipWithError("no match");
+    }
+    pcre2_match_data_free(data);
+    pcre2_match_context_free(context);
+    pcre2_jit_stack_free(stack);
+    pcre2_code_free(code);
+  }
+}
+BENCHMARK(pcre2_direct_long_subject);
 
 }  // namespace
 

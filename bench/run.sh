@@ -41,4 +41,5 @@ run http_bench "http://127.0.0.1:$port" --benchmark_min_time=2
 
 python3 bench/figures.py "$out"
 build-bench/bench/http_peak_rss "http://127.0.0.1:$port"
+build-bench/bench/regex_peak_rss
 python3 bench/startup.py build-bench/bench

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/regex_replacement.h"
 
@@ -14,14 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t cut = units.size() / 2;
   const std::u16string_view replacement = std::u16string_view(units).substr(0, cut);
   const std::u16string_view subject = std::u16string_view(units).substr(cut);
-  lc::platform::Match match;
+  std::vector<lc::platform::Span> match;
   const std::size_t start = data[0] % (subject.size() + 1);
-  match.whole = {start, data[1] % (subject.size() - start + 1)};
+  match.push_back({start, data[1] % (subject.size() - start + 1)});
   for (std::size_t group = 0; group < data[2] % 12u; ++group) {
     if (group % 3 == 2) {
-      match.groups.emplace_back();
+      match.emplace_back();
     } else {
-      match.groups.emplace_back(subject.substr(start, (group * 7) % (subject.size() - start + 1)));
+      match.push_back({start, (group * 7) % (subject.size() - start + 1)});
     }
   }
   std::u16string out;

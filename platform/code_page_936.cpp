@@ -126,26 +126,30 @@ std::size_t ascii_run_end(TextView text, std::size_t at) {
 }  // namespace
 
 // ASCII passes straight through; only the stretches with other bytes go to the converter. A byte
-// below 0x80 right after another one always begins a character, so stretches end there.
+// below 0x80 right after another one always begins a character, so stretches end there. Every
+// byte gives at most one unit: room for that is reserved, but only the units written are
+// touched, so a subject of double-byte text costs memory for what it holds, not for its bytes.
 std::u16string cp936_to_utf16(TextView text) {
   UConverter* converter = cp936();
   if (converter == nullptr) return {};
-  std::u16string units(text.size(), u'\0');  // every byte gives at most one unit
-  std::size_t written = 0;
+  std::u16string units;
+  units.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {
+    const std::size_t written = units.size();
     if (is_ascii(text[at])) {
       const std::size_t end = ascii_run_end(text, at);
-      for (; at < end; ++at)
-        units[written++] = static_cast<char16_t>(text[at]);
+      units.resize(written + (end - at));
+      for (std::size_t unit = written; at < end; ++at, ++unit)
+        units[unit] = static_cast<char16_t>(text[at]);
       continue;
     }
     std::size_t end = at + 1;
     while (end < text.size() && !(is_ascii(text[end]) && is_ascii(text[end - 1])))
       ++end;
-    written += decode_into(converter, text.substr(at, end - at), units.data() + written);
+    units.resize(written + (end - at));
+    units.resize(written + decode_into(converter, text.substr(at, end - at), &units[written]));
     at = end;
   }
-  units.resize(written);
   return units;
 }
 

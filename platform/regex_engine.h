@@ -27,9 +27,9 @@ class RegexEngine {
   void set_pattern(std::u16string_view pattern);
   std::u16string pattern() const;
 
-  // Every match (only the first unless Global); empty when the pattern is rejected or a match
-  // runs away past the engine's limits.
-  std::optional<MatchCollection> execute(std::u16string_view subject);
+  // Every match (only the first unless Global), pointing into `subject`, which the collection
+  // shares; empty when the pattern is rejected or a match runs away past the engine's limits.
+  std::optional<MatchCollection> execute(std::shared_ptr<const std::u16string> subject);
 
   // `subject` with each match (only the first unless Global) replaced by the expansion of
   // `replacement`; empty on the same failures as execute.

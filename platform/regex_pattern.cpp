@@ -3,8 +3,68 @@
 namespace lc::platform {
 namespace {
 
-// The dot stops at every line terminator, not at the line feed alone.
-constexpr std::u16string_view kAnyButLineTerminator = u"[^\\n\\r\\u2028\\u2029]";
+// ECMAScript's line terminators: the dot stops at each, and multiline anchors meet each (a CR LF
+// is two of them, so an empty line lies between its CR and its LF).
+#define LC_REGEX_LINE_TERMINATORS u"\\n\\r\\u2028\\u2029"
+constexpr std::u16string_view kAnyButLineTerminator = u"[^" LC_REGEX_LINE_TERMINATORS u"]";
+constexpr std::u16string_view kLineStart = u"(?<![^" LC_REGEX_LINE_TERMINATORS u"])";
+constexpr std::u16string_view kLineEnd = u"(?![^" LC_REGEX_LINE_TERMINATORS u"])";
+#undef LC_REGEX_LINE_TERMINATORS
+
+// Word boundaries compare ASCII word characters exactly, whatever the case mode.
+#define LC_REGEX_WORD u"[A-Za-z0-9_]"
+constexpr std::u16string_view kWordBoundary =
+    u"(?-i:(?<"
+    u"=" LC_REGEX_WORD u")(?!" LC_REGEX_WORD u")|(?<!" LC_REGEX_WORD u")(?=" LC_REGEX_WORD u"))";
+constexpr std::u16string_view kNotWordBoundary =
+    u"(?-i:(?<"
+    u"=" LC_REGEX_WORD u")(?=" LC_REGEX_WORD u")|(?<!" LC_REGEX_WORD u")(?!" LC_REGEX_WORD u"))";
+#undef LC_REGEX_WORD
+
+// Under Unicode case folding PCRE2 makes the long s (U+017F) a case of s and the Kelvin sign
+// (U+212A) one of k. By ECMAScript's rule, which VBScript follows, a character beyond ASCII never
+// matches an ASCII letter by case, and these two match only themselves. They are the only such
+// pairs, so atoms that meet these six characters match them by that rule, case-sensitively.
+constexpr std::u16string_view kFoldSuspects = u"sS\u017FkK\u212A";
+using SuspectSet = unsigned;  // one bit per character of kFoldSuspects
+constexpr SuspectSet kAllSuspects = 0b111111;
+constexpr SuspectSet kLetterS = 0b000011;
+constexpr SuspectSet kLetterK = 0b011000;
+
+SuspectSet suspect_bit(char16_t unit) {
+  const std::size_t at = kFoldSuspects.find(unit);
+  return at == std::u16string_view::npos ? 0 : 1u << at;
+}
+
+SuspectSet suspects_between(char16_t first, char16_t last) {
+  SuspectSet set = 0;
+  for (const char16_t suspect : kFoldSuspects) {
+    if (suspect >= first && suspect <= last) set |= suspect_bit(suspect);
+  }
+  return set;
+}
+
+// Case-insensitive matching by ECMAScript's rule pairs s with S and k with K, and nothing else.
+SuspectSet closed_under_case(SuspectSet set) {
+  if (set & kLetterS) set |= kLetterS;
+  if (set & kLetterK) set |= kLetterK;
+  return set;
+}
+
+void append_code_unit_escape(std::u16string& out, unsigned value) {
+  static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+  out += u"\\u";
+  for (int shift = 12; shift >= 0; shift -= 4)
+    out += kHex[(value >> shift) & 0xF];
+}
+
+std::u16string suspect_class(SuspectSet set) {
+  std::u16string out = u"[";
+  for (std::size_t at = 0; at < kFoldSuspects.size(); ++at) {
+    if (set & (1u << at)) append_code_unit_escape(out, kFoldSuspects[at]);
+  }
+  return out + u']';
+}
 
 // ECMAScript's white space and line terminators (what \s matches), and everything else.
 #define LC_REGEX_SPACES                                                            \
@@ -15,29 +75,35 @@ constexpr std::u16string_view kNotSpaces =
     u"\\u0000-\\u0008\\u000E-\\u001F!-\\u009F\\u00A1-\\u167F\\u1681-\\u180D\\u180F-\\u1FFF"
     u"\\u200B-\\u2027\\u202A-\\u202E\\u2030-\\u205E\\u2060-\\u2FFF\\u3001-\\uFEFE\\uFF00-\\uFFFF";
 
-// VBScript's class escapes, written for use inside a character class and outside one: \w, \d
-// and \b keep their ASCII meanings; \s is every space and line terminator, as in ECMAScript.
-// Unicode case folding widens the ASCII classes by two characters only, the long s (U+017F) and
-// the Kelvin sign (U+212A); code page 936 holds neither, so no subject of ours can tell. Code
-// points are written \uhhhh, the one such escape PCRE2 reads in VBScript's mode.
+// VBScript's class escapes, written for use inside a character class and outside one: \w and \d
+// keep their ASCII meanings; \s is every space and line terminator, as in ECMAScript. `core` is
+// the set of suspects in the unnegated class.
 struct ClassEscape {
   char16_t letter;
   std::u16string_view in_class;
   std::u16string_view outside;
+  SuspectSet core;
+  bool negated;
+
+  SuspectSet members() const { return negated ? kAllSuspects & ~core : core; }
 };
 
 constexpr ClassEscape kClassEscapes[] = {
-    {u'w', u"A-Za-z0-9_", u"[A-Za-z0-9_]"},
-    {u'W', u"\\u0000-/:-@\\[-^`{-\\uFFFF", u"[^A-Za-z0-9_]"},
-    {u'd', u"0-9", u"[0-9]"},
-    {u'D', u"\\u0000-/:-\\uFFFF", u"[^0-9]"},
-    {u's', kSpaces, u"[" LC_REGEX_SPACES u"]"},
-    {u'S', kNotSpaces, u"[^" LC_REGEX_SPACES u"]"},
-    // Inside a class \b is the backspace; outside, a word boundary.
-    {u'b', u"\\u0008", u"(?:(?<=[A-Za-z0-9_])(?![A-Za-z0-9_])|(?<![A-Za-z0-9_])(?=[A-Za-z0-9_]))"},
-    {u'B', u"B", u"(?:(?<=[A-Za-z0-9_])(?=[A-Za-z0-9_])|(?<![A-Za-z0-9_])(?![A-Za-z0-9_]))"},
+    {u'w', u"A-Za-z0-9_", u"[A-Za-z0-9_]", kLetterS | kLetterK, false},
+    {u'W', u"\\u0000-/:-@\\[-^`{-\\uFFFF", u"[^A-Za-z0-9_]", kLetterS | kLetterK, true},
+    {u'd', u"0-9", u"[0-9]", 0, false},
+    {u'D', u"\\u0000-/:-\\uFFFF", u"[^0-9]", 0, true},
+    {u's', kSpaces, u"[" LC_REGEX_SPACES u"]", 0, false},
+    {u'S', kNotSpaces, u"[^" LC_REGEX_SPACES u"]", 0, true},
 };
 #undef LC_REGEX_SPACES
+
+const ClassEscape* class_escape_named(char16_t letter) {
+  for (const ClassEscape& escape : kClassEscapes) {
+    if (escape.letter == letter) return &escape;
+  }
+  return nullptr;
+}
 
 bool is_digit(char16_t unit) {
   return unit >= u'0' && unit <= u'9';
@@ -45,10 +111,11 @@ bool is_digit(char16_t unit) {
 bool is_octal(char16_t unit) {
   return unit >= u'0' && unit <= u'7';
 }
-
-// Letters whose escapes PCRE2 reads as something VBScript does not know.
-bool is_pcre2_only_letter(char16_t unit) {
-  return std::u16string_view(u"ACEGHKNPQRXZaeghkloprzLU").find(unit) != std::u16string_view::npos;
+int hex_value(char16_t unit) {
+  if (is_digit(unit)) return unit - u'0';
+  if (unit >= u'a' && unit <= u'f') return unit - u'a' + 10;
+  if (unit >= u'A' && unit <= u'F') return unit - u'A' + 10;
+  return -1;
 }
 
 std::size_t capture_group_count(std::u16string_view pattern) {
@@ -69,104 +136,335 @@ std::size_t capture_group_count(std::u16string_view pattern) {
   return count;
 }
 
-void append_code_unit_escape(std::u16string& out, unsigned value) {
-  static constexpr char16_t kHex[] = u"0123456789ABCDEF";
-  out += u"\\u";
-  for (int shift = 12; shift >= 0; shift -= 4)
-    out += kHex[(value >> shift) & 0xF];
-}
-
 class Translator {
  public:
-  explicit Translator(std::u16string_view pattern)
-      : pattern_(pattern), groups_(capture_group_count(pattern)) {}
+  Translator(std::u16string_view pattern, PatternOptions options)
+      : pattern_(pattern), options_(options), groups_(capture_group_count(pattern)) {}
 
-  std::u16string run() {
+  std::optional<std::u16string> run() {
     out_.reserve(pattern_.size() + 16);
-    for (std::size_t at = 0; at < pattern_.size(); ++at) {
-      const char16_t unit = pattern_[at];
-      if (unit == u'\\' && at + 1 < pattern_.size()) {
-        at = escape(at + 1);
-      } else if (in_class_) {
-        // VBScript closes a class at its first ']', so "[]" and "[^]" are whole classes.
-        if (unit == u']') in_class_ = false;
-        // A '[' inside a class is a plain character; PCRE2 could read "[:" as a POSIX class.
-        out_ += unit == u'[' ? u"\\[" : std::u16string(1, unit);
-      } else {
-        if (unit == u'[') in_class_ = true;
-        out_ += unit == u'.' ? std::u16string(kAnyButLineTerminator) : std::u16string(1, unit);
-      }
+    for (at_ = 0; at_ < pattern_.size(); ++at_) {
+      if (!(class_ ? class_unit() : unit())) return std::nullopt;
     }
     return std::move(out_);
   }
 
  private:
-  // Translates the escape whose letter stands at `at`; returns the index of its last unit.
-  std::size_t escape(std::size_t at) {
-    const char16_t letter = pattern_[at];
-    for (const ClassEscape& class_escape : kClassEscapes) {
-      if (class_escape.letter != letter) continue;
-      out_ += in_class_ ? class_escape.in_class : class_escape.outside;
-      return at;
+  // A character class being translated.
+  struct OpenClass {
+    std::size_t start = 0;  // where its text begins in out_
+    bool negated = false;
+    SuspectSet members = 0;               // before negation
+    std::optional<char16_t> range_first;  // a unit that a following '-' makes a range from
+    bool range_open = false;
+  };
+
+  // Each step translates the unit at at_ and leaves at_ on the last unit it took; false when
+  // the pattern is refused.
+  bool unit() {
+    const char16_t unit = pattern_[at_];
+    switch (unit) {
+      case u'\\':
+        return escape();
+      case u'[':
+        open_class();
+        return true;
+      case u'(':
+        return group();
+      case u'.':
+        out_ += kAnyButLineTerminator;
+        return true;
+      case u'^':
+      case u'$':
+        return anchor(unit);
+      default:
+        if (const std::size_t end = quantifier_end(at_)) return quantifier(end);
+        literal(unit, false);
+        return true;
     }
-    if (!in_class_ && is_digit(letter) && letter != u'0') return back_reference(at);
-    if (letter == u'v') {
-      out_ += u"\\u000B";
-    } else if (letter == u'0' || (in_class_ && is_digit(letter))) {
-      return octal(at);
-    } else if (is_pcre2_only_letter(letter)) {
-      out_ += letter;
-    } else {
-      out_ += u'\\';
-      out_ += letter;
-    }
-    return at;
   }
 
-  std::size_t back_reference(std::size_t at) {
-    std::size_t end = at;
+  // The index after a quantifier that begins at `at`; 0 when none begins there.
+  std::size_t quantifier_end(std::size_t at) const {
+    if (at >= pattern_.size()) return 0;
+    const char16_t unit = pattern_[at];
+    if (unit == u'*' || unit == u'+' || unit == u'?') return at + 1;
+    if (unit != u'{') return 0;
+    std::size_t end = at + 1;
+    const auto digits = [&] {
+      const std::size_t first = end;
+      while (end < pattern_.size() && is_digit(pattern_[end]))
+        ++end;
+      return end > first;
+    };
+    if (!digits()) return 0;
+    if (end < pattern_.size() && pattern_[end] == u',') {
+      ++end;
+      digits();
+    }
+    return end < pattern_.size() && pattern_[end] == u'}' ? end + 1 : 0;
+  }
+
+  // PCRE2 would read a quantifier after a quantifier (past one lazy '?') as possessive or as a
+  // repeat of the repeat; VBScript refuses both.
+  bool quantifier(std::size_t end) {
+    out_.append(pattern_.substr(at_, end - at_));
+    at_ = end - 1;
+    if (at_ + 1 < pattern_.size() && pattern_[at_ + 1] == u'?') {
+      out_ += u'?';
+      ++at_;
+    }
+    return quantifier_end(at_ + 1) == 0;
+  }
+
+  bool anchor(char16_t unit) {
+    if (quantifier_end(at_ + 1)) return false;
+    if (options_.multiline) {
+      out_ += unit == u'^' ? kLineStart : kLineEnd;
+    } else {
+      out_ += unit;  // the subject's ends: PCRE2 reads '$' so without its multiline mode
+    }
+    return true;
+  }
+
+  // Only (?: (?= and (?! are VBScript's; PCRE2 would read other forms and its verbs.
+  bool group() {
+    const char16_t next = at_ + 1 < pattern_.size() ? pattern_[at_ + 1] : u'\0';
+    if (next == u'*') return false;
+    if (next != u'?') {
+      out_ += u'(';
+      return true;
+    }
+    if (at_ + 2 >= pattern_.size() ||
+        std::u16string_view(u":=!").find(pattern_[at_ + 2]) == std::u16string_view::npos) {
+      return false;
+    }
+    out_.append(pattern_.substr(at_, 3));
+    at_ += 2;
+    return true;
+  }
+
+  bool escape() {
+    if (at_ + 1 >= pattern_.size()) return false;
+    const char16_t letter = pattern_[++at_];
+    if (const ClassEscape* escape = class_escape_named(letter)) {
+      const std::size_t start = out_.size();
+      out_ += escape->outside;
+      guard_suspects(start, escape->core, escape->negated);
+      return true;
+    }
+    if (letter == u'b' || letter == u'B') {
+      if (quantifier_end(at_ + 1)) return false;
+      out_ += letter == u'b' ? kWordBoundary : kNotWordBoundary;
+      return true;
+    }
+    if (is_digit(letter) && letter != u'0' && back_reference()) return true;
+    const std::optional<char16_t> value = escaped_unit();
+    if (!value) return false;
+    literal(*value, true);
+    return true;
+  }
+
+  // A back-reference when the digits from at_ name a group the pattern has.
+  bool back_reference() {
+    std::size_t end = at_;
     unsigned number = 0;
     while (end < pattern_.size() && is_digit(pattern_[end]) && number < 1000) {
       number = number * 10 + (pattern_[end] - u'0');
       ++end;
     }
-    if (number <= groups_) {
-      // Braces keep a following literal digit out of the group number.
-      out_ += u"\\g{";
-      out_.append(pattern_.substr(at, end - at));
-      out_ += u'}';
-      return end - 1;
-    }
-    return octal(at);
+    if (number > groups_) return false;
+    // Braces keep a following literal digit out of the group number.
+    out_ += u"\\g{";
+    out_.append(pattern_.substr(at_, end - at_));
+    out_ += u'}';
+    at_ = end - 1;
+    return true;
   }
 
-  // Up to three octal digits give a character; an 8 or 9 stands for itself.
-  std::size_t octal(std::size_t at) {
-    if (!is_octal(pattern_[at])) {
-      out_ += pattern_[at];
-      return at;
+  // The unit that the escape whose letter stands at at_ stands for; empty for a \c that PCRE2
+  // refuses. Letters without a meaning of their own stand for themselves.
+  std::optional<char16_t> escaped_unit() {
+    const char16_t letter = pattern_[at_];
+    switch (letter) {
+      case u't':
+        return u'\t';
+      case u'n':
+        return u'\n';
+      case u'v':
+        return u'\v';
+      case u'f':
+        return u'\f';
+      case u'r':
+        return u'\r';
+      case u'x':
+        return hex_digits(2).value_or(letter);
+      case u'u':
+        return hex_digits(4).value_or(letter);
+      case u'c':
+        return control_unit();
+      default:
+        return is_octal(letter) ? octal() : letter;
     }
+  }
+
+  std::optional<char16_t> hex_digits(std::size_t count) {
+    if (at_ + count >= pattern_.size()) return std::nullopt;
     unsigned value = 0;
-    std::size_t end = at;
-    while (end < pattern_.size() && end < at + 3 && is_octal(pattern_[end]) &&
-           value * 8 + (pattern_[end] - u'0') <= 0xFF) {
-      value = value * 8 + (pattern_[end] - u'0');
-      ++end;
+    for (std::size_t at = at_ + 1; at <= at_ + count; ++at) {
+      const int digit = hex_value(pattern_[at]);
+      if (digit < 0) return std::nullopt;
+      value = value * 16 + static_cast<unsigned>(digit);
     }
-    append_code_unit_escape(out_, value);
-    return end - 1;
+    at_ += count;
+    return static_cast<char16_t>(value);
+  }
+
+  // \c and a printable ASCII character: that character's control code, as PCRE2 reads it.
+  std::optional<char16_t> control_unit() {
+    if (at_ + 1 >= pattern_.size()) return std::nullopt;
+    char16_t letter = pattern_[at_ + 1];
+    if (letter < 0x20 || letter > 0x7E) return std::nullopt;
+    ++at_;
+    if (letter >= u'a' && letter <= u'z') letter -= 0x20;
+    return static_cast<char16_t>(letter ^ 0x40);
+  }
+
+  // Up to three octal digits, as long as the value stays within one byte.
+  char16_t octal() {
+    unsigned value = pattern_[at_] - u'0';
+    for (std::size_t taken = 1; taken < 3 && at_ + 1 < pattern_.size(); ++taken) {
+      const char16_t next = pattern_[at_ + 1];
+      if (!is_octal(next) || value * 8 + (next - u'0') > 0xFF) break;
+      value = value * 8 + (next - u'0');
+      ++at_;
+    }
+    return static_cast<char16_t>(value);
+  }
+
+  void literal(char16_t value, bool escaped) {
+    if (options_.unicode_case && suspect_bit(value)) {
+      out_ += u"(?-i:" + suspect_class(closed_under_case(suspect_bit(value))) + u")";
+    } else if (escaped) {
+      append_code_unit_escape(out_, value);
+    } else {
+      out_ += value;
+    }
+  }
+
+  // Rewrites the atom from `start` to the end of out_, a class whose unnegated members include
+  // `members` among the suspects, so that it matches the suspects by ECMAScript's case rule.
+  void guard_suspects(std::size_t start, SuspectSet members, bool negated) {
+    if (!options_.unicode_case || members == 0) return;
+    const SuspectSet matched =
+        negated ? kAllSuspects & ~closed_under_case(members) : closed_under_case(members);
+    std::u16string guarded = u"(?:(?!" + suspect_class(kAllSuspects) + u")";
+    guarded.append(out_, start);
+    if (matched != 0) guarded += u"|(?-i:" + suspect_class(matched) + u")";
+    guarded += u')';
+    out_.replace(start, std::u16string::npos, guarded);
+  }
+
+  void open_class() {
+    class_.emplace().start = out_.size();
+    out_ += u'[';
+    if (at_ + 1 < pattern_.size() && pattern_[at_ + 1] == u'^') {
+      class_->negated = true;
+      out_ += u'^';
+      ++at_;
+    }
+  }
+
+  bool class_unit() {
+    const char16_t unit = pattern_[at_];
+    switch (unit) {
+      case u']': {
+        // VBScript closes a class at its first ']', so "[]" and "[^]" are whole classes.
+        out_ += u']';
+        const OpenClass closed = *class_;
+        class_.reset();
+        guard_suspects(closed.start, closed.members, closed.negated);
+        return true;
+      }
+      case u'\\':
+        return class_escape();
+      case u'-':
+        class_hyphen();
+        return true;
+      case u'[':
+      case u':':
+      case u'.':
+      case u'=':
+        // PCRE2 would read "[:", "[." and "[=" as POSIX syntax, which VBScript does not know.
+        out_ += u'\\';
+        out_ += unit;
+        class_member(unit);
+        return true;
+      default:
+        out_ += unit;
+        class_member(unit);
+        return true;
+    }
+  }
+
+  void class_member(char16_t unit) {
+    if (class_->range_open) {
+      class_->members |= suspects_between(*class_->range_first, unit);
+      class_->range_first.reset();
+      class_->range_open = false;
+    } else {
+      class_->members |= suspect_bit(unit);
+      class_->range_first = unit;
+    }
+  }
+
+  void class_hyphen() {
+    const bool ends_class = at_ + 1 >= pattern_.size() || pattern_[at_ + 1] == u']';
+    if (class_->range_first && !class_->range_open && !ends_class) {
+      class_->range_open = true;
+      out_ += u'-';
+      return;
+    }
+    out_ += u"\\-";
+    class_member(u'-');
+  }
+
+  bool class_escape() {
+    if (at_ + 1 >= pattern_.size()) return false;
+    const char16_t letter = pattern_[++at_];
+    if (const ClassEscape* escape = class_escape_named(letter)) {
+      out_ += escape->in_class;
+      class_->members |= escape->members();
+      class_->range_first.reset();
+      class_->range_open = false;
+      // A class escape cannot end or begin a range: a hyphen after it stands for itself.
+      if (at_ + 1 < pattern_.size() && pattern_[at_ + 1] == u'-') {
+        out_ += u"\\-";
+        ++at_;
+      }
+      return true;
+    }
+    // Inside a class \b is the backspace, and every digit escape is octal.
+    const std::optional<char16_t> value = letter == u'b' ? u'\b' : escaped_unit();
+    if (!value) return false;
+    append_code_unit_escape(out_, *value);
+    class_member(*value);
+    return true;
   }
 
   std::u16string_view pattern_;
+  PatternOptions options_;
   std::size_t groups_;
+  std::size_t at_ = 0;
   std::u16string out_;
-  bool in_class_ = false;
+  std::optional<OpenClass> class_;
 };
 
 }  // namespace
 
-std::u16string to_pcre2_pattern(std::u16string_view pattern) {
-  return Translator(pattern).run();
+std::optional<std::u16string> to_pcre2_pattern(std::u16string_view pattern,
+                                               PatternOptions options) {
+  return Translator(pattern, options).run();
 }
 
 }  // namespace lc::platform

@@ -1,14 +1,23 @@
 #pragma once
 // VBScript pattern syntax rewritten for PCRE2 where the two read the same text differently.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace lc::platform {
 
-// Class escapes keep their ASCII meanings (\w \d \s \b, which PCRE2 widens under Unicode case
+struct PatternOptions {
+  bool multiline = false;     // ^ and $ meet every line terminator, not only the subject's ends
+  bool unicode_case = false;  // the pattern is compiled caseless with Unicode case folding
+};
+
+// Class escapes keep their ASCII meanings (\w \d \b, which PCRE2 widens under Unicode case
 // folding), \v is the vertical tab, a back-reference to a group the pattern lacks is an octal
-// escape, and letters that PCRE2 alone gives a meaning (\A, \Z, \Q, \p ...) stand for themselves.
-std::u16string to_pcre2_pattern(std::u16string_view pattern);
+// escape, letters that PCRE2 alone gives a meaning (\A, \Z, \Q, \p ...) stand for themselves,
+// and a class escape before '-' in a class is followed by a literal hyphen. Empty for syntax
+// that VBScript refuses but PCRE2 would read: group forms other than (?: (?= (?!, verbs,
+// possessive or doubled quantifiers, and quantified anchors or word boundaries.
+std::optional<std::u16string> to_pcre2_pattern(std::u16string_view pattern, PatternOptions options);
 
 }  // namespace lc::platform

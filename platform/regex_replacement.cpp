@@ -7,8 +7,9 @@ bool is_digit(char16_t unit) {
   return unit >= u'0' && unit <= u'9';
 }
 
-void append_group(const Match& match, std::size_t group, std::u16string& out) {
-  if (const std::optional<std::u16string>& text = match.groups[group - 1]) out.append(*text);
+void append_group(std::u16string_view subject, MatchSpans match, std::size_t group,
+                  std::u16string& out) {
+  if (match[group].is_set()) out.append(subject.substr(match[group].start, match[group].length));
 }
 
 // How many units after the '$' at `at` form a group reference, and which group; 0 when none.
@@ -33,8 +34,9 @@ std::size_t group_reference(std::u16string_view replacement, std::size_t at,
 }  // namespace
 
 void expand_replacement(std::u16string_view replacement, std::u16string_view subject,
-                        const Match& match, std::u16string& out) {
-  const std::size_t match_end = match.whole.start + match.whole.length;
+                        MatchSpans match, std::u16string& out) {
+  const Span whole = match[0];
+  const std::size_t match_end = whole.start + whole.length;
   for (std::size_t at = 0; at < replacement.size(); ++at) {
     const char16_t unit = replacement[at];
     if (unit != u'$' || at + 1 == replacement.size()) {
@@ -42,8 +44,8 @@ void expand_replacement(std::u16string_view replacement, std::u16string_view sub
       continue;
     }
     std::size_t group = 0;
-    if (const std::size_t digits = group_reference(replacement, at, match.groups.size(), group)) {
-      append_group(match, group, out);
+    if (const std::size_t digits = group_reference(replacement, at, match.size() - 1, group)) {
+      append_group(subject, match, group, out);
       at += digits;
       continue;
     }
@@ -52,10 +54,10 @@ void expand_replacement(std::u16string_view replacement, std::u16string_view sub
         out.push_back(u'$');
         break;
       case u'&':
-        out.append(subject.substr(match.whole.start, match.whole.length));
+        out.append(subject.substr(whole.start, whole.length));
         break;
       case u'`':
-        out.append(subject.substr(0, match.whole.start));
+        out.append(subject.substr(0, whole.start));
         break;
       case u'\'':
         out.append(subject.substr(match_end));

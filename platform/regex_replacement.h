@@ -9,8 +9,8 @@
 
 namespace lc::platform {
 
-// Appends the expansion of `replacement` for `match` over `subject` to `out`.
+// Appends the expansion of `replacement` for `match`, whose spans point into `subject`, to `out`.
 void expand_replacement(std::u16string_view replacement, std::u16string_view subject,
-                        const Match& match, std::u16string& out);
+                        MatchSpans match, std::u16string& out);
 
 }  // namespace lc::platform

@@ -41,12 +41,15 @@ class RegexObject {
   Text submatch_text(int match_index, int group_index, TextPos* position = nullptr) const;
 
  private:
-  const platform::Match* match_at(int match_index) const;
-  TextPos byte_offset(const platform::Match* match, TextView text) const;
+  // Empty when there is no such match.
+  platform::MatchSpans match_at(int match_index) const;
+  TextPos byte_offset(platform::MatchSpans match, TextView text) const;
 
   std::unique_ptr<platform::RegexEngine> engine_;
   std::optional<platform::MatchCollection> matches_;
-  std::u16string subject_;
+  // The subject as the engine reads it, shared with the match collection; match texts are
+  // converted only when asked for.
+  std::shared_ptr<const std::u16string> subject_;
   // The subject converted back, made once on the first position asked for.
   mutable std::optional<Text> subject_text_;
 };

@@ -2,6 +2,7 @@
 #include "platform/regex_engine.h"
 
 #include <cmath>
+#include <vector>
 
 #include "platform/windows/late_bound.h"
 
@@ -34,16 +35,23 @@ std::size_t number_of(IDispatch* object, std::wstring_view name) {
   return value && *value > 0 ? static_cast<std::size_t>(std::trunc(*value)) : 0;
 }
 
-Match read_match(IDispatch* match) {
-  Match result{{number_of(match, L"FirstIndex"), number_of(match, L"Length")}, {}};
+// The class reports a group's text but not where it lies, so group texts are appended to `text`
+// and their spans point there.
+void read_match(IDispatch* match, std::u16string& text, std::vector<Span>& spans) {
+  spans.assign(1, Span{number_of(match, L"FirstIndex"), number_of(match, L"Length")});
   DispatchRef sub_matches = get(match, L"SubMatches").object();
   const std::size_t groups = count_of(sub_matches.get());
   for (std::size_t group = 0; group < groups; ++group) {
     Variant argument(static_cast<double>(group));
     // A group that took no part reads as the empty value, not as an empty string.
-    result.groups.push_back(get(sub_matches.get(), L"Item", {&argument}).text());
+    const std::optional<std::u16string> value = get(sub_matches.get(), L"Item", {&argument}).text();
+    if (!value) {
+      spans.emplace_back();
+      continue;
+    }
+    spans.push_back({text.size(), value->size()});
+    text += *value;
   }
-  return result;
 }
 
 }  // namespace
@@ -64,18 +72,23 @@ std::u16string RegexEngine::pattern() const {
   return get(compiled_->regexp.get(), L"Pattern").text().value_or(u"");
 }
 
-std::optional<MatchCollection> RegexEngine::execute(std::u16string_view subject) {
-  Variant argument(subject);
+std::optional<MatchCollection> RegexEngine::execute(std::shared_ptr<const std::u16string> subject) {
+  Variant argument(*subject);
   DispatchRef matches = call(compiled_->regexp.get(), L"Execute", {&argument}).object();
   if (!matches) return std::nullopt;
-  std::vector<Match> found;
   const std::size_t count = count_of(matches.get());
+  std::u16string text = *subject;
+  std::vector<std::vector<Span>> found(count);
   for (std::size_t index = 0; index < count; ++index) {
     DispatchRef match = item(matches.get(), index);
     if (!match) return std::nullopt;
-    found.push_back(read_match(match.get()));
+    read_match(match.get(), text, found[index]);
   }
-  return MatchCollection(std::u16string(subject), std::move(found));
+  MatchCollection collection(std::make_shared<const std::u16string>(std::move(text)),
+                             found.empty() ? 0 : found.front().size() - 1);
+  for (const std::vector<Span>& spans : found)
+    collection.add(spans);
+  return collection;
 }
 
 std::optional<std::u16string> RegexEngine::replace(std::u16string_view subject,

@@ -8,6 +8,10 @@
 namespace lc::platform {
 namespace {
 
+std::shared_ptr<const std::u16string> subject(std::u16string text) {
+  return std::make_shared<const std::u16string>(std::move(text));
+}
+
 // The engine's objects live in the thread's apartment, as they do for RegexObject.
 class RegexEngineTest : public testing::Test {
  protected:
@@ -19,24 +23,24 @@ TEST_F(RegexEngineTest, IndexesCountUtf16UnitsAndSurrogatesAreTwoCharacters) {
   RegexEngine engine;
   engine.set_flag("Global", true);
   engine.set_pattern(u"b|..");
-  const auto matches = engine.execute(u"\U0001F600b");
+  const auto matches = engine.execute(subject(u"\U0001F600b"));
   ASSERT_TRUE(matches);
   ASSERT_EQ(matches->count(), 2u);
-  EXPECT_EQ(matches->item(0)->whole.start, 0u);
-  EXPECT_EQ(matches->value(*matches->item(0)), u"\U0001F600");
-  EXPECT_EQ(matches->item(1)->whole.start, 2u);
+  EXPECT_EQ(matches->item(0)[0].start, 0u);
+  EXPECT_EQ(matches->value(matches->item(0)), u"\U0001F600");
+  EXPECT_EQ(matches->item(1)[0].start, 2u);
 }
 
 TEST_F(RegexEngineTest, GroupNotTakingPartIsAnEmptyValueNotAnEmptyString) {
   RegexEngine engine;
   engine.set_pattern(u"(x)?()y");
-  const auto matches = engine.execute(u"y");
+  const auto matches = engine.execute(subject(u"y"));
   ASSERT_TRUE(matches);
-  const Match& match = *matches->item(0);
+  const MatchSpans match = matches->item(0);
   EXPECT_FALSE(matches->sub_match(match, 0).has_value());
   ASSERT_TRUE(matches->sub_match(match, 1).has_value());
   EXPECT_EQ(*matches->sub_match(match, 1), u"");
-  EXPECT_EQ(matches->item(1), nullptr);
+  EXPECT_TRUE(matches->item(1).empty());
 }
 
 TEST_F(RegexEngineTest, WritingAPropertyTheClassLacksFailsAndChangesNothing) {
@@ -44,7 +48,7 @@ TEST_F(RegexEngineTest, WritingAPropertyTheClassLacksFailsAndChangesNothing) {
   EXPECT_FALSE(engine.set_flag("Singleline", true));
   EXPECT_TRUE(engine.set_flag("Multiline", false));
   engine.set_pattern(u"a.b");
-  const auto matches = engine.execute(u"a\nb");
+  const auto matches = engine.execute(subject(u"a\nb"));
   ASSERT_TRUE(matches);
   EXPECT_EQ(matches->count(), 0u);
 }
@@ -52,9 +56,48 @@ TEST_F(RegexEngineTest, WritingAPropertyTheClassLacksFailsAndChangesNothing) {
 TEST_F(RegexEngineTest, ChangingAFlagRecompiles) {
   RegexEngine engine;
   engine.set_pattern(u"A");
-  EXPECT_EQ(engine.execute(u"a")->count(), 0u);
+  EXPECT_EQ(engine.execute(subject(u"a"))->count(), 0u);
   engine.set_flag("IgnoreCase", true);
-  EXPECT_EQ(engine.execute(u"a")->count(), 1u);
+  EXPECT_EQ(engine.execute(subject(u"a"))->count(), 1u);
+}
+
+TEST_F(RegexEngineTest, MultilineAnchorsMeetTheUnicodeLineSeparators) {
+  RegexEngine engine;
+  engine.set_flag("Global", true);
+  engine.set_flag("Multiline", true);
+  engine.set_pattern(u"^\\w$");
+  const auto matches = engine.execute(subject(u"a\u2028b\u2029c d"));
+  ASSERT_TRUE(matches);
+  ASSERT_EQ(matches->count(), 2u);
+  EXPECT_EQ(matches->item(1)[0].start, 2u);
+}
+
+// By ECMAScript's rule a character whose upper case is ASCII while it is not (the long s), or
+// one without an upper case of its own (the Kelvin sign), matches no ASCII letter.
+TEST_F(RegexEngineTest, IgnoreCaseNeverPairsAsciiWithCharactersBeyondIt) {
+  const struct {
+    std::u16string_view pattern;
+    std::u16string_view subject;
+    std::size_t count;
+  } cases[] = {
+      {u"k\u4E2D", u"\u212A\u4E2D K\u4E2D", 1},
+      {u"\\w\u4E2D", u"\u017F\u4E2D S\u4E2D", 1},
+      {u"[a-z]\u4E2D", u"\u017F\u4E2D \u212A\u4E2D s\u4E2D", 1},
+      {u"[^s]\u4E2D", u"\u017F\u4E2D S\u4E2D", 1},
+      {u"\\W\u4E2D", u"\u017F\u4E2D \u212A\u4E2D k\u4E2D", 2},
+      {u"\u017F", u"s S \u017F", 1},
+      {u"\u212A", u"k K \u212A", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    RegexEngine engine;
+    engine.set_flag("IgnoreCase", true);
+    engine.set_flag("Global", true);
+    engine.set_pattern(c.pattern);
+    const auto matches = engine.execute(subject(std::u16string(c.subject)));
+    ASSERT_TRUE(matches);
+    EXPECT_EQ(matches->count(), c.count);
+  }
 }
 
 TEST_F(RegexEngineTest, LargeSubjectsMatchTheSame) {
@@ -62,13 +105,14 @@ TEST_F(RegexEngineTest, LargeSubjectsMatchTheSame) {
   RegexEngine engine;
   engine.set_flag("Global", true);
   engine.set_pattern(u"(\\d+)x");
-  std::u16string subject;
+  std::u16string text;
   for (int i = 0; i < 20000; ++i)
-    subject += u"12x ";
-  const auto matches = engine.execute(subject);
+    text += u"12x ";
+  const auto matches = engine.execute(subject(text));
   ASSERT_TRUE(matches);
   EXPECT_EQ(matches->count(), 20000u);
-  EXPECT_EQ(matches->item(19999)->whole.start, 4u * 19999);
+  EXPECT_EQ(matches->item(19999)[0].start, 4u * 19999);
+  EXPECT_EQ(*matches->sub_match(matches->item(19999), 0), u"12");
 }
 
 }  // namespace

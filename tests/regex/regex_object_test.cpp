@@ -120,6 +120,43 @@ TEST(RegexObjectTest, FindsTheCharsetOfRealisticPageHeads) {
   }
 }
 
+TEST(RegexObjectTest, HeaderLinesOfACrLfBlockAreFoundWithTheirOffsets) {
+  const Text block = test::gbk("HTTP/1.1 200 OK\r\nServer: 测试\r\nX: 1\r\n");
+  RegexObject regex;
+  ASSERT_TRUE(regex.create("^Server: (.*)$", block));
+  TextPos position = 0;
+  EXPECT_EQ(regex.match_text(1, &position), test::gbk("Server: 测试"));
+  EXPECT_EQ(position, 17);
+  EXPECT_EQ(regex.submatch_text(1, 1), test::gbk("测试"));
+}
+
+// Linear patterns over long subjects, as HTML pages and JSON bodies give them.
+TEST(RegexObjectTest, LongSubjectsMatch) {
+  const std::size_t size = 1 << 20;
+  Text alternating;
+  for (std::size_t i = 0; i < size; ++i)
+    alternating += "ab"[i % 2];
+  Text quoted = "\"";
+  while (quoted.size() < size)
+    quoted += quoted.size() % 50 == 0 ? "\\\"" : "x";
+  Text page = "<x>";
+  while (page.size() < size)
+    page += "<p>line</p>\n";
+  const struct {
+    Text pattern;
+    Text subject;
+  } cases[] = {
+      {"(a|b)*c", alternating + "c"},
+      {"\"([^\"\\\\]|\\\\.)*\"", quoted + "\""},
+      {"<x>(.|\\n)*?</x>", page + "</x>"},
+  };
+  for (const auto& c : cases) {
+    RegexObject regex;
+    ASSERT_TRUE(regex.create(c.pattern, c.subject)) << c.pattern;
+    EXPECT_EQ(regex.match_text(1).size(), c.subject.size()) << c.pattern;
+  }
+}
+
 TEST(RegexObjectTest, RunawayMatchFailsInsteadOfHanging) {
 #ifdef _WIN32
   GTEST_SKIP() << "the system's own class sets no match limit: a runaway pattern runs to its end";
@@ -129,6 +166,11 @@ TEST(RegexObjectTest, RunawayMatchFailsInsteadOfHanging) {
   EXPECT_EQ(regex.match_count(), 0);
   EXPECT_TRUE(regex.create("(a+)+[bc]", Text(40, 'a') + "b"));
   EXPECT_EQ(regex.match_count(), 1);
+  Text words;
+  for (int i = 0; i < 40; ++i)
+    words += "word ";
+  EXPECT_FALSE(regex.create("^(\\w+\\s?)*$", words + "!"));
+  EXPECT_FALSE(regex.create("(a|aa)+$", Text(100'000, 'a') + "b"));
 }
 
 }  // namespace
