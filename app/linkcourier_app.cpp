@@ -3,9 +3,8 @@
 #include <cstdio>
 
 #include "app/main_window.h"
-#include "platform/code_page_936.h"
 #include "platform/shell.h"
-#include "platform/utf8_text.h"
+#include "platform/text_encodings.h"
 
 namespace lc {
 namespace {
@@ -56,7 +55,7 @@ void on_main_window_created() {
 int run_linkcourier(int& argc, char** argv) {
   if (!platform::start_window_system(argc, argv)) {
     // No window system to show the box in: the terminal gets the text, in its own encoding.
-    const std::string message = platform::to_utf8(platform::cp936_to_utf16(kStartupFailed));
+    const std::string message = platform::utf16_to_utf8(platform::cp936_to_utf16(kStartupFailed));
     std::fputs(message.c_str(), stderr);
     return kStartupFailedExitCode;
   }

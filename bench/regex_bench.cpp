@@ -5,7 +5,7 @@
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
-#include "platform/code_page_936.h"
+#include "platform/text_encodings.h"
 #include "regex/regex_object.h"
 
 namespace {

@@ -21,7 +21,7 @@ std::optional<Text> declared_charset(RegexObject& regex, TextView body_text) {
 std::optional<Text> converted_body(TextView charset, TextView body) {
   const std::optional<std::u16string> units = platform::decode_charset(charset, body);
   if (!units) return std::nullopt;
-  return narrow(*units);
+  return utf16_units_to_text(*units);
 }
 
 }  // namespace lc

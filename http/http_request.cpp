@@ -112,14 +112,15 @@ void Exchange::close_handles() {
 
 Text Exchange::run() {
   if (!transport_->check_platform()) return fail(messages::kNoTransport, Exit::kWithoutMessages);
-  const std::optional<platform::CrackedUrl> url = transport_->crack_url(wide(url_));
+  const std::optional<platform::CrackedUrl> url = transport_->crack_url(text_to_utf16_units(url_));
   if (!url) return fail(messages::kBadUrl, Exit::kCommon);
   const std::u16string object_name = url->path.empty() ? u"/" : url->path + url->extra_info;
 
   // A plain-HTTP URL gets the proxy for its own scheme only.
   Text proxy_name;
   if (!options_.proxy.empty()) proxy_name = (url->secure ? "" : "http=") + Text(options_.proxy);
-  if (!transport_->open_session(wide(proxy_name))) return fail(messages::kNoSession, Exit::kCommon);
+  if (!transport_->open_session(text_to_utf16_units(proxy_name)))
+    return fail(messages::kNoSession, Exit::kCommon);
   // Clamped so that the milliseconds fit the transport's integer.
   const int seconds = options_.timeout_seconds > 0
                           ? std::min(options_.timeout_seconds, kLongestTimeoutSeconds)
@@ -130,7 +131,8 @@ Text Exchange::run() {
   }
   if (!transport_->connect(url->host, url->port))
     return fail(messages::kNoConnection, Exit::kCommon);
-  if (!transport_->open_request(wide(verb_of(options_.method)), object_name, url->secure)) {
+  if (!transport_->open_request(text_to_utf16_units(verb_of(options_.method)), object_name,
+                                url->secure)) {
     return fail(messages::kNoRequest, Exit::kCommon);
   }
   if (!set_up_request()) return fail(failure_, failure_exit_);
@@ -145,13 +147,15 @@ bool Exchange::set_up_request() {
   };
   using platform::CredentialTarget;
   if (!options_.user_name.empty() && !options_.password.empty() &&
-      !transport_->set_credentials(CredentialTarget::kServer, wide(options_.user_name),
-                                   wide(options_.password))) {
+      !transport_->set_credentials(CredentialTarget::kServer,
+                                   text_to_utf16_units(options_.user_name),
+                                   text_to_utf16_units(options_.password))) {
     return refuse(messages::kCredentialsRefused, Exit::kImmediate);
   }
   if (!options_.proxy_user_name.empty() && !options_.proxy_password.empty() &&
-      !transport_->set_credentials(CredentialTarget::kProxy, wide(options_.proxy_user_name),
-                                   wide(options_.proxy_password))) {
+      !transport_->set_credentials(CredentialTarget::kProxy,
+                                   text_to_utf16_units(options_.proxy_user_name),
+                                   text_to_utf16_units(options_.proxy_password))) {
     return refuse(messages::kCredentialsRefused, Exit::kImmediate);
   }
   if (!transport_->set_option(platform::kOptionSecurityFlags, kIgnoreCertificateErrors)) {
@@ -171,7 +175,7 @@ bool Exchange::set_up_request() {
                                                .cookies = *cookies_,
                                                .add_default_headers = options_.add_default_headers,
                                                .normalize_headers = options_.normalize_headers});
-  if (!transport_->add_request_headers(wide(block))) {
+  if (!transport_->add_request_headers(text_to_utf16_units(block))) {
     return refuse(messages::kHeadersRefused, Exit::kCommon);
   }
   return true;
@@ -190,7 +194,7 @@ Text Exchange::handle_response() {
   read_body(accumulator);
   const std::optional<std::u16string> raw_headers = transport_->query_raw_headers();
   if (!raw_headers) return common_exit({});
-  *response_headers_ = narrow(*raw_headers);
+  *response_headers_ = utf16_units_to_text(*raw_headers);
   // A read that failed keeps its message: the status line would report a cut body as whole.
   if (!read_failed_) {
     const TextPos line_end = find(*response_headers_, kLineBreak, 10);

@@ -14,7 +14,7 @@ ByteArray text_to_utf16(TextView text);
 Text utf16_to_text(const ByteArray& units);
 
 // The same two conversions for the transport, which takes and gives strings of UTF-16 units.
-std::u16string wide(TextView text);
-Text narrow(std::u16string_view units);
+std::u16string text_to_utf16_units(TextView text);
+Text utf16_units_to_text(std::u16string_view units);
 
 }  // namespace lc

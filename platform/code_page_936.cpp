@@ -1,4 +1,4 @@
-#include "platform/code_page_936.h"
+#include "platform/text_encodings.h"
 
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "platform/ascii_case.h"
-#include "platform/code_page_936.h"
 #include "platform/curl_library.h"
 #include "platform/curl_transport.h"
+#include "platform/text_encodings.h"
 #include "platform/url_split.h"
 #include "platform/url_text.h"
 
@@ -14,6 +14,9 @@ namespace lc::platform {
 namespace {
 
 constexpr int kMaxRedirects = 10;
+// A redirect's body is read past only this far, as the Windows service drains it; a longer one
+// is cut off with its connection.
+constexpr std::size_t kRedirectDrainBytes = 1 << 20;
 constexpr long kPollMilliseconds = 100;
 // libcurl headers that the client's own header block replaces when it holds them.
 constexpr std::string_view kHeadersOnlyFromTheBlock[] = {"Accept", "Expect", "Content-Type"};
@@ -85,11 +88,25 @@ bool CurlTransport::apply_method() {
 
 bool CurlTransport::start_transfer() {
   CurlList list;
+  // Once an earlier response of the exchange set cookies, libcurl writes the one Cookie line:
+  // the stored cookies that match this request, then those of the block's own Cookie line.
+  std::string block_cookies;
   for (const std::string& line : header_lines_) {
-    // libcurl reads "Name:" with nothing after it as "drop this header"; "Name;" sends it empty.
     const std::string_view value = trimmed(std::string_view(line).substr(line.find(':') + 1));
+    if (cookies_stored_ && equals_ignoring_ascii_case(trimmed(name_of(line)), "Cookie")) {
+      block_cookies.append(block_cookies.empty() ? "" : "; ").append(value);
+      continue;
+    }
+    // libcurl reads "Name:" with nothing after it as "drop this header"; "Name;" sends it empty.
     const std::string entry = value.empty() ? std::string(name_of(line)) + ";" : line;
     if (!append_to(list, entry.c_str())) return false;
+  }
+  // An empty file name starts libcurl's own store, empty, for this exchange.
+  if (cookie_store_ &&
+      (curl().easy_setopt(easy_.get(), CURLOPT_COOKIEFILE, "") != CURLE_OK ||
+       curl().easy_setopt(easy_.get(), CURLOPT_COOKIE,
+                          block_cookies.empty() ? nullptr : block_cookies.c_str()) != CURLE_OK)) {
+    return false;
   }
   // On the wire go only the client's own lines, Host, Content-Length and credentials.
   for (std::string_view name : kHeadersOnlyFromTheBlock) {
@@ -186,7 +203,7 @@ bool CurlTransport::follow_redirect(const std::string& response) {
   if (location.empty()) return false;
   const CurlUrl current(curl().url());
   const CurlUrl target(curl().url());
-  const std::string encoded = wire_url(std::u16string(location.begin(), location.end()));
+  const std::string encoded = percent_encoded(location);
   if (!current || !target || curl().url_set(current.get(), CURLUPART_URL, url_.c_str(), 0) ||
       curl().url_set(target.get(), CURLUPART_URL, url_.c_str(), 0) ||
       curl().url_set(target.get(), CURLUPART_URL, encoded.c_str(), 0)) {
@@ -204,10 +221,12 @@ bool CurlTransport::follow_redirect(const std::string& response) {
            url_part(url, CURLUPART_PORT, CURLU_DEFAULT_PORT).value_or("");
   };
   if (origin(current.get()) != origin(target.get())) server_credentials_.reset();
+  if (cookie_store_ && !header_value(response, "Set-Cookie").empty()) cookies_stored_ = true;
   // Let the redirect's own body pass unseen, so the connection can serve the next request.
   discarding_body_ = true;
+  discarded_bytes_ = 0;
   resume_after_chunk();  // drops what of that body already arrived
-  drive([] { return false; });
+  drive([this] { return discarded_bytes_ > kRedirectDrainBytes; });
   stop_transfer();
   if (code == 303 ? verb_ != "HEAD" : (code != 307 && code != 308 && verb_ == "POST")) {
     verb_ = "GET";
@@ -316,7 +335,10 @@ void CurlTransport::on_response_headers_complete() {
 std::size_t CurlTransport::on_body(char* data, std::size_t size, std::size_t count, void* self) {
   auto* transport = static_cast<CurlTransport*>(self);
   transport->last_activity_ = Clock::now();
-  if (transport->discarding_body_) return size * count;
+  if (transport->discarding_body_) {
+    transport->discarded_bytes_ += size * count;
+    return size * count;
+  }
   if (transport->chunk_read_ < transport->chunk_.size()) {
     transport->paused_ = true;
     return CURL_WRITEFUNC_PAUSE;  // libcurl keeps this chunk until the last one is read

@@ -1,18 +1,14 @@
 #include "platform/curl_transport.h"
 
-#include "platform/code_page_936.h"
 #include "platform/curl_library.h"
 #include "platform/proxy_list.h"
 #include "platform/system_transport.h"
+#include "platform/text_encodings.h"
 #include "platform/url_split.h"
 #include "platform/url_text.h"
 
 namespace lc::platform {
 namespace {
-
-std::string ascii(std::u16string_view units) {
-  return std::string(units.begin(), units.end());
-}
 
 // Credentials travel as the system's own text, as the Windows service sends them.
 std::string credential_bytes(std::u16string_view units) {
@@ -42,7 +38,7 @@ std::optional<CrackedUrl> CurlTransport::crack_url(std::u16string_view url) {
 
 bool CurlTransport::open_session(std::u16string_view proxy_list) {
   multi_.reset(curl().multi_init());
-  proxy_list_ = to_utf8(proxy_list);
+  proxy_list_ = utf16_to_utf8(proxy_list);
   return multi_ != nullptr;
 }
 
@@ -56,7 +52,7 @@ bool CurlTransport::set_timeouts(int resolve_ms, int connect_ms, int send_ms, in
 
 bool CurlTransport::connect(std::u16string_view host, std::uint16_t port) {
   if (!multi_ || host.empty()) return false;
-  host_ = to_utf8(host);
+  host_ = utf16_to_utf8(host);
   port_ = port;
   return true;
 }
@@ -66,7 +62,7 @@ bool CurlTransport::open_request(std::u16string_view verb, std::u16string_view o
   if (host_.empty() || verb.empty()) return false;
   easy_.reset(curl().easy_init());
   if (!easy_) return false;
-  verb_ = ascii(verb);
+  verb_ = utf16_to_bytes(verb);
   secure_ = secure;
   url_ = std::string(secure ? "https://" : "http://") + host_ + ":" + std::to_string(port_) +
          wire_url(object_name);
@@ -91,9 +87,11 @@ bool CurlTransport::set_option(std::uint32_t option, std::uint32_t value) {
       return true;
     case kOptionDisableFeature:
       if (value == kFeatureRedirects) follow_redirects_ = false;
-      // This transport keeps no cookie store, so there is none to switch off.
+      if (value == kFeatureCookies) cookie_store_ = false;
       return value == kFeatureRedirects || value == kFeatureCookies;
     case kOptionEnableFeature:
+      // The feature it enables is the Windows service's revocation check, which has no
+      // counterpart here; the certificate itself is always verified.
       return true;
     default:
       return false;

@@ -77,6 +77,10 @@ class CurlTransport final : public HttpTransport {
   std::optional<std::pair<std::string, std::string>> server_credentials_;
   std::optional<std::pair<std::string, std::string>> proxy_credentials_;
   bool follow_redirects_ = true;
+  // Within one exchange, cookies that responses set go with the following requests, as the
+  // Windows service keeps them, unless switched off.
+  bool cookie_store_ = true;
+  bool cookies_stored_ = false;  // a response of the exchange set a cookie
   std::vector<std::string> header_lines_;
   CurlList header_list_;
   std::span<const std::uint8_t> body_;
@@ -92,6 +96,7 @@ class CurlTransport final : public HttpTransport {
   std::optional<std::string> proxy_response_;  // a complete answer of the proxy to CONNECT
   std::optional<std::string> final_headers_;
   bool discarding_body_ = false;
+  std::size_t discarded_bytes_ = 0;
   int redirects_followed_ = 0;
   std::string chunk_;
   std::size_t chunk_read_ = 0;

@@ -1,6 +1,6 @@
 #include "platform/qt_text.h"
 
-#include "platform/code_page_936.h"
+#include "platform/text_encodings.h"
 
 namespace lc::platform {
 

@@ -2,13 +2,19 @@
 
 #include "platform/curl_handles.h"
 #include "platform/curl_library.h"
+#include "platform/text_encodings.h"
 #include "platform/url_text.h"
 
 namespace lc::platform {
 namespace {
 
-std::u16string widened(std::string_view ascii) {
-  return std::u16string(ascii.begin(), ascii.end());
+// "scheme://" and a host must begin the URL: libcurl would read "http:///x" as host x.
+bool has_authority(std::string_view url) {
+  const std::size_t colon = url.find(':');
+  if (colon == std::string_view::npos || url.substr(colon, 3) != "://") return false;
+  const std::size_t authority = colon + 3;
+  return authority < url.size() &&
+         std::string_view("/?#").find(url[authority]) == std::string_view::npos;
 }
 
 // libcurl gives every URL a path of at least "/"; the client needs to know the URL had none.
@@ -31,7 +37,8 @@ std::optional<std::string> url_part(CURLU* url, CURLUPart which, unsigned flags)
 std::optional<CrackedUrl> split_url(std::u16string_view url) {
   const std::string bytes = wire_url(url);
   const CurlUrl parsed(curl().url());
-  if (!parsed || curl().url_set(parsed.get(), CURLUPART_URL, bytes.c_str(), 0) != CURLUE_OK) {
+  if (!has_authority(bytes) || !parsed ||
+      curl().url_set(parsed.get(), CURLUPART_URL, bytes.c_str(), 0) != CURLUE_OK) {
     return std::nullopt;
   }
   const std::optional<std::string> scheme = url_part(parsed.get(), CURLUPART_SCHEME);
@@ -43,13 +50,14 @@ std::optional<CrackedUrl> split_url(std::u16string_view url) {
   }
   CrackedUrl cracked;
   cracked.secure = *scheme == "https";
-  cracked.host = widened(*host);
+  cracked.host = bytes_to_utf16(*host);
   cracked.port = static_cast<std::uint16_t>(std::stoul(*port));
-  if (has_path(bytes)) cracked.path = widened(url_part(parsed.get(), CURLUPART_PATH).value_or("/"));
+  if (has_path(bytes))
+    cracked.path = bytes_to_utf16(url_part(parsed.get(), CURLUPART_PATH).value_or("/"));
   if (const auto query = url_part(parsed.get(), CURLUPART_QUERY))
-    cracked.extra_info = u"?" + widened(*query);
+    cracked.extra_info = u"?" + bytes_to_utf16(*query);
   if (const auto fragment = url_part(parsed.get(), CURLUPART_FRAGMENT)) {
-    cracked.extra_info += u"#" + widened(*fragment);
+    cracked.extra_info += u"#" + bytes_to_utf16(*fragment);
   }
   return cracked;
 }

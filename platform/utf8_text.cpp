@@ -1,10 +1,10 @@
-#include "platform/utf8_text.h"
+#include "platform/text_encodings.h"
 
 #include <unicode/ustring.h>
 
 namespace lc::platform {
 
-std::string to_utf8(std::u16string_view units) {
+std::string utf16_to_utf8(std::u16string_view units) {
   if (units.empty()) return {};
   std::string bytes(units.size() * 3, '\0');  // a unit gives at most three bytes
   int32_t written = 0;

@@ -3,8 +3,8 @@
 #include "common/marked_text.h"
 #include "common/text_ops.h"
 #include "common/text_search.h"
-#include "platform/code_page_936.h"
 #include "platform/com_apartment.h"
+#include "platform/text_encodings.h"
 
 namespace lc {
 

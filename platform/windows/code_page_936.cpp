@@ -1,5 +1,5 @@
 // Code page 936 through the system's own conversions.
-#include "platform/code_page_936.h"
+#include "platform/text_encodings.h"
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
-#include "platform/utf8_text.h"
+#include "platform/text_encodings.h"
 
 #include <windows.h>
 
 namespace lc::platform {
 
-std::string to_utf8(std::u16string_view units) {
+std::string utf16_to_utf8(std::u16string_view units) {
   if (units.empty()) return {};
   const auto* wide = reinterpret_cast<const wchar_t*>(units.data());
   const auto size = static_cast<int>(units.size());

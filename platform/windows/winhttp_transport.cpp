@@ -10,17 +10,18 @@
 namespace lc::platform {
 namespace {
 
-const wchar_t* wide(std::u16string_view units_with_zero) {
+// The service's strings are UTF-16 like ours, under another character type.
+const wchar_t* as_wchar(std::u16string_view units_with_zero) {
   return reinterpret_cast<const wchar_t*>(units_with_zero.data());
 }
 
-// The service takes zero-terminated strings; a view need not be one.
-std::u16string terminated(std::u16string_view units) {
-  return std::u16string(units);
+std::u16string wchar_to_utf16(const wchar_t* text, DWORD length) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text), length);
 }
 
-std::u16string units_of(const wchar_t* text, DWORD length) {
-  return std::u16string(reinterpret_cast<const char16_t*>(text), length);
+// The service takes zero-terminated strings; a view need not be one.
+std::u16string zero_terminated(std::u16string_view units) {
+  return std::u16string(units);
 }
 
 class WinHttpTransport final : public HttpTransport {
@@ -34,7 +35,7 @@ class WinHttpTransport final : public HttpTransport {
   bool check_platform() override { return WinHttpCheckPlatform() != FALSE; }
 
   std::optional<CrackedUrl> crack_url(std::u16string_view url) override {
-    const std::u16string text = terminated(url);
+    const std::u16string text = zero_terminated(url);
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;
     // -1: hand back pointers into the URL rather than copies.
@@ -42,22 +43,24 @@ class WinHttpTransport final : public HttpTransport {
     parts.dwHostNameLength = DWORD(-1);
     parts.dwUrlPathLength = DWORD(-1);
     parts.dwExtraInfoLength = DWORD(-1);
-    if (!WinHttpCrackUrl(wide(text), static_cast<DWORD>(text.size()), 0, &parts)) {
+    // A URL without a host ("http:///x") does not split either.
+    if (!WinHttpCrackUrl(as_wchar(text), static_cast<DWORD>(text.size()), 0, &parts) ||
+        parts.dwHostNameLength == 0) {
       return std::nullopt;
     }
     return CrackedUrl{.secure = parts.nScheme == INTERNET_SCHEME_HTTPS,
-                      .host = units_of(parts.lpszHostName, parts.dwHostNameLength),
+                      .host = wchar_to_utf16(parts.lpszHostName, parts.dwHostNameLength),
                       .port = parts.nPort,
-                      .path = units_of(parts.lpszUrlPath, parts.dwUrlPathLength),
-                      .extra_info = units_of(parts.lpszExtraInfo, parts.dwExtraInfoLength)};
+                      .path = wchar_to_utf16(parts.lpszUrlPath, parts.dwUrlPathLength),
+                      .extra_info = wchar_to_utf16(parts.lpszExtraInfo, parts.dwExtraInfoLength)};
   }
 
   bool open_session(std::u16string_view proxy_list) override {
     if (!trust_test_authorities()) return false;
-    const std::u16string proxy = terminated(proxy_list);
+    const std::u16string proxy = zero_terminated(proxy_list);
     const DWORD access =
         proxy.empty() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY;
-    session_ = WinHttpOpen(nullptr, access, wide(proxy), WINHTTP_NO_PROXY_BYPASS, 0);
+    session_ = WinHttpOpen(nullptr, access, as_wchar(proxy), WINHTTP_NO_PROXY_BYPASS, 0);
     return session_ != nullptr;
   }
 
@@ -66,30 +69,30 @@ class WinHttpTransport final : public HttpTransport {
   }
 
   bool connect(std::u16string_view host, std::uint16_t port) override {
-    const std::u16string name = terminated(host);
+    const std::u16string name = zero_terminated(host);
     origin_.host = name;
     origin_.port = port;
-    connection_ = WinHttpConnect(session_, wide(name), port, 0);
+    connection_ = WinHttpConnect(session_, as_wchar(name), port, 0);
     return connection_ != nullptr;
   }
 
   bool open_request(std::u16string_view verb, std::u16string_view object_name,
                     bool secure) override {
-    const std::u16string method = terminated(verb);
-    const std::u16string object = terminated(object_name);
+    const std::u16string method = zero_terminated(verb);
+    const std::u16string object = zero_terminated(object_name);
     origin_.secure = secure;
-    request_ =
-        WinHttpOpenRequest(connection_, wide(method), wide(object), nullptr, WINHTTP_NO_REFERER,
-                           WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0);
+    request_ = WinHttpOpenRequest(connection_, as_wchar(method), as_wchar(object), nullptr,
+                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                  secure ? WINHTTP_FLAG_SECURE : 0);
     return request_ != nullptr;
   }
 
   bool set_credentials(CredentialTarget target, std::u16string_view user_name,
                        std::u16string_view password) override {
-    const std::u16string user = terminated(user_name);
-    const std::u16string secret = terminated(password);
+    const std::u16string user = zero_terminated(user_name);
+    const std::u16string secret = zero_terminated(password);
     if (!WinHttpSetCredentials(request_, static_cast<DWORD>(target), WINHTTP_AUTH_SCHEME_BASIC,
-                               wide(user), wide(secret), nullptr)) {
+                               as_wchar(user), as_wchar(secret), nullptr)) {
       return false;
     }
     return target == CredentialTarget::kProxy || windows::guard_credentials(request_, origin_);
@@ -106,10 +109,10 @@ class WinHttpTransport final : public HttpTransport {
   }
 
   bool add_request_headers(std::u16string_view header_block) override {
-    const std::u16string block = terminated(header_block);
+    const std::u16string block = zero_terminated(header_block);
     // -1 lets the service read up to the zero unit, as it must for an empty block.
     const DWORD length = block.empty() ? DWORD(-1) : static_cast<DWORD>(block.size());
-    return WinHttpAddRequestHeaders(request_, wide(block), length, WINHTTP_ADDREQ_FLAG_ADD) !=
+    return WinHttpAddRequestHeaders(request_, as_wchar(block), length, WINHTTP_ADDREQ_FLAG_ADD) !=
            FALSE;
   }
 

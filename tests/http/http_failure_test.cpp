@@ -41,8 +41,10 @@ Failure attempt(const std::string& url, HttpRequestOptions options = {}) {
 }
 
 TEST(HttpFailureTest, UrlsThatCannotBeSplit) {
-  for (const char* url :
-       {"ftp://127.0.0.1/", "http://", "http://127.0.0.1:99999/", " ", "127.0.0.1/no-scheme", ""}) {
+  const std::string empty_host = "http:///127.0.0.1:" + std::to_string(test::unused_port()) + "/";
+  for (const std::string url :
+       {"ftp://127.0.0.1/", "http://", "http://127.0.0.1:99999/", " ", "127.0.0.1/no-scheme", "",
+        "http:///x", "https:/x/y", empty_host.c_str()}) {
     const Failure failure = attempt(url);
     EXPECT_EQ(failure.status, messages::kBadUrl) << url;
     EXPECT_EQ(failure.result, "");

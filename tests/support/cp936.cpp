@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/code_page_936.h"
+#include "platform/text_encodings.h"
 
 namespace lc::test {
 

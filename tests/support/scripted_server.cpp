@@ -103,7 +103,11 @@ void ScriptedServer::serve_connection(Socket fd) {
     received.erase(0, total);
     if (reply.empty()) break;
     for (const ReplyStep& step : reply) {
-      if (step.kind == ReplyStep::Kind::kSend) send_all(fd, step.bytes);
+      // A client that left ends the reply: the rest of a long script would go nowhere.
+      if (stopping_ || (step.kind == ReplyStep::Kind::kSend && !send_all(fd, step.bytes))) {
+        open = false;
+        break;
+      }
       if (step.kind == ReplyStep::Kind::kPause) std::this_thread::sleep_for(step.pause);
       if (step.kind == ReplyStep::Kind::kReset) reset_on_close(fd);
       if (step.kind == ReplyStep::Kind::kClose || step.kind == ReplyStep::Kind::kReset) {

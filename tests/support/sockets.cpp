@@ -93,14 +93,15 @@ long receive_some(Socket socket, char* buffer, std::size_t size) {
   return ::recv(socket, buffer, static_cast<int>(size), 0);
 }
 
-void send_all(Socket socket, std::string_view bytes) {
+bool send_all(Socket socket, std::string_view bytes) {
   std::size_t sent = 0;
   while (sent < bytes.size()) {
     const auto n =
         ::send(socket, bytes.data() + sent, static_cast<int>(bytes.size() - sent), kNoSignal);
-    if (n <= 0) return;
+    if (n <= 0) return false;
     sent += static_cast<std::size_t>(n);
   }
+  return true;
 }
 
 void reset_on_close(Socket socket) {

@@ -23,7 +23,8 @@ std::optional<Socket> accept_connection(Socket listener);
 bool wait_readable(Socket socket, const std::atomic<bool>& stopping);
 // Some bytes into `buffer`; 0 or less when the peer has gone.
 long receive_some(Socket socket, char* buffer, std::size_t size);
-void send_all(Socket socket, std::string_view bytes);
+// False once the peer has gone.
+bool send_all(Socket socket, std::string_view bytes);
 // Closing sends a reset (RST) instead of an orderly end (FIN).
 void reset_on_close(Socket socket);
 void close_socket(Socket socket);
