@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+bash scripts/setup.sh curl  # the command line the HTTP client is measured against
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -Wno-dev >/dev/null
 cmake --build build-bench -j "$(nproc)" >/dev/null
 
@@ -41,5 +42,6 @@ run http_bench "http://127.0.0.1:$port" --benchmark_min_time=2
 
 python3 bench/figures.py "$out"
 build-bench/bench/http_peak_rss "http://127.0.0.1:$port"
+build-bench/bench/http_vs_curl_cli "http://127.0.0.1:$port"
 build-bench/bench/regex_peak_rss
 python3 bench/startup.py build-bench/bench

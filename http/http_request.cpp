@@ -1,6 +1,7 @@
 #include "http/http_request.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -16,6 +17,7 @@
 #include "platform/com_apartment.h"
 #include "platform/event_pump.h"
 #include "platform/http_transport.h"
+#include "platform/memory_pages.h"
 #include "regex/regex_object.h"
 
 namespace lc {
@@ -28,6 +30,7 @@ constexpr TextView kVerbs[] = {"GET",     "POST",   "HEAD",  "PUT",
 constexpr std::uint32_t kIgnoreCertificateErrors = 0x3300;
 constexpr int kDefaultTimeoutSeconds = 30;
 constexpr std::size_t kLargestUpFrontBody = std::size_t{1} << 30;
+constexpr std::size_t kMappedAhead = 16 << 20;
 constexpr int kLongestTimeoutSeconds = std::numeric_limits<int>::max() / 1000;
 
 TextView verb_of(int method) {
@@ -71,7 +74,8 @@ class Exchange {
   void close_handles();
   bool set_up_request();
   Text handle_response();
-  void read_body(Text& body);
+  // Reads the whole body into `body`; gives where its text ends, at its first zero byte.
+  std::size_t read_body(Text& body);
   void scan_header_lines();
 
   TextView url_;
@@ -191,7 +195,7 @@ Text Exchange::handle_response() {
   if (!transport_->receive_response()) return fail(messages::kNoResponse, Exit::kCommon);
 
   Text accumulator;
-  read_body(accumulator);
+  const std::size_t text_end = read_body(accumulator);
   const std::optional<std::u16string> raw_headers = transport_->query_raw_headers();
   if (!raw_headers) return common_exit({});
   *response_headers_ = utf16_units_to_text(*raw_headers);
@@ -209,7 +213,7 @@ Text Exchange::handle_response() {
   }
   if (response_bytes_.given()) response_bytes_->assign(accumulator.begin(), accumulator.end());
 
-  const TextView body_text = TextView(accumulator).substr(0, accumulator.find('\0'));
+  const TextView body_text = TextView(accumulator).substr(0, text_end);
   std::optional<Text> converted;
   platform::com_initialize();
   if (const std::optional<Text> charset = declared_charset(regex_, body_text)) {
@@ -223,32 +227,43 @@ Text Exchange::handle_response() {
   return common_exit(converted ? std::move(*converted) : std::move(accumulator));
 }
 
-void Exchange::read_body(Text& body) {
+std::size_t Exchange::read_body(Text& body) {
   // Growing a buffer means holding its old and new copies at once; sized up front from what the
   // response announces, a large body is held once. A bound keeps a false announcement harmless.
   const std::optional<std::size_t> announced = transport_->announced_body_size();
   if (announced && *announced <= kLargestUpFrontBody) body.reserve(*announced);
+  // The first zero byte, where the body's text ends, is looked for in each chunk while it is at
+  // hand rather than in another pass over the whole body.
+  std::size_t text_end = Text::npos;
+  std::size_t mapped = 0;  // how much of the reserved room is mapped for writing
   for (;;) {
     std::size_t available = 0;
     // A transport that cannot say what is left has lost the body: that is a failed read too.
-    if (!transport_->query_data_available(available)) {
-      read_failed_ = true;
-      *status_ = Text(messages::kReadFailed);
-      return;
-    }
-    if (available < 1) return;
+    if (!transport_->query_data_available(available)) break;
+    if (available < 1) return text_end;
     const std::size_t old_size = body.size();
+    // The reserved room is mapped a stretch ahead of the writing, never further, so that a false
+    // announcement costs no memory.
+    if (old_size + available > mapped && mapped < body.capacity()) {
+      const std::size_t until = std::min(body.capacity(), old_size + available + kMappedAhead);
+      platform::map_for_writing(body.data() + mapped, until - mapped);
+      mapped = until;
+    }
     body.resize(old_size + available);
     std::size_t read = 0;
     const bool ok = transport_->read_data(reinterpret_cast<std::uint8_t*>(body.data() + old_size),
                                           available, read);
     body.resize(old_size + (ok ? read : 0));
-    if (!ok) {
-      read_failed_ = true;
-      *status_ = Text(messages::kReadFailed);
-      return;
+    if (!ok) break;
+    if (text_end == Text::npos) {
+      if (const void* zero = std::memchr(body.data() + old_size, '\0', read)) {
+        text_end = static_cast<std::size_t>(static_cast<const char*>(zero) - body.data());
+      }
     }
   }
+  read_failed_ = true;
+  *status_ = Text(messages::kReadFailed);
+  return text_end;
 }
 
 void Exchange::scan_header_lines() {

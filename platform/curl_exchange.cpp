@@ -18,6 +18,7 @@ constexpr int kMaxRedirects = 10;
 // is cut off with its connection.
 constexpr std::size_t kRedirectDrainBytes = 1 << 20;
 constexpr long kPollMilliseconds = 100;
+constexpr std::size_t kLargestChunk = 128 * 1024;
 // libcurl headers that the client's own header block replaces when it holds them.
 constexpr std::string_view kHeadersOnlyFromTheBlock[] = {"Accept", "Expect", "Content-Type"};
 
@@ -339,12 +340,15 @@ std::size_t CurlTransport::on_body(char* data, std::size_t size, std::size_t cou
     transport->discarded_bytes_ += size * count;
     return size * count;
   }
-  if (transport->chunk_read_ < transport->chunk_.size()) {
+  // What arrives joins the chunk that waits to be read, up to a bound; past it libcurl keeps
+  // the data until the chunk is read, so a slow reader never makes the body pile up here.
+  if (transport->chunk_.size() - transport->chunk_read_ >= kLargestChunk) {
     transport->paused_ = true;
-    return CURL_WRITEFUNC_PAUSE;  // libcurl keeps this chunk until the last one is read
+    return CURL_WRITEFUNC_PAUSE;
   }
-  transport->chunk_.assign(data, size * count);
+  transport->chunk_.erase(0, transport->chunk_read_);
   transport->chunk_read_ = 0;
+  transport->chunk_.append(data, size * count);
   return size * count;
 }
 
