@@ -2,8 +2,6 @@
 
 #include <dlfcn.h>
 
-#include <mutex>
-
 namespace lc::platform {
 namespace {
 
@@ -43,10 +41,9 @@ const CurlLibrary* open_curl() {
 
 }  // namespace
 
+// Every libcurl call passes through here: after the first, the check is one load.
 const CurlLibrary* load_curl() {
-  static std::once_flag once;
-  static const CurlLibrary* loaded = nullptr;
-  std::call_once(once, [] { loaded = open_curl(); });
+  static const CurlLibrary* const loaded = open_curl();
   return loaded;
 }
 
