@@ -2,7 +2,11 @@
 #include <QApplication>
 #include <QFont>
 #include <QMessageBox>
+#include <QPushButton>
 #include <cstdlib>
+#include <string_view>
+
+#include <xcb/xcb.h>
 
 #include "platform/event_pump.h"
 #include "platform/qt_text.h"
@@ -15,13 +19,26 @@ namespace {
 constexpr const char* kCjkFamily = "WenQuanYi Micro Hei";
 constexpr int kDefaultGuiFontPixels = 12;
 
-// Without one of these, Qt's default platform would abort the process on its first call.
+const char* environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? value : nullptr;
+}
+
+// Qt aborts the process when its platform cannot start, so the X display that its default
+// platform would use is tried first: one named but not there counts as none.
+bool x_display_answers(const char* name) {
+  xcb_connection_t* connection = xcb_connect(name, nullptr);
+  const bool answers = xcb_connection_has_error(connection) == 0;
+  xcb_disconnect(connection);
+  return answers;
+}
+
 bool window_system_reachable() {
-  const auto set = [](const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-  };
-  return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+  const char* platform = environment("QT_QPA_PLATFORM");
+  const char* display = environment("DISPLAY");
+  if (platform != nullptr && !std::string_view(platform).starts_with("xcb")) return true;
+  if (display != nullptr) return x_display_answers(display);
+  return platform == nullptr && environment("WAYLAND_DISPLAY") != nullptr;
 }
 
 }  // namespace
@@ -41,6 +58,8 @@ bool start_window_system(int& argc, char** argv) {
 void message_box(TextView text, TextView caption, MessageIcon icon) {
   QMessageBox box(icon == MessageIcon::kError ? QMessageBox::Critical : QMessageBox::NoIcon,
                   to_qstring(caption), with_qt_line_breaks(to_qstring(text)), QMessageBox::Ok);
+  // The interface is Chinese, the button's text too: "确定".
+  box.button(QMessageBox::Ok)->setText(to_qstring("\xC8\xB7\xB6\xA8"));
   // Task-modal: every window of the tool waits for it.
   box.setWindowModality(Qt::ApplicationModal);
   box.exec();

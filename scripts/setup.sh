@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   openssl tinyproxy util-linux
-  qt6-base-dev libcpp-httplib-dev fonts-wqy-microhei
+  qt6-base-dev libxcb1-dev libcpp-httplib-dev fonts-wqy-microhei
 )
 [ $# -eq 0 ] || packages=("$@")
 

@@ -90,6 +90,9 @@ HWND create_control(const ControlSpec& spec, HWND parent, int id, HFONT* font) {
     const Color color = *spec.text_color;
     SetWindowLongPtrA(control, GWLP_USERDATA, RGB(color.red, color.green, color.blue));
   }
+  // An edit box holds as much as the control can (its default stops near 32K characters, and a
+  // pasted list of links would be cut short without a word).
+  if (spec.kind == ControlKind::kEditBox) SendMessageA(control, EM_SETLIMITTEXT, 0, 0);
   *font = spec.font ? create_font(*spec.font) : nullptr;
   const HGDIOBJ shown = *font != nullptr ? *font : GetStockObject(DEFAULT_GUI_FONT);
   SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(shown), FALSE);

@@ -68,6 +68,7 @@ TEST_F(AppTest, EmptyAddressShowsTheTaskModalMessageAndSendsNothing) {
   QString caption;
   bool modal = false;
   bool only_ok = false;
+  QString button;
   bool no_icon = false;
   QTimer::singleShot(0, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -76,13 +77,15 @@ TEST_F(AppTest, EmptyAddressShowsTheTaskModalMessageAndSendsNothing) {
     caption = box->windowTitle();
     modal = box->windowModality() == Qt::ApplicationModal;
     only_ok = box->standardButtons() == QMessageBox::Ok;
+    button = box->button(QMessageBox::Ok)->text();
     no_icon = box->icon() == QMessageBox::NoIcon;
     box->accept();
   });
   click_submit();
-  EXPECT_EQ(text, QString::fromUtf8("请输入熊掌号周级收录接口地址！"));
+  EXPECT_EQ(text, QString::fromUtf8("请输入链接推送接口地址！"));
   EXPECT_EQ(caption, QString::fromUtf8("信息："));
   EXPECT_TRUE(modal && only_ok && no_icon);
+  EXPECT_EQ(button, QString::fromUtf8("确定"));
   EXPECT_EQ(result_text(), "");
   EXPECT_EQ(recorded_request(1), "");
 }

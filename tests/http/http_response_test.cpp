@@ -167,7 +167,7 @@ TEST(HttpResponseTest, TheTransportsCookieStoreFollowsTheCookiesArgument) {
          respond("HTTP/1.1 200 OK", {}, "")});
     const Outcome outcome = exchange(server.url("/cookies/set?k=v"), {}, cookies);
     ASSERT_EQ(server.requests().size(), 2u) << outcome.status;
-    const std::string& final_hop = server.requests()[1];
+    const std::string final_hop = server.requests()[1];
     const std::size_t line = final_hop.find("\r\nCookie: ");
     if (cookies.empty()) {
       EXPECT_EQ(line, std::string::npos) << final_hop;

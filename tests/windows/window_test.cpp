@@ -129,6 +129,25 @@ TEST_F(WindowTest, AClickSendsTheLinksAndAppendsTheReport) {
   EXPECT_TRUE(server.requests()[0].ends_with("\r\n\r\nhttps://a/1\r\nhttps://a/2"));
 }
 
+// An edit box takes a real list whole: the system's default limit would cut it near 32K.
+TEST_F(WindowTest, TenThousandLinksReachTheServerWhole) {
+  ScriptedServer server(
+      {respond("HTTP/1.1 200 OK", {}, R"({"success_batch":1,"remain_batch":1})")});
+  std::string links;
+  for (int i = 0; i < 10000; ++i) {
+    const std::string number = std::to_string(i);
+    if (i > 0) links += "\r\n";
+    links += "https://www.example.com/" + std::string(35 - number.size(), '0') + number + ".html";
+  }
+  ASSERT_EQ(links.size(), 10000u * 64 + 9999 * 2);
+  SetWindowTextA(control(mw::kAddressBox), server.url("/urls?site=a&token=b").c_str());
+  SetWindowTextA(control(mw::kLinksBox), links.c_str());
+  SendMessageA(control(mw::kSubmitButton), BM_CLICK, 0, 0);
+  settle();
+  ASSERT_EQ(server.requests().size(), 1u);
+  EXPECT_TRUE(server.requests()[0].ends_with("\r\n\r\n" + links));
+}
+
 // Wine opens an https address with the browser its settings name; the test script names a
 // script that writes down what it was given.
 TEST(ShellTest, OpensTheAddressWithTheDesktopsBrowser) {
