@@ -62,6 +62,19 @@ class EscapeCloses final : public QObject {
   QWidget* window_;
 };
 
+// A multi-line box lays its text out in time that grows with the text, whatever its lines: any
+// character may end a line (the default looks for a word's end, which a long link never has,
+// so each line rescanned the rest of the text), and characters are placed without shaping,
+// which the box's scripts do not need.
+void lay_out_plainly(QWidget* widget) {
+  auto* edit = qobject_cast<QPlainTextEdit*>(widget);
+  if (edit == nullptr) return;
+  edit->setWordWrapMode(QTextOption::WrapAnywhere);
+  QFont font = edit->font();
+  font.setStyleStrategy(QFont::PreferNoShaping);
+  edit->setFont(font);
+}
+
 QWidget* make_edit_box(const ControlSpec& spec, QWidget* parent) {
   if (!spec.multiline) return new QLineEdit(parent);
   auto* edit = new QPlainTextEdit(parent);
@@ -162,6 +175,7 @@ void QtWindow::build_controls(const WindowSpec& spec) {
       widget->setObjectName(to_qstring(spec->name));
       widget->setGeometry(spec->left, spec->top, spec->width, spec->height);
       if (spec->font) widget->setFont(to_qfont(*spec->font));
+      if (spec->multiline) lay_out_plainly(widget);
       apply_colors(*spec, widget);
       widget->setEnabled(spec->enabled);
       widget->setFocusPolicy(spec->tab_stop && spec->enabled ? Qt::StrongFocus : Qt::NoFocus);
@@ -213,7 +227,6 @@ void QtWindow::append_text(TextView name, TextView text) {
   auto* edit = qobject_cast<QPlainTextEdit*>(control(name));
   if (edit == nullptr) return;
   edit->moveCursor(QTextCursor::End);
-  edit->ensureCursorVisible();
   edit->insertPlainText(with_qt_line_breaks(to_qstring(text)));
   edit->ensureCursorVisible();
 }
