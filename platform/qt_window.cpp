@@ -1,6 +1,7 @@
 // The window layer over Qt Widgets: one QWidget per described control.
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -75,8 +76,68 @@ void lay_out_plainly(QWidget* widget) {
   edit->setFont(font);
 }
 
+// Edit boxes behave as the system's own: focus never selects the text, and a box keeps its
+// caret and selection while another has the focus, showing no selection meanwhile.
+class SystemEditFocus final : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut) return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+      // Noted before the box's own handling, which drops a selection on leaving and selects
+      // everything on a Tab in; put back after it.
+      if (event->type() == QEvent::FocusOut) {
+        kept_[line] = {line->selectionStart(), static_cast<int>(line->selectedText().size()),
+                       line->cursorPosition()};
+        return false;
+      }
+      static_cast<QObject*>(line)->event(event);  // the box's own handling first
+      const auto reason = static_cast<QFocusEvent*>(event)->reason();
+      if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
+        const Kept kept = kept_[line];
+        line->deselect();
+        line->setCursorPosition(kept.cursor);
+        if (kept.selection_start >= 0) line->setSelection(kept.selection_start, kept.length);
+      }
+      return true;
+    }
+    show_selection(widget, event->type() == QEvent::FocusIn);
+    return false;
+  }
+
+ private:
+  struct Kept {
+    int selection_start = -1;
+    int length = 0;
+    int cursor = 0;
+  };
+
+  static void show_selection(QWidget* widget, bool shown) {
+    QPalette palette = widget->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+      palette.setColor(group, QPalette::Highlight,
+                       shown ? QApplication::palette().color(group, QPalette::Highlight)
+                             : palette.color(group, QPalette::Base));
+      palette.setColor(group, QPalette::HighlightedText,
+                       shown ? QApplication::palette().color(group, QPalette::HighlightedText)
+                             : palette.color(group, QPalette::Text));
+    }
+    widget->setPalette(palette);
+  }
+
+  std::map<QLineEdit*, Kept> kept_;
+};
+
 QWidget* make_edit_box(const ControlSpec& spec, QWidget* parent) {
-  if (!spec.multiline) return new QLineEdit(parent);
+  if (!spec.multiline) {
+    auto* line = new QLineEdit(parent);
+    // One line of text stands at the top of its box, as the system draws it.
+    line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return line;
+  }
   auto* edit = new QPlainTextEdit(parent);
   edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -156,9 +217,14 @@ QtWindow::QtWindow(const WindowSpec& spec) {
   build_controls(spec);
   chain_tab_order(spec);
   auto* escape = new EscapeCloses(window_.get());
+  auto* edit_focus = new SystemEditFocus(window_.get());
   window_->installEventFilter(escape);
-  for (const auto& [name, widget] : controls_)
+  for (const auto& [name, widget] : controls_) {
     widget->installEventFilter(escape);
+    if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QPlainTextEdit*>(widget)) {
+      widget->installEventFilter(edit_focus);
+    }
+  }
 }
 
 void QtWindow::build_controls(const WindowSpec& spec) {

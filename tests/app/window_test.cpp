@@ -90,6 +90,35 @@ TEST_F(AppTest, FocusStartsInTheAddressBoxAndTabCyclesThreeControls) {
   }
 }
 
+// As the system's edit boxes: a Tab in selects nothing and finds the caret where it was, a
+// box without the focus shows no selection, and one line of text stands at the top.
+TEST_F(AppTest, EditBoxesKeepTheirCaretAndHideTheirSelectionWithoutFocus) {
+  auto* address = static_cast<QLineEdit*>(control(mw::kAddressBox));
+  type_into(mw::kAddressBox, "http://a/b");
+  address->setSelection(0, 4);
+  auto* links = static_cast<QPlainTextEdit*>(control(mw::kLinksBox));
+  QTest::keyClick(address, Qt::Key_Tab);
+  QTest::keyClick(links, Qt::Key_Backtab, Qt::ShiftModifier);
+  ASSERT_EQ(QApplication::focusWidget(), address);
+  EXPECT_EQ(address->selectedText(), "http");
+  address->setCursorPosition(2);
+  QTest::keyClick(address, Qt::Key_Tab);
+  QTest::keyClick(links, Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_FALSE(address->hasSelectedText());
+  EXPECT_EQ(address->cursorPosition(), 2);
+  EXPECT_TRUE(address->alignment() & Qt::AlignTop);
+
+  type_into(mw::kLinksBox, "https://a/1");
+  links->selectAll();
+  const QColor focused = links->palette().color(QPalette::Active, QPalette::Highlight);
+  QTest::keyClick(links, Qt::Key_Tab);
+  EXPECT_TRUE(links->textCursor().hasSelection());
+  EXPECT_EQ(links->palette().color(QPalette::Active, QPalette::Highlight),
+            links->palette().color(QPalette::Active, QPalette::Base));
+  links->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(links->palette().color(QPalette::Active, QPalette::Highlight), focused);
+}
+
 TEST_F(AppTest, ReactivationGivesTheFocusBackToTheLastControl) {
   control(mw::kLinksBox)->setFocus();
   QWidget other;
