@@ -44,6 +44,10 @@ void LinkcourierApp::append_report(TextView report) {
   if (window_->is_open()) window_->append_text(main_window::kResultBox, report);
 }
 
+void LinkcourierApp::show_busy(bool busy) {
+  window_->show_busy(busy);
+}
+
 void LinkcourierApp::show_message(TextView text, TextView caption) {
   platform::message_box(text, caption, platform::MessageIcon::kNone);
 }

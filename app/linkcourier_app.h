@@ -25,6 +25,7 @@ class LinkcourierApp final : private SubmitView {
   Text links() const override;
   void append_report(TextView report) override;
   void show_message(TextView text, TextView caption) override;
+  void show_busy(bool busy) override;
 
   std::unique_ptr<platform::Window> window_;
 };

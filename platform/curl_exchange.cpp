@@ -6,6 +6,7 @@
 #include "platform/ascii_case.h"
 #include "platform/curl_library.h"
 #include "platform/curl_transport.h"
+#include "platform/event_pump.h"
 #include "platform/text_encodings.h"
 #include "platform/url_split.h"
 #include "platform/url_text.h"
@@ -17,7 +18,8 @@ constexpr int kMaxRedirects = 10;
 // A redirect's body is read past only this far, as the Windows service drains it; a longer one
 // is cut off with its connection.
 constexpr std::size_t kRedirectDrainBytes = 1 << 20;
-constexpr long kPollMilliseconds = 100;
+// Also how often the windows may repaint while the network is silent.
+constexpr long kPollMilliseconds = 50;
 constexpr std::size_t kLargestChunk = 128 * 1024;
 // libcurl headers that the client's own header block replaces when it holds them.
 constexpr std::string_view kHeadersOnlyFromTheBlock[] = {"Accept", "Expect", "Content-Type"};
@@ -159,6 +161,7 @@ void CurlTransport::drive(Ready ready) {
       result_ = CURLE_OPERATION_TIMEDOUT;
       return;
     }
+    repaint_windows();
     curl().multi_poll(multi_.get(), nullptr, 0, kPollMilliseconds, nullptr);
   }
 }

@@ -8,6 +8,17 @@ std::function<void()>& pending_messages_handler() {
   return handler;
 }
 
+std::function<void()>& repaint_handler() {
+  static std::function<void()> handler;
+  return handler;
+}
+
+// A copy, so that a handler that replaces itself does not pull the ground from under its call.
+void call(const std::function<void()>& installed) {
+  const std::function<void()> handler = installed;
+  if (handler) handler();
+}
+
 }  // namespace
 
 void set_pending_messages_handler(std::function<void()> handler) {
@@ -15,9 +26,15 @@ void set_pending_messages_handler(std::function<void()> handler) {
 }
 
 void handle_pending_messages() {
-  // A copy, so that a handler that replaces itself does not pull the ground from under its call.
-  const std::function<void()> handler = pending_messages_handler();
-  if (handler) handler();
+  call(pending_messages_handler());
+}
+
+void set_repaint_handler(std::function<void()> handler) {
+  repaint_handler() = std::move(handler);
+}
+
+void repaint_windows() {
+  call(repaint_handler());
 }
 
 }  // namespace lc::platform

@@ -1,6 +1,7 @@
 #pragma once
 // "Let the window system handle pending messages": one hook that the window layer fills in.
-// Without a window system it does nothing.
+// Without a window system it does nothing. A second hook lets the windows repaint while an
+// exchange waits on the network.
 
 #include <functional>
 
@@ -11,5 +12,13 @@ void set_pending_messages_handler(std::function<void()> handler);
 
 // Handles every message already waiting, then returns; waits for none.
 void handle_pending_messages();
+
+// Installs the repainter (an empty one removes it).
+void set_repaint_handler(std::function<void()> handler);
+
+// Repaints what the window system asks to have repainted, and nothing else: clicks and keys
+// stay queued for the next time pending messages are handled. For waits on the network, so that
+// a window never looks dead.
+void repaint_windows();
 
 }  // namespace lc::platform

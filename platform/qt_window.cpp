@@ -192,6 +192,7 @@ class QtWindow final : public Window {
   Text text(TextView control) const override;
   void append_text(TextView control, TextView text) override;
   void show_and_activate() override;
+  void show_busy(bool busy) override;
   bool is_open() const override { return !window_->closed; }
 
  private:
@@ -295,6 +296,15 @@ void QtWindow::append_text(TextView name, TextView text) {
   edit->moveCursor(QTextCursor::End);
   edit->insertPlainText(with_qt_line_breaks(to_qstring(text)));
   edit->ensureCursorVisible();
+}
+
+void QtWindow::show_busy(bool busy) {
+  // Qt keeps override cursors on a stack: nested submissions pair up by themselves.
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
 }
 
 void QtWindow::show_and_activate() {

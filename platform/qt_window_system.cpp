@@ -52,6 +52,11 @@ bool start_window_system(int& argc, char** argv) {
   default_font.setPixelSize(kDefaultGuiFontPixels);
   QApplication::setFont(default_font);
   set_pending_messages_handler([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+  // Window-system events without the user's input: exposures and the paints they ask for.
+  set_repaint_handler([] {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                    QEventLoop::ExcludeSocketNotifiers);
+  });
   return application != nullptr;
 }
 

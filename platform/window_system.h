@@ -23,6 +23,9 @@ class Window {
   // Adds `text` at the end of an edit box and scrolls to it; CR LF starts a new line.
   virtual void append_text(TextView control, TextView text) = 0;
   virtual void show_and_activate() = 0;
+  // The busy cursor over the window while it is on; each true is paired with a false, and the
+  // cursor stays busy until the last pair ends.
+  virtual void show_busy(bool busy) = 0;
   // False once the user has closed the window.
   virtual bool is_open() const = 0;
 };

@@ -34,6 +34,7 @@ void submit_links(SubmitView& view) {
   // The status is read, where the system used to drop it, so that a failure is not reported
   // as a submission with empty values.
   Text status;
+  view.show_busy(true);
   const Text answer =
       http_request(address, {.method = kPost, .body_text = links, .status = &status});
   const Text accepted =
@@ -44,6 +45,7 @@ void submit_links(SubmitView& view) {
   report.append(submit_texts::kReportAccepted).append(accepted);
   report.append(submit_texts::kReportRemaining).append(remaining).append(submit_texts::kReportEnd);
   if (exchange_failed(status)) report.append(status).append(kLineBreak);
+  view.show_busy(false);
   view.append_report(report);
 }
 

@@ -13,6 +13,7 @@ class SubmitView {
   virtual Text links() const = 0;              // the links box, lines separated by CR LF
   virtual void append_report(TextView report) = 0;
   virtual void show_message(TextView text, TextView caption) = 0;  // task-modal, OK only
+  virtual void show_busy(bool busy) = 0;  // from the start of the exchange to its report
 };
 
 // Checks the address, posts the links in one request and appends the two-line report (and a

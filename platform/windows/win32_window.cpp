@@ -49,6 +49,7 @@ class Win32Window final : public Window {
   Text text(TextView control) const override;
   void append_text(TextView control, TextView text) override;
   void show_and_activate() override;
+  void show_busy(bool busy) override;
   bool is_open() const override { return window_ != nullptr; }
 
   bool take_key(const MSG& message);
@@ -70,6 +71,7 @@ class Win32Window final : public Window {
   std::map<int, HBRUSH> backgrounds_;  // by control index
   std::map<int, std::function<void()>> clicks_;
   HWND last_focus_ = nullptr;
+  int busy_ = 0;  // submissions under way, nested ones included
 };
 
 bool register_main_class() {
@@ -160,6 +162,11 @@ void Win32Window::append_text(TextView name, TextView text) {
   SendMessageA(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added.c_str()));
 }
 
+void Win32Window::show_busy(bool busy) {
+  busy_ += busy ? 1 : -1;
+  SetCursor(LoadCursorA(nullptr, busy_ > 0 ? IDC_WAIT : IDC_ARROW));
+}
+
 void Win32Window::show_and_activate() {
   ShowWindow(window_, SW_SHOWNORMAL);
   SetForegroundWindow(window_);
@@ -192,6 +199,13 @@ LRESULT Win32Window::handle(HWND window, UINT message, WPARAM w, LPARAM l) {
         SetFocus(last_focus_ != nullptr ? last_focus_ : first_focus());
       }
       return 0;
+    case WM_SETCURSOR:
+      // The window and its controls ask here first: while busy, the hourglass over all of them.
+      if (busy_ > 0) {
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
     case WM_CLOSE:
       DestroyWindow(window_);
       return 0;

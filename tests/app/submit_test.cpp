@@ -1,10 +1,12 @@
 // A click on "提交" end to end: real widgets, the real client, the simulator.
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 
 #include "platform/event_pump.h"
 #include "tests/app/app_fixture.h"
@@ -41,6 +43,38 @@ class AtFirstPendingMessages {
  private:
   bool acted_ = false;
 };
+
+// While the exchange waits on a slow answer the window repaints, under the busy cursor, and
+// nothing runs that only the fixed points may run.
+TEST_F(AppTest, TheWindowRepaintsUnderTheBusyCursorWhileTheAnswerIsAwaited) {
+  ScriptedServer server({{test::pause_for(std::chrono::milliseconds(1500)),
+                          test::send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}")}});
+  type_into(mw::kAddressBox, server.url("/urls"));
+  bool fixed_point_reached = false;
+  AtFirstPendingMessages at_fixed_point([&] { fixed_point_reached = true; });
+  int paints_while_waiting = 0;
+  bool busy_while_waiting = false;
+  QWidget* result = static_cast<QAbstractScrollArea*>(control(mw::kResultBox))->viewport();
+  struct PaintCounter : QObject {
+    std::function<void()> on_paint;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint) on_paint();
+      return false;
+    }
+  } counter;
+  counter.on_paint = [&] { paints_while_waiting += fixed_point_reached ? 0 : 1; };
+  result->installEventFilter(&counter);
+  QTimer::singleShot(500, [&] {
+    busy_while_waiting = QApplication::overrideCursor() != nullptr &&
+                         QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    result->update();  // as an uncovered window asks to be painted
+  });
+  click_submit();
+  EXPECT_GT(paints_while_waiting, 0);
+  EXPECT_TRUE(busy_while_waiting);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(result_text(), report("", ""));
+}
 
 TEST_F(AppTest, SubmitPostsTheLinksAndAppendsTheReport) {
   type_into(mw::kAddressBox, start_simulator());
