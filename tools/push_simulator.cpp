@@ -1,55 +1,40 @@
-// A local stand-in for a search engine's weekly link-push interface, for trying the tool and for
-// its end-to-end tests. It answers POST /urls?site=SITE&token=TOKEN whose body lists links, one a
-// line, with the count of valid links of that site and the quota left for the token.
-//
-//   push_simulator [--port N] [--site SITE] [--token TOKEN] [--quota N] [--remain-first]
-//                  [--record DIR]
-//
-// --remain-first puts remain_batch before success_batch in the answer; --record DIR writes each
-// POST to /urls to DIR/request-1, DIR/request-2 ... (request line, header lines, empty line,
-// body). It listens on 127.0.0.1 and prints the address to paste into the tool.
+// A local stand-in for a search engine's link-push interface, for trying the tool and for its
+// end-to-end tests. It answers POST /urls?site=SITE&token=TOKEN whose body lists links, one a
+// line, as such interfaces do: the count of links it accepted, the quota left for the token
+// (falling with every accepted link, across calls), and the links it refused, in two lists.
+// It listens on 127.0.0.1 and prints the address to paste into the tool; `--help` lists the
+// options.
 #include <httplib.h>
 
+#include <CLI/CLI.hpp>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <mutex>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace {
+
+using Json = nlohmann::ordered_json;
 
 struct Settings {
   int port = 8899;
   std::string site = "www.example.com";
   std::string token = "demo-token";
   long quota = 5000;
+  long max_links = 0;  // per call; 0: no limit
+  int delay_ms = 0;
   bool remain_first = false;
   std::string record_dir;
 };
 
-bool parse(int argc, char** argv, Settings& settings) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view flag = argv[i];
-    const bool has_value = i + 1 < argc;
-    if (flag == "--remain-first") {
-      settings.remain_first = true;
-    } else if (flag == "--port" && has_value) {
-      settings.port = std::stoi(argv[++i]);
-    } else if (flag == "--site" && has_value) {
-      settings.site = argv[++i];
-    } else if (flag == "--token" && has_value) {
-      settings.token = argv[++i];
-    } else if (flag == "--quota" && has_value) {
-      settings.quota = std::stol(argv[++i]);
-    } else if (flag == "--record" && has_value) {
-      settings.record_dir = argv[++i];
-    } else {
-      return false;
-    }
-  }
-  return true;
-}
+// Real interfaces take bodies of many thousands of links.
+constexpr std::size_t kLargestBody = 64u << 20;
 
 std::string_view trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
@@ -60,75 +45,138 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
-// A link counts when it is http or https and its host is the site.
-bool is_valid_link(std::string_view link, const std::string& site) {
+// The host of an http or https link; empty when the line is no such link.
+std::string_view host_of(std::string_view link) {
   for (std::string_view scheme : {"http://", "https://"}) {
     if (!link.starts_with(scheme)) continue;
     const std::string_view rest = link.substr(scheme.size());
-    return rest.substr(0, rest.find_first_of("/:?#")) == site;
+    return rest.substr(0, rest.find_first_of("/:?#"));
   }
-  return false;
+  return {};
 }
 
-long count_valid_links(const std::string& body, const std::string& site) {
-  long count = 0;
+// The links of one body, sorted as the interface sorts them.
+struct Sorted {
+  long valid = 0;
+  Json not_valid = Json::array();
+  Json not_same_site = Json::array();
+};
+
+Sorted sort_links(const std::string& body, const std::string& site) {
+  Sorted sorted;
   std::istringstream lines(body);
-  for (std::string line; std::getline(lines, line);)
-    count += is_valid_link(trimmed(line), site);
-  return count;
+  for (std::string line; std::getline(lines, line);) {
+    const std::string_view link = trimmed(line);
+    if (link.empty()) continue;
+    const std::string_view host = host_of(link);
+    if (host.empty()) {
+      sorted.not_valid.push_back(link);
+    } else if (host != site) {
+      sorted.not_same_site.push_back(link);
+    } else {
+      ++sorted.valid;
+    }
+  }
+  return sorted;
 }
 
-std::string error_json(int code, const std::string& message) {
-  return "{\"error\":" + std::to_string(code) + ",\"message\":\"" + message + "\"}";
+Json error(int code, const std::string& message) {
+  return Json{{"error", code}, {"message", message}};
 }
 
-void record(const std::string& dir, int number, const httplib::Request& request) {
+void record(const std::string& dir, int number, const httplib::Request& request,
+            const std::string& body) {
   std::ofstream out(dir + "/request-" + std::to_string(number), std::ios::binary);
   out << request.method << ' ' << request.target << "\r\n";
   for (const auto& [name, value] : request.headers)
     out << name << ": " << value << "\r\n";
-  out << "\r\n" << request.body;
+  out << "\r\n" << body;
+}
+
+// The body as it came. Read here rather than by the HTTP library, which refuses a form body
+// (as links are sent) past 8 KiB; the overall bound stays.
+std::optional<std::string> read_body(const httplib::ContentReader& content_reader) {
+  std::string body;
+  const bool whole = content_reader([&](const char* data, std::size_t length) {
+    body.append(data, length);
+    return body.size() <= kLargestBody;
+  });
+  if (!whole) return std::nullopt;
+  return body;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   Settings settings;
-  if (!parse(argc, argv, settings)) {
-    std::fprintf(stderr,
-                 "usage: %s [--port N] [--site SITE] [--token TOKEN] [--quota N] "
-                 "[--remain-first] [--record DIR]\n",
-                 argv[0]);
-    return 2;
-  }
+  CLI::App cli{"A local stand-in for a search engine's link-push interface."};
+  cli.add_option("--port", settings.port, "port on 127.0.0.1")->capture_default_str();
+  cli.add_option("--site", settings.site, "the site whose links are accepted")
+      ->capture_default_str();
+  cli.add_option("--token", settings.token, "the token the address must carry")
+      ->capture_default_str();
+  cli.add_option("--quota", settings.quota, "links the token may push, across calls")
+      ->capture_default_str()
+      ->check(CLI::NonNegativeNumber);
+  cli.add_option("--max-links", settings.max_links, "links one call may carry (0: no limit)")
+      ->capture_default_str()
+      ->check(CLI::NonNegativeNumber);
+  cli.add_option("--delay-ms", settings.delay_ms, "wait this long before each answer")
+      ->check(CLI::NonNegativeNumber);
+  cli.add_flag("--remain-first", settings.remain_first, "put remain_batch before success_batch");
+  cli.add_option("--record", settings.record_dir,
+                 "write each push to DIR/request-1, DIR/request-2 ... (request line, header "
+                 "lines, empty line, body)")
+      ->check(CLI::ExistingDirectory);
+  CLI11_PARSE(cli, argc, argv);
+
   std::mutex mutex;
   long remain = settings.quota;
   int requests = 0;
 
   httplib::Server server;
-  server.Post("/urls", [&](const httplib::Request& request, httplib::Response& response) {
+  server.set_payload_max_length(kLargestBody);
+  server.Post("/urls", [&](const httplib::Request& request, httplib::Response& response,
+                           const httplib::ContentReader& content_reader) {
+    const auto answer = [&](int status, const Json& json) {
+      response.status = status;
+      response.set_content(json.dump(), "application/json");
+    };
+    const std::optional<std::string> body = read_body(content_reader);
+    if (!body) return answer(413, error(413, "body too large"));
     {
       std::lock_guard lock(mutex);
-      if (!settings.record_dir.empty()) record(settings.record_dir, ++requests, request);
+      if (!settings.record_dir.empty()) record(settings.record_dir, ++requests, request, *body);
     }
-    const auto answer = [&](int status, const std::string& json) {
-      response.status = status;
-      response.set_content(json, "application/json");
-    };
+    if (settings.delay_ms > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(settings.delay_ms));
+    }
     if (request.get_param_value("token") != settings.token) {
-      return answer(401, error_json(401, "token is not valid"));
+      return answer(401, error(401, "token is not valid"));
     }
     if (request.get_param_value("site") != settings.site) {
-      return answer(400, error_json(400, "site init fail"));
+      return answer(400, error(400, "site init fail"));
     }
-    if (request.body.empty()) return answer(400, error_json(400, "empty content"));
+    Sorted sorted = sort_links(*body, settings.site);
+    const long links =
+        sorted.valid + static_cast<long>(sorted.not_valid.size() + sorted.not_same_site.size());
+    if (links == 0) return answer(400, error(400, "empty content"));
+    if (settings.max_links > 0 && links > settings.max_links) {
+      return answer(400, error(400, "more than " + std::to_string(settings.max_links) +
+                                        " links in one call"));
+    }
     std::lock_guard lock(mutex);
-    const long accepted = count_valid_links(request.body, settings.site);
-    if (accepted > remain) return answer(400, error_json(400, "over quota"));
-    remain -= accepted;
-    const std::string success = "\"success_batch\":" + std::to_string(accepted);
-    const std::string left = "\"remain_batch\":" + std::to_string(remain);
-    answer(200, "{" + (settings.remain_first ? left + "," + success : success + "," + left) + "}");
+    if (sorted.valid > remain) return answer(400, error(400, "over quota"));
+    remain -= sorted.valid;
+    // The refused links come first: a reader that takes each count up to the next ',' or '}'
+    // still finds both.
+    Json json;
+    if (!sorted.not_same_site.empty()) json["not_same_site"] = std::move(sorted.not_same_site);
+    if (!sorted.not_valid.empty()) json["not_valid"] = std::move(sorted.not_valid);
+    if (settings.remain_first) json["remain_batch"] = remain;
+    json["success_batch"] = sorted.valid;
+    if (!settings.remain_first) json["remain_batch"] = remain;
+    answer(200, json);
   });
 
   if (!server.bind_to_port("127.0.0.1", settings.port)) {

@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
 
+#include "http/http_request.h"
 #include "platform/event_pump.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/cp936.h"
@@ -43,6 +45,43 @@ class AtFirstPendingMessages {
  private:
   bool acted_ = false;
 };
+
+// A real list, pasted: 10,000 links of the site, two refused ones, all in one request.
+TEST_F(AppTest, TenThousandPastedLinksGoOutWholeAndTheRefusedAreCounted) {
+  type_into(mw::kAddressBox, start_simulator({"--quota", "20000"}));
+  std::string links;
+  for (int i = 0; i < 10000; ++i)
+    links += "https://www.example.com/articles/" + std::to_string(100000 + i) + ".html\r\n";
+  links += "ftp://www.example.com/x\r\nhttps://elsewhere.example.org/y";
+  static_cast<QPlainTextEdit*>(control(mw::kLinksBox))
+      ->setPlainText(QString::fromStdString(links).replace("\r\n", "\n"));
+  click_submit();
+  EXPECT_EQ(result_text(), report("10000", "10000"));
+  EXPECT_TRUE(recorded_request(1).ends_with("\r\n\r\n" + links));
+}
+
+// The simulator answers as real interfaces do: refused links listed, a cap per call, a quota
+// that falls across calls.
+TEST_F(AppTest, TheSimulatorAnswersAsPushInterfacesDo) {
+  const std::string address = start_simulator({"--quota", "3", "--max-links", "3"});
+  const struct {
+    const char* links;
+    const char* answer;
+  } calls[] = {
+      {"https://www.example.com/a\r\nftp://x\r\nhttps://other.org/b",
+       R"({"not_same_site":["https://other.org/b"],"not_valid":["ftp://x"],"success_batch":1,)"
+       R"("remain_batch":2})"},
+      {"https://www.example.com/1\nhttps://www.example.com/2\nhttps://www.example.com/3\n"
+       "https://www.example.com/4",
+       R"({"error":400,"message":"more than 3 links in one call"})"},
+      {"https://www.example.com/1\nhttps://www.example.com/2",
+       R"({"success_batch":2,"remain_batch":0})"},
+      {"https://www.example.com/1", R"({"error":400,"message":"over quota"})"},
+  };
+  for (const auto& call : calls) {
+    EXPECT_EQ(http_request(address, {.method = 1, .body_text = call.links}), call.answer);
+  }
+}
 
 // While the exchange waits on a slow answer the window repaints, under the busy cursor, and
 // nothing runs that only the fixed points may run.
