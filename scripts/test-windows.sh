@@ -35,7 +35,7 @@ chmod +x "$scratch/browser"
 
 failed=0
 output=$scratch/output.txt
-for suite in common_tests http_helper_tests regex_tests http_exchange_tests window_tests; do
+for suite in common_tests http_helper_tests regex_tests submit_tests http_exchange_tests window_tests; do
   echo "== $suite (Windows, under Wine)"
   status=0
   timeout 600 "$wine" "build-windows/tests/windows/$suite.exe" >"$output" 2>&1 ||
