@@ -1,25 +1,27 @@
 #include "platform/windows/win32_controls.h"
 
+#include "platform/windows/win32_text.h"
+
 namespace lc::platform::windows {
 namespace {
 
-constexpr const char* kTransLabelClass = "LinkcourierTransLabel";
+constexpr const wchar_t* kTransLabelClass = L"LinkcourierTransLabel";
 
 // Paints only its text: no background of its own, so what lies beneath shows through.
 LRESULT CALLBACK trans_label_procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
-  if (message != WM_PAINT) return DefWindowProcA(window, message, w, l);
+  if (message != WM_PAINT) return DefWindowProcW(window, message, w, l);
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
-  const auto font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
   const HGDIOBJ previous =
       SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
-  SetTextColor(dc, static_cast<COLORREF>(GetWindowLongPtrA(window, GWLP_USERDATA)));
+  SetTextColor(dc, static_cast<COLORREF>(GetWindowLongPtrW(window, GWLP_USERDATA)));
   SetBkMode(dc, TRANSPARENT);
-  char text[512] = {};
-  GetWindowTextA(window, text, sizeof text);
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, 512);
   RECT area;
   GetClientRect(window, &area);
-  DrawTextA(dc, text, -1, &area, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
+  DrawTextW(dc, text, -1, &area, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
   SelectObject(dc, previous);
   EndPaint(window, &paint);
   return 0;
@@ -27,21 +29,21 @@ LRESULT CALLBACK trans_label_procedure(HWND window, UINT message, WPARAM w, LPAR
 
 bool register_trans_label_class() {
   static const bool registered = [] {
-    WNDCLASSEXA type{};
+    WNDCLASSEXW type{};
     type.cbSize = sizeof type;
     type.style = CS_HREDRAW | CS_VREDRAW;  // redrawn whenever resized
     type.lpfnWndProc = trans_label_procedure;
-    type.hInstance = GetModuleHandleA(nullptr);
+    type.hInstance = GetModuleHandleW(nullptr);
     type.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     type.hbrBackground = nullptr;
     type.lpszClassName = kTransLabelClass;
-    return RegisterClassExA(&type) != 0;
+    return RegisterClassExW(&type) != 0;
   }();
   return registered;
 }
 
 struct Kind {
-  const char* window_class;
+  const wchar_t* window_class;
   DWORD style;
   DWORD extended_style;
 };
@@ -49,28 +51,28 @@ struct Kind {
 Kind kind_of(const ControlSpec& spec) {
   switch (spec.kind) {
     case ControlKind::kLabel:
-      return {"STATIC", SS_LEFT | SS_CENTERIMAGE, 0};
+      return {L"STATIC", SS_LEFT | SS_CENTERIMAGE, 0};
     case ControlKind::kEditBox: {
       const DWORD lines =
           spec.multiline ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN : ES_AUTOHSCROLL;
-      return {"EDIT", ES_LEFT | lines, WS_EX_CLIENTEDGE};
+      return {L"EDIT", ES_LEFT | lines, WS_EX_CLIENTEDGE};
     }
     case ControlKind::kButton:
-      return {"BUTTON", BS_PUSHBUTTON | BS_CENTER | BS_VCENTER, 0};
+      return {L"BUTTON", BS_PUSHBUTTON | BS_CENTER | BS_VCENTER, 0};
     case ControlKind::kGroupBox:
-      return {"BUTTON", BS_GROUPBOX, 0};
+      return {L"BUTTON", BS_GROUPBOX, 0};
     case ControlKind::kTransLabel:
       return {kTransLabelClass, 0, WS_EX_TRANSPARENT};
   }
-  return {"STATIC", 0, 0};
+  return {L"STATIC", 0, 0};
 }
 
 HFONT create_font(const FontSpec& font) {
-  return CreateFontA(font.height, 0, 0, 0, font.weight, font.italic, font.underline,
+  return CreateFontW(font.height, 0, 0, 0, font.weight, font.italic, font.underline,
                      font.strike_out, static_cast<DWORD>(font.charset),
                      static_cast<DWORD>(font.output_precision),
                      static_cast<DWORD>(font.clip_precision), static_cast<DWORD>(font.quality),
-                     static_cast<DWORD>(font.pitch_and_family), font.face.c_str());
+                     static_cast<DWORD>(font.pitch_and_family), text_to_wide(font.face).c_str());
 }
 
 }  // namespace
@@ -81,21 +83,21 @@ HWND create_control(const ControlSpec& spec, HWND parent, int id, HFONT* font) {
   DWORD style = WS_CHILD | WS_VISIBLE | kind.style;
   if (spec.tab_stop) style |= WS_TABSTOP;
   if (!spec.enabled) style |= WS_DISABLED;
-  HWND control = CreateWindowExA(kind.extended_style, kind.window_class, spec.text.c_str(), style,
-                                 spec.left, spec.top, spec.width, spec.height, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleA(nullptr), nullptr);
+  HWND control = CreateWindowExW(
+      kind.extended_style, kind.window_class, text_to_wide(spec.text).c_str(), style, spec.left,
+      spec.top, spec.width, spec.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+      GetModuleHandleW(nullptr), nullptr);
   if (control == nullptr) return nullptr;
   if (spec.kind == ControlKind::kTransLabel && spec.text_color) {
     const Color color = *spec.text_color;
-    SetWindowLongPtrA(control, GWLP_USERDATA, RGB(color.red, color.green, color.blue));
+    SetWindowLongPtrW(control, GWLP_USERDATA, RGB(color.red, color.green, color.blue));
   }
   // An edit box holds as much as the control can (its default stops near 32K characters, and a
   // pasted list of links would be cut short without a word).
-  if (spec.kind == ControlKind::kEditBox) SendMessageA(control, EM_SETLIMITTEXT, 0, 0);
+  if (spec.kind == ControlKind::kEditBox) SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
   *font = spec.font ? create_font(*spec.font) : nullptr;
   const HGDIOBJ shown = *font != nullptr ? *font : GetStockObject(DEFAULT_GUI_FONT);
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(shown), FALSE);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(shown), FALSE);
   return control;
 }
 

@@ -8,13 +8,15 @@
 
 #include "platform/window_system.h"
 #include "platform/windows/win32_controls.h"
+#include "platform/windows/win32_text.h"
 
 namespace lc::platform {
 namespace {
 
 using windows::create_control;
+using windows::text_to_wide;
 
-constexpr const char* kMainClass = "LinkcourierMain";
+constexpr const wchar_t* kMainClass = L"LinkcourierMain";
 constexpr const char* kForwardedProcedure = "LinkcourierForwarded";
 constexpr DWORD kFixedFrame = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
@@ -26,17 +28,17 @@ COLORREF colorref(const Color& color) {
 // main window, which knows the description.
 LRESULT CALLBACK forwarding_procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == WM_CTLCOLOREDIT || message == WM_CTLCOLORSTATIC || message == WM_COMMAND) {
-    return SendMessageA(GetAncestor(window, GA_ROOT), message, w, l);
+    return SendMessageW(GetAncestor(window, GA_ROOT), message, w, l);
   }
   const auto original = reinterpret_cast<WNDPROC>(GetPropA(window, kForwardedProcedure));
-  return CallWindowProcA(original, window, message, w, l);
+  return CallWindowProcW(original, window, message, w, l);
 }
 
 void forward_to_main_window(HWND container) {
   if (GetPropA(container, kForwardedProcedure) != nullptr) return;  // a container of several
-  const LONG_PTR original = GetWindowLongPtrA(container, GWLP_WNDPROC);
+  const LONG_PTR original = GetWindowLongPtrW(container, GWLP_WNDPROC);
   SetPropA(container, kForwardedProcedure, reinterpret_cast<HANDLE>(original));
-  SetWindowLongPtrA(container, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(forwarding_procedure));
+  SetWindowLongPtrW(container, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(forwarding_procedure));
 }
 
 class Win32Window final : public Window {
@@ -76,15 +78,15 @@ class Win32Window final : public Window {
 
 bool register_main_class() {
   static const bool registered = [] {
-    WNDCLASSEXA type{};
+    WNDCLASSEXW type{};
     type.cbSize = sizeof type;
-    type.lpfnWndProc = DefWindowProcA;
-    type.hInstance = GetModuleHandleA(nullptr);
+    type.lpfnWndProc = DefWindowProcW;
+    type.hInstance = GetModuleHandleW(nullptr);
     type.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     type.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     type.lpszClassName = kMainClass;
-    return RegisterClassExA(&type) != 0;
+    return RegisterClassExW(&type) != 0;
   }();
   return registered;
 }
@@ -98,23 +100,23 @@ Win32Window::~Win32Window() {
 }
 
 Win32Window* Win32Window::of(HWND window) {
-  char name[32] = {};
-  if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0) return nullptr;
-  if (lstrcmpA(name, kMainClass) != 0) return nullptr;
-  return reinterpret_cast<Win32Window*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  wchar_t name[32] = {};
+  if (window == nullptr || GetClassNameW(window, name, 32) == 0) return nullptr;
+  if (lstrcmpW(name, kMainClass) != 0) return nullptr;
+  return reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 bool Win32Window::create() {
   if (!register_main_class()) return false;
   const int left = (GetSystemMetrics(SM_CXSCREEN) - spec_.outer_width) / 2;
   const int top = (GetSystemMetrics(SM_CYSCREEN) - spec_.outer_height) / 2;
-  window_ = CreateWindowExA(0, kMainClass, spec_.caption.c_str(), kFixedFrame, left, top,
-                            spec_.outer_width, spec_.outer_height, nullptr, nullptr,
-                            GetModuleHandleA(nullptr), nullptr);
+  window_ = CreateWindowExW(0, kMainClass, text_to_wide(spec_.caption).c_str(), kFixedFrame, left,
+                            top, spec_.outer_width, spec_.outer_height, nullptr, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
   if (window_ == nullptr) return false;
-  SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
-  SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+  SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
+  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
 
   // Parents first: a control inside another is made once its container exists.
   controls_.assign(spec_.controls.size(), nullptr);
@@ -147,19 +149,17 @@ void Win32Window::on_click(TextView name, std::function<void()> handler) {
 Text Win32Window::text(TextView name) const {
   HWND box = control(name);
   if (box == nullptr) return {};
-  Text text(static_cast<std::size_t>(GetWindowTextLengthA(box)) + 1, '\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextA(box, text.data(), int(text.size()))));
-  return text;
+  return windows::window_text(box);
 }
 
 void Win32Window::append_text(TextView name, TextView text) {
   HWND box = control(name);
   if (box == nullptr) return;
-  const int end = GetWindowTextLengthA(box);
-  SendMessageA(box, EM_SETSEL, end, end);
-  SendMessageA(box, EM_SCROLLCARET, 0, 0);
-  const Text added(text);
-  SendMessageA(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added.c_str()));
+  const int end = GetWindowTextLengthW(box);
+  SendMessageW(box, EM_SETSEL, end, end);
+  SendMessageW(box, EM_SCROLLCARET, 0, 0);
+  const std::wstring added = text_to_wide(text);
+  SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added.c_str()));
 }
 
 void Win32Window::show_busy(bool busy) {
@@ -176,7 +176,7 @@ void Win32Window::show_and_activate() {
 LRESULT CALLBACK Win32Window::procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
   Win32Window* self = of(window);
   return self != nullptr ? self->handle(window, message, w, l)
-                         : DefWindowProcA(window, message, w, l);
+                         : DefWindowProcW(window, message, w, l);
 }
 
 LRESULT Win32Window::handle(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -214,7 +214,7 @@ LRESULT Win32Window::handle(HWND window, UINT message, WPARAM w, LPARAM l) {
       PostQuitMessage(0);
       return 0;
   }
-  return DefWindowProcA(window, message, w, l);
+  return DefWindowProcW(window, message, w, l);
 }
 
 LRESULT Win32Window::colour(HDC dc, HWND control) {
@@ -234,14 +234,14 @@ bool Win32Window::take_key(const MSG& message) {
   if (message.message != WM_KEYDOWN) return false;
   switch (message.wParam) {
     case VK_ESCAPE:
-      PostMessageA(window_, WM_CLOSE, 0, 0);
+      PostMessageW(window_, WM_CLOSE, 0, 0);
       return true;
     case VK_TAB:
       move_focus(GetKeyState(VK_SHIFT) < 0);
       return true;
     case VK_RETURN:
       // Only a box of several lines takes Enter; elsewhere it does nothing at all.
-      return (GetWindowLongA(message.hwnd, GWL_STYLE) & ES_WANTRETURN) == 0;
+      return (GetWindowLongW(message.hwnd, GWL_STYLE) & ES_WANTRETURN) == 0;
   }
   return false;
 }

@@ -3,6 +3,7 @@
 
 #include "platform/event_pump.h"
 #include "platform/window_system.h"
+#include "platform/windows/win32_text.h"
 #include "platform/windows/win32_window.h"
 
 namespace lc::platform {
@@ -11,13 +12,13 @@ namespace {
 void dispatch(const MSG& message) {
   if (windows::take_window_keys(message)) return;
   TranslateMessage(&message);
-  DispatchMessageA(&message);
+  DispatchMessageW(&message);
 }
 
 // Every message already waiting, and no more; a quit request stays for the event loop.
 void handle_waiting_messages() {
   MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(message.wParam));
       return;
@@ -34,15 +35,14 @@ bool start_window_system(int&, char**) {
 }
 
 void message_box(TextView text, TextView caption, MessageIcon icon) {
-  const Text body(text);
-  const Text title(caption);
   const UINT style = MB_OK | MB_TASKMODAL | (icon == MessageIcon::kError ? MB_ICONERROR : 0);
-  MessageBoxA(nullptr, body.c_str(), title.c_str(), style);
+  MessageBoxW(nullptr, windows::text_to_wide(text).c_str(), windows::text_to_wide(caption).c_str(),
+              style);
 }
 
 int run_event_loop() {
   MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0)
+  while (GetMessageW(&message, nullptr, 0, 0) > 0)
     dispatch(message);
   return static_cast<int>(message.wParam);
 }
