@@ -136,6 +136,15 @@ std::size_t capture_group_count(std::u16string_view pattern) {
   return count;
 }
 
+// A character class being translated.
+struct OpenClass {
+  std::size_t start = 0;  // where its text begins in out_
+  bool negated = false;
+  SuspectSet members = 0;               // before negation
+  std::optional<char16_t> range_first;  // a unit that a following '-' makes a range from
+  bool range_open = false;
+};
+
 class Translator {
  public:
   Translator(std::u16string_view pattern, PatternOptions options)
@@ -150,15 +159,6 @@ class Translator {
   }
 
  private:
-  // A character class being translated.
-  struct OpenClass {
-    std::size_t start = 0;  // where its text begins in out_
-    bool negated = false;
-    SuspectSet members = 0;               // before negation
-    std::optional<char16_t> range_first;  // a unit that a following '-' makes a range from
-    bool range_open = false;
-  };
-
   // Each step translates the unit at at_ and leaves at_ on the last unit it took; false when
   // the pattern is refused.
   bool unit() {
