@@ -1,20 +1,12 @@
 // Peak resident memory that a global \d+ over 50 MB of code page 936 text adds through
 // RegexObject, over the text's size.
 #include <cstdio>
-#include <fstream>
 #include <string>
 
+#include "bench/process_memory.h"
 #include "regex/regex_object.h"
 
 namespace {
-
-long status_kib(const std::string& field) {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.starts_with(field + ":")) return std::stol(line.substr(field.size() + 1));
-  }
-  return 0;
-}
 
 // A news page's text: mostly Chinese, a number every few dozen bytes, CR LF lines.
 lc::Text chinese_text(std::size_t bytes) {
@@ -40,13 +32,13 @@ lc::Text chinese_text(std::size_t bytes) {
 
 int main() {
   const lc::Text subject = chinese_text(50'000'000);
-  const long before = status_kib("VmRSS");
+  const long before = bench::status_kib("VmRSS");
   lc::RegexObject regex;
   if (!regex.create("\\d+", subject)) return 1;
   // A position asks for the subject as text too, as a caller of positions would.
   lc::TextPos position = 0;
   const lc::Text last = regex.match_text(regex.match_count(), &position);
-  const long peak = status_kib("VmHWM");
+  const long peak = bench::status_kib("VmHWM");
   std::printf("regex_50mb_peak_rss %.3f ratio\n",
               (peak - before) / (static_cast<double>(subject.size()) / 1024));
   return last.empty() ? 1 : 0;

@@ -6,18 +6,10 @@
 #include <QWidget>
 #include <QWindow>
 #include <cstdio>
-#include <fstream>
-#include <string>
+
+#include "bench/process_memory.h"
 
 namespace probe {
-
-inline long resident_kib() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
-  }
-  return 0;
-}
 
 // Waits until a top-level window is exposed, says "shown", idles a moment, reports its memory.
 inline int report_when_shown() {
@@ -34,7 +26,7 @@ inline int report_when_shown() {
   std::fflush(stdout);
   for (int i = 0; i < 30; ++i)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  std::printf("rss_kib %ld\n", resident_kib());
+  std::printf("rss_kib %ld\n", bench::status_kib("VmRSS"));
   std::fflush(stdout);
   return 0;
 }
