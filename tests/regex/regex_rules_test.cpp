@@ -40,8 +40,11 @@ class RegexRulesTest : public testing::TestWithParam<RuleCase> {};
 TEST_P(RegexRulesTest, MatchesAsVbscriptDoes) {
   const RuleCase& c = GetParam();
 #ifdef _WIN32
-  if (c.name == std::string_view("empty_matches_between")) {
-    GTEST_SKIP() << "Wine's class never returns from an empty match that follows a longer one";
+  for (std::string_view empty_after_start :
+       {"empty_matches_between", "empty_line_inside_crlf", "empty_line_at_the_end"}) {
+    if (c.name == empty_after_start) {
+      GTEST_SKIP() << "Wine's class never returns from a global empty match past the start";
+    }
   }
 #endif
   RegexObject regex;
