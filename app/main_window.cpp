@@ -86,6 +86,7 @@ platform::WindowSpec description() {
                               .height = 232};
 
   return {.caption = "Linkcourier - Fernhollow(" + Text(kPublisherHost) + ")",
+          .icon = "linkcourier",
           .outer_width = 469,
           .outer_height = 416,
           // The outer size less the 3-pixel fixed frame and the 22-pixel title bar.

@@ -1,8 +1,10 @@
 // The window layer over Qt Widgets: one QWidget per described control.
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -184,6 +186,16 @@ void apply_colors(const ControlSpec& spec, QWidget* widget) {
   if (spec.transparent) widget->setAttribute(Qt::WA_NoSystemBackground);
 }
 
+// The icon in every size the executable's resources hold it in.
+QIcon application_icon(TextView name) {
+  QIcon icon;
+  for (int size : {16, 32, 48, 128, 256}) {
+    const QString file = QString(":/icons/%1-%2.png").arg(to_qstring(name)).arg(size);
+    if (QFile::exists(file)) icon.addFile(file, QSize(size, size));
+  }
+  return icon;
+}
+
 class QtWindow final : public Window {
  public:
   explicit QtWindow(const WindowSpec& spec);
@@ -211,6 +223,7 @@ QtWindow::QtWindow(const WindowSpec& spec) {
   if (spec.maximize_button) flags |= Qt::WindowMaximizeButtonHint;
   window_->setWindowFlags(flags);
   window_->setWindowTitle(to_qstring(spec.caption));
+  window_->setWindowIcon(application_icon(spec.icon));
   if (!spec.resizable) window_->setFixedSize(spec.client_width, spec.client_height);
   // Centred as the outer frame of the system it was designed for, whatever frame we get here.
   const QRect screen = QGuiApplication::primaryScreen()->geometry();

@@ -55,6 +55,8 @@ struct ControlSpec {
 
 struct WindowSpec {
   Text caption{};
+  // The application's icon, by the name of the executable's resource that holds it.
+  Text icon{};
   int outer_width = 0;
   int outer_height = 0;
   int client_width = 0;

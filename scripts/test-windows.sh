@@ -34,6 +34,11 @@ chmod +x "$scratch/browser"
 "$wine" reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$scratch/browser" /f >/dev/null 2>&1
 
 failed=0
+# The executable carries its icon and its version.
+resources=$(wrestool -l build-windows/app/linkcourier.exe)
+for kind in "--type=14 --name='LINKCOURIER'" "--type=16"; do
+  grep -q -- "$kind" <<<"$resources" || { echo "linkcourier.exe lacks its resource $kind"; failed=1; }
+done
 output=$scratch/output.txt
 for suite in common_tests http_helper_tests regex_tests submit_tests http_exchange_tests window_tests; do
   echo "== $suite (Windows, under Wine)"

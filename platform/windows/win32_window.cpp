@@ -116,6 +116,11 @@ bool Win32Window::create() {
   if (window_ == nullptr) return false;
   SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
+  // The executable's own icon, where it holds one by that name.
+  if (HICON icon = LoadIconW(GetModuleHandleW(nullptr), text_to_wide(spec_.icon).c_str())) {
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  }
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
 
   // Parents first: a control inside another is made once its container exists.

@@ -1,5 +1,6 @@
 // The window as the user meets it: placement, controls, fonts, colours, keys and focus.
 #include <QApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -19,6 +20,9 @@ using platform::to_qstring;
 namespace mw = main_window;
 
 TEST_F(AppTest, WindowIsFixedCentredAndCaptioned) {
+  const QIcon icon = main_widget()->windowIcon();
+  EXPECT_FALSE(icon.isNull());
+  EXPECT_EQ(icon.availableSizes().size(), 5);
   QWidget* window = main_widget();
   EXPECT_EQ(window->size(), QSize(463, 388));
   EXPECT_EQ(window->minimumSize(), window->maximumSize());

@@ -92,6 +92,7 @@ TEST_F(WindowTest, TypedChineseArrivesWhole) {
 }
 
 TEST_F(WindowTest, FixedFrameCentredAtTheDesignedSize) {
+  EXPECT_NE(SendMessageW(main_, WM_GETICON, ICON_BIG, 0), 0);
   RECT frame;
   GetWindowRect(main_, &frame);
   EXPECT_EQ(frame.right - frame.left, 469);
