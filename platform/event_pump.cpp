@@ -37,4 +37,8 @@ void repaint_windows() {
   call(repaint_handler());
 }
 
+bool windows_to_repaint() {
+  return static_cast<bool>(repaint_handler());
+}
+
 }  // namespace lc::platform

@@ -21,4 +21,7 @@ void set_repaint_handler(std::function<void()> handler);
 // a window never looks dead.
 void repaint_windows();
 
+// Whether a repainter is installed: whether there are windows to keep painted.
+bool windows_to_repaint();
+
 }  // namespace lc::platform

@@ -29,8 +29,16 @@ void handle_waiting_messages() {
 
 }  // namespace
 
+// Paint messages only; sent messages are handled on the way, as every wait for messages does.
+void repaint_waiting_windows() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+    DispatchMessageW(&message);
+}
+
 bool start_window_system(int&, char**) {
   set_pending_messages_handler(handle_waiting_messages);
+  set_repaint_handler(repaint_waiting_windows);
   return true;
 }
 

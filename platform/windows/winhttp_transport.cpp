@@ -5,6 +5,7 @@
 
 #include "platform/system_transport.h"
 #include "platform/windows/credential_guard.h"
+#include "platform/windows/repainting_wait.h"
 #include "platform/windows/trusted_authorities.h"
 
 namespace lc::platform {
@@ -116,14 +117,20 @@ class WinHttpTransport final : public HttpTransport {
            FALSE;
   }
 
+  // The two calls that wait for the server: the windows keep painting meanwhile.
   bool send_request(std::span<const std::uint8_t> body) override {
     const auto size = static_cast<DWORD>(body.size());
     void* data = body.empty() ? nullptr : const_cast<std::uint8_t*>(body.data());
-    return WinHttpSendRequest(request_, WINHTTP_NO_ADDITIONAL_HEADERS, 0, data, size, size, 0) !=
-           FALSE;
+    return windows::while_repainting([&] {
+      return WinHttpSendRequest(request_, WINHTTP_NO_ADDITIONAL_HEADERS, 0, data, size, size, 0) !=
+             FALSE;
+    });
   }
 
-  bool receive_response() override { return WinHttpReceiveResponse(request_, nullptr) != FALSE; }
+  bool receive_response() override {
+    return windows::while_repainting(
+        [&] { return WinHttpReceiveResponse(request_, nullptr) != FALSE; });
+  }
 
   std::optional<std::size_t> announced_body_size() override {
     DWORD length = 0;

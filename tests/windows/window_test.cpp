@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -150,6 +151,26 @@ TEST_F(WindowTest, AClickSendsTheLinksAndAppendsTheReport) {
             gbk("成功提交：2条链接\r\n剩余额度：498,\"success_batch\":2,\"remain\":1条\r\n"));
   ASSERT_EQ(server.requests().size(), 1u);
   EXPECT_TRUE(server.requests()[0].ends_with("\r\n\r\nhttps://a/1\r\nhttps://a/2"));
+}
+
+// While the answer is awaited the window keeps painting: a part uncovered meanwhile is painted
+// again before the answer arrives.
+TEST_F(WindowTest, TheWindowRepaintsWhileTheAnswerIsAwaited) {
+  ScriptedServer server({{pause_for(std::chrono::milliseconds(1500)),
+                          send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}")}});
+  SetWindowTextA(control(mw::kAddressBox), server.url("/urls").c_str());
+  HWND links = control(mw::kLinksBox);
+  std::atomic<bool> repainted{false};
+  std::thread uncovering([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    InvalidateRect(links, nullptr, TRUE);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    repainted = GetUpdateRect(links, nullptr, FALSE) == FALSE;
+  });
+  SendMessageW(control(mw::kSubmitButton), BM_CLICK, 0, 0);
+  uncovering.join();
+  EXPECT_TRUE(repainted);
+  ASSERT_EQ(server.requests().size(), 1u);
 }
 
 // An edit box takes a real list whole: the system's default limit would cut it near 32K.
