@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the suite on a normal build and under AddressSanitizer +
-# UndefinedBehaviorSanitizer, each fuzz target for a few seconds, then the suites the Windows
-# build has so far under Wine.
+# UndefinedBehaviorSanitizer, each fuzz target for a few seconds, the Debian package with its
+# checks, then the Windows build's suites and its download under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -39,6 +39,9 @@ for fuzzer in build-fuzz/fuzz/fuzz_*; do
   rm -rf "$corpus" "$corpus.log"
   echo "$(basename "$fuzzer"): no failure in ${fuzz_seconds}s"
 done
+echo "== the Debian package, made and checked"
+bash scripts/package.sh
+
 echo "== the Windows build's suites under Wine"
 bash scripts/test-windows.sh
 

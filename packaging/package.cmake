@@ -1,0 +1,67 @@
+# What a Debian package of the tool holds, and how CPack makes it: the programs, the desktop
+# entry, the icon in the hicolor theme, the AppStream data, a manual page for each program, the
+# copyright and the changelog. Included last, once every program exists.
+include(GNUInstallDirs)
+find_program(SCDOC scdoc REQUIRED)
+find_program(GZIP gzip REQUIRED)
+
+set(package_dir ${PROJECT_BINARY_DIR}/package-files)
+set(app_id example.fernhollow.Linkcourier)
+set(source ${PROJECT_SOURCE_DIR}/packaging)
+
+# Manual pages from their scdoc sources, compressed as Debian keeps them.
+set(manuals)
+foreach(program linkcourier linkcourier-push-simulator)
+  set(manual ${package_dir}/${program}.1.gz)
+  add_custom_command(OUTPUT ${manual}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${package_dir}
+    COMMAND sh -c "${SCDOC} < ${source}/${program}.1.scd | ${GZIP} -9n > ${manual}"
+    DEPENDS ${source}/${program}.1.scd
+    VERBATIM)
+  list(APPEND manuals ${manual})
+endforeach()
+configure_file(${source}/changelog ${package_dir}/changelog @ONLY)
+add_custom_command(OUTPUT ${package_dir}/changelog.gz
+  COMMAND sh -c "${GZIP} -9n < ${package_dir}/changelog > ${package_dir}/changelog.gz"
+  DEPENDS ${package_dir}/changelog
+  VERBATIM)
+add_custom_target(linkcourier_package_files ALL
+  DEPENDS ${manuals} ${package_dir}/changelog.gz linkcourier_icons)
+configure_file(${source}/${app_id}.metainfo.xml ${package_dir}/${app_id}.metainfo.xml @ONLY)
+
+# The simulator under a name fit for the system's path.
+set_target_properties(push_simulator PROPERTIES OUTPUT_NAME linkcourier-push-simulator)
+install(TARGETS linkcourier push_simulator RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${source}/${app_id}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${package_dir}/${app_id}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${source}/linkcourier.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size 48 128 256)
+  install(FILES ${LINKCOURIER_ICON_DIR}/linkcourier-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME linkcourier.png)
+endforeach()
+install(FILES ${manuals} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${source}/copyright ${package_dir}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME linkcourier)
+set(CPACK_PACKAGE_VENDOR Fernhollow)
+set(CPACK_PACKAGE_CONTACT "Fernhollow <packages@fernhollow.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "push page links to a search engine's link-push interface")
+set(CPACK_PACKAGE_DESCRIPTION
+    "A small desktop tool for webmasters: type the address of a search engine's\n"
+    "link-push interface and a list of page links, and it sends them in one request\n"
+    "and reports how many the interface accepted and how much of the quota is left.\n"
+    "A local stand-in for such an interface comes with it.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION web)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://fernhollow.example/)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# libcurl is loaded at the first exchange, so no binary names it: it is named here.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.88), fonts-wqy-microhei")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR})
+include(CPack)

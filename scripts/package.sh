@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Makes the packages people install, and checks them:
+#   bash scripts/package.sh            build-package/linkcourier_<version>_amd64.deb
+#   bash scripts/package.sh --windows  build-windows-package/linkcourier-<version>-win64.zip
+# The .deb is checked with lintian, desktop-file-validate and appstreamcli, then unpacked into a
+# throwaway root whose programs must start.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ "${1:-}" = "--windows" ]; then
+  bash scripts/setup.sh zip unzip
+  bash scripts/build-windows.sh >/dev/null
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)
+  out=build-windows-package
+  rm -rf "$out"
+  mkdir -p "$out/stage/linkcourier-$version"
+  cp build-windows/app/linkcourier.exe "$out/stage/linkcourier-$version/"
+  sed 's/$/\r/' README.md >"$out/stage/linkcourier-$version/README.txt"
+  (cd "$out/stage" && zip -q -r -X "../linkcourier-$version-win64.zip" "linkcourier-$version")
+  rm -rf "$out/stage"
+  echo "made $out/linkcourier-$version-win64.zip"
+  exit 0
+fi
+
+bash scripts/setup.sh
+bash scripts/setup.sh scdoc lintian appstream desktop-file-utils dpkg-dev
+cmake -S . -B build-package -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_INSTALL_PREFIX=/usr -DLINKCOURIER_TESTS=OFF -DLINKCOURIER_PACKAGE=ON >/dev/null
+cmake --build build-package -j "$(nproc)" >/dev/null
+rm -f build-package/linkcourier_*.deb
+(cd build-package && cpack -G DEB >/dev/null)
+deb=$(ls build-package/linkcourier_*_amd64.deb)
+echo "made $deb"
+
+# The checks.
+lintian --fail-on error --suppress-tags-from-file /dev/null "$deb"
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg-deb -x "$deb" "$root"
+desktop-file-validate "$root"/usr/share/applications/*.desktop
+appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.metainfo.xml
+"$root/usr/bin/linkcourier-push-simulator" --help >/dev/null
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+"$root/usr/bin/linkcourier-push-simulator" --port "$port" >"$root/simulator.out" &
+simulator=$!
+for _ in $(seq 50); do
+  grep -q "^http://127.0.0.1:$port/" "$root/simulator.out" && break
+  sleep 0.1
+done
+kill "$simulator"
+grep -q "^http://127.0.0.1:$port/" "$root/simulator.out" || { echo "the packaged simulator did not start"; exit 1; }
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/linkcourier" 2>/dev/null && exit 1
+echo "package checks passed"
