@@ -60,8 +60,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://fernhollow.example/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# libcurl is loaded at the first exchange, so no binary names it: it is named here.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.88), fonts-wqy-microhei")
+# Loaded while running, so no binary names them: libcurl at the first exchange, Qt's platform
+# plugins at start-up.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.88), qt6-qpa-plugins, fonts-wqy-microhei")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR})
 include(CPack)
