@@ -1,0 +1,47 @@
+#include "submit/push_batch.h"
+
+#include "common/marked_text.h"
+#include "http/http_request.h"
+#include "submit/submit_texts.h"
+
+namespace lc {
+namespace {
+
+constexpr int kPost = 1;
+
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+bool starts_with_status_code(TextView status, char first) {
+  return status.size() >= 4 && status[0] == first && is_digit(status[1]) && is_digit(status[2]) &&
+         status[3] == ' ';
+}
+
+}  // namespace
+
+bool PushAnswer::answered_2xx() const {
+  return starts_with_status_code(status, '2');
+}
+
+bool PushAnswer::answered() const {
+  for (char first : {'1', '2', '3', '4', '5', '6'}) {
+    if (starts_with_status_code(status, first)) return true;
+  }
+  return false;
+}
+
+PushAnswer push_batch(TextView address, TextView links, int timeout_seconds) {
+  PushAnswer answer;
+  answer.body = http_request(address, {.method = kPost,
+                                       .body_text = links,
+                                       .timeout_seconds = timeout_seconds,
+                                       .status = &answer.status});
+  answer.accepted =
+      text_between_markers(answer.body, submit_texts::kAcceptedStart, submit_texts::kAcceptedEnd);
+  answer.remaining =
+      text_between_markers(answer.body, submit_texts::kRemainingStart, submit_texts::kRemainingEnd);
+  return answer;
+}
+
+}  // namespace lc
