@@ -11,7 +11,7 @@ set(source ${PROJECT_SOURCE_DIR}/packaging)
 
 # Manual pages from their scdoc sources, compressed as Debian keeps them.
 set(manuals)
-foreach(program linkcourier linkcourier-push-simulator)
+foreach(program linkcourier linkcourier-push linkcourier-push-simulator)
   set(manual ${package_dir}/${program}.1.gz)
   add_custom_command(OUTPUT ${manual}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${package_dir}
@@ -31,7 +31,8 @@ configure_file(${source}/${app_id}.metainfo.xml ${package_dir}/${app_id}.metainf
 
 # The simulator under a name fit for the system's path.
 set_target_properties(push_simulator PROPERTIES OUTPUT_NAME linkcourier-push-simulator)
-install(TARGETS linkcourier push_simulator RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS linkcourier linkcourier-push push_simulator
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${source}/${app_id}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${package_dir}/${app_id}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${source}/linkcourier.svg

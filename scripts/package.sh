@@ -39,6 +39,7 @@ trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root"
 desktop-file-validate "$root"/usr/share/applications/*.desktop
 appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.metainfo.xml
+"$root/usr/bin/linkcourier-push" --help >/dev/null
 "$root/usr/bin/linkcourier-push-simulator" --help >/dev/null
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 "$root/usr/bin/linkcourier-push-simulator" --port "$port" >"$root/simulator.out" &

@@ -117,12 +117,12 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   cli.add_option("--quota", settings.quota, "links the token may push, across calls")
       ->capture_default_str()
-      ->check(CLI::NonNegativeNumber);
+      ->check(CLI::Range(0L, 1'000'000'000L));
   cli.add_option("--max-links", settings.max_links, "links one call may carry (0: no limit)")
       ->capture_default_str()
-      ->check(CLI::NonNegativeNumber);
+      ->check(CLI::Range(0L, 1'000'000'000L));
   cli.add_option("--delay-ms", settings.delay_ms, "wait this long before each answer")
-      ->check(CLI::NonNegativeNumber);
+      ->check(CLI::Range(0, 600'000));
   cli.add_flag("--remain-first", settings.remain_first, "put remain_batch before success_batch");
   cli.add_option("--record", settings.record_dir,
                  "write each push to DIR/request-1, DIR/request-2 ... (request line, header "

@@ -1,0 +1,38 @@
+#pragma once
+// The links a run pushes: read from UTF-8 text, cleaned, each once, in the order first seen.
+
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace lc::push {
+
+class LinkList {
+ public:
+  // Adds the links of `text`: one a line, CR LF or LF; a BOM is skipped, blank lines and lines
+  // starting with '#' too, surrounding spaces trimmed. Only http and https links with a host
+  // count; the others are kept as invalid. Characters beyond ASCII are percent-encoded as
+  // UTF-8, so what goes on the wire is ASCII.
+  void add_text(std::string_view text);
+
+  // Keeps only the links of `host`; the others move to `other_site`.
+  void keep_site(std::string_view host);
+
+  const std::vector<std::string>& links() const { return links_; }
+  const std::vector<std::string>& invalid() const { return invalid_; }
+  const std::vector<std::string>& other_site() const { return other_site_; }
+  std::size_t duplicates() const { return duplicates_; }
+
+ private:
+  std::vector<std::string> links_;
+  std::unordered_set<std::string> seen_;
+  std::vector<std::string> invalid_;
+  std::vector<std::string> other_site_;
+  std::size_t duplicates_ = 0;
+};
+
+// The host of an http or https link; empty when the text is no such link.
+std::string_view host_of(std::string_view link);
+
+}  // namespace lc::push

@@ -1,0 +1,108 @@
+// linkcourier-push: pushes the links of files, standard input and a pending file to a link-push
+// interface, in batches within its quota, keeping what was not accepted for the next run.
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "push/link_list.h"
+#include "push/pending_file.h"
+#include "push/push_run.h"
+
+namespace {
+
+using namespace lc::push;
+
+std::optional<std::string> read_all(std::istream& in) {
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  return text.str();
+}
+
+void list_links(std::ostream& err, const std::string& heading,
+                const std::vector<std::string>& links) {
+  for (const std::string& link : links)
+    err << heading << link << "\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  RunOptions options;
+  std::vector<std::string> files;
+  std::string site;
+  std::string pending;
+  bool quiet = false;
+
+  CLI::App cli{
+      "Pushes page links to a search engine's link-push interface, in batches within "
+      "its quota; links not yet accepted are kept for the next run.\n"
+      "Exit codes: 0 every link accepted, 1 some left pending, 2 usage or input error "
+      "(nothing sent), 3 the interface could not be reached."};
+  cli.add_option("FILE", files, "files of links, one a line (standard input when none)");
+  cli.add_option("-i,--interface", options.interface, "the push interface's address")
+      ->envname("LINKCOURIER_INTERFACE");
+  cli.add_option("--batch", options.batch, "links in one request at the most")
+      ->capture_default_str()
+      ->check(CLI::Range(std::size_t{1}, std::size_t{1'000'000}));
+  cli.add_option("--pending", pending,
+                 "links not yet accepted are kept here; a later run sends them first");
+  cli.add_option("--site", site, "send only links of this host; the others are listed");
+  cli.add_option("--timeout", options.timeout_seconds, "seconds a request may stay silent")
+      ->check(CLI::Range(1, 3600));
+  cli.add_flag("--dry-run", options.dry_run, "read, clean and batch the links; send nothing");
+  cli.add_flag("-q,--quiet", quiet, "no report of each request");
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int code = cli.exit(error);
+    return code == 0 ? 0 : kUsageOrInput;
+  }
+  if (options.interface.empty() && !options.dry_run) {
+    std::cerr << "没有链接推送接口地址：请用 --interface 或 LINKCOURIER_INTERFACE 给出\n";
+    return kUsageOrInput;
+  }
+
+  LinkList links;
+  std::string error;
+  if (!pending.empty()) {
+    const std::optional<std::string> text = read_pending(pending, error);
+    if (!text || !can_write_beside(pending, error)) {
+      std::cerr << "待推送文件不可用 " << error << "\n";
+      return kUsageOrInput;
+    }
+    options.pending = pending;
+    links.add_text(*text);
+  }
+  if (files.empty()) {
+    const std::optional<std::string> text = read_all(std::cin);
+    if (!text) {
+      std::cerr << "无法读取标准输入\n";
+      return kUsageOrInput;
+    }
+    links.add_text(*text);
+  }
+  for (const std::string& file : files) {
+    std::ifstream in(file, std::ios::binary);
+    const std::optional<std::string> text = in ? read_all(in) : std::nullopt;
+    if (!text) {
+      std::cerr << "无法读取文件 " << file << ": " << std::strerror(errno) << "\n";
+      return kUsageOrInput;
+    }
+    links.add_text(*text);
+  }
+  if (!site.empty()) links.keep_site(site);
+
+  list_links(std::cerr, "无效链接，已跳过：", links.invalid());
+  list_links(std::cerr, "不属于 " + site + " 的链接，已跳过：", links.other_site());
+  if (links.links().empty()) {
+    std::cerr << "没有可推送的链接\n";
+    return kUsageOrInput;
+  }
+  std::ostream silent(nullptr);
+  return run(options, links.links(), quiet ? silent : std::cout, std::cerr);
+}

@@ -1,0 +1,63 @@
+#include "push/pending_file.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace lc::push {
+namespace {
+
+std::string temporary_beside(const std::string& path) {
+  return path + ".tmp-" + std::to_string(::getpid());
+}
+
+}  // namespace
+
+std::optional<std::string> read_pending(const std::string& path, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    if (!std::filesystem::exists(path)) return std::string();
+    error = path + ": " + std::strerror(errno);
+    return std::nullopt;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool can_write_beside(const std::string& path, std::string& error) {
+  const std::string probe = temporary_beside(path);
+  std::FILE* file = std::fopen(probe.c_str(), "wb");
+  if (file == nullptr) {
+    error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  std::fclose(file);
+  std::remove(probe.c_str());
+  return true;
+}
+
+bool write_pending(const std::string& path, const std::vector<std::string>& links,
+                   std::size_t first, std::string& error) {
+  const std::string temporary = temporary_beside(path);
+  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  bool ok = file != nullptr;
+  for (std::size_t i = first; ok && i < links.size(); ++i) {
+    ok = std::fputs(links[i].c_str(), file) >= 0 && std::fputc('\n', file) != EOF;
+  }
+  ok = file != nullptr && std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0 && ok;
+  if (file != nullptr && std::fclose(file) != 0) ok = false;
+  if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) {
+    error = path + ": " + std::strerror(errno);
+    std::remove(temporary.c_str());
+  }
+  return ok;
+}
+
+}  // namespace lc::push

@@ -1,0 +1,34 @@
+#pragma once
+// One run of the push program: the links in batches within the interface's quota, a report
+// for each request, the links not accepted kept for the next run.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lc::push {
+
+struct RunOptions {
+  std::string interface;               // the push interface's address
+  std::size_t batch = 2000;            // links in one request at the most
+  std::optional<std::string> pending;  // where links not accepted are kept
+  int timeout_seconds = 0;             // per request; 0: the client's default
+  bool dry_run = false;
+};
+
+// Exit codes.
+inline constexpr int kAllAccepted = 0;
+inline constexpr int kSomePending = 1;
+inline constexpr int kUsageOrInput = 2;
+inline constexpr int kUnreachable = 3;
+
+// Pushes `links` and writes the pending file; reports go to `out`, failures to `err`. Returns
+// the exit code.
+int run(const RunOptions& options, const std::vector<std::string>& links, std::ostream& out,
+        std::ostream& err);
+
+// `address` with the value of its token hidden, for anything the program prints.
+std::string without_secrets(std::string address);
+
+}  // namespace lc::push

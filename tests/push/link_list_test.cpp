@@ -1,0 +1,61 @@
+// Reading and cleaning the links a run pushes.
+#include "push/link_list.h"
+
+#include <gtest/gtest.h>
+
+namespace lc::push {
+namespace {
+
+TEST(LinkListTest, CleansAsItReads) {
+  const struct {
+    const char* name;
+    std::string text;
+    std::vector<std::string> links;
+    std::vector<std::string> invalid;
+    std::size_t duplicates;
+  } cases[] = {
+      {"crlf_and_lf",
+       "http://a/1\r\nhttps://a/2\nhttp://a/3",
+       {"http://a/1", "https://a/2", "http://a/3"},
+       {},
+       0},
+      {"bom_blank_comment_spaces",
+       "\xEF\xBB\xBF  http://a/1 \r\n\r\n# note\n\t\nhttp://a/2\t",
+       {"http://a/1", "http://a/2"},
+       {},
+       0},
+      {"duplicates_keep_the_first",
+       "http://a/2\nhttp://a/1\nhttp://a/2",
+       {"http://a/2", "http://a/1"},
+       {},
+       1},
+      {"only_http_with_a_host",
+       "ftp://a/1\nhttp:///x\nwww.a.com/x\nHTTPS://a/ok\nhttp://user@a:8080/p",
+       {"HTTPS://a/ok", "http://user@a:8080/p"},
+       {"ftp://a/1", "http:///x", "www.a.com/x"},
+       0},
+      {"beyond_ascii_percent_encoded",
+       "http://a/\xE6\x96\xB0 x",
+       {"http://a/%E6%96%B0%20x"},
+       {},
+       0},
+  };
+  for (const auto& c : cases) {
+    LinkList list;
+    list.add_text(c.text);
+    EXPECT_EQ(list.links(), c.links) << c.name;
+    EXPECT_EQ(list.invalid(), c.invalid) << c.name;
+    EXPECT_EQ(list.duplicates(), c.duplicates) << c.name;
+  }
+}
+
+TEST(LinkListTest, KeepsOneSiteInOrder) {
+  LinkList list;
+  list.add_text("http://a.com/1\nhttp://b.com/1\nhttps://a.com:443/2\nhttp://x@b.com/2");
+  list.keep_site("a.com");
+  EXPECT_EQ(list.links(), (std::vector<std::string>{"http://a.com/1", "https://a.com:443/2"}));
+  EXPECT_EQ(list.other_site(), (std::vector<std::string>{"http://b.com/1", "http://x@b.com/2"}));
+}
+
+}  // namespace
+}  // namespace lc::push

@@ -1,0 +1,135 @@
+// linkcourier-push end to end: the program against the simulator on loopback.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "tests/support/child_process.h"
+#include "tests/support/scripted_server.h"
+
+namespace lc::test {
+namespace {
+
+struct Outcome {
+  int exit_code = -1;
+  std::string output;  // standard output and standard error together
+};
+
+class PushProgramTest : public testing::Test {
+ protected:
+  // Starts the simulator with `arguments`; returns the interface's address.
+  std::string start_simulator(const std::vector<std::string>& arguments) {
+    const std::uint16_t port = unused_port();
+    std::vector<std::string> argv = {LINKCOURIER_SIMULATOR, "--port", std::to_string(port),
+                                     "--record", records_.path()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    simulator_ = std::make_unique<ChildProcess>(argv);
+    EXPECT_TRUE(simulator_->wait_for_port(port));
+    return "http://127.0.0.1:" + std::to_string(port) +
+           "/urls?site=www.example.com&token=demo-token";
+  }
+
+  // Runs the program with `arguments` (shell words) and standard input from `input`.
+  Outcome push(const std::string& arguments, const std::string& input = "") {
+    const std::string stdin_file = files_.file("stdin");
+    std::ofstream(stdin_file, std::ios::binary) << input;
+    const std::string command =
+        std::string(LINKCOURIER_PUSH) + " " + arguments + " <" + stdin_file + " 2>&1";
+    FILE* program = ::popen(command.c_str(), "r");
+    Outcome outcome;
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, program) != nullptr)
+      outcome.output += buffer;
+    outcome.exit_code = WEXITSTATUS(::pclose(program));
+    return outcome;
+  }
+
+  std::string write(const std::string& name, const std::string& text) {
+    std::ofstream(files_.file(name), std::ios::binary) << text;
+    return files_.file(name);
+  }
+
+  std::string read(const std::string& name) const {
+    std::ifstream in(files_.file(name), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  int requests_recorded() const {
+    int count = 0;
+    while (std::ifstream(records_.file("request-" + std::to_string(count + 1))))
+      ++count;
+    return count;
+  }
+
+  TemporaryDirectory files_;
+  TemporaryDirectory records_;
+  std::unique_ptr<ChildProcess> simulator_;
+};
+
+std::string numbered_links(int from, int to) {
+  std::string text;
+  for (int i = from; i < to; ++i)
+    text += "https://www.example.com/p/" + std::to_string(100000 + i) + ".html\n";
+  return text;
+}
+
+// 25,000 links, 2,000 a request, a quota of 10,000: exactly 10,000 accepted, the other 15,000
+// kept in their order; a second run with a fresh quota sends them and empties the file.
+TEST_F(PushProgramTest, BatchesWithinTheQuotaAndKeepsTheRestForTheNextRun) {
+  const std::string links = write("links.txt", numbered_links(0, 25000) + "ftp://bad\n");
+  std::string address = start_simulator({"--quota", "10000", "--max-links", "2000"});
+  const std::string pending = files_.file("pending.txt");
+  Outcome first = push("-i '" + address + "' --batch 2000 --pending " + pending + " " + links);
+  EXPECT_EQ(first.exit_code, 1) << first.output;
+  EXPECT_EQ(requests_recorded(), 5);
+  EXPECT_NE(first.output.find("共发送：10000条，成功：10000条，被拒绝：0条，待推送：15000条"),
+            std::string::npos)
+      << first.output;
+  EXPECT_NE(first.output.find("无效链接，已跳过：ftp://bad"), std::string::npos);
+  EXPECT_EQ(read("pending.txt"), numbered_links(10000, 25000));
+  EXPECT_EQ(first.output.find("demo-token"), std::string::npos) << "the token is never printed";
+
+  address = start_simulator({"--quota", "20000", "--max-links", "2000"});
+  const Outcome second = push("-i '" + address + "' --pending " + pending);
+  EXPECT_EQ(second.exit_code, 0) << second.output;
+  EXPECT_EQ(read("pending.txt"), "");
+}
+
+// Bad input is refused with a clear message before anything is sent.
+TEST_F(PushProgramTest, BadInputSendsNothing) {
+  const std::string address = start_simulator({});
+  const std::string links = write("links.txt", numbered_links(0, 3));
+  const struct {
+    std::string arguments;
+    std::string input;
+    std::string message;
+  } cases[] = {
+      {"-i '" + address + "' " + files_.file("missing.txt"), "", "无法读取文件"},
+      {"-i '" + address + "' --batch 0 " + links, "", "--batch"},
+      {"-i '" + address + "'", "# nothing here\n\n", "没有可推送的链接"},
+      {"-i '" + address + "' --pending /nonexistent/dir/pending " + links, "", "待推送文件不可用"},
+      {links, "", "没有链接推送接口地址"},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome = push(c.arguments, c.input);
+    EXPECT_EQ(outcome.exit_code, 2) << c.arguments << "\n" << outcome.output;
+    EXPECT_NE(outcome.output.find(c.message), std::string::npos) << outcome.output;
+  }
+  EXPECT_EQ(requests_recorded(), 0);
+}
+
+TEST_F(PushProgramTest, AnUnreachableInterfaceIsExitThree) {
+  const std::string address =
+      "http://127.0.0.1:" + std::to_string(unused_port()) + "/urls?token=secret";
+  const Outcome outcome = push("-i '" + address + "'", numbered_links(0, 2));
+  EXPECT_EQ(outcome.exit_code, 3) << outcome.output;
+  EXPECT_EQ(outcome.output.find("secret"), std::string::npos) << outcome.output;
+}
+
+}  // namespace
+}  // namespace lc::test
