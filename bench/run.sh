@@ -46,3 +46,4 @@ build-bench/bench/http_vs_curl_cli "http://127.0.0.1:$port"
 build-bench/bench/regex_peak_rss
 QT_QPA_PLATFORM=offscreen build-bench/bench/links_box_long_line 2>/dev/null
 python3 bench/startup.py build-bench/bench
+python3 bench/cli_clean.py build-bench/push/linkcourier-push

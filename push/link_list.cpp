@@ -20,6 +20,13 @@ bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
          });
 }
 
+bool is_wire_ready(std::string_view link) {
+  return std::all_of(link.begin(), link.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte > 0x20 && byte < 0x7F;
+  });
+}
+
 // Bytes outside printable ASCII become %XX: UTF-8 characters, spaces, controls.
 std::string percent_encoded(std::string_view link) {
   static constexpr char kHex[] = "0123456789ABCDEF";
@@ -50,20 +57,23 @@ std::string_view host_of(std::string_view link) {
   return {};
 }
 
-void LinkList::add_text(std::string_view text) {
-  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
-  while (!text.empty()) {
-    const std::size_t end = std::min(text.find('\n'), text.size());
-    const std::string_view line = trimmed(text.substr(0, end));
-    text.remove_prefix(std::min(end + 1, text.size()));
-    if (line.empty() || line.starts_with('#')) continue;
-    std::string link = percent_encoded(line);
+void LinkList::add_text(std::string text) {
+  std::string_view rest = texts_.emplace_back(std::move(text));
+  if (rest.starts_with(kByteOrderMark)) rest.remove_prefix(kByteOrderMark.size());
+  seen_.reserve(seen_.size() +
+                static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '\n')));
+  while (!rest.empty()) {
+    const std::size_t end = std::min(rest.find('\n'), rest.size());
+    std::string_view link = trimmed(rest.substr(0, end));
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+    if (link.empty() || link.starts_with('#')) continue;
+    if (!is_wire_ready(link)) link = texts_.emplace_back(percent_encoded(link));
     if (host_of(link).empty()) {
-      invalid_.push_back(std::move(link));
+      invalid_.push_back(link);
     } else if (!seen_.insert(link).second) {
       ++duplicates_;
     } else {
-      links_.push_back(std::move(link));
+      links_.push_back(link);
     }
   }
 }

@@ -1,6 +1,9 @@
 #pragma once
 // The links a run pushes: read from UTF-8 text, cleaned, each once, in the order first seen.
+// The list keeps the texts it read and hands out views into them, so that a million links are
+// held once.
 
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -14,21 +17,22 @@ class LinkList {
   // starting with '#' too, surrounding spaces trimmed. Only http and https links with a host
   // count; the others are kept as invalid. Characters beyond ASCII are percent-encoded as
   // UTF-8, so what goes on the wire is ASCII.
-  void add_text(std::string_view text);
+  void add_text(std::string text);
 
   // Keeps only the links of `host`; the others move to `other_site`.
   void keep_site(std::string_view host);
 
-  const std::vector<std::string>& links() const { return links_; }
-  const std::vector<std::string>& invalid() const { return invalid_; }
-  const std::vector<std::string>& other_site() const { return other_site_; }
+  const std::vector<std::string_view>& links() const { return links_; }
+  const std::vector<std::string_view>& invalid() const { return invalid_; }
+  const std::vector<std::string_view>& other_site() const { return other_site_; }
   std::size_t duplicates() const { return duplicates_; }
 
  private:
-  std::vector<std::string> links_;
-  std::unordered_set<std::string> seen_;
-  std::vector<std::string> invalid_;
-  std::vector<std::string> other_site_;
+  std::deque<std::string> texts_;  // as read, and the links that needed encoding
+  std::vector<std::string_view> links_;
+  std::unordered_set<std::string_view> seen_;
+  std::vector<std::string_view> invalid_;
+  std::vector<std::string_view> other_site_;
   std::size_t duplicates_ = 0;
 };
 

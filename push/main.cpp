@@ -24,8 +24,8 @@ std::optional<std::string> read_all(std::istream& in) {
 }
 
 void list_links(std::ostream& err, const std::string& heading,
-                const std::vector<std::string>& links) {
-  for (const std::string& link : links)
+                const std::vector<std::string_view>& links) {
+  for (const std::string_view link : links)
     err << heading << link << "\n";
 }
 
@@ -70,30 +70,30 @@ int main(int argc, char** argv) {
   LinkList links;
   std::string error;
   if (!pending.empty()) {
-    const std::optional<std::string> text = read_pending(pending, error);
+    std::optional<std::string> text = read_pending(pending, error);
     if (!text || !can_write_beside(pending, error)) {
       std::cerr << "待推送文件不可用 " << error << "\n";
       return kUsageOrInput;
     }
     options.pending = pending;
-    links.add_text(*text);
+    links.add_text(std::move(*text));
   }
   if (files.empty()) {
-    const std::optional<std::string> text = read_all(std::cin);
+    std::optional<std::string> text = read_all(std::cin);
     if (!text) {
       std::cerr << "无法读取标准输入\n";
       return kUsageOrInput;
     }
-    links.add_text(*text);
+    links.add_text(std::move(*text));
   }
   for (const std::string& file : files) {
     std::ifstream in(file, std::ios::binary);
-    const std::optional<std::string> text = in ? read_all(in) : std::nullopt;
+    std::optional<std::string> text = in ? read_all(in) : std::nullopt;
     if (!text) {
       std::cerr << "无法读取文件 " << file << ": " << std::strerror(errno) << "\n";
       return kUsageOrInput;
     }
-    links.add_text(*text);
+    links.add_text(std::move(*text));
   }
   if (!site.empty()) links.keep_site(site);
 

@@ -42,13 +42,14 @@ bool can_write_beside(const std::string& path, std::string& error) {
   return true;
 }
 
-bool write_pending(const std::string& path, const std::vector<std::string>& links,
+bool write_pending(const std::string& path, const std::vector<std::string_view>& links,
                    std::size_t first, std::string& error) {
   const std::string temporary = temporary_beside(path);
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   bool ok = file != nullptr;
   for (std::size_t i = first; ok && i < links.size(); ++i) {
-    ok = std::fputs(links[i].c_str(), file) >= 0 && std::fputc('\n', file) != EOF;
+    ok = std::fwrite(links[i].data(), 1, links[i].size(), file) == links[i].size() &&
+         std::fputc('\n', file) != EOF;
   }
   ok = file != nullptr && std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0 && ok;
   if (file != nullptr && std::fclose(file) != 0) ok = false;

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lc::push {
@@ -16,7 +17,7 @@ bool can_write_beside(const std::string& path, std::string& error);
 
 // Writes the links whole or not at all: into a temporary file beside it, renamed over the old
 // one, so that a crash never leaves half a file.
-bool write_pending(const std::string& path, const std::vector<std::string>& links,
+bool write_pending(const std::string& path, const std::vector<std::string_view>& links,
                    std::size_t first, std::string& error);
 
 }  // namespace lc::push

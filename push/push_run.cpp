@@ -49,7 +49,8 @@ std::string message_of(const std::string& body) {
   return {};
 }
 
-std::string joined(const std::vector<std::string>& links, std::size_t first, std::size_t count) {
+std::string joined(const std::vector<std::string_view>& links, std::size_t first,
+                   std::size_t count) {
   std::string body;
   for (std::size_t i = first; i < first + count; ++i) {
     if (i > first) body += "\r\n";
@@ -70,13 +71,13 @@ std::string without_secrets(std::string address) {
   return address;
 }
 
-int run(const RunOptions& options, const std::vector<std::string>& links, std::ostream& out,
+int run(const RunOptions& options, const std::vector<std::string_view>& links, std::ostream& out,
         std::ostream& err) {
   const std::string shown_interface = without_secrets(options.interface);
   if (options.dry_run) {
     const std::size_t requests = (links.size() + options.batch - 1) / options.batch;
     out << links.size() << " links in " << requests << " requests of at most " << options.batch
-        << " to " << shown_interface << "\n";
+        << (shown_interface.empty() ? "" : " to " + shown_interface) << "\n";
     return kAllAccepted;
   }
   std::size_t next = 0;

@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lc::push {
@@ -25,7 +26,7 @@ inline constexpr int kUnreachable = 3;
 
 // Pushes `links` and writes the pending file; reports go to `out`, failures to `err`. Returns
 // the exit code.
-int run(const RunOptions& options, const std::vector<std::string>& links, std::ostream& out,
+int run(const RunOptions& options, const std::vector<std::string_view>& links, std::ostream& out,
         std::ostream& err);
 
 // `address` with the value of its token hidden, for anything the program prints.

@@ -6,6 +6,10 @@
 namespace lc::push {
 namespace {
 
+std::vector<std::string> owned(const std::vector<std::string_view>& links) {
+  return {links.begin(), links.end()};
+}
+
 TEST(LinkListTest, CleansAsItReads) {
   const struct {
     const char* name;
@@ -43,8 +47,8 @@ TEST(LinkListTest, CleansAsItReads) {
   for (const auto& c : cases) {
     LinkList list;
     list.add_text(c.text);
-    EXPECT_EQ(list.links(), c.links) << c.name;
-    EXPECT_EQ(list.invalid(), c.invalid) << c.name;
+    EXPECT_EQ(owned(list.links()), c.links) << c.name;
+    EXPECT_EQ(owned(list.invalid()), c.invalid) << c.name;
     EXPECT_EQ(list.duplicates(), c.duplicates) << c.name;
   }
 }
@@ -53,8 +57,10 @@ TEST(LinkListTest, KeepsOneSiteInOrder) {
   LinkList list;
   list.add_text("http://a.com/1\nhttp://b.com/1\nhttps://a.com:443/2\nhttp://x@b.com/2");
   list.keep_site("a.com");
-  EXPECT_EQ(list.links(), (std::vector<std::string>{"http://a.com/1", "https://a.com:443/2"}));
-  EXPECT_EQ(list.other_site(), (std::vector<std::string>{"http://b.com/1", "http://x@b.com/2"}));
+  EXPECT_EQ(owned(list.links()),
+            (std::vector<std::string>{"http://a.com/1", "https://a.com:443/2"}));
+  EXPECT_EQ(owned(list.other_site()),
+            (std::vector<std::string>{"http://b.com/1", "http://x@b.com/2"}));
 }
 
 }  // namespace
