@@ -186,10 +186,11 @@ void apply_colors(const ControlSpec& spec, QWidget* widget) {
   if (spec.transparent) widget->setAttribute(Qt::WA_NoSystemBackground);
 }
 
-// The icon in every size the executable's resources hold it in.
+// The icon in the sizes a window's frame and task bar show; the desktop's menu takes larger ones
+// from the icon theme. Each size given is decoded when the window shows.
 QIcon application_icon(TextView name) {
   QIcon icon;
-  for (int size : {16, 32, 48, 128, 256}) {
+  for (int size : {16, 32, 48}) {
     const QString file = QString(":/icons/%1-%2.png").arg(to_qstring(name)).arg(size);
     if (QFile::exists(file)) icon.addFile(file, QSize(size, size));
   }

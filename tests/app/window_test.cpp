@@ -22,7 +22,7 @@ namespace mw = main_window;
 TEST_F(AppTest, WindowIsFixedCentredAndCaptioned) {
   const QIcon icon = main_widget()->windowIcon();
   EXPECT_FALSE(icon.isNull());
-  EXPECT_EQ(icon.availableSizes().size(), 5);
+  EXPECT_EQ(icon.availableSizes().size(), 3);
   QWidget* window = main_widget();
   EXPECT_EQ(window->size(), QSize(463, 388));
   EXPECT_EQ(window->minimumSize(), window->maximumSize());
