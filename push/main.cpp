@@ -11,6 +11,7 @@
 #include "push/link_list.h"
 #include "push/pending_file.h"
 #include "push/push_run.h"
+#include "push/sitemap_source.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ void list_links(std::ostream& err, const std::string& heading,
 int main(int argc, char** argv) {
   RunOptions options;
   std::vector<std::string> files;
+  std::vector<std::string> sitemaps;
   std::string site;
   std::string pending;
   bool quiet = false;
@@ -43,7 +45,11 @@ int main(int argc, char** argv) {
       "its quota; links not yet accepted are kept for the next run.\n"
       "Exit codes: 0 every link accepted, 1 some left pending, 2 usage or input error "
       "(nothing sent), 3 the interface could not be reached."};
-  cli.add_option("FILE", files, "files of links, one a line (standard input when none)");
+  cli.add_option("FILE", files,
+                 "files of links, one a line (standard input when neither files nor sitemaps)");
+  cli.add_option("--sitemap", sitemaps,
+                 "the page links of a sitemap or sitemap index, by address or file (.xml or "
+                 ".xml.gz; an index is followed to its sitemaps); repeatable");
   cli.add_option("-i,--interface", options.interface, "the push interface's address")
       ->envname("LINKCOURIER_INTERFACE");
   cli.add_option("--batch", options.batch, "links in one request at the most")
@@ -78,7 +84,18 @@ int main(int argc, char** argv) {
     options.pending = pending;
     links.add_text(std::move(*text));
   }
-  if (files.empty()) {
+  if (!sitemaps.empty()) {
+    std::vector<SitemapPage> pages;
+    if (!read_sitemaps(sitemaps, pages, error)) {
+      std::cerr << "无法读取站点地图 " << error << "\n";
+      return kUsageOrInput;
+    }
+    std::string text;
+    for (const SitemapPage& page : pages)
+      text.append(page.location).append("\n");
+    links.add_text(std::move(text));
+  }
+  if (files.empty() && sitemaps.empty()) {
     std::optional<std::string> text = read_all(std::cin);
     if (!text) {
       std::cerr << "无法读取标准输入\n";

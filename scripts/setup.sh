@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   openssl tinyproxy util-linux
   qt6-base-dev libxcb1-dev libcpp-httplib-dev fonts-wqy-microhei
-  libcli11-dev nlohmann-json3-dev librsvg2-bin icoutils
+  libcli11-dev nlohmann-json3-dev libxml2-dev zlib1g-dev librsvg2-bin icoutils
 )
 [ $# -eq 0 ] || packages=("$@")
 

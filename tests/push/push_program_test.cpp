@@ -100,6 +100,35 @@ TEST_F(PushProgramTest, BatchesWithinTheQuotaAndKeepsTheRestForTheNextRun) {
   EXPECT_EQ(read("pending.txt"), "");
 }
 
+std::string urlset(int from, int to) {
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n";
+  for (int i = from; i < to; ++i) {
+    xml += "<url><loc>https://www.example.com/p/" + std::to_string(100000 + i) +
+           ".html</loc><lastmod>2026-12-01</lastmod></url>\n";
+  }
+  return xml + "</urlset>\n";
+}
+
+// A sitemap index served over HTTP names two gzip sitemaps; every page of both is pushed.
+TEST_F(PushProgramTest, FollowsASitemapIndexToItsGzipSitemaps) {
+  write("a.xml", urlset(0, 3));
+  write("b.xml", urlset(3, 5));
+  ASSERT_TRUE(run_command({"gzip", "-n", files_.file("a.xml"), files_.file("b.xml")}));
+  ScriptedServer sitemaps({respond("HTTP/1.1 200 OK", {}, read("a.xml.gz")),
+                           respond("HTTP/1.1 200 OK", {}, read("b.xml.gz"))});
+  ScriptedServer index({respond("HTTP/1.1 200 OK", {},
+                                "<sitemapindex><sitemap><loc>" + sitemaps.url("/a.xml.gz") +
+                                    "</loc></sitemap><sitemap><loc>" + sitemaps.url("/b.xml.gz") +
+                                    "</loc></sitemap></sitemapindex>")});
+  const std::string address = start_simulator({});
+  const Outcome outcome = push("-i '" + address + "' --sitemap " + index.url("/sitemap.xml"));
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.output;
+  EXPECT_NE(outcome.output.find("成功：5条"), std::string::npos) << outcome.output;
+  EXPECT_EQ(sitemaps.requests().size(), 2u);
+}
+
 // Bad input is refused with a clear message before anything is sent.
 TEST_F(PushProgramTest, BadInputSendsNothing) {
   const std::string address = start_simulator({});
@@ -114,6 +143,11 @@ TEST_F(PushProgramTest, BadInputSendsNothing) {
       {"-i '" + address + "'", "# nothing here\n\n", "没有可推送的链接"},
       {"-i '" + address + "' --pending /nonexistent/dir/pending " + links, "", "待推送文件不可用"},
       {links, "", "没有链接推送接口地址"},
+      {"-i '" + address + "' --sitemap " + write("page.html", "<html><body>x</body></html>"), "",
+       "not a sitemap (its root element is <html>)"},
+      {"-i '" + address + "' --sitemap " +
+           write("broken.xml", "<urlset>\n<url><loc>x</lo></url>\n</urlset>"),
+       "", "broken.xml: line 2"},
   };
   for (const auto& c : cases) {
     const Outcome outcome = push(c.arguments, c.input);

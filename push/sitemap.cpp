@@ -1,0 +1,120 @@
+#include "push/sitemap.h"
+
+#include <libxml/xmlreader.h>
+#include <zlib.h>
+
+#include <memory>
+
+namespace lc::push {
+namespace {
+
+constexpr std::string_view kGzipMagic = "\x1F\x8B";
+// A sitemap holds at most 50,000 links of 2,048 bytes; anything past this is no sitemap.
+constexpr std::size_t kLargestUnpacked = 256u << 20;
+
+std::optional<std::string> gunzip(std::string_view data, std::string& error) {
+  z_stream stream{};
+  if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) {
+    error = "gzip: cannot start";
+    return std::nullopt;
+  }
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  stream.avail_in = static_cast<uInt>(data.size());
+  std::string out;
+  int status = Z_OK;
+  char buffer[64 * 1024];
+  while (status == Z_OK) {
+    stream.next_out = reinterpret_cast<Bytef*>(buffer);
+    stream.avail_out = sizeof buffer;
+    status = inflate(&stream, Z_NO_FLUSH);
+    out.append(buffer, sizeof buffer - stream.avail_out);
+    if (out.size() > kLargestUnpacked) status = Z_MEM_ERROR;
+  }
+  inflateEnd(&stream);
+  if (status != Z_STREAM_END) {
+    error = "gzip: the data is damaged or cut short";
+    return std::nullopt;
+  }
+  return out;
+}
+
+struct ReaderFree {
+  void operator()(xmlTextReaderPtr reader) const { xmlFreeTextReader(reader); }
+};
+
+std::string text_of(const xmlChar* text) {
+  return text == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(text));
+}
+
+std::string_view trimmed(std::string_view text) {
+  const std::size_t begin = text.find_first_not_of(" \t\r\n");
+  if (begin == std::string_view::npos) return {};
+  return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
+}
+
+// Keeps the parser's first complaint, with its line, instead of letting it print.
+void note_first_error(void* first, const char* message, xmlParserSeverities,
+                      xmlTextReaderLocatorPtr locator) {
+  auto* noted = static_cast<std::string*>(first);
+  if (!noted->empty()) return;
+  *noted = "line " + std::to_string(xmlTextReaderLocatorLineNumber(locator)) + ": " +
+           std::string(trimmed(message != nullptr ? message : ""));
+}
+
+}  // namespace
+
+std::optional<Sitemap> read_sitemap(std::string_view data, std::string& error) {
+  std::string unpacked;
+  if (data.starts_with(kGzipMagic)) {
+    std::optional<std::string> inflated = gunzip(data, error);
+    if (!inflated) return std::nullopt;
+    unpacked = std::move(*inflated);
+    data = unpacked;
+  }
+  // No network, no entity expansion, no DTD: the file is data, never instructions.
+  const std::unique_ptr<xmlTextReader, ReaderFree> reader(xmlReaderForMemory(
+      data.data(), static_cast<int>(data.size()), nullptr, nullptr, XML_PARSE_NONET));
+  if (!reader) {
+    error = "cannot read";
+    return std::nullopt;
+  }
+  std::string parser_error;
+  xmlTextReaderSetErrorHandler(reader.get(), note_first_error, &parser_error);
+  Sitemap sitemap;
+  std::string root;
+  std::string element;  // the innermost open element that holds text we keep
+  SitemapPage page;
+  int result = 0;
+  while ((result = xmlTextReaderRead(reader.get())) == 1) {
+    const int type = xmlTextReaderNodeType(reader.get());
+    const std::string name = text_of(xmlTextReaderConstLocalName(reader.get()));
+    if (type == XML_READER_TYPE_ELEMENT) {
+      if (root.empty()) {
+        root = name;
+        if (root != "urlset" && root != "sitemapindex") {
+          error = "line " + std::to_string(xmlTextReaderGetParserLineNumber(reader.get())) +
+                  ": not a sitemap (its root element is <" + root + ">)";
+          return std::nullopt;
+        }
+      }
+      element = name;
+      if (name == "url") page = {};
+    } else if (type == XML_READER_TYPE_TEXT || type == XML_READER_TYPE_CDATA) {
+      const std::string value(trimmed(text_of(xmlTextReaderConstValue(reader.get()))));
+      if (element == "loc") page.location += value;
+      if (element == "lastmod") page.last_modified += value;
+    } else if (type == XML_READER_TYPE_END_ELEMENT) {
+      if (name == "url" && !page.location.empty()) sitemap.pages.push_back(page);
+      if (name == "sitemap" && !page.location.empty()) sitemap.sitemaps.push_back(page.location);
+      if (name == "sitemap") page = {};
+      element.clear();
+    }
+  }
+  if (result != 0 || root.empty()) {
+    error = parser_error.empty() ? "line 1: not XML" : parser_error;
+    return std::nullopt;
+  }
+  return sitemap;
+}
+
+}  // namespace lc::push

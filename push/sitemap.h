@@ -1,0 +1,26 @@
+#pragma once
+// Sitemaps (sitemaps.org): the page links of a urlset, or the sitemaps an index names; gzip
+// is unpacked first.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lc::push {
+
+struct SitemapPage {
+  std::string location;
+  std::string last_modified;  // as written in <lastmod>; empty when absent
+};
+
+struct Sitemap {
+  std::vector<SitemapPage> pages;     // a <urlset>'s
+  std::vector<std::string> sitemaps;  // a <sitemapindex>'s
+};
+
+// Reads `data` (XML, or gzip around it). Empty with `error` set ("line N: reason") for a file
+// that is no sitemap: malformed XML, HTML or any other root element.
+std::optional<Sitemap> read_sitemap(std::string_view data, std::string& error);
+
+}  // namespace lc::push

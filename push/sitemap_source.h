@@ -1,0 +1,18 @@
+#pragma once
+// Sitemaps named on the command line, by address or as files, read with every sitemap their
+// indexes name.
+
+#include <string>
+#include <vector>
+
+#include "push/sitemap.h"
+
+namespace lc::push {
+
+// The pages of the sitemaps at `sources` (http or https addresses, or file paths) and of every
+// sitemap their indexes name, each sitemap read once. False with `error` ("SOURCE: reason") when
+// one cannot be read or is no sitemap.
+bool read_sitemaps(const std::vector<std::string>& sources, std::vector<SitemapPage>& pages,
+                   std::string& error);
+
+}  // namespace lc::push
