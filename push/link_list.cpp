@@ -64,18 +64,44 @@ void LinkList::add_text(std::string text) {
                 static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '\n')));
   while (!rest.empty()) {
     const std::size_t end = std::min(rest.find('\n'), rest.size());
-    std::string_view link = trimmed(rest.substr(0, end));
+    add_line(rest.substr(0, end));
     rest.remove_prefix(std::min(end + 1, rest.size()));
-    if (link.empty() || link.starts_with('#')) continue;
-    if (!is_wire_ready(link)) link = texts_.emplace_back(percent_encoded(link));
-    if (host_of(link).empty()) {
-      invalid_.push_back(link);
-    } else if (!seen_.insert(link).second) {
-      ++duplicates_;
-    } else {
-      links_.push_back(link);
-    }
   }
+}
+
+void LinkList::add_page(std::string location, std::optional<std::time_t> modified) {
+  const std::string_view link = add_line(texts_.emplace_back(std::move(location)));
+  if (!link.empty() && modified) modified_[link] = *modified;
+}
+
+std::string_view LinkList::add_line(std::string_view line) {
+  std::string_view link = trimmed(line);
+  if (link.empty() || link.starts_with('#')) return {};
+  if (!is_wire_ready(link)) link = texts_.emplace_back(percent_encoded(link));
+  if (host_of(link).empty()) {
+    invalid_.push_back(link);
+    return {};
+  }
+  if (!seen_.insert(link).second) {
+    ++duplicates_;
+    return {};
+  }
+  links_.push_back(link);
+  return link;
+}
+
+std::optional<std::time_t> LinkList::modified_at(std::string_view link) const {
+  const auto found = modified_.find(link);
+  if (found == modified_.end()) return std::nullopt;
+  return found->second;
+}
+
+std::size_t LinkList::remove_if(const std::function<bool(std::string_view)>& drop) {
+  const auto kept = std::stable_partition(links_.begin(), links_.end(),
+                                          [&](std::string_view link) { return !drop(link); });
+  const auto removed = static_cast<std::size_t>(links_.end() - kept);
+  links_.erase(kept, links_.end());
+  return removed;
 }
 
 void LinkList::keep_site(std::string_view host) {

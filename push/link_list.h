@@ -3,9 +3,13 @@
 // The list keeps the texts it read and hands out views into them, so that a million links are
 // held once.
 
+#include <ctime>
 #include <deque>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -19,6 +23,15 @@ class LinkList {
   // UTF-8, so what goes on the wire is ASCII.
   void add_text(std::string text);
 
+  // Adds one page of a sitemap, with when it last changed where the sitemap says.
+  void add_page(std::string location, std::optional<std::time_t> modified);
+
+  // When a sitemap says the link's page last changed; empty when none said.
+  std::optional<std::time_t> modified_at(std::string_view link) const;
+
+  // Removes the links `drop` is true for, keeping the order of the rest; returns how many.
+  std::size_t remove_if(const std::function<bool(std::string_view)>& drop);
+
   // Keeps only the links of `host`; the others move to `other_site`.
   void keep_site(std::string_view host);
 
@@ -28,12 +41,16 @@ class LinkList {
   std::size_t duplicates() const { return duplicates_; }
 
  private:
+  // Cleans one line and keeps it where it belongs; the link as kept, or empty.
+  std::string_view add_line(std::string_view line);
+
   std::deque<std::string> texts_;  // as read, and the links that needed encoding
   std::vector<std::string_view> links_;
   std::unordered_set<std::string_view> seen_;
   std::vector<std::string_view> invalid_;
   std::vector<std::string_view> other_site_;
   std::size_t duplicates_ = 0;
+  std::unordered_map<std::string_view, std::time_t> modified_;
 };
 
 // The host of an http or https link; empty when the text is no such link.

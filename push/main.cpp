@@ -12,6 +12,7 @@
 #include "push/pending_file.h"
 #include "push/push_run.h"
 #include "push/sitemap_source.h"
+#include "push/state_file.h"
 
 namespace {
 
@@ -38,6 +39,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> sitemaps;
   std::string site;
   std::string pending;
+  std::string state_path;
+  bool again = false;
   bool quiet = false;
 
   CLI::App cli{
@@ -57,6 +60,10 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(std::size_t{1}, std::size_t{1'000'000}));
   cli.add_option("--pending", pending,
                  "links not yet accepted are kept here; a later run sends them first");
+  cli.add_option("--state", state_path,
+                 "links already accepted, with when; a later run skips them unless their "
+                 "sitemap <lastmod> is later");
+  cli.add_flag("--again", again, "send links even when the state file has them");
   cli.add_option("--site", site, "send only links of this host; the others are listed");
   cli.add_option("--timeout", options.timeout_seconds, "seconds a request may stay silent")
       ->check(CLI::Range(1, 3600));
@@ -90,10 +97,8 @@ int main(int argc, char** argv) {
       std::cerr << "无法读取站点地图 " << error << "\n";
       return kUsageOrInput;
     }
-    std::string text;
-    for (const SitemapPage& page : pages)
-      text.append(page.location).append("\n");
-    links.add_text(std::move(text));
+    for (SitemapPage& page : pages)
+      links.add_page(std::move(page.location), parse_w3c_time(page.last_modified));
   }
   if (files.empty() && sitemaps.empty()) {
     std::optional<std::string> text = read_all(std::cin);
@@ -119,6 +124,21 @@ int main(int argc, char** argv) {
   if (links.links().empty()) {
     std::cerr << "没有可推送的链接\n";
     return kUsageOrInput;
+  }
+  StateFile state;
+  if (!state_path.empty()) {
+    if (!state.open(state_path, error)) {
+      std::cerr << "状态文件不可用 " << error << "\n";
+      return kUsageOrInput;
+    }
+    options.state = &state;
+    if (!again) {
+      options.already_pushed = links.remove_if([&](std::string_view link) {
+        const std::optional<std::time_t> accepted = state.accepted_at(link);
+        const std::optional<std::time_t> modified = links.modified_at(link);
+        return accepted && !(modified && *modified > *accepted);
+      });
+    }
   }
   std::ostream silent(nullptr);
   return run(options, links.links(), quiet ? silent : std::cout, std::cerr);

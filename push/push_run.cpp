@@ -6,6 +6,7 @@
 
 #include "platform/text_encodings.h"
 #include "push/pending_file.h"
+#include "push/state_file.h"
 #include "submit/push_batch.h"
 
 namespace lc::push {
@@ -110,6 +111,20 @@ int run(const RunOptions& options, const std::vector<std::string_view>& links, s
     }
     accepted += reading->accepted;
     refused += reading->refused.size();
+    if (options.state != nullptr) {
+      std::vector<std::string_view> recorded(links.begin() + static_cast<long>(next),
+                                             links.begin() + static_cast<long>(next + count));
+      std::erase_if(recorded, [&](std::string_view link) {
+        return std::find(reading->refused.begin(), reading->refused.end(), link) !=
+               reading->refused.end();
+      });
+      std::string error;
+      if (!options.state->record(recorded, error)) {
+        err << "无法写入状态文件 " << error << "\n";
+        next += count;
+        break;
+      }
+    }
     quota = reading->remaining;
     next += count;
     out << "成功提交：" << reading->accepted << "条链接\n";
@@ -118,7 +133,9 @@ int run(const RunOptions& options, const std::vector<std::string_view>& links, s
       out << "未接受：" << link << "\n";
   }
   out << "共发送：" << next << "条，成功：" << accepted << "条，被拒绝：" << refused
-      << "条，待推送：" << links.size() - next << "条\n";
+      << "条，待推送：" << links.size() - next << "条";
+  if (options.state != nullptr) out << "，已推送过：" << options.already_pushed << "条";
+  out << "\n";
   if (options.pending) {
     std::string error;
     if (!write_pending(*options.pending, links, next, error)) {

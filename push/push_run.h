@@ -10,12 +10,16 @@
 
 namespace lc::push {
 
+class StateFile;
+
 struct RunOptions {
   std::string interface;               // the push interface's address
   std::size_t batch = 2000;            // links in one request at the most
   std::optional<std::string> pending;  // where links not accepted are kept
   int timeout_seconds = 0;             // per request; 0: the client's default
   bool dry_run = false;
+  StateFile* state = nullptr;      // where accepted links are recorded
+  std::size_t already_pushed = 0;  // links the state file let the run skip
 };
 
 // Exit codes.

@@ -59,6 +59,13 @@ class PushProgramTest : public testing::Test {
     return text.str();
   }
 
+  std::string recorded(int n) const {
+    std::ifstream in(records_.file("request-" + std::to_string(n)), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
   int requests_recorded() const {
     int count = 0;
     while (std::ifstream(records_.file("request-" + std::to_string(count + 1))))
@@ -79,12 +86,15 @@ std::string numbered_links(int from, int to) {
 }
 
 // 25,000 links, 2,000 a request, a quota of 10,000: exactly 10,000 accepted, the other 15,000
-// kept in their order; a second run with a fresh quota sends them and empties the file.
-TEST_F(PushProgramTest, BatchesWithinTheQuotaAndKeepsTheRestForTheNextRun) {
+// kept in their order; a second run with a fresh quota sends them and empties the file. The runs
+// share a state file: a third run over the same links sends nothing, and a sitemap whose
+// <lastmod> says one page changed sends exactly that one.
+TEST_F(PushProgramTest, BatchesWithinTheQuotaKeepsTheRestAndSkipsWhatWasPushed) {
   const std::string links = write("links.txt", numbered_links(0, 25000) + "ftp://bad\n");
+  const std::string kept =
+      " --pending " + files_.file("pending.txt") + " --state " + files_.file("state.txt") + " ";
   std::string address = start_simulator({"--quota", "10000", "--max-links", "2000"});
-  const std::string pending = files_.file("pending.txt");
-  Outcome first = push("-i '" + address + "' --batch 2000 --pending " + pending + " " + links);
+  Outcome first = push("-i '" + address + "' --batch 2000" + kept + links);
   EXPECT_EQ(first.exit_code, 1) << first.output;
   EXPECT_EQ(requests_recorded(), 5);
   EXPECT_NE(first.output.find("共发送：10000条，成功：10000条，被拒绝：0条，待推送：15000条"),
@@ -95,9 +105,25 @@ TEST_F(PushProgramTest, BatchesWithinTheQuotaAndKeepsTheRestForTheNextRun) {
   EXPECT_EQ(first.output.find("demo-token"), std::string::npos) << "the token is never printed";
 
   address = start_simulator({"--quota", "20000", "--max-links", "2000"});
-  const Outcome second = push("-i '" + address + "' --pending " + pending);
+  const Outcome second = push("-i '" + address + "'" + kept);
   EXPECT_EQ(second.exit_code, 0) << second.output;
   EXPECT_EQ(read("pending.txt"), "");
+
+  address = start_simulator({});
+  const Outcome third = push("-i '" + address + "'" + kept + links);
+  EXPECT_EQ(third.exit_code, 0) << third.output;
+  EXPECT_NE(third.output.find("共发送：0条"), std::string::npos) << third.output;
+  EXPECT_NE(third.output.find("已推送过：25000条"), std::string::npos) << third.output;
+
+  const std::string sitemap = write(
+      "sitemap.xml",
+      "<urlset><url><loc>https://www.example.com/p/100001.html</loc><lastmod>2020-01-01</lastmod>"
+      "</url><url><loc>https://www.example.com/p/100002.html</loc><lastmod>2099-01-01T00:00+08:00"
+      "</lastmod></url><url><loc>https://www.example.com/p/100003.html</loc></url></urlset>");
+  const Outcome fourth = push("-i '" + address + "'" + kept + "--sitemap " + sitemap);
+  EXPECT_EQ(fourth.exit_code, 0) << fourth.output;
+  EXPECT_NE(fourth.output.find("共发送：1条"), std::string::npos) << fourth.output;
+  EXPECT_TRUE(recorded(1).ends_with("\r\n\r\nhttps://www.example.com/p/100002.html"));
 }
 
 std::string urlset(int from, int to) {

@@ -1,0 +1,116 @@
+#include "push/state_file.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace lc::push {
+namespace {
+
+bool read_number(std::string_view text, std::size_t at, std::size_t digits, int& value) {
+  if (at + digits > text.size()) return false;
+  const auto [end, error] = std::from_chars(text.data() + at, text.data() + at + digits, value);
+  return error == std::errc() && end == text.data() + at + digits;
+}
+
+std::string utc_now() {
+  const std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  gmtime_r(&now, &parts);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+  return text;
+}
+
+}  // namespace
+
+std::optional<std::time_t> parse_w3c_time(std::string_view text) {
+  std::tm parts{};
+  int year = 0, month = 0, day = 0;
+  if (!read_number(text, 0, 4, year) || text.size() < 10 || text[4] != '-' || text[7] != '-' ||
+      !read_number(text, 5, 2, month) || !read_number(text, 8, 2, day)) {
+    return std::nullopt;
+  }
+  parts.tm_year = year - 1900;
+  parts.tm_mon = month - 1;
+  parts.tm_mday = day;
+  long offset = 0;
+  if (text.size() > 10) {
+    if (text[10] != 'T' || !read_number(text, 11, 2, parts.tm_hour) || text.size() < 16 ||
+        text[13] != ':' || !read_number(text, 14, 2, parts.tm_min)) {
+      return std::nullopt;
+    }
+    std::size_t at = 16;
+    if (at < text.size() && text[at] == ':') {
+      if (!read_number(text, at + 1, 2, parts.tm_sec)) return std::nullopt;
+      at += 3;
+      while (at < text.size() && (text[at] == '.' || (text[at] >= '0' && text[at] <= '9')))
+        ++at;
+    }
+    std::string_view zone = text.substr(at);
+    if (zone != "Z") {
+      int hours = 0, minutes = 0;
+      if (zone.size() != 6 || (zone[0] != '+' && zone[0] != '-') || zone[3] != ':' ||
+          !read_number(zone, 1, 2, hours) || !read_number(zone, 4, 2, minutes)) {
+        return std::nullopt;
+      }
+      offset = (zone[0] == '+' ? 1 : -1) * (hours * 3600L + minutes * 60L);
+    }
+  }
+  return timegm(&parts) - offset;
+}
+
+StateFile::~StateFile() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+bool StateFile::open(const std::string& path, std::string& error) {
+  path_ = path;
+  std::ifstream in(path, std::ios::binary);
+  if (in) {
+    std::ostringstream text;
+    text << in.rdbuf();
+    text_ = text.str();
+  }
+  std::string_view rest = text_;
+  while (!rest.empty()) {
+    const std::size_t end = std::min(rest.find('\n'), rest.size());
+    const std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+    const std::size_t tab = line.find('\t');
+    if (tab == std::string_view::npos) continue;  // a line cut short by a crash
+    if (const std::optional<std::time_t> when = parse_w3c_time(line.substr(0, tab))) {
+      accepted_[line.substr(tab + 1)] = *when;
+    }
+  }
+  file_ = std::fopen(path.c_str(), "ab");
+  if (file_ == nullptr) {
+    error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+std::optional<std::time_t> StateFile::accepted_at(std::string_view link) const {
+  const auto found = accepted_.find(link);
+  if (found == accepted_.end()) return std::nullopt;
+  return found->second;
+}
+
+bool StateFile::record(const std::vector<std::string_view>& links, std::string& error) {
+  const std::string now = utc_now();
+  bool ok = true;
+  for (const std::string_view link : links) {
+    ok = ok && std::fprintf(file_, "%s\t%.*s\n", now.c_str(), static_cast<int>(link.size()),
+                            link.data()) > 0;
+  }
+  ok = ok && std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+  if (!ok) error = path_ + ": " + std::strerror(errno);
+  return ok;
+}
+
+}  // namespace lc::push
