@@ -8,6 +8,8 @@
 #include <iostream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "push/link_list.h"
 #include "push/pending_file.h"
 #include "push/push_run.h"
@@ -42,6 +44,7 @@ int main(int argc, char** argv) {
   std::string state_path;
   bool again = false;
   bool quiet = false;
+  bool json = false;
 
   CLI::App cli{
       "Pushes page links to a search engine's link-push interface, in batches within "
@@ -68,6 +71,8 @@ int main(int argc, char** argv) {
   cli.add_option("--timeout", options.timeout_seconds, "seconds a request may stay silent")
       ->check(CLI::Range(1, 3600));
   cli.add_flag("--dry-run", options.dry_run, "read, clean and batch the links; send nothing");
+  cli.add_flag("--json", json,
+               "one JSON object per request on standard output, then one for the run");
   cli.add_flag("-q,--quiet", quiet, "no report of each request");
   try {
     cli.parse(argc, argv);
@@ -141,5 +146,10 @@ int main(int argc, char** argv) {
     }
   }
   std::ostream silent(nullptr);
-  return run(options, links.links(), quiet ? silent : std::cout, std::cerr);
+  // The progress bar only where someone watches: a terminal, for more than one request.
+  const bool watched = !quiet && ::isatty(STDERR_FILENO) && links.links().size() > options.batch;
+  const std::unique_ptr<RunReport> report =
+      json ? json_report(std::cout)
+           : text_report(quiet ? silent : std::cout, watched ? &std::cerr : nullptr);
+  return run(options, links.links(), *report, std::cerr);
 }

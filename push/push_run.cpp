@@ -1,8 +1,10 @@
 #include "push/push_run.h"
 
 #include <algorithm>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <unordered_set>
 
 #include "platform/text_encodings.h"
 #include "push/pending_file.h"
@@ -72,79 +74,76 @@ std::string without_secrets(std::string address) {
   return address;
 }
 
-int run(const RunOptions& options, const std::vector<std::string_view>& links, std::ostream& out,
+int run(const RunOptions& options, const std::vector<std::string_view>& links, RunReport& report,
         std::ostream& err) {
   const std::string shown_interface = without_secrets(options.interface);
   if (options.dry_run) {
-    const std::size_t requests = (links.size() + options.batch - 1) / options.batch;
-    out << links.size() << " links in " << requests << " requests of at most " << options.batch
-        << (shown_interface.empty() ? "" : " to " + shown_interface) << "\n";
+    report.plan(links.size(), (links.size() + options.batch - 1) / options.batch, options.batch,
+                shown_interface);
     return kAllAccepted;
   }
-  std::size_t next = 0;
+  RunTotals totals;
+  totals.links = links.size();
+  if (options.state != nullptr) totals.already_pushed = options.already_pushed;
   std::optional<long> quota;
-  long accepted = 0;
-  std::size_t refused = 0;
   bool unreachable = false;
-  while (next < links.size()) {
-    std::size_t count = std::min(options.batch, links.size() - next);
+  while (totals.sent < links.size()) {
+    std::size_t count = std::min(options.batch, links.size() - totals.sent);
     if (quota) count = std::min<std::size_t>(count, static_cast<std::size_t>(std::max(0L, *quota)));
     if (count == 0) {
       err << "配额已用完：余下的链接留待下次推送\n";
       break;
     }
     const PushAnswer answer =
-        push_batch(options.interface, joined(links, next, count), options.timeout_seconds);
+        push_batch(options.interface, joined(links, totals.sent, count), options.timeout_seconds);
+    const std::string status = platform::utf16_to_utf8(platform::cp936_to_utf16(answer.status));
     if (!answer.answered()) {
-      err << shown_interface << ": "
-          << platform::utf16_to_utf8(platform::cp936_to_utf16(answer.status)) << "\n";
-      unreachable = accepted == 0;
+      err << shown_interface << ": " << status << "\n";
+      unreachable = totals.accepted == 0;
       break;
     }
-    const std::optional<Accepted> reading =
+    std::optional<Accepted> reading =
         answer.answered_2xx() ? read_answer(answer.body) : std::nullopt;
     if (!reading) {
       const std::string message = message_of(answer.body);
-      err << "接口拒绝了这批链接：" << answer.status << (message.empty() ? "" : " ") << message
-          << "\n";
+      err << "接口拒绝了这批链接：" << status << (message.empty() ? "" : " ") << message << "\n";
       break;
     }
-    accepted += reading->accepted;
-    refused += reading->refused.size();
+    const auto batch = links.begin() + static_cast<long>(totals.sent);
+    totals.sent += count;
+    totals.accepted += reading->accepted;
+    totals.refused += reading->refused.size();
+    quota = reading->remaining;
+    report.request({.links = count,
+                    .status = status,
+                    .accepted = reading->accepted,
+                    .remaining = reading->remaining,
+                    .refused = reading->refused},
+                   totals);
     if (options.state != nullptr) {
-      std::vector<std::string_view> recorded(links.begin() + static_cast<long>(next),
-                                             links.begin() + static_cast<long>(next + count));
-      std::erase_if(recorded, [&](std::string_view link) {
-        return std::find(reading->refused.begin(), reading->refused.end(), link) !=
-               reading->refused.end();
-      });
+      const std::unordered_set<std::string_view> refused(reading->refused.begin(),
+                                                         reading->refused.end());
+      std::vector<std::string_view> recorded;
+      std::copy_if(batch, batch + static_cast<long>(count), std::back_inserter(recorded),
+                   [&](std::string_view link) { return !refused.contains(link); });
       std::string error;
       if (!options.state->record(recorded, error)) {
         err << "无法写入状态文件 " << error << "\n";
-        next += count;
         break;
       }
     }
-    quota = reading->remaining;
-    next += count;
-    out << "成功提交：" << reading->accepted << "条链接\n";
-    if (quota) out << "剩余额度：" << *quota << "条\n";
-    for (const std::string& link : reading->refused)
-      out << "未接受：" << link << "\n";
   }
-  out << "共发送：" << next << "条，成功：" << accepted << "条，被拒绝：" << refused
-      << "条，待推送：" << links.size() - next << "条";
-  if (options.state != nullptr) out << "，已推送过：" << options.already_pushed << "条";
-  out << "\n";
+  totals.pending = links.size() - totals.sent;
+  totals.exit_code = unreachable ? kUnreachable : totals.pending == 0 ? kAllAccepted : kSomePending;
   if (options.pending) {
     std::string error;
-    if (!write_pending(*options.pending, links, next, error)) {
+    if (!write_pending(*options.pending, links, totals.sent, error)) {
       err << "无法写入待推送文件 " << error << "\n";
-      return kSomePending;
+      totals.exit_code = kSomePending;
     }
   }
-  if (unreachable) return kUnreachable;
-  return next == links.size() ? kAllAccepted : kSomePending;
+  report.summary(totals);
+  return totals.exit_code;
 }
 
 }  // namespace lc::push

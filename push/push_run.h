@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "push/run_report.h"
+
 namespace lc::push {
 
 class StateFile;
@@ -28,9 +30,9 @@ inline constexpr int kSomePending = 1;
 inline constexpr int kUsageOrInput = 2;
 inline constexpr int kUnreachable = 3;
 
-// Pushes `links` and writes the pending file; reports go to `out`, failures to `err`. Returns
-// the exit code.
-int run(const RunOptions& options, const std::vector<std::string_view>& links, std::ostream& out,
+// Pushes `links` and writes the pending file; reports go to `report`, failures to `err`.
+// Returns the exit code.
+int run(const RunOptions& options, const std::vector<std::string_view>& links, RunReport& report,
         std::ostream& err);
 
 // `address` with the value of its token hidden, for anything the program prints.

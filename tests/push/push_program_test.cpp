@@ -7,6 +7,8 @@
 #include <memory>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "tests/support/child_process.h"
 #include "tests/support/scripted_server.h"
 
@@ -153,6 +155,26 @@ TEST_F(PushProgramTest, FollowsASitemapIndexToItsGzipSitemaps) {
   EXPECT_EQ(outcome.exit_code, 0) << outcome.output;
   EXPECT_NE(outcome.output.find("成功：5条"), std::string::npos) << outcome.output;
   EXPECT_EQ(sitemaps.requests().size(), 2u);
+}
+
+// With --json: one object per request on standard output, then one for the run; no progress
+// bar where no terminal watches.
+TEST_F(PushProgramTest, JsonGivesAnObjectPerRequestAndOneForTheRun) {
+  const std::string address = start_simulator({});
+  const Outcome outcome =
+      push("--json --batch 2 -i '" + address + "'", numbered_links(0, 5) + "https://other.org/x\n");
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.output;
+  std::vector<nlohmann::json> objects;
+  std::istringstream lines(outcome.output);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("{")) objects.push_back(nlohmann::json::parse(line));
+  }
+  ASSERT_EQ(objects.size(), 4u) << outcome.output;
+  EXPECT_EQ(objects[0]["success_batch"], 2);
+  EXPECT_EQ(objects[2]["refused"], nlohmann::json::array({"https://other.org/x"}));
+  EXPECT_EQ(objects[3], nlohmann::json::parse(
+                            R"({"sent":6,"accepted":5,"refused":1,"pending":0,"exit_code":0})"));
+  EXPECT_EQ(outcome.output.find('\r'), std::string::npos);
 }
 
 // Bad input is refused with a clear message before anything is sent.

@@ -1,0 +1,45 @@
+#pragma once
+// What a run tells its user: on a terminal the window's report lines for each request and a
+// one-line progress bar; with --json one object per request and one for the whole run.
+
+#include <cstddef>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lc::push {
+
+struct RequestReport {
+  std::size_t links = 0;
+  std::string status;  // the status line's text, UTF-8
+  long accepted = 0;
+  std::optional<long> remaining;
+  std::vector<std::string> refused;
+};
+
+struct RunTotals {
+  std::size_t links = 0;  // in the run
+  std::size_t sent = 0;
+  long accepted = 0;
+  std::size_t refused = 0;
+  std::size_t pending = 0;
+  std::optional<std::size_t> already_pushed;  // with a state file
+  int exit_code = 0;
+};
+
+class RunReport {
+ public:
+  virtual ~RunReport() = default;
+  virtual void plan(std::size_t links, std::size_t requests, std::size_t batch,
+                    const std::string& interface) = 0;
+  virtual void request(const RequestReport& report, const RunTotals& so_far) = 0;
+  virtual void summary(const RunTotals& totals) = 0;
+};
+
+// `progress`: where the progress bar goes, or null for none.
+std::unique_ptr<RunReport> text_report(std::ostream& out, std::ostream* progress);
+std::unique_ptr<RunReport> json_report(std::ostream& out);
+
+}  // namespace lc::push
