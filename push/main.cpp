@@ -1,6 +1,7 @@
 // linkcourier-push: pushes the links of files, standard input and a pending file to a link-push
 // interface, in batches within its quota, keeping what was not accepted for the next run.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
   bool again = false;
   bool quiet = false;
   bool json = false;
+  std::string protocol = "push";
 
   CLI::App cli{
       "Pushes page links to a search engine's link-push interface, in batches within "
@@ -56,7 +58,7 @@ int main(int argc, char** argv) {
   cli.add_option("--sitemap", sitemaps,
                  "the page links of a sitemap or sitemap index, by address or file (.xml or "
                  ".xml.gz; an index is followed to its sitemaps); repeatable");
-  cli.add_option("-i,--interface", options.interface, "the push interface's address")
+  cli.add_option("-i,--interface", options.destination.interface, "the push interface's address")
       ->envname("LINKCOURIER_INTERFACE");
   cli.add_option("--batch", options.batch, "links in one request at the most")
       ->capture_default_str()
@@ -68,7 +70,16 @@ int main(int argc, char** argv) {
                  "sitemap <lastmod> is later");
   cli.add_flag("--again", again, "send links even when the state file has them");
   cli.add_option("--site", site, "send only links of this host; the others are listed");
-  cli.add_option("--timeout", options.timeout_seconds, "seconds a request may stay silent")
+  cli.add_option("--protocol", protocol,
+                 "push: the window's request and answer; indexnow: POST application/json "
+                 "{host, key, keyLocation, urlList}")
+      ->capture_default_str()
+      ->check(CLI::IsMember({"push", "indexnow"}));
+  cli.add_option("--key", options.destination.key, "the IndexNow key");
+  cli.add_option("--key-location", options.destination.key_location,
+                 "where the IndexNow key file stands, when not at the site's root");
+  cli.add_option("--timeout", options.destination.timeout_seconds,
+                 "seconds a request may stay silent")
       ->check(CLI::Range(1, 3600));
   cli.add_flag("--dry-run", options.dry_run, "read, clean and batch the links; send nothing");
   cli.add_flag("--json", json,
@@ -80,7 +91,17 @@ int main(int argc, char** argv) {
     const int code = cli.exit(error);
     return code == 0 ? 0 : kUsageOrInput;
   }
-  if (options.interface.empty() && !options.dry_run) {
+  options.destination.indexnow = protocol == "indexnow";
+  if (options.destination.indexnow) {
+    if (!is_indexnow_key(options.destination.key)) {
+      std::cerr << "IndexNow 密钥应为 8 到 128 个字母、数字或 '-'：请用 --key 给出\n";
+      return kUsageOrInput;
+    }
+    // IndexNow's own cap, unless a smaller batch is asked for.
+    options.batch = cli.count("--batch") == 0 ? kIndexNowLargestBatch
+                                              : std::min(options.batch, kIndexNowLargestBatch);
+  }
+  if (options.destination.interface.empty() && !options.dry_run) {
     std::cerr << "没有链接推送接口地址：请用 --interface 或 LINKCOURIER_INTERFACE 给出\n";
     return kUsageOrInput;
   }
@@ -122,7 +143,12 @@ int main(int argc, char** argv) {
     }
     links.add_text(std::move(*text));
   }
+  // IndexNow takes the links of one host a request: the named site, or the first link's.
+  if (site.empty() && options.destination.indexnow && !links.links().empty()) {
+    site = std::string(host_of(links.links().front()));
+  }
   if (!site.empty()) links.keep_site(site);
+  options.destination.host = site;
 
   list_links(std::cerr, "无效链接，已跳过：", links.invalid());
   list_links(std::cerr, "不属于 " + site + " 的链接，已跳过：", links.other_site());

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "push/protocols.h"
 #include "push/run_report.h"
 
 namespace lc::push {
@@ -15,10 +16,9 @@ namespace lc::push {
 class StateFile;
 
 struct RunOptions {
-  std::string interface;               // the push interface's address
+  Destination destination;
   std::size_t batch = 2000;            // links in one request at the most
   std::optional<std::string> pending;  // where links not accepted are kept
-  int timeout_seconds = 0;             // per request; 0: the client's default
   bool dry_run = false;
   StateFile* state = nullptr;      // where accepted links are recorded
   std::size_t already_pushed = 0;  // links the state file let the run skip

@@ -25,6 +25,10 @@ bool PushAnswer::answered_2xx() const {
 }
 
 bool PushAnswer::answered() const {
+  return is_http_status(status);
+}
+
+bool is_http_status(TextView status) {
   for (char first : {'1', '2', '3', '4', '5', '6'}) {
     if (starts_with_status_code(status, first)) return true;
   }

@@ -19,6 +19,9 @@ struct PushAnswer {
   bool answered() const;
 };
 
+// Whether a status is an HTTP answer's (any code), not one of the client's failure messages.
+bool is_http_status(TextView status);
+
 // Posts `links` (lines separated by CR LF) to `address` in one request.
 PushAnswer push_batch(TextView address, TextView links, int timeout_seconds = 0);
 

@@ -31,7 +31,11 @@ struct Settings {
   int delay_ms = 0;
   bool remain_first = false;
   std::string record_dir;
+  std::string protocol = "push";
 };
+
+// IndexNow takes at most this many URLs in one call.
+constexpr std::size_t kIndexNowLargestCall = 10'000;
 
 // Real interfaces take bodies of many thousands of links.
 constexpr std::size_t kLargestBody = 64u << 20;
@@ -105,6 +109,27 @@ std::optional<std::string> read_body(const httplib::ContentReader& content_reade
   return body;
 }
 
+int indexnow_status(const std::string& body, const Settings& settings, std::mutex& mutex,
+                    long& remain) {
+  if (settings.protocol != "indexnow") return 404;
+  const Json json = Json::parse(body, nullptr, false);
+  if (!json.is_object() || !json.contains("urlList") || !json["urlList"].is_array() ||
+      !json.contains("host") || !json.contains("key") || json["urlList"].empty() ||
+      json["urlList"].size() > kIndexNowLargestCall) {
+    return 400;
+  }
+  if (json["key"] != settings.token) return 403;
+  if (json["host"] != settings.site) return 422;
+  for (const Json& url : json["urlList"]) {
+    if (!url.is_string() || host_of(url.get<std::string>()) != settings.site) return 422;
+  }
+  std::lock_guard lock(mutex);
+  const auto count = static_cast<long>(json["urlList"].size());
+  if (count > remain) return 429;
+  remain -= count;
+  return 200;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,6 +149,11 @@ int main(int argc, char** argv) {
   cli.add_option("--delay-ms", settings.delay_ms, "wait this long before each answer")
       ->check(CLI::Range(0, 600'000));
   cli.add_flag("--remain-first", settings.remain_first, "put remain_batch before success_batch");
+  cli.add_option("--protocol", settings.protocol,
+                 "push: POST /urls?site=&token= with links, one a line; indexnow: POST "
+                 "/indexnow with JSON {host, key, keyLocation, urlList}, --token being the key")
+      ->capture_default_str()
+      ->check(CLI::IsMember({"push", "indexnow"}));
   cli.add_option("--record", settings.record_dir,
                  "write each push to DIR/request-1, DIR/request-2 ... (request line, header "
                  "lines, empty line, body)")
@@ -136,6 +166,21 @@ int main(int argc, char** argv) {
 
   httplib::Server server;
   server.set_payload_max_length(kLargestBody);
+  // IndexNow's answers: 200 taken, 400 bad request, 403 key not valid, 422 URLs not of the
+  // host, 429 too many requests (the quota spent); no body.
+  server.Post("/indexnow", [&](const httplib::Request& request, httplib::Response& response,
+                               const httplib::ContentReader& content_reader) {
+    const std::optional<std::string> body = read_body(content_reader);
+    if (!body) return void(response.status = 413);
+    {
+      std::lock_guard lock(mutex);
+      if (!settings.record_dir.empty()) record(settings.record_dir, ++requests, request, *body);
+    }
+    if (settings.delay_ms > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(settings.delay_ms));
+    }
+    response.status = indexnow_status(*body, settings, mutex, remain);
+  });
   server.Post("/urls", [&](const httplib::Request& request, httplib::Response& response,
                            const httplib::ContentReader& content_reader) {
     const auto answer = [&](int status, const Json& json) {

@@ -157,6 +157,48 @@ TEST_F(PushProgramTest, FollowsASitemapIndexToItsGzipSitemaps) {
   EXPECT_EQ(sitemaps.requests().size(), 2u);
 }
 
+// IndexNow: 25,000 links go in three POSTs of JSON; a wrong key (403) and a spent quota (429)
+// are explained, the rest kept pending, the key never printed.
+TEST_F(PushProgramTest, IndexNowPostsJsonBatchesAndExplainsRefusals) {
+  const std::string key = "a1b2c3d4-e5f6";
+  const std::string links = write("links.txt", numbered_links(0, 25000));
+  const auto simulator = [&](const std::string& quota) {
+    const std::string address =
+        start_simulator({"--protocol", "indexnow", "--token", key, "--quota", quota});
+    return address.substr(0, address.find("/urls")) + "/indexnow";
+  };
+  const std::string pending = " --pending " + files_.file("pending.txt") + " ";
+  const Outcome all =
+      push("--protocol indexnow --key " + key + " -i " + simulator("100000") + pending + links);
+  EXPECT_EQ(all.exit_code, 0) << all.output;
+  EXPECT_EQ(requests_recorded(), 3);
+  const std::string third = recorded(3);
+  const nlohmann::json body = nlohmann::json::parse(third.substr(third.find("\r\n\r\n") + 4));
+  EXPECT_EQ(body["host"], "www.example.com");
+  EXPECT_EQ(body["key"], key);
+  EXPECT_EQ(body["urlList"].size(), 5000u);
+
+  const struct {
+    std::string key;
+    std::string quota;
+    std::string explanation;
+    std::size_t pending;
+  } refusals[] = {
+      {"wrong-key-123", "100000", "密钥无效", 25000},
+      {key, "15000", "请求过多", 15000},
+  };
+  for (const auto& c : refusals) {
+    const Outcome outcome =
+        push("--protocol indexnow --key " + c.key + " -i " + simulator(c.quota) + pending + links);
+    EXPECT_EQ(outcome.exit_code, 1) << outcome.output;
+    EXPECT_NE(outcome.output.find(c.explanation), std::string::npos) << outcome.output;
+    EXPECT_EQ(outcome.output.find(c.key), std::string::npos) << "the key is never printed";
+    EXPECT_EQ(read("pending.txt"), numbered_links(25000 - static_cast<int>(c.pending), 25000));
+  }
+  EXPECT_EQ(push("--protocol indexnow --key short -i " + simulator("1") + " " + links).exit_code,
+            2);
+}
+
 // With --json: one object per request on standard output, then one for the run; no progress
 // bar where no terminal watches.
 TEST_F(PushProgramTest, JsonGivesAnObjectPerRequestAndOneForTheRun) {
