@@ -15,7 +15,8 @@ foreach(program linkcourier linkcourier-push linkcourier-push-simulator)
   set(manual ${package_dir}/${program}.1.gz)
   add_custom_command(OUTPUT ${manual}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${package_dir}
-    COMMAND sh -c "${SCDOC} < ${source}/${program}.1.scd | ${GZIP} -9n > ${manual}"
+    COMMAND sh -c "${SCDOC} < ${source}/${program}.1.scd > ${package_dir}/${program}.1"
+    COMMAND ${GZIP} -9nf ${package_dir}/${program}.1
     DEPENDS ${source}/${program}.1.scd
     VERBATIM)
   list(APPEND manuals ${manual})
