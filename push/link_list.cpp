@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/url_text.h"
+
 namespace lc::push {
 namespace {
 
@@ -25,22 +27,6 @@ bool is_wire_ready(std::string_view link) {
     const auto byte = static_cast<unsigned char>(c);
     return byte > 0x20 && byte < 0x7F;
   });
-}
-
-// Bytes outside printable ASCII become %XX: UTF-8 characters, spaces, controls.
-std::string percent_encoded(std::string_view link) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(link.size());
-  for (const char c : link) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte > 0x20 && byte < 0x7F) {
-      out.push_back(c);
-    } else {
-      out += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -77,7 +63,8 @@ void LinkList::add_page(std::string location, std::optional<std::time_t> modifie
 std::string_view LinkList::add_line(std::string_view line) {
   std::string_view link = trimmed(line);
   if (link.empty() || link.starts_with('#')) return {};
-  if (!is_wire_ready(link)) link = texts_.emplace_back(percent_encoded(link));
+  // Bytes outside printable ASCII (UTF-8 characters, spaces, controls) become %XX.
+  if (!is_wire_ready(link)) link = texts_.emplace_back(platform::percent_encoded(link));
   if (host_of(link).empty()) {
     invalid_.push_back(link);
     return {};
