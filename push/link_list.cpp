@@ -3,17 +3,12 @@
 #include <algorithm>
 
 #include "platform/url_text.h"
+#include "push/trimmed.h"
 
 namespace lc::push {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-std::string_view trimmed(std::string_view text) {
-  const std::size_t begin = text.find_first_not_of(" \t\r");
-  if (begin == std::string_view::npos) return {};
-  return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
-}
 
 bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() &&

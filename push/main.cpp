@@ -5,12 +5,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include <unistd.h>
 
+#include "push/file_text.h"
 #include "push/link_list.h"
 #include "push/pending_file.h"
 #include "push/push_run.h"
@@ -20,13 +19,6 @@
 namespace {
 
 using namespace lc::push;
-
-std::optional<std::string> read_all(std::istream& in) {
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return text.str();
-}
 
 void list_links(std::ostream& err, const std::string& heading,
                 const std::vector<std::string_view>& links) {
@@ -127,7 +119,7 @@ int main(int argc, char** argv) {
       links.add_page(std::move(page.location), parse_w3c_time(page.last_modified));
   }
   if (files.empty() && sitemaps.empty()) {
-    std::optional<std::string> text = read_all(std::cin);
+    std::optional<std::string> text = read_stream(std::cin);
     if (!text) {
       std::cerr << "无法读取标准输入\n";
       return kUsageOrInput;
@@ -135,10 +127,9 @@ int main(int argc, char** argv) {
     links.add_text(std::move(*text));
   }
   for (const std::string& file : files) {
-    std::ifstream in(file, std::ios::binary);
-    std::optional<std::string> text = in ? read_all(in) : std::nullopt;
+    std::optional<std::string> text = read_file(file, error);
     if (!text) {
-      std::cerr << "无法读取文件 " << file << ": " << std::strerror(errno) << "\n";
+      std::cerr << "无法读取文件 " << error << "\n";
       return kUsageOrInput;
     }
     links.add_text(std::move(*text));

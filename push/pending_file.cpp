@@ -1,13 +1,13 @@
 #include "push/pending_file.h"
 
+#include "push/file_text.h"
+
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace lc::push {
 namespace {
@@ -19,15 +19,8 @@ std::string temporary_beside(const std::string& path) {
 }  // namespace
 
 std::optional<std::string> read_pending(const std::string& path, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (!std::filesystem::exists(path)) return std::string();
-    error = path + ": " + std::strerror(errno);
-    return std::nullopt;
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  if (!std::filesystem::exists(path)) return std::string();
+  return read_file(path, error);
 }
 
 bool can_write_beside(const std::string& path, std::string& error) {

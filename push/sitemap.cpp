@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include "push/trimmed.h"
+
 namespace lc::push {
 namespace {
 
@@ -44,12 +46,6 @@ struct ReaderFree {
 
 std::string text_of(const xmlChar* text) {
   return text == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(text));
-}
-
-std::string_view trimmed(std::string_view text) {
-  const std::size_t begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string_view::npos) return {};
-  return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
 }
 
 // Keeps the parser's first complaint, with its line, instead of letting it print.

@@ -1,12 +1,11 @@
 #include "push/sitemap_source.h"
 
 #include <deque>
-#include <fstream>
 #include <optional>
 #include <set>
-#include <sstream>
 
 #include "http/http_request.h"
+#include "push/file_text.h"
 
 namespace lc::push {
 namespace {
@@ -29,13 +28,9 @@ std::optional<std::string> fetch(const std::string& source, std::string& error) 
     }
     return std::string(bytes.begin(), bytes.end());
   }
-  std::ifstream in(source, std::ios::binary);
-  std::ostringstream data;
-  if (!(in && data << in.rdbuf())) {
-    error = "cannot be read";
-    return std::nullopt;
-  }
-  return data.str();
+  std::optional<std::string> data = read_file(source, error);
+  if (!data) error = std::strerror(errno);  // the caller names the source
+  return data;
 }
 
 }  // namespace

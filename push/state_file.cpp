@@ -1,12 +1,13 @@
 #include "push/state_file.h"
 
+#include "push/file_text.h"
+
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 
 namespace lc::push {
 namespace {
@@ -70,11 +71,10 @@ StateFile::~StateFile() {
 
 bool StateFile::open(const std::string& path, std::string& error) {
   path_ = path;
-  std::ifstream in(path, std::ios::binary);
-  if (in) {
-    std::ostringstream text;
-    text << in.rdbuf();
-    text_ = text.str();
+  if (std::filesystem::exists(path)) {
+    std::optional<std::string> text = read_file(path, error);
+    if (!text) return false;
+    text_ = std::move(*text);
   }
   std::string_view rest = text_;
   while (!rest.empty()) {
