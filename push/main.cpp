@@ -7,8 +7,7 @@
 #include <cstring>
 #include <iostream>
 
-#include <unistd.h>
-
+#include "platform/standard_streams.h"
 #include "push/file_text.h"
 #include "push/link_list.h"
 #include "push/pending_file.h"
@@ -29,6 +28,7 @@ void list_links(std::ostream& err, const std::string& heading,
 }  // namespace
 
 int main(int argc, char** argv) {
+  lc::platform::prepare_standard_streams();
   RunOptions options;
   std::vector<std::string> files;
   std::vector<std::string> sitemaps;
@@ -45,6 +45,8 @@ int main(int argc, char** argv) {
       "its quota; links not yet accepted are kept for the next run.\n"
       "Exit codes: 0 every link accepted, 1 some left pending, 2 usage or input error "
       "(nothing sent), 3 the interface could not be reached."};
+  // The same options on both systems: a file named /like/this is a file on Windows too.
+  cli.allow_windows_style_options(false);
   cli.add_option("FILE", files,
                  "files of links, one a line (standard input when neither files nor sitemaps)");
   cli.add_option("--sitemap", sitemaps,
@@ -164,7 +166,8 @@ int main(int argc, char** argv) {
   }
   std::ostream silent(nullptr);
   // The progress bar only where someone watches: a terminal, for more than one request.
-  const bool watched = !quiet && ::isatty(STDERR_FILENO) && links.links().size() > options.batch;
+  const bool watched =
+      !quiet && lc::platform::is_terminal(stderr) && links.links().size() > options.batch;
   const std::unique_ptr<RunReport> report =
       json ? json_report(std::cout)
            : text_report(quiet ? silent : std::cout, watched ? &std::cerr : nullptr);

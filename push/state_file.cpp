@@ -1,11 +1,11 @@
 #include "push/state_file.h"
 
+#include "platform/durable_files.h"
 #include "push/file_text.h"
-
-#include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 
@@ -19,35 +19,40 @@ bool read_number(std::string_view text, std::size_t at, std::size_t digits, int&
 }
 
 std::string utc_now() {
-  const std::time_t now = std::time(nullptr);
-  std::tm parts{};
-  gmtime_r(&now, &parts);
+  using namespace std::chrono;
+  const sys_seconds now = floor<seconds>(system_clock::now());
+  const sys_days today = floor<days>(now);
+  const year_month_day date{today};
+  const hh_mm_ss time{now - today};
   char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                static_cast<int>(time.seconds().count()));
   return text;
 }
 
 }  // namespace
 
 std::optional<std::time_t> parse_w3c_time(std::string_view text) {
-  std::tm parts{};
-  int year = 0, month = 0, day = 0;
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   if (!read_number(text, 0, 4, year) || text.size() < 10 || text[4] != '-' || text[7] != '-' ||
       !read_number(text, 5, 2, month) || !read_number(text, 8, 2, day)) {
     return std::nullopt;
   }
-  parts.tm_year = year - 1900;
-  parts.tm_mon = month - 1;
-  parts.tm_mday = day;
+  const std::chrono::year_month_day date{std::chrono::year{year},
+                                         std::chrono::month{static_cast<unsigned>(month)},
+                                         std::chrono::day{static_cast<unsigned>(day)}};
+  if (!date.ok()) return std::nullopt;
   long offset = 0;
   if (text.size() > 10) {
-    if (text[10] != 'T' || !read_number(text, 11, 2, parts.tm_hour) || text.size() < 16 ||
-        text[13] != ':' || !read_number(text, 14, 2, parts.tm_min)) {
+    if (text[10] != 'T' || !read_number(text, 11, 2, hour) || text.size() < 16 || text[13] != ':' ||
+        !read_number(text, 14, 2, minute)) {
       return std::nullopt;
     }
     std::size_t at = 16;
     if (at < text.size() && text[at] == ':') {
-      if (!read_number(text, at + 1, 2, parts.tm_sec)) return std::nullopt;
+      if (!read_number(text, at + 1, 2, second)) return std::nullopt;
       at += 3;
       while (at < text.size() && (text[at] == '.' || (text[at] >= '0' && text[at] <= '9')))
         ++at;
@@ -62,7 +67,8 @@ std::optional<std::time_t> parse_w3c_time(std::string_view text) {
       offset = (zone[0] == '+' ? 1 : -1) * (hours * 3600L + minutes * 60L);
     }
   }
-  return timegm(&parts) - offset;
+  const std::chrono::sys_seconds midnight = std::chrono::sys_days{date};
+  return midnight.time_since_epoch().count() + hour * 3600L + minute * 60L + second - offset;
 }
 
 StateFile::~StateFile() {
@@ -108,7 +114,7 @@ bool StateFile::record(const std::vector<std::string_view>& links, std::string& 
     ok = ok && std::fprintf(file_, "%s\t%.*s\n", now.c_str(), static_cast<int>(link.size()),
                             link.data()) > 0;
   }
-  ok = ok && std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+  ok = ok && platform::flush_to_disk(file_);
   if (!ok) error = path_ + ": " + std::strerror(errno);
   return ok;
 }

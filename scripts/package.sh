@@ -14,7 +14,8 @@ if [ "${1:-}" = "--windows" ]; then
   out=build-windows-package
   rm -rf "$out"
   mkdir -p "$out/stage/linkcourier-$version"
-  cp build-windows/app/linkcourier.exe "$out/stage/linkcourier-$version/"
+  cp build-windows/app/linkcourier.exe build-windows/push/linkcourier-push.exe \
+    "$out/stage/linkcourier-$version/"
   sed 's/$/\r/' README.md >"$out/stage/linkcourier-$version/README.txt"
   (cd "$out/stage" && zip -q -r -X "../linkcourier-$version-win64.zip" "linkcourier-$version")
   rm -rf "$out/stage"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the shared suites, cross-built against the Windows platform layer, under Wine: a fresh
-# prefix with code page 936 as the ANSI code page, the window tests on a virtual display, and
-# the shell's browser pointed at a script that records what it is asked to open.
+# Runs the shared suites, cross-built against the Windows platform layer, and the push program's
+# suite against the Windows program, under Wine: a fresh prefix with code page 936 as the ANSI
+# code page, the window tests on a virtual display, and the shell's browser pointed at a script
+# that records what it is asked to open.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build-windows.sh >/dev/null
@@ -48,10 +49,23 @@ for suite in common_tests http_helper_tests regex_tests submit_tests http_exchan
   tr -d '\r' <"$output" | grep -a -E '^\[  (PASSED|FAILED|SKIPPED) ' || true
   [ "$status" -eq 0 ] || { tail -n 40 "$output"; failed=1; }
 done
+# The push program's suite is the Linux one, driving the Windows program under Wine against the
+# simulator.
+echo "== push_tests, with linkcourier-push.exe (Windows, under Wine)"
+bash scripts/setup.sh
+cmake -S . -B build -G Ninja -Wno-dev >/dev/null
+cmake --build build --target push_tests >/dev/null
+status=0
+LINKCOURIER_PUSH_COMMAND="$wine $PWD/build-windows/push/linkcourier-push.exe" timeout 600 \
+  build/tests/push_tests --gtest_filter='PushProgramTest.*' >"$output" 2>&1 || status=$?
+grep -a -E '^\[  (PASSED|FAILED|SKIPPED) ' "$output" || true
+[ "$status" -eq 0 ] || { tail -n 40 "$output"; failed=1; }
 # The download: the zip unpacks, and the tool in it starts and shows its window.
 echo "== linkcourier.exe from the zip (Windows, under Wine)"
 bash scripts/package.sh --windows >/dev/null
 unzip -q -d "$scratch/unpacked" build-windows-package/linkcourier-*-win64.zip
+"$wine" "$scratch"/unpacked/linkcourier-*/linkcourier-push.exe --help >/dev/null 2>&1 ||
+  { echo "linkcourier-push.exe from the zip does not start"; failed=1; }
 "$wine" "$scratch"/unpacked/linkcourier-*/linkcourier.exe >/dev/null 2>&1 &
 shown=false
 for _ in $(seq 100); do

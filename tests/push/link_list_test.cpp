@@ -1,5 +1,6 @@
 // Reading and cleaning the links a run pushes.
 #include "push/link_list.h"
+#include "push/state_file.h"
 
 #include <gtest/gtest.h>
 
@@ -61,6 +62,28 @@ TEST(LinkListTest, KeepsOneSiteInOrder) {
             (std::vector<std::string>{"http://a.com/1", "https://a.com:443/2"}));
   EXPECT_EQ(owned(list.other_site()),
             (std::vector<std::string>{"http://b.com/1", "http://x@b.com/2"}));
+}
+
+// A sitemap's <lastmod> in each W3C form, against the seconds since 1970 in UTC.
+TEST(LinkListTest, ReadsLastModifiedTimes) {
+  const struct {
+    const char* text;
+    std::optional<std::time_t> seconds;
+  } cases[] = {
+      {"2026-12-07", 1796601600},
+      {"2026-12-07T03:00Z", 1796612400},
+      {"2026-12-07T03:00:09.25Z", 1796612409},
+      {"2026-12-07T11:00:00+08:00", 1796612400},
+      {"2026-12-06T22:30-04:30", 1796612400},
+      {"2024-02-29", 1709164800},
+      {"2023-02-29", std::nullopt},
+      {"2026-13-01", std::nullopt},
+      {"2026-12-07T03:00", std::nullopt},
+      {"2026-12-07 03:00Z", std::nullopt},
+      {"7 Dec 2026", std::nullopt},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(parse_w3c_time(c.text), c.seconds) << c.text;
 }
 
 }  // namespace

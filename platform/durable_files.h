@@ -1,0 +1,19 @@
+#pragma once
+// Files that must survive a crash: written whole, forced to the disk, then put in place.
+
+#include <cstdio>
+#include <string>
+
+namespace lc::platform {
+
+// A name beside `path` that no other running program picks, for a file about to replace it.
+std::string temporary_path_beside(const std::string& path);
+
+// Forces what was written to `file` onto the disk; false with errno set when it cannot be.
+bool flush_to_disk(std::FILE* file);
+
+// Puts the file `from` in the place of `to` in one step, replacing `to` when it exists, so a
+// reader sees the old file or the new one and never a mix; false with errno set on failure.
+bool replace_file(const std::string& from, const std::string& to);
+
+}  // namespace lc::platform
