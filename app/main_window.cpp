@@ -8,7 +8,7 @@ constexpr platform::Color kWhite{255, 255, 255};
 constexpr platform::Color kRed{255, 0, 0};
 
 // "微软雅黑", normal weight, GB2312 character set, as the system creates its fonts.
-platform::FontSpec yahei(int height) {
+platform::FontDescription yahei(int height) {
   return {.face = "\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA",
           .height = height,
           .weight = 400,
@@ -19,8 +19,8 @@ platform::FontSpec yahei(int height) {
           .pitch_and_family = 0x22};
 }
 
-platform::ControlSpec edit_box(TextView name, TextView parent, int left, int top, int width,
-                               int height) {
+platform::ControlDescription edit_box(TextView name, TextView parent, int left, int top, int width,
+                                      int height) {
   return {.kind = platform::ControlKind::kEditBox,
           .name = Text(name),
           .parent = Text(parent),
@@ -33,7 +33,7 @@ platform::ControlSpec edit_box(TextView name, TextView parent, int left, int top
           .background = kWhite};
 }
 
-platform::ControlSpec label(TextView name, int left, int top, int width, TextView text) {
+platform::ControlDescription label(TextView name, int left, int top, int width, TextView text) {
   return {.kind = platform::ControlKind::kLabel,
           .name = Text(name),
           .left = left,
@@ -47,43 +47,43 @@ platform::ControlSpec label(TextView name, int left, int top, int width, TextVie
 
 }  // namespace
 
-platform::WindowSpec description() {
+platform::WindowDescription description() {
   // "Fernhollow(" host ")，Linkcourier" in the caption line; the comma is full-width.
   const Text caption_line = "Fernhollow(" + Text(kPublisherHost) + ")\xA3\xACLinkcourier";
 
-  platform::ControlSpec address = edit_box(kAddressBox, "", 65, 16, 328, 32);
+  platform::ControlDescription address = edit_box(kAddressBox, "", 65, 16, 328, 32);
   address.font = yahei(-12);
-  platform::ControlSpec links = edit_box(kLinksBox, "", 65, 56, 328, 72);
+  platform::ControlDescription links = edit_box(kLinksBox, "", 65, 56, 328, 72);
   links.font = yahei(-12);
   links.multiline = true;
-  platform::ControlSpec results = edit_box(kResultBox, kResultGroup, 0, 8, 464, 224);
+  platform::ControlDescription results = edit_box(kResultBox, kResultGroup, 0, 8, 464, 224);
   results.multiline = true;
   results.enabled = false;
 
-  platform::ControlSpec caption{.kind = platform::ControlKind::kTransLabel,
-                                .name = Text(kCaptionLine),
-                                .left = 64,
-                                .top = 368,
-                                .width = 328,
-                                .height = 20,
-                                .text = caption_line,
-                                .font = yahei(-12),
-                                .text_color = kRed,
-                                .transparent = true};
-  platform::ControlSpec button{.kind = platform::ControlKind::kButton,
-                               .name = Text(kSubmitButton),
-                               .left = 400,
-                               .top = 16,
-                               .width = 56,
-                               .height = 32,
-                               .text = "\xCC\xE1\xBD\xBB",  // "提交"
-                               .tab_stop = true};
-  platform::ControlSpec group{.kind = platform::ControlKind::kGroupBox,
-                              .name = Text(kResultGroup),
-                              .left = 0,
-                              .top = 136,
-                              .width = 464,
-                              .height = 232};
+  platform::ControlDescription caption{.kind = platform::ControlKind::kTransLabel,
+                                       .name = Text(kCaptionLine),
+                                       .left = 64,
+                                       .top = 368,
+                                       .width = 328,
+                                       .height = 20,
+                                       .text = caption_line,
+                                       .font = yahei(-12),
+                                       .text_color = kRed,
+                                       .transparent = true};
+  platform::ControlDescription button{.kind = platform::ControlKind::kButton,
+                                      .name = Text(kSubmitButton),
+                                      .left = 400,
+                                      .top = 16,
+                                      .width = 56,
+                                      .height = 32,
+                                      .text = "\xCC\xE1\xBD\xBB",  // "提交"
+                                      .tab_stop = true};
+  platform::ControlDescription group{.kind = platform::ControlKind::kGroupBox,
+                                     .name = Text(kResultGroup),
+                                     .left = 0,
+                                     .top = 136,
+                                     .width = 464,
+                                     .height = 232};
 
   return {.caption = "Linkcourier - Fernhollow(" + Text(kPublisherHost) + ")",
           .icon = "linkcourier",

@@ -2,7 +2,7 @@
 // The main window and its eight controls, as a description for the window layer.
 
 #include "common/text.h"
-#include "platform/window_spec.h"
+#include "platform/window_description.h"
 
 namespace lc::main_window {
 
@@ -37,6 +37,6 @@ inline constexpr TextView kCaptionLine =
     "\xCD\xB8\xC3\xF7\xB1\xEA\xC7\xA9"
     "1";
 
-platform::WindowSpec description();
+platform::WindowDescription description();
 
 }  // namespace lc::main_window

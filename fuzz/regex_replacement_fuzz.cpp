@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/regex_replacement.h"
+#include "platform/linux/regex_replacement.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return 0;

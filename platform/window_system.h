@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "common/text.h"
-#include "platform/window_spec.h"
+#include "platform/window_description.h"
 
 namespace lc::platform {
 
@@ -31,7 +31,7 @@ class Window {
 };
 
 // Builds a hidden window and its controls, centred on the screen; null when it cannot be made.
-std::unique_ptr<Window> create_window(const WindowSpec& spec);
+std::unique_ptr<Window> create_window(const WindowDescription& description);
 
 enum class MessageIcon { kNone, kError };
 

@@ -48,13 +48,13 @@ struct Kind {
   DWORD extended_style;
 };
 
-Kind kind_of(const ControlSpec& spec) {
-  switch (spec.kind) {
+Kind kind_of(const ControlDescription& description) {
+  switch (description.kind) {
     case ControlKind::kLabel:
       return {L"STATIC", SS_LEFT | SS_CENTERIMAGE, 0};
     case ControlKind::kEditBox: {
       const DWORD lines =
-          spec.multiline ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN : ES_AUTOHSCROLL;
+          description.multiline ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN : ES_AUTOHSCROLL;
       return {L"EDIT", ES_LEFT | lines, WS_EX_CLIENTEDGE};
     }
     case ControlKind::kButton:
@@ -67,7 +67,7 @@ Kind kind_of(const ControlSpec& spec) {
   return {L"STATIC", 0, 0};
 }
 
-HFONT create_font(const FontSpec& font) {
+HFONT create_font(const FontDescription& font) {
   return CreateFontW(font.height, 0, 0, 0, font.weight, font.italic, font.underline,
                      font.strike_out, static_cast<DWORD>(font.charset),
                      static_cast<DWORD>(font.output_precision),
@@ -77,25 +77,25 @@ HFONT create_font(const FontSpec& font) {
 
 }  // namespace
 
-HWND create_control(const ControlSpec& spec, HWND parent, int id, HFONT* font) {
-  if (spec.kind == ControlKind::kTransLabel && !register_trans_label_class()) return nullptr;
-  const Kind kind = kind_of(spec);
+HWND create_control(const ControlDescription& description, HWND parent, int id, HFONT* font) {
+  if (description.kind == ControlKind::kTransLabel && !register_trans_label_class()) return nullptr;
+  const Kind kind = kind_of(description);
   DWORD style = WS_CHILD | WS_VISIBLE | kind.style;
-  if (spec.tab_stop) style |= WS_TABSTOP;
-  if (!spec.enabled) style |= WS_DISABLED;
+  if (description.tab_stop) style |= WS_TABSTOP;
+  if (!description.enabled) style |= WS_DISABLED;
   HWND control = CreateWindowExW(
-      kind.extended_style, kind.window_class, text_to_wide(spec.text).c_str(), style, spec.left,
-      spec.top, spec.width, spec.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-      GetModuleHandleW(nullptr), nullptr);
+      kind.extended_style, kind.window_class, text_to_wide(description.text).c_str(), style,
+      description.left, description.top, description.width, description.height, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   if (control == nullptr) return nullptr;
-  if (spec.kind == ControlKind::kTransLabel && spec.text_color) {
-    const Color color = *spec.text_color;
+  if (description.kind == ControlKind::kTransLabel && description.text_color) {
+    const Color color = *description.text_color;
     SetWindowLongPtrW(control, GWLP_USERDATA, RGB(color.red, color.green, color.blue));
   }
   // An edit box holds as much as the control can (its default stops near 32K characters, and a
   // pasted list of links would be cut short without a word).
-  if (spec.kind == ControlKind::kEditBox) SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
-  *font = spec.font ? create_font(*spec.font) : nullptr;
+  if (description.kind == ControlKind::kEditBox) SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
+  *font = description.font ? create_font(*description.font) : nullptr;
   const HGDIOBJ shown = *font != nullptr ? *font : GetStockObject(DEFAULT_GUI_FONT);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(shown), FALSE);
   return control;

@@ -43,7 +43,7 @@ void forward_to_main_window(HWND container) {
 
 class Win32Window final : public Window {
  public:
-  explicit Win32Window(const WindowSpec& spec) : spec_(spec) {}
+  explicit Win32Window(const WindowDescription& description) : description_(description) {}
   ~Win32Window() override;
 
   bool create();
@@ -66,7 +66,7 @@ class Win32Window final : public Window {
   HWND control(TextView name) const;
   int index_of(HWND control) const;
 
-  WindowSpec spec_;
+  WindowDescription description_;
   HWND window_ = nullptr;
   std::vector<HWND> controls_;  // as listed in the description
   std::vector<HFONT> fonts_;
@@ -108,39 +108,40 @@ Win32Window* Win32Window::of(HWND window) {
 
 bool Win32Window::create() {
   if (!register_main_class()) return false;
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - spec_.outer_width) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - spec_.outer_height) / 2;
-  window_ = CreateWindowExW(0, kMainClass, text_to_wide(spec_.caption).c_str(), kFixedFrame, left,
-                            top, spec_.outer_width, spec_.outer_height, nullptr, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - description_.outer_width) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - description_.outer_height) / 2;
+  window_ = CreateWindowExW(0, kMainClass, text_to_wide(description_.caption).c_str(), kFixedFrame,
+                            left, top, description_.outer_width, description_.outer_height, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
   if (window_ == nullptr) return false;
   SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
   // The executable's own icon, where it holds one by that name.
-  if (HICON icon = LoadIconW(GetModuleHandleW(nullptr), text_to_wide(spec_.icon).c_str())) {
+  if (HICON icon = LoadIconW(GetModuleHandleW(nullptr), text_to_wide(description_.icon).c_str())) {
     SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   }
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
 
   // Parents first: a control inside another is made once its container exists.
-  controls_.assign(spec_.controls.size(), nullptr);
+  controls_.assign(description_.controls.size(), nullptr);
   for (bool nested : {false, true}) {
-    for (std::size_t i = 0; i < spec_.controls.size(); ++i) {
-      const ControlSpec& spec = spec_.controls[i];
-      if (spec.parent.empty() == nested) continue;
-      HWND parent = nested ? control(spec.parent) : window_;
+    for (std::size_t i = 0; i < description_.controls.size(); ++i) {
+      const ControlDescription& description = description_.controls[i];
+      if (description.parent.empty() == nested) continue;
+      HWND parent = nested ? control(description.parent) : window_;
       HFONT font = nullptr;
       controls_[i] = parent != nullptr
-                         ? create_control(spec, parent, static_cast<int>(i) + 1, &font)
+                         ? create_control(description, parent, static_cast<int>(i) + 1, &font)
                          : nullptr;
       if (controls_[i] == nullptr) return false;
       if (font != nullptr) fonts_.push_back(font);
-      if (spec.background) backgrounds_[int(i)] = CreateSolidBrush(colorref(*spec.background));
+      if (description.background)
+        backgrounds_[int(i)] = CreateSolidBrush(colorref(*description.background));
     }
   }
-  for (std::size_t i = 0; i < spec_.controls.size(); ++i) {
-    if (!spec_.controls[i].parent.empty()) forward_to_main_window(GetParent(controls_[i]));
+  for (std::size_t i = 0; i < description_.controls.size(); ++i) {
+    if (!description_.controls[i].parent.empty()) forward_to_main_window(GetParent(controls_[i]));
     // Each one below those before it: the first listed ends on top.
     SetWindowPos(controls_[i], HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
@@ -224,14 +225,17 @@ LRESULT Win32Window::handle(HWND window, UINT message, WPARAM w, LPARAM l) {
 
 LRESULT Win32Window::colour(HDC dc, HWND control) {
   const int index = index_of(control);
-  const ControlSpec* spec = index >= 0 ? &spec_.controls[std::size_t(index)] : nullptr;
-  SetTextColor(dc, spec != nullptr && spec->text_color ? colorref(*spec->text_color) : 0);
+  const ControlDescription* description =
+      index >= 0 ? &description_.controls[std::size_t(index)] : nullptr;
+  SetTextColor(dc, description != nullptr && description->text_color
+                       ? colorref(*description->text_color)
+                       : 0);
   const auto background = backgrounds_.find(index);
   if (background == backgrounds_.end()) {
     SetBkMode(dc, TRANSPARENT);
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
   }
-  SetBkColor(dc, colorref(*spec->background));
+  SetBkColor(dc, colorref(*description->background));
   return reinterpret_cast<LRESULT>(background->second);
 }
 
@@ -253,7 +257,7 @@ bool Win32Window::take_key(const MSG& message) {
 
 void Win32Window::move_focus(bool backwards) {
   std::vector<HWND> stops;
-  for (std::size_t index : tab_order(spec_)) {
+  for (std::size_t index : tab_order(description_)) {
     if (IsWindowVisible(controls_[index]) && IsWindowEnabled(controls_[index]))
       stops.push_back(controls_[index]);
   }
@@ -269,13 +273,13 @@ void Win32Window::move_focus(bool backwards) {
 }
 
 HWND Win32Window::first_focus() const {
-  const std::vector<std::size_t> order = tab_order(spec_);
+  const std::vector<std::size_t> order = tab_order(description_);
   return order.empty() ? window_ : controls_[order.front()];
 }
 
 HWND Win32Window::control(TextView name) const {
-  for (std::size_t i = 0; i < spec_.controls.size(); ++i) {
-    if (spec_.controls[i].name == name) return controls_[i];
+  for (std::size_t i = 0; i < description_.controls.size(); ++i) {
+    if (description_.controls[i].name == name) return controls_[i];
   }
   return nullptr;
 }
@@ -289,8 +293,8 @@ int Win32Window::index_of(HWND control) const {
 
 }  // namespace
 
-std::unique_ptr<Window> create_window(const WindowSpec& spec) {
-  auto window = std::make_unique<Win32Window>(spec);
+std::unique_ptr<Window> create_window(const WindowDescription& description) {
+  auto window = std::make_unique<Win32Window>(description);
   if (!window->create()) return nullptr;
   return window;
 }

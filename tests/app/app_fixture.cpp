@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/qt_text.h"
+#include "platform/linux/qt_text.h"
 #include "platform/shell.h"
 #include "tests/support/scripted_server.h"
 

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "platform/qt_text.h"
+#include "platform/linux/qt_text.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/cp936.h"
 

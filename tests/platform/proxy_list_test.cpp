@@ -1,4 +1,4 @@
-#include "platform/proxy_list.h"
+#include "platform/linux/proxy_list.h"
 
 #include <gtest/gtest.h>
 

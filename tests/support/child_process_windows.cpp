@@ -41,7 +41,7 @@ void start_in_host_shell(const std::string& script, const std::string& file,
                          const std::vector<std::string>& argv, const std::string& directory) {
   std::string command = "/bin/sh -c " + quoted(script) + " " + quoted(file);
   for (const std::string& argument : argv)
-    command += " " + quoted(argument);
+    command.append(" ").append(quoted(argument));
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};

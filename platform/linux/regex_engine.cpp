@@ -8,8 +8,8 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/regex_pattern.h"
-#include "platform/regex_replacement.h"
+#include "platform/linux/regex_pattern.h"
+#include "platform/linux/regex_replacement.h"
 
 namespace lc::platform {
 namespace {

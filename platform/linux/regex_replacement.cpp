@@ -1,4 +1,4 @@
-#include "platform/regex_replacement.h"
+#include "platform/linux/regex_replacement.h"
 
 namespace lc::platform {
 namespace {

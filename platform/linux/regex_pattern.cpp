@@ -1,4 +1,4 @@
-#include "platform/regex_pattern.h"
+#include "platform/linux/regex_pattern.h"
 
 namespace lc::platform {
 namespace {

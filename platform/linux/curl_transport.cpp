@@ -1,10 +1,10 @@
-#include "platform/curl_transport.h"
+#include "platform/linux/curl_transport.h"
 
-#include "platform/curl_library.h"
-#include "platform/proxy_list.h"
+#include "platform/linux/curl_library.h"
+#include "platform/linux/proxy_list.h"
+#include "platform/linux/url_split.h"
 #include "platform/system_transport.h"
 #include "platform/text_encodings.h"
-#include "platform/url_split.h"
 #include "platform/url_text.h"
 
 namespace lc::platform {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/curl_handles.h"
 #include "platform/http_transport.h"
+#include "platform/linux/curl_handles.h"
 
 namespace lc::platform {
 

@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "platform/ascii_case.h"
-#include "platform/curl_library.h"
-#include "platform/curl_transport.h"
 #include "platform/event_pump.h"
+#include "platform/linux/curl_library.h"
+#include "platform/linux/curl_transport.h"
+#include "platform/linux/url_split.h"
 #include "platform/text_encodings.h"
-#include "platform/url_split.h"
 #include "platform/url_text.h"
 
 namespace lc::platform {

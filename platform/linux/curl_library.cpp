@@ -1,4 +1,4 @@
-#include "platform/curl_library.h"
+#include "platform/linux/curl_library.h"
 
 #include <dlfcn.h>
 

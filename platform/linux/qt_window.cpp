@@ -14,7 +14,7 @@
 #include <QScrollBar>
 #include <map>
 
-#include "platform/qt_text.h"
+#include "platform/linux/qt_text.h"
 #include "platform/window_system.h"
 
 namespace lc::platform {
@@ -24,13 +24,13 @@ QColor to_qcolor(Color color) {
   return QColor(color.red, color.green, color.blue);
 }
 
-QFont to_qfont(const FontSpec& spec) {
-  QFont font(to_qstring(spec.face));
-  font.setPixelSize(std::abs(spec.height));
-  font.setWeight(spec.weight >= 700 ? QFont::Bold : QFont::Normal);
-  font.setItalic(spec.italic);
-  font.setUnderline(spec.underline);
-  font.setStrikeOut(spec.strike_out);
+QFont to_qfont(const FontDescription& description) {
+  QFont font(to_qstring(description.face));
+  font.setPixelSize(std::abs(description.height));
+  font.setWeight(description.weight >= 700 ? QFont::Bold : QFont::Normal);
+  font.setItalic(description.italic);
+  font.setUnderline(description.underline);
+  font.setStrikeOut(description.strike_out);
   return font;
 }
 
@@ -133,8 +133,8 @@ class SystemEditFocus final : public QObject {
   std::map<QLineEdit*, Kept> kept_;
 };
 
-QWidget* make_edit_box(const ControlSpec& spec, QWidget* parent) {
-  if (!spec.multiline) {
+QWidget* make_edit_box(const ControlDescription& description, QWidget* parent) {
+  if (!description.multiline) {
     auto* line = new QLineEdit(parent);
     // One line of text stands at the top of its box, as the system draws it.
     line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -149,20 +149,20 @@ QWidget* make_edit_box(const ControlSpec& spec, QWidget* parent) {
   return edit;
 }
 
-QWidget* make_control(const ControlSpec& spec, QWidget* parent) {
-  switch (spec.kind) {
+QWidget* make_control(const ControlDescription& description, QWidget* parent) {
+  switch (description.kind) {
     case ControlKind::kEditBox:
-      return make_edit_box(spec, parent);
+      return make_edit_box(description, parent);
     case ControlKind::kButton: {
-      auto* button = new QPushButton(to_qstring(spec.text), parent);
+      auto* button = new QPushButton(to_qstring(description.text), parent);
       button->setAutoDefault(false);
       return button;
     }
     case ControlKind::kGroupBox:
-      return new QGroupBox(to_qstring(spec.text), parent);
+      return new QGroupBox(to_qstring(description.text), parent);
     case ControlKind::kLabel:
     case ControlKind::kTransLabel: {
-      auto* label = new QLabel(to_qstring(spec.text), parent);
+      auto* label = new QLabel(to_qstring(description.text), parent);
       label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
       label->setWordWrap(false);
       return label;
@@ -171,19 +171,20 @@ QWidget* make_control(const ControlSpec& spec, QWidget* parent) {
   return nullptr;
 }
 
-void apply_colors(const ControlSpec& spec, QWidget* widget) {
+void apply_colors(const ControlDescription& description, QWidget* widget) {
   QPalette palette = widget->palette();
   for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-    if (spec.text_color) {
-      palette.setColor(group, QPalette::Text, to_qcolor(*spec.text_color));
-      palette.setColor(group, QPalette::WindowText, to_qcolor(*spec.text_color));
+    if (description.text_color) {
+      palette.setColor(group, QPalette::Text, to_qcolor(*description.text_color));
+      palette.setColor(group, QPalette::WindowText, to_qcolor(*description.text_color));
     }
-    if (spec.background) palette.setColor(group, QPalette::Base, to_qcolor(*spec.background));
+    if (description.background)
+      palette.setColor(group, QPalette::Base, to_qcolor(*description.background));
   }
   widget->setPalette(palette);
   // A transparent control paints nothing beneath its text, so what lies below shows through.
   widget->setAutoFillBackground(false);
-  if (spec.transparent) widget->setAttribute(Qt::WA_NoSystemBackground);
+  if (description.transparent) widget->setAttribute(Qt::WA_NoSystemBackground);
 }
 
 // The icon in the sizes a window's frame and task bar show; the desktop's menu takes larger ones
@@ -199,7 +200,7 @@ QIcon application_icon(TextView name) {
 
 class QtWindow final : public Window {
  public:
-  explicit QtWindow(const WindowSpec& spec);
+  explicit QtWindow(const WindowDescription& description);
 
   void on_click(TextView control, std::function<void()> handler) override;
   Text text(TextView control) const override;
@@ -210,27 +211,29 @@ class QtWindow final : public Window {
 
  private:
   QWidget* control(TextView name) const;
-  void build_controls(const WindowSpec& spec);
-  void chain_tab_order(const WindowSpec& spec);
+  void build_controls(const WindowDescription& description);
+  void chain_tab_order(const WindowDescription& description);
 
   std::unique_ptr<MainWidget> window_ = std::make_unique<MainWidget>();
   std::map<Text, QWidget*, std::less<>> controls_;
 };
 
-QtWindow::QtWindow(const WindowSpec& spec) {
+QtWindow::QtWindow(const WindowDescription& description) {
   Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-  if (spec.minimize_button) flags |= Qt::WindowMinimizeButtonHint;
-  if (spec.maximize_button) flags |= Qt::WindowMaximizeButtonHint;
+  if (description.minimize_button) flags |= Qt::WindowMinimizeButtonHint;
+  if (description.maximize_button) flags |= Qt::WindowMaximizeButtonHint;
   window_->setWindowFlags(flags);
-  window_->setWindowTitle(to_qstring(spec.caption));
-  window_->setWindowIcon(application_icon(spec.icon));
-  if (!spec.resizable) window_->setFixedSize(spec.client_width, spec.client_height);
+  window_->setWindowTitle(to_qstring(description.caption));
+  window_->setWindowIcon(application_icon(description.icon));
+  if (!description.resizable)
+    window_->setFixedSize(description.client_width, description.client_height);
   // Centred as the outer frame of the system it was designed for, whatever frame we get here.
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  window_->move((screen.width() - spec.outer_width) / 2, (screen.height() - spec.outer_height) / 2);
-  build_controls(spec);
-  chain_tab_order(spec);
+  window_->move((screen.width() - description.outer_width) / 2,
+                (screen.height() - description.outer_height) / 2);
+  build_controls(description);
+  chain_tab_order(description);
   auto* escape = new EscapeCloses(window_.get());
   auto* edit_focus = new SystemEditFocus(window_.get());
   window_->installEventFilter(escape);
@@ -242,39 +245,41 @@ QtWindow::QtWindow(const WindowSpec& spec) {
   }
 }
 
-void QtWindow::build_controls(const WindowSpec& spec) {
+void QtWindow::build_controls(const WindowDescription& description) {
   // Parents come before their children in any order of listing.
-  std::vector<const ControlSpec*> pending;
-  for (const ControlSpec& control : spec.controls)
+  std::vector<const ControlDescription*> pending;
+  for (const ControlDescription& control : description.controls)
     pending.push_back(&control);
   while (!pending.empty()) {
     const std::size_t before = pending.size();
-    std::erase_if(pending, [&](const ControlSpec* spec) {
-      QWidget* parent = spec->parent.empty() ? window_.get() : control(spec->parent);
+    std::erase_if(pending, [&](const ControlDescription* description) {
+      QWidget* parent = description->parent.empty() ? window_.get() : control(description->parent);
       if (parent == nullptr) return false;
-      QWidget* widget = make_control(*spec, parent);
-      widget->setObjectName(to_qstring(spec->name));
-      widget->setGeometry(spec->left, spec->top, spec->width, spec->height);
-      if (spec->font) widget->setFont(to_qfont(*spec->font));
-      if (spec->multiline) lay_out_plainly(widget);
-      apply_colors(*spec, widget);
-      widget->setEnabled(spec->enabled);
-      widget->setFocusPolicy(spec->tab_stop && spec->enabled ? Qt::StrongFocus : Qt::NoFocus);
-      controls_.emplace(spec->name, widget);
+      QWidget* widget = make_control(*description, parent);
+      widget->setObjectName(to_qstring(description->name));
+      widget->setGeometry(description->left, description->top, description->width,
+                          description->height);
+      if (description->font) widget->setFont(to_qfont(*description->font));
+      if (description->multiline) lay_out_plainly(widget);
+      apply_colors(*description, widget);
+      widget->setEnabled(description->enabled);
+      widget->setFocusPolicy(description->tab_stop && description->enabled ? Qt::StrongFocus
+                                                                           : Qt::NoFocus);
+      controls_.emplace(description->name, widget);
       return true;
     });
     if (pending.size() == before) break;  // a parent that does not exist
   }
   // The first listed lies on top.
-  for (auto it = spec.controls.rbegin(); it != spec.controls.rend(); ++it) {
+  for (auto it = description.controls.rbegin(); it != description.controls.rend(); ++it) {
     if (QWidget* widget = control(it->name)) widget->raise();
   }
 }
 
-void QtWindow::chain_tab_order(const WindowSpec& spec) {
+void QtWindow::chain_tab_order(const WindowDescription& description) {
   QWidget* previous = nullptr;
-  for (std::size_t index : tab_order(spec)) {
-    QWidget* widget = control(spec.controls[index].name);
+  for (std::size_t index : tab_order(description)) {
+    QWidget* widget = control(description.controls[index].name);
     if (previous == nullptr) {
       widget->setFocus(Qt::OtherFocusReason);
     } else {
@@ -329,9 +334,9 @@ void QtWindow::show_and_activate() {
 
 }  // namespace
 
-std::unique_ptr<Window> create_window(const WindowSpec& spec) {
+std::unique_ptr<Window> create_window(const WindowDescription& description) {
   if (QApplication::instance() == nullptr) return nullptr;
-  return std::make_unique<QtWindow>(spec);
+  return std::make_unique<QtWindow>(description);
 }
 
 }  // namespace lc::platform

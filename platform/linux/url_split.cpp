@@ -1,7 +1,7 @@
-#include "platform/url_split.h"
+#include "platform/linux/url_split.h"
 
-#include "platform/curl_handles.h"
-#include "platform/curl_library.h"
+#include "platform/linux/curl_handles.h"
+#include "platform/linux/curl_library.h"
 #include "platform/text_encodings.h"
 #include "platform/url_text.h"
 

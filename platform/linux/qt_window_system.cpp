@@ -9,7 +9,7 @@
 #include <xcb/xcb.h>
 
 #include "platform/event_pump.h"
-#include "platform/qt_text.h"
+#include "platform/linux/qt_text.h"
 #include "platform/window_system.h"
 
 namespace lc::platform {

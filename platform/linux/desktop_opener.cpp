@@ -3,7 +3,7 @@
 #include <QProcess>
 #include <QStringList>
 
-#include "platform/qt_text.h"
+#include "platform/linux/qt_text.h"
 
 namespace lc::platform {
 

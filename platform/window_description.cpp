@@ -1,11 +1,11 @@
-#include "platform/window_spec.h"
+#include "platform/window_description.h"
 
 #include <algorithm>
 
 namespace lc::platform {
 
-std::vector<std::size_t> tab_order(const WindowSpec& spec) {
-  const std::vector<ControlSpec>& controls = spec.controls;
+std::vector<std::size_t> tab_order(const WindowDescription& description) {
+  const std::vector<ControlDescription>& controls = description.controls;
   std::vector<std::size_t> stops;
   for (std::size_t i = 0; i < controls.size(); ++i) {
     if (controls[i].tab_stop && controls[i].enabled) stops.push_back(i);

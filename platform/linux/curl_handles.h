@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "platform/curl_library.h"
+#include "platform/linux/curl_library.h"
 
 namespace lc::platform {
 

@@ -20,7 +20,7 @@ struct Color {
 };
 
 // A font as the Windows font call takes it: a negative height is the character height.
-struct FontSpec {
+struct FontDescription {
   Text face{};
   int height = 0;
   int weight = 400;
@@ -34,7 +34,7 @@ struct FontSpec {
   int pitch_and_family = 0;
 };
 
-struct ControlSpec {
+struct ControlDescription {
   ControlKind kind = ControlKind::kLabel;
   Text name{};
   Text parent{};  // empty: the main window
@@ -43,7 +43,7 @@ struct ControlSpec {
   int width = 0;
   int height = 0;
   Text text{};
-  std::optional<FontSpec> font{};  // none: the system's default GUI font
+  std::optional<FontDescription> font{};  // none: the system's default GUI font
   bool tab_stop = false;
   int tab_index = 0;
   bool enabled = true;
@@ -53,7 +53,7 @@ struct ControlSpec {
   bool transparent = false;           // paints no background of its own
 };
 
-struct WindowSpec {
+struct WindowDescription {
   Text caption{};
   // The application's icon, by the name of the executable's resource that holds it.
   Text icon{};
@@ -66,10 +66,11 @@ struct WindowSpec {
   bool resizable = false;
   // Listed top of the stacking order first; tab order runs by tab index, and among equal
   // indexes in the reverse of this order.
-  std::vector<ControlSpec> controls{};
+  std::vector<ControlDescription> controls{};
 };
 
-// The controls that Tab visits, as indexes into `spec.controls`, in the order it visits them.
-std::vector<std::size_t> tab_order(const WindowSpec& spec);
+// The controls that Tab visits, as indexes into `description.controls`, in the order it visits
+// them.
+std::vector<std::size_t> tab_order(const WindowDescription& description);
 
 }  // namespace lc::platform

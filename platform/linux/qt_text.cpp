@@ -1,4 +1,4 @@
-#include "platform/qt_text.h"
+#include "platform/linux/qt_text.h"
 
 #include "platform/text_encodings.h"
 
