@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "common/ascii_text.h"
 #include "platform/url_text.h"
-#include "push/trimmed.h"
 
 namespace lc::push {
 namespace {
@@ -56,7 +56,7 @@ void LinkList::add_page(std::string location, std::optional<std::time_t> modifie
 }
 
 std::string_view LinkList::add_line(std::string_view line) {
-  std::string_view link = trimmed(line);
+  std::string_view link = trimmed_ascii(line);
   if (link.empty() || link.starts_with('#')) return {};
   // Bytes outside printable ASCII (UTF-8 characters, spaces, controls) become %XX.
   if (!is_wire_ready(link)) link = texts_.emplace_back(platform::percent_encoded(link));

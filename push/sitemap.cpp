@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "push/trimmed.h"
+#include "common/ascii_text.h"
 
 namespace lc::push {
 namespace {
@@ -54,7 +54,7 @@ void note_first_error(void* first, const char* message, xmlParserSeverities,
   auto* noted = static_cast<std::string*>(first);
   if (!noted->empty()) return;
   *noted = "line " + std::to_string(xmlTextReaderLocatorLineNumber(locator)) + ": " +
-           std::string(trimmed(message != nullptr ? message : ""));
+           std::string(trimmed_ascii(message != nullptr ? message : ""));
 }
 
 }  // namespace
@@ -96,7 +96,7 @@ std::optional<Sitemap> read_sitemap(std::string_view data, std::string& error) {
       element = name;
       if (name == "url") page = {};
     } else if (type == XML_READER_TYPE_TEXT || type == XML_READER_TYPE_CDATA) {
-      const std::string value(trimmed(text_of(xmlTextReaderConstValue(reader.get()))));
+      const std::string value(trimmed_ascii(text_of(xmlTextReaderConstValue(reader.get()))));
       if (element == "loc") page.location += value;
       if (element == "lastmod") page.last_modified += value;
     } else if (type == XML_READER_TYPE_END_ELEMENT) {

@@ -12,28 +12,26 @@ if [ "${1:-}" = "--windows" ]; then
 fi
 out=${1:-$($windows && echo docs/linkcourier-windows.png || echo docs/linkcourier.png)}
 bash scripts/setup.sh
-for pkg in xvfb xauth xdotool imagemagick x11-utils; do
-  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
-    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -qq "$pkg" >/dev/null
-done
+bash scripts/setup.sh xvfb xauth xdotool imagemagick x11-utils
 cmake -S . -B build -G Ninja -Wno-dev >/dev/null
 cmake --build build -j "$(nproc)" >/dev/null
 if $windows; then
   bash scripts/build-windows.sh >/dev/null
+  source scripts/wine.sh
   export WINEPREFIX=$(mktemp -d) WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
 fi
 
 display=:$((90 + RANDOM % 100))
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 pids=()
-trap 'kill "${pids[@]}" 2>/dev/null || true; if $windows; then /usr/lib/wine/wineserver64 -k; rm -rf "$WINEPREFIX"; fi' EXIT
+trap 'kill "${pids[@]}" 2>/dev/null || true; if $windows; then "$wineserver" -k; rm -rf "$WINEPREFIX"; fi' EXIT
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 build/tools/push_simulator --port "$port" --site www.example.com --token demo-token >/dev/null &
 pids+=($!)
 sleep 1
 if $windows; then
-  DISPLAY=$display /usr/lib/wine/wine64 build-windows/app/linkcourier.exe >/dev/null 2>&1 &
+  DISPLAY=$display "$wine" build-windows/app/linkcourier.exe >/dev/null 2>&1 &
 else
   DISPLAY=$display build/app/linkcourier >/dev/null 2>&1 &
 fi

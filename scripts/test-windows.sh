@@ -7,15 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build-windows.sh >/dev/null
 
-bash scripts/setup.sh wine64 locales xvfb xauth x11-utils fonts-wqy-microhei icoutils unzip
-# Wine takes the ANSI code page from the locale: zh_CN.UTF-8 gives code page 936.
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
-  sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
-  locale-gen >/dev/null
-fi
+bash scripts/setup.sh icoutils unzip
+source scripts/wine.sh
 
-wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
 scratch=$(mktemp -d)
 display=:$((100 + RANDOM % 100))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &

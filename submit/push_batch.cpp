@@ -1,5 +1,6 @@
 #include "submit/push_batch.h"
 
+#include "common/ascii_text.h"
 #include "common/marked_text.h"
 #include "http/http_request.h"
 #include "submit/submit_texts.h"
@@ -9,13 +10,9 @@ namespace {
 
 constexpr int kPost = 1;
 
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 bool starts_with_status_code(TextView status, char first) {
-  return status.size() >= 4 && status[0] == first && is_digit(status[1]) && is_digit(status[2]) &&
-         status[3] == ' ';
+  return status.size() >= 4 && status[0] == first && is_ascii_digit(status[1]) &&
+         is_ascii_digit(status[2]) && status[3] == ' ';
 }
 
 }  // namespace

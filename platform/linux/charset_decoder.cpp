@@ -1,5 +1,7 @@
 #include "platform/charset_decoder.h"
 
+#include "common/ascii_text.h"
+
 #include "platform/ascii_case.h"
 
 #include <unicode/ucnv.h>
@@ -257,11 +259,7 @@ constexpr std::array kLabels = std::to_array<Label>({
 });
 
 std::string normalized_label(std::string_view label) {
-  constexpr std::string_view kWhitespace = "\t\n\f\r ";
-  const std::size_t begin = label.find_first_not_of(kWhitespace);
-  if (begin == std::string_view::npos) return {};
-  label = label.substr(begin, label.find_last_not_of(kWhitespace) - begin + 1);
-  std::string lower(label);
+  std::string lower(trimmed_ascii(label));
   for (char& c : lower)
     c = ascii_lower(c);
   return lower;

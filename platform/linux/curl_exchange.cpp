@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "common/ascii_text.h"
 #include "platform/ascii_case.h"
 #include "platform/event_pump.h"
 #include "platform/linux/curl_library.h"
@@ -28,10 +29,9 @@ std::string_view name_of(std::string_view line) {
   return line.substr(0, line.find(':'));
 }
 
+// A header line's value: the optional white space of HTTP around it removed.
 std::string_view trimmed(std::string_view text) {
-  const std::size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string_view::npos) return {};
-  return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+  return trimmed_ascii(text, " \t");
 }
 
 int status_code(std::string_view response) {
@@ -39,19 +39,14 @@ int status_code(std::string_view response) {
   if (space == std::string_view::npos) return 0;
   int code = 0;
   for (std::size_t at = space + 1; at < response.size() && at < space + 4; ++at) {
-    if (response[at] < '0' || response[at] > '9') return 0;
+    if (!is_ascii_digit(response[at])) return 0;
     code = code * 10 + (response[at] - '0');
   }
   return code;
 }
 
 std::string header_value(std::string_view response, std::string_view name) {
-  std::size_t at = 0;
-  while (at < response.size()) {
-    std::size_t end = response.find("\r\n", at);
-    if (end == std::string_view::npos) end = response.size();
-    const std::string_view line = response.substr(at, end - at);
-    at = end + 2;
+  for (const std::string_view line : crlf_lines(response)) {
     const std::size_t colon = line.find(':');
     if (colon != std::string_view::npos &&
         equals_ignoring_ascii_case(line.substr(0, colon), name)) {

@@ -1,5 +1,6 @@
 #include "platform/linux/curl_transport.h"
 
+#include "common/ascii_text.h"
 #include "platform/linux/curl_library.h"
 #include "platform/linux/proxy_list.h"
 #include "platform/linux/url_split.h"
@@ -101,17 +102,12 @@ bool CurlTransport::set_option(std::uint32_t option, std::uint32_t value) {
 bool CurlTransport::add_request_headers(std::u16string_view header_block) {
   if (!easy_) return false;
   const std::string block = utf16_to_cp936(header_block);
-  std::size_t at = 0;
-  while (at < block.size()) {
-    std::size_t end = block.find("\r\n", at);
-    if (end == std::string::npos) end = block.size();
-    std::string line = block.substr(at, end - at);
-    at = end + 2;
+  for (const std::string_view line : crlf_lines(block)) {
     if (line.empty()) continue;
     // A line that is no "Name: value" is refused, as the Windows service refuses it.
     const std::size_t colon = line.find(':');
     if (colon == std::string::npos || colon == 0) return false;
-    header_lines_.push_back(std::move(line));
+    header_lines_.emplace_back(line);
   }
   return true;
 }

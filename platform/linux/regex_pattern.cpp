@@ -1,5 +1,7 @@
 #include "platform/linux/regex_pattern.h"
 
+#include "common/ascii_text.h"
+
 namespace lc::platform {
 namespace {
 
@@ -105,14 +107,11 @@ const ClassEscape* class_escape_named(char16_t letter) {
   return nullptr;
 }
 
-bool is_digit(char16_t unit) {
-  return unit >= u'0' && unit <= u'9';
-}
 bool is_octal(char16_t unit) {
   return unit >= u'0' && unit <= u'7';
 }
 int hex_value(char16_t unit) {
-  if (is_digit(unit)) return unit - u'0';
+  if (is_ascii_digit(unit)) return unit - u'0';
   if (unit >= u'a' && unit <= u'f') return unit - u'a' + 10;
   if (unit >= u'A' && unit <= u'F') return unit - u'A' + 10;
   return -1;
@@ -193,7 +192,7 @@ class Translator {
     std::size_t end = at + 1;
     const auto digits = [&] {
       const std::size_t first = end;
-      while (end < pattern_.size() && is_digit(pattern_[end]))
+      while (end < pattern_.size() && is_ascii_digit(pattern_[end]))
         ++end;
       return end > first;
     };
@@ -258,7 +257,7 @@ class Translator {
       out_ += letter == u'b' ? kWordBoundary : kNotWordBoundary;
       return true;
     }
-    if (is_digit(letter) && letter != u'0' && back_reference()) return true;
+    if (is_ascii_digit(letter) && letter != u'0' && back_reference()) return true;
     const std::optional<char16_t> value = escaped_unit();
     if (!value) return false;
     literal(*value, true);
@@ -269,7 +268,7 @@ class Translator {
   bool back_reference() {
     std::size_t end = at_;
     unsigned number = 0;
-    while (end < pattern_.size() && is_digit(pattern_[end]) && number < 1000) {
+    while (end < pattern_.size() && is_ascii_digit(pattern_[end]) && number < 1000) {
       number = number * 10 + (pattern_[end] - u'0');
       ++end;
     }

@@ -1,11 +1,9 @@
 #include "platform/linux/regex_replacement.h"
 
+#include "common/ascii_text.h"
+
 namespace lc::platform {
 namespace {
-
-bool is_digit(char16_t unit) {
-  return unit >= u'0' && unit <= u'9';
-}
 
 void append_group(std::u16string_view subject, MatchSpans match, std::size_t group,
                   std::u16string& out) {
@@ -15,9 +13,9 @@ void append_group(std::u16string_view subject, MatchSpans match, std::size_t gro
 // How many units after the '$' at `at` form a group reference, and which group; 0 when none.
 std::size_t group_reference(std::u16string_view replacement, std::size_t at,
                             std::size_t group_count, std::size_t& group) {
-  if (at + 1 >= replacement.size() || !is_digit(replacement[at + 1])) return 0;
+  if (at + 1 >= replacement.size() || !is_ascii_digit(replacement[at + 1])) return 0;
   const std::size_t one = replacement[at + 1] - u'0';
-  if (at + 2 < replacement.size() && is_digit(replacement[at + 2])) {
+  if (at + 2 < replacement.size() && is_ascii_digit(replacement[at + 2])) {
     const std::size_t two = one * 10 + (replacement[at + 2] - u'0');
     if (two >= 1 && two <= group_count) {
       group = two;

@@ -6,6 +6,8 @@
 #include <mlang.h>
 
 #include "platform/charset_decoder.h"
+
+#include "common/ascii_text.h"
 #include "platform/com_apartment.h"
 
 namespace lc::platform {
@@ -60,9 +62,8 @@ std::optional<std::u16string> from_code_page(UINT code_page, std::string_view by
 }  // namespace
 
 std::optional<std::u16string> decode_charset(std::string_view label, std::string_view bytes) {
-  const std::size_t first = label.find_first_not_of(" \t\r\n\f");
-  if (first == std::string_view::npos) return std::nullopt;
-  label = label.substr(first, label.find_last_not_of(" \t\r\n\f") - first + 1);
+  label = trimmed_ascii(label);
+  if (label.empty()) return std::nullopt;
   // Its own apartment pairing, so that the decoder serves callers that made none.
   com_initialize();
   const std::optional<UINT> code_page = code_page_named(label);
