@@ -61,7 +61,8 @@ void http_request_posts(benchmark::State& state) {
   const std::string url = server + "/urls?site=www.example.com&token=t";
   for (auto _ : state) {
     for (int i = 0; i < kPosts; ++i) {
-      benchmark::DoNotOptimize(lc::http_request(url, {.method = 1, .body_text = links()}));
+      benchmark::DoNotOptimize(
+          lc::http_request(url, {.method = lc::HttpMethod::kPost, .body_text = links()}));
     }
   }
 }

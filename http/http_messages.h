@@ -5,6 +5,13 @@
 
 namespace lc::http_messages {
 
+// Response header lines as the client reads them: a Set-Cookie line by its name, a Location line
+// by its upper-cased start.
+inline constexpr TextView kHeaderNameEnd = ": ";
+inline constexpr TextView kSetCookieName = "Set-Cookie";
+inline constexpr TextView kSetCookiePrefix = "Set-Cookie:";
+inline constexpr TextView kLocationPrefix = "LOCATION: ";
+
 // "700 当前系统不支持WinHttp服务!"
 inline constexpr TextView kNoTransport =
     "700 \xB5\xB1\xC7\xB0\xCF\xB5\xCD\xB3\xB2\xBB\xD6\xA7\xB3\xD6WinHttp\xB7\xFE\xCE\xF1!";

@@ -25,16 +25,19 @@ namespace {
 
 namespace messages = http_messages;
 
+// By method number.
 constexpr TextView kVerbs[] = {"GET",     "POST",   "HEAD",  "PUT",
                                "OPTIONS", "DELETE", "TRACE", "CONNECT"};
-constexpr std::uint32_t kIgnoreCertificateErrors = 0x3300;
+// Where the status code stands in the status line (1-based), after "HTTP/1.1 ".
+constexpr TextPos kStatusCodeAt = 10;
 constexpr int kDefaultTimeoutSeconds = 30;
 constexpr std::size_t kLargestUpFrontBody = std::size_t{1} << 30;
 constexpr std::size_t kMappedAhead = 16 << 20;
 constexpr int kLongestTimeoutSeconds = std::numeric_limits<int>::max() / 1000;
 
-TextView verb_of(int method) {
-  return method >= 0 && method < static_cast<int>(std::size(kVerbs)) ? kVerbs[method] : kVerbs[0];
+TextView verb_of(HttpMethod method) {
+  const auto number = static_cast<std::size_t>(method);
+  return number < std::size(kVerbs) ? kVerbs[number] : kVerbs[0];
 }
 
 // A caller's out-argument, or a temporary of the call when the caller left it out.
@@ -67,12 +70,18 @@ class Exchange {
 
  private:
   enum class Exit { kCommon, kImmediate, kWithoutMessages };
+  // A step that failed: its message, and the way out it calls for.
+  struct Failure {
+    TextView message;
+    Exit exit;
+  };
 
   // Stores `message` in status and leaves the way the failure calls for.
   Text fail(TextView message, Exit exit);
   Text common_exit(Text result, bool let_messages_run = true);
   void close_handles();
-  bool set_up_request();
+  std::optional<Failure> set_up_request();
+  std::span<const std::uint8_t> request_body() const;
   Text handle_response();
   // Reads the whole body into `body`; gives where its text ends, at its first zero byte.
   std::size_t read_body(Text& body);
@@ -88,8 +97,6 @@ class Exchange {
   OutArgument<Text> location_;
   OutArgument<Text> status_;
   OutArgument<ByteArray> response_bytes_;
-  Text failure_;  // set when set-up failed, with the way out
-  Exit failure_exit_ = Exit::kCommon;
   bool read_failed_ = false;
 };
 
@@ -139,40 +146,35 @@ Text Exchange::run() {
                                 url->secure)) {
     return fail(messages::kNoRequest, Exit::kCommon);
   }
-  if (!set_up_request()) return fail(failure_, failure_exit_);
+  if (const std::optional<Failure> failure = set_up_request())
+    return fail(failure->message, failure->exit);
+  if (!transport_->send_request(request_body())) return fail(messages::kSendFailed, Exit::kCommon);
+  if (!transport_->receive_response()) return fail(messages::kNoResponse, Exit::kCommon);
   return handle_response();
 }
 
-bool Exchange::set_up_request() {
-  const auto refuse = [this](TextView message, Exit exit) {
-    failure_ = Text(message);
-    failure_exit_ = exit;
-    return false;
-  };
+std::optional<Exchange::Failure> Exchange::set_up_request() {
   using platform::CredentialTarget;
   if (!options_.user_name.empty() && !options_.password.empty() &&
       !transport_->set_credentials(CredentialTarget::kServer,
                                    text_to_utf16_units(options_.user_name),
                                    text_to_utf16_units(options_.password))) {
-    return refuse(messages::kCredentialsRefused, Exit::kImmediate);
+    return Failure{messages::kCredentialsRefused, Exit::kImmediate};
   }
   if (!options_.proxy_user_name.empty() && !options_.proxy_password.empty() &&
       !transport_->set_credentials(CredentialTarget::kProxy,
                                    text_to_utf16_units(options_.proxy_user_name),
                                    text_to_utf16_units(options_.proxy_password))) {
-    return refuse(messages::kCredentialsRefused, Exit::kImmediate);
+    return Failure{messages::kCredentialsRefused, Exit::kImmediate};
   }
-  if (!transport_->set_option(platform::kOptionSecurityFlags, kIgnoreCertificateErrors)) {
-    return refuse(messages::kCertificateOptionRefused, Exit::kImmediate);
+  if (!transport_->keep_certificate_checks()) {
+    return Failure{messages::kCertificateOptionRefused, Exit::kImmediate};
   }
-  const bool cookie_option_set =
-      cookies_->empty()
-          ? transport_->set_option(platform::kOptionDisableFeature, platform::kFeatureCookies)
-          : transport_->set_option(platform::kOptionEnableFeature, platform::kFeatureCookies);
-  if (!cookie_option_set) return refuse(messages::kCookieOptionRefused, Exit::kImmediate);
-  if (options_.no_redirect &&
-      !transport_->set_option(platform::kOptionDisableFeature, platform::kFeatureRedirects)) {
-    return refuse(messages::kRedirectOptionRefused, Exit::kImmediate);
+  if (!transport_->use_cookie_store(!cookies_->empty())) {
+    return Failure{messages::kCookieOptionRefused, Exit::kImmediate};
+  }
+  if (options_.no_redirect && !transport_->disable_redirects()) {
+    return Failure{messages::kRedirectOptionRefused, Exit::kImmediate};
   }
   const Text block = assemble_request_headers({.extra_headers = options_.extra_headers,
                                                .method = options_.method,
@@ -180,20 +182,18 @@ bool Exchange::set_up_request() {
                                                .add_default_headers = options_.add_default_headers,
                                                .normalize_headers = options_.normalize_headers});
   if (!transport_->add_request_headers(text_to_utf16_units(block))) {
-    return refuse(messages::kHeadersRefused, Exit::kCommon);
+    return Failure{messages::kHeadersRefused, Exit::kCommon};
   }
-  return true;
+  return std::nullopt;
+}
+
+std::span<const std::uint8_t> Exchange::request_body() const {
+  if (!options_.body_bytes.empty()) return options_.body_bytes;
+  return std::span(reinterpret_cast<const std::uint8_t*>(options_.body_text.data()),
+                   options_.body_text.size());
 }
 
 Text Exchange::handle_response() {
-  const std::span<const std::uint8_t> body =
-      !options_.body_bytes.empty()
-          ? options_.body_bytes
-          : std::span(reinterpret_cast<const std::uint8_t*>(options_.body_text.data()),
-                      options_.body_text.size());
-  if (!transport_->send_request(body)) return fail(messages::kSendFailed, Exit::kCommon);
-  if (!transport_->receive_response()) return fail(messages::kNoResponse, Exit::kCommon);
-
   Text accumulator;
   const std::size_t text_end = read_body(accumulator);
   const std::optional<std::u16string> raw_headers = transport_->query_raw_headers();
@@ -201,8 +201,10 @@ Text Exchange::handle_response() {
   *response_headers_ = utf16_units_to_text(*raw_headers);
   // A read that failed keeps its message: the status line would report a cut body as whole.
   if (!read_failed_) {
-    const TextPos line_end = find(*response_headers_, kLineBreak, 10);
-    *status_ = line_end == kNotFound ? Text() : mid(*response_headers_, 10, line_end - 10);
+    const TextPos line_end = find(*response_headers_, kLineBreak, kStatusCodeAt);
+    *status_ = line_end == kNotFound
+                   ? Text()
+                   : mid(*response_headers_, kStatusCodeAt, line_end - kStatusCodeAt);
   }
   scan_header_lines();
   if (new_cookies_->ends_with(kCookieSeparator)) {
@@ -268,13 +270,15 @@ std::size_t Exchange::read_body(Text& body) {
 
 void Exchange::scan_header_lines() {
   for (const Text& line : split(*response_headers_, kLineBreak)) {
-    if (text_before_marker(line, ": ") == "Set-Cookie") {
+    if (text_before_marker(line, messages::kHeaderNameEnd) == messages::kSetCookieName) {
       const Text item = find(line, ";") != kNotFound
-                            ? text_between_markers(line, "Set-Cookie:", ";")
-                            : replace(line, "Set-Cookie:", "", true);
+                            ? text_between_markers(line, messages::kSetCookiePrefix, ";")
+                            : replace(line, messages::kSetCookiePrefix, "", true);
       new_cookies_->append(trim(item)).append(kCookieSeparator);
     }
-    if (upper(left(line, 10)) == "LOCATION: ") *location_ = mid(line, 11, length(line));
+    const TextPos prefix_length = length(messages::kLocationPrefix);
+    if (upper(left(line, prefix_length)) == messages::kLocationPrefix)
+      *location_ = mid(line, prefix_length + 1, length(line));
     platform::handle_pending_messages();
   }
 }

@@ -8,11 +8,12 @@
 #include <span>
 
 #include "common/text.h"
+#include "http/http_method.h"
 
 namespace lc {
 
 struct HttpRequestOptions {
-  int method = 0;  // 0 GET, 1 POST, 2 HEAD, 3 PUT, 4 OPTIONS, 5 DELETE, 6 TRACE, 7 CONNECT
+  HttpMethod method = HttpMethod::kGet;
   TextView body_text{};
   Text* cookies = nullptr;  // in/out: sent, then replaced by the merged cookies
   Text* new_cookies = nullptr;

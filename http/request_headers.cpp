@@ -7,8 +7,6 @@
 namespace lc {
 namespace {
 
-constexpr int kPostMethod = 1;
-
 struct DefaultLine {
   TextView search;  // looked for anywhere in the block, ignoring case
   TextView line;
@@ -37,7 +35,7 @@ Text assemble_request_headers(const RequestHeaderSettings& settings) {
   if (!settings.extra_headers.empty()) block.append(settings.extra_headers).append(kLineBreak);
   if (settings.add_default_headers) {
     for (const DefaultLine& row : kDefaultLines) {
-      if (row.post_only && settings.method != kPostMethod) continue;
+      if (row.post_only && settings.method != HttpMethod::kPost) continue;
       if (!contains(block, row.search, true)) block.append(row.line).append(kLineBreak);
     }
   }

@@ -2,12 +2,13 @@
 // The request header block: the caller's lines, the default lines it lacks, and a cookie line.
 
 #include "common/text.h"
+#include "http/http_method.h"
 
 namespace lc {
 
 struct RequestHeaderSettings {
   TextView extra_headers{};
-  int method = 0;
+  HttpMethod method = HttpMethod::kGet;
   TextView cookies{};
   bool add_default_headers = true;
   bool normalize_headers = true;

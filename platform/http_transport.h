@@ -23,13 +23,6 @@ struct CrackedUrl {
 
 enum class CredentialTarget { kServer = 0, kProxy = 1 };
 
-// Option numbers and values as the Windows service knows them.
-inline constexpr std::uint32_t kOptionSecurityFlags = 31;
-inline constexpr std::uint32_t kOptionDisableFeature = 63;
-inline constexpr std::uint32_t kOptionEnableFeature = 79;
-inline constexpr std::uint32_t kFeatureCookies = 1;
-inline constexpr std::uint32_t kFeatureRedirects = 2;
-
 class HttpTransport {
  public:
   virtual ~HttpTransport() = default;
@@ -46,7 +39,17 @@ class HttpTransport {
   // Basic credentials, sent with the first request.
   virtual bool set_credentials(CredentialTarget target, std::u16string_view user_name,
                                std::u16string_view password) = 0;
-  virtual bool set_option(std::uint32_t option, std::uint32_t value) = 0;
+  // The request's certificate step. The server's certificate is always verified, on both
+  // systems: the push interface's address carries the site's secret token, and an unverified
+  // peer could read it. Fails only where the request cannot take options (none is open).
+  virtual bool keep_certificate_checks() = 0;
+  // The transport's own cookie store for this exchange (on unless turned off): off, cookies that
+  // responses set are neither kept nor sent back. Turning it on also has WinHttp check whether
+  // the server's certificate was revoked (its feature number 1 means that to it); libcurl keeps
+  // its own revocation setting.
+  virtual bool use_cookie_store(bool on) = 0;
+  // Redirects are answered, not followed: the exchange ends with the 3xx response.
+  virtual bool disable_redirects() = 0;
   // Header lines separated by CR LF.
   virtual bool add_request_headers(std::u16string_view header_block) = 0;
   // The body bytes must stay valid until the exchange is over.

@@ -71,7 +71,7 @@ BatchOutcome indexnow(const Destination& destination, std::span<const std::strin
     json["urlList"].push_back(link);
   Text status;
   http_request(destination.interface,
-               {.method = 1,
+               {.method = HttpMethod::kPost,
                 .body_text = json.dump(),
                 .extra_headers = "Content-Type: application/json; charset=utf-8",
                 .timeout_seconds = destination.timeout_seconds,

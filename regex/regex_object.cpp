@@ -3,22 +3,9 @@
 #include "common/marked_text.h"
 #include "common/text_ops.h"
 #include "common/text_search.h"
-#include "platform/com_apartment.h"
 #include "platform/text_encodings.h"
 
 namespace lc {
-
-RegexObject::RegexObject() {
-  platform::com_initialize();
-}
-
-RegexObject::~RegexObject() {
-  engine_.reset();
-  matches_.reset();
-  subject_.reset();
-  subject_text_.reset();
-  platform::com_uninitialize();
-}
 
 bool RegexObject::create(TextView pattern, TextView subject, CreateOptions options) {
   engine_.reset();

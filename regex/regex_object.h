@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "platform/com_apartment.h"
 #include "platform/regex_engine.h"
 
 namespace lc {
@@ -21,8 +22,7 @@ class RegexObject {
     bool replace_quote_marker = false;  // each "#引号" in the pattern stands for '"'
   };
 
-  RegexObject();
-  ~RegexObject();
+  RegexObject() = default;
   RegexObject(const RegexObject&) = delete;
   RegexObject& operator=(const RegexObject&) = delete;
 
@@ -45,13 +45,15 @@ class RegexObject {
   platform::MatchSpans match_at(int match_index) const;
   TextPos byte_offset(platform::MatchSpans match, TextView text) const;
 
-  std::unique_ptr<platform::RegexEngine> engine_;
-  std::optional<platform::MatchCollection> matches_;
+  // Members go in the reverse of this order: the engine first, the apartment last.
+  platform::ComApartment apartment_;
+  // The subject converted back, made once on the first position asked for.
+  mutable std::optional<Text> subject_text_;
   // The subject as the engine reads it, shared with the match collection; match texts are
   // converted only when asked for.
   std::shared_ptr<const std::u16string> subject_;
-  // The subject converted back, made once on the first position asked for.
-  mutable std::optional<Text> subject_text_;
+  std::optional<platform::MatchCollection> matches_;
+  std::unique_ptr<platform::RegexEngine> engine_;
 };
 
 }  // namespace lc

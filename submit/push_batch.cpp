@@ -8,8 +8,6 @@
 namespace lc {
 namespace {
 
-constexpr int kPost = 1;
-
 bool starts_with_status_code(TextView status, char first) {
   return status.size() >= 4 && status[0] == first && is_ascii_digit(status[1]) &&
          is_ascii_digit(status[2]) && status[3] == ' ';
@@ -34,7 +32,7 @@ bool is_http_status(TextView status) {
 
 PushAnswer push_batch(TextView address, TextView links, int timeout_seconds) {
   PushAnswer answer;
-  answer.body = http_request(address, {.method = kPost,
+  answer.body = http_request(address, {.method = HttpMethod::kPost,
                                        .body_text = links,
                                        .timeout_seconds = timeout_seconds,
                                        .status = &answer.status});

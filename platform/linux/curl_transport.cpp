@@ -79,24 +79,21 @@ bool CurlTransport::set_credentials(CredentialTarget target, std::u16string_view
   return true;
 }
 
-bool CurlTransport::set_option(std::uint32_t option, std::uint32_t value) {
+// libcurl verifies the peer and its host name unless told otherwise, and is never told.
+bool CurlTransport::keep_certificate_checks() {
+  return easy_ != nullptr;
+}
+
+bool CurlTransport::use_cookie_store(bool on) {
   if (!easy_) return false;
-  switch (option) {
-    case kOptionSecurityFlags:
-      // Accepted, yet no certificate error is ever ignored: the push interface's address carries
-      // the site's secret token, and an unverified peer could read it.
-      return true;
-    case kOptionDisableFeature:
-      if (value == kFeatureRedirects) follow_redirects_ = false;
-      if (value == kFeatureCookies) cookie_store_ = false;
-      return value == kFeatureRedirects || value == kFeatureCookies;
-    case kOptionEnableFeature:
-      // The feature it enables is the Windows service's revocation check, which has no
-      // counterpart here; the certificate itself is always verified.
-      return true;
-    default:
-      return false;
-  }
+  cookie_store_ = on;
+  return true;
+}
+
+bool CurlTransport::disable_redirects() {
+  if (!easy_) return false;
+  follow_redirects_ = false;
+  return true;
 }
 
 bool CurlTransport::add_request_headers(std::u16string_view header_block) {

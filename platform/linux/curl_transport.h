@@ -26,7 +26,9 @@ class CurlTransport final : public HttpTransport {
                     bool secure) override;
   bool set_credentials(CredentialTarget target, std::u16string_view user_name,
                        std::u16string_view password) override;
-  bool set_option(std::uint32_t option, std::uint32_t value) override;
+  bool keep_certificate_checks() override;
+  bool use_cookie_store(bool on) override;
+  bool disable_redirects() override;
   bool add_request_headers(std::u16string_view header_block) override;
   bool send_request(std::span<const std::uint8_t> body) override;
   bool receive_response() override;

@@ -9,6 +9,7 @@
 
 #include "common/ascii_text.h"
 #include "platform/com_apartment.h"
+#include "platform/windows/com_ref.h"
 
 namespace lc::platform {
 namespace {
@@ -22,9 +23,9 @@ constexpr UINT kUtf16Be = 1201;
 constexpr char16_t kByteOrderMark = u'\uFEFF';
 
 std::optional<UINT> code_page_named(std::string_view label) {
-  IMultiLanguage2* languages = nullptr;
+  windows::ComRef<IMultiLanguage2> languages;
   if (FAILED(CoCreateInstance(CLSID_CMultiLanguage, nullptr, CLSCTX_INPROC_SERVER, kMultiLanguage2,
-                              reinterpret_cast<void**>(&languages)))) {
+                              languages.put()))) {
     return std::nullopt;
   }
   const std::wstring wide_label(label.begin(), label.end());
@@ -32,7 +33,6 @@ std::optional<UINT> code_page_named(std::string_view label) {
   MIMECSETINFO info{};
   const HRESULT found = languages->GetCharsetInfo(name, &info);
   SysFreeString(name);
-  languages->Release();
   if (FAILED(found)) return std::nullopt;
   return info.uiInternetEncoding;
 }

@@ -41,20 +41,6 @@ std::optional<Variant> invoke(IDispatch* object, std::wstring_view name,
 
 }  // namespace
 
-DispatchRef& DispatchRef::operator=(DispatchRef&& other) noexcept {
-  if (this != &other) {
-    reset();
-    object_ = other.object_;
-    other.object_ = nullptr;
-  }
-  return *this;
-}
-
-void DispatchRef::reset() {
-  if (object_ != nullptr) object_->Release();
-  object_ = nullptr;
-}
-
 Variant::Variant(std::u16string_view text) : Variant() {
   value_.vt = VT_BSTR;
   value_.bstrVal = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
@@ -107,19 +93,16 @@ DispatchRef Variant::object() {
 DispatchRef create_object(std::wstring_view prog_id) {
   CLSID class_id;
   if (FAILED(CLSIDFromProgID(std::wstring(prog_id).c_str(), &class_id))) return {};
-  IDispatch* object = nullptr;
-  HRESULT created = CoCreateInstance(class_id, nullptr, CLSCTX_ALL, IID_IDispatch,
-                                     reinterpret_cast<void**>(&object));
+  DispatchRef object;
+  HRESULT created = CoCreateInstance(class_id, nullptr, CLSCTX_ALL, IID_IDispatch, object.put());
   // Some systems refuse the remote-server context outright; then ask for the local kinds only.
   if (created == E_INVALIDARG) {
     created = CoCreateInstance(class_id, nullptr,
                                CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER,
-                               IID_IDispatch, reinterpret_cast<void**>(&object));
+                               IID_IDispatch, object.put());
   }
-  if (FAILED(created) || object == nullptr) return {};
-  DispatchRef owned(object);
-  if (FAILED(OleRun(object))) return {};
-  return owned;
+  if (FAILED(created) || !object || FAILED(OleRun(object.get()))) return {};
+  return object;
 }
 
 bool put(IDispatch* object, std::wstring_view name, Variant value) {

@@ -4,6 +4,8 @@
 
 #include <oaidl.h>
 
+#include "platform/windows/com_ref.h"
+
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -11,24 +13,7 @@
 
 namespace lc::platform::windows {
 
-// Owns one counted reference.
-class DispatchRef {
- public:
-  DispatchRef() = default;
-  explicit DispatchRef(IDispatch* adopted) : object_(adopted) {}
-  DispatchRef(DispatchRef&& other) noexcept : object_(other.object_) { other.object_ = nullptr; }
-  DispatchRef& operator=(DispatchRef&& other) noexcept;
-  DispatchRef(const DispatchRef&) = delete;
-  DispatchRef& operator=(const DispatchRef&) = delete;
-  ~DispatchRef() { reset(); }
-
-  void reset();
-  IDispatch* get() const { return object_; }
-  explicit operator bool() const { return object_ != nullptr; }
-
- private:
-  IDispatch* object_ = nullptr;
-};
+using DispatchRef = ComRef<IDispatch>;
 
 // Owns one VARIANT.
 class Variant {

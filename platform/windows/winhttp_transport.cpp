@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <memory>
+
 #include "platform/system_transport.h"
 #include "platform/windows/credential_guard.h"
 #include "platform/windows/repainting_wait.h"
@@ -25,13 +27,17 @@ std::u16string zero_terminated(std::u16string_view units) {
   return std::u16string(units);
 }
 
+struct CloseInternetHandle {
+  void operator()(HINTERNET handle) const { WinHttpCloseHandle(handle); }
+};
+// A handle of the service, closed on every way out of its owner.
+using InternetHandle = std::unique_ptr<void, CloseInternetHandle>;
+
 class WinHttpTransport final : public HttpTransport {
  public:
-  ~WinHttpTransport() override {
-    if (request_ != nullptr) close_request();
-    if (connection_ != nullptr) close_connection();
-    if (session_ != nullptr) close_session();
-  }
+  // The request's credential guard goes first; the connection and the session then close in
+  // the order the members are destroyed: request, connection, session.
+  ~WinHttpTransport() override { close_request(); }
 
   bool check_platform() override { return WinHttpCheckPlatform() != FALSE; }
 
@@ -61,19 +67,19 @@ class WinHttpTransport final : public HttpTransport {
     const std::u16string proxy = zero_terminated(proxy_list);
     const DWORD access =
         proxy.empty() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY;
-    session_ = WinHttpOpen(nullptr, access, as_wchar(proxy), WINHTTP_NO_PROXY_BYPASS, 0);
+    session_.reset(WinHttpOpen(nullptr, access, as_wchar(proxy), WINHTTP_NO_PROXY_BYPASS, 0));
     return session_ != nullptr;
   }
 
   bool set_timeouts(int resolve_ms, int connect_ms, int send_ms, int receive_ms) override {
-    return WinHttpSetTimeouts(session_, resolve_ms, connect_ms, send_ms, receive_ms) != FALSE;
+    return WinHttpSetTimeouts(session_.get(), resolve_ms, connect_ms, send_ms, receive_ms) != FALSE;
   }
 
   bool connect(std::u16string_view host, std::uint16_t port) override {
     const std::u16string name = zero_terminated(host);
     origin_.host = name;
     origin_.port = port;
-    connection_ = WinHttpConnect(session_, as_wchar(name), port, 0);
+    connection_.reset(WinHttpConnect(session_.get(), as_wchar(name), port, 0));
     return connection_ != nullptr;
   }
 
@@ -82,9 +88,9 @@ class WinHttpTransport final : public HttpTransport {
     const std::u16string method = zero_terminated(verb);
     const std::u16string object = zero_terminated(object_name);
     origin_.secure = secure;
-    request_ = WinHttpOpenRequest(connection_, as_wchar(method), as_wchar(object), nullptr,
-                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                  secure ? WINHTTP_FLAG_SECURE : 0);
+    request_.reset(WinHttpOpenRequest(connection_.get(), as_wchar(method), as_wchar(object),
+                                      nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                      secure ? WINHTTP_FLAG_SECURE : 0));
     return request_ != nullptr;
   }
 
@@ -92,29 +98,35 @@ class WinHttpTransport final : public HttpTransport {
                        std::u16string_view password) override {
     const std::u16string user = zero_terminated(user_name);
     const std::u16string secret = zero_terminated(password);
-    if (!WinHttpSetCredentials(request_, static_cast<DWORD>(target), WINHTTP_AUTH_SCHEME_BASIC,
-                               as_wchar(user), as_wchar(secret), nullptr)) {
+    if (!WinHttpSetCredentials(request_.get(), static_cast<DWORD>(target),
+                               WINHTTP_AUTH_SCHEME_BASIC, as_wchar(user), as_wchar(secret),
+                               nullptr)) {
       return false;
     }
-    return target == CredentialTarget::kProxy || windows::guard_credentials(request_, origin_);
+    return target == CredentialTarget::kProxy ||
+           windows::guard_credentials(request_.get(), origin_);
   }
 
-  bool set_option(std::uint32_t option, std::uint32_t value) override {
-    if (option == kOptionSecurityFlags) {
-      // The step stays, yet no certificate error is ever ignored: the push interface's address
-      // carries the site's secret token, and an unverified peer could read it.
-      value = 0;
-    }
-    DWORD setting = value;
-    return WinHttpSetOption(request_, option, &setting, sizeof setting) != FALSE;
+  // No flag that ignores a certificate error is set.
+  bool keep_certificate_checks() override {
+    return set_request_option(WINHTTP_OPTION_SECURITY_FLAGS, 0);
+  }
+
+  bool use_cookie_store(bool on) override {
+    return on ? set_request_option(WINHTTP_OPTION_ENABLE_FEATURE, WINHTTP_ENABLE_SSL_REVOCATION)
+              : set_request_option(WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_COOKIES);
+  }
+
+  bool disable_redirects() override {
+    return set_request_option(WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_REDIRECTS);
   }
 
   bool add_request_headers(std::u16string_view header_block) override {
     const std::u16string block = zero_terminated(header_block);
     // -1 lets the service read up to the zero unit, as it must for an empty block.
     const DWORD length = block.empty() ? DWORD(-1) : static_cast<DWORD>(block.size());
-    return WinHttpAddRequestHeaders(request_, as_wchar(block), length, WINHTTP_ADDREQ_FLAG_ADD) !=
-           FALSE;
+    return WinHttpAddRequestHeaders(request_.get(), as_wchar(block), length,
+                                    WINHTTP_ADDREQ_FLAG_ADD) != FALSE;
   }
 
   // The two calls that wait for the server: the windows keep painting meanwhile.
@@ -122,22 +134,22 @@ class WinHttpTransport final : public HttpTransport {
     const auto size = static_cast<DWORD>(body.size());
     void* data = body.empty() ? nullptr : const_cast<std::uint8_t*>(body.data());
     return windows::while_repainting([&] {
-      return WinHttpSendRequest(request_, WINHTTP_NO_ADDITIONAL_HEADERS, 0, data, size, size, 0) !=
-             FALSE;
+      return WinHttpSendRequest(request_.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, data, size, size,
+                                0) != FALSE;
     });
   }
 
   bool receive_response() override {
     return windows::while_repainting(
-        [&] { return WinHttpReceiveResponse(request_, nullptr) != FALSE; });
+        [&] { return WinHttpReceiveResponse(request_.get(), nullptr) != FALSE; });
   }
 
   std::optional<std::size_t> announced_body_size() override {
     DWORD length = 0;
     DWORD size = sizeof length;
-    if (!WinHttpQueryHeaders(request_, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &length, &size,
-                             WINHTTP_NO_HEADER_INDEX)) {
+    if (!WinHttpQueryHeaders(
+            request_.get(), WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
+            WINHTTP_HEADER_NAME_BY_INDEX, &length, &size, WINHTTP_NO_HEADER_INDEX)) {
       return std::nullopt;
     }
     return length;
@@ -145,14 +157,14 @@ class WinHttpTransport final : public HttpTransport {
 
   bool query_data_available(std::size_t& count) override {
     DWORD available = 0;
-    if (!WinHttpQueryDataAvailable(request_, &available)) return false;
+    if (!WinHttpQueryDataAvailable(request_.get(), &available)) return false;
     count = available;
     return true;
   }
 
   bool read_data(std::uint8_t* buffer, std::size_t count, std::size_t& read) override {
     DWORD placed = 0;
-    if (!WinHttpReadData(request_, buffer, static_cast<DWORD>(count), &placed)) return false;
+    if (!WinHttpReadData(request_.get(), buffer, static_cast<DWORD>(count), &placed)) return false;
     read = placed;
     return true;
   }
@@ -161,12 +173,12 @@ class WinHttpTransport final : public HttpTransport {
     // The first call only learns the size, in bytes; it fails for lack of room.
     DWORD size = 0;
     DWORD index = 0;
-    WinHttpQueryHeaders(request_, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
-                        nullptr, &size, &index);
+    WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF,
+                        WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size, &index);
     std::u16string buffer(size / sizeof(char16_t) + 1, u'\0');
     index = 0;
-    if (!WinHttpQueryHeaders(request_, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
-                             buffer.data(), &size, &index)) {
+    if (!WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF,
+                             WINHTTP_HEADER_NAME_BY_INDEX, buffer.data(), &size, &index)) {
       return std::nullopt;
     }
     buffer.resize(buffer.find(u'\0'));
@@ -174,21 +186,21 @@ class WinHttpTransport final : public HttpTransport {
   }
 
   void close_request() override {
-    windows::release_credential_guard(request_);
-    close(request_);
+    if (!request_) return;
+    windows::release_credential_guard(request_.get());
+    request_.reset();
   }
-  void close_connection() override { close(connection_); }
-  void close_session() override { close(session_); }
+  void close_connection() override { connection_.reset(); }
+  void close_session() override { session_.reset(); }
 
  private:
-  static void close(HINTERNET& handle) {
-    WinHttpCloseHandle(handle);
-    handle = nullptr;
+  bool set_request_option(DWORD option, DWORD value) {
+    return WinHttpSetOption(request_.get(), option, &value, sizeof value) != FALSE;
   }
 
-  HINTERNET session_ = nullptr;
-  HINTERNET connection_ = nullptr;
-  HINTERNET request_ = nullptr;
+  InternetHandle session_;
+  InternetHandle connection_;
+  InternetHandle request_;
   windows::Origin origin_;  // where the server credentials belong
 };
 

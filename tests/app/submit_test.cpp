@@ -79,7 +79,8 @@ TEST_F(AppTest, TheSimulatorAnswersAsPushInterfacesDo) {
       {"https://www.example.com/1", R"({"error":400,"message":"over quota"})"},
   };
   for (const auto& call : calls) {
-    EXPECT_EQ(http_request(address, {.method = 1, .body_text = call.links}), call.answer);
+    EXPECT_EQ(http_request(address, {.method = HttpMethod::kPost, .body_text = call.links}),
+              call.answer);
   }
 }
 

@@ -57,11 +57,14 @@ class RefusingTransport final : public platform::HttpTransport {
         target == CredentialTarget::kServer ? Step::kServerCredentials : Step::kProxyCredentials;
     return allowed(step) && real_->set_credentials(target, user, password);
   }
-  bool set_option(std::uint32_t option, std::uint32_t value) override {
-    const Step step = option == platform::kOptionSecurityFlags ? Step::kSecurityFlags
-                      : value == platform::kFeatureRedirects   ? Step::kRedirectOption
-                                                               : Step::kCookieOption;
-    return allowed(step) && real_->set_option(option, value);
+  bool keep_certificate_checks() override {
+    return allowed(Step::kSecurityFlags) && real_->keep_certificate_checks();
+  }
+  bool use_cookie_store(bool on) override {
+    return allowed(Step::kCookieOption) && real_->use_cookie_store(on);
+  }
+  bool disable_redirects() override {
+    return allowed(Step::kRedirectOption) && real_->disable_redirects();
   }
   bool add_request_headers(std::u16string_view block) override {
     return allowed(Step::kAddHeaders) && real_->add_request_headers(block);

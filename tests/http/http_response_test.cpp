@@ -99,7 +99,8 @@ TEST(HttpResponseTest, FollowsRedirectsAndShowsOnlyTheFinalResponse) {
                          respond("HTTP/1.1 301 Moved", {"Location: /c"}, ""),
                          respond("HTTP/1.1 200 OK", {"X-Final: yes"}, "done")});
   const Outcome outcome =
-      exchange(server.url("/a"), {.method = 1, .body_text = "data", .add_default_headers = false});
+      exchange(server.url("/a"),
+               {.method = HttpMethod::kPost, .body_text = "data", .add_default_headers = false});
   EXPECT_EQ(outcome.result, "done");
   EXPECT_EQ(outcome.status, "200 OK");
   EXPECT_EQ(outcome.response_headers,
@@ -184,7 +185,8 @@ TEST(HttpResponseTest, TheTransportsCookieStoreFollowsTheCookiesArgument) {
 TEST(HttpResponseTest, TemporaryRedirectKeepsMethodAndBody) {
   ScriptedServer server({respond("HTTP/1.1 307 Temporary Redirect", {"Location: /b"}, ""),
                          respond("HTTP/1.1 200 OK", {}, "ok")});
-  exchange(server.url("/a"), {.method = 1, .body_text = "data", .add_default_headers = false});
+  exchange(server.url("/a"),
+           {.method = HttpMethod::kPost, .body_text = "data", .add_default_headers = false});
   const auto requests = server.requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_TRUE(requests[1].starts_with("POST /b HTTP/1.1\r\n"));
@@ -226,7 +228,7 @@ TEST(HttpResponseTest, BodyTextEndsAtAZeroByteButTheBytesAreWhole) {
 
 TEST(HttpResponseTest, HeadGivesStatusAndNoBody) {
   ScriptedServer server({{send("HTTP/1.1 200 OK\r\nContent-Length: 99\r\n\r\n")}});
-  const Outcome outcome = exchange(server.url(), {.method = 2});
+  const Outcome outcome = exchange(server.url(), {.method = HttpMethod::kHead});
   EXPECT_EQ(outcome.result, "");
   EXPECT_EQ(outcome.status, "200 OK");
 }

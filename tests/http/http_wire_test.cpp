@@ -45,7 +45,8 @@ std::string on_the_wire(const ScriptedServer& server, const Wire& wire) {
 TEST(HttpWireTest, SubmitPostCarriesTheDefaultLinesInOrder) {
   ScriptedServer server({respond("HTTP/1.1 200 OK", {}, "{}")});
   const Text links = "http://a.example/1\r\nhttp://a.example/2";
-  http_request(server.url("/urls?site=a&token=t"), {.method = 1, .body_text = links});
+  http_request(server.url("/urls?site=a&token=t"),
+               {.method = HttpMethod::kPost, .body_text = links});
   ASSERT_EQ(server.requests().size(), 1u);
   EXPECT_EQ(server.requests()[0],
             on_the_wire(server, {.request_line = "POST /urls?site=a&token=t HTTP/1.1",
@@ -68,7 +69,7 @@ TEST(HttpWireTest, MethodNumbersChooseTheVerb) {
   };
   for (const auto& [method, verb] : cases) {
     ScriptedServer server({respond("HTTP/1.1 200 OK", {}, "")});
-    http_request(server.url("/x"), {.method = method});
+    http_request(server.url("/x"), {.method = static_cast<HttpMethod>(method)});
     ASSERT_EQ(server.requests().size(), 1u) << method;
     EXPECT_TRUE(server.requests()[0].starts_with(verb + " /x HTTP/1.1\r\n"))
         << server.requests()[0];
@@ -95,7 +96,8 @@ TEST(HttpWireTest, RequestTargetFollowsThePath) {
 
 TEST(HttpWireTest, GetWithABodySendsIt) {
   ScriptedServer server({respond("HTTP/1.1 200 OK", {}, "")});
-  http_request(server.url(), {.method = 0, .body_text = "abc", .add_default_headers = false});
+  http_request(server.url(),
+               {.method = HttpMethod::kGet, .body_text = "abc", .add_default_headers = false});
   ASSERT_EQ(server.requests().size(), 1u);
   EXPECT_EQ(
       server.requests()[0],
@@ -105,9 +107,10 @@ TEST(HttpWireTest, GetWithABodySendsIt) {
 TEST(HttpWireTest, BodyBytesWinOverBodyTextAndKeepZeroBytes) {
   ScriptedServer server({respond("HTTP/1.1 200 OK", {}, "")});
   const ByteArray bytes{'a', 0, 'b'};
-  http_request(
-      server.url(),
-      {.method = 3, .body_text = "ignored", .add_default_headers = false, .body_bytes = bytes});
+  http_request(server.url(), {.method = HttpMethod::kPut,
+                              .body_text = "ignored",
+                              .add_default_headers = false,
+                              .body_bytes = bytes});
   ASSERT_EQ(server.requests().size(), 1u);
   EXPECT_EQ(server.requests()[0], on_the_wire(server, {.request_line = "PUT / HTTP/1.1",
                                                        .content_length = 3,
@@ -141,7 +144,8 @@ TEST(HttpWireTest, CredentialsNeedBothNameAndPassword) {
 TEST(HttpWireTest, LargeBodyGoesOutWithoutWaitingForContinue) {
   ScriptedServer server({respond("HTTP/1.1 200 OK", {}, "")});
   const Text body(100000, 'x');
-  http_request(server.url(), {.method = 1, .body_text = body, .add_default_headers = false});
+  http_request(server.url(),
+               {.method = HttpMethod::kPost, .body_text = body, .add_default_headers = false});
   ASSERT_EQ(server.requests().size(), 1u);
   EXPECT_EQ(server.requests()[0], on_the_wire(server, {.request_line = "POST / HTTP/1.1",
                                                        .content_length = body.size(),

@@ -12,13 +12,13 @@ const Text kDefaultsAfterAccept = "Accept-Encoding: gbk, GB2312\r\nAccept-Langua
 const Text kCacheControl = "Cache-Control: no-cache";
 
 TEST(RequestHeadersTest, SubmitPostGetsSixLinesWithNoLineBreakAfterTheLast) {
-  EXPECT_EQ(assemble_request_headers({.method = 1}),
+  EXPECT_EQ(assemble_request_headers({.method = HttpMethod::kPost}),
             kUserAgent + "\r\n" + kAccept + "\r\n" + kDefaultsAfterAccept +
                 "Content-Type: application/x-www-form-urlencoded\r\n" + kCacheControl);
 }
 
 TEST(RequestHeadersTest, ContentTypeOnlyForPost) {
-  EXPECT_EQ(assemble_request_headers({.method = 0}),
+  EXPECT_EQ(assemble_request_headers({.method = HttpMethod::kGet}),
             kUserAgent + "\r\n" + kAccept + "\r\n" + kDefaultsAfterAccept + kCacheControl);
 }
 
