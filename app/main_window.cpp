@@ -7,7 +7,7 @@ constexpr platform::Color kBlack{0, 0, 0};
 constexpr platform::Color kWhite{255, 255, 255};
 constexpr platform::Color kRed{255, 0, 0};
 
-// "微软雅黑", normal weight, GB2312 character set, as the system creates its fonts.
+// "微软雅黑", normal weight, GB2312 character set, as the tool creates its fonts.
 platform::FontDescription yahei(int height) {
   return {.face = "\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA",
           .height = height,

@@ -21,7 +21,7 @@ inline constexpr TextPos kNotFound = -1;
 // Raw bytes that may hold zero bytes (a body, UTF-16 units); kept apart from Text in signatures.
 using ByteArray = std::vector<std::uint8_t>;
 
-// Ordered texts; the system counts its items from 1 where it reports an index.
+// Ordered texts; the tool counts its items from 1 where it reports an index.
 using TextList = std::vector<Text>;
 
 inline bool is_lead_byte(char byte) {

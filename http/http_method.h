@@ -1,5 +1,5 @@
 #pragma once
-// The request methods, by the numbers the system's callers pass.
+// The request methods, by the numbers callers pass.
 
 namespace lc {
 

@@ -89,7 +89,7 @@ class Exchange {
 
   TextView url_;
   const HttpRequestOptions& options_;
-  RegexObject regex_;  // lives for the whole call, as the system's own does
+  RegexObject regex_;  // one for the whole call
   std::unique_ptr<platform::HttpTransport> transport_ = platform::make_http_transport();
   OutArgument<Text> cookies_;
   OutArgument<Text> new_cookies_;

@@ -5,9 +5,9 @@
 
 namespace lc::platform {
 
-// Maps the pages of [data, data + size) for writing in one step where the system offers it, so
-// that filling a large buffer does not take a page fault every few kilobytes. The bytes stay as
-// they are; where the system cannot, nothing happens.
+// Maps the pages of [data, data + size) for writing in one step where the operating system offers
+// it, so that filling a large buffer does not take a page fault every few kilobytes. The bytes stay
+// as they are; where it cannot, nothing happens.
 void map_for_writing(void* data, std::size_t size);
 
 }  // namespace lc::platform

@@ -1,5 +1,5 @@
 #pragma once
-// Every conversion between the encodings the system meets: its own texts (code page 936), the
+// Every conversion between the encodings the tool meets: its own texts (code page 936), the
 // UTF-16 of the platform's interfaces, the UTF-8 of the wire and the terminal, and raw bytes
 // carried in UTF-16 units. Each name says which way it goes.
 

@@ -13,8 +13,8 @@ bool RegexObject::create(TextView pattern, TextView subject, CreateOptions optio
   engine_ = std::make_unique<platform::RegexEngine>();
   engine_->set_flag("IgnoreCase", !options.case_sensitive);
   engine_->set_flag("Multiline", options.multiline);
-  // The system asks for a dot that matches line breaks too; the class has no such property,
-  // so this write fails and changes nothing, exactly as it always has.
+  // The tool asks for a dot that matches line breaks too; the class has no such property,
+  // so this write fails and changes nothing.
   engine_->set_flag("Singleline", true);
   engine_->set_flag("Global", options.global);
   const Text effective =

@@ -20,8 +20,7 @@ void submit_links(SubmitView& view) {
   report.append(submit_texts::kReportRemaining)
       .append(answer.remaining)
       .append(submit_texts::kReportEnd);
-  // The status is read, where the system used to drop it, so that a failure is not reported
-  // as a submission with empty values.
+  // A failure is reported with its status, never as a submission with empty values.
   if (!answer.status.empty() && !answer.answered_2xx()) {
     report.append(answer.status).append(kLineBreak);
   }

@@ -11,7 +11,7 @@
 namespace lc::platform {
 namespace {
 
-// Credentials travel as the system's own text, as the Windows service sends them.
+// Credentials travel as the tool's own text (code page 936), as the Windows service sends them.
 std::string credential_bytes(std::u16string_view units) {
   return utf16_to_cp936(units);
 }

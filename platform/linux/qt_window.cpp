@@ -78,7 +78,7 @@ void lay_out_plainly(QWidget* widget) {
   edit->setFont(font);
 }
 
-// Edit boxes behave as the system's own: focus never selects the text, and a box keeps its
+// Edit boxes behave as Windows edit boxes do: focus never selects the text, and a box keeps its
 // caret and selection while another has the focus, showing no selection meanwhile.
 class SystemEditFocus final : public QObject {
  public:
@@ -136,7 +136,7 @@ class SystemEditFocus final : public QObject {
 QWidget* make_edit_box(const ControlDescription& description, QWidget* parent) {
   if (!description.multiline) {
     auto* line = new QLineEdit(parent);
-    // One line of text stands at the top of its box, as the system draws it.
+    // One line of text stands at the top of its box, as Windows draws it.
     line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return line;
   }
@@ -228,7 +228,7 @@ QtWindow::QtWindow(const WindowDescription& description) {
   window_->setWindowIcon(application_icon(description.icon));
   if (!description.resizable)
     window_->setFixedSize(description.client_width, description.client_height);
-  // Centred as the outer frame of the system it was designed for, whatever frame we get here.
+  // Centred by the outer size of the Windows window it is described as, whatever frame we get here.
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   window_->move((screen.width() - description.outer_width) / 2,
                 (screen.height() - description.outer_height) / 2);

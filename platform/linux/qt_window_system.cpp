@@ -15,7 +15,7 @@
 namespace lc::platform {
 namespace {
 
-// Debian's CJK face: fontconfig has no alias for the face the design names, "微软雅黑".
+// Debian's CJK face: fontconfig has no alias for the face the window asks for, "微软雅黑".
 constexpr const char* kCjkFamily = "WenQuanYi Micro Hei";
 constexpr int kDefaultGuiFontPixels = 12;
 

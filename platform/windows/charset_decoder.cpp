@@ -1,5 +1,5 @@
-// Character sets through the system's language service: the name is resolved to a code page by
-// MLang, and the bytes are converted by the system's own conversion. The system's stream class
+// Character sets through Windows' language service: the name is resolved to a code page by
+// MLang, and the bytes are converted by Windows' own conversion. Windows' stream class
 // would do both, but cannot read text under every Windows-compatible runtime.
 #include <windows.h>
 // After windows.h, which it needs.

@@ -1,4 +1,4 @@
-// Code page 936 through the system's own conversions.
+// Code page 936 through Windows' own conversions.
 #include "platform/text_encodings.h"
 
 #include <windows.h>

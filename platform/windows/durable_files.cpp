@@ -16,7 +16,7 @@ bool flush_to_disk(std::FILE* file) {
   return std::fflush(file) == 0 && ::_commit(::_fileno(file)) == 0;
 }
 
-// The C library's rename refuses an existing target here; the system call replaces it.
+// The C library's rename refuses an existing target here; MoveFileEx replaces it.
 bool replace_file(const std::string& from, const std::string& to) {
   if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;

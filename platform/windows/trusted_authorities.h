@@ -1,5 +1,6 @@
 #pragma once
-// Tests trust an authority made at test time; the Windows service only trusts the system store.
+// Tests trust an authority made at test time; the Windows service only trusts Windows' certificate
+// store.
 
 namespace lc::platform {
 

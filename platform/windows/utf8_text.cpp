@@ -8,7 +8,7 @@ std::string utf16_to_utf8(std::u16string_view units) {
   if (units.empty()) return {};
   const auto* wide = reinterpret_cast<const wchar_t*>(units.data());
   const auto size = static_cast<int>(units.size());
-  // Without a flag the system writes U+FFFD for a lone surrogate.
+  // Without a flag Windows writes U+FFFD for a lone surrogate.
   const int count = WideCharToMultiByte(CP_UTF8, 0, wide, size, nullptr, 0, nullptr, nullptr);
   std::string bytes(static_cast<std::size_t>(count), '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide, size, bytes.data(), count, nullptr, nullptr);

@@ -94,7 +94,7 @@ TEST_F(AppTest, FocusStartsInTheAddressBoxAndTabCyclesThreeControls) {
   }
 }
 
-// As the system's edit boxes: a Tab in selects nothing and finds the caret where it was, a
+// As Windows edit boxes: a Tab in selects nothing and finds the caret where it was, a
 // box without the focus shows no selection, and one line of text stands at the top.
 TEST_F(AppTest, EditBoxesKeepTheirCaretAndHideTheirSelectionWithoutFocus) {
   auto* address = static_cast<QLineEdit*>(control(mw::kAddressBox));

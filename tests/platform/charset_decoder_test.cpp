@@ -22,7 +22,7 @@ TEST(CharsetDecoderTest, ResolvesLabelsAsBrowsersDo) {
       {"klingon", "a", std::nullopt},
       {"", "a", std::nullopt},
 #ifndef _WIN32
-      // The browsers' label table; the Windows build takes the system's own names.
+      // The browsers' label table; the Windows build takes Windows' own names.
       {"UTF8", "a", u"a"},
       {"ISO-8859-1", "\x80", u"\u20AC"},  // windows-1252
       {"utf-16be", std::string("\xFE\xFF\0b", 4), u"b"},

@@ -159,7 +159,7 @@ TEST(RegexObjectTest, LongSubjectsMatch) {
 
 TEST(RegexObjectTest, RunawayMatchFailsInsteadOfHanging) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the system's own class sets no match limit: a runaway pattern runs to its end";
+  GTEST_SKIP() << "Windows' own class sets no match limit: a runaway pattern runs to its end";
 #endif
   RegexObject regex;
   EXPECT_FALSE(regex.create("(a+)+[bc]", Text(40, 'a')));

@@ -21,7 +21,7 @@ class ChildProcess {
   bool wait_for_port(std::uint16_t port) const { return wait_until_accepting(port); }
 
  private:
-  long pid_ = -1;  // the system's own process id
+  long pid_ = -1;  // the operating system's process id
 };
 
 // Runs a command in `directory` to its end; true when it exits with 0.

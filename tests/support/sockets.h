@@ -15,7 +15,7 @@ using Socket = std::uintptr_t;
 using Socket = int;
 #endif
 
-// A socket listening on 127.0.0.1 at a port the system picks; throws when there is none.
+// A socket listening on 127.0.0.1 at a port the operating system picks; throws when there is none.
 Socket listen_on_loopback(std::uint16_t& port);
 // The next connection on `listener`, or nothing (an invalid socket) on failure.
 std::optional<Socket> accept_connection(Socket listener);

@@ -1,4 +1,4 @@
-// The tool's window as plain Win32 windows, driven through the system's own messages.
+// The tool's window as plain Win32 windows, driven through Windows' own messages.
 #include <windows.h>
 
 #include <gtest/gtest.h>
