@@ -1,8 +1,12 @@
 #include "platform/linux/curl_transport.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
 #include "common/ascii_text.h"
 #include "platform/linux/curl_library.h"
-#include "platform/linux/proxy_list.h"
+#include "platform/linux/response_head.h"
 #include "platform/linux/url_split.h"
 #include "platform/system_transport.h"
 #include "platform/text_encodings.h"
@@ -11,9 +15,13 @@
 namespace lc::platform {
 namespace {
 
-// Credentials travel as the tool's own text (code page 936), as the Windows service sends them.
-std::string credential_bytes(std::u16string_view units) {
-  return utf16_to_cp936(units);
+constexpr int kMaxRedirects = 10;
+// A redirect's body is read past only this far, as the Windows service drains it; a longer one
+// is cut off with its connection.
+constexpr std::size_t kRedirectDrainBytes = 1 << 20;
+
+bool is_redirect(int code) {
+  return code == 301 || code == 302 || code == 303 || code == 307 || code == 308;
 }
 
 }  // namespace
@@ -39,15 +47,15 @@ std::optional<CrackedUrl> CurlTransport::crack_url(std::u16string_view url) {
 
 bool CurlTransport::open_session(std::u16string_view proxy_list) {
   multi_.reset(curl().multi_init());
-  proxy_list_ = utf16_to_utf8(proxy_list);
+  plan_.proxy_list = utf16_to_utf8(proxy_list);
   return multi_ != nullptr;
 }
 
 bool CurlTransport::set_timeouts(int resolve_ms, int connect_ms, int send_ms, int receive_ms) {
   if (!multi_ || resolve_ms < 0 || connect_ms < 0 || send_ms < 0 || receive_ms < 0) return false;
   // libcurl bounds name resolution and connecting together.
-  connect_timeout_ = std::chrono::milliseconds(std::max(resolve_ms, connect_ms));
-  silence_limit_ = std::chrono::milliseconds(std::max(send_ms, receive_ms));
+  plan_.connect_timeout = std::chrono::milliseconds(std::max(resolve_ms, connect_ms));
+  plan_.silence_limit = std::chrono::milliseconds(std::max(send_ms, receive_ms));
   return true;
 }
 
@@ -63,18 +71,19 @@ bool CurlTransport::open_request(std::u16string_view verb, std::u16string_view o
   if (host_.empty() || verb.empty()) return false;
   easy_.reset(curl().easy_init());
   if (!easy_) return false;
-  verb_ = utf16_to_bytes(verb);
-  secure_ = secure;
-  url_ = std::string(secure ? "https://" : "http://") + host_ + ":" + std::to_string(port_) +
-         wire_url(object_name);
-  return curl().easy_setopt(easy_.get(), CURLOPT_URL, url_.c_str()) == CURLE_OK;
+  plan_.verb = utf16_to_bytes(verb);
+  plan_.secure = secure;
+  plan_.url = std::string(secure ? "https://" : "http://") + host_ + ":" + std::to_string(port_) +
+              wire_url(object_name);
+  return curl().easy_setopt(easy_.get(), CURLOPT_URL, plan_.url.c_str()) == CURLE_OK;
 }
 
+// Credentials travel as the tool's own text (code page 936), as the Windows service sends them.
 bool CurlTransport::set_credentials(CredentialTarget target, std::u16string_view user_name,
                                     std::u16string_view password) {
   if (!easy_) return false;
-  auto credentials = std::make_pair(credential_bytes(user_name), credential_bytes(password));
-  (target == CredentialTarget::kServer ? server_credentials_ : proxy_credentials_) =
+  Credentials credentials{utf16_to_cp936(user_name), utf16_to_cp936(password)};
+  (target == CredentialTarget::kServer ? plan_.server_credentials : plan_.proxy_credentials) =
       std::move(credentials);
   return true;
 }
@@ -86,13 +95,13 @@ bool CurlTransport::keep_certificate_checks() {
 
 bool CurlTransport::use_cookie_store(bool on) {
   if (!easy_) return false;
-  cookie_store_ = on;
+  plan_.cookie_store = on;
   return true;
 }
 
 bool CurlTransport::disable_redirects() {
   if (!easy_) return false;
-  follow_redirects_ = false;
+  plan_.follow_redirects = false;
   return true;
 }
 
@@ -103,65 +112,118 @@ bool CurlTransport::add_request_headers(std::u16string_view header_block) {
     if (line.empty()) continue;
     // A line that is no "Name: value" is refused, as the Windows service refuses it.
     const std::size_t colon = line.find(':');
-    if (colon == std::string::npos || colon == 0) return false;
-    header_lines_.emplace_back(line);
+    if (colon == std::string_view::npos || colon == 0) return false;
+    plan_.header_lines.emplace_back(line);
   }
   return true;
 }
 
-bool CurlTransport::configure_transfer() {
-  CURL* easy = easy_.get();
-  const auto checked = [](CURLcode code) { return code == CURLE_OK; };
-  bool ok =
-      checked(curl().easy_setopt(easy, CURLOPT_NOSIGNAL, 1L)) &&
-      checked(curl().easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https")) &&
-      checked(curl().easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1)) &&
-      // Larger reads than libcurl's 16 KiB mean fewer rounds for a large body.
-      checked(curl().easy_setopt(easy, CURLOPT_BUFFERSIZE, 128L * 1024)) &&
-      checked(curl().easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L)) &&
-      checked(curl().easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
-                                 static_cast<long>(connect_timeout_.count()))) &&
-      checked(curl().easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransport::on_header)) &&
-      checked(curl().easy_setopt(easy, CURLOPT_HEADERDATA, this)) &&
-      checked(curl().easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransport::on_body)) &&
-      checked(curl().easy_setopt(easy, CURLOPT_WRITEDATA, this)) &&
-      // These two tell when the request itself goes out, and how much of its body has.
-      checked(curl().easy_setopt(easy, CURLOPT_PREREQFUNCTION, &CurlTransport::on_request_start)) &&
-      checked(curl().easy_setopt(easy, CURLOPT_PREREQDATA, this)) &&
-      checked(curl().easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &CurlTransport::on_progress)) &&
-      checked(curl().easy_setopt(easy, CURLOPT_XFERINFODATA, this)) &&
-      checked(curl().easy_setopt(easy, CURLOPT_NOPROGRESS, 0L));
-  if (!trusted_certificates_file().empty()) {
-    ok = ok &&
-         checked(curl().easy_setopt(easy, CURLOPT_CAINFO, trusted_certificates_file().c_str()));
-  }
-  if (server_credentials_) {
-    ok = ok && checked(curl().easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC)) &&
-         checked(curl().easy_setopt(easy, CURLOPT_USERNAME, server_credentials_->first.c_str())) &&
-         checked(curl().easy_setopt(easy, CURLOPT_PASSWORD, server_credentials_->second.c_str()));
-  } else {
-    // Cleared explicitly: after a redirect to another host they were set for the first one.
-    ok = ok && checked(curl().easy_setopt(easy, CURLOPT_USERNAME, nullptr)) &&
-         checked(curl().easy_setopt(easy, CURLOPT_PASSWORD, nullptr));
-  }
-  if (proxy_credentials_) {
-    ok = ok && checked(curl().easy_setopt(easy, CURLOPT_PROXYAUTH, CURLAUTH_BASIC)) &&
-         checked(
-             curl().easy_setopt(easy, CURLOPT_PROXYUSERNAME, proxy_credentials_->first.c_str())) &&
-         checked(
-             curl().easy_setopt(easy, CURLOPT_PROXYPASSWORD, proxy_credentials_->second.c_str()));
-  }
-  return ok && apply_proxy() && apply_method();
+bool CurlTransport::start_transfer(RequestPlan plan) {
+  transfer_.reset();
+  transfer_.emplace(multi_.get(), easy_.get(), std::move(plan));
+  return transfer_->start(cookies_stored_);
 }
 
-bool CurlTransport::apply_proxy() {
-  const std::optional<std::string> proxy =
-      proxy_list_.empty() ? std::nullopt
-                          : proxy_for_scheme(proxy_list_, secure_ ? "https" : "http");
-  // An empty proxy also keeps libcurl from taking one from the environment.
-  const std::string address = proxy ? "http://" + *proxy : std::string();
-  return curl().easy_setopt(easy_.get(), CURLOPT_PROXY, address.c_str()) == CURLE_OK &&
-         curl().easy_setopt(easy_.get(), CURLOPT_NOPROXY, "") == CURLE_OK;
+bool CurlTransport::send_request(std::span<const std::uint8_t> body) {
+  if (!easy_ || !multi_) return false;
+  plan_.body = body;
+  // From here on the plan is the transfer's.
+  if (!start_transfer(std::move(plan_))) return false;
+  if (transfer_->wait_until_sent()) return true;
+  // A proxy that refuses the tunnel has answered: that answer is the response.
+  const std::optional<std::string>& refusal = transfer_->proxy_response();
+  return refusal && status_code(*refusal) >= 300;
+}
+
+bool CurlTransport::receive_response() {
+  if (!transfer_) return false;
+  for (;;) {
+    const std::optional<std::string>& response = transfer_->wait_for_response();
+    if (!response) {
+      const std::optional<std::string>& refusal = transfer_->proxy_response();
+      if (!refusal || status_code(*refusal) < 300) return false;
+      final_headers_ = refusal;
+      return true;
+    }
+    if (!follow_redirect(*response)) {
+      final_headers_ = response;
+      return true;
+    }
+  }
+}
+
+// Redirects are followed here rather than by libcurl, so that each one is checked by the plan
+// it makes.
+bool CurlTransport::follow_redirect(const std::string& response) {
+  const RequestPlan& current = transfer_->plan();
+  const int code = status_code(response);
+  if (!current.follow_redirects || redirects_followed_ >= kMaxRedirects || !is_redirect(code))
+    return false;
+  const std::string location = header_value(response, "Location");
+  if (location.empty()) return false;
+  std::optional<RequestPlan> next = current.redirected(code, location);
+  if (!next) return false;
+  if (current.cookie_store && !header_value(response, "Set-Cookie").empty()) cookies_stored_ = true;
+  // Let the redirect's own body pass unseen, so the connection can serve the next request.
+  transfer_->pass_over_body(kRedirectDrainBytes);
+  ++redirects_followed_;
+  return start_transfer(std::move(*next));
+}
+
+std::optional<std::size_t> CurlTransport::announced_body_size() {
+  if (!final_headers_ || !transfer_ || transfer_->plan().verb == "HEAD") return std::nullopt;
+  if (!header_value(*final_headers_, "Transfer-Encoding").empty()) return std::nullopt;
+  const std::string length = header_value(*final_headers_, "Content-Length");
+  std::size_t size = 0;
+  const auto [end, error] = std::from_chars(length.data(), length.data() + length.size(), size);
+  if (length.empty() || error != std::errc() || end != length.data() + length.size()) {
+    return std::nullopt;
+  }
+  return size;
+}
+
+bool CurlTransport::query_data_available(std::size_t& count) {
+  if (!final_headers_) return false;
+  count = transfer_->wait_for_body().size();
+  if (count > 0) return true;
+  // The transfer is over. A proxy's refusal has no body to read; any other transfer that broke
+  // after its headers is a failure, never a quiet end of the body.
+  const bool answered_by_proxy = !transfer_->response();
+  return transfer_->ended_well() || answered_by_proxy;
+}
+
+bool CurlTransport::read_data(std::uint8_t* buffer, std::size_t count, std::size_t& read) {
+  read = 0;
+  if (!final_headers_) return false;
+  const std::string_view waiting = transfer_->wait_for_body();
+  if (waiting.empty()) {
+    std::size_t available = 0;
+    return query_data_available(available);
+  }
+  read = std::min(count, waiting.size());
+  std::memcpy(buffer, waiting.data(), read);
+  transfer_->consume(read);
+  return true;
+}
+
+std::optional<std::u16string> CurlTransport::query_raw_headers() {
+  if (!final_headers_) return std::nullopt;
+  return cp936_to_utf16(*final_headers_);
+}
+
+void CurlTransport::close_request() {
+  transfer_.reset();
+  easy_.reset();
+}
+
+void CurlTransport::close_connection() {
+  host_.clear();
+  port_ = 0;
+}
+
+void CurlTransport::close_session() {
+  transfer_.reset();
+  multi_.reset();
 }
 
 }  // namespace lc::platform

@@ -1,14 +1,14 @@
 #pragma once
-// The transport over libcurl. Requests are driven through the multi interface so that the body
-// streams: each chunk waits, with the transfer paused, until the client has read it.
+// The transport over libcurl: the set-up steps settle a request plan; sending hands it to a
+// transfer, and each redirect followed gets a plan and a transfer of its own.
 
-#include <chrono>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/http_transport.h"
 #include "platform/linux/curl_handles.h"
+#include "platform/linux/curl_request_plan.h"
+#include "platform/linux/curl_transfer.h"
 
 namespace lc::platform {
 
@@ -41,68 +41,22 @@ class CurlTransport final : public HttpTransport {
   void close_session() override;
 
  private:
-  using Clock = std::chrono::steady_clock;
-
-  // Set-up of the easy handle for the current URL and method.
-  bool configure_transfer();
-  bool apply_method();
-  bool apply_proxy();
-  // Runs the transfer until `ready` holds or it ends.
-  template <typename Ready>
-  void drive(Ready ready);
-  bool start_transfer();
-  void stop_transfer();
-  bool request_sent() const;
-  // Follows the redirect that `response` names, if it may be followed; false when it is final.
+  // Starts the transfer of `plan` in place of the one before.
+  bool start_transfer(RequestPlan plan);
+  // Follows the redirect that `response` names, where it is to be followed; false when the
+  // response is the final one.
   bool follow_redirect(const std::string& response);
-  void resume_after_chunk();
 
-  static std::size_t on_header(char* data, std::size_t size, std::size_t count, void* self);
-  static std::size_t on_body(char* data, std::size_t size, std::size_t count, void* self);
-  static int on_request_start(void* self, char*, char*, int, int);
-  static int on_progress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded);
-  void on_response_headers_complete();
-
-  // Session.
-  CurlMulti multi_;
-  std::string proxy_list_;
-  std::chrono::milliseconds connect_timeout_{30000};
-  std::chrono::milliseconds silence_limit_{30000};
-  // Connection.
-  std::string host_;
+  CurlMulti multi_;   // the session
+  std::string host_;  // the connection
   std::uint16_t port_ = 0;
-  // Request.
-  CurlEasy easy_;
-  std::string verb_;
-  std::string url_;
-  bool secure_ = false;
-  std::optional<std::pair<std::string, std::string>> server_credentials_;
-  std::optional<std::pair<std::string, std::string>> proxy_credentials_;
-  bool follow_redirects_ = true;
-  // Within one exchange, cookies that responses set go with the following requests, as the
-  // Windows service keeps them, unless switched off.
-  bool cookie_store_ = true;
+  CurlEasy easy_;     // the request
+  RequestPlan plan_;  // the request as the set-up steps settle it
+  // The exchange, from sending on.
+  std::optional<CurlTransfer> transfer_;
   bool cookies_stored_ = false;  // a response of the exchange set a cookie
-  std::vector<std::string> header_lines_;
-  CurlList header_list_;
-  std::span<const std::uint8_t> body_;
-  // The exchange.
-  bool in_multi_ = false;
-  bool done_ = false;
-  CURLcode result_ = CURLE_OK;
-  Clock::time_point last_activity_;
-  bool request_started_ = false;  // connected, and the request on its way
-  std::size_t body_bytes_out_ = 0;
-  std::string response_in_progress_;
-  std::optional<std::string> response_;        // a complete response to our request
-  std::optional<std::string> proxy_response_;  // a complete answer of the proxy to CONNECT
-  std::optional<std::string> final_headers_;
-  bool discarding_body_ = false;
-  std::size_t discarded_bytes_ = 0;
   int redirects_followed_ = 0;
-  std::string chunk_;
-  std::size_t chunk_read_ = 0;
-  bool paused_ = false;
+  std::optional<std::string> final_headers_;
 };
 
 }  // namespace lc::platform
