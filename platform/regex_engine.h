@@ -1,6 +1,6 @@
 #pragma once
 // A regular-expression class with VBScript's object model and matching rules: over PCRE2's 16-bit
-// library here, over Windows' own class there. It works on UTF-16 code units: a
+// library on Linux, over Windows' own class on Windows. It works on UTF-16 code units: a
 // surrogate pair is two characters and indexes count units. Every failure gives an empty result;
 // nothing is thrown and nothing is shown.
 
