@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh g++-mingw-w64-x86-64 googletest cmake ninja-build librsvg2-bin icoutils
 bash scripts/windows-libraries.sh
 
-cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+cmake -S . -B build-windows -G Ninja --no-warn-unused-cli \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -Wno-dev >/dev/null
 cmake --build build-windows -j "$(nproc)"
 echo "built build-windows/app/linkcourier.exe"
