@@ -29,10 +29,12 @@ chmod +x "$scratch/browser"
 "$wine" reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$scratch/browser" /f >/dev/null 2>&1
 
 failed=0
-# The executable carries its icon and its version.
-resources=$(wrestool -l build-windows/app/linkcourier.exe)
-for kind in "--type=14 --name='LINKCOURIER'" "--type=16"; do
-  grep -q -- "$kind" <<<"$resources" || { echo "linkcourier.exe lacks its resource $kind"; failed=1; }
+# The executables carry their icon and their version.
+for program in app/linkcourier push/linkcourier-push; do
+  resources=$(wrestool -l "build-windows/$program.exe")
+  for kind in "--type=14 --name='LINKCOURIER'" "--type=16"; do
+    grep -q -- "$kind" <<<"$resources" || { echo "$program.exe lacks its resource $kind"; failed=1; }
+  done
 done
 output=$scratch/output.txt
 for suite in common_tests http_helper_tests regex_tests submit_tests http_exchange_tests window_tests; do
