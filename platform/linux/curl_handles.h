@@ -31,6 +31,11 @@ using CurlList = std::unique_ptr<curl_slist, CurlListFree>;
 using CurlUrl = std::unique_ptr<CURLU, CurlUrlCleanup>;
 using CurlString = std::unique_ptr<char, CurlStringFree>;
 
+// Sets one option of an easy handle; false when libcurl refuses it.
+inline bool set_easy_option(CURL* easy, CURLoption option, auto value) {
+  return curl().easy_setopt(easy, option, value) == CURLE_OK;
+}
+
 // Appends to a list held by an owner; false when libcurl is out of memory.
 inline bool append_to(CurlList& list, const char* line) {
   curl_slist* longer = curl().slist_append(list.get(), line);

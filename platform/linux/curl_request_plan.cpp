@@ -16,24 +16,21 @@ namespace {
 // libcurl headers that the client's own header block replaces when it holds them.
 constexpr std::string_view kHeadersOnlyFromTheBlock[] = {"Accept", "Expect", "Content-Type"};
 
-bool set(CURL* easy, CURLoption option, auto value) {
-  return curl().easy_setopt(easy, option, value) == CURLE_OK;
-}
-
 bool apply_credentials(CURL* easy, const RequestPlan& plan) {
   bool ok = true;
   if (plan.server_credentials) {
-    ok = set(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC) &&
-         set(easy, CURLOPT_USERNAME, plan.server_credentials->user_name.c_str()) &&
-         set(easy, CURLOPT_PASSWORD, plan.server_credentials->password.c_str());
+    ok = set_easy_option(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC) &&
+         set_easy_option(easy, CURLOPT_USERNAME, plan.server_credentials->user_name.c_str()) &&
+         set_easy_option(easy, CURLOPT_PASSWORD, plan.server_credentials->password.c_str());
   } else {
     // Cleared explicitly: after a redirect to another host they were set for the first one.
-    ok = set(easy, CURLOPT_USERNAME, nullptr) && set(easy, CURLOPT_PASSWORD, nullptr);
+    ok = set_easy_option(easy, CURLOPT_USERNAME, nullptr) &&
+         set_easy_option(easy, CURLOPT_PASSWORD, nullptr);
   }
   if (plan.proxy_credentials) {
-    ok = ok && set(easy, CURLOPT_PROXYAUTH, CURLAUTH_BASIC) &&
-         set(easy, CURLOPT_PROXYUSERNAME, plan.proxy_credentials->user_name.c_str()) &&
-         set(easy, CURLOPT_PROXYPASSWORD, plan.proxy_credentials->password.c_str());
+    ok = ok && set_easy_option(easy, CURLOPT_PROXYAUTH, CURLAUTH_BASIC) &&
+         set_easy_option(easy, CURLOPT_PROXYUSERNAME, plan.proxy_credentials->user_name.c_str()) &&
+         set_easy_option(easy, CURLOPT_PROXYPASSWORD, plan.proxy_credentials->password.c_str());
   }
   return ok;
 }
@@ -44,24 +41,27 @@ bool apply_proxy(CURL* easy, const RequestPlan& plan) {
                               : proxy_for_scheme(plan.proxy_list, plan.secure ? "https" : "http");
   // An empty proxy also keeps libcurl from taking one from the environment.
   const std::string address = proxy ? "http://" + *proxy : std::string();
-  return set(easy, CURLOPT_PROXY, address.c_str()) && set(easy, CURLOPT_NOPROXY, "");
+  return set_easy_option(easy, CURLOPT_PROXY, address.c_str()) &&
+         set_easy_option(easy, CURLOPT_NOPROXY, "");
 }
 
 bool apply_method(CURL* easy, const RequestPlan& plan) {
   static const char kNoBody[] = "";
-  bool ok = set(easy, CURLOPT_CUSTOMREQUEST, nullptr) && set(easy, CURLOPT_NOBODY, 0L);
-  if (plan.verb == "HEAD") return ok && set(easy, CURLOPT_NOBODY, 1L);
+  bool ok = set_easy_option(easy, CURLOPT_CUSTOMREQUEST, nullptr) &&
+            set_easy_option(easy, CURLOPT_NOBODY, 0L);
+  if (plan.verb == "HEAD") return ok && set_easy_option(easy, CURLOPT_NOBODY, 1L);
   if (plan.verb == "POST" || !plan.body.empty()) {
     // Never a null body: libcurl would then read one from standard input.
     const void* data = plan.body.empty() ? static_cast<const void*>(kNoBody) : plan.body.data();
-    ok = ok && set(easy, CURLOPT_POSTFIELDS, data) &&
-         set(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(plan.body.size()));
+    ok = ok && set_easy_option(easy, CURLOPT_POSTFIELDS, data) &&
+         set_easy_option(easy, CURLOPT_POSTFIELDSIZE_LARGE,
+                         static_cast<curl_off_t>(plan.body.size()));
   } else {
-    ok = ok && set(easy, CURLOPT_HTTPGET, 1L);
+    ok = ok && set_easy_option(easy, CURLOPT_HTTPGET, 1L);
   }
   const bool plain_get = plan.verb == "GET" && plan.body.empty();
   if (plan.verb != "POST" && !plain_get)
-    ok = ok && set(easy, CURLOPT_CUSTOMREQUEST, plan.verb.c_str());
+    ok = ok && set_easy_option(easy, CURLOPT_CUSTOMREQUEST, plan.verb.c_str());
   return ok;
 }
 
@@ -84,8 +84,9 @@ bool apply_headers(CURL* easy, const RequestPlan& plan, bool cookies_stored,
   }
   // An empty file name starts libcurl's own store, empty, for this exchange.
   if (plan.cookie_store &&
-      (!set(easy, CURLOPT_COOKIEFILE, "") ||
-       !set(easy, CURLOPT_COOKIE, block_cookies.empty() ? nullptr : block_cookies.c_str()))) {
+      (!set_easy_option(easy, CURLOPT_COOKIEFILE, "") ||
+       !set_easy_option(easy, CURLOPT_COOKIE,
+                        block_cookies.empty() ? nullptr : block_cookies.c_str()))) {
     return false;
   }
   // On the wire go only the client's own lines, Host, Content-Length and credentials.
@@ -96,7 +97,7 @@ bool apply_headers(CURL* easy, const RequestPlan& plan, bool cookies_stored,
     if (!in_block && !append_to(list, (std::string(name) + ":").c_str())) return false;
   }
   header_list = std::move(list);
-  return set(easy, CURLOPT_HTTPHEADER, header_list.get());
+  return set_easy_option(easy, CURLOPT_HTTPHEADER, header_list.get());
 }
 
 // "scheme://host:port" of a parsed URL, the port given even where it is the scheme's own.
@@ -113,17 +114,19 @@ std::size_t RequestPlan::body_size_on_the_wire() const {
 }
 
 bool RequestPlan::apply_to(CURL* easy, bool cookies_stored, CurlList& header_list) const {
-  const bool ok = set(easy, CURLOPT_URL, url.c_str()) && set(easy, CURLOPT_NOSIGNAL, 1L) &&
-                  set(easy, CURLOPT_PROTOCOLS_STR, "http,https") &&
-                  set(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1) &&
-                  // Larger reads than libcurl's 16 KiB mean fewer rounds for a large body.
-                  set(easy, CURLOPT_BUFFERSIZE, 128L * 1024) &&
-                  // Redirects are followed by the transport, one plan each.
-                  set(easy, CURLOPT_FOLLOWLOCATION, 0L) &&
-                  set(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connect_timeout.count()));
+  const bool ok =
+      set_easy_option(easy, CURLOPT_URL, url.c_str()) &&
+      set_easy_option(easy, CURLOPT_NOSIGNAL, 1L) &&
+      set_easy_option(easy, CURLOPT_PROTOCOLS_STR, "http,https") &&
+      set_easy_option(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1) &&
+      // Larger reads than libcurl's 16 KiB mean fewer rounds for a large body.
+      set_easy_option(easy, CURLOPT_BUFFERSIZE, 128L * 1024) &&
+      // Redirects are followed by the transport, one plan each.
+      set_easy_option(easy, CURLOPT_FOLLOWLOCATION, 0L) &&
+      set_easy_option(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connect_timeout.count()));
   if (!ok || !apply_headers(easy, *this, cookies_stored, header_list)) return false;
   if (!trusted_certificates_file().empty() &&
-      !set(easy, CURLOPT_CAINFO, trusted_certificates_file().c_str())) {
+      !set_easy_option(easy, CURLOPT_CAINFO, trusted_certificates_file().c_str())) {
     return false;
   }
   return apply_credentials(easy, *this) && apply_proxy(easy, *this) && apply_method(easy, *this);

@@ -11,10 +11,6 @@ namespace {
 constexpr long kPollMilliseconds = 50;
 constexpr std::size_t kLargestChunk = 128 * 1024;
 
-bool set(CURL* easy, CURLoption option, auto value) {
-  return curl().easy_setopt(easy, option, value) == CURLE_OK;
-}
-
 }  // namespace
 
 CurlTransfer::CurlTransfer(CURLM* multi, CURL* easy, RequestPlan plan)
@@ -26,15 +22,16 @@ CurlTransfer::~CurlTransfer() {
 
 bool CurlTransfer::start(bool cookies_stored) {
   const bool ok = plan_.apply_to(easy_, cookies_stored, header_list_) &&
-                  set(easy_, CURLOPT_HEADERFUNCTION, &CurlTransfer::on_header) &&
-                  set(easy_, CURLOPT_HEADERDATA, this) &&
-                  set(easy_, CURLOPT_WRITEFUNCTION, &CurlTransfer::on_body) &&
-                  set(easy_, CURLOPT_WRITEDATA, this) &&
+                  set_easy_option(easy_, CURLOPT_HEADERFUNCTION, &CurlTransfer::on_header) &&
+                  set_easy_option(easy_, CURLOPT_HEADERDATA, this) &&
+                  set_easy_option(easy_, CURLOPT_WRITEFUNCTION, &CurlTransfer::on_body) &&
+                  set_easy_option(easy_, CURLOPT_WRITEDATA, this) &&
                   // These two tell when the request itself goes out, and how much of its body has.
-                  set(easy_, CURLOPT_PREREQFUNCTION, &CurlTransfer::on_request_start) &&
-                  set(easy_, CURLOPT_PREREQDATA, this) &&
-                  set(easy_, CURLOPT_XFERINFOFUNCTION, &CurlTransfer::on_progress) &&
-                  set(easy_, CURLOPT_XFERINFODATA, this) && set(easy_, CURLOPT_NOPROGRESS, 0L);
+                  set_easy_option(easy_, CURLOPT_PREREQFUNCTION, &CurlTransfer::on_request_start) &&
+                  set_easy_option(easy_, CURLOPT_PREREQDATA, this) &&
+                  set_easy_option(easy_, CURLOPT_XFERINFOFUNCTION, &CurlTransfer::on_progress) &&
+                  set_easy_option(easy_, CURLOPT_XFERINFODATA, this) &&
+                  set_easy_option(easy_, CURLOPT_NOPROGRESS, 0L);
   in_multi_ = ok && curl().multi_add_handle(multi_, easy_) == CURLM_OK;
   return in_multi_;
 }

@@ -75,7 +75,7 @@ bool CurlTransport::open_request(std::u16string_view verb, std::u16string_view o
   plan_.secure = secure;
   plan_.url = std::string(secure ? "https://" : "http://") + host_ + ":" + std::to_string(port_) +
               wire_url(object_name);
-  return curl().easy_setopt(easy_.get(), CURLOPT_URL, plan_.url.c_str()) == CURLE_OK;
+  return set_easy_option(easy_.get(), CURLOPT_URL, plan_.url.c_str());
 }
 
 // Credentials travel as the tool's own text (code page 936), as the Windows service sends them.

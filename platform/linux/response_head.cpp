@@ -23,10 +23,9 @@ int status_code(std::string_view head) {
 
 std::string header_value(std::string_view head, std::string_view name) {
   for (const std::string_view line : crlf_lines(head)) {
-    if (line.find(':') != std::string_view::npos &&
-        equals_ignoring_ascii_case(line.substr(0, line.find(':')), name)) {
+    const std::size_t colon = line.find(':');
+    if (colon != std::string_view::npos && equals_ignoring_ascii_case(line.substr(0, colon), name))
       return std::string(header_line_value(line));
-    }
   }
   return {};
 }
