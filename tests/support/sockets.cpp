@@ -11,6 +11,7 @@
 #include <unistd.h>
 #endif
 
+#include <cerrno>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -25,6 +26,9 @@ constexpr int kCloseOnExec = 0;
 const auto poll_sockets = WSAPoll;
 const auto close_native = closesocket;
 constexpr Socket kInvalid = INVALID_SOCKET;
+int last_error() {
+  return WSAGetLastError();
+}
 
 // Winsock must be started once per process before any other call.
 void start_sockets() {
@@ -41,6 +45,9 @@ constexpr int kCloseOnExec = SOCK_CLOEXEC;
 const auto poll_sockets = ::poll;
 const auto close_native = ::close;
 constexpr Socket kInvalid = -1;
+int last_error() {
+  return errno;
+}
 
 void start_sockets() {}
 #endif
@@ -53,9 +60,16 @@ sockaddr_in loopback(std::uint16_t port) {
   return address;
 }
 
+// Throws with the system's error code, so that a test run out of sockets says so at once.
+[[noreturn]] void fail(const std::string& what) {
+  throw std::runtime_error(what + " (system error " + std::to_string(last_error()) + ")");
+}
+
 Socket tcp_socket() {
   start_sockets();
-  return ::socket(AF_INET, SOCK_STREAM | kCloseOnExec, 0);
+  const Socket socket = ::socket(AF_INET, SOCK_STREAM | kCloseOnExec, 0);
+  if (socket == kInvalid) fail("cannot make a socket");
+  return socket;
 }
 
 }  // namespace
@@ -64,10 +78,10 @@ Socket listen_on_loopback(std::uint16_t& port) {
   const Socket socket = tcp_socket();
   sockaddr_in address = loopback(0);
   AddressSize size = sizeof address;
-  if (socket == kInvalid || ::bind(socket, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+  if (::bind(socket, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
       ::listen(socket, 16) != 0 ||
       ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-    throw std::runtime_error("cannot listen on loopback");
+    fail("cannot listen on loopback");
   }
   port = ntohs(address.sin_port);
   return socket;

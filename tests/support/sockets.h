@@ -28,7 +28,8 @@ bool send_all(Socket socket, std::string_view bytes);
 // Closing sends a reset (RST) instead of an orderly end (FIN).
 void reset_on_close(Socket socket);
 void close_socket(Socket socket);
-// True when something accepts connections on 127.0.0.1:`port`.
+// True when something accepts connections on 127.0.0.1:`port`; throws when no socket can be
+// made at all.
 bool accepts_connections(std::uint16_t port);
 // Waits until accepts_connections(port); false after ten seconds.
 bool wait_until_accepting(std::uint16_t port);
