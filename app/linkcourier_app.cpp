@@ -59,7 +59,7 @@ void on_main_window_created() {
 int run_linkcourier(int& argc, char** argv) {
   if (!platform::start_window_system(argc, argv)) {
     // No window system to show the box in: the terminal gets the text, in its own encoding.
-    const std::string message = platform::utf16_to_utf8(platform::cp936_to_utf16(kStartupFailed));
+    const std::string message = platform::cp936_to_utf8(kStartupFailed);
     std::fputs(message.c_str(), stderr);
     return kStartupFailedExitCode;
   }

@@ -2,6 +2,7 @@
 // Protocol texts (header lines, charset labels, status lines, link lists) read as ASCII: digits,
 // white space and CR LF lines. Code page 936 text has its own operations in text_ops.h.
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -35,6 +36,17 @@ inline std::vector<std::string_view> crlf_lines(std::string_view block) {
     at = end + 2;
   }
   return lines;
+}
+
+// Calls `visit` with each line of a text whose lines end in LF, without its LF (a CR before it
+// stays); a last line without one counts too, and an LF at the very end gives no empty last line.
+template <typename Visit>
+void for_each_lf_line(std::string_view text, Visit visit) {
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    visit(text.substr(0, end));
+    text.remove_prefix(std::min(end + 1, text.size()));
+  }
 }
 
 }  // namespace lc

@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 
+#include "common/ascii_text.h"
 #include "common/marked_text.h"
 #include "common/text_ops.h"
 #include "common/text_search.h"
@@ -34,6 +35,31 @@ constexpr int kDefaultTimeoutSeconds = 30;
 constexpr std::size_t kLargestUpFrontBody = std::size_t{1} << 30;
 constexpr std::size_t kMappedAhead = 16 << 20;
 constexpr int kLongestTimeoutSeconds = std::numeric_limits<int>::max() / 1000;
+
+// A host as a URL names it: a name without the URL's delimiters, spaces or controls, or an IP
+// literal in brackets holding an address. The same rule on both systems, whatever the transport
+// lets through.
+bool is_url_host(std::u16string_view host) {
+  if (host.starts_with(u'[')) {
+    const std::u16string_view inside = host.substr(1, host.size() - 2);
+    return host.size() > 2 && host.ends_with(u']') &&
+           std::all_of(inside.begin(), inside.end(), [](char16_t c) {
+             return is_ascii_digit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                    c == u':' || c == u'.' || c == u'%';
+           });
+  }
+  return !host.empty() && std::none_of(host.begin(), host.end(), [](char16_t c) {
+    return c <= u' ' || c == 0x7F ||
+           std::u16string_view(u"/?#@[]\\").find(c) != std::u16string_view::npos;
+  });
+}
+
+std::optional<platform::CrackedUrl> split_request_url(platform::HttpTransport& transport,
+                                                      TextView url) {
+  std::optional<platform::CrackedUrl> split = transport.crack_url(text_to_utf16_units(url));
+  if (split && !is_url_host(split->host)) split.reset();
+  return split;
+}
 
 TextView verb_of(HttpMethod method) {
   const auto number = static_cast<std::size_t>(method);
@@ -69,7 +95,8 @@ class Exchange {
   Text run();
 
  private:
-  enum class Exit { kCommon, kImmediate, kWithoutMessages };
+  // The common way out lets pending window messages run first; the other only closes.
+  enum class Exit { kCommon, kWithoutMessages };
   // A step that failed: its message, and the way out it calls for.
   struct Failure {
     TextView message;
@@ -102,11 +129,7 @@ class Exchange {
 
 Text Exchange::fail(TextView message, Exit exit) {
   *status_ = Text(message);
-  if (exit == Exit::kImmediate) {
-    close_handles();
-    return {};
-  }
-  return common_exit({}, exit != Exit::kWithoutMessages);
+  return common_exit({}, exit == Exit::kCommon);
 }
 
 Text Exchange::common_exit(Text result, bool let_messages_run) {
@@ -123,7 +146,7 @@ void Exchange::close_handles() {
 
 Text Exchange::run() {
   if (!transport_->check_platform()) return fail(messages::kNoTransport, Exit::kWithoutMessages);
-  const std::optional<platform::CrackedUrl> url = transport_->crack_url(text_to_utf16_units(url_));
+  const std::optional<platform::CrackedUrl> url = split_request_url(*transport_, url_);
   if (!url) return fail(messages::kBadUrl, Exit::kCommon);
   const std::u16string object_name = url->path.empty() ? u"/" : url->path + url->extra_info;
 
@@ -159,22 +182,22 @@ std::optional<Exchange::Failure> Exchange::set_up_request() {
       !transport_->set_credentials(CredentialTarget::kServer,
                                    text_to_utf16_units(options_.user_name),
                                    text_to_utf16_units(options_.password))) {
-    return Failure{messages::kCredentialsRefused, Exit::kImmediate};
+    return Failure{messages::kCredentialsRefused, Exit::kWithoutMessages};
   }
   if (!options_.proxy_user_name.empty() && !options_.proxy_password.empty() &&
       !transport_->set_credentials(CredentialTarget::kProxy,
                                    text_to_utf16_units(options_.proxy_user_name),
                                    text_to_utf16_units(options_.proxy_password))) {
-    return Failure{messages::kCredentialsRefused, Exit::kImmediate};
+    return Failure{messages::kCredentialsRefused, Exit::kWithoutMessages};
   }
   if (!transport_->keep_certificate_checks()) {
-    return Failure{messages::kCertificateOptionRefused, Exit::kImmediate};
+    return Failure{messages::kCertificateOptionRefused, Exit::kWithoutMessages};
   }
   if (!transport_->use_cookie_store(!cookies_->empty())) {
-    return Failure{messages::kCookieOptionRefused, Exit::kImmediate};
+    return Failure{messages::kCookieOptionRefused, Exit::kWithoutMessages};
   }
   if (options_.no_redirect && !transport_->disable_redirects()) {
-    return Failure{messages::kRedirectOptionRefused, Exit::kImmediate};
+    return Failure{messages::kRedirectOptionRefused, Exit::kWithoutMessages};
   }
   const Text block = assemble_request_headers({.extra_headers = options_.extra_headers,
                                                .method = options_.method,
@@ -232,8 +255,10 @@ Text Exchange::handle_response() {
 std::size_t Exchange::read_body(Text& body) {
   // Growing a buffer means holding its old and new copies at once; sized up front from what the
   // response announces, a large body is held once. A bound keeps a false announcement harmless.
+  const std::size_t largest =
+      options_.largest_body > 0 ? options_.largest_body : kLargestUpFrontBody;
   const std::optional<std::size_t> announced = transport_->announced_body_size();
-  if (announced && *announced <= kLargestUpFrontBody) body.reserve(*announced);
+  if (announced && *announced <= largest) body.reserve(*announced);
   // The first zero byte, where the body's text ends, is looked for in each chunk while it is at
   // hand rather than in another pass over the whole body.
   std::size_t text_end = Text::npos;
@@ -256,7 +281,7 @@ std::size_t Exchange::read_body(Text& body) {
     const bool ok = transport_->read_data(reinterpret_cast<std::uint8_t*>(body.data() + old_size),
                                           available, read);
     body.resize(old_size + (ok ? read : 0));
-    if (!ok) break;
+    if (!ok || (options_.largest_body > 0 && body.size() > options_.largest_body)) break;
     if (text_end == Text::npos) {
       if (const void* zero = std::memchr(body.data() + old_size, '\0', read)) {
         text_end = static_cast<std::size_t>(static_cast<const char*>(zero) - body.data());
@@ -287,6 +312,10 @@ void Exchange::scan_header_lines() {
 
 Text http_request(TextView url, const HttpRequestOptions& options) {
   return Exchange(url, options).run();
+}
+
+bool is_request_url(TextView url) {
+  return split_request_url(*platform::make_http_transport(), url).has_value();
 }
 
 }  // namespace lc

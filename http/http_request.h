@@ -33,8 +33,15 @@ struct HttpRequestOptions {
   bool add_default_headers = true;
   std::span<const std::uint8_t> body_bytes{};  // sent instead of body_text when not empty
   bool normalize_headers = true;
+  // The most body bytes to take (0: no bound); past it the read stops with "713" and what was
+  // read, so that a body too large for its reader is never held whole.
+  std::size_t largest_body = 0;
 };
 
 Text http_request(TextView url, const HttpRequestOptions& options = {});
+
+// Whether `url` is one http_request would send to (not failing with "701"): http or https, a
+// host, a port that fits.
+bool is_request_url(TextView url);
 
 }  // namespace lc

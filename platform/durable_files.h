@@ -1,5 +1,6 @@
 #pragma once
-// Files that must survive a crash: written whole, forced to the disk, then put in place.
+// Files that must survive a crash: written whole, forced to the disk, then put in place. Paths
+// are UTF-8, as in platform/utf8_files.h.
 
 #include <cstdio>
 #include <string>

@@ -21,6 +21,17 @@ Text utf16_to_cp936(std::u16string_view units);
 // UTF-8 of `units`, with a lone surrogate as U+FFFD.
 std::string utf16_to_utf8(std::u16string_view units);
 
+// UTF-16 of UTF-8 `bytes`, with each malformed sequence as U+FFFD.
+std::u16string utf8_to_utf16(std::string_view bytes);
+
+// The two ways between the client's texts and the UTF-8 of terminals, files and JSON.
+inline std::string cp936_to_utf8(TextView text) {
+  return utf16_to_utf8(cp936_to_utf16(text));
+}
+inline Text utf8_to_cp936(std::string_view bytes) {
+  return utf16_to_cp936(utf8_to_utf16(bytes));
+}
+
 // Each byte as the unit of the same value, 0 to 255: a byte never becomes a negative unit.
 inline std::u16string bytes_to_utf16(std::string_view bytes) {
   std::u16string units(bytes.size(), u'\0');

@@ -1,12 +1,17 @@
 #pragma once
-// Whole texts read from a stream or a file, with the reason when they cannot be.
+// Whole texts read from a stream or a file named in UTF-8, with the reason when they cannot be.
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <istream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <system_error>
+
+#include "platform/utf8_files.h"
+#include "push/push_texts.h"
 
 namespace lc::push {
 
@@ -18,11 +23,27 @@ inline std::optional<std::string> read_stream(std::istream& in) {
   return text.str();
 }
 
-// Everything the file holds; empty with `error` ("PATH: reason") when it cannot be read.
-inline std::optional<std::string> read_file(const std::string& path, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  std::optional<std::string> text = in ? read_stream(in) : std::nullopt;
-  if (!text) error = path + ": " + std::strerror(errno);
+// Everything the file holds; empty with `reason` set when it cannot be read. A folder is no
+// file, though the system may open one.
+inline std::optional<std::string> read_file(const std::string& path, std::string& reason) {
+  std::error_code error;
+  if (std::filesystem::is_directory(platform::utf8_path(path), error)) {
+    reason = texts::kIsDirectory;
+    return std::nullopt;
+  }
+  std::FILE* file = platform::open_file(path, "rb");
+  if (file == nullptr) {
+    reason = std::strerror(errno);
+    return std::nullopt;
+  }
+  std::string text;
+  char buffer[64 * 1024];
+  for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+    text.append(buffer, read);
+  const bool failed = std::ferror(file) != 0;
+  if (failed) reason = std::strerror(errno);
+  std::fclose(file);
+  if (failed) return std::nullopt;
   return text;
 }
 

@@ -3,19 +3,13 @@
 #include <algorithm>
 
 #include "common/ascii_text.h"
+#include "platform/ascii_case.h"
 #include "platform/url_text.h"
 
 namespace lc::push {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char lower, char c) {
-           return (c >= 'A' && c <= 'Z' ? c + 32 : c) == lower;
-         });
-}
 
 bool is_wire_ready(std::string_view link) {
   return std::all_of(link.begin(), link.end(), [](char c) {
@@ -28,7 +22,7 @@ bool is_wire_ready(std::string_view link) {
 
 std::string_view host_of(std::string_view link) {
   for (std::string_view scheme : {"http://", "https://"}) {
-    if (!starts_with_ignoring_case(link, scheme)) continue;
+    if (!platform::equals_ignoring_ascii_case(link.substr(0, scheme.size()), scheme)) continue;
     std::string_view authority = link.substr(scheme.size());
     authority = authority.substr(0, authority.find_first_of("/?#"));
     authority = authority.substr(authority.rfind('@') + 1);  // past any user information
@@ -43,11 +37,7 @@ void LinkList::add_text(std::string text) {
   if (rest.starts_with(kByteOrderMark)) rest.remove_prefix(kByteOrderMark.size());
   seen_.reserve(seen_.size() +
                 static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '\n')));
-  while (!rest.empty()) {
-    const std::size_t end = std::min(rest.find('\n'), rest.size());
-    add_line(rest.substr(0, end));
-    rest.remove_prefix(std::min(end + 1, rest.size()));
-  }
+  for_each_lf_line(rest, [this](std::string_view line) { add_line(line); });
 }
 
 void LinkList::add_page(std::string location, std::optional<std::time_t> modified) {

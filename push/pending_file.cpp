@@ -1,7 +1,9 @@
 #include "push/pending_file.h"
 
 #include "platform/durable_files.h"
+#include "platform/utf8_files.h"
 #include "push/file_text.h"
+#include "push/push_texts.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -11,28 +13,33 @@
 namespace lc::push {
 
 std::optional<std::string> read_pending(const std::string& path, std::string& error) {
-  if (!std::filesystem::exists(path)) return std::string();
-  return read_file(path, error);
+  std::error_code missing;
+  if (!std::filesystem::exists(platform::utf8_path(path), missing)) return std::string();
+  std::string reason;
+  std::optional<std::string> text = read_file(path, reason);
+  if (!text) error = texts::about(path, reason);
+  return text;
 }
 
 bool can_write_beside(const std::string& path, std::string& error) {
   const std::string probe = platform::temporary_path_beside(path);
-  std::FILE* file = std::fopen(probe.c_str(), "wb");
+  std::FILE* file = platform::open_file(probe, "wb");
   if (file == nullptr) {
-    error = path + ": " + std::strerror(errno);
+    error = texts::about(path, std::strerror(errno));
     return false;
   }
   std::fclose(file);
-  std::remove(probe.c_str());
+  std::error_code ignored;
+  std::filesystem::remove(platform::utf8_path(probe), ignored);
   return true;
 }
 
 bool write_pending(const std::string& path, const std::vector<std::string_view>& links,
-                   std::size_t first, std::string& error) {
+                   std::string& error) {
   const std::string temporary = platform::temporary_path_beside(path);
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  std::FILE* file = platform::open_file(temporary, "wb");
   bool ok = file != nullptr;
-  for (std::size_t i = first; ok && i < links.size(); ++i) {
+  for (std::size_t i = 0; ok && i < links.size(); ++i) {
     ok = std::fwrite(links[i].data(), 1, links[i].size(), file) == links[i].size() &&
          std::fputc('\n', file) != EOF;
   }
@@ -40,8 +47,9 @@ bool write_pending(const std::string& path, const std::vector<std::string_view>&
   if (file != nullptr && std::fclose(file) != 0) ok = false;
   ok = ok && platform::replace_file(temporary, path);
   if (!ok) {
-    error = path + ": " + std::strerror(errno);
-    std::remove(temporary.c_str());
+    error = texts::about(path, std::strerror(errno));
+    std::error_code ignored;
+    std::filesystem::remove(platform::utf8_path(temporary), ignored);
   }
   return ok;
 }

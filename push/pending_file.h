@@ -1,5 +1,6 @@
 #pragma once
 // The pending file: the links not yet accepted, one a line, for a later run to send first.
+// Paths are UTF-8; errors name the file.
 
 #include <optional>
 #include <string>
@@ -18,6 +19,6 @@ bool can_write_beside(const std::string& path, std::string& error);
 // Writes the links whole or not at all: into a temporary file beside it, renamed over the old
 // one, so that a crash never leaves half a file.
 bool write_pending(const std::string& path, const std::vector<std::string_view>& links,
-                   std::size_t first, std::string& error);
+                   std::string& error);
 
 }  // namespace lc::push

@@ -2,93 +2,151 @@
 
 #include <algorithm>
 #include <iterator>
-#include <ostream>
 #include <unordered_set>
 
+#include "push/exit_codes.h"
 #include "push/pending_file.h"
+#include "push/push_texts.h"
 #include "push/state_file.h"
 
 namespace lc::push {
-namespace {}  // namespace
+namespace {
 
-std::string without_secrets(std::string address) {
-  for (const std::string_view name : {"token=", "key="}) {
-    for (std::size_t at = address.find(name); at != std::string::npos;
-         at = address.find(name, at + 1)) {
-      const std::size_t value = at + name.size();
-      const std::size_t end = std::min(address.find_first_of("&#", value), address.size());
-      address.replace(value, end - value, "***");
-    }
+// A request refused whole as over the quota is tried again with half as many links, down to
+// one; 2,000 links come down to one in eleven halvings.
+constexpr int kMostHalvings = 20;
+
+class PushRun {
+ public:
+  PushRun(const RunOptions& options, const std::vector<std::string_view>& links, RunReport& report)
+      : options_(options), links_(links), report_(report), limit_(options.batch) {
+    totals_.links = links.size();
+    if (options.state != nullptr) totals_.already_pushed = options.already_pushed;
   }
-  return address;
-}
 
-int run(const RunOptions& options, const std::vector<std::string_view>& links, RunReport& report,
-        std::ostream& err) {
-  const std::string shown_interface = without_secrets(options.destination.interface);
+  int run() {
+    while (next_ < links_.size() && send_next()) {
+    }
+    return finish();
+  }
+
+ private:
+  // Sends the next request and takes its answer; false when the run stops here.
+  bool send_next() {
+    std::size_t count = std::min(limit_, links_.size() - next_);
+    if (quota_) count = std::min<std::size_t>(count, static_cast<std::size_t>(*quota_));
+    if (count == 0) {
+      report_.note(texts::kQuotaSpent);
+      return false;
+    }
+    const std::span<const std::string_view> batch(links_.data() + next_, count);
+    const BatchOutcome outcome = send_batch(options_.destination, batch);
+    switch (outcome.kind) {
+      case BatchOutcome::Kind::kUnreachable:
+        report_.note(texts::about(options_.secrets.hidden(options_.destination.interface),
+                                  options_.secrets.hidden(outcome.status)));
+        unreachable_ = totals_.accepted == 0;
+        return false;
+      case BatchOutcome::Kind::kRefused:
+        return (outcome.over_quota && halve(count)) || refuse(outcome);
+      case BatchOutcome::Kind::kAccepted:
+        return take(batch, outcome);
+    }
+    return false;
+  }
+
+  bool refuse(const BatchOutcome& outcome) {
+    const std::string explanation =
+        outcome.explanation.empty() ? "" : "，" + options_.secrets.hidden(outcome.explanation);
+    report_.note(std::string(texts::kRefused) + options_.secrets.hidden(outcome.status) +
+                 explanation);
+    return false;
+  }
+
+  // Over the quota with a quota no answer has told yet: the next request halves.
+  bool halve(std::size_t count) {
+    if (count < 2 || quota_ || halvings_ == kMostHalvings) return false;
+    ++halvings_;
+    limit_ = count / 2;
+    report_.note(texts::filled(texts::kOverQuotaHalved, {{"count", std::to_string(limit_)}}));
+    return true;
+  }
+
+  bool take(std::span<const std::string_view> batch, const BatchOutcome& outcome) {
+    next_ += batch.size();
+    totals_.sent += batch.size();
+    totals_.accepted += outcome.accepted;
+    totals_.refused += outcome.refused.size();
+    quota_ = outcome.remaining ? std::optional(std::max(0L, *outcome.remaining)) : std::nullopt;
+    if (quota_) limit_ = options_.batch;  // the quota the answer gave bounds the next ones
+    report_.request({.links = batch.size(),
+                     .status = outcome.status,
+                     .accepted = outcome.accepted,
+                     .remaining = outcome.remaining,
+                     .refused = outcome.refused},
+                    totals_);
+    // An answer whose counts do not add up does not say which links it took.
+    if (outcome.accepted < 0 ||
+        static_cast<std::size_t>(outcome.accepted) + outcome.refused.size() != batch.size()) {
+      report_.note(texts::filled(texts::kCountsDisagree,
+                                 {{"sent", std::to_string(batch.size())},
+                                  {"accepted", std::to_string(outcome.accepted)},
+                                  {"refused", std::to_string(outcome.refused.size())}}));
+      waiting_.insert(waiting_.end(), batch.begin(), batch.end());
+      return true;
+    }
+    return record(batch, outcome.refused);
+  }
+
+  bool record(std::span<const std::string_view> batch, const std::vector<std::string>& refused) {
+    if (options_.state == nullptr) return true;
+    const std::unordered_set<std::string_view> not_taken(refused.begin(), refused.end());
+    std::vector<std::string_view> accepted;
+    std::copy_if(batch.begin(), batch.end(), std::back_inserter(accepted),
+                 [&](std::string_view link) { return !not_taken.contains(link); });
+    std::string error;
+    if (options_.state->record(accepted, error)) return true;
+    report_.note(std::string(texts::kStateUnwritten) + error);
+    return false;
+  }
+
+  int finish() {
+    waiting_.insert(waiting_.end(), links_.begin() + static_cast<std::ptrdiff_t>(next_),
+                    links_.end());
+    totals_.pending = waiting_.size();
+    totals_.exit_code = unreachable_           ? kUnreachable
+                        : totals_.pending == 0 ? kAllAccepted
+                                               : kSomePending;
+    std::string error;
+    if (options_.pending && !write_pending(*options_.pending, waiting_, error)) {
+      report_.note(std::string(texts::kPendingUnwritten) + error);
+      totals_.exit_code = kPendingUnwritable;
+    }
+    report_.summary(totals_);
+    return totals_.exit_code;
+  }
+
+  const RunOptions& options_;
+  const std::vector<std::string_view>& links_;
+  RunReport& report_;
+  RunTotals totals_;
+  std::size_t next_ = 0;  // the first link not yet sent
+  std::size_t limit_;     // links the next request may carry
+  int halvings_ = 0;
+  std::optional<long> quota_;  // as the last answer gave it
+  bool unreachable_ = false;
+  std::vector<std::string_view> waiting_;  // sent, but not known to be accepted
+};
+
+}  // namespace
+
+int run(const RunOptions& options, const std::vector<std::string_view>& links, RunReport& report) {
   if (options.dry_run) {
     report.plan(links.size(), (links.size() + options.batch - 1) / options.batch, options.batch,
-                shown_interface);
+                options.secrets.hidden(options.destination.interface));
     return kAllAccepted;
   }
-  RunTotals totals;
-  totals.links = links.size();
-  if (options.state != nullptr) totals.already_pushed = options.already_pushed;
-  std::optional<long> quota;
-  bool unreachable = false;
-  while (totals.sent < links.size()) {
-    std::size_t count = std::min(options.batch, links.size() - totals.sent);
-    if (quota) count = std::min<std::size_t>(count, static_cast<std::size_t>(std::max(0L, *quota)));
-    if (count == 0) {
-      err << "配额已用完：余下的链接留待下次推送\n";
-      break;
-    }
-    const std::span<const std::string_view> batch(links.data() + totals.sent, count);
-    BatchOutcome outcome = send_batch(options.destination, batch);
-    if (outcome.kind == BatchOutcome::Kind::kUnreachable) {
-      err << shown_interface << ": " << outcome.status << "\n";
-      unreachable = totals.accepted == 0;
-      break;
-    }
-    if (outcome.kind == BatchOutcome::Kind::kRefused) {
-      err << "接口拒绝了这批链接：" << outcome.status << (outcome.explanation.empty() ? "" : "，")
-          << outcome.explanation << "\n";
-      break;
-    }
-    totals.sent += count;
-    totals.accepted += outcome.accepted;
-    totals.refused += outcome.refused.size();
-    quota = outcome.remaining;
-    report.request({.links = count,
-                    .status = outcome.status,
-                    .accepted = outcome.accepted,
-                    .remaining = outcome.remaining,
-                    .refused = outcome.refused},
-                   totals);
-    if (options.state != nullptr) {
-      const std::unordered_set<std::string_view> refused(outcome.refused.begin(),
-                                                         outcome.refused.end());
-      std::vector<std::string_view> recorded;
-      std::copy_if(batch.begin(), batch.end(), std::back_inserter(recorded),
-                   [&](std::string_view link) { return !refused.contains(link); });
-      std::string error;
-      if (!options.state->record(recorded, error)) {
-        err << "无法写入状态文件 " << error << "\n";
-        break;
-      }
-    }
-  }
-  totals.pending = links.size() - totals.sent;
-  totals.exit_code = unreachable ? kUnreachable : totals.pending == 0 ? kAllAccepted : kSomePending;
-  if (options.pending) {
-    std::string error;
-    if (!write_pending(*options.pending, links, totals.sent, error)) {
-      err << "无法写入待推送文件 " << error << "\n";
-      totals.exit_code = kSomePending;
-    }
-  }
-  report.summary(totals);
-  return totals.exit_code;
+  return PushRun(options, links, report).run();
 }
 
 }  // namespace lc::push

@@ -2,7 +2,6 @@
 // One run of the push program: the links in batches within the interface's quota, a report
 // for each request, the links not accepted kept for the next run.
 
-#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +9,7 @@
 
 #include "push/protocols.h"
 #include "push/run_report.h"
+#include "push/secrets.h"
 
 namespace lc::push {
 
@@ -22,20 +22,11 @@ struct RunOptions {
   bool dry_run = false;
   StateFile* state = nullptr;      // where accepted links are recorded
   std::size_t already_pushed = 0;  // links the state file let the run skip
+  Secrets secrets;                 // hidden from everything the run prints
 };
 
-// Exit codes.
-inline constexpr int kAllAccepted = 0;
-inline constexpr int kSomePending = 1;
-inline constexpr int kUsageOrInput = 2;
-inline constexpr int kUnreachable = 3;
-
-// Pushes `links` and writes the pending file; reports go to `report`, failures to `err`.
-// Returns the exit code.
-int run(const RunOptions& options, const std::vector<std::string_view>& links, RunReport& report,
-        std::ostream& err);
-
-// `address` with the value of its token hidden, for anything the program prints.
-std::string without_secrets(std::string address);
+// Pushes `links` and writes the pending file; reports and notes go to `report`. Returns the
+// exit code.
+int run(const RunOptions& options, const std::vector<std::string_view>& links, RunReport& report);
 
 }  // namespace lc::push

@@ -3,6 +3,8 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "push/push_texts.h"
+
 namespace lc::push {
 namespace {
 
@@ -10,29 +12,43 @@ using Json = nlohmann::ordered_json;
 
 class TextReport final : public RunReport {
  public:
-  TextReport(std::ostream& out, std::ostream* progress) : out_(out), progress_(progress) {}
+  TextReport(std::ostream& out, std::ostream& err, bool progress)
+      : out_(out), err_(err), progress_(progress) {}
 
   void plan(std::size_t links, std::size_t requests, std::size_t batch,
             const std::string& interface) override {
-    out_ << links << " links in " << requests << " requests of at most " << batch
-         << (interface.empty() ? "" : " to " + interface) << "\n";
+    out_ << texts::filled(texts::kPlan, {{"links", std::to_string(links)},
+                                         {"requests", std::to_string(requests)},
+                                         {"batch", std::to_string(batch)}})
+         << (interface.empty() ? "" : std::string(texts::kPlanTo) + interface) << "\n";
   }
 
   void request(const RequestReport& report, const RunTotals& so_far) override {
     clear_progress();
-    out_ << "成功提交：" << report.accepted << "条链接\n";
-    if (report.remaining) out_ << "剩余额度：" << *report.remaining << "条\n";
+    out_ << texts::kAccepted << report.accepted << texts::kAcceptedEnd << "\n";
+    if (report.remaining)
+      out_ << texts::kRemaining << *report.remaining << texts::kRemainingEnd << "\n";
     for (const std::string& link : report.refused)
-      out_ << "未接受：" << link << "\n";
+      out_ << texts::kNotAccepted << link << "\n";
     out_.flush();
-    if (progress_ != nullptr && so_far.sent < so_far.links) draw_progress(so_far, report);
+    if (progress_ && so_far.sent < so_far.links) draw_progress(so_far, report);
+  }
+
+  void note(std::string_view line) override {
+    clear_progress();
+    err_ << line << "\n";
+    err_.flush();
   }
 
   void summary(const RunTotals& totals) override {
     clear_progress();
-    out_ << "共发送：" << totals.sent << "条，成功：" << totals.accepted << "条，被拒绝："
-         << totals.refused << "条，待推送：" << totals.pending << "条";
-    if (totals.already_pushed) out_ << "，已推送过：" << *totals.already_pushed << "条";
+    out_ << texts::filled(texts::kSummary, {{"sent", std::to_string(totals.sent)},
+                                            {"accepted", std::to_string(totals.accepted)},
+                                            {"refused", std::to_string(totals.refused)},
+                                            {"pending", std::to_string(totals.pending)}});
+    if (totals.already_pushed)
+      out_ << texts::filled(texts::kSummaryPushed,
+                            {{"pushed", std::to_string(*totals.already_pushed)}});
     out_ << "\n";
   }
 
@@ -40,28 +56,29 @@ class TextReport final : public RunReport {
   void draw_progress(const RunTotals& so_far, const RequestReport& last) {
     constexpr std::size_t kWidth = 30;
     const std::size_t done = so_far.links == 0 ? kWidth : kWidth * so_far.sent / so_far.links;
-    *progress_ << "\r[" << std::string(done, '#') << std::string(kWidth - done, ' ') << "] "
-               << so_far.sent << "/" << so_far.links << " 成功 " << so_far.accepted;
-    if (last.remaining) *progress_ << " 剩余额度 " << *last.remaining;
-    progress_->flush();
+    err_ << "\r[" << std::string(done, '#') << std::string(kWidth - done, ' ') << "] "
+         << so_far.sent << "/" << so_far.links << texts::kProgressAccepted << so_far.accepted;
+    if (last.remaining) err_ << texts::kProgressRemaining << *last.remaining;
+    err_.flush();
     drawn_ = true;
   }
 
   void clear_progress() {
     if (!drawn_) return;
-    *progress_ << "\r\033[K";
-    progress_->flush();
+    err_ << "\r\033[K";
+    err_.flush();
     drawn_ = false;
   }
 
   std::ostream& out_;
-  std::ostream* progress_;
+  std::ostream& err_;
+  bool progress_;
   bool drawn_ = false;
 };
 
 class JsonReport final : public RunReport {
  public:
-  explicit JsonReport(std::ostream& out) : out_(out) {}
+  JsonReport(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
   void plan(std::size_t links, std::size_t requests, std::size_t batch,
             const std::string& interface) override {
@@ -75,6 +92,8 @@ class JsonReport final : public RunReport {
     json["refused"] = report.refused;
     write(json);
   }
+
+  void note(std::string_view line) override { err_ << line << "\n"; }
 
   void summary(const RunTotals& totals) override {
     Json json = {{"sent", totals.sent},
@@ -94,16 +113,17 @@ class JsonReport final : public RunReport {
   }
 
   std::ostream& out_;
+  std::ostream& err_;
 };
 
 }  // namespace
 
-std::unique_ptr<RunReport> text_report(std::ostream& out, std::ostream* progress) {
-  return std::make_unique<TextReport>(out, progress);
+std::unique_ptr<RunReport> text_report(std::ostream& out, std::ostream& err, bool progress) {
+  return std::make_unique<TextReport>(out, err, progress);
 }
 
-std::unique_ptr<RunReport> json_report(std::ostream& out) {
-  return std::make_unique<JsonReport>(out);
+std::unique_ptr<RunReport> json_report(std::ostream& out, std::ostream& err) {
+  return std::make_unique<JsonReport>(out, err);
 }
 
 }  // namespace lc::push

@@ -1,12 +1,14 @@
 #pragma once
 // What a run tells its user: on a terminal the window's report lines for each request and a
-// one-line progress bar; with --json one object per request and one for the whole run.
+// one-line progress bar; with --json one object per request and one for the whole run. Notes
+// (warnings and failures) go to standard error, the progress bar cleared first.
 
 #include <cstddef>
 #include <iosfwd>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lc::push {
@@ -35,11 +37,12 @@ class RunReport {
   virtual void plan(std::size_t links, std::size_t requests, std::size_t batch,
                     const std::string& interface) = 0;
   virtual void request(const RequestReport& report, const RunTotals& so_far) = 0;
+  virtual void note(std::string_view line) = 0;
   virtual void summary(const RunTotals& totals) = 0;
 };
 
-// `progress`: where the progress bar goes, or null for none.
-std::unique_ptr<RunReport> text_report(std::ostream& out, std::ostream* progress);
-std::unique_ptr<RunReport> json_report(std::ostream& out);
+// `progress`: whether the progress bar shows on `err`.
+std::unique_ptr<RunReport> text_report(std::ostream& out, std::ostream& err, bool progress);
+std::unique_ptr<RunReport> json_report(std::ostream& out, std::ostream& err);
 
 }  // namespace lc::push

@@ -6,18 +6,21 @@
 #include <memory>
 
 #include "common/ascii_text.h"
+#include "push/push_texts.h"
 
 namespace lc::push {
 namespace {
 
 constexpr std::string_view kGzipMagic = "\x1F\x8B";
-// A sitemap holds at most 50,000 links of 2,048 bytes; anything past this is no sitemap.
-constexpr std::size_t kLargestUnpacked = 256u << 20;
+
+std::string line_text(int line) {
+  return texts::filled(texts::kLine, {{"line", std::to_string(line)}});
+}
 
 std::optional<std::string> gunzip(std::string_view data, std::string& error) {
   z_stream stream{};
   if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) {
-    error = "gzip: cannot start";
+    error = texts::kDamagedGzip;
     return std::nullopt;
   }
   stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
@@ -30,11 +33,11 @@ std::optional<std::string> gunzip(std::string_view data, std::string& error) {
     stream.avail_out = sizeof buffer;
     status = inflate(&stream, Z_NO_FLUSH);
     out.append(buffer, sizeof buffer - stream.avail_out);
-    if (out.size() > kLargestUnpacked) status = Z_MEM_ERROR;
+    if (out.size() > kLargestSitemap) status = Z_BUF_ERROR;
   }
   inflateEnd(&stream);
   if (status != Z_STREAM_END) {
-    error = "gzip: the data is damaged or cut short";
+    error = out.size() > kLargestSitemap ? texts::kSitemapTooLarge : texts::kDamagedGzip;
     return std::nullopt;
   }
   return out;
@@ -53,7 +56,7 @@ void note_first_error(void* first, const char* message, xmlParserSeverities,
                       xmlTextReaderLocatorPtr locator) {
   auto* noted = static_cast<std::string*>(first);
   if (!noted->empty()) return;
-  *noted = "line " + std::to_string(xmlTextReaderLocatorLineNumber(locator)) + ": " +
+  *noted = line_text(xmlTextReaderLocatorLineNumber(locator)) +
            std::string(trimmed_ascii(message != nullptr ? message : ""));
 }
 
@@ -66,6 +69,10 @@ std::optional<Sitemap> read_sitemap(std::string_view data, std::string& error) {
     if (!inflated) return std::nullopt;
     unpacked = std::move(*inflated);
     data = unpacked;
+  }
+  if (data.size() > kLargestSitemap) {
+    error = texts::kSitemapTooLarge;
+    return std::nullopt;
   }
   // No network, no entity expansion, no DTD: the file is data, never instructions.
   const std::unique_ptr<xmlTextReader, ReaderFree> reader(xmlReaderForMemory(
@@ -88,8 +95,10 @@ std::optional<Sitemap> read_sitemap(std::string_view data, std::string& error) {
       if (root.empty()) {
         root = name;
         if (root != "urlset" && root != "sitemapindex") {
-          error = "line " + std::to_string(xmlTextReaderGetParserLineNumber(reader.get())) +
-                  ": not a sitemap (its root element is <" + root + ">)";
+          error = texts::filled(
+              texts::kNotSitemap,
+              {{"line", std::to_string(xmlTextReaderGetParserLineNumber(reader.get()))},
+               {"root", root}});
           return std::nullopt;
         }
       }
@@ -107,7 +116,7 @@ std::optional<Sitemap> read_sitemap(std::string_view data, std::string& error) {
     }
   }
   if (result != 0 || root.empty()) {
-    error = parser_error.empty() ? "line 1: not XML" : parser_error;
+    error = parser_error.empty() ? std::string(texts::kNotXml) : parser_error;
     return std::nullopt;
   }
   return sitemap;

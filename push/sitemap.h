@@ -19,8 +19,12 @@ struct Sitemap {
   std::vector<std::string> sitemaps;  // a <sitemapindex>'s
 };
 
-// Reads `data` (XML, or gzip around it). Empty with `error` set ("line N: reason") for a file
-// that is no sitemap: malformed XML, HTML or any other root element.
+// The sitemap protocol's bound on a sitemap, unpacked: 50 MB.
+inline constexpr std::size_t kLargestSitemap = 52'428'800;
+
+// Reads `data` (XML, or gzip around it). Empty with `error` set (the line and the reason) for a
+// file that is no sitemap: malformed XML, HTML or any other root element, or one that unpacks
+// to more than kLargestSitemap.
 std::optional<Sitemap> read_sitemap(std::string_view data, std::string& error);
 
 }  // namespace lc::push

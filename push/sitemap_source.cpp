@@ -3,9 +3,11 @@
 #include <deque>
 #include <optional>
 #include <set>
+#include <system_error>
 
-#include "http/http_request.h"
+#include "push/client.h"
 #include "push/file_text.h"
+#include "push/push_texts.h"
 
 namespace lc::push {
 namespace {
@@ -17,20 +19,26 @@ bool is_address(const std::string& source) {
   return source.starts_with("http://") || source.starts_with("https://");
 }
 
-std::optional<std::string> fetch(const std::string& source, std::string& error) {
+// A sitemap's bytes; larger ones are refused before they are held whole (a gzip sitemap is no
+// larger than what it unpacks to).
+std::optional<std::string> fetch(const std::string& source, std::string& reason) {
   if (is_address(source)) {
-    Text status;
-    ByteArray bytes;
-    http_request(source, {.status = &status, .response_bytes = &bytes});
-    if (!status.starts_with('2')) {
-      error = status.empty() ? "no answer" : status;
-      return std::nullopt;
+    Reply reply = http_exchange(source, {.largest_body = kLargestSitemap});
+    if (reply.too_large) {
+      reason = texts::kSitemapTooLarge;
+    } else if (!reply.answered_2xx()) {
+      reason = reply.status_text.empty() ? std::string(texts::kNoAnswer) : reply.status_text;
+    } else {
+      return std::move(reply.body);
     }
-    return std::string(bytes.begin(), bytes.end());
+    return std::nullopt;
   }
-  std::optional<std::string> data = read_file(source, error);
-  if (!data) error = std::strerror(errno);  // the caller names the source
-  return data;
+  std::error_code error;
+  if (std::filesystem::file_size(platform::utf8_path(source), error) > kLargestSitemap && !error) {
+    reason = texts::kSitemapTooLarge;
+    return std::nullopt;
+  }
+  return read_file(source, reason);
 }
 
 }  // namespace
@@ -44,14 +52,15 @@ bool read_sitemaps(const std::vector<std::string>& sources, std::vector<SitemapP
     waiting.pop_front();
     if (!seen.insert(source).second) continue;
     if (seen.size() > kMostSitemaps) {
-      error = source + ": more than " + std::to_string(kMostSitemaps) + " sitemaps";
+      error = texts::about(source, texts::filled(texts::kTooManySitemaps,
+                                                 {{"count", std::to_string(kMostSitemaps)}}));
       return false;
     }
     std::string reason;
     const std::optional<std::string> data = fetch(source, reason);
     const std::optional<Sitemap> sitemap = data ? read_sitemap(*data, reason) : std::nullopt;
     if (!sitemap) {
-      error = source + ": " + reason;
+      error = texts::about(source, reason);
       return false;
     }
     pages.insert(pages.end(), sitemap->pages.begin(), sitemap->pages.end());

@@ -1,7 +1,10 @@
 #include "push/state_file.h"
 
+#include "common/ascii_text.h"
 #include "platform/durable_files.h"
+#include "platform/utf8_files.h"
 #include "push/file_text.h"
+#include "push/push_texts.h"
 
 #include <cerrno>
 #include <charconv>
@@ -77,25 +80,26 @@ StateFile::~StateFile() {
 
 bool StateFile::open(const std::string& path, std::string& error) {
   path_ = path;
-  if (std::filesystem::exists(path)) {
-    std::optional<std::string> text = read_file(path, error);
-    if (!text) return false;
+  std::error_code missing;
+  if (std::filesystem::exists(platform::utf8_path(path), missing)) {
+    std::string reason;
+    std::optional<std::string> text = read_file(path, reason);
+    if (!text) {
+      error = texts::about(path, reason);
+      return false;
+    }
     text_ = std::move(*text);
   }
-  std::string_view rest = text_;
-  while (!rest.empty()) {
-    const std::size_t end = std::min(rest.find('\n'), rest.size());
-    const std::string_view line = rest.substr(0, end);
-    rest.remove_prefix(std::min(end + 1, rest.size()));
+  for_each_lf_line(text_, [this](std::string_view line) {
     const std::size_t tab = line.find('\t');
-    if (tab == std::string_view::npos) continue;  // a line cut short by a crash
+    if (tab == std::string_view::npos) return;  // a line cut short by a crash
     if (const std::optional<std::time_t> when = parse_w3c_time(line.substr(0, tab))) {
       accepted_[line.substr(tab + 1)] = *when;
     }
-  }
-  file_ = std::fopen(path.c_str(), "ab");
+  });
+  file_ = platform::open_file(path, "ab");
   if (file_ == nullptr) {
-    error = path + ": " + std::strerror(errno);
+    error = texts::about(path, std::strerror(errno));
     return false;
   }
   return true;
@@ -115,7 +119,7 @@ bool StateFile::record(const std::vector<std::string_view>& links, std::string& 
                             link.data()) > 0;
   }
   ok = ok && platform::flush_to_disk(file_);
-  if (!ok) error = path_ + ": " + std::strerror(errno);
+  if (!ok) error = texts::about(path_, std::strerror(errno));
   return ok;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The one routine that posts a batch of links to a push interface and reads the two values of
-// its answer; the window's submit command and the push program both use it.
+// its answer, for the window's submit command.
 
 #include "common/text.h"
 
@@ -15,14 +15,9 @@ struct PushAnswer {
   // An answer of 2xx arrived. Statuses are the interface's own or the client's failure
   // messages, whose numbers (700 and up) and wording no 2xx answer shares.
   bool answered_2xx() const;
-  // An HTTP answer arrived at all, whatever its status.
-  bool answered() const;
 };
 
-// Whether a status is an HTTP answer's (any code), not one of the client's failure messages.
-bool is_http_status(TextView status);
-
 // Posts `links` (lines separated by CR LF) to `address` in one request.
-PushAnswer push_batch(TextView address, TextView links, int timeout_seconds = 0);
+PushAnswer push_batch(TextView address, TextView links);
 
 }  // namespace lc

@@ -20,6 +20,7 @@ const CurlLibrary* open_curl() {
                         resolve(library, "curl_easy_cleanup", api.easy_cleanup) &&
                         resolve(library, "curl_easy_setopt", api.easy_setopt) &&
                         resolve(library, "curl_easy_pause", api.easy_pause) &&
+                        resolve(library, "curl_easy_getinfo", api.easy_getinfo) &&
                         resolve(library, "curl_multi_init", api.multi_init) &&
                         resolve(library, "curl_multi_cleanup", api.multi_cleanup) &&
                         resolve(library, "curl_multi_add_handle", api.multi_add_handle) &&

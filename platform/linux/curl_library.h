@@ -12,6 +12,7 @@ struct CurlLibrary {
   decltype(&::curl_easy_cleanup) easy_cleanup;
   decltype(&::curl_easy_setopt) easy_setopt;
   decltype(&::curl_easy_pause) easy_pause;
+  decltype(&::curl_easy_getinfo) easy_getinfo;
   decltype(&::curl_multi_init) multi_init;
   decltype(&::curl_multi_cleanup) multi_cleanup;
   decltype(&::curl_multi_add_handle) multi_add_handle;

@@ -73,7 +73,16 @@ bool CurlTransfer::request_sent() const {
 
 bool CurlTransfer::wait_until_sent() {
   drive([this] { return request_sent() || response_.has_value(); });
-  return request_sent() || response_.has_value();
+  return !ended_before_sending() && (request_sent() || response_.has_value());
+}
+
+// libcurl builds the head only after the request has started, and refuses one of 1 MiB or more
+// (the Windows service sends it): the transfer then ends with no byte of the request sent.
+bool CurlTransfer::ended_before_sending() const {
+  if (!ended() || ended_well() || response_.has_value()) return false;
+  long request_bytes = 0;
+  return curl().easy_getinfo(easy_, CURLINFO_REQUEST_SIZE, &request_bytes) == CURLE_OK &&
+         request_bytes == 0;
 }
 
 const std::optional<std::string>& CurlTransfer::wait_for_response() {

@@ -63,6 +63,7 @@ class CurlTransfer {
   void drive(Ready ready);
   bool request_sent() const;
   bool ended() const { return result_.has_value(); }
+  bool ended_before_sending() const;
   void resume();
 
   static std::size_t on_header(char* data, std::size_t size, std::size_t count, void* self);

@@ -15,4 +15,15 @@ std::string utf16_to_utf8(std::u16string_view units) {
   return bytes;
 }
 
+std::u16string utf8_to_utf16(std::string_view bytes) {
+  if (bytes.empty()) return {};
+  std::u16string units(bytes.size(), u'\0');  // a byte gives at most one unit
+  int32_t written = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strFromUTF8WithSub(units.data(), static_cast<int32_t>(units.size()), &written, bytes.data(),
+                       static_cast<int32_t>(bytes.size()), 0xFFFD, nullptr, &status);
+  units.resize(U_FAILURE(status) ? 0 : static_cast<std::size_t>(written));
+  return units;
+}
+
 }  // namespace lc::platform

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "platform/utf8_files.h"
+
 namespace lc::platform {
 
 std::string temporary_path_beside(const std::string& path) {
@@ -18,7 +20,8 @@ bool flush_to_disk(std::FILE* file) {
 
 // The C library's rename refuses an existing target here; MoveFileEx replaces it.
 bool replace_file(const std::string& from, const std::string& to) {
-  if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  if (::MoveFileExW(utf8_path(from).c_str(), utf8_path(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   switch (::GetLastError()) {
     case ERROR_FILE_NOT_FOUND:

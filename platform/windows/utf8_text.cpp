@@ -15,4 +15,15 @@ std::string utf16_to_utf8(std::u16string_view units) {
   return bytes;
 }
 
+std::u16string utf8_to_utf16(std::string_view bytes) {
+  if (bytes.empty()) return {};
+  const auto size = static_cast<int>(bytes.size());
+  // Without MB_ERR_INVALID_CHARS Windows writes U+FFFD for a malformed sequence.
+  const int count = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, nullptr, 0);
+  std::u16string units(static_cast<std::size_t>(count), u'\0');
+  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(units.data()),
+                      count);
+  return units;
+}
+
 }  // namespace lc::platform

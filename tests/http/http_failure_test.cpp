@@ -16,6 +16,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::close_connection;
+using test::kUnderWine;
 using test::pause_for;
 using test::reset_connection;
 using test::respond;
@@ -41,14 +42,30 @@ Failure attempt(const std::string& url, HttpRequestOptions options = {}) {
 }
 
 TEST(HttpFailureTest, UrlsThatCannotBeSplit) {
-  const std::string empty_host = "http:///127.0.0.1:" + std::to_string(test::unused_port()) + "/";
-  for (const std::string url :
-       {"ftp://127.0.0.1/", "http://", "http://127.0.0.1:99999/", " ", "127.0.0.1/no-scheme", "",
-        "http:///x", "https:/x/y", empty_host.c_str()}) {
+  const std::string port = std::to_string(test::unused_port());
+  for (const std::string& url : std::vector<std::string>{
+           "ftp://127.0.0.1/", "http://", "http://127.0.0.1:99999/", " ", "127.0.0.1/no-scheme", "",
+           "http:///x", "https:/x/y", "http:///127.0.0.1:" + port + "/", "http://?q=1", "http://#f",
+           "http://[]:" + port + "/", "http:// :" + port + "/"}) {
+    EXPECT_FALSE(is_request_url(url)) << url;
     const Failure failure = attempt(url);
     EXPECT_EQ(failure.status, messages::kBadUrl) << url;
     EXPECT_EQ(failure.result, "");
     EXPECT_EQ(failure.response_headers, "untouched");
+  }
+}
+
+// libcurl refuses a request head of 1 MiB or more; the Windows service sends it whole.
+TEST(HttpFailureTest, AHeadOfAMebibyteIsSentWholeOrReportedAsNotSent) {
+  ScriptedServer server({respond("HTTP/1.1 200 OK", {}, "taken")});
+  const std::string cookie = "a=" + std::string(1 << 20, 'x');
+  const Failure failure = attempt(server.url(), {.extra_headers = "Cookie: " + cookie});
+  if (kUnderWine) {
+    EXPECT_EQ(failure.status, "200 OK");
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_NE(server.requests()[0].find(cookie + "\r\n"), std::string::npos);
+  } else {
+    EXPECT_EQ(failure.status, messages::kSendFailed);
   }
 }
 
@@ -75,7 +92,6 @@ TEST(HttpFailureTest, UnresolvableNameFailsToSend) {
 
 // Wine's HTTP service waits for a silent peer for ever (its sockets ignore the receive timeout),
 // and takes a message cut short by the peer for a whole one.
-using test::kUnderWine;
 
 TEST(HttpFailureTest, NoResponseWhenTheServerClosesEarly) {
   ScriptedServer closes({{close_connection()}});

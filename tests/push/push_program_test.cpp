@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -97,11 +98,13 @@ std::string numbered_links(int from, int to) {
 // 25,000 links, 2,000 a request, a quota of 10,000: exactly 10,000 accepted, the other 15,000
 // kept in their order; a second run with a fresh quota sends them and empties the file. The runs
 // share a state file: a third run over the same links sends nothing, and a sitemap whose
-// <lastmod> says one page changed sends exactly that one.
+// <lastmod> says one page changed sends exactly that one. The files stand in a folder whose name
+// code page 936 cannot hold whole (Chinese and Korean), which Windows reads through its wide calls.
 TEST_F(PushProgramTest, BatchesWithinTheQuotaKeepsTheRestAndSkipsWhatWasPushed) {
   const std::string links = write("links.txt", numbered_links(0, 25000) + "ftp://bad\n");
-  const std::string kept =
-      " --pending " + files_.file("pending.txt") + " --state " + files_.file("state.txt") + " ";
+  std::filesystem::create_directory(std::filesystem::path(files_.file("中文한")));
+  const std::string kept = " --pending " + files_.file("中文한/pending.txt") + " --state " +
+                           files_.file("中文한/state.txt") + " ";
   std::string address = start_simulator({"--quota", "10000", "--max-links", "2000"});
   Outcome first = push("-i '" + address + "' --batch 2000" + kept + links);
   EXPECT_EQ(first.exit_code, 1) << first.output;
@@ -110,13 +113,13 @@ TEST_F(PushProgramTest, BatchesWithinTheQuotaKeepsTheRestAndSkipsWhatWasPushed) 
             std::string::npos)
       << first.output;
   EXPECT_NE(first.output.find("无效链接，已跳过：ftp://bad"), std::string::npos);
-  EXPECT_EQ(read("pending.txt"), numbered_links(10000, 25000));
+  EXPECT_EQ(read("中文한/pending.txt"), numbered_links(10000, 25000));
   EXPECT_EQ(first.output.find("demo-token"), std::string::npos) << "the token is never printed";
 
   address = start_simulator({"--quota", "20000", "--max-links", "2000"});
   const Outcome second = push("-i '" + address + "'" + kept);
   EXPECT_EQ(second.exit_code, 0) << second.output;
-  EXPECT_EQ(read("pending.txt"), "");
+  EXPECT_EQ(read("中文한/pending.txt"), "");
 
   address = start_simulator({});
   const Outcome third = push("-i '" + address + "'" + kept + links);
@@ -226,40 +229,116 @@ TEST_F(PushProgramTest, JsonGivesAnObjectPerRequestAndOneForTheRun) {
   EXPECT_EQ(outcome.output.find("\r["), std::string::npos) << "no progress bar";
 }
 
-// Bad input is refused with a clear message before anything is sent.
+// Bad input is refused with a clear message naming its subject before anything is sent.
 TEST_F(PushProgramTest, BadInputSendsNothing) {
   const std::string address = start_simulator({});
   const std::string links = write("links.txt", numbered_links(0, 3));
+  const std::string huge = write("huge.xml", "");
+  std::filesystem::resize_file(huge, 52'428'801);  // sparse: refused by its size alone
   const struct {
     std::string arguments;
     std::string input;
     std::string message;
+    int exit_code = 2;
   } cases[] = {
-      {"-i '" + address + "' " + files_.file("missing.txt"), "", "无法读取文件"},
+      {"-i '" + address + "' " + files_.file("missing.txt"), "", "missing.txt: "},
+      {"-i '" + address + "' " + files_.path(), "", files_.path() + ": 是一个目录"},
       {"-i '" + address + "' --batch 0 " + links, "", "--batch"},
-      {"-i '" + address + "'", "# nothing here\n\n", "没有可推送的链接"},
-      {"-i '" + address + "' --pending /nonexistent/dir/pending " + links, "", "待推送文件不可用"},
+      {"-i '" + address + "' -", "# nothing here\n\n", "没有可推送的链接"},
+      {"-i '" + address + "' --pending /nonexistent/dir/pending " + links, "", "待推送文件不可用",
+       4},
       {links, "", "没有链接推送接口地址"},
+      {"-i 'http://?q=1' " + links, "", "--interface: 不是可用的 http 或 https 地址"},
       {"-i '" + address + "' --sitemap " + write("page.html", "<html><body>x</body></html>"), "",
-       "not a sitemap (its root element is <html>)"},
+       "page.html: 第 1 行：不是站点地图（根元素为 <html>）"},
       {"-i '" + address + "' --sitemap " +
            write("broken.xml", "<urlset>\n<url><loc>x</lo></url>\n</urlset>"),
-       "", "broken.xml: line 2"},
+       "", "broken.xml: 第 2 行："},
+      {"-i '" + address + "' --sitemap " + huge, "", "huge.xml: 超过站点地图的上限 50 MB"},
   };
   for (const auto& c : cases) {
     const Outcome outcome = push(c.arguments, c.input);
-    EXPECT_EQ(outcome.exit_code, 2) << c.arguments << "\n" << outcome.output;
+    EXPECT_EQ(outcome.exit_code, c.exit_code) << c.arguments << "\n" << outcome.output;
     EXPECT_NE(outcome.output.find(c.message), std::string::npos) << outcome.output;
   }
   EXPECT_EQ(requests_recorded(), 0);
+  const Outcome version = push("--version");
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_TRUE(version.output.starts_with("0.")) << version.output;
 }
 
-TEST_F(PushProgramTest, AnUnreachableInterfaceIsExitThree) {
-  const std::string address =
-      "http://127.0.0.1:" + std::to_string(unused_port()) + "/urls?token=secret";
-  const Outcome outcome = push("-i '" + address + "'", numbered_links(0, 2));
+// Sitemaps past the protocol's 50 MB are refused as they arrive, plain or gzip, never held whole.
+TEST_F(PushProgramTest, SitemapsPastFiftyMegabytesAreRefusedAsTheyArrive) {
+  const std::string padding(52'428'800, ' ');
+  write("bomb.xml", "<urlset>" + padding + "</urlset>");
+  ASSERT_TRUE(run_command({"gzip", "-n", files_.file("bomb.xml")}));
+  ScriptedServer sitemaps({respond("HTTP/1.1 200 OK", {}, "<urlset>" + padding + "</urlset>"),
+                           respond("HTTP/1.1 200 OK", {}, read("bomb.xml.gz"))});
+  for (const std::string path : {"/plain.xml", "/bomb.xml.gz"}) {
+    const Outcome outcome = push("--dry-run --sitemap " + sitemaps.url(path));
+    EXPECT_EQ(outcome.exit_code, 2) << outcome.output;
+    EXPECT_NE(outcome.output.find(sitemaps.url(path) + ": 超过站点地图的上限 50 MB"),
+              std::string::npos)
+        << outcome.output;
+  }
+}
+
+// The program's UTF-8 meets the client's code page 936 in one place: a Chinese address is
+// requested as its UTF-8, and the client's failure messages are printed in UTF-8.
+TEST_F(PushProgramTest, AddressesAndFailuresCrossTheClientAsUtf8) {
+  ScriptedServer sitemap({respond("HTTP/1.1 200 OK", {}, urlset(0, 2))});
+  const std::string interface = " -i 'http://127.0.0.1:9/urls?site=a&token=x'";
+  const Outcome dry = push("--dry-run --sitemap '" + sitemap.url("/站点.xml") + "'" + interface);
+  EXPECT_EQ(dry.exit_code, 0) << dry.output;
+  ASSERT_EQ(sitemap.requests().size(), 1u);
+  EXPECT_TRUE(sitemap.requests()[0].starts_with("GET /%E7%AB%99%E7%82%B9.xml HTTP/1.1\r\n"))
+      << sitemap.requests()[0];
+  const std::string unreachable = "http://127.0.0.1:" + std::to_string(unused_port()) + "/x.xml";
+  const Outcome failed = push("--dry-run --sitemap " + unreachable + interface);
+  EXPECT_EQ(failed.exit_code, 2);
+  EXPECT_NE(failed.output.find(unreachable + ": 711 发送请求失败!"), std::string::npos)
+      << failed.output;
+}
+
+// Answers taken by what they say: counts that do not add up leave the request's links waiting;
+// a quota smaller than the batch is found by halving the request.
+TEST_F(PushProgramTest, AnswersAreTakenByWhatTheySay) {
+  const std::string kept =
+      " --pending " + files_.file("pending.txt") + " --state " + files_.file("state.txt") + " ";
+  ScriptedServer disagreeing(
+      {respond("HTTP/1.1 200 OK", {}, R"({"success_batch":0,"remain_batch":100})")});
+  const std::string links = numbered_links(0, 3);
+  const Outcome disagreed =
+      push("-i '" + disagreeing.url("/urls?site=www.example.com&token=t") + "'" + kept, links);
+  EXPECT_EQ(disagreed.exit_code, 1) << disagreed.output;
+  EXPECT_NE(disagreed.output.find("应答的数字对不上"), std::string::npos) << disagreed.output;
+  EXPECT_EQ(read("pending.txt"), links);
+  EXPECT_EQ(read("state.txt"), "");
+
+  const std::string address = start_simulator({"--quota", "100"});
+  const Outcome halved = push("-i '" + address + "'" + kept, numbered_links(0, 300));
+  EXPECT_EQ(halved.exit_code, 1) << halved.output;
+  EXPECT_NE(halved.output.find("超出配额：下一次请求减为 75 条"), std::string::npos)
+      << halved.output;
+  EXPECT_NE(halved.output.find("成功：100条"), std::string::npos) << halved.output;
+  EXPECT_EQ(read("pending.txt"), numbered_links(100, 300));
+}
+
+// Secrets are never printed, in any spelling of their parameter, nor where a server quotes them.
+TEST_F(PushProgramTest, SecretsAreNeverPrinted) {
+  const std::string unreachable =
+      "http://127.0.0.1:" + std::to_string(unused_port()) + "/urls?Token=secret1&TOKEN=secret2";
+  const Outcome outcome = push("-i '" + unreachable + "'", numbered_links(0, 2));
   EXPECT_EQ(outcome.exit_code, 3) << outcome.output;
-  EXPECT_EQ(outcome.output.find("secret"), std::string::npos) << outcome.output;
+  ScriptedServer quoting({respond("HTTP/1.1 401 Unauthorized", {},
+                                  R"({"message":"token=secret3 is not valid for key secret3"})")});
+  const Outcome quoted =
+      push("-i '" + quoting.url("/urls?token=secret3") + "'", numbered_links(0, 2));
+  EXPECT_EQ(quoted.exit_code, 1) << quoted.output;
+  for (const std::string& output : {outcome.output, quoted.output}) {
+    EXPECT_EQ(output.find("secret"), std::string::npos) << output;
+    EXPECT_NE(output.find("***"), std::string::npos) << output;
+  }
 }
 
 }  // namespace

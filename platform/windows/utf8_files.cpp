@@ -1,0 +1,27 @@
+#include "platform/utf8_files.h"
+
+#include <shellapi.h>
+#include <windows.h>
+
+#include "platform/text_encodings.h"
+
+namespace lc::platform {
+
+std::FILE* open_file(const std::string& name, const char* mode) {
+  const std::wstring wide_mode(mode, mode + std::char_traits<char>::length(mode));
+  return ::_wfopen(utf8_path(name).c_str(), wide_mode.c_str());
+}
+
+// The narrow argv holds the arguments in the ANSI code page, with "?" for what it lacks.
+std::vector<std::string> utf8_arguments(int, char**) {
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  for (int i = 0; wide != nullptr && i < count; ++i) {
+    arguments.push_back(utf16_to_utf8(reinterpret_cast<const char16_t*>(wide[i])));
+  }
+  ::LocalFree(wide);
+  return arguments;
+}
+
+}  // namespace lc::platform

@@ -1,0 +1,53 @@
+#include "push/client.h"
+
+#include "http/http_request.h"
+#include "http/http_status.h"
+#include "platform/text_encodings.h"
+#include "platform/url_text.h"
+
+namespace lc::push {
+namespace {
+
+// Characters beyond ASCII go as percent-encoded UTF-8, as a browser sends them: the address then
+// holds ASCII alone, which code page 936 keeps as it is, and nothing becomes "?" on the way.
+Text client_address(std::string_view address) {
+  return platform::percent_encoded(address);
+}
+
+}  // namespace
+
+bool Reply::answered() const {
+  return is_answer_status(status);
+}
+
+bool Reply::answered_2xx() const {
+  return status >= 200 && status < 300;
+}
+
+Reply http_exchange(std::string_view address, const Request& request) {
+  const Text headers = request.content_type.empty()
+                           ? Text()
+                           : "Content-Type: " + platform::utf8_to_cp936(request.content_type);
+  Text status;
+  ByteArray bytes;
+  http_request(client_address(address),
+               {.method = request.post ? HttpMethod::kPost : HttpMethod::kGet,
+                .body_text = request.body,
+                .extra_headers = headers,
+                .timeout_seconds = request.timeout_seconds,
+                .status = &status,
+                .response_bytes = &bytes,
+                .largest_body = request.largest_body});
+  Reply reply;
+  reply.status = status_number(status);
+  reply.status_text = platform::cp936_to_utf8(status);
+  reply.body.assign(bytes.begin(), bytes.end());
+  reply.too_large = request.largest_body > 0 && reply.body.size() > request.largest_body;
+  return reply;
+}
+
+bool is_sendable_address(std::string_view address) {
+  return is_request_url(client_address(address));
+}
+
+}  // namespace lc::push

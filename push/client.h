@@ -1,0 +1,35 @@
+#pragma once
+// The push program's HTTP client: UTF-8 in and out. The program's texts (addresses, header
+// values, statuses) are UTF-8 and the tool's client speaks code page 936; this is the one place
+// where the two meet. Every request of the program goes through it.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace lc::push {
+
+struct Request {
+  bool post = false;
+  std::string_view body{};          // sent as it stands
+  std::string_view content_type{};  // empty: the client's default for a POST
+  int timeout_seconds = 0;          // 0: the client's 30 seconds
+  std::size_t largest_body = 0;     // 0: no bound; see Reply::too_large
+};
+
+struct Reply {
+  int status = 0;           // the HTTP status, or the client's failure number (700 and up)
+  std::string status_text;  // "200 OK", or the client's failure message
+  std::string body;         // the bytes as they came
+  bool too_large = false;   // the body went past the request's bound and was cut there
+
+  bool answered() const;      // an HTTP answer of any status arrived
+  bool answered_2xx() const;  // an answer of 2xx
+};
+
+Reply http_exchange(std::string_view address, const Request& request);
+
+// Whether the client would send to `address` at all (http or https, a host, a port that fits).
+bool is_sendable_address(std::string_view address);
+
+}  // namespace lc::push

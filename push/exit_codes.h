@@ -1,0 +1,14 @@
+#pragma once
+// What the push program's exit code says, for the scripts and schedulers that run it.
+
+namespace lc::push {
+
+inline constexpr int kAllAccepted = 0;
+inline constexpr int kSomePending = 1;   // quota spent, refused, or unreachable mid-run
+inline constexpr int kUsageOrInput = 2;  // nothing was sent
+inline constexpr int kUnreachable = 3;   // before anything was accepted
+// The pending file could not be written: checked before anything is sent (then nothing was),
+// and again at the end, when the links not accepted could not be kept.
+inline constexpr int kPendingUnwritable = 4;
+
+}  // namespace lc::push

@@ -1,0 +1,113 @@
+#include "push/options.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iostream>
+
+#include "platform/standard_streams.h"
+#include "push/client.h"
+#include "push/exit_codes.h"
+#include "push/link_list.h"
+#include "push/push_texts.h"
+
+namespace lc::push {
+namespace {
+
+constexpr const char* kDescription =
+    "Pushes page links to a search engine's link-push interface, in batches within its quota; "
+    "links not yet accepted are kept for the next run.\n"
+    "Exit codes: 0 every link accepted, 1 some left pending, 2 usage or input error (nothing "
+    "sent), 3 the interface could not be reached, 4 the pending file could not be written.";
+
+void add_options(CLI::App& cli, Options& options, std::string& protocol) {
+  // The same options on both systems: a file named /like/this is a file on Windows too.
+  cli.allow_windows_style_options(false);
+  cli.set_version_flag("--version", LINKCOURIER_VERSION);
+  cli.add_option("FILE", options.files,
+                 "files of links, one a line; - is standard input, which is also read when "
+                 "neither files nor sitemaps are named");
+  cli.add_option("--sitemap", options.sitemaps,
+                 "the page links of a sitemap or sitemap index, by address or file (.xml or "
+                 ".xml.gz, at most 50 MB unpacked; an index is followed to its sitemaps); "
+                 "repeatable");
+  Destination& destination = options.destination;
+  cli.add_option("-i,--interface", destination.interface, "the push interface's address")
+      ->envname("LINKCOURIER_INTERFACE");
+  cli.add_option("--batch", options.batch, "links in one request at the most")
+      ->capture_default_str()
+      ->check(CLI::Range(std::size_t{1}, std::size_t{1'000'000}));
+  cli.add_option("--pending", options.pending,
+                 "links not yet accepted are kept here; a later run sends them first");
+  cli.add_option("--state", options.state,
+                 "links already accepted, with when; a later run skips them unless their "
+                 "sitemap <lastmod> is later");
+  cli.add_flag("--again", options.again, "send links even when the state file has them");
+  cli.add_option("--site", options.site, "send only links of this host; the others are listed");
+  cli.add_option("--protocol", protocol,
+                 "push: the window's request and answer; indexnow: POST application/json "
+                 "{host, key, keyLocation, urlList}")
+      ->capture_default_str()
+      ->check(CLI::IsMember({"push", "indexnow"}));
+  cli.add_option("--key", destination.key, "the IndexNow key");
+  cli.add_option("--key-location", destination.key_location,
+                 "where the IndexNow key file stands, when not at the site's root");
+  cli.add_option("--timeout", destination.timeout_seconds,
+                 "seconds a request may stay silent (default 30)")
+      ->check(CLI::Range(1, 3600));
+  cli.add_flag("--dry-run", options.dry_run, "read, clean and batch the links; send nothing");
+  cli.add_flag("--json", options.json,
+               "one JSON object per request on standard output, then one for the run");
+  cli.add_flag("-q,--quiet", options.quiet, "no report of each request");
+}
+
+// Checks what no single option can; the message when the options do not fit together.
+std::optional<std::string> settle(Options& options, bool batch_given) {
+  Destination& destination = options.destination;
+  if (destination.indexnow) {
+    if (!is_indexnow_key(destination.key)) return std::string(texts::kBadIndexNowKey);
+    // IndexNow's own cap, unless a smaller batch is asked for.
+    options.batch =
+        batch_given ? std::min(options.batch, kIndexNowLargestBatch) : kIndexNowLargestBatch;
+  }
+  if (destination.interface.empty()) {
+    if (!options.dry_run) return std::string(texts::kNoInterface);
+  } else if (!is_sendable_address(destination.interface)) {
+    return texts::about("--interface", texts::kBadInterface);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool Options::shows_progress(std::size_t links) const {
+  return !quiet && !json && platform::is_terminal(stderr) && links > batch;
+}
+
+ParsedOptions parse_options(const std::vector<std::string>& arguments) {
+  Options options;
+  std::string protocol = "push";
+  CLI::App cli{kDescription, "linkcourier-push"};
+  add_options(cli, options, protocol);
+  std::vector<const char*> argv;
+  for (const std::string& argument : arguments)
+    argv.push_back(argument.c_str());
+  try {
+    cli.parse(static_cast<int>(argv.size()), argv.data());
+  } catch (const CLI::ParseError& error) {
+    const int code = cli.exit(error);
+    return {std::nullopt, code == 0 ? kAllAccepted : kUsageOrInput};
+  }
+  options.destination.indexnow = protocol == "indexnow";
+  if (const std::optional<std::string> problem = settle(options, cli.count("--batch") > 0)) {
+    std::cerr << *problem << "\n";
+    return {std::nullopt, kUsageOrInput};
+  }
+  return {std::move(options), kAllAccepted};
+}
+
+std::string site_of_run(const Options& options, const std::vector<std::string_view>& links) {
+  if (!options.site.empty() || !options.destination.indexnow || links.empty()) return options.site;
+  return std::string(host_of(links.front()));
+}
+
+}  // namespace lc::push

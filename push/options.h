@@ -1,0 +1,42 @@
+#pragma once
+// The push program's options, read from its command line and checked there, with the settings
+// that follow from several options at once settled in one place.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "push/protocols.h"
+
+namespace lc::push {
+
+struct Options {
+  std::vector<std::string> files;     // "-" is standard input
+  std::vector<std::string> sitemaps;  // addresses or files
+  std::string pending;                // empty: none
+  std::string state;                  // empty: none
+  std::string site;                   // empty: every site (IndexNow: the first link's)
+  Destination destination;
+  std::size_t batch = 2000;
+  bool again = false;
+  bool dry_run = false;
+  bool quiet = false;
+  bool json = false;
+
+  // The progress bar shows only where someone watches: a terminal, for more than one request.
+  bool shows_progress(std::size_t links) const;
+};
+
+// The options of `arguments` (UTF-8, the program's name first); or the exit code when the run
+// ends here (--help and --version: 0; a usage error, said on standard error: 2).
+struct ParsedOptions {
+  std::optional<Options> options;
+  int exit_code = 0;
+};
+ParsedOptions parse_options(const std::vector<std::string>& arguments);
+
+// The site a run keeps to: the one named, or for IndexNow, which takes one host a request, the
+// first link's.
+std::string site_of_run(const Options& options, const std::vector<std::string_view>& links);
+
+}  // namespace lc::push

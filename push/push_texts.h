@@ -1,0 +1,84 @@
+#pragma once
+// Everything linkcourier-push prints, in one place. Reports and messages are Chinese, as the
+// window's are; the words of the report lines that the window also shows are the window's own.
+// Reasons given by the system or by a library (a file's error, an XML parser's complaint) are
+// quoted as they come.
+
+#include <string>
+#include <string_view>
+
+namespace lc::push::texts {
+
+// "SUBJECT: REASON", the one shape of every error message: the subject is a path, an address or
+// an option.
+inline std::string about(std::string_view subject, std::string_view reason) {
+  return std::string(subject).append(": ").append(reason);
+}
+
+// The window's report lines.
+inline constexpr std::string_view kAccepted = "成功提交：";
+inline constexpr std::string_view kAcceptedEnd = "条链接";
+inline constexpr std::string_view kRemaining = "剩余额度：";
+inline constexpr std::string_view kRemainingEnd = "条";
+
+// Each request and the run.
+inline constexpr std::string_view kNotAccepted = "未接受：";
+inline constexpr std::string_view kProgressAccepted = " 成功 ";
+inline constexpr std::string_view kProgressRemaining = " 剩余额度 ";
+inline constexpr std::string_view kPlan =
+    "{links} 条链接，分 {requests} 次请求，每次至多 {batch} 条";
+inline constexpr std::string_view kPlanTo = "，发往 ";
+inline constexpr std::string_view kSummary =
+    "共发送：{sent}条，成功：{accepted}条，被拒绝：{refused}条，待推送：{pending}条";
+inline constexpr std::string_view kSummaryPushed = "，已推送过：{pushed}条";
+
+// Links left out before the run.
+inline constexpr std::string_view kInvalidLink = "无效链接，已跳过：";
+inline constexpr std::string_view kOtherSite = "不属于 {site} 的链接，已跳过：";
+inline constexpr std::string_view kNothingToPush = "没有可推送的链接";
+
+// Options.
+inline constexpr std::string_view kNoInterface =
+    "没有链接推送接口地址：请用 --interface 或 LINKCOURIER_INTERFACE 给出";
+inline constexpr std::string_view kBadInterface = "不是可用的 http 或 https 地址";
+inline constexpr std::string_view kBadIndexNowKey =
+    "IndexNow 密钥应为 8 到 128 个字母、数字或 '-'：请用 --key 给出";
+
+// Sources.
+inline constexpr std::string_view kStandardInput = "标准输入";
+inline constexpr std::string_view kUnreadable = "无法读取";
+inline constexpr std::string_view kIsDirectory = "是一个目录，不是文件";
+inline constexpr std::string_view kSitemapTooLarge = "超过站点地图的上限 50 MB（52,428,800 字节）";
+inline constexpr std::string_view kTooManySitemaps = "站点地图超过 {count} 个";
+inline constexpr std::string_view kNotSitemap = "第 {line} 行：不是站点地图（根元素为 <{root}>）";
+inline constexpr std::string_view kLine = "第 {line} 行：";
+inline constexpr std::string_view kNotXml = "第 1 行：不是 XML";
+inline constexpr std::string_view kDamagedGzip = "gzip 数据损坏或不完整";
+inline constexpr std::string_view kNoAnswer = "没有应答";
+
+// The record of a run.
+inline constexpr std::string_view kPendingUnusable = "待推送文件不可用：";
+inline constexpr std::string_view kPendingUnwritten = "无法写入待推送文件：";
+inline constexpr std::string_view kStateUnusable = "状态文件不可用：";
+inline constexpr std::string_view kStateUnwritten = "无法写入状态文件：";
+
+// Answers.
+inline constexpr std::string_view kQuotaSpent = "配额已用完：余下的链接留待下次推送";
+inline constexpr std::string_view kOverQuotaHalved = "超出配额：下一次请求减为 {count} 条";
+inline constexpr std::string_view kQuotaAllowed = "配额只容下每次 {count} 条";
+inline constexpr std::string_view kRefused = "接口拒绝了这批链接：";
+inline constexpr std::string_view kCountsDisagree =
+    "应答的数字对不上（发送 {sent} 条，成功 {accepted} 条，拒绝 {refused} "
+    "条）：不知哪些链接被接受，"
+    "这批链接留待下次推送";
+inline constexpr std::string_view kIndexNowMalformed = "请求有误：接口读不懂这批链接";
+inline constexpr std::string_view kIndexNowWrongKey = "密钥无效：接口在密钥文件里找不到这个密钥";
+inline constexpr std::string_view kIndexNowOtherHost = "链接不属于该站点，或与密钥不符";
+inline constexpr std::string_view kIndexNowTooMany = "请求过多：余下的链接留待下次推送";
+inline constexpr std::string_view kIndexNowRefused = "接口拒绝了这批链接";
+
+// Replaces each "{name}" in `pattern` by its value, in the order given.
+std::string filled(std::string_view pattern,
+                   std::initializer_list<std::pair<std::string_view, std::string>> values);
+
+}  // namespace lc::push::texts
