@@ -55,10 +55,11 @@ for program in app/linkcourier push/linkcourier-push; do
     grep -q -- "$kind" <<<"$resources" || { echo "$program.exe lacks its resource $kind"; failed=1; }
   done
 done
-for suite in common_tests http_helper_tests regex_tests submit_tests http_exchange_tests window_tests; do
+# The list the build wrote from tests/suites.cmake, and the window's suite.
+while read -r suite <&3; do
   echo "== $suite (Windows, under Wine)"
   run_suite "$wine" "build-windows/tests/windows/$suite.exe"
-done
+done 3<build-windows/tests/windows/suites.txt
 # The push program's suite is the Linux one, driving the Windows program under Wine against the
 # simulator.
 echo "== push_tests, with linkcourier-push.exe (Windows, under Wine)"

@@ -13,10 +13,11 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
+
+#include "common/ascii_text.h"
 
 namespace {
 
@@ -40,15 +41,6 @@ constexpr std::size_t kIndexNowLargestCall = 10'000;
 // Real interfaces take bodies of many thousands of links.
 constexpr std::size_t kLargestBody = 64u << 20;
 
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-    text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
-
 // The host of an http or https link; empty when the line is no such link.
 std::string_view host_of(std::string_view link) {
   for (std::string_view scheme : {"http://", "https://"}) {
@@ -68,10 +60,9 @@ struct Sorted {
 
 Sorted sort_links(const std::string& body, const std::string& site) {
   Sorted sorted;
-  std::istringstream lines(body);
-  for (std::string line; std::getline(lines, line);) {
-    const std::string_view link = trimmed(line);
-    if (link.empty()) continue;
+  lc::for_each_lf_line(body, [&](std::string_view line) {
+    const std::string_view link = lc::trimmed_ascii(line, " \t\r");
+    if (link.empty()) return;
     const std::string_view host = host_of(link);
     if (host.empty()) {
       sorted.not_valid.push_back(link);
@@ -80,7 +71,7 @@ Sorted sort_links(const std::string& body, const std::string& site) {
     } else {
       ++sorted.valid;
     }
-  }
+  });
   return sorted;
 }
 
@@ -88,13 +79,29 @@ Json error(int code, const std::string& message) {
   return Json{{"error", code}, {"message", message}};
 }
 
-void record(const std::string& dir, int number, const httplib::Request& request,
-            const std::string& body) {
-  std::ofstream out(dir + "/request-" + std::to_string(number), std::ios::binary);
-  out << request.method << ' ' << request.target << "\r\n";
-  for (const auto& [name, value] : request.headers)
-    out << name << ": " << value << "\r\n";
-  out << "\r\n" << body;
+// What the calls share: the quota left and the count of requests recorded.
+struct Interface {
+  Settings settings;
+  std::mutex mutex;
+  long remain = 0;
+  int requests = 0;
+};
+
+// Keeps the push as it came (with --record), then waits as --delay-ms asks, before any answer.
+void record_and_delay(Interface& interface, const httplib::Request& request,
+                      const std::string& body) {
+  const Settings& settings = interface.settings;
+  if (!settings.record_dir.empty()) {
+    std::lock_guard lock(interface.mutex);
+    std::ofstream out(settings.record_dir + "/request-" + std::to_string(++interface.requests),
+                      std::ios::binary);
+    out << request.method << ' ' << request.target << "\r\n";
+    for (const auto& [name, value] : request.headers)
+      out << name << ": " << value << "\r\n";
+    out << "\r\n" << body;
+  }
+  if (settings.delay_ms > 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(settings.delay_ms));
 }
 
 // The body as it came. Read here rather than by the HTTP library, which refuses a form body
@@ -109,9 +116,8 @@ std::optional<std::string> read_body(const httplib::ContentReader& content_reade
   return body;
 }
 
-int indexnow_status(const std::string& body, const Settings& settings, std::mutex& mutex,
-                    long& remain) {
-  if (settings.protocol != "indexnow") return 404;
+int indexnow_status(const std::string& body, Interface& interface) {
+  const Settings& settings = interface.settings;
   const Json json = Json::parse(body, nullptr, false);
   if (!json.is_object() || !json.contains("urlList") || !json["urlList"].is_array() ||
       !json.contains("host") || !json.contains("key") || json["urlList"].empty() ||
@@ -123,18 +129,50 @@ int indexnow_status(const std::string& body, const Settings& settings, std::mute
   for (const Json& url : json["urlList"]) {
     if (!url.is_string() || host_of(url.get<std::string>()) != settings.site) return 422;
   }
-  std::lock_guard lock(mutex);
+  std::lock_guard lock(interface.mutex);
   const auto count = static_cast<long>(json["urlList"].size());
-  if (count > remain) return 429;
-  remain -= count;
+  if (count > interface.remain) return 429;
+  interface.remain -= count;
   return 200;
 }
 
-}  // namespace
+// The push interface's answers.
+void answer_push(Interface& interface, const httplib::Request& request, httplib::Response& response,
+                 const std::string& body) {
+  const auto answer = [&](int status, const Json& json) {
+    response.status = status;
+    response.set_content(json.dump(), "application/json");
+  };
+  const Settings& settings = interface.settings;
+  if (request.get_param_value("token") != settings.token) {
+    return answer(401, error(401, "token is not valid"));
+  }
+  if (request.get_param_value("site") != settings.site) {
+    return answer(400, error(400, "site init fail"));
+  }
+  Sorted sorted = sort_links(body, settings.site);
+  const long links =
+      sorted.valid + static_cast<long>(sorted.not_valid.size() + sorted.not_same_site.size());
+  if (links == 0) return answer(400, error(400, "empty content"));
+  if (settings.max_links > 0 && links > settings.max_links) {
+    return answer(
+        400, error(400, "more than " + std::to_string(settings.max_links) + " links in one call"));
+  }
+  std::lock_guard lock(interface.mutex);
+  if (sorted.valid > interface.remain) return answer(400, error(400, "over quota"));
+  interface.remain -= sorted.valid;
+  // The refused links come first: a reader that takes each count up to the next ',' or '}'
+  // still finds both.
+  Json json;
+  if (!sorted.not_same_site.empty()) json["not_same_site"] = std::move(sorted.not_same_site);
+  if (!sorted.not_valid.empty()) json["not_valid"] = std::move(sorted.not_valid);
+  if (settings.remain_first) json["remain_batch"] = interface.remain;
+  json["success_batch"] = sorted.valid;
+  if (!settings.remain_first) json["remain_batch"] = interface.remain;
+  answer(200, json);
+}
 
-int main(int argc, char** argv) {
-  Settings settings;
-  CLI::App cli{"A local stand-in for a search engine's link-push interface."};
+void add_options(CLI::App& cli, Settings& settings) {
   cli.add_option("--port", settings.port, "port on 127.0.0.1")->capture_default_str();
   cli.add_option("--site", settings.site, "the site whose links are accepted")
       ->capture_default_str();
@@ -158,72 +196,47 @@ int main(int argc, char** argv) {
                  "write each push to DIR/request-1, DIR/request-2 ... (request line, header "
                  "lines, empty line, body)")
       ->check(CLI::ExistingDirectory);
-  CLI11_PARSE(cli, argc, argv);
+}
 
-  std::mutex mutex;
-  long remain = settings.quota;
-  int requests = 0;
+// Takes a push's body, records it and waits, then lets `respond` answer it.
+template <typename Respond>
+httplib::Server::HandlerWithContentReader taking_body(Interface& interface, Respond respond) {
+  return [&interface, respond](const httplib::Request& request, httplib::Response& response,
+                               const httplib::ContentReader& content_reader) {
+    const std::optional<std::string> body = read_body(content_reader);
+    if (!body) {
+      response.status = 413;
+      return;
+    }
+    record_and_delay(interface, request, *body);
+    respond(request, response, *body);
+  };
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Interface interface;
+  CLI::App cli{"A local stand-in for a search engine's link-push interface."};
+  add_options(cli, interface.settings);
+  CLI11_PARSE(cli, argc, argv);
+  const Settings& settings = interface.settings;
+  interface.remain = settings.quota;
 
   httplib::Server server;
   server.set_payload_max_length(kLargestBody);
   // IndexNow's answers: 200 taken, 400 bad request, 403 key not valid, 422 URLs not of the
   // host, 429 too many requests (the quota spent); no body.
-  server.Post("/indexnow", [&](const httplib::Request& request, httplib::Response& response,
-                               const httplib::ContentReader& content_reader) {
-    const std::optional<std::string> body = read_body(content_reader);
-    if (!body) return void(response.status = 413);
-    {
-      std::lock_guard lock(mutex);
-      if (!settings.record_dir.empty()) record(settings.record_dir, ++requests, request, *body);
-    }
-    if (settings.delay_ms > 0) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(settings.delay_ms));
-    }
-    response.status = indexnow_status(*body, settings, mutex, remain);
-  });
-  server.Post("/urls", [&](const httplib::Request& request, httplib::Response& response,
-                           const httplib::ContentReader& content_reader) {
-    const auto answer = [&](int status, const Json& json) {
-      response.status = status;
-      response.set_content(json.dump(), "application/json");
-    };
-    const std::optional<std::string> body = read_body(content_reader);
-    if (!body) return answer(413, error(413, "body too large"));
-    {
-      std::lock_guard lock(mutex);
-      if (!settings.record_dir.empty()) record(settings.record_dir, ++requests, request, *body);
-    }
-    if (settings.delay_ms > 0) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(settings.delay_ms));
-    }
-    if (request.get_param_value("token") != settings.token) {
-      return answer(401, error(401, "token is not valid"));
-    }
-    if (request.get_param_value("site") != settings.site) {
-      return answer(400, error(400, "site init fail"));
-    }
-    Sorted sorted = sort_links(*body, settings.site);
-    const long links =
-        sorted.valid + static_cast<long>(sorted.not_valid.size() + sorted.not_same_site.size());
-    if (links == 0) return answer(400, error(400, "empty content"));
-    if (settings.max_links > 0 && links > settings.max_links) {
-      return answer(400, error(400, "more than " + std::to_string(settings.max_links) +
-                                        " links in one call"));
-    }
-    std::lock_guard lock(mutex);
-    if (sorted.valid > remain) return answer(400, error(400, "over quota"));
-    remain -= sorted.valid;
-    // The refused links come first: a reader that takes each count up to the next ',' or '}'
-    // still finds both.
-    Json json;
-    if (!sorted.not_same_site.empty()) json["not_same_site"] = std::move(sorted.not_same_site);
-    if (!sorted.not_valid.empty()) json["not_valid"] = std::move(sorted.not_valid);
-    if (settings.remain_first) json["remain_batch"] = remain;
-    json["success_batch"] = sorted.valid;
-    if (!settings.remain_first) json["remain_batch"] = remain;
-    answer(200, json);
-  });
-
+  server.Post(
+      "/indexnow", taking_body(interface, [&](const httplib::Request&, httplib::Response& response,
+                                              const std::string& body) {
+        response.status = settings.protocol == "indexnow" ? indexnow_status(body, interface) : 404;
+      }));
+  server.Post("/urls",
+              taking_body(interface, [&](const httplib::Request& request,
+                                         httplib::Response& response, const std::string& body) {
+                answer_push(interface, request, response, body);
+              }));
   if (!server.bind_to_port("127.0.0.1", settings.port)) {
     std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", settings.port);
     return 1;

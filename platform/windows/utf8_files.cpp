@@ -1,7 +1,9 @@
 #include "platform/utf8_files.h"
 
-#include <shellapi.h>
+// windows.h first: shellapi.h needs its definitions.
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include "platform/text_encodings.h"
 
