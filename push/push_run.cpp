@@ -78,6 +78,11 @@ class PushRun {
     totals_.accepted += outcome.accepted;
     totals_.refused += outcome.refused.size();
     quota_ = outcome.remaining ? std::optional(std::max(0L, *outcome.remaining)) : std::nullopt;
+    if (quota_ && halvings_ > 0 && limit_ != options_.batch) {
+      // What halving found out, once: the quota the first request met.
+      report_.note(texts::filled(texts::kQuotaAllowed,
+                                 {{"count", std::to_string(totals_.accepted + *quota_)}}));
+    }
     if (quota_) limit_ = options_.batch;  // the quota the answer gave bounds the next ones
     report_.request({.links = batch.size(),
                      .status = outcome.status,

@@ -65,7 +65,7 @@ inline constexpr std::string_view kStateUnwritten = "无法写入状态文件：
 // Answers.
 inline constexpr std::string_view kQuotaSpent = "配额已用完：余下的链接留待下次推送";
 inline constexpr std::string_view kOverQuotaHalved = "超出配额：下一次请求减为 {count} 条";
-inline constexpr std::string_view kQuotaAllowed = "配额只容下每次 {count} 条";
+inline constexpr std::string_view kQuotaAllowed = "配额只容下 {count} 条链接";
 inline constexpr std::string_view kRefused = "接口拒绝了这批链接：";
 inline constexpr std::string_view kCountsDisagree =
     "应答的数字对不上（发送 {sent} 条，成功 {accepted} 条，拒绝 {refused} "

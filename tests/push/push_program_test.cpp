@@ -320,6 +320,7 @@ TEST_F(PushProgramTest, AnswersAreTakenByWhatTheySay) {
   EXPECT_EQ(halved.exit_code, 1) << halved.output;
   EXPECT_NE(halved.output.find("超出配额：下一次请求减为 75 条"), std::string::npos)
       << halved.output;
+  EXPECT_NE(halved.output.find("配额只容下 100 条链接"), std::string::npos) << halved.output;
   EXPECT_NE(halved.output.find("成功：100条"), std::string::npos) << halved.output;
   EXPECT_EQ(read("pending.txt"), numbered_links(100, 300));
 }
