@@ -1,10 +1,11 @@
 #pragma once
-// Files and command-line words named in UTF-8 on both systems. The push program's text is UTF-8;
-// Windows would read a narrow file name or argument in its ANSI code page and lose what that
-// code page cannot hold, so there the wide calls are used end to end.
+// Files, command-line words and environment variables in UTF-8 on both systems. The push program's
+// text is UTF-8; Windows would read a narrow file name or argument in its ANSI code page and lose
+// what that code page cannot hold, so there the wide calls are used end to end.
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,5 +22,8 @@ std::FILE* open_file(const std::string& name, const char* mode);
 
 // The program's arguments as UTF-8, the program's name first.
 std::vector<std::string> utf8_arguments(int argc, char** argv);
+
+// An environment variable's value as UTF-8; empty when it is not set.
+std::optional<std::string> utf8_environment(const char* name);
 
 }  // namespace lc::platform

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "platform/standard_streams.h"
+#include "platform/utf8_files.h"
 #include "push/client.h"
 #include "push/exit_codes.h"
 #include "push/link_list.h"
@@ -12,6 +13,9 @@
 
 namespace lc::push {
 namespace {
+
+// Where a scheduled job keeps the address with its token, out of the command line.
+constexpr const char* kInterfaceVariable = "LINKCOURIER_INTERFACE";
 
 constexpr const char* kDescription =
     "Pushes page links to a search engine's link-push interface, in batches within its quota; "
@@ -31,8 +35,8 @@ void add_options(CLI::App& cli, Options& options, std::string& protocol) {
                  ".xml.gz, at most 50 MB unpacked; an index is followed to its sitemaps); "
                  "repeatable");
   Destination& destination = options.destination;
-  cli.add_option("-i,--interface", destination.interface, "the push interface's address")
-      ->envname("LINKCOURIER_INTERFACE");
+  cli.add_option("-i,--interface", destination.interface,
+                 "the push interface's address (else " + std::string(kInterfaceVariable) + ")");
   cli.add_option("--batch", options.batch, "links in one request at the most")
       ->capture_default_str()
       ->check(CLI::Range(std::size_t{1}, std::size_t{1'000'000}));
@@ -63,6 +67,8 @@ void add_options(CLI::App& cli, Options& options, std::string& protocol) {
 // Checks what no single option can; the message when the options do not fit together.
 std::optional<std::string> settle(Options& options, bool batch_given) {
   Destination& destination = options.destination;
+  if (destination.interface.empty())
+    destination.interface = platform::utf8_environment(kInterfaceVariable).value_or("");
   if (destination.indexnow) {
     if (!is_indexnow_key(destination.key)) return std::string(texts::kBadIndexNowKey);
     // IndexNow's own cap, unless a smaller batch is asked for.

@@ -26,4 +26,12 @@ std::vector<std::string> utf8_arguments(int, char**) {
   return arguments;
 }
 
+// The narrow environment is in the ANSI code page too.
+std::optional<std::string> utf8_environment(const char* name) {
+  const std::wstring wide_name(name, name + std::char_traits<char>::length(name));
+  const wchar_t* value = ::_wgetenv(wide_name.c_str());
+  if (value == nullptr) return std::nullopt;
+  return utf16_to_utf8(reinterpret_cast<const char16_t*>(value));
+}
+
 }  // namespace lc::platform

@@ -43,11 +43,14 @@ class PushProgramTest : public testing::Test {
            "/urls?site=www.example.com&token=demo-token";
   }
 
-  // Runs the program with `arguments` (shell words) and standard input from `input`.
-  Outcome push(const std::string& arguments, const std::string& input = "") {
+  // Runs the program with `arguments` (shell words), standard input from `input` and the
+  // environment's assignments (shell words) before it.
+  Outcome push(const std::string& arguments, const std::string& input = "",
+               const std::string& environment = "") {
     const std::string stdin_file = files_.file("stdin");
     std::ofstream(stdin_file, std::ios::binary) << input;
-    const std::string command = push_command() + " " + arguments + " <" + stdin_file + " 2>&1";
+    const std::string command =
+        environment + " " + push_command() + " " + arguments + " <" + stdin_file + " 2>&1";
     FILE* program = ::popen(command.c_str(), "r");
     Outcome outcome;
     char buffer[4096];
@@ -293,6 +296,16 @@ TEST_F(PushProgramTest, AddressesAndFailuresCrossTheClientAsUtf8) {
   ASSERT_EQ(sitemap.requests().size(), 1u);
   EXPECT_TRUE(sitemap.requests()[0].starts_with("GET /%E7%AB%99%E7%82%B9.xml HTTP/1.1\r\n"))
       << sitemap.requests()[0];
+  ScriptedServer chinese_interface(
+      {respond("HTTP/1.1 200 OK", {}, R"({"success_batch":1,"remain_batch":9})")});
+  const Outcome pushed =
+      push("-", numbered_links(0, 1),
+           "LINKCOURIER_INTERFACE='" + chinese_interface.url("/推送?site=站&token=t") + "'");
+  EXPECT_EQ(pushed.exit_code, 0) << pushed.output;
+  ASSERT_EQ(chinese_interface.requests().size(), 1u);
+  EXPECT_TRUE(chinese_interface.requests()[0].starts_with(
+      "POST /%E6%8E%A8%E9%80%81?site=%E7%AB%99&token=t HTTP/1.1\r\n"))
+      << chinese_interface.requests()[0];
   const std::string unreachable = "http://127.0.0.1:" + std::to_string(unused_port()) + "/x.xml";
   const Outcome failed = push("--dry-run --sitemap " + unreachable + interface);
   EXPECT_EQ(failed.exit_code, 2);
