@@ -10,5 +10,10 @@ inline constexpr int kUnreachable = 3;   // before anything was accepted
 // The pending file could not be written: checked before anything is sent (then nothing was),
 // and again at the end, when the links not accepted could not be kept.
 inline constexpr int kPendingUnwritable = 4;
+// Another run holds the record (nothing was sent).
+inline constexpr int kRecordBusy = 5;
+// The record cannot be used: not one of ours, damaged, newer than the program, or the disk full
+// while recording (the run stops; the record stays as it was after the last answer).
+inline constexpr int kRecordUnusable = 6;
 
 }  // namespace lc::push

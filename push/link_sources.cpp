@@ -7,35 +7,45 @@
 #include "push/pending_file.h"
 #include "push/push_texts.h"
 #include "push/sitemap_source.h"
-#include "push/state_file.h"
+#include "push/w3c_time.h"
 
 namespace lc::push {
 namespace {
 
 constexpr std::string_view kStandardInputName = "-";
 
-std::optional<SourceFailure> add_pending(const std::string& pending, LinkList& links) {
+using Each = std::function<void(LinkList&)>;
+
+std::optional<SourceFailure> add_pending(const std::string& pending, const Each& each) {
   std::string error;
   std::optional<std::string> text = read_pending(pending, error);
   if (!text) return SourceFailure{kUsageOrInput, std::string(texts::kPendingUnusable) + error};
   // Nothing goes out that could not be kept.
   if (!can_write_beside(pending, error))
     return SourceFailure{kPendingUnwritable, std::string(texts::kPendingUnusable) + error};
+  LinkList links;
   links.add_text(std::move(*text));
+  each(links);
   return std::nullopt;
 }
 
 std::optional<SourceFailure> add_sitemaps(const std::vector<std::string>& sitemaps,
-                                          LinkList& links) {
-  std::vector<SitemapPage> pages;
+                                          const Each& each) {
   std::string error;
-  if (!read_sitemaps(sitemaps, pages, error)) return SourceFailure{kUsageOrInput, error};
-  for (SitemapPage& page : pages)
-    links.add_page(std::move(page.location), parse_w3c_time(page.last_modified));
+  const bool read = read_sitemaps(
+      sitemaps,
+      [&](std::vector<SitemapPage>& pages) {
+        LinkList links;
+        for (SitemapPage& page : pages)
+          links.add_page(std::move(page.location), parse_w3c_time(page.last_modified));
+        each(links);
+      },
+      error);
+  if (!read) return SourceFailure{kUsageOrInput, error};
   return std::nullopt;
 }
 
-std::optional<SourceFailure> add_file(const std::string& file, LinkList& links) {
+std::optional<SourceFailure> add_file(const std::string& file, const Each& each) {
   std::string reason;
   std::optional<std::string> text;
   if (file == kStandardInputName) {
@@ -48,23 +58,25 @@ std::optional<SourceFailure> add_file(const std::string& file, LinkList& links) 
     const std::string_view name = file == kStandardInputName ? texts::kStandardInput : file;
     return SourceFailure{kUsageOrInput, texts::about(name, reason)};
   }
+  LinkList links;
   links.add_text(std::move(*text));
+  each(links);
   return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<SourceFailure> gather_links(const Options& options, LinkList& links) {
+std::optional<SourceFailure> gather_links(const Options& options, const Each& each) {
   if (!options.pending.empty()) {
-    if (auto failure = add_pending(options.pending, links)) return failure;
+    if (auto failure = add_pending(options.pending, each)) return failure;
   }
   if (!options.sitemaps.empty()) {
-    if (auto failure = add_sitemaps(options.sitemaps, links)) return failure;
+    if (auto failure = add_sitemaps(options.sitemaps, each)) return failure;
   }
   std::vector<std::string> files = options.files;
   if (files.empty() && options.sitemaps.empty()) files.emplace_back(kStandardInputName);
   for (const std::string& file : files) {
-    if (auto failure = add_file(file, links)) return failure;
+    if (auto failure = add_file(file, each)) return failure;
   }
   return std::nullopt;
 }

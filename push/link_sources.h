@@ -2,6 +2,7 @@
 // Every source of a run's links, read in one place: the pending file, sitemaps, files and
 // standard input.
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -15,9 +16,11 @@ struct SourceFailure {
   std::string message;  // names the source
 };
 
-// Adds the links of every source `options` names to `links`: what the pending file kept first,
-// then the sitemaps' pages, then the files and standard input in the order given. The failure
-// of the first source that cannot be read, or of a pending file that could not be written.
-std::optional<SourceFailure> gather_links(const Options& options, LinkList& links);
+// Reads every source `options` names and hands each one's links, cleaned, to `each`: what the
+// pending file kept first, then each sitemap's pages, then the files and standard input in the
+// order given. The failure of the first source that cannot be read, or of a pending file that
+// could not be written.
+std::optional<SourceFailure> gather_links(const Options& options,
+                                          const std::function<void(LinkList&)>& each);
 
 }  // namespace lc::push

@@ -43,9 +43,14 @@ void add_options(CLI::App& cli, Options& options, std::string& protocol) {
   cli.add_option("--pending", options.pending,
                  "links not yet accepted are kept here; a later run sends them first");
   cli.add_option("--state", options.state,
-                 "links already accepted, with when; a later run skips them unless their "
-                 "sitemap <lastmod> is later");
-  cli.add_flag("--again", options.again, "send links even when the state file has them");
+                 "the record (SQLite): every link with its state; a later run sends only what "
+                 "waits, and what a sitemap's <lastmod> says changed (default: one record a "
+                 "destination in the system's state directory)");
+  cli.add_flag("--no-state", options.no_state, "keep no record");
+  cli.add_option("--wait", options.wait_seconds,
+                 "seconds to wait for another run over the same record to end (default: none)")
+      ->check(CLI::Range(0.0, 86400.0));
+  cli.add_flag("--again", options.again, "send links even when the record has them as accepted");
   cli.add_option("--site", options.site, "send only links of this host; the others are listed");
   cli.add_option("--protocol", protocol,
                  "push: the window's request and answer; indexnow: POST application/json "
@@ -80,6 +85,8 @@ std::optional<std::string> settle(Options& options, bool batch_given) {
   } else if (!is_sendable_address(destination.interface)) {
     return texts::about("--interface", texts::kBadInterface);
   }
+  if (options.no_state && !options.state.empty())
+    return texts::about("--no-state", texts::kNoStateWithState);
   return std::nullopt;
 }
 
@@ -89,11 +96,31 @@ bool Options::shows_progress(std::size_t links) const {
   return !quiet && !json && platform::is_terminal(stderr) && links > batch;
 }
 
+// `status` and `history` ask the record; pushing stays the program's own action.
+void add_queries(CLI::App& cli, Options& options) {
+  CLI::App* status = cli.add_subcommand(
+      "status",
+      "per site and destination: links known, accepted, waiting, refused, the quota "
+      "left and the last run");
+  CLI::App* history = cli.add_subcommand("history", "one line per link event");
+  for (CLI::App* query : {status, history}) {
+    query->add_option("--state", options.state,
+                      "the record (default: every record in the system's state directory)");
+    query->add_flag("--json", options.json, "JSON instead of text");
+  }
+  history->add_option("--since", options.since, "events from this W3C date or time on");
+  history->add_option("--site", options.site, "events of this host only");
+  history->add_flag("--csv", options.csv, "comma-separated values with a heading line");
+  status->final_callback([&options] { options.command = Command::kStatus; });
+  history->final_callback([&options] { options.command = Command::kHistory; });
+}
+
 ParsedOptions parse_options(const std::vector<std::string>& arguments) {
   Options options;
   std::string protocol = "push";
   CLI::App cli{kDescription, "linkcourier-push"};
   add_options(cli, options, protocol);
+  add_queries(cli, options);
   std::vector<const char*> argv;
   for (const std::string& argument : arguments)
     argv.push_back(argument.c_str());
@@ -104,6 +131,7 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
     return {std::nullopt, code == 0 ? kAllAccepted : kUsageOrInput};
   }
   options.destination.indexnow = protocol == "indexnow";
+  if (options.command != Command::kPush) return {std::move(options), kAllAccepted};
   if (const std::optional<std::string> problem = settle(options, cli.count("--batch") > 0)) {
     std::cerr << *problem << "\n";
     return {std::nullopt, kUsageOrInput};

@@ -10,11 +10,16 @@
 
 namespace lc::push {
 
+enum class Command { kPush, kStatus, kHistory };
+
 struct Options {
+  Command command = Command::kPush;
   std::vector<std::string> files;     // "-" is standard input
   std::vector<std::string> sitemaps;  // addresses or files
   std::string pending;                // empty: none
-  std::string state;                  // empty: none
+  std::string state;                  // empty: the destination's record in the state directory
+  bool no_state = false;              // keep no record
+  double wait_seconds = 0;            // for another run over the record to end
   std::string site;                   // empty: every site (IndexNow: the first link's)
   Destination destination;
   std::size_t batch = 2000;
@@ -22,6 +27,9 @@ struct Options {
   bool dry_run = false;
   bool quiet = false;
   bool json = false;
+  // status and history
+  std::string since;  // a W3C date or time; empty: from the start
+  bool csv = false;
 
   // The progress bar shows only where someone watches: a terminal, for more than one request.
   bool shows_progress(std::size_t links) const;

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <iterator>
-#include <unordered_set>
 
 #include "push/exit_codes.h"
 #include "push/pending_file.h"
 #include "push/push_texts.h"
-#include "push/state_file.h"
+#include "push/record.h"
 
 namespace lc::push {
 namespace {
@@ -21,7 +20,7 @@ class PushRun {
   PushRun(const RunOptions& options, const std::vector<std::string_view>& links, RunReport& report)
       : options_(options), links_(links), report_(report), limit_(options.batch) {
     totals_.links = links.size();
-    if (options.state != nullptr) totals_.already_pushed = options.already_pushed;
+    totals_.already_pushed = options.already_pushed;
   }
 
   int run() {
@@ -91,28 +90,36 @@ class PushRun {
                      .refused = outcome.refused},
                     totals_);
     // An answer whose counts do not add up does not say which links it took.
-    if (outcome.accepted < 0 ||
-        static_cast<std::size_t>(outcome.accepted) + outcome.refused.size() != batch.size()) {
+    const bool known =
+        outcome.accepted >= 0 &&
+        static_cast<std::size_t>(outcome.accepted) + outcome.refused.size() == batch.size();
+    if (!known) {
       report_.note(texts::filled(texts::kCountsDisagree,
                                  {{"sent", std::to_string(batch.size())},
                                   {"accepted", std::to_string(outcome.accepted)},
                                   {"refused", std::to_string(outcome.refused.size())}}));
       waiting_.insert(waiting_.end(), batch.begin(), batch.end());
-      return true;
     }
-    return record(batch, outcome.refused);
+    return record(batch, outcome, known);
   }
 
-  bool record(std::span<const std::string_view> batch, const std::vector<std::string>& refused) {
-    if (options_.state == nullptr) return true;
-    const std::unordered_set<std::string_view> not_taken(refused.begin(), refused.end());
-    std::vector<std::string_view> accepted;
-    std::copy_if(batch.begin(), batch.end(), std::back_inserter(accepted),
-                 [&](std::string_view link) { return !not_taken.contains(link); });
-    std::string error;
-    if (options_.state->record(accepted, error)) return true;
-    report_.note(std::string(texts::kStateUnwritten) + error);
-    return false;
+  bool record(std::span<const std::string_view> batch, const BatchOutcome& outcome, bool known) {
+    if (options_.record == nullptr) return true;
+    std::string words = outcome.status;
+    if (!outcome.explanation.empty()) words += "，" + outcome.explanation;
+    try {
+      options_.record->record_answer({.sent = batch,
+                                      .words = options_.secrets.hidden(words),
+                                      .links_known = known,
+                                      .refused = outcome.refused,
+                                      .remaining = outcome.remaining});
+      return true;
+    } catch (const RecordError& error) {
+      report_.note(error.what());
+      if (known) waiting_.insert(waiting_.end(), batch.begin(), batch.end());
+      record_failed_ = true;
+      return false;
+    }
   }
 
   int finish() {
@@ -140,17 +147,14 @@ class PushRun {
   int halvings_ = 0;
   std::optional<long> quota_;  // as the last answer gave it
   bool unreachable_ = false;
+  bool record_failed_ = false;
   std::vector<std::string_view> waiting_;  // sent, but not known to be accepted
 };
 
 }  // namespace
 
-int run(const RunOptions& options, const std::vector<std::string_view>& links, RunReport& report) {
-  if (options.dry_run) {
-    report.plan(links.size(), (links.size() + options.batch - 1) / options.batch, options.batch,
-                options.secrets.hidden(options.destination.interface));
-    return kAllAccepted;
-  }
+int run_push(const RunOptions& options, const std::vector<std::string_view>& links,
+             RunReport& report) {
   return PushRun(options, links, report).run();
 }
 

@@ -13,20 +13,20 @@
 
 namespace lc::push {
 
-class StateFile;
+class Record;
 
 struct RunOptions {
   Destination destination;
-  std::size_t batch = 2000;            // links in one request at the most
-  std::optional<std::string> pending;  // where links not accepted are kept
-  bool dry_run = false;
-  StateFile* state = nullptr;      // where accepted links are recorded
-  std::size_t already_pushed = 0;  // links the state file let the run skip
-  Secrets secrets;                 // hidden from everything the run prints
+  std::size_t batch = 2000;                   // links in one request at the most
+  std::optional<std::string> pending;         // where links not accepted are kept
+  Record* record = nullptr;                   // where each answer is kept
+  std::optional<std::size_t> already_pushed;  // links a kept record let the run skip
+  Secrets secrets;                            // hidden from everything the run prints
 };
 
 // Pushes `links` and writes the pending file; reports and notes go to `report`. Returns the
 // exit code.
-int run(const RunOptions& options, const std::vector<std::string_view>& links, RunReport& report);
+int run_push(const RunOptions& options, const std::vector<std::string_view>& links,
+             RunReport& report);
 
 }  // namespace lc::push

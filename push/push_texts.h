@@ -41,6 +41,8 @@ inline constexpr std::string_view kNothingToPush = "没有可推送的链接";
 inline constexpr std::string_view kNoInterface =
     "没有链接推送接口地址：请用 --interface 或 LINKCOURIER_INTERFACE 给出";
 inline constexpr std::string_view kBadInterface = "不是可用的 http 或 https 地址";
+inline constexpr std::string_view kNoStateWithState = "不能与 --state 同用";
+inline constexpr std::string_view kBadSince = "不是 W3C 日期或时间";
 inline constexpr std::string_view kBadIndexNowKey =
     "IndexNow 密钥应为 8 到 128 个字母、数字或 '-'：请用 --key 给出";
 
@@ -56,11 +58,23 @@ inline constexpr std::string_view kNotXml = "第 1 行：不是 XML";
 inline constexpr std::string_view kDamagedGzip = "gzip 数据损坏或不完整";
 inline constexpr std::string_view kNoAnswer = "没有应答";
 
-// The record of a run.
+// The pending file.
 inline constexpr std::string_view kPendingUnusable = "待推送文件不可用：";
 inline constexpr std::string_view kPendingUnwritten = "无法写入待推送文件：";
-inline constexpr std::string_view kStateUnusable = "状态文件不可用：";
-inline constexpr std::string_view kStateUnwritten = "无法写入状态文件：";
+
+// The record.
+inline constexpr std::string_view kRecordBusy =
+    "另一次运行正在使用此记录（{holder}），本次未发送任何链接";
+inline constexpr std::string_view kRecordHolder = "进程 {pid}，主机 {host}，始于 {since}";
+inline constexpr std::string_view kRecordNotOurs = "不是 linkcourier-push 的记录";
+inline constexpr std::string_view kRecordDamaged = "记录已损坏，或不是数据库";
+inline constexpr std::string_view kRecordNewer =
+    "记录来自更新版本的 linkcourier-push（格式 {found}，本程序只认得 {known}）";
+inline constexpr std::string_view kRecordDiskFull = "磁盘已满：记录停在上一次应答之后";
+inline constexpr std::string_view kRecordFailed = "无法使用记录：";
+inline constexpr std::string_view kStatusLine =
+    "已知 {known} 条，已接受 {accepted} 条，待推送 {waiting} 条，被拒绝 {refused} 条；今天接受 "
+    "{today} 条，近 7 天 {week} 条；剩余额度 {quota}；上次运行 {run}，退出码 {exit}";
 
 // Answers.
 inline constexpr std::string_view kQuotaSpent = "配额已用完：余下的链接留待下次推送";

@@ -43,8 +43,8 @@ std::optional<std::string> fetch(const std::string& source, std::string& reason)
 
 }  // namespace
 
-bool read_sitemaps(const std::vector<std::string>& sources, std::vector<SitemapPage>& pages,
-                   std::string& error) {
+bool read_sitemaps(const std::vector<std::string>& sources,
+                   const std::function<void(std::vector<SitemapPage>&)>& each, std::string& error) {
   std::deque<std::string> waiting(sources.begin(), sources.end());
   std::set<std::string> seen;
   while (!waiting.empty()) {
@@ -58,12 +58,12 @@ bool read_sitemaps(const std::vector<std::string>& sources, std::vector<SitemapP
     }
     std::string reason;
     const std::optional<std::string> data = fetch(source, reason);
-    const std::optional<Sitemap> sitemap = data ? read_sitemap(*data, reason) : std::nullopt;
+    std::optional<Sitemap> sitemap = data ? read_sitemap(*data, reason) : std::nullopt;
     if (!sitemap) {
       error = texts::about(source, reason);
       return false;
     }
-    pages.insert(pages.end(), sitemap->pages.begin(), sitemap->pages.end());
+    if (!sitemap->pages.empty()) each(sitemap->pages);
     waiting.insert(waiting.end(), sitemap->sitemaps.begin(), sitemap->sitemaps.end());
   }
   return true;

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Cross-builds the push program's libraries for the Windows build from Debian's own sources,
 # with Debian's patches applied, into build-windows-libraries/ (the toolchain file looks there).
-# Debian packages zlib for mingw-w64; libxml2, CLI11 and nlohmann-json it ships for Linux only.
-# Nothing is done when the libraries are already there.
+# Debian packages zlib for mingw-w64; libxml2, CLI11, nlohmann-json and SQLite it ships for
+# Linux only. Nothing is done when these libraries are already there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 prefix=$PWD/build-windows-libraries
-[ -f "$prefix/done" ] && exit 0
+libraries="libxml2 nlohmann-json3 cli11 sqlite3"
+[ "$(cat "$prefix/done" 2>/dev/null)" = "$libraries" ] && exit 0
 
-bash scripts/setup.sh g++-mingw-w64-x86-64 libz-mingw-w64-dev dpkg-dev xz-utils cmake ninja-build
+bash scripts/setup.sh g++-mingw-w64-x86-64 libz-mingw-w64-dev dpkg-dev xz-utils cmake ninja-build \
+  tcl make
 
 # A private source list, so the machine's own apt configuration stays as it is.
 work=$(mktemp -d)
@@ -22,7 +24,8 @@ EOF
 apt_options=(-o "Dir::Etc::SourceList=$work/sources.list" -o Dir::Etc::SourceParts=/nonexistent
   -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache" -o APT::Sandbox::User=root)
 apt-get "${apt_options[@]}" -qq update
-(cd "$work" && apt-get "${apt_options[@]}" -qq source libxml2 nlohmann-json3 cli11 >/dev/null 2>&1)
+# shellcheck disable=SC2086
+(cd "$work" && apt-get "${apt_options[@]}" -qq source $libraries >/dev/null 2>&1)
 
 install_from_source() {  # install_from_source PACKAGE [cmake options...]
   local source
@@ -43,5 +46,16 @@ install_from_source libxml2 -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_LZMA=OFF \
 install_from_source nlohmann-json3 -DJSON_BuildTests=OFF
 install_from_source cli11 -DCLI11_BUILD_TESTS=OFF -DCLI11_BUILD_EXAMPLES=OFF \
   -DCLI11_BUILD_DOCS=OFF
-touch "$prefix/done"
+# SQLite's single-file source is generated from its tree by a build for this machine (with tclsh),
+# then compiled for Windows into a static library.
+sqlite=$(find "$work" -maxdepth 1 -type d -name "sqlite3-*" | head -n 1)
+mkdir -p "$sqlite/native" "$prefix/lib" "$prefix/include"
+(cd "$sqlite/native" && ../configure --disable-tcl --disable-readline >/dev/null &&
+  make sqlite3.c >/dev/null)
+x86_64-w64-mingw32-gcc -O2 -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION \
+  -c "$sqlite/native/sqlite3.c" -o "$sqlite/native/sqlite3.o"
+rm -f "$prefix/lib/libsqlite3.a"
+x86_64-w64-mingw32-ar rcs "$prefix/lib/libsqlite3.a" "$sqlite/native/sqlite3.o"
+cp "$sqlite/native/sqlite3.h" "$prefix/include/"
+echo "$libraries" >"$prefix/done"
 echo "built the Windows libraries into build-windows-libraries/"

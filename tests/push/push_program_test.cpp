@@ -31,15 +31,18 @@ struct Outcome {
 
 class PushProgramTest : public testing::Test {
  protected:
-  // Starts the simulator with `arguments`; returns the interface's address.
+  // Starts the simulator with `arguments`, in place of the one running and on its port: the
+  // interface keeps its address, and the record knows it as the same destination. Returns the
+  // interface's address.
   std::string start_simulator(const std::vector<std::string>& arguments) {
-    const std::uint16_t port = unused_port();
-    std::vector<std::string> argv = {LINKCOURIER_SIMULATOR, "--port", std::to_string(port),
+    simulator_.reset();
+    if (port_ == 0) port_ = unused_port();
+    std::vector<std::string> argv = {LINKCOURIER_SIMULATOR, "--port", std::to_string(port_),
                                      "--record", records_.path()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     simulator_ = std::make_unique<ChildProcess>(argv);
-    EXPECT_TRUE(simulator_->wait_for_port(port));
-    return "http://127.0.0.1:" + std::to_string(port) +
+    EXPECT_TRUE(simulator_->wait_for_port(port_));
+    return "http://127.0.0.1:" + std::to_string(port_) +
            "/urls?site=www.example.com&token=demo-token";
   }
 
@@ -49,8 +52,9 @@ class PushProgramTest : public testing::Test {
                const std::string& environment = "") {
     const std::string stdin_file = files_.file("stdin");
     std::ofstream(stdin_file, std::ios::binary) << input;
-    const std::string command =
-        environment + " " + push_command() + " " + arguments + " <" + stdin_file + " 2>&1";
+    // Records kept by default stand in this test's folder.
+    const std::string command = "XDG_STATE_HOME=" + files_.file("state") + " " + environment + " " +
+                                push_command() + " " + arguments + " <" + stdin_file + " 2>&1";
     FILE* program = ::popen(command.c_str(), "r");
     Outcome outcome;
     char buffer[4096];
@@ -88,6 +92,7 @@ class PushProgramTest : public testing::Test {
 
   TemporaryDirectory files_;
   TemporaryDirectory records_;
+  std::uint16_t port_ = 0;
   std::unique_ptr<ChildProcess> simulator_;
 };
 
@@ -201,8 +206,8 @@ TEST_F(PushProgramTest, IndexNowPostsJsonBatchesAndExplainsRefusals) {
       {key, "15000", "请求过多", 15000},
   };
   for (const auto& c : refusals) {
-    const Outcome outcome =
-        push("--protocol indexnow --key " + c.key + " -i " + simulator(c.quota) + pending + links);
+    const Outcome outcome = push("--no-state --protocol indexnow --key " + c.key + " -i " +
+                                 simulator(c.quota) + pending + links);
     EXPECT_EQ(outcome.exit_code, 1) << outcome.output;
     EXPECT_NE(outcome.output.find(c.explanation), std::string::npos) << outcome.output;
     EXPECT_EQ(outcome.output.find(c.key), std::string::npos) << "the key is never printed";
@@ -216,8 +221,8 @@ TEST_F(PushProgramTest, IndexNowPostsJsonBatchesAndExplainsRefusals) {
 // bar where no terminal watches.
 TEST_F(PushProgramTest, JsonGivesAnObjectPerRequestAndOneForTheRun) {
   const std::string address = start_simulator({});
-  const Outcome outcome =
-      push("--json --batch 2 -i '" + address + "'", numbered_links(0, 5) + "https://other.org/x\n");
+  const Outcome outcome = push("--json --no-state --batch 2 -i '" + address + "'",
+                               numbered_links(0, 5) + "https://other.org/x\n");
   EXPECT_EQ(outcome.exit_code, 0) << outcome.output;
   std::vector<nlohmann::json> objects;
   std::istringstream lines(outcome.output);
@@ -326,7 +331,11 @@ TEST_F(PushProgramTest, AnswersAreTakenByWhatTheySay) {
   EXPECT_EQ(disagreed.exit_code, 1) << disagreed.output;
   EXPECT_NE(disagreed.output.find("应答的数字对不上"), std::string::npos) << disagreed.output;
   EXPECT_EQ(read("pending.txt"), links);
-  EXPECT_EQ(read("state.txt"), "");
+  const Outcome status = push("status --json --state " + files_.file("state.txt"));
+  EXPECT_EQ(status.exit_code, 0) << status.output;
+  const nlohmann::json counts = nlohmann::json::parse(status.output)[0];
+  EXPECT_EQ(counts["accepted"], 0) << status.output;
+  EXPECT_EQ(counts["waiting"], 3) << status.output;
 
   const std::string address = start_simulator({"--quota", "100"});
   const Outcome halved = push("-i '" + address + "'" + kept, numbered_links(0, 300));

@@ -1,16 +1,8 @@
-#include "push/state_file.h"
+#include "push/w3c_time.h"
 
-#include "common/ascii_text.h"
-#include "platform/durable_files.h"
-#include "platform/utf8_files.h"
-#include "push/file_text.h"
-#include "push/push_texts.h"
-
-#include <cerrno>
 #include <charconv>
 #include <chrono>
-#include <cstring>
-#include <filesystem>
+#include <cstdio>
 
 namespace lc::push {
 namespace {
@@ -21,9 +13,11 @@ bool read_number(std::string_view text, std::size_t at, std::size_t digits, int&
   return error == std::errc() && end == text.data() + at + digits;
 }
 
-std::string utc_now() {
+}  // namespace
+
+std::string w3c_time(std::time_t seconds) {
   using namespace std::chrono;
-  const sys_seconds now = floor<seconds>(system_clock::now());
+  const sys_seconds now{std::chrono::seconds(seconds)};
   const sys_days today = floor<days>(now);
   const year_month_day date{today};
   const hh_mm_ss time{now - today};
@@ -34,8 +28,6 @@ std::string utc_now() {
                 static_cast<int>(time.seconds().count()));
   return text;
 }
-
-}  // namespace
 
 std::optional<std::time_t> parse_w3c_time(std::string_view text) {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
@@ -72,55 +64,6 @@ std::optional<std::time_t> parse_w3c_time(std::string_view text) {
   }
   const std::chrono::sys_seconds midnight = std::chrono::sys_days{date};
   return midnight.time_since_epoch().count() + hour * 3600L + minute * 60L + second - offset;
-}
-
-StateFile::~StateFile() {
-  if (file_ != nullptr) std::fclose(file_);
-}
-
-bool StateFile::open(const std::string& path, std::string& error) {
-  path_ = path;
-  std::error_code missing;
-  if (std::filesystem::exists(platform::utf8_path(path), missing)) {
-    std::string reason;
-    std::optional<std::string> text = read_file(path, reason);
-    if (!text) {
-      error = texts::about(path, reason);
-      return false;
-    }
-    text_ = std::move(*text);
-  }
-  for_each_lf_line(text_, [this](std::string_view line) {
-    const std::size_t tab = line.find('\t');
-    if (tab == std::string_view::npos) return;  // a line cut short by a crash
-    if (const std::optional<std::time_t> when = parse_w3c_time(line.substr(0, tab))) {
-      accepted_[line.substr(tab + 1)] = *when;
-    }
-  });
-  file_ = platform::open_file(path, "ab");
-  if (file_ == nullptr) {
-    error = texts::about(path, std::strerror(errno));
-    return false;
-  }
-  return true;
-}
-
-std::optional<std::time_t> StateFile::accepted_at(std::string_view link) const {
-  const auto found = accepted_.find(link);
-  if (found == accepted_.end()) return std::nullopt;
-  return found->second;
-}
-
-bool StateFile::record(const std::vector<std::string_view>& links, std::string& error) {
-  const std::string now = utc_now();
-  bool ok = true;
-  for (const std::string_view link : links) {
-    ok = ok && std::fprintf(file_, "%s\t%.*s\n", now.c_str(), static_cast<int>(link.size()),
-                            link.data()) > 0;
-  }
-  ok = ok && platform::flush_to_disk(file_);
-  if (!ok) error = texts::about(path_, std::strerror(errno));
-  return ok;
 }
 
 }  // namespace lc::push

@@ -1,0 +1,64 @@
+#include "platform/run_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace lc::platform {
+namespace {
+
+class FlockRunLock final : public RunLock {
+ public:
+  explicit FlockRunLock(int descriptor) : descriptor_(descriptor) {}
+  ~FlockRunLock() override { ::close(descriptor_); }
+
+ private:
+  int descriptor_;
+};
+
+}  // namespace
+
+std::unique_ptr<RunLock> try_run_lock(const std::string& path, const std::string& holder) {
+  const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (descriptor < 0) return nullptr;
+  if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+    ::close(descriptor);
+    errno = 0;
+    return nullptr;
+  }
+  // Best effort: the lock holds whether or not the word on its holder could be written.
+  [[maybe_unused]] const bool written =
+      ::ftruncate(descriptor, 0) == 0 && ::pwrite(descriptor, holder.data(), holder.size(), 0) > 0;
+  return std::make_unique<FlockRunLock>(descriptor);
+}
+
+std::string run_lock_holder(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+long process_id() {
+  return static_cast<long>(::getpid());
+}
+
+std::string machine_name() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return "?";
+  return name;
+}
+
+std::filesystem::path user_state_directory() {
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/')
+    return state;
+  const char* home = std::getenv("HOME");
+  return std::filesystem::path(home != nullptr ? home : "/") / ".local" / "state";
+}
+
+}  // namespace lc::platform

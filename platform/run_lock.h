@@ -1,0 +1,32 @@
+#pragma once
+// One run at a time over a file: a lock the system holds for the process and drops when it ends,
+// however it ends (a killed run never blocks the next), and a word on who holds it.
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace lc::platform {
+
+class RunLock {
+ public:
+  virtual ~RunLock() = default;
+};
+
+// Takes the lock of the file `path` (UTF-8; created when missing) and writes `holder` into it
+// for others to read; null when another process holds it, or when the file cannot be made
+// (errno set; 0 when held).
+std::unique_ptr<RunLock> try_run_lock(const std::string& path, const std::string& holder);
+
+// What the holder of the lock at `path` wrote there; empty when nothing.
+std::string run_lock_holder(const std::string& path);
+
+// This process's number and the machine's name, to say who holds a lock.
+long process_id();
+std::string machine_name();
+
+// Where the system keeps programs' state for the user: $XDG_STATE_HOME, else
+// ~/.local/state; %LOCALAPPDATA% on Windows.
+std::filesystem::path user_state_directory();
+
+}  // namespace lc::platform

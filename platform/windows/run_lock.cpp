@@ -1,0 +1,86 @@
+#include "platform/run_lock.h"
+
+#include <process.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/text_encodings.h"
+#include "platform/utf8_files.h"
+
+namespace lc::platform {
+namespace {
+
+// The locked range lies past anything written, so that others can still read the holder's word.
+constexpr DWORD kLockedOffsetHigh = 1;
+
+class FileRunLock final : public RunLock {
+ public:
+  explicit FileRunLock(HANDLE file) : file_(file) {}
+  ~FileRunLock() override {
+    OVERLAPPED at{};
+    at.OffsetHigh = kLockedOffsetHigh;
+    ::UnlockFileEx(file_, 0, 1, 0, &at);
+    ::CloseHandle(file_);
+  }
+
+ private:
+  HANDLE file_;
+};
+
+HANDLE open_shared(const std::string& path, DWORD access) {
+  return ::CreateFileW(utf8_path(path).c_str(), access,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+std::unique_ptr<RunLock> try_run_lock(const std::string& path, const std::string& holder) {
+  const HANDLE file = open_shared(path, GENERIC_READ | GENERIC_WRITE);
+  if (file == INVALID_HANDLE_VALUE) {
+    errno = EACCES;
+    return nullptr;
+  }
+  OVERLAPPED at{};
+  at.OffsetHigh = kLockedOffsetHigh;
+  if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+    ::CloseHandle(file);
+    errno = 0;
+    return nullptr;
+  }
+  DWORD written = 0;
+  ::SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+  ::SetEndOfFile(file);
+  ::WriteFile(file, holder.data(), static_cast<DWORD>(holder.size()), &written, nullptr);
+  return std::make_unique<FileRunLock>(file);
+}
+
+std::string run_lock_holder(const std::string& path) {
+  const HANDLE file = open_shared(path, GENERIC_READ);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  char buffer[512];
+  DWORD read = 0;
+  const bool ok = ::ReadFile(file, buffer, sizeof buffer, &read, nullptr) != FALSE;
+  ::CloseHandle(file);
+  return ok ? std::string(buffer, read) : std::string();
+}
+
+long process_id() {
+  return static_cast<long>(::_getpid());
+}
+
+std::string machine_name() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!::GetComputerNameW(name, &size)) return "?";
+  return utf16_to_utf8(std::u16string_view(reinterpret_cast<const char16_t*>(name), size));
+}
+
+std::filesystem::path user_state_directory() {
+  const wchar_t* local = ::_wgetenv(L"LOCALAPPDATA");
+  return local != nullptr ? std::filesystem::path(local) : std::filesystem::path(L".");
+}
+
+}  // namespace lc::platform

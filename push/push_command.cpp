@@ -1,0 +1,141 @@
+#include "push/push_command.h"
+
+#include <deque>
+#include <iostream>
+#include <memory>
+
+#include "push/exit_codes.h"
+#include "push/link_sources.h"
+#include "push/push_run.h"
+#include "push/push_texts.h"
+#include "push/record_location.h"
+#include "push/sqlite_record.h"
+
+namespace lc::push {
+namespace {
+
+// Takes each source's links into the record, which it opens once the site is known (IndexNow
+// pushes one host's links, the first link's unless --site names one).
+class Intake {
+ public:
+  Intake(const Options& options, RunOptions& run) : options_(options), run_(run) {
+    site_ = options.site;
+  }
+
+  void add(LinkList& links) {
+    if (site_.empty() && options_.destination.indexnow && !links.links().empty())
+      site_ = std::string(host_of(links.links().front()));
+    if (!site_.empty()) links.keep_site(site_);
+    list_left_out(links);
+    if (links.links().empty()) return;  // the record opens once the site is known
+    std::vector<SourceLink> taken;
+    taken.reserve(links.links().size());
+    for (const std::string_view link : links.links())
+      taken.push_back({link, links.modified_at(link)});
+    already_pushed_ += record().take_in(taken, options_.again);
+  }
+
+  Record& record() {
+    if (!record_) open();
+    return *record_;
+  }
+
+  std::size_t already_pushed() const { return already_pushed_; }
+  bool kept() const { return path_ != kRecordInMemory; }
+
+ private:
+  void open() {
+    run_.destination.host = site_;
+    const std::string name = destination_name(run_.destination, run_.secrets);
+    path_ = options_.no_state || options_.destination.interface.empty() ? kRecordInMemory
+            : options_.state.empty()                                    ? default_record_path(name)
+                                                                        : options_.state;
+    record_ = open_sqlite_record({.path = path_,
+                                  .destination = name,
+                                  .wait_seconds = options_.wait_seconds,
+                                  .dry_run = options_.dry_run});
+  }
+
+  void list_left_out(const LinkList& links) const {
+    for (const std::string_view link : links.invalid())
+      std::cerr << texts::kInvalidLink << link << "\n";
+    const std::string other_site = texts::filled(texts::kOtherSite, {{"site", site_}});
+    for (const std::string_view link : links.other_site())
+      std::cerr << other_site << link << "\n";
+  }
+
+  const Options& options_;
+  RunOptions& run_;
+  std::string site_;
+  std::string path_;
+  std::unique_ptr<Record> record_;
+  std::size_t already_pushed_ = 0;
+};
+
+RunOptions run_options_of(const Options& options) {
+  RunOptions run;
+  run.destination = options.destination;
+  run.batch = options.batch;
+  if (!options.pending.empty()) run.pending = options.pending;
+  run.secrets.add_address(options.destination.interface);
+  run.secrets.add(options.destination.key);
+  return run;
+}
+
+int push_from_record(const Options& options, RunOptions& run, Intake& intake) {
+  Record& record = intake.record();
+  record.commit_intake();
+  if (options.dry_run) {
+    const std::size_t waiting = record.waiting_count();
+    if (waiting == 0 && intake.already_pushed() == 0) {
+      std::cerr << texts::kNothingToPush << "\n";
+      return kUsageOrInput;
+    }
+    const std::unique_ptr<RunReport> report =
+        options.json ? json_report(std::cout, std::cerr) : text_report(std::cout, std::cerr, false);
+    report->plan(waiting, (waiting + run.batch - 1) / run.batch, run.batch,
+                 run.secrets.hidden(run.destination.interface));
+    return kAllAccepted;
+  }
+  std::deque<std::string> owned;
+  std::vector<std::string_view> waiting;
+  record.for_each_waiting(
+      [&](std::string_view link) { waiting.push_back(owned.emplace_back(link)); });
+  if (waiting.empty() && intake.already_pushed() == 0) {
+    std::cerr << texts::kNothingToPush << "\n";
+    return kUsageOrInput;
+  }
+  run.record = &record;
+  if (intake.kept()) run.already_pushed = intake.already_pushed();
+  std::ostream silent(nullptr);
+  const std::unique_ptr<RunReport> report =
+      options.json ? json_report(std::cout, std::cerr)
+                   : text_report(options.quiet ? silent : std::cout, std::cerr,
+                                 options.shows_progress(waiting.size()));
+  const int exit_code = run_push(run, waiting, *report);
+  record.record_run_end(exit_code);
+  return exit_code;
+}
+
+}  // namespace
+
+int push_links(const Options& options) {
+  RunOptions run = run_options_of(options);
+  Intake intake(options, run);
+  try {
+    if (const std::optional<SourceFailure> failure =
+            gather_links(options, [&](LinkList& links) { intake.add(links); })) {
+      std::cerr << failure->message << "\n";
+      return failure->exit_code;
+    }
+    return push_from_record(options, run, intake);
+  } catch (const RecordBusy& busy) {
+    std::cerr << busy.what() << "\n";
+    return kRecordBusy;
+  } catch (const RecordError& error) {
+    std::cerr << error.what() << "\n";
+    return kRecordUnusable;
+  }
+}
+
+}  // namespace lc::push

@@ -1,0 +1,153 @@
+#include "push/record_queries.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "platform/run_lock.h"
+#include "platform/utf8_files.h"
+#include "push/exit_codes.h"
+#include "push/push_texts.h"
+#include "push/sqlite_record.h"
+#include "push/w3c_time.h"
+
+namespace lc::push {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// The record --state names, or every record in the system's state directory.
+std::vector<std::string> records_asked(const Options& options) {
+  if (!options.state.empty()) return {options.state};
+  std::vector<std::string> paths;
+  std::error_code error;
+  const auto folder = platform::user_state_directory() / "linkcourier";
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (entry.path().extension() != ".db") continue;
+    const std::u8string path = entry.path().u8string();
+    paths.emplace_back(path.begin(), path.end());
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+// Runs `ask` on each record asked for; a record that cannot be read ends it with its message.
+template <typename Ask>
+int ask_records(const Options& options, Ask ask) {
+  try {
+    for (const std::string& path : records_asked(options)) {
+      if (!std::filesystem::exists(platform::utf8_path(path)))
+        throw RecordError(texts::about(path, std::strerror(ENOENT)));
+      RecordOpening opening;
+      opening.path = path;
+      const std::unique_ptr<Record> record = open_sqlite_record(opening);
+      ask(*record);
+    }
+    return kAllAccepted;
+  } catch (const RecordError& error) {
+    std::cerr << error.what() << "\n";
+    return kRecordUnusable;
+  }
+}
+
+std::string optional_text(const std::optional<std::int64_t>& value) {
+  return value ? std::to_string(*value) : "-";
+}
+
+Json json_of(const LinkCounts& counts) {
+  Json json = {{"destination", counts.destination},
+               {"site", counts.site},
+               {"known", counts.known},
+               {"accepted", counts.accepted},
+               {"waiting", counts.waiting},
+               {"refused", counts.refused},
+               {"accepted_today", counts.accepted_today},
+               {"accepted_last_7_days", counts.accepted_last_7_days}};
+  json["quota_left"] = counts.quota_left ? Json(*counts.quota_left) : Json();
+  json["last_run"] = counts.last_run ? Json(w3c_time(*counts.last_run)) : Json();
+  json["last_exit_code"] = counts.last_exit_code ? Json(*counts.last_exit_code) : Json();
+  return json;
+}
+
+void print_counts(const LinkCounts& counts) {
+  std::cout << counts.destination << "  " << counts.site << "\n  "
+            << texts::filled(
+                   texts::kStatusLine,
+                   {{"known", std::to_string(counts.known)},
+                    {"accepted", std::to_string(counts.accepted)},
+                    {"waiting", std::to_string(counts.waiting)},
+                    {"refused", std::to_string(counts.refused)},
+                    {"today", std::to_string(counts.accepted_today)},
+                    {"week", std::to_string(counts.accepted_last_7_days)},
+                    {"quota", optional_text(counts.quota_left)},
+                    {"run", counts.last_run ? w3c_time(*counts.last_run) : "-"},
+                    {"exit", counts.last_exit_code ? std::to_string(*counts.last_exit_code) : "-"}})
+            << "\n";
+}
+
+std::string csv_field(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string quoted = "\"";
+  for (const char c : text)
+    quoted.append(c == '"' ? "\"\"" : std::string(1, c));
+  return quoted + "\"";
+}
+
+void print_event(const Options& options, const LinkEvent& event) {
+  const std::string time = w3c_time(event.time);
+  if (options.json) {
+    std::cout << Json{{"time", time},         {"destination", event.destination},
+                      {"site", event.site},   {"url", event.url},
+                      {"event", event.event}, {"detail", event.detail}}
+                     .dump(-1, ' ', false, Json::error_handler_t::replace)
+              << "\n";
+  } else {
+    const char separator = options.csv ? ',' : '\t';
+    for (const std::string_view field :
+         {std::string_view(time), std::string_view(event.event), std::string_view(event.site),
+          std::string_view(event.url), std::string_view(event.detail),
+          std::string_view(event.destination)}) {
+      std::cout << (options.csv ? csv_field(field) : std::string(field))
+                << (field.data() == event.destination.data() ? '\n' : separator);
+    }
+  }
+}
+
+std::time_t now() {
+  return std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+}
+
+}  // namespace
+
+int show_status(const Options& options) {
+  Json all = Json::array();
+  const int exit_code = ask_records(options, [&](Record& record) {
+    for (const LinkCounts& counts : record.counts(now())) {
+      if (options.json) {
+        all.push_back(json_of(counts));
+      } else {
+        print_counts(counts);
+      }
+    }
+  });
+  if (options.json && exit_code == kAllAccepted)
+    std::cout << all.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+  return exit_code;
+}
+
+int show_history(const Options& options) {
+  std::optional<std::time_t> since = options.since.empty() ? 0 : parse_w3c_time(options.since);
+  if (!since) {
+    std::cerr << texts::about(options.since, texts::kBadSince) << "\n";
+    return kUsageOrInput;
+  }
+  if (options.csv) std::cout << "time,event,site,url,detail,destination\n";
+  return ask_records(options, [&](Record& record) {
+    record.for_each_event(*since, options.site,
+                          [&](const LinkEvent& event) { print_event(options, event); });
+  });
+}
+
+}  // namespace lc::push

@@ -1,0 +1,417 @@
+#include "push/sqlite_record.h"
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+
+#include <cstring>
+#include "platform/run_lock.h"
+#include "platform/utf8_files.h"
+#include "push/link_list.h"
+#include "push/push_texts.h"
+#include "push/sqlite_db.h"
+#include "push/text_state_import.h"
+#include "push/w3c_time.h"
+
+namespace lc::push {
+namespace {
+
+// "LKCR": tells our records from other programs' databases.
+constexpr std::int64_t kApplicationId = 0x4C4B4352;
+constexpr std::int64_t kSchemaVersion = 1;
+
+enum LinkState : int { kWaiting = 0, kAccepted = 1, kRefused = 2 };
+
+constexpr std::string_view kSchema = R"sql(
+CREATE TABLE destinations(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
+CREATE TABLE sites(id INTEGER PRIMARY KEY, host TEXT NOT NULL UNIQUE);
+CREATE TABLE answers(id INTEGER PRIMARY KEY, time INTEGER NOT NULL, words TEXT NOT NULL);
+CREATE TABLE links(
+  destination INTEGER NOT NULL,
+  url TEXT NOT NULL,
+  site INTEGER NOT NULL,
+  state INTEGER NOT NULL,
+  queued INTEGER,
+  first_seen INTEGER NOT NULL,
+  last_sent INTEGER,
+  accepted_at INTEGER,
+  lastmod INTEGER,
+  attempts INTEGER NOT NULL DEFAULT 0,
+  answer INTEGER,
+  PRIMARY KEY (destination, url)) WITHOUT ROWID;
+CREATE INDEX waiting ON links(destination, queued) WHERE state = 0;
+CREATE TABLE runs(id INTEGER PRIMARY KEY, destination INTEGER NOT NULL, started INTEGER NOT NULL,
+                  ended INTEGER, exit_code INTEGER, quota_left INTEGER);
+)sql";
+
+std::time_t now() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+RecordError record_error(const std::string& path, const DatabaseError& error) {
+  if (error.disk_full()) return RecordError(texts::about(path, texts::kRecordDiskFull));
+  if (error.not_a_database()) return RecordError(texts::about(path, texts::kRecordDamaged));
+  return RecordError(texts::about(path, std::string(texts::kRecordFailed) + error.what()));
+}
+
+// Takes the run's lock, waiting up to `seconds` for another run to end.
+std::unique_ptr<platform::RunLock> take_lock(const std::string& path, double seconds) {
+  const std::string lock_path = path + ".lock";
+  const std::string holder =
+      texts::filled(texts::kRecordHolder, {{"pid", std::to_string(platform::process_id())},
+                                           {"host", platform::machine_name()},
+                                           {"since", w3c_time(now())}});
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  for (;;) {
+    errno = 0;
+    if (auto lock = platform::try_run_lock(lock_path, holder)) return lock;
+    if (errno != 0) throw RecordError(texts::about(lock_path, std::strerror(errno)));
+    if (std::chrono::steady_clock::now() >= deadline) {
+      throw RecordBusy(texts::about(
+          path,
+          texts::filled(texts::kRecordBusy, {{"holder", platform::run_lock_holder(lock_path)}})));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+class SqliteRecord final : public Record {
+ public:
+  SqliteRecord(const RecordOpening& opening, std::unique_ptr<platform::RunLock> lock)
+      : path_(opening.path), lock_(std::move(lock)), db_(opening.path, true) {
+    guarded([&] { prepare(opening); });
+  }
+
+  std::size_t take_in(std::span<const SourceLink> links, bool again) override {
+    return guarded([&] {
+      if (!intake_ && !dry_run_) intake_.emplace(db_);
+      std::size_t known = 0;
+      for (const SourceLink& link : links)
+        known += take_in_one(link, again) ? 1 : 0;
+      return known;
+    });
+  }
+
+  // The run starts here: what it took in is kept, and the run is on the record.
+  void commit_intake() override {
+    if (dry_run_) return;
+    guarded([&] {
+      if (!intake_) intake_.emplace(db_);
+      db_.prepare("INSERT INTO runs(destination, started) VALUES(?, ?)")
+          .bind(destination_, now())
+          .run();
+      run_ = db_.single_integer("SELECT last_insert_rowid()");
+      intake_->commit();
+      intake_.reset();
+    });
+  }
+
+  std::size_t waiting_count() override {
+    return guarded([&] {
+      const auto waiting = static_cast<std::size_t>(db_.single_integer(
+          "SELECT count(*) FROM links WHERE destination = ? AND state = 0", destination_));
+      return waiting + would_wait_.size();
+    });
+  }
+
+  void for_each_waiting(const std::function<void(std::string_view)>& each) override {
+    guarded([&] {
+      Statement waiting =
+          db_.prepare("SELECT url FROM links WHERE destination = ? AND state = 0 ORDER BY queued");
+      waiting.bind(destination_);
+      while (waiting.step())
+        each(waiting.text(0));
+    });
+  }
+
+  void record_answer(const RecordedAnswer& answer) override {
+    guarded([&] { record(answer); });
+  }
+
+  void record_run_end(int exit_code) override {
+    if (run_ == 0) return;
+    guarded([&] {
+      db_.prepare("UPDATE runs SET ended = ?, exit_code = ? WHERE id = ?")
+          .bind(now(), exit_code, run_)
+          .run();
+    });
+  }
+
+  // Keeps the links of a text state file as accepted at their times.
+  void import_accepted(std::string_view text) {
+    Transaction import(db_);
+    for_each_text_state_link(text, [&](std::string_view url, std::time_t accepted) {
+      const SourceLink link{url, std::nullopt};
+      if (take_in_one(link, false)) return;
+      statement(imported_,
+                "UPDATE links SET state = 1, queued = NULL, accepted_at = ? "
+                "WHERE destination = ? AND url = ?")
+          .bind(accepted, destination_, url)
+          .run();
+    });
+    import.commit();
+  }
+
+  std::vector<LinkCounts> counts(std::time_t at) override;
+  void for_each_event(std::time_t since, std::string_view site,
+                      const std::function<void(const LinkEvent&)>& each) override;
+
+ private:
+  // Runs `work`, turning the database's failures into the record's, with the file named.
+  template <typename Work>
+  auto guarded(Work work) -> decltype(work()) {
+    try {
+      return work();
+    } catch (const DatabaseError& error) {
+      throw record_error(path_, error);
+    }
+  }
+
+  // The statement in `slot`, prepared once.
+  Statement& statement(std::unique_ptr<Statement>& slot, std::string_view sql) {
+    if (!slot) slot = db_.prepare_kept(sql);
+    return *slot;
+  }
+
+  void prepare(const RecordOpening& opening);
+  void create_schema();
+  std::int64_t id_of(std::string_view table, std::string_view column, std::string_view value);
+  bool take_in_one(const SourceLink& link, bool again);
+  void record(const RecordedAnswer& answer);
+
+  std::string path_;
+  std::unique_ptr<platform::RunLock> lock_;
+  Database db_;
+  bool dry_run_ = false;
+  bool links_known_ = false;  // the record holds links of this destination
+  std::int64_t destination_ = 0;
+  std::int64_t run_ = 0;
+  std::int64_t next_queued_ = 0;
+  std::unordered_map<std::string, std::int64_t> sites_;
+  // A dry run's links that would wait, by their hash: a million take a few megabytes.
+  std::unordered_set<std::size_t> would_wait_;
+  std::unique_ptr<Statement> find_, insert_, requeue_, answered_, imported_;
+  std::optional<Transaction> intake_;  // last: it ends before the statements and the database
+};
+
+void SqliteRecord::prepare(const RecordOpening& opening) {
+  dry_run_ = opening.dry_run;
+  const std::int64_t application = db_.single_integer("PRAGMA application_id");
+  const std::int64_t version = db_.single_integer("PRAGMA user_version");
+  const bool empty = db_.single_integer("SELECT count(*) FROM sqlite_schema") == 0;
+  if (!empty && application != kApplicationId)
+    throw RecordError(texts::about(path_, texts::kRecordNotOurs));
+  if (version > kSchemaVersion) {
+    throw RecordError(texts::about(
+        path_, texts::filled(texts::kRecordNewer, {{"found", std::to_string(version)},
+                                                   {"known", std::to_string(kSchemaVersion)}})));
+  }
+  // Each answer is on the disk before the next request goes out, power cut or not.
+  db_.execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; PRAGMA foreign_keys = OFF");
+  if (empty) create_schema();
+  if (opening.destination.empty()) return;
+  Transaction start(db_);
+  destination_ = id_of("destinations", "name", opening.destination);
+  links_known_ = db_.single_integer("SELECT EXISTS(SELECT 1 FROM links WHERE destination = ?)",
+                                    destination_) != 0;
+  next_queued_ = db_.single_integer(
+      "SELECT coalesce(max(queued), 0) + 1 FROM links WHERE destination = ?", destination_);
+  start.commit();
+}
+
+void SqliteRecord::create_schema() {
+  Transaction creation(db_);
+  db_.execute(kSchema);
+  db_.execute("PRAGMA application_id = " + std::to_string(kApplicationId) +
+              "; PRAGMA user_version = " + std::to_string(kSchemaVersion));
+  creation.commit();
+}
+
+std::int64_t SqliteRecord::id_of(std::string_view table, std::string_view column,
+                                 std::string_view value) {
+  const std::string names = std::string(table) + "(" + std::string(column) + ")";
+  db_.prepare("INSERT OR IGNORE INTO " + names + " VALUES(?)").bind(value).run();
+  return db_.single_integer(
+      "SELECT id FROM " + std::string(table) + " WHERE " + std::string(column) + " = ?", value);
+}
+
+// Whether the link stays as it is because it was accepted already.
+bool SqliteRecord::take_in_one(const SourceLink& link, bool again) {
+  // A dry run over a destination the record has never seen looks nothing up.
+  if (dry_run_ && !links_known_) {
+    would_wait_.insert(std::hash<std::string_view>{}(link.url));
+    return false;
+  }
+  Statement& find =
+      statement(find_, "SELECT state, accepted_at FROM links WHERE destination = ? AND url = ?");
+  find.bind(destination_, link.url);
+  if (!find.step()) {
+    if (dry_run_) {
+      would_wait_.insert(std::hash<std::string_view>{}(link.url));
+      return false;
+    }
+    const std::string host(host_of(link.url));
+    auto site = sites_.find(host);
+    if (site == sites_.end()) site = sites_.emplace(host, id_of("sites", "host", host)).first;
+    statement(insert_,
+              "INSERT INTO links(destination, url, site, state, queued, first_seen, lastmod) "
+              "VALUES(?, ?, ?, 0, ?, ?, ?)")
+        .bind(destination_, link.url, site->second, next_queued_++, now(), link.modified)
+        .run();
+    return false;
+  }
+  const auto state = static_cast<LinkState>(find.integer(0));
+  const std::optional<std::int64_t> accepted_at = find.optional_integer(1);
+  find.run();
+  const bool changed = link.modified && accepted_at && *link.modified > *accepted_at;
+  if (state == kWaiting || (state == kAccepted && !again && !changed) ||
+      (state == kRefused && !again)) {
+    return state == kAccepted;
+  }
+  if (dry_run_) {
+    would_wait_.insert(std::hash<std::string_view>{}(link.url));
+    return false;
+  }
+  statement(requeue_,
+            "UPDATE links SET state = 0, queued = ?, lastmod = coalesce(?, lastmod) "
+            "WHERE destination = ? AND url = ?")
+      .bind(next_queued_++, link.modified, destination_, link.url)
+      .run();
+  return false;
+}
+
+void SqliteRecord::record(const RecordedAnswer& answer) {
+  const std::time_t at = now();
+  Transaction transaction(db_);
+  db_.prepare("INSERT INTO answers(time, words) VALUES(?, ?)").bind(at, answer.words).run();
+  const std::int64_t words = db_.single_integer("SELECT last_insert_rowid()");
+  const std::unordered_set<std::string_view> refused(answer.refused.begin(), answer.refused.end());
+  Statement& update =
+      statement(answered_,
+                "UPDATE links SET state = ?, queued = CASE WHEN ? = 0 THEN queued END, "
+                "accepted_at = CASE WHEN ? = 1 THEN ? ELSE accepted_at END, last_sent = ?, "
+                "attempts = attempts + 1, answer = ? WHERE destination = ? AND url = ?");
+  for (const std::string_view url : answer.sent) {
+    const int state = !answer.links_known ? kWaiting : refused.contains(url) ? kRefused : kAccepted;
+    update.bind(state, state, state, at, at, words, destination_, url).run();
+  }
+  if (answer.remaining && run_ != 0) {
+    db_.prepare("UPDATE runs SET quota_left = ? WHERE id = ?").bind(*answer.remaining, run_).run();
+  }
+  transaction.commit();
+}
+
+std::vector<LinkCounts> SqliteRecord::counts(std::time_t at) {
+  return guarded([&] {
+    const std::time_t today = at - at % 86400;
+    Statement select = db_.prepare(R"sql(
+      SELECT d.id, d.name, s.host, count(*), sum(state = 1), sum(state = 0), sum(state = 2),
+             sum(state = 1 AND accepted_at >= ?), sum(state = 1 AND accepted_at >= ?)
+      FROM links l JOIN destinations d ON d.id = l.destination JOIN sites s ON s.id = l.site
+      GROUP BY l.destination, l.site ORDER BY d.name, s.host)sql");
+    select.bind(today, today - 6 * 86400);
+    Statement quota = db_.prepare(
+        "SELECT quota_left FROM runs WHERE destination = ? AND quota_left IS NOT NULL "
+        "ORDER BY id DESC LIMIT 1");
+    Statement last = db_.prepare(
+        "SELECT ended, exit_code FROM runs WHERE destination = ? AND ended IS NOT NULL "
+        "ORDER BY id DESC LIMIT 1");
+    std::vector<LinkCounts> all;
+    while (select.step()) {
+      LinkCounts& counts = all.emplace_back();
+      counts.destination = select.text(1);
+      counts.site = select.text(2);
+      counts.known = select.integer(3);
+      counts.accepted = select.integer(4);
+      counts.waiting = select.integer(5);
+      counts.refused = select.integer(6);
+      counts.accepted_today = select.integer(7);
+      counts.accepted_last_7_days = select.integer(8);
+      if (quota.bind(select.integer(0)).step()) counts.quota_left = quota.integer(0);
+      quota.run();
+      if (last.bind(select.integer(0)).step()) {
+        counts.last_run = last.integer(0);
+        counts.last_exit_code = static_cast<int>(last.integer(1));
+      }
+      last.run();
+    }
+    return all;
+  });
+}
+
+void SqliteRecord::for_each_event(std::time_t since, std::string_view site,
+                                  const std::function<void(const LinkEvent&)>& each) {
+  guarded([&] {
+    constexpr std::string_view kFrom =
+        " FROM links l JOIN destinations d ON d.id = l.destination JOIN sites s ON s.id = l.site"
+        " LEFT JOIN answers a ON a.id = l.answer WHERE (?2 = '' OR s.host = ?2) AND ";
+    const std::string columns = "d.name, s.host, l.url, ";
+    Statement select = db_.prepare(
+        "SELECT first_seen AS t, " + columns + "'seen', ''" + std::string(kFrom) +
+        "first_seen >= ?1 UNION ALL SELECT last_sent, " + columns + "'sent', attempts" +
+        std::string(kFrom) + "last_sent >= ?1 UNION ALL SELECT accepted_at, " + columns +
+        "'accepted', a.words" + std::string(kFrom) +
+        "state = 1 AND accepted_at >= ?1 UNION ALL SELECT last_sent, " + columns +
+        "'refused', a.words" + std::string(kFrom) + "state = 2 AND last_sent >= ?1 ORDER BY 1, 4");
+    select.bind(since, site);
+    while (select.step()) {
+      each({.time = select.integer(0),
+            .destination = std::string(select.text(1)),
+            .site = std::string(select.text(2)),
+            .url = std::string(select.text(3)),
+            .event = std::string(select.text(4)),
+            .detail = std::string(select.text(5))});
+    }
+  });
+}
+
+// A text state file where the record is to stand is taken in whole: into a new record beside it
+// first, which then takes its place; the text is kept as PATH.imported.
+void import_text_state(const RecordOpening& opening) {
+  const std::filesystem::path path = platform::utf8_path(opening.path);
+  const std::filesystem::path importing = platform::utf8_path(opening.path + ".importing");
+  std::error_code error;
+  // An import that stopped between its two renames is finished.
+  if (!std::filesystem::exists(path, error) && std::filesystem::exists(importing, error))
+    std::filesystem::rename(importing, path, error);
+  const std::optional<std::string> text = text_state_at(opening.path);
+  if (!text) return;
+  std::filesystem::remove(importing, error);
+  {
+    RecordOpening into = opening;
+    into.path = opening.path + ".importing";
+    into.dry_run = false;
+    try {
+      SqliteRecord(into, nullptr).import_accepted(*text);
+    } catch (const DatabaseError& failure) {
+      throw record_error(into.path, failure);
+    }
+  }
+  std::filesystem::rename(path, platform::utf8_path(opening.path + ".imported"), error);
+  if (!error) std::filesystem::rename(importing, path, error);
+  if (error) throw RecordError(texts::about(opening.path, texts::kRecordFailed) + error.message());
+}
+
+}  // namespace
+
+std::unique_ptr<Record> open_sqlite_record(const RecordOpening& opening) {
+  std::unique_ptr<platform::RunLock> lock;
+  // Asking the record needs no lock: SQLite lets readers in beside a run.
+  if (opening.path != kRecordInMemory && !opening.destination.empty()) {
+    std::error_code ignored;
+    std::filesystem::create_directories(platform::utf8_path(opening.path).parent_path(), ignored);
+    lock = take_lock(opening.path, opening.wait_seconds);
+    import_text_state(opening);
+  }
+  try {
+    return std::make_unique<SqliteRecord>(opening, std::move(lock));
+  } catch (const DatabaseError& error) {
+    throw record_error(opening.path, error);
+  }
+}
+
+}  // namespace lc::push

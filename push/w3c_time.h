@@ -1,0 +1,17 @@
+#pragma once
+// W3C dates and times, as sitemaps write <lastmod> and the record shows its events.
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace lc::push {
+
+// A W3C date or date and time, as seconds since 1970 in UTC; empty when unreadable.
+std::optional<std::time_t> parse_w3c_time(std::string_view text);
+
+// Seconds since 1970 as a W3C time in UTC: 2026-12-07T03:00:00Z.
+std::string w3c_time(std::time_t seconds);
+
+}  // namespace lc::push
