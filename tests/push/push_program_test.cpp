@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <unistd.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <memory>
 #include <sstream>
 
@@ -46,16 +50,24 @@ class PushProgramTest : public testing::Test {
            "/urls?site=www.example.com&token=demo-token";
   }
 
+  // The shell words that run the program with `arguments`, the environment's assignments first.
+  std::string program(const std::string& arguments, const std::string& environment = "") const {
+    // Records kept by default stand in this test's folder.
+    return "XDG_STATE_HOME=" + files_.file("state") + " " + environment + " " + push_command() +
+           " " + arguments;
+  }
+
   // Runs the program with `arguments` (shell words), standard input from `input` and the
   // environment's assignments (shell words) before it.
   Outcome push(const std::string& arguments, const std::string& input = "",
                const std::string& environment = "") {
     const std::string stdin_file = files_.file("stdin");
     std::ofstream(stdin_file, std::ios::binary) << input;
-    // Records kept by default stand in this test's folder.
-    const std::string command = "XDG_STATE_HOME=" + files_.file("state") + " " + environment + " " +
-                                push_command() + " " + arguments + " <" + stdin_file + " 2>&1";
-    FILE* program = ::popen(command.c_str(), "r");
+    return shell(program(arguments, environment) + " <" + stdin_file + " 2>&1");
+  }
+
+  static Outcome shell(const std::string& script) {
+    FILE* program = ::popen(script.c_str(), "r");
     Outcome outcome;
     char buffer[4096];
     while (std::fgets(buffer, sizeof buffer, program) != nullptr)
@@ -362,6 +374,163 @@ TEST_F(PushProgramTest, SecretsAreNeverPrinted) {
     EXPECT_EQ(output.find("secret"), std::string::npos) << output;
     EXPECT_NE(output.find("***"), std::string::npos) << output;
   }
+}
+
+// How often each link reached the simulator, over every request it recorded.
+std::map<std::string, int> times_sent(const std::vector<std::string>& requests) {
+  std::map<std::string, int> sent;
+  for (const std::string& request : requests) {
+    std::istringstream body(request.substr(request.find("\r\n\r\n") + 4));
+    for (std::string link; std::getline(body, link);) {
+      if (!link.empty() && link.back() == '\r') link.pop_back();
+      ++sent[link];
+    }
+  }
+  return sent;
+}
+
+std::vector<std::string> all_recorded(const std::function<std::string(int)>& recorded, int count) {
+  std::vector<std::string> requests;
+  for (int i = 1; i <= count; ++i)
+    requests.push_back(recorded(i));
+  return requests;
+}
+
+// Killed at any moment, a run leaves the record as it was after its last recorded answer: the
+// next run carries on, and only the one request in flight at each kill can go out twice.
+TEST_F(PushProgramTest, KilledRunsLoseNothingAndResendOnlyTheRequestInFlight) {
+  if (std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
+    GTEST_SKIP() << "killing wine64 leaves the Windows process to Wine's server";
+  const std::string address = start_simulator({"--delay-ms", "150"});
+  const std::string links = write("links.txt", numbered_links(0, 1200));
+  const std::string run =
+      "--batch 100 --state " + files_.file("record.db") + " -i '" + address + "' " + links;
+  for (const char* moment : {"0.5", "1.1"}) {
+    const Outcome killed = push(run, "", std::string("timeout -s KILL ") + moment);
+    EXPECT_EQ(killed.exit_code, 128 + 9) << killed.output;  // timeout says the program was killed
+  }
+  const Outcome last = push(run);
+  EXPECT_EQ(last.exit_code, 0) << last.output;
+  const std::map<std::string, int> sent =
+      times_sent(all_recorded([&](int n) { return recorded(n); }, requests_recorded()));
+  EXPECT_EQ(sent.size(), 1200u);
+  const auto twice = std::count_if(sent.begin(), sent.end(), [](auto& s) { return s.second > 1; });
+  EXPECT_LE(twice, 2 * 100) << "only the request in flight at each kill goes out again";
+  EXPECT_TRUE(std::all_of(sent.begin(), sent.end(), [](auto& s) { return s.second <= 2; }));
+
+  const Outcome status = push("status --json --state " + files_.file("record.db"));
+  const nlohmann::json counts = nlohmann::json::parse(status.output)[0];
+  EXPECT_EQ(counts["site"], "www.example.com");
+  EXPECT_EQ(counts["accepted"], 1200);
+  EXPECT_EQ(counts["accepted_today"], 1200);
+  EXPECT_EQ(counts["waiting"], 0);
+  EXPECT_EQ(counts["last_exit_code"], 0);
+  const Outcome history =
+      push("history --csv --site www.example.com --state " + files_.file("record.db"));
+  EXPECT_EQ(std::count(history.output.begin(), history.output.end(), '\n'), 1 + 3 * 1200)
+      << "a heading, then each link seen, sent and accepted";
+  EXPECT_EQ(push("history --since 2099-01-01 --state " + files_.file("record.db")).output, "");
+}
+
+// Two runs started together over one record: the second sends nothing and says who holds it;
+// with --wait it waits, then sends only what the first left.
+TEST_F(PushProgramTest, OverlappingRunsTakeTurns) {
+  const std::string address = start_simulator({"--delay-ms", "300"});
+  const std::string links = write("links.txt", numbered_links(0, 600));
+  const std::string run = "--batch 100 --state " + files_.file("record.db") + " -i '" + address +
+                          "' " + links + " 2>&1";
+  const Outcome together = shell(program(run) + " >" + files_.file("first.txt") + " & sleep 1; " +
+                                 program(run) + "; echo \"second: $?\"; " +
+                                 program("--wait 60 " + run) + "; echo \"waited: $?\"; wait");
+  EXPECT_NE(together.output.find("另一次运行正在使用此记录（进程 "), std::string::npos)
+      << together.output;
+  EXPECT_NE(together.output.find("second: 5"), std::string::npos) << together.output;
+  EXPECT_NE(
+      together.output.find("共发送：0条，成功：0条，被拒绝：0条，待推送：0条，已推送过：600条"),
+      std::string::npos)
+      << together.output;
+  EXPECT_NE(together.output.find("waited: 0"), std::string::npos) << together.output;
+  EXPECT_EQ(requests_recorded(), 6) << read("first.txt");
+}
+
+// A text state file of earlier versions is taken in whole, and kept beside the record.
+TEST_F(PushProgramTest, ATextStateFileIsTakenIn) {
+  const std::string address = start_simulator({});
+  std::string text;
+  for (int i = 0; i < 3; ++i)
+    text +=
+        "2026-12-01T00:00:00Z\thttps://www.example.com/p/" + std::to_string(100000 + i) + ".html\n";
+  write("state.txt", text + "2026-12-01T00:0");  // a last line cut short by a crash
+  const Outcome outcome = push("-i '" + address + "' --state " + files_.file("state.txt") + " " +
+                               write("links.txt", numbered_links(0, 5)));
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.output;
+  EXPECT_NE(outcome.output.find("共发送：2条，成功：2条，被拒绝：0条，待推送：0条，已推送过：3条"),
+            std::string::npos)
+      << outcome.output;
+  EXPECT_EQ(read("state.txt.imported"), text + "2026-12-01T00:0");
+}
+
+// A record that cannot be used is named with its reason, and nothing is sent.
+TEST_F(PushProgramTest, BadRecordsSendNothing) {
+  const std::string address = start_simulator({});
+  const std::string links = write("links.txt", numbered_links(0, 50));
+  const std::string ours = files_.file("ours.db");
+  ASSERT_EQ(push("-i '" + address + "' --state " + ours + " " + links).exit_code, 0);
+  const int sent_before = requests_recorded();
+  const auto sqlite = [](const std::string& path, const std::string& sql) {
+    ASSERT_TRUE(run_command({"sqlite3", path, sql}));
+  };
+  const std::string newer = files_.file("newer.db");
+  std::filesystem::copy_file(ours, newer);
+  sqlite(newer, "PRAGMA user_version = 99");
+  const std::string other = files_.file("other.db");
+  sqlite(other, "CREATE TABLE notes(text)");
+  const std::string damaged = files_.file("damaged.db");
+  std::filesystem::copy_file(ours, damaged);
+  {
+    std::fstream file(damaged, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(4096);  // every page but the first, which says what the file is
+    file << std::string(std::filesystem::file_size(ours) - 4096, '\xA5');
+  }
+  const struct {
+    std::string path;
+    std::string message;
+  } cases[] = {
+      {write("junk.db", "\x01\x02 not a record"), "junk.db: 不是 linkcourier-push 的记录"},
+      {other, "other.db: 不是 linkcourier-push 的记录"},
+      {newer, "newer.db: 记录来自更新版本的 linkcourier-push（格式 99"},
+      {damaged, "damaged.db: 记录已损坏，或不是数据库"},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome =
+        push("-i '" + address + "' --state " + c.path + " " + links + " --again");
+    EXPECT_EQ(outcome.exit_code, 6) << outcome.output;
+    EXPECT_NE(outcome.output.find(c.message), std::string::npos) << outcome.output;
+  }
+  EXPECT_EQ(requests_recorded(), sent_before);
+}
+
+// A full disk while recording: a clear message, the run stops, and the record is as it was after
+// the last answer once there is room again.
+TEST_F(PushProgramTest, AFullDiskStopsTheRunAndKeepsTheRecord) {
+  const std::string disk = files_.file("disk");
+  std::filesystem::create_directory(disk);
+  if (::geteuid() != 0 || !run_command({"mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", disk}))
+    GTEST_SKIP() << "a small disk needs root to mount a tmpfs";
+  const std::string address = start_simulator({});
+  const std::string record = disk + "/record.db";
+  const Outcome first = push("-i '" + address + "' --state " + record + " " +
+                             write("few.txt", numbered_links(0, 10)));
+  run_command({"sh", "-c", "cat /dev/zero > " + disk + "/filler 2>/dev/null; true"});
+  const Outcome full = push("-i '" + address + "' --state " + record + " " +
+                            write("many.txt", numbered_links(10, 5000)));
+  std::filesystem::remove(disk + "/filler");  // room again: the record is as it was
+  const Outcome status = push("status --json --state " + record);
+  run_command({"umount", disk});
+  EXPECT_EQ(first.exit_code, 0) << first.output;
+  EXPECT_EQ(full.exit_code, 6) << full.output;
+  EXPECT_NE(full.output.find("record.db: 磁盘已满"), std::string::npos) << full.output;
+  EXPECT_EQ(nlohmann::json::parse(status.output)[0]["accepted"], 10) << status.output;
 }
 
 }  // namespace
