@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-bash scripts/setup.sh curl  # the command line the HTTP client is measured against
+bash scripts/setup.sh curl libxml2-utils  # the command lines measured against
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -Wno-dev >/dev/null
 cmake --build build-bench -j "$(nproc)" >/dev/null
 
@@ -47,3 +47,5 @@ build-bench/bench/regex_peak_rss
 QT_QPA_PLATFORM=offscreen build-bench/bench/links_box_long_line 2>/dev/null
 python3 bench/startup.py build-bench/bench
 python3 bench/cli_clean.py build-bench/push/linkcourier-push
+python3 bench/record.py build-bench/push/linkcourier-push
+build-bench/bench/record_bench

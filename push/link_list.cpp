@@ -35,36 +35,41 @@ std::string_view host_of(std::string_view link) {
 void LinkList::add_text(std::string text) {
   std::string_view rest = texts_.emplace_back(std::move(text));
   if (rest.starts_with(kByteOrderMark)) rest.remove_prefix(kByteOrderMark.size());
-  seen_.reserve(seen_.size() +
-                static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '\n')));
+  reserve(static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '\n')));
   for_each_lf_line(rest, [this](std::string_view line) { add_line(line); });
 }
 
 void LinkList::add_page(std::string location, std::optional<std::time_t> modified) {
-  const std::string_view link = add_line(texts_.emplace_back(std::move(location)));
-  if (!link.empty() && modified) modified_[link] = *modified;
+  if (std::optional<std::time_t>* slot = add_line(texts_.emplace_back(std::move(location))))
+    *slot = modified;
 }
 
-std::string_view LinkList::add_line(std::string_view line) {
+void LinkList::reserve(std::size_t count) {
+  seen_.reserve(seen_.size() + count);
+  links_.reserve(links_.size() + count);
+}
+
+std::optional<std::time_t>* LinkList::add_line(std::string_view line) {
   std::string_view link = trimmed_ascii(line);
-  if (link.empty() || link.starts_with('#')) return {};
+  if (link.empty() || link.starts_with('#')) return nullptr;
   // Bytes outside printable ASCII (UTF-8 characters, spaces, controls) become %XX.
   if (!is_wire_ready(link)) link = texts_.emplace_back(platform::percent_encoded(link));
   if (host_of(link).empty()) {
     invalid_.push_back(link);
-    return {};
+    return nullptr;
   }
-  if (!seen_.insert(link).second) {
+  const auto [seen, first] = seen_.try_emplace(link);
+  if (!first) {
     ++duplicates_;
-    return {};
+    return nullptr;
   }
   links_.push_back(link);
-  return link;
+  return &seen->second;
 }
 
 std::optional<std::time_t> LinkList::modified_at(std::string_view link) const {
-  const auto found = modified_.find(link);
-  if (found == modified_.end()) return std::nullopt;
+  const auto found = seen_.find(link);
+  if (found == seen_.end()) return std::nullopt;
   return found->second;
 }
 

@@ -10,7 +10,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace lc::push {
@@ -25,6 +24,8 @@ class LinkList {
 
   // Adds one page of a sitemap, with when it last changed where the sitemap says.
   void add_page(std::string location, std::optional<std::time_t> modified);
+  // Makes room for `count` more links, so that a sitemap's pages go in without rehashing.
+  void reserve(std::size_t count);
 
   // When a sitemap says the link's page last changed; empty when none said.
   std::optional<std::time_t> modified_at(std::string_view link) const;
@@ -41,16 +42,17 @@ class LinkList {
   std::size_t duplicates() const { return duplicates_; }
 
  private:
-  // Cleans one line and keeps it where it belongs; the link as kept, or empty.
-  std::string_view add_line(std::string_view line);
+  // Cleans one line and keeps it where it belongs; where the link's modification time goes when
+  // it is kept as a new link, else null.
+  std::optional<std::time_t>* add_line(std::string_view line);
 
   std::deque<std::string> texts_;  // as read, and the links that needed encoding
   std::vector<std::string_view> links_;
-  std::unordered_set<std::string_view> seen_;
+  // Every link seen, with when a sitemap says its page last changed.
+  std::unordered_map<std::string_view, std::optional<std::time_t>> seen_;
   std::vector<std::string_view> invalid_;
   std::vector<std::string_view> other_site_;
   std::size_t duplicates_ = 0;
-  std::unordered_map<std::string_view, std::time_t> modified_;
 };
 
 // The host of an http or https link; empty when the text is no such link.

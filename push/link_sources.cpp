@@ -36,6 +36,7 @@ std::optional<SourceFailure> add_sitemaps(const std::vector<std::string>& sitema
       sitemaps,
       [&](std::vector<SitemapPage>& pages) {
         LinkList links;
+        links.reserve(pages.size());
         for (SitemapPage& page : pages)
           links.add_page(std::move(page.location), parse_w3c_time(page.last_modified));
         each(links);
