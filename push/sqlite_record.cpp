@@ -1,12 +1,13 @@
 #include "push/sqlite_record.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
-#include <cstring>
 #include "platform/run_lock.h"
 #include "platform/utf8_files.h"
 #include "push/link_list.h"
