@@ -1,6 +1,7 @@
 #include "push/sitemap.h"
 
 #include <libxml/parser.h>
+#include <libxml/tree.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -100,8 +101,12 @@ class SitemapBuilder {
   std::string* text_ = nullptr;  // where the characters of the open element go, if anywhere
 };
 
+// The parser may make a document of its own for a DOCTYPE's declarations even with SAX alone.
 struct ContextFree {
-  void operator()(xmlParserCtxtPtr context) const { xmlFreeParserCtxt(context); }
+  void operator()(xmlParserCtxtPtr context) const {
+    xmlFreeDoc(context->myDoc);
+    xmlFreeParserCtxt(context);
+  }
 };
 
 // Feeds `data` to `feed` as it stands, or unpacked chunk by chunk when it is gzip: the unpacked
