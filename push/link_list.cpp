@@ -40,8 +40,10 @@ void LinkList::add_text(std::string text) {
 }
 
 void LinkList::add_page(std::string location, std::optional<std::time_t> modified) {
-  if (std::optional<std::time_t>* slot = add_line(texts_.emplace_back(std::move(location))))
-    *slot = modified;
+  std::optional<std::time_t>* slot = add_line(texts_.emplace_back(std::move(location)));
+  if (slot == nullptr || !modified) return;
+  *slot = modified;
+  any_modified_ = true;
 }
 
 void LinkList::reserve(std::size_t count) {
@@ -68,6 +70,7 @@ std::optional<std::time_t>* LinkList::add_line(std::string_view line) {
 }
 
 std::optional<std::time_t> LinkList::modified_at(std::string_view link) const {
+  if (!any_modified_) return std::nullopt;  // a file of links: no lookup a link
   const auto found = seen_.find(link);
   if (found == seen_.end()) return std::nullopt;
   return found->second;

@@ -53,6 +53,7 @@ class LinkList {
   std::vector<std::string_view> invalid_;
   std::vector<std::string_view> other_site_;
   std::size_t duplicates_ = 0;
+  bool any_modified_ = false;
 };
 
 // The host of an http or https link; empty when the text is no such link.

@@ -85,26 +85,23 @@ RunOptions run_options_of(const Options& options) {
 int push_from_record(const Options& options, RunOptions& run, Intake& intake) {
   Record& record = intake.record();
   record.commit_intake();
+  const std::size_t count = record.waiting_count();
+  if (count == 0 && intake.already_pushed() == 0) {
+    std::cerr << texts::kNothingToPush << "\n";
+    return kUsageOrInput;
+  }
   if (options.dry_run) {
-    const std::size_t waiting = record.waiting_count();
-    if (waiting == 0 && intake.already_pushed() == 0) {
-      std::cerr << texts::kNothingToPush << "\n";
-      return kUsageOrInput;
-    }
     const std::unique_ptr<RunReport> report =
         options.json ? json_report(std::cout, std::cerr) : text_report(std::cout, std::cerr, false);
-    report->plan(waiting, (waiting + run.batch - 1) / run.batch, run.batch,
+    report->plan(count, (count + run.batch - 1) / run.batch, run.batch,
                  run.secrets.hidden(run.destination.interface));
     return kAllAccepted;
   }
   std::deque<std::string> owned;
   std::vector<std::string_view> waiting;
+  waiting.reserve(count);
   record.for_each_waiting(
       [&](std::string_view link) { waiting.push_back(owned.emplace_back(link)); });
-  if (waiting.empty() && intake.already_pushed() == 0) {
-    std::cerr << texts::kNothingToPush << "\n";
-    return kUsageOrInput;
-  }
   run.record = &record;
   if (intake.kept()) run.already_pushed = intake.already_pushed();
   std::ostream silent(nullptr);

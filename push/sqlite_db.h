@@ -33,7 +33,8 @@ class Statement {
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
 
-  // Binds the values in order, from the first parameter; a null optional binds NULL.
+  // Binds the values in order, from the first parameter; a null optional binds NULL. Texts are
+  // not copied: they must outlive the step that follows.
   template <typename... Values>
   Statement& bind(const Values&... values) {
     int at = 0;

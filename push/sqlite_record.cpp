@@ -212,7 +212,9 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
                                                    {"known", std::to_string(kSchemaVersion)}})));
   }
   // Each answer is on the disk before the next request goes out, power cut or not.
-  db_.execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; PRAGMA foreign_keys = OFF");
+  // Lookups of a million known links read the file through memory mapping rather than calls.
+  db_.execute(
+      "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; PRAGMA mmap_size = 1073741824");
   if (empty) create_schema();
   if (opening.destination.empty()) return;
   Transaction start(db_);
