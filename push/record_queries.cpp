@@ -103,16 +103,16 @@ void print_event(const Options& options, const LinkEvent& event) {
                       {"event", event.event}, {"detail", event.detail}}
                      .dump(-1, ' ', false, Json::error_handler_t::replace)
               << "\n";
-  } else {
-    const char separator = options.csv ? ',' : '\t';
-    for (const std::string_view field :
-         {std::string_view(time), std::string_view(event.event), std::string_view(event.site),
-          std::string_view(event.url), std::string_view(event.detail),
-          std::string_view(event.destination)}) {
-      std::cout << (options.csv ? csv_field(field) : std::string(field))
-                << (field.data() == event.destination.data() ? '\n' : separator);
-    }
+    return;
   }
+  const std::string_view fields[] = {time,      event.event,  event.site,
+                                     event.url, event.detail, event.destination};
+  std::string line;
+  for (std::size_t at = 0; at < std::size(fields); ++at) {
+    if (at > 0) line += options.csv ? ',' : '\t';
+    line += options.csv ? csv_field(fields[at]) : std::string(fields[at]);
+  }
+  std::cout << line << "\n";
 }
 
 std::time_t now() {
