@@ -76,14 +76,6 @@ std::optional<std::time_t> LinkList::modified_at(std::string_view link) const {
   return found->second;
 }
 
-std::size_t LinkList::remove_if(const std::function<bool(std::string_view)>& drop) {
-  const auto kept = std::stable_partition(links_.begin(), links_.end(),
-                                          [&](std::string_view link) { return !drop(link); });
-  const auto removed = static_cast<std::size_t>(links_.end() - kept);
-  links_.erase(kept, links_.end());
-  return removed;
-}
-
 void LinkList::keep_site(std::string_view host) {
   const auto other = std::stable_partition(links_.begin(), links_.end(),
                                            [&](const auto& link) { return host_of(link) == host; });

@@ -5,7 +5,6 @@
 
 #include <ctime>
 #include <deque>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,9 +28,6 @@ class LinkList {
 
   // When a sitemap says the link's page last changed; empty when none said.
   std::optional<std::time_t> modified_at(std::string_view link) const;
-
-  // Removes the links `drop` is true for, keeping the order of the rest; returns how many.
-  std::size_t remove_if(const std::function<bool(std::string_view)>& drop);
 
   // Keeps only the links of `host`; the others move to `other_site`.
   void keep_site(std::string_view host);

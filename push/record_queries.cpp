@@ -1,7 +1,6 @@
 #include "push/record_queries.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -115,16 +114,12 @@ void print_event(const Options& options, const LinkEvent& event) {
   std::cout << line << "\n";
 }
 
-std::time_t now() {
-  return std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-}
-
 }  // namespace
 
 int show_status(const Options& options) {
   Json all = Json::array();
   const int exit_code = ask_records(options, [&](Record& record) {
-    for (const LinkCounts& counts : record.counts(now())) {
+    for (const LinkCounts& counts : record.counts(seconds_now())) {
       if (options.json) {
         all.push_back(json_of(counts));
       } else {

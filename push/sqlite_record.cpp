@@ -47,12 +47,6 @@ CREATE TABLE runs(id INTEGER PRIMARY KEY, destination INTEGER NOT NULL, started 
                   ended INTEGER, exit_code INTEGER, quota_left INTEGER);
 )sql";
 
-std::time_t now() {
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 RecordError record_error(const std::string& path, const DatabaseError& error) {
   if (error.disk_full()) return RecordError(texts::about(path, texts::kRecordDiskFull));
   if (error.not_a_database()) return RecordError(texts::about(path, texts::kRecordDamaged));
@@ -65,7 +59,7 @@ std::unique_ptr<platform::RunLock> take_lock(const std::string& path, double sec
   const std::string holder =
       texts::filled(texts::kRecordHolder, {{"pid", std::to_string(platform::process_id())},
                                            {"host", platform::machine_name()},
-                                           {"since", w3c_time(now())}});
+                                           {"since", w3c_time(seconds_now())}});
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   for (;;) {
     errno = 0;
@@ -103,7 +97,7 @@ class SqliteRecord final : public Record {
     guarded([&] {
       if (!intake_) intake_.emplace(db_);
       db_.prepare("INSERT INTO runs(destination, started) VALUES(?, ?)")
-          .bind(destination_, now())
+          .bind(destination_, seconds_now())
           .run();
       run_ = db_.single_integer("SELECT last_insert_rowid()");
       intake_->commit();
@@ -137,7 +131,7 @@ class SqliteRecord final : public Record {
     if (run_ == 0) return;
     guarded([&] {
       db_.prepare("UPDATE runs SET ended = ?, exit_code = ? WHERE id = ?")
-          .bind(now(), exit_code, run_)
+          .bind(seconds_now(), exit_code, run_)
           .run();
     });
   }
@@ -263,7 +257,7 @@ bool SqliteRecord::take_in_one(const SourceLink& link, bool again) {
     statement(insert_,
               "INSERT INTO links(destination, url, site, state, queued, first_seen, lastmod) "
               "VALUES(?, ?, ?, 0, ?, ?, ?)")
-        .bind(destination_, link.url, site->second, next_queued_++, now(), link.modified)
+        .bind(destination_, link.url, site->second, next_queued_++, seconds_now(), link.modified)
         .run();
     return false;
   }
@@ -288,7 +282,7 @@ bool SqliteRecord::take_in_one(const SourceLink& link, bool again) {
 }
 
 void SqliteRecord::record(const RecordedAnswer& answer) {
-  const std::time_t at = now();
+  const std::time_t at = seconds_now();
   Transaction transaction(db_);
   db_.prepare("INSERT INTO answers(time, words) VALUES(?, ?)").bind(at, answer.words).run();
   const std::int64_t words = db_.single_integer("SELECT last_insert_rowid()");

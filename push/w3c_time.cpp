@@ -15,6 +15,10 @@ bool read_number(std::string_view text, std::size_t at, std::size_t digits, int&
 
 }  // namespace
 
+std::time_t seconds_now() {
+  return std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+}
+
 std::string w3c_time(std::time_t seconds) {
   using namespace std::chrono;
   const sys_seconds now{std::chrono::seconds(seconds)};

@@ -11,6 +11,9 @@ namespace lc::push {
 // A W3C date or date and time, as seconds since 1970 in UTC; empty when unreadable.
 std::optional<std::time_t> parse_w3c_time(std::string_view text);
 
+// Now, as seconds since 1970: the record's times and the queries' days.
+std::time_t seconds_now();
+
 // Seconds since 1970 as a W3C time in UTC: 2026-12-07T03:00:00Z.
 std::string w3c_time(std::time_t seconds);
 
