@@ -44,6 +44,7 @@ python3 bench/figures.py "$out"
 build-bench/bench/http_peak_rss "http://127.0.0.1:$port"
 build-bench/bench/http_vs_curl_cli "http://127.0.0.1:$port"
 build-bench/bench/regex_peak_rss
+build-bench/bench/regex_runaway
 QT_QPA_PLATFORM=offscreen build-bench/bench/links_box_long_line 2>/dev/null
 python3 bench/startup.py build-bench/bench
 python3 bench/cli_clean.py build-bench/push/linkcourier-push

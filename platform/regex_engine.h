@@ -41,7 +41,7 @@ class RegexEngine {
   // Visits each match in order; false when matching failed.
   template <typename Visit>
   bool for_each_match(std::u16string_view subject, Visit visit);
-  Compiled* compiled(std::size_t subject_size);
+  Compiled* compiled();
 
   std::u16string pattern_;
   bool ignore_case_ = false;

@@ -1,5 +1,7 @@
 #include "platform/linux/regex_pattern.h"
 
+#include <string>
+
 #include "common/ascii_text.h"
 
 namespace lc::platform {
@@ -117,24 +119,6 @@ int hex_value(char16_t unit) {
   return -1;
 }
 
-std::size_t capture_group_count(std::u16string_view pattern) {
-  std::size_t count = 0;
-  bool in_class = false;
-  for (std::size_t at = 0; at < pattern.size(); ++at) {
-    const char16_t unit = pattern[at];
-    if (unit == u'\\') {
-      ++at;
-    } else if (in_class) {
-      in_class = unit != u']';
-    } else if (unit == u'[') {
-      in_class = true;
-    } else if (unit == u'(' && (at + 1 == pattern.size() || pattern[at + 1] != u'?')) {
-      ++count;
-    }
-  }
-  return count;
-}
-
 // A character class being translated.
 struct OpenClass {
   std::size_t start = 0;  // where its text begins in out_
@@ -147,14 +131,14 @@ struct OpenClass {
 class Translator {
  public:
   Translator(std::u16string_view pattern, PatternOptions options)
-      : pattern_(pattern), options_(options), groups_(capture_group_count(pattern)) {}
+      : pattern_(pattern), options_(options), groups_(plan_groups(pattern)) {}
 
-  std::optional<std::u16string> run() {
+  std::optional<Pcre2Pattern> run() {
     out_.reserve(pattern_.size() + 16);
     for (at_ = 0; at_ < pattern_.size(); ++at_) {
       if (!(class_ ? class_unit() : unit())) return std::nullopt;
     }
-    return std::move(out_);
+    return Pcre2Pattern{std::move(out_), has_back_references_, open_repeats_, std::move(groups_)};
   }
 
  private:
@@ -184,29 +168,12 @@ class Translator {
   }
 
   // The index after a quantifier that begins at `at`; 0 when none begins there.
-  std::size_t quantifier_end(std::size_t at) const {
-    if (at >= pattern_.size()) return 0;
-    const char16_t unit = pattern_[at];
-    if (unit == u'*' || unit == u'+' || unit == u'?') return at + 1;
-    if (unit != u'{') return 0;
-    std::size_t end = at + 1;
-    const auto digits = [&] {
-      const std::size_t first = end;
-      while (end < pattern_.size() && is_ascii_digit(pattern_[end]))
-        ++end;
-      return end > first;
-    };
-    if (!digits()) return 0;
-    if (end < pattern_.size() && pattern_[end] == u',') {
-      ++end;
-      digits();
-    }
-    return end < pattern_.size() && pattern_[end] == u'}' ? end + 1 : 0;
-  }
+  std::size_t quantifier_end(std::size_t at) const { return quantifier_at(pattern_, at).end; }
 
   // PCRE2 would read a quantifier after a quantifier (past one lazy '?') as possessive or as a
   // repeat of the repeat; VBScript refuses both.
   bool quantifier(std::size_t end) {
+    if (quantifier_at(pattern_, at_).open) ++open_repeats_;
     out_.append(pattern_.substr(at_, end - at_));
     at_ = end - 1;
     if (at_ + 1 < pattern_.size() && pattern_[at_ + 1] == u'?') {
@@ -228,6 +195,7 @@ class Translator {
 
   // Only (?: (?= and (?! are VBScript's; PCRE2 would read other forms and its verbs.
   bool group() {
+    const bool captured_for_iterations = groups_.captured_for_iterations[parens_++];
     const char16_t next = at_ + 1 < pattern_.size() ? pattern_[at_ + 1] : u'\0';
     if (next == u'*') return false;
     if (next != u'?') {
@@ -238,7 +206,7 @@ class Translator {
         std::u16string_view(u":=!").find(pattern_[at_ + 2]) == std::u16string_view::npos) {
       return false;
     }
-    out_.append(pattern_.substr(at_, 3));
+    out_.append(captured_for_iterations ? pattern_.substr(at_, 1) : pattern_.substr(at_, 3));
     at_ += 2;
     return true;
   }
@@ -258,9 +226,7 @@ class Translator {
       return true;
     }
     if (is_ascii_digit(letter) && letter != u'0' && back_reference()) return true;
-    const std::optional<char16_t> value = escaped_unit();
-    if (!value) return false;
-    literal(*value, true);
+    literal(escaped_unit(false).value_or(u'\\'), true);
     return true;
   }
 
@@ -272,18 +238,22 @@ class Translator {
       number = number * 10 + (pattern_[end] - u'0');
       ++end;
     }
-    if (number > groups_) return false;
+    if (number >= groups_.numbers.size()) return false;
+    has_back_references_ = true;
     // Braces keep a following literal digit out of the group number.
-    out_ += u"\\g{";
-    out_.append(pattern_.substr(at_, end - at_));
-    out_ += u'}';
+    std::u16string digits;
+    for (const char digit : std::to_string(groups_.numbers[number]))
+      digits += static_cast<char16_t>(digit);
+    out_ += options_.unicode_case ? u"(?:\\g{" + digits + u"}(?C{" + digits + u"}))"
+                                  : u"\\g{" + digits + u'}';
     at_ = end - 1;
     return true;
   }
 
-  // The unit that the escape whose letter stands at at_ stands for; empty for a \c that PCRE2
-  // refuses. Letters without a meaning of their own stand for themselves.
-  std::optional<char16_t> escaped_unit() {
+  // The unit that the escape whose letter stands at at_ stands for; letters without a meaning of
+  // their own stand for themselves. Empty for a \c that stands for a backslash: at_ then moves
+  // back, so that the 'c' is read again as itself.
+  std::optional<char16_t> escaped_unit(bool in_class) {
     const char16_t letter = pattern_[at_];
     switch (letter) {
       case u't':
@@ -301,7 +271,7 @@ class Translator {
       case u'u':
         return hex_digits(4).value_or(letter);
       case u'c':
-        return control_unit();
+        return control_unit(in_class);
       default:
         return is_octal(letter) ? octal() : letter;
     }
@@ -319,14 +289,17 @@ class Translator {
     return static_cast<char16_t>(value);
   }
 
-  // \c and a printable ASCII character: that character's control code, as PCRE2 reads it.
-  std::optional<char16_t> control_unit() {
-    if (at_ + 1 >= pattern_.size()) return std::nullopt;
-    char16_t letter = pattern_[at_ + 1];
-    if (letter < 0x20 || letter > 0x7E) return std::nullopt;
+  // \c and an ASCII letter (in a class also a digit or '_') is the letter's code modulo 32; any
+  // other \c is a backslash followed by a 'c'.
+  std::optional<char16_t> control_unit(bool in_class) {
+    const char16_t next = at_ + 1 < pattern_.size() ? pattern_[at_ + 1] : u'\0';
+    const bool letter = (next >= u'a' && next <= u'z') || (next >= u'A' && next <= u'Z');
+    if (!letter && !(in_class && (is_ascii_digit(next) || next == u'_'))) {
+      --at_;
+      return std::nullopt;
+    }
     ++at_;
-    if (letter >= u'a' && letter <= u'z') letter -= 0x20;
-    return static_cast<char16_t>(letter ^ 0x40);
+    return static_cast<char16_t>(next % 32);
   }
 
   // Up to three octal digits, as long as the value stays within one byte.
@@ -432,6 +405,7 @@ class Translator {
     if (at_ + 1 >= pattern_.size()) return false;
     const char16_t letter = pattern_[++at_];
     if (const ClassEscape* escape = class_escape_named(letter)) {
+      if (class_->range_open) return false;  // a range cannot end in a set of characters
       out_ += escape->in_class;
       class_->members |= escape->members();
       class_->range_first.reset();
@@ -444,25 +418,26 @@ class Translator {
       return true;
     }
     // Inside a class \b is the backspace, and every digit escape is octal.
-    const std::optional<char16_t> value = letter == u'b' ? u'\b' : escaped_unit();
-    if (!value) return false;
-    append_code_unit_escape(out_, *value);
-    class_member(*value);
+    const char16_t value = letter == u'b' ? u'\b' : escaped_unit(true).value_or(u'\\');
+    append_code_unit_escape(out_, value);
+    class_member(value);
     return true;
   }
 
   std::u16string_view pattern_;
   PatternOptions options_;
-  std::size_t groups_;
+  GroupPlan groups_;
+  std::size_t parens_ = 0;  // opening parentheses passed
   std::size_t at_ = 0;
   std::u16string out_;
   std::optional<OpenClass> class_;
+  bool has_back_references_ = false;
+  std::size_t open_repeats_ = 0;
 };
 
 }  // namespace
 
-std::optional<std::u16string> to_pcre2_pattern(std::u16string_view pattern,
-                                               PatternOptions options) {
+std::optional<Pcre2Pattern> to_pcre2_pattern(std::u16string_view pattern, PatternOptions options) {
   return Translator(pattern, options).run();
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/linux/regex_groups.h"
+
 namespace lc::platform {
 
 struct PatternOptions {
@@ -12,12 +14,23 @@ struct PatternOptions {
   bool unicode_case = false;  // the pattern is compiled caseless with Unicode case folding
 };
 
+// A pattern as PCRE2 reads it. Under Unicode case folding each back-reference is followed by a
+// callout whose string is the group's number, where the matcher holds the text it matched to
+// ECMAScript's case rule.
+struct Pcre2Pattern {
+  std::u16string text;
+  bool has_back_references = false;
+  std::size_t open_repeats = 0;  // quantifiers without an upper bound: * + {n,}
+  GroupPlan groups;
+};
+
 // Class escapes keep their ASCII meanings (\w \d \b, which PCRE2 widens under Unicode case
 // folding), \v is the vertical tab, a back-reference to a group the pattern lacks is an octal
 // escape, letters that PCRE2 alone gives a meaning (\A, \Z, \Q, \p ...) stand for themselves,
 // and a class escape before '-' in a class is followed by a literal hyphen. Empty for syntax
 // that VBScript refuses but PCRE2 would read: group forms other than (?: (?= (?!, verbs,
-// possessive or doubled quantifiers, and quantified anchors or word boundaries.
-std::optional<std::u16string> to_pcre2_pattern(std::u16string_view pattern, PatternOptions options);
+// possessive or doubled quantifiers, quantified anchors or word boundaries, and ranges that end
+// in a class escape.
+std::optional<Pcre2Pattern> to_pcre2_pattern(std::u16string_view pattern, PatternOptions options);
 
 }  // namespace lc::platform

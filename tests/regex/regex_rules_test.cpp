@@ -156,6 +156,12 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"dot_class", "[..]", "a.b", {}, ".", "-"},
         RuleCase{"colon_class", "[:a:]+", "b:a:b", {}, ":a:", "-"},
         RuleCase{"equals_class", "[=a=]+", "b=a=b", {}, "=a=", "-"},
+        // \c takes a letter; in a class also a digit or '_'. Any other \c is a backslash and a c.
+        RuleCase{"control_letter", "a\\cJ", "a\nb", {}, "a\n", "-"},
+        RuleCase{"control_without_letter", "a\\c", "a\\c", {}, "a\\c", "-"},
+        RuleCase{"control_before_digit", "\\c1", "q\\c1", kExact, "\\c1", "-"},
+        RuleCase{"control_digit_in_class", "[\\c1]+", "1\x11", {}, "\x11", "-"},
+        RuleCase{"control_before_symbol_in_class", "[\\c!]+", "a\\c!", kExact, "\\c!", "-"},
         RuleCase{"unknown_letter_escapes_stand_for_themselves", "\\i\\V\\p{L}", "iVp{L}", kExact,
                  "iVp{L}", "-"}),
     [](const auto& info) { return info.param.name; });
@@ -165,7 +171,7 @@ TEST(RegexSyntaxTest, RefusesWhatVbscriptDoesNotKnow) {
   for (const char* pattern :
        {"(?i)a", "(?>a)",      "a++",   "a*+",      "a?+",     "a{2}+",   "a**",     "(?#c)a",
         "(*F)",  "(*ACCEPT)a", "(?|a)", "(?P<n>a)", "(?<n>a)", "(?<=a)b", "(?<!a)b", "(?)",
-        "\\b+a", "a\\B*",      "^*a",   "a$?",      "(a",      "[a",      "a\\"}) {
+        "\\b+a", "a\\B*",      "^*a",   "a$?",      "(a",      "[a",      "a\\",     "[A-\\w]"}) {
     RegexObject regex;
     EXPECT_FALSE(regex.create(pattern, "aab")) << pattern;
   }
