@@ -3,6 +3,26 @@
 // library on Linux, over Windows' own class on Windows. It works on UTF-16 code units: a
 // surrogate pair is two characters and indexes count units. Every failure gives an empty result;
 // nothing is thrown and nothing is shown.
+//
+// On Linux every call (execute, replace) has one time budget, a second and a microsecond for
+// each unit of the subject, across all its start positions; a runaway match fails when it is
+// spent, or when one start position takes PCRE2's step or memory limit. Subjects of 16 Ki units
+// and more are matched by machine code, except patterns with a back-reference or with two
+// quantifiers without an upper bound (* + {n,}), which stay interpreted, five to nine times
+// slower over a long subject: machine code gives other answers for back-references repeated
+// while their group is unset or open, and does not count the steps that bound one start
+// position when two such quantifiers multiply.
+//
+// Where the Linux engine still departs from ECMAScript 3:
+// - a repeat's iteration that matches the empty string ends the repeat instead of failing, so
+//   `(a|)+b` on "aab" leaves $1 empty where ECMAScript gives "a", and `(|a)+` matches "" there;
+// - groups inside a repeat are cleared at each iteration in the result, but a back-reference
+//   met during matching still sees what an earlier iteration captured, and an empty capture at
+//   the very start of the last iteration, left from the one before, is kept;
+// - under IgnoreCase, literals and classes (not back-references) pair these characters where
+//   ECMAScript does not: U+00DF and U+1E9E; U+00C5, U+00E5 and U+212B; U+0398, U+03B8, U+03D1
+//   and U+03F4; U+03A9, U+03C9 and U+2126; U+1F80-U+1FAF with their title-case forms and
+//   U+1FB3, U+1FC3, U+1FF3 with U+1FBC, U+1FCC, U+1FFC.
 
 #include <memory>
 #include <optional>
