@@ -76,11 +76,4 @@ std::optional<std::time_t> LinkList::modified_at(std::string_view link) const {
   return found->second;
 }
 
-void LinkList::keep_site(std::string_view host) {
-  const auto other = std::stable_partition(links_.begin(), links_.end(),
-                                           [&](const auto& link) { return host_of(link) == host; });
-  std::move(other, links_.end(), std::back_inserter(other_site_));
-  links_.erase(other, links_.end());
-}
-
 }  // namespace lc::push

@@ -29,12 +29,8 @@ class LinkList {
   // When a sitemap says the link's page last changed; empty when none said.
   std::optional<std::time_t> modified_at(std::string_view link) const;
 
-  // Keeps only the links of `host`; the others move to `other_site`.
-  void keep_site(std::string_view host);
-
   const std::vector<std::string_view>& links() const { return links_; }
   const std::vector<std::string_view>& invalid() const { return invalid_; }
-  const std::vector<std::string_view>& other_site() const { return other_site_; }
   std::size_t duplicates() const { return duplicates_; }
 
  private:
@@ -47,7 +43,6 @@ class LinkList {
   // Every link seen, with when a sitemap says its page last changed.
   std::unordered_map<std::string_view, std::optional<std::time_t>> seen_;
   std::vector<std::string_view> invalid_;
-  std::vector<std::string_view> other_site_;
   std::size_t duplicates_ = 0;
   bool any_modified_ = false;
 };

@@ -3,6 +3,7 @@
 // `history` ask that record.
 #include "platform/standard_streams.h"
 #include "platform/utf8_files.h"
+#include "push/config_run.h"
 #include "push/options.h"
 #include "push/push_command.h"
 #include "push/record_queries.h"
@@ -20,5 +21,6 @@ int main(int argc, char** argv) {
     case Command::kPush:
       break;
   }
-  return push_links(*parsed.options);
+  return parsed.options->config.empty() ? push_links(*parsed.options)
+                                        : push_config(*parsed.options);
 }

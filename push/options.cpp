@@ -51,7 +51,14 @@ void add_options(CLI::App& cli, Options& options, std::string& protocol) {
                  "seconds to wait for another run over the same record to end (default: none)")
       ->check(CLI::Range(0.0, 86400.0));
   cli.add_flag("--again", options.again, "send links even when the record has them as accepted");
-  cli.add_option("--site", options.site, "send only links of this host; the others are listed");
+  cli.add_option("--site", options.site,
+                 "send only links of this host; the others are listed (with --config: only the "
+                 "site of this name)");
+  cli.add_option("--config", options.config,
+                 "push every site of this config file (TOML) to every engine it names; sources, "
+                 "engines and secrets come from the file");
+  cli.add_option("--engine", options.engine, "with --config: push to this engine only")
+      ->check(CLI::IsMember({"push", "indexnow"}));
   cli.add_option("--protocol", protocol,
                  "push: the window's request and answer; indexnow: POST application/json "
                  "{host, key, keyLocation, urlList}")
@@ -69,13 +76,13 @@ void add_options(CLI::App& cli, Options& options, std::string& protocol) {
   cli.add_flag("-q,--quiet", options.quiet, "no report of each request");
 }
 
-// Checks what no single option can; the message when the options do not fit together.
-std::optional<std::string> settle(Options& options, bool batch_given) {
+// The destination of a run without a config file.
+std::optional<std::string> settle_destination(Options& options, bool batch_given) {
   Destination& destination = options.destination;
   if (destination.interface.empty())
     destination.interface = platform::utf8_environment(kInterfaceVariable).value_or("");
   if (destination.indexnow) {
-    if (!is_indexnow_key(destination.key)) return std::string(texts::kBadIndexNowKey);
+    if (!is_indexnow_key(destination.key)) return texts::about("--key", texts::kIndexNowKeyForm);
     // IndexNow's own cap, unless a smaller batch is asked for.
     options.batch =
         batch_given ? std::min(options.batch, kIndexNowLargestBatch) : kIndexNowLargestBatch;
@@ -85,9 +92,27 @@ std::optional<std::string> settle(Options& options, bool batch_given) {
   } else if (!is_sendable_address(destination.interface)) {
     return texts::about("--interface", texts::kBadInterface);
   }
+  return std::nullopt;
+}
+
+// Options that a config file gives for each site and engine instead.
+constexpr const char* kGivenByConfig[] = {"FILE",    "--sitemap",     "--interface",
+                                          "--batch", "--pending",     "--protocol",
+                                          "--key",   "--key-location"};
+
+// Checks what no single option can; the message when the options do not fit together.
+std::optional<std::string> settle(Options& options, const CLI::App& cli) {
+  if (!options.config.empty()) {
+    for (const char* option : kGivenByConfig) {
+      if (cli.count(option) > 0) return texts::about(option, texts::kConfigExcludes);
+    }
+  } else if (!options.engine.empty()) {
+    return texts::about("--engine", texts::kEngineWithoutConfig);
+  }
   if (options.no_state && !options.state.empty())
     return texts::about("--no-state", texts::kNoStateWithState);
-  return std::nullopt;
+  return options.config.empty() ? settle_destination(options, cli.count("--batch") > 0)
+                                : std::nullopt;
 }
 
 }  // namespace
@@ -132,7 +157,7 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
   }
   options.destination.indexnow = protocol == "indexnow";
   if (options.command != Command::kPush) return {std::move(options), kAllAccepted};
-  if (const std::optional<std::string> problem = settle(options, cli.count("--batch") > 0)) {
+  if (const std::optional<std::string> problem = settle(options, cli)) {
     std::cerr << *problem << "\n";
     return {std::nullopt, kUsageOrInput};
   }

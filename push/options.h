@@ -20,7 +20,9 @@ struct Options {
   std::string state;                  // empty: the destination's record in the state directory
   bool no_state = false;              // keep no record
   double wait_seconds = 0;            // for another run over the record to end
-  std::string site;                   // empty: every site (IndexNow: the first link's)
+  std::string site;    // empty: every site (IndexNow: the first link's); with a config, its name
+  std::string config;  // the config file of a run over several sites and engines
+  std::string engine;  // with a config: only this engine
   Destination destination;
   std::size_t batch = 2000;
   bool again = false;

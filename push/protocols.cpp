@@ -75,6 +75,28 @@ BatchOutcome indexnow(const Destination& destination, std::span<const std::strin
 
 }  // namespace
 
+std::optional<BatchOutcome> indexnow_key_problem(const Destination& destination) {
+  const std::string location = destination.key_location.empty()
+                                   ? "https://" + destination.host + "/" + destination.key + ".txt"
+                                   : destination.key_location;
+  // A key file is a line; anything much longer is not one.
+  const Reply reply = http_exchange(
+      location, {.timeout_seconds = destination.timeout_seconds, .largest_body = 4096});
+  BatchOutcome outcome;
+  outcome.status = reply.status_text;
+  const std::size_t first = reply.body.find_first_not_of(" \t\r\n");
+  const std::size_t last = reply.body.find_last_not_of(" \t\r\n");
+  if (reply.answered_2xx() && first != std::string::npos &&
+      std::string_view(reply.body).substr(first, last + 1 - first) == destination.key) {
+    return std::nullopt;
+  }
+  if (reply.answered()) outcome.kind = BatchOutcome::Kind::kRefused;
+  outcome.explanation =
+      texts::filled(reply.answered_2xx() ? texts::kIndexNowKeyFileOther : texts::kIndexNowNoKeyFile,
+                    {{"location", location}});
+  return outcome;
+}
+
 BatchOutcome read_push_answer(int status, std::string_view body) {
   BatchOutcome outcome;
   outcome.kind = BatchOutcome::Kind::kRefused;

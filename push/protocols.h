@@ -34,6 +34,10 @@ struct BatchOutcome {
 
 BatchOutcome send_batch(const Destination& destination, std::span<const std::string_view> links);
 
+// Whether the IndexNow key file at the key location (by default the site's root) holds the key:
+// empty when it does, else why not (unreachable, or refused), in words that name the file.
+std::optional<BatchOutcome> indexnow_key_problem(const Destination& destination);
+
 // The push interface's answer, read once: its counts, the links it names as refused, and its
 // own word on a refusal.
 BatchOutcome read_push_answer(int status, std::string_view body);

@@ -22,16 +22,23 @@ class Intake {
     site_ = options.site;
   }
 
-  void add(LinkList& links) {
+  // The list stays as it is: other destinations may take the same links in.
+  void add(const LinkList& links) {
     if (site_.empty() && options_.destination.indexnow && !links.links().empty())
       site_ = std::string(host_of(links.links().front()));
-    if (!site_.empty()) links.keep_site(site_);
-    list_left_out(links);
-    if (links.links().empty()) return;  // the record opens once the site is known
+    for (const std::string_view link : links.invalid())
+      std::cerr << texts::kInvalidLink << link << "\n";
     std::vector<SourceLink> taken;
     taken.reserve(links.links().size());
-    for (const std::string_view link : links.links())
-      taken.push_back({link, links.modified_at(link)});
+    const std::string other_site = texts::filled(texts::kOtherSite, {{"site", site_}});
+    for (const std::string_view link : links.links()) {
+      if (site_.empty() || host_of(link) == site_) {
+        taken.push_back({link, links.modified_at(link)});
+      } else {
+        std::cerr << other_site << link << "\n";
+      }
+    }
+    if (taken.empty()) return;  // the record opens once the site is known
     already_pushed_ += record().take_in(taken, options_.again);
   }
 
@@ -54,14 +61,6 @@ class Intake {
                                   .destination = name,
                                   .wait_seconds = options_.wait_seconds,
                                   .dry_run = options_.dry_run});
-  }
-
-  void list_left_out(const LinkList& links) const {
-    for (const std::string_view link : links.invalid())
-      std::cerr << texts::kInvalidLink << link << "\n";
-    const std::string other_site = texts::filled(texts::kOtherSite, {{"site", site_}});
-    for (const std::string_view link : links.other_site())
-      std::cerr << other_site << link << "\n";
   }
 
   const Options& options_;
@@ -117,11 +116,17 @@ int push_from_record(const Options& options, RunOptions& run, Intake& intake) {
 }  // namespace
 
 int push_links(const Options& options) {
+  return push_links(options, [&](const std::function<void(const LinkList&)>& each) {
+    return gather_links(options, [&](LinkList& links) { each(links); });
+  });
+}
+
+int push_links(const Options& options, const LinkFeed& feed) {
   RunOptions run = run_options_of(options);
   Intake intake(options, run);
   try {
     if (const std::optional<SourceFailure> failure =
-            gather_links(options, [&](LinkList& links) { intake.add(links); })) {
+            feed([&](const LinkList& links) { intake.add(links); })) {
       std::cerr << failure->message << "\n";
       return failure->exit_code;
     }

@@ -24,12 +24,22 @@ class PushRun {
   }
 
   int run() {
+    if (options_.destination.indexnow && !links_.empty() && !key_file_holds_key()) return finish();
     while (next_ < links_.size() && send_next()) {
     }
     return finish();
   }
 
  private:
+  // IndexNow takes a site's links only where the site's key file holds the key.
+  bool key_file_holds_key() {
+    const std::optional<BatchOutcome> problem = indexnow_key_problem(options_.destination);
+    if (!problem) return true;
+    report_.note(options_.secrets.hidden(problem->explanation + "（" + problem->status + "）"));
+    unreachable_ = problem->kind == BatchOutcome::Kind::kUnreachable;
+    return false;
+  }
+
   // Sends the next request and takes its answer; false when the run stops here.
   bool send_next() {
     std::size_t count = std::min(limit_, links_.size() - next_);

@@ -43,8 +43,33 @@ inline constexpr std::string_view kNoInterface =
 inline constexpr std::string_view kBadInterface = "不是可用的 http 或 https 地址";
 inline constexpr std::string_view kNoStateWithState = "不能与 --state 同用";
 inline constexpr std::string_view kBadSince = "不是 W3C 日期或时间";
-inline constexpr std::string_view kBadIndexNowKey =
-    "IndexNow 密钥应为 8 到 128 个字母、数字或 '-'：请用 --key 给出";
+
+inline constexpr std::string_view kIndexNowKeyForm =
+    "IndexNow 密钥应为 8 到 128 个字母、数字或 '-'";
+
+// The config file: "PATH:LINE: KEY: problem".
+inline constexpr std::string_view kConfigUnknownKey = "未知的键";
+inline constexpr std::string_view kConfigNotString = "应为非空字符串";
+inline constexpr std::string_view kConfigNotStrings = "应为非空字符串的数组";
+inline constexpr std::string_view kConfigNotTable = "应为表";
+inline constexpr std::string_view kConfigMissing = "缺少 {key}";
+inline constexpr std::string_view kConfigNoSites = "没有站点：请用 [[site]] 给出至少一个";
+inline constexpr std::string_view kConfigDuplicateSite = "站点名重复";
+inline constexpr std::string_view kConfigNoSource = "站点没有来源：请给出 sitemaps 或 files";
+inline constexpr std::string_view kConfigNoEngine =
+    "站点没有引擎：请给出 [site.push] 或 [site.indexnow]";
+inline constexpr std::string_view kConfigOneOf = "应给出 {first} 或 {second}，且只给一个";
+inline constexpr std::string_view kConfigNoVariable = "环境变量 {name} 未设置或为空";
+inline constexpr std::string_view kConfigBatch = "应为 1 到 {most} 之间的整数";
+inline constexpr std::string_view kEmptyFile = "文件是空的";
+inline constexpr std::string_view kReadableByOthers =
+    "警告：其他用户可以读取此文件；请用 chmod o-r 收紧权限";
+inline constexpr std::string_view kUnknownSite = "配置文件里没有这个站点";
+inline constexpr std::string_view kUnknownEngine = "配置文件里的站点都没有这个引擎";
+inline constexpr std::string_view kConfigExcludes =
+    "不能与 --config 同用：来源和引擎由配置文件给出";
+inline constexpr std::string_view kEngineWithoutConfig = "只能与 --config 同用";
+inline constexpr std::string_view kSiteHeading = "== 站点 {site}，引擎 {engine} ==";
 
 // Sources.
 inline constexpr std::string_view kStandardInput = "标准输入";
@@ -90,6 +115,10 @@ inline constexpr std::string_view kIndexNowWrongKey = "密钥无效：接口在�
 inline constexpr std::string_view kIndexNowOtherHost = "链接不属于该站点，或与密钥不符";
 inline constexpr std::string_view kIndexNowTooMany = "请求过多：余下的链接留待下次推送";
 inline constexpr std::string_view kIndexNowRefused = "接口拒绝了这批链接";
+inline constexpr std::string_view kIndexNowNoKeyFile =
+    "取不到 IndexNow 密钥文件 {location}：链接不发往 IndexNow，留待下次推送";
+inline constexpr std::string_view kIndexNowKeyFileOther =
+    "IndexNow 密钥文件 {location} 里不是这个密钥：链接不发往 IndexNow，留待下次推送";
 
 // Replaces each "{name}" in `pattern` by its value, in the order given.
 std::string filled(std::string_view pattern,

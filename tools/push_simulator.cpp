@@ -7,6 +7,7 @@
 #include <httplib.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "common/ascii_text.h"
 
@@ -25,7 +27,7 @@ using Json = nlohmann::ordered_json;
 
 struct Settings {
   int port = 8899;
-  std::string site = "www.example.com";
+  std::vector<std::string> sites = {"www.example.com"};
   std::string token = "demo-token";
   long quota = 5000;
   long max_links = 0;  // per call; 0: no limit
@@ -79,6 +81,10 @@ Json error(int code, const std::string& message) {
   return Json{{"error", code}, {"message", message}};
 }
 
+bool serves(const Settings& settings, const std::string& site) {
+  return std::find(settings.sites.begin(), settings.sites.end(), site) != settings.sites.end();
+}
+
 // What the calls share: the quota left and the count of requests recorded.
 struct Interface {
   Settings settings;
@@ -125,9 +131,9 @@ int indexnow_status(const std::string& body, Interface& interface) {
     return 400;
   }
   if (json["key"] != settings.token) return 403;
-  if (json["host"] != settings.site) return 422;
+  if (!json["host"].is_string() || !serves(settings, json["host"].get<std::string>())) return 422;
   for (const Json& url : json["urlList"]) {
-    if (!url.is_string() || host_of(url.get<std::string>()) != settings.site) return 422;
+    if (!url.is_string() || host_of(url.get<std::string>()) != json["host"]) return 422;
   }
   std::lock_guard lock(interface.mutex);
   const auto count = static_cast<long>(json["urlList"].size());
@@ -147,10 +153,9 @@ void answer_push(Interface& interface, const httplib::Request& request, httplib:
   if (request.get_param_value("token") != settings.token) {
     return answer(401, error(401, "token is not valid"));
   }
-  if (request.get_param_value("site") != settings.site) {
-    return answer(400, error(400, "site init fail"));
-  }
-  Sorted sorted = sort_links(body, settings.site);
+  const std::string site = request.get_param_value("site");
+  if (!serves(settings, site)) return answer(400, error(400, "site init fail"));
+  Sorted sorted = sort_links(body, site);
   const long links =
       sorted.valid + static_cast<long>(sorted.not_valid.size() + sorted.not_same_site.size());
   if (links == 0) return answer(400, error(400, "empty content"));
@@ -174,7 +179,7 @@ void answer_push(Interface& interface, const httplib::Request& request, httplib:
 
 void add_options(CLI::App& cli, Settings& settings) {
   cli.add_option("--port", settings.port, "port on 127.0.0.1")->capture_default_str();
-  cli.add_option("--site", settings.site, "the site whose links are accepted")
+  cli.add_option("--site", settings.sites, "a site whose links are accepted; repeatable")
       ->capture_default_str();
   cli.add_option("--token", settings.token, "the token the address must carry")
       ->capture_default_str();
@@ -232,6 +237,16 @@ int main(int argc, char** argv) {
                                               const std::string& body) {
         response.status = settings.protocol == "indexnow" ? indexnow_status(body, interface) : 404;
       }));
+  // An IndexNow key file at the site's root, /KEY.txt, holding the key.
+  server.Get(R"(/([A-Za-z0-9-]+)\.txt)",
+             [&](const httplib::Request& request, httplib::Response& response) {
+               record_and_delay(interface, request, "");
+               if (settings.protocol != "indexnow" || request.matches[1] != settings.token) {
+                 response.status = 404;
+                 return;
+               }
+               response.set_content(settings.token + "\n", "text/plain");
+             });
   server.Post("/urls",
               taking_body(interface, [&](const httplib::Request& request,
                                          httplib::Response& response, const std::string& body) {
@@ -243,7 +258,7 @@ int main(int argc, char** argv) {
   }
   std::printf(
       "Push interface address to paste into the tool:\nhttp://127.0.0.1:%d/urls?site=%s&token=%s\n",
-      settings.port, settings.site.c_str(), settings.token.c_str());
+      settings.port, settings.sites.front().c_str(), settings.token.c_str());
   std::fflush(stdout);
   return server.listen_after_bind() ? 0 : 1;
 }

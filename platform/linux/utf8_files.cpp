@@ -1,5 +1,7 @@
 #include "platform/utf8_files.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 namespace lc::platform {
@@ -8,6 +10,11 @@ namespace lc::platform {
 // UTF-8.
 std::FILE* open_file(const std::string& name, const char* mode) {
   return std::fopen(name.c_str(), mode);
+}
+
+bool readable_by_others(const std::string& name) {
+  struct stat status {};
+  return ::stat(name.c_str(), &status) == 0 && (status.st_mode & S_IROTH) != 0;
 }
 
 std::vector<std::string> utf8_arguments(int argc, char** argv) {

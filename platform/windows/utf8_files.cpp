@@ -26,6 +26,11 @@ std::vector<std::string> utf8_arguments(int, char**) {
   return arguments;
 }
 
+// Who may read a file is said by its access list, which is not read here.
+bool readable_by_others(const std::string&) {
+  return false;
+}
+
 // The narrow environment is in the ANSI code page too.
 std::optional<std::string> utf8_environment(const char* name) {
   const std::wstring wide_name(name, name + std::char_traits<char>::length(name));

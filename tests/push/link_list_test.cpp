@@ -54,14 +54,15 @@ TEST(LinkListTest, CleansAsItReads) {
   }
 }
 
-TEST(LinkListTest, KeepsOneSiteInOrder) {
-  LinkList list;
-  list.add_text("http://a.com/1\nhttp://b.com/1\nhttps://a.com:443/2\nhttp://x@b.com/2");
-  list.keep_site("a.com");
-  EXPECT_EQ(owned(list.links()),
-            (std::vector<std::string>{"http://a.com/1", "https://a.com:443/2"}));
-  EXPECT_EQ(owned(list.other_site()),
-            (std::vector<std::string>{"http://b.com/1", "http://x@b.com/2"}));
+// A link's site is its host, without port or user.
+TEST(LinkListTest, HostOfALink) {
+  for (const auto& [link, host] :
+       std::vector<std::pair<std::string_view, std::string_view>>{{"http://a.com/1", "a.com"},
+                                                                  {"https://a.com:443/2", "a.com"},
+                                                                  {"http://x@b.com/2", "b.com"},
+                                                                  {"ftp://a.com/", ""}}) {
+    EXPECT_EQ(host_of(link), host) << link;
+  }
 }
 
 // A sitemap's <lastmod> in each W3C form, against the seconds since 1970 in UTC.

@@ -187,39 +187,48 @@ TEST_F(PushProgramTest, FollowsASitemapIndexToItsGzipSitemaps) {
   EXPECT_EQ(sitemaps.requests().size(), 2u);
 }
 
-// IndexNow: 25,000 links go in three POSTs of JSON; a wrong key (403) and a spent quota (429)
-// are explained, the rest kept pending, the key never printed.
+// IndexNow: the site's key file is checked first, then 25,000 links go in three POSTs of JSON; a
+// key file missing or holding another key, and a spent quota (429) are explained, the rest kept
+// pending, the key never printed.
 TEST_F(PushProgramTest, IndexNowPostsJsonBatchesAndExplainsRefusals) {
   const std::string key = "a1b2c3d4-e5f6";
   const std::string links = write("links.txt", numbered_links(0, 25000));
+  std::string root;
   const auto simulator = [&](const std::string& quota) {
     const std::string address =
         start_simulator({"--protocol", "indexnow", "--token", key, "--quota", quota});
-    return address.substr(0, address.find("/urls")) + "/indexnow";
+    root = address.substr(0, address.find("/urls"));
+    return root + "/indexnow";
   };
   const std::string pending = " --pending " + files_.file("pending.txt") + " ";
-  const Outcome all =
-      push("--protocol indexnow --key " + key + " -i " + simulator("100000") + pending + links);
+  const std::string endpoint = simulator("100000");
+  const Outcome all = push("--protocol indexnow --key " + key + " --key-location " + root + "/" +
+                           key + ".txt -i " + endpoint + pending + links);
   EXPECT_EQ(all.exit_code, 0) << all.output;
-  EXPECT_EQ(requests_recorded(), 3);
-  const std::string third = recorded(3);
-  const nlohmann::json body = nlohmann::json::parse(third.substr(third.find("\r\n\r\n") + 4));
+  EXPECT_EQ(requests_recorded(), 4);
+  EXPECT_EQ(recorded(1).substr(0, 4), "GET ");
+  const std::string last = recorded(4);
+  const nlohmann::json body = nlohmann::json::parse(last.substr(last.find("\r\n\r\n") + 4));
   EXPECT_EQ(body["host"], "www.example.com");
   EXPECT_EQ(body["key"], key);
   EXPECT_EQ(body["urlList"].size(), 5000u);
 
   const struct {
     std::string key;
+    std::string key_file;
     std::string quota;
     std::string explanation;
     std::size_t pending;
   } refusals[] = {
-      {"wrong-key-123", "100000", "密钥无效", 25000},
-      {key, "15000", "请求过多", 15000},
+      {"wrong-key-123", "wrong-key-123", "100000", "取不到 IndexNow 密钥文件", 25000},
+      {"wrong-key-123", key, "100000", "里不是这个密钥", 25000},
+      {key, key, "15000", "请求过多", 15000},
   };
   for (const auto& c : refusals) {
-    const Outcome outcome = push("--no-state --protocol indexnow --key " + c.key + " -i " +
-                                 simulator(c.quota) + pending + links);
+    const std::string endpoint = simulator(c.quota);
+    const Outcome outcome =
+        push("--no-state --protocol indexnow --key " + c.key + " --key-location " + root + "/" +
+             c.key_file + ".txt -i " + endpoint + pending + links);
     EXPECT_EQ(outcome.exit_code, 1) << outcome.output;
     EXPECT_NE(outcome.output.find(c.explanation), std::string::npos) << outcome.output;
     EXPECT_EQ(outcome.output.find(c.key), std::string::npos) << "the key is never printed";
@@ -227,6 +236,105 @@ TEST_F(PushProgramTest, IndexNowPostsJsonBatchesAndExplainsRefusals) {
   }
   EXPECT_EQ(push("--protocol indexnow --key short -i " + simulator("1") + " " + links).exit_code,
             2);
+}
+
+// A config of two sites, each pushed to the push interface and IndexNow: each site's sources
+// read once, every engine's requests in order, secrets from the environment and from files; a
+// second run sends nothing, and --site with --engine keeps to one site's one engine.
+TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
+  const std::string key = "k3y-0f-b0th-s1tes";
+  const std::string interface = start_simulator({"--protocol", "indexnow", "--token", key, "--site",
+                                                 "www.example.com", "--site", "shop.example.com"});
+  const std::string root = interface.substr(0, interface.find("/urls"));
+  write("key.txt", key + "\n");
+  write("shop-interface.txt", root + "/urls?site=shop.example.com&token=" + key);
+  write("www.txt", numbered_links(0, 3));
+  write("shop.xml",
+        "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">"
+        "<url><loc>https://shop.example.com/a</loc></url>"
+        "<url><loc>https://shop.example.com/b</loc></url></urlset>");
+  const std::string indexnow = "endpoint = \"" + root + "/indexnow\"\nkey_file = \"key.txt\"\n" +
+                               "key_location = \"" + root + "/" + key + ".txt\"\n";
+  const std::string config = write("config.toml",
+                                   "state = \"state.db\"\n"
+                                   "[[site]]\nname = \"www\"\nfiles = [\"www.txt\"]\n"
+                                   "[site.push]\ninterface_env = \"WWW_INTERFACE\"\nbatch = 2\n"
+                                   "[site.indexnow]\n" +
+                                       indexnow +
+                                       "[[site]]\nname = \"shop\"\nsitemaps = [\"shop.xml\"]\n"
+                                       "[site.push]\ninterface_file = \"shop-interface.txt\"\n"
+                                       "[site.indexnow]\n" +
+                                       indexnow);
+  const std::string environment =
+      "WWW_INTERFACE='" + root + "/urls?site=www.example.com&token=" + key + "'";
+  const Outcome first = push("--config " + config, "", environment);
+  EXPECT_EQ(first.exit_code, 0) << first.output;
+  EXPECT_EQ(first.output.find(key), std::string::npos) << "secrets are never printed";
+  // www: two push requests, then the key file and one IndexNow request; shop: one and two.
+  const std::vector<std::string> expected = {
+      "POST /urls?site=www",  "POST /urls?site=www", "GET /" + key,   "POST /indexnow",
+      "POST /urls?site=shop", "GET /" + key,         "POST /indexnow"};
+  ASSERT_EQ(requests_recorded(), static_cast<int>(expected.size())) << first.output;
+  for (std::size_t n = 0; n < expected.size(); ++n)
+    EXPECT_EQ(recorded(static_cast<int>(n + 1)).rfind(expected[n], 0), 0u) << n;
+  EXPECT_NE(recorded(7).find("\"host\":\"shop.example.com\""), std::string::npos);
+
+  const Outcome again = push("--config " + config, "", environment);
+  EXPECT_EQ(again.exit_code, 0) << again.output;
+  EXPECT_EQ(requests_recorded(), static_cast<int>(expected.size())) << again.output;
+
+  write("www.txt", numbered_links(0, 4));
+  const Outcome one = push("--config " + config + " --site www --engine indexnow", "", environment);
+  EXPECT_EQ(one.exit_code, 0) << one.output;
+  ASSERT_EQ(requests_recorded(), static_cast<int>(expected.size()) + 2);
+  EXPECT_NE(recorded(9).find(numbered_links(3, 4).substr(0, 30)), std::string::npos);
+}
+
+// Every mistake in a config is reported with its line and key before anything is sent.
+TEST_F(PushProgramTest, ConfigMistakesAreReportedWithLineAndKey) {
+  start_simulator({});
+  write("links.txt", numbered_links(0, 1));
+  write("short-key.txt", "short\n");
+  write("interface.txt", "http://127.0.0.1:1/urls?token=t\n");
+  const std::string site = "[[site]]\nname = \"a\"\nfiles = [\"links.txt\"]\n";
+  const std::string push_section = "[site.push]\ninterface_file = \"interface.txt\"\n";
+  const struct {
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"[[site]\n", "config.toml:1:"},
+      {"", "config.toml:1: site: 没有站点"},
+      {site + "colour = \"red\"\n" + push_section, "config.toml:4: site[1].colour: 未知的键"},
+      {site + push_section + "batch = 0\n", "config.toml:6: site[1].push.batch: 应为 1 到"},
+      {site + "[site.push]\ninterface_env = \"LINKCOURIER_TEST_UNSET\"\n",
+       "config.toml:5: site[1].push.interface_env: 环境变量 LINKCOURIER_TEST_UNSET 未设置"},
+      {site + push_section + "interface_env = \"X\"\n",
+       "config.toml:4: site[1].push: 应给出 interface_env 或 interface_file"},
+      {site + "[site.indexnow]\nkey_file = \"short-key.txt\"\n",
+       "config.toml:4: site[1].indexnow.key: IndexNow 密钥应为"},
+      {site + "[site.indexnow]\nkey_file = \"missing.txt\"\n",
+       "config.toml:5: site[1].indexnow.key_file: "},
+      {site, "config.toml:1: site[1]: 站点没有引擎"},
+      {"[[site]]\nname = \"a\"\n" + push_section, "config.toml:1: site[1]: 站点没有来源"},
+      {site + push_section + site + push_section, "config.toml:7: site[2].name: 站点名重复"},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome = push("--config " + write("config.toml", c.text));
+    EXPECT_EQ(outcome.exit_code, 2) << c.text;
+    EXPECT_NE(outcome.output.find(files_.file(c.message)), std::string::npos) << c.text << "\n"
+                                                                              << outcome.output;
+  }
+  EXPECT_EQ(requests_recorded(), 0);
+  // A file with secrets in reach of every user is named, as ssh names one.
+  if (std::getenv("LINKCOURIER_PUSH_COMMAND") == nullptr) {
+    std::filesystem::permissions(files_.file("interface.txt"), std::filesystem::perms::others_read,
+                                 std::filesystem::perm_options::add);
+    const Outcome readable =
+        push("--dry-run --config " + write("config.toml", site + push_section));
+    EXPECT_NE(readable.output.find(files_.file("interface.txt") + ": 警告"), std::string::npos)
+        << readable.output;
+  }
+  EXPECT_EQ(push("--config x.toml -i http://127.0.0.1:1/").exit_code, 2);
 }
 
 // With --json: one object per request on standard output, then one for the run; no progress

@@ -1,0 +1,45 @@
+#pragma once
+// The config file of a run over several sites and engines (TOML): each site's sources and the
+// engines it is pushed to, with their settings. Secrets come from the environment or from files
+// the config names, never from its own text. Relative paths are taken from the config's folder.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lc::push {
+
+// One engine of one site, ready to push to.
+struct EngineSettings {
+  std::string engine;        // one of kEngineNames
+  std::string address;       // push: the interface with its token; indexnow: the endpoint
+  std::string key;           // indexnow
+  std::string key_location;  // indexnow; empty: the key file at the site's root
+  std::size_t batch = 0;
+};
+
+struct SiteConfig {
+  std::string name;
+  std::vector<std::string> sitemaps;  // addresses or files
+  std::vector<std::string> files;
+  std::vector<EngineSettings> engines;  // in the order of kEngineNames
+};
+
+struct Config {
+  std::string state;  // empty: one record a destination in the state directory
+  std::vector<SiteConfig> sites;
+};
+
+inline constexpr const char* kEngineNames[] = {"push", "indexnow"};
+inline constexpr const char* kIndexNowEndpoint = "https://api.indexnow.org/indexnow";
+
+// The config at `path` (UTF-8), or every mistake in it, each "PATH:LINE: KEY: problem". Warnings
+// (a file that others can read) come either way.
+struct ConfigReading {
+  std::optional<Config> config;
+  std::vector<std::string> errors;
+  std::vector<std::string> warnings;
+};
+ConfigReading read_config(const std::string& path);
+
+}  // namespace lc::push

@@ -1,0 +1,94 @@
+#include "push/config_run.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "push/config_file.h"
+#include "push/exit_codes.h"
+#include "push/link_sources.h"
+#include "push/push_command.h"
+#include "push/push_texts.h"
+
+namespace lc::push {
+namespace {
+
+// The options of one engine's run: the command line's own (dry run, JSON, waiting, ...) with the
+// destination, batch and record the config gives.
+Options engine_options(const Options& options, const Config& config, const EngineSettings& engine) {
+  Options run = options;
+  run.config.clear();
+  run.site.clear();
+  run.state = options.state.empty() ? config.state : options.state;
+  run.destination.interface = engine.address;
+  run.destination.indexnow = engine.engine == "indexnow";
+  run.destination.key = engine.key;
+  run.destination.key_location = engine.key_location;
+  run.batch = engine.batch;
+  return run;
+}
+
+// The sites and engines the command line keeps to; empty, said on standard error, when it names
+// one the config lacks.
+std::optional<std::vector<SiteConfig>> chosen_sites(const Options& options, Config& config) {
+  const auto named = [&](const SiteConfig& site) {
+    return options.site.empty() || site.name == options.site;
+  };
+  if (std::none_of(config.sites.begin(), config.sites.end(), named)) {
+    std::cerr << texts::about("--site", texts::kUnknownSite) << "\n";
+    return std::nullopt;
+  }
+  std::vector<SiteConfig> sites;
+  for (SiteConfig& site : config.sites) {
+    std::erase_if(site.engines, [&](const EngineSettings& engine) {
+      return !options.engine.empty() && engine.engine != options.engine;
+    });
+    if (named(site) && !site.engines.empty()) sites.push_back(std::move(site));
+  }
+  if (sites.empty()) {
+    std::cerr << texts::about("--engine", texts::kUnknownEngine) << "\n";
+    return std::nullopt;
+  }
+  return sites;
+}
+
+}  // namespace
+
+int push_config(const Options& options) {
+  ConfigReading reading = read_config(options.config);
+  for (const std::string& warning : reading.warnings)
+    std::cerr << warning << "\n";
+  for (const std::string& error : reading.errors)
+    std::cerr << error << "\n";
+  if (!reading.config) return kUsageOrInput;
+  const std::optional<std::vector<SiteConfig>> sites = chosen_sites(options, *reading.config);
+  if (!sites) return kUsageOrInput;
+  int worst = kAllAccepted;
+  for (const SiteConfig& site : *sites) {
+    Options sources = options;
+    sources.files = site.files;
+    sources.sitemaps = site.sitemaps;
+    std::vector<LinkList> lists;
+    if (const std::optional<SourceFailure> failure =
+            gather_links(sources, [&](LinkList& links) { lists.push_back(std::move(links)); })) {
+      std::cerr << failure->message << "\n";
+      worst = std::max(worst, failure->exit_code);
+      continue;
+    }
+    for (const EngineSettings& engine : site.engines) {
+      if (!options.json)
+        std::cout << texts::filled(texts::kSiteHeading,
+                                   {{"site", site.name}, {"engine", engine.engine}})
+                  << std::endl;
+      const int exit_code = push_links(engine_options(options, *reading.config, engine),
+                                       [&](const std::function<void(const LinkList&)>& each) {
+                                         for (const LinkList& links : lists)
+                                           each(links);
+                                         return std::optional<SourceFailure>();
+                                       });
+      worst = std::max(worst, exit_code);
+    }
+  }
+  return worst;
+}
+
+}  // namespace lc::push
