@@ -46,6 +46,7 @@ endforeach()
 install(FILES ${manuals} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${source}/copyright ${package_dir}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${source}/linkcourier-push.toml DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME linkcourier)
