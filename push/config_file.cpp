@@ -6,10 +6,11 @@
 #include <cstdint>
 #include <set>
 
+#include "common/ascii_text.h"
 #include "platform/utf8_files.h"
 #include "push/client.h"
 #include "push/file_text.h"
-#include "push/protocols.h"
+#include "push/indexnow.h"
 #include "push/push_texts.h"
 
 namespace lc::push {
@@ -154,12 +155,10 @@ class ConfigReader {
       return "";
     }
     warn_if_readable(secret_file);
-    const std::size_t first = text->find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) {
+    const std::string_view value = trimmed_ascii(*text);
+    if (value.empty())
       problem(*file, key + "." + name + "_file", texts::about(secret_file, texts::kEmptyFile));
-      return "";
-    }
-    return text->substr(first, text->find_last_not_of(" \t\r\n") + 1 - first);
+    return std::string(value);
   }
 
   std::size_t batch(const toml::table& table, const std::string& key, std::size_t otherwise,

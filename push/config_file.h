@@ -31,7 +31,6 @@ struct Config {
 };
 
 inline constexpr const char* kEngineNames[] = {"push", "indexnow"};
-inline constexpr const char* kIndexNowEndpoint = "https://api.indexnow.org/indexnow";
 
 // The config at `path` (UTF-8), or every mistake in it, each "PATH:LINE: KEY: problem". Warnings
 // (a file that others can read) come either way.

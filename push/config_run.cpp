@@ -20,7 +20,7 @@ Options engine_options(const Options& options, const Config& config, const Engin
   run.site.clear();
   run.state = options.state.empty() ? config.state : options.state;
   run.destination.interface = engine.address;
-  run.destination.indexnow = engine.engine == "indexnow";
+  run.destination.engine = engine.engine == "indexnow" ? EngineKind::kIndexNow : EngineKind::kPush;
   run.destination.key = engine.key;
   run.destination.key_location = engine.key_location;
   run.batch = engine.batch;

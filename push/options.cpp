@@ -8,6 +8,7 @@
 #include "platform/utf8_files.h"
 #include "push/client.h"
 #include "push/exit_codes.h"
+#include "push/indexnow.h"
 #include "push/link_list.h"
 #include "push/push_texts.h"
 
@@ -81,7 +82,7 @@ std::optional<std::string> settle_destination(Options& options, bool batch_given
   Destination& destination = options.destination;
   if (destination.interface.empty())
     destination.interface = platform::utf8_environment(kInterfaceVariable).value_or("");
-  if (destination.indexnow) {
+  if (destination.engine == EngineKind::kIndexNow) {
     if (!is_indexnow_key(destination.key)) return texts::about("--key", texts::kIndexNowKeyForm);
     // IndexNow's own cap, unless a smaller batch is asked for.
     options.batch =
@@ -155,18 +156,13 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
     const int code = cli.exit(error);
     return {std::nullopt, code == 0 ? kAllAccepted : kUsageOrInput};
   }
-  options.destination.indexnow = protocol == "indexnow";
+  if (protocol == "indexnow") options.destination.engine = EngineKind::kIndexNow;
   if (options.command != Command::kPush) return {std::move(options), kAllAccepted};
   if (const std::optional<std::string> problem = settle(options, cli)) {
     std::cerr << *problem << "\n";
     return {std::nullopt, kUsageOrInput};
   }
   return {std::move(options), kAllAccepted};
-}
-
-std::string site_of_run(const Options& options, const std::vector<std::string_view>& links) {
-  if (!options.site.empty() || !options.destination.indexnow || links.empty()) return options.site;
-  return std::string(host_of(links.front()));
 }
 
 }  // namespace lc::push

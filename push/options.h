@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "push/protocols.h"
+#include "push/engine.h"
 
 namespace lc::push {
 
@@ -44,9 +44,5 @@ struct ParsedOptions {
   int exit_code = 0;
 };
 ParsedOptions parse_options(const std::vector<std::string>& arguments);
-
-// The site a run keeps to: the one named, or for IndexNow, which takes one host a request, the
-// first link's.
-std::string site_of_run(const Options& options, const std::vector<std::string_view>& links);
 
 }  // namespace lc::push

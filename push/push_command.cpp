@@ -24,7 +24,8 @@ class Intake {
 
   // The list stays as it is: other destinations may take the same links in.
   void add(const LinkList& links) {
-    if (site_.empty() && options_.destination.indexnow && !links.links().empty())
+    if (site_.empty() && options_.destination.engine == EngineKind::kIndexNow &&
+        !links.links().empty())
       site_ = std::string(host_of(links.links().front()));
     for (const std::string_view link : links.invalid())
       std::cerr << texts::kInvalidLink << link << "\n";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 
 #include "push/exit_codes.h"
 #include "push/pending_file.h"
@@ -18,22 +19,26 @@ constexpr int kMostHalvings = 20;
 class PushRun {
  public:
   PushRun(const RunOptions& options, const std::vector<std::string_view>& links, RunReport& report)
-      : options_(options), links_(links), report_(report), limit_(options.batch) {
+      : options_(options),
+        links_(links),
+        report_(report),
+        engine_(make_engine(options.destination)),
+        limit_(options.batch) {
     totals_.links = links.size();
     totals_.already_pushed = options.already_pushed;
   }
 
   int run() {
-    if (options_.destination.indexnow && !links_.empty() && !key_file_holds_key()) return finish();
+    if (!links_.empty() && !ready()) return finish();
     while (next_ < links_.size() && send_next()) {
     }
     return finish();
   }
 
  private:
-  // IndexNow takes a site's links only where the site's key file holds the key.
-  bool key_file_holds_key() {
-    const std::optional<BatchOutcome> problem = indexnow_key_problem(options_.destination);
+  // Whether the engine can take links (IndexNow: the site's key file holds the key).
+  bool ready() {
+    const std::optional<BatchOutcome> problem = engine_->prepare();
     if (!problem) return true;
     report_.note(options_.secrets.hidden(problem->explanation + "（" + problem->status + "）"));
     unreachable_ = problem->kind == BatchOutcome::Kind::kUnreachable;
@@ -49,7 +54,7 @@ class PushRun {
       return false;
     }
     const std::span<const std::string_view> batch(links_.data() + next_, count);
-    const BatchOutcome outcome = send_batch(options_.destination, batch);
+    const BatchOutcome outcome = engine_->send(batch);
     switch (outcome.kind) {
       case BatchOutcome::Kind::kUnreachable:
         report_.note(texts::about(options_.secrets.hidden(options_.destination.interface),
@@ -151,6 +156,7 @@ class PushRun {
   const RunOptions& options_;
   const std::vector<std::string_view>& links_;
   RunReport& report_;
+  std::unique_ptr<Engine> engine_;
   RunTotals totals_;
   std::size_t next_ = 0;  // the first link not yet sent
   std::size_t limit_;     // links the next request may carry

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "push/protocols.h"
+#include "push/engine.h"
 #include "push/run_report.h"
 #include "push/secrets.h"
 

@@ -40,7 +40,9 @@ std::string readable_part(std::string_view name) {
 
 std::string destination_name(const Destination& destination, const Secrets& secrets) {
   const std::string address = secrets.hidden(destination.interface);
-  return destination.indexnow ? "indexnow " + destination.host + " " + address : address;
+  return destination.engine == EngineKind::kIndexNow
+             ? "indexnow " + destination.host + " " + address
+             : address;
 }
 
 std::string default_record_path(std::string_view destination) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "push/protocols.h"
+#include "push/engine.h"
 #include "push/secrets.h"
 
 namespace lc::push {
