@@ -1,5 +1,6 @@
 #include "push/client.h"
 
+#include "http/header_block.h"
 #include "http/http_request.h"
 #include "http/http_status.h"
 #include "platform/text_encodings.h"
@@ -29,11 +30,13 @@ Reply http_exchange(std::string_view address, const Request& request) {
                            ? Text()
                            : "Content-Type: " + platform::utf8_to_cp936(request.content_type);
   Text status;
+  Text response_headers;
   ByteArray bytes;
   http_request(client_address(address),
                {.method = request.post ? HttpMethod::kPost : HttpMethod::kGet,
                 .body_text = request.body,
                 .extra_headers = headers,
+                .response_headers = &response_headers,
                 .timeout_seconds = request.timeout_seconds,
                 .status = &status,
                 .response_bytes = &bytes,
@@ -43,6 +46,7 @@ Reply http_exchange(std::string_view address, const Request& request) {
   reply.status_text = platform::cp936_to_utf8(status);
   reply.body.assign(bytes.begin(), bytes.end());
   reply.too_large = request.largest_body > 0 && reply.body.size() > request.largest_body;
+  reply.retry_after = platform::cp936_to_utf8(get_header_value(response_headers, "Retry-After"));
   return reply;
 }
 

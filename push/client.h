@@ -22,6 +22,7 @@ struct Reply {
   std::string status_text;  // "200 OK", or the client's failure message
   std::string body;         // the bytes as they came
   bool too_large = false;   // the body went past the request's bound and was cut there
+  std::string retry_after;  // the Retry-After header's value, where the answer has one
 
   bool answered() const;      // an HTTP answer of any status arrived
   bool answered_2xx() const;  // an answer of 2xx

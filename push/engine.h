@@ -27,13 +27,20 @@ struct Destination {
 struct BatchOutcome {
   enum class Kind { kUnreachable, kRefused, kAccepted };
   Kind kind = Kind::kUnreachable;
-  std::string status;             // the status line's text, or the client's failure message (UTF-8)
-  std::string explanation;        // why a refusal, in plain words or the interface's own
-  bool over_quota = false;        // refused whole because the quota cannot take so many
-  long accepted = 0;              // as the answer counts them
-  std::optional<long> remaining;  // the quota left, where the answer says
+  std::string status;     // the status line's text, or the client's failure message (UTF-8)
+  int status_number = 0;  // the HTTP status, or the client's failure number (700 and up)
+  std::optional<long> retry_after;   // seconds the answer asks to wait before asking again
+  std::string explanation;           // why a refusal, in plain words or the interface's own
+  bool over_quota = false;           // refused whole because the quota cannot take so many
+  long accepted = 0;                 // as the answer counts them
+  std::optional<long> remaining;     // the quota left, where the answer says
   std::vector<std::string> refused;  // links the answer names as refused
 };
+
+struct Reply;
+
+// Takes what every answer says into `outcome`: its status and how long it asks to wait.
+void take_status(const Reply& reply, BatchOutcome& outcome);
 
 class Engine {
  public:

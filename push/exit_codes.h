@@ -15,5 +15,8 @@ inline constexpr int kRecordBusy = 5;
 // The record cannot be used: not one of ours, damaged, newer than the program, or the disk full
 // while recording (the run stops; the record stays as it was after the last answer).
 inline constexpr int kRecordUnusable = 6;
+// The engine asked the run to wait (429 or 503 with Retry-After) longer than --max-wait leaves;
+// the links not sent wait for the next run.
+inline constexpr int kThrottled = 7;
 
 }  // namespace lc::push

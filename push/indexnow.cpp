@@ -44,7 +44,7 @@ class IndexNow : public Engine {
                                                  .largest_body = kLargestKeyFile});
     if (reply.answered_2xx() && trimmed_ascii(reply.body) == destination_.key) return std::nullopt;
     BatchOutcome outcome;
-    outcome.status = reply.status_text;
+    take_status(reply, outcome);
     if (reply.answered()) outcome.kind = BatchOutcome::Kind::kRefused;
     outcome.explanation = texts::filled(
         reply.answered_2xx() ? texts::kIndexNowKeyFileOther : texts::kIndexNowNoKeyFile,
@@ -65,7 +65,7 @@ class IndexNow : public Engine {
                                                .content_type = "application/json; charset=utf-8",
                                                .timeout_seconds = destination_.timeout_seconds});
     BatchOutcome outcome;
-    outcome.status = reply.status_text;
+    take_status(reply, outcome);
     if (!reply.answered()) return outcome;
     if (reply.status == 200 || reply.status == 202) {
       outcome.kind = BatchOutcome::Kind::kAccepted;

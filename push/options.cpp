@@ -22,7 +22,9 @@ constexpr const char* kDescription =
     "Pushes page links to a search engine's link-push interface, in batches within its quota; "
     "links not yet accepted are kept for the next run.\n"
     "Exit codes: 0 every link accepted, 1 some left pending, 2 usage or input error (nothing "
-    "sent), 3 the interface could not be reached, 4 the pending file could not be written.";
+    "sent), 3 the interface could not be reached, 4 the pending file could not be written, 5 "
+    "another run holds the record, 6 the record cannot be used, 7 an engine asked to wait longer "
+    "than --max-wait.";
 
 void add_options(CLI::App& cli, Options& options, std::string& protocol) {
   // The same options on both systems: a file named /like/this is a file on Windows too.
@@ -50,6 +52,11 @@ void add_options(CLI::App& cli, Options& options, std::string& protocol) {
   cli.add_flag("--no-state", options.no_state, "keep no record");
   cli.add_option("--wait", options.wait_seconds,
                  "seconds to wait for another run over the same record to end (default: none)")
+      ->check(CLI::Range(0.0, 86400.0));
+  cli.add_option("--max-wait", options.max_wait_seconds,
+                 "seconds the run may wait in all for engines that ask it to (Retry-After) and "
+                 "for retries after failures that may pass")
+      ->capture_default_str()
       ->check(CLI::Range(0.0, 86400.0));
   cli.add_flag("--again", options.again, "send links even when the record has them as accepted");
   cli.add_option("--site", options.site,

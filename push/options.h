@@ -20,6 +20,7 @@ struct Options {
   std::string state;                  // empty: the destination's record in the state directory
   bool no_state = false;              // keep no record
   double wait_seconds = 0;            // for another run over the record to end
+  double max_wait_seconds = 600;      // the run's total wait for engines that ask to wait
   std::string site;    // empty: every site (IndexNow: the first link's); with a config, its name
   std::string config;  // the config file of a run over several sites and engines
   std::string engine;  // with a config: only this engine

@@ -76,6 +76,7 @@ RunOptions run_options_of(const Options& options) {
   RunOptions run;
   run.destination = options.destination;
   run.batch = options.batch;
+  run.max_wait_seconds = options.max_wait_seconds;
   if (!options.pending.empty()) run.pending = options.pending;
   run.secrets.add_address(options.destination.interface);
   run.secrets.add(options.destination.key);

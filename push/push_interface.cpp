@@ -57,7 +57,7 @@ class PushInterface : public Engine {
         {.post = true, .body = body, .timeout_seconds = destination_.timeout_seconds});
     BatchOutcome outcome;
     if (reply.answered()) outcome = read_answer(reply.status, reply.body);
-    outcome.status = reply.status_text;
+    take_status(reply, outcome);
     return outcome;
   }
 

@@ -1,8 +1,11 @@
 #include "push/push_run.h"
 
 #include <algorithm>
+#include <chrono>
 #include <iterator>
 #include <memory>
+#include <random>
+#include <thread>
 
 #include "push/exit_codes.h"
 #include "push/pending_file.h"
@@ -11,6 +14,11 @@
 
 namespace lc::push {
 namespace {
+
+// Failures that may pass are tried again this many times, the first after about a second, each
+// further one after about twice as long (jittered, so that many runs do not come back at once).
+constexpr int kMostRetries = 3;
+constexpr double kFirstRetrySeconds = 1;
 
 // A request refused whole as over the quota is tried again with half as many links, down to
 // one; 2,000 links come down to one in eleven halvings.
@@ -54,7 +62,7 @@ class PushRun {
       return false;
     }
     const std::span<const std::string_view> batch(links_.data() + next_, count);
-    const BatchOutcome outcome = engine_->send(batch);
+    const BatchOutcome outcome = send_with_retries(batch);
     switch (outcome.kind) {
       case BatchOutcome::Kind::kUnreachable:
         report_.note(texts::about(options_.secrets.hidden(options_.destination.interface),
@@ -67,6 +75,41 @@ class PushRun {
         return take(batch, outcome);
     }
     return false;
+  }
+
+  // Sends `batch`, waiting out what the engine asks to wait (429 or 503 with Retry-After) and
+  // retrying failures that may pass (other 5xx, broken connections) a few times, further apart
+  // each time; all within the run's --max-wait. Refusals are never retried.
+  BatchOutcome send_with_retries(std::span<const std::string_view> batch) {
+    for (int retries = 0;; ++retries) {
+      BatchOutcome outcome = engine_->send(batch);
+      const bool asks_to_wait =
+          outcome.retry_after && (outcome.status_number == 429 || outcome.status_number == 503);
+      const bool may_pass = outcome.kind == BatchOutcome::Kind::kUnreachable ||
+                            (outcome.status_number >= 500 && outcome.status_number < 600);
+      double seconds = 0;
+      if (asks_to_wait) {
+        seconds = static_cast<double>(*outcome.retry_after);
+      } else if (may_pass && retries < kMostRetries) {
+        seconds =
+            kFirstRetrySeconds * (1 << retries) * std::uniform_real_distribution(0.5, 1.5)(jitter_);
+      } else {
+        return outcome;
+      }
+      if (waited_ + seconds > options_.max_wait_seconds) {
+        throttled_ = asks_to_wait;
+        if (throttled_) {
+          report_.note(texts::filled(texts::kWaitTooLong,
+                                     {{"seconds", std::to_string(*outcome.retry_after)}}));
+        }
+        return outcome;
+      }
+      report_.note(texts::filled(texts::kWaitingToRetry,
+                                 {{"seconds", std::to_string(static_cast<long>(seconds + 0.5))},
+                                  {"status", options_.secrets.hidden(outcome.status)}}));
+      std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+      waited_ += seconds;
+    }
   }
 
   bool refuse(const BatchOutcome& outcome) {
@@ -143,6 +186,7 @@ class PushRun {
     totals_.pending = waiting_.size();
     totals_.exit_code = unreachable_           ? kUnreachable
                         : totals_.pending == 0 ? kAllAccepted
+                        : throttled_           ? kThrottled
                                                : kSomePending;
     std::string error;
     if (options_.pending && !write_pending(*options_.pending, waiting_, error)) {
@@ -163,6 +207,9 @@ class PushRun {
   int halvings_ = 0;
   std::optional<long> quota_;  // as the last answer gave it
   bool unreachable_ = false;
+  bool throttled_ = false;  // an engine asked to wait longer than the run may
+  double waited_ = 0;       // seconds, in all
+  std::mt19937 jitter_{std::random_device{}()};
   bool record_failed_ = false;
   std::vector<std::string_view> waiting_;  // sent, but not known to be accepted
 };

@@ -22,6 +22,7 @@ struct RunOptions {
   Record* record = nullptr;                   // where each answer is kept
   std::optional<std::size_t> already_pushed;  // links a kept record let the run skip
   Secrets secrets;                            // hidden from everything the run prints
+  double max_wait_seconds = 0;  // in all, for engines that ask to wait and for retries
 };
 
 // Pushes `links` and writes the pending file; reports and notes go to `report`. Returns the

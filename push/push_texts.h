@@ -102,6 +102,9 @@ inline constexpr std::string_view kStatusLine =
     "{today} 条，近 7 天 {week} 条；剩余额度 {quota}；上次运行 {run}，退出码 {exit}";
 
 // Answers.
+inline constexpr std::string_view kWaitingToRetry = "{status}：{seconds} 秒后再试";
+inline constexpr std::string_view kWaitTooLong =
+    "接口要求等待 {seconds} 秒，超过了 --max-wait：余下的链接留待下次推送";
 inline constexpr std::string_view kQuotaSpent = "配额已用完：余下的链接留待下次推送";
 inline constexpr std::string_view kOverQuotaHalved = "超出配额：下一次请求减为 {count} 条";
 inline constexpr std::string_view kQuotaAllowed = "配额只容下 {count} 条链接";

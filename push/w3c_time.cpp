@@ -13,7 +13,32 @@ bool read_number(std::string_view text, std::size_t at, std::size_t digits, int&
   return error == std::errc() && end == text.data() + at + digits;
 }
 
+std::optional<std::time_t> seconds_since_1970(int year, int month, int day, int hour, int minute,
+                                              int second) {
+  const std::chrono::year_month_day date{std::chrono::year{year},
+                                         std::chrono::month{static_cast<unsigned>(month)},
+                                         std::chrono::day{static_cast<unsigned>(day)}};
+  if (!date.ok() || hour > 23 || minute > 59 || second > 60) return std::nullopt;
+  const std::chrono::sys_seconds midnight = std::chrono::sys_days{date};
+  return midnight.time_since_epoch().count() + hour * 3600L + minute * 60L + second;
+}
+
 }  // namespace
+
+std::optional<std::time_t> parse_http_date(std::string_view text) {
+  static constexpr std::string_view kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
+  int day = 0, year = 0, hour = 0, minute = 0, second = 0;
+  if (text.size() != 29 || text.substr(3, 2) != ", " || text[7] != ' ' || text[11] != ' ' ||
+      text[16] != ' ' || text[19] != ':' || text[22] != ':' || text.substr(25) != " GMT" ||
+      !read_number(text, 5, 2, day) || !read_number(text, 12, 4, year) ||
+      !read_number(text, 17, 2, hour) || !read_number(text, 20, 2, minute) ||
+      !read_number(text, 23, 2, second)) {
+    return std::nullopt;
+  }
+  const std::size_t month = kMonths.find(text.substr(8, 3));
+  if (month == std::string_view::npos || month % 3 != 0) return std::nullopt;
+  return seconds_since_1970(year, static_cast<int>(month / 3) + 1, day, hour, minute, second);
+}
 
 std::time_t seconds_now() {
   return std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
@@ -39,10 +64,6 @@ std::optional<std::time_t> parse_w3c_time(std::string_view text) {
       !read_number(text, 5, 2, month) || !read_number(text, 8, 2, day)) {
     return std::nullopt;
   }
-  const std::chrono::year_month_day date{std::chrono::year{year},
-                                         std::chrono::month{static_cast<unsigned>(month)},
-                                         std::chrono::day{static_cast<unsigned>(day)}};
-  if (!date.ok()) return std::nullopt;
   long offset = 0;
   if (text.size() > 10) {
     if (text[10] != 'T' || !read_number(text, 11, 2, hour) || text.size() < 16 || text[13] != ':' ||
@@ -66,8 +87,10 @@ std::optional<std::time_t> parse_w3c_time(std::string_view text) {
       offset = (zone[0] == '+' ? 1 : -1) * (hours * 3600L + minutes * 60L);
     }
   }
-  const std::chrono::sys_seconds midnight = std::chrono::sys_days{date};
-  return midnight.time_since_epoch().count() + hour * 3600L + minute * 60L + second - offset;
+  const std::optional<std::time_t> seconds =
+      seconds_since_1970(year, month, day, hour, minute, second);
+  if (!seconds) return std::nullopt;
+  return *seconds - offset;
 }
 
 }  // namespace lc::push

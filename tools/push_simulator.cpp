@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -35,6 +36,11 @@ struct Settings {
   bool remain_first = false;
   std::string record_dir;
   std::string protocol = "push";
+  int throttle_every = 0;  // every Nth push is answered throttle_status with Retry-After
+  int throttle_status = 429;
+  int retry_after = 1;  // seconds
+  bool retry_after_date = false;
+  int fail_first = 0;  // the first N pushes are answered 500
 };
 
 // IndexNow takes at most this many URLs in one call.
@@ -91,6 +97,7 @@ struct Interface {
   std::mutex mutex;
   long remain = 0;
   int requests = 0;
+  int pushes = 0;
 };
 
 // Keeps the push as it came (with --record), then waits as --delay-ms asks, before any answer.
@@ -197,10 +204,53 @@ void add_options(CLI::App& cli, Settings& settings) {
                  "/indexnow with JSON {host, key, keyLocation, urlList}, --token being the key")
       ->capture_default_str()
       ->check(CLI::IsMember({"push", "indexnow"}));
+  cli.add_option("--throttle-every", settings.throttle_every,
+                 "answer every Nth push --throttle-status with Retry-After")
+      ->check(CLI::Range(0, 1'000'000));
+  cli.add_option("--throttle-status", settings.throttle_status, "429 or 503")
+      ->capture_default_str()
+      ->check(CLI::IsMember({429, 503}));
+  cli.add_option("--retry-after", settings.retry_after, "the seconds Retry-After asks for")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 86400));
+  cli.add_flag("--retry-after-date", settings.retry_after_date,
+               "write Retry-After as an HTTP date that many seconds ahead");
+  cli.add_option("--fail-first", settings.fail_first, "answer the first N pushes 500")
+      ->check(CLI::Range(0, 1'000'000));
   cli.add_option("--record", settings.record_dir,
                  "write each push to DIR/request-1, DIR/request-2 ... (request line, header "
                  "lines, empty line, body)")
       ->check(CLI::ExistingDirectory);
+}
+
+// An HTTP date `seconds` from now, as Retry-After may be written.
+std::string http_date_after(int seconds) {
+  const std::time_t when = std::time(nullptr) + seconds;
+  std::tm utc{};
+  gmtime_r(&when, &utc);
+  char text[40];
+  std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &utc);
+  return text;
+}
+
+// Answers the push as --throttle-every and --fail-first ask; false when it is left to `respond`.
+bool throttled(Interface& interface, httplib::Response& response) {
+  const Settings& settings = interface.settings;
+  int push = 0;
+  {
+    std::lock_guard lock(interface.mutex);
+    push = ++interface.pushes;
+  }
+  if (push <= settings.fail_first) {
+    response.status = 500;
+    return true;
+  }
+  if (settings.throttle_every == 0 || push % settings.throttle_every != 0) return false;
+  response.status = settings.throttle_status;
+  response.set_header("Retry-After", settings.retry_after_date
+                                         ? http_date_after(settings.retry_after)
+                                         : std::to_string(settings.retry_after));
+  return true;
 }
 
 // Takes a push's body, records it and waits, then lets `respond` answer it.
@@ -214,7 +264,7 @@ httplib::Server::HandlerWithContentReader taking_body(Interface& interface, Resp
       return;
     }
     record_and_delay(interface, request, *body);
-    respond(request, response, *body);
+    if (!throttled(interface, response)) respond(request, response, *body);
   };
 }
 

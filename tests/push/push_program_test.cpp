@@ -337,6 +337,39 @@ TEST_F(PushProgramTest, ConfigMistakesAreReportedWithLineAndKey) {
   EXPECT_EQ(push("--config x.toml -i http://127.0.0.1:1/").exit_code, 2);
 }
 
+// Temporary failures and refusals kept apart: Retry-After (seconds or a date) is waited out
+// within --max-wait, past it the links wait and the exit code says so; a 5xx is retried a few
+// times, then the links wait; a refusal is never retried.
+TEST_F(PushProgramTest, WaitsWhereAskedRetriesWhatMayPassNeverARefusal) {
+  const struct {
+    std::vector<std::string> simulator;
+    std::string options;
+    int exit_code;
+    int requests;
+    std::size_t pending;
+  } cases[] = {
+      {{"--throttle-every", "2"}, "", 0, 5, 0},
+      {{"--throttle-every", "2", "--throttle-status", "503", "--retry-after-date"}, "", 0, 5, 0},
+      {{"--throttle-every", "2", "--retry-after", "30"}, "--max-wait 5", 7, 2, 2},
+      {{"--fail-first", "2"}, "", 0, 5, 0},
+      {{"--fail-first", "100"}, "--max-wait 1.5", 1, 2, 3},
+      {{"--token", "other"}, "", 1, 1, 3},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> arguments = c.simulator;
+    arguments.insert(arguments.end(), {"--quota", "100"});
+    std::filesystem::remove_all(records_.path());
+    std::filesystem::create_directory(records_.path());
+    const std::string address = start_simulator(arguments);
+    const Outcome outcome = push("--no-state --batch 1 " + c.options + " -i '" + address +
+                                     "' --pending " + files_.file("pending.txt"),
+                                 numbered_links(0, 3));
+    EXPECT_EQ(outcome.exit_code, c.exit_code) << outcome.output;
+    EXPECT_EQ(requests_recorded(), c.requests) << outcome.output;
+    EXPECT_EQ(read("pending.txt"), numbered_links(3 - static_cast<int>(c.pending), 3));
+  }
+}
+
 // With --json: one object per request on standard output, then one for the run; no progress
 // bar where no terminal watches.
 TEST_F(PushProgramTest, JsonGivesAnObjectPerRequestAndOneForTheRun) {
@@ -471,7 +504,8 @@ TEST_F(PushProgramTest, AnswersAreTakenByWhatTheySay) {
 TEST_F(PushProgramTest, SecretsAreNeverPrinted) {
   const std::string unreachable =
       "http://127.0.0.1:" + std::to_string(unused_port()) + "/urls?Token=secret1&TOKEN=secret2";
-  const Outcome outcome = push("-i '" + unreachable + "'", numbered_links(0, 2));
+  // Retried within two seconds, with the failure in each note.
+  const Outcome outcome = push("--max-wait 2 -i '" + unreachable + "'", numbered_links(0, 2));
   EXPECT_EQ(outcome.exit_code, 3) << outcome.output;
   ScriptedServer quoting({respond("HTTP/1.1 401 Unauthorized", {},
                                   R"({"message":"token=secret3 is not valid for key secret3"})")});
