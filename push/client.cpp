@@ -1,5 +1,7 @@
 #include "push/client.h"
 
+#include <cctype>
+
 #include "http/header_block.h"
 #include "http/http_request.h"
 #include "http/http_status.h"
@@ -48,6 +50,20 @@ Reply http_exchange(std::string_view address, const Request& request) {
   reply.too_large = request.largest_body > 0 && reply.body.size() > request.largest_body;
   reply.retry_after = platform::cp936_to_utf8(get_header_value(response_headers, "Retry-After"));
   return reply;
+}
+
+std::string query_encoded(std::string_view value) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  for (const char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (std::isalnum(byte) != 0 || c == '-' || c == '.' || c == '_' || c == '~') {
+      encoded += c;
+    } else {
+      encoded += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
+    }
+  }
+  return encoded;
 }
 
 bool is_sendable_address(std::string_view address) {

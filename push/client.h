@@ -30,6 +30,9 @@ struct Reply {
 
 Reply http_exchange(std::string_view address, const Request& request);
 
+// `value` fit for a URL's query: every byte but letters, digits and "-._~" percent-encoded.
+std::string query_encoded(std::string_view value);
+
 // Whether the client would send to `address` at all (http or https, a host, a port that fits).
 bool is_sendable_address(std::string_view address);
 

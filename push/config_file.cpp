@@ -8,6 +8,7 @@
 
 #include "common/ascii_text.h"
 #include "platform/utf8_files.h"
+#include "push/bing.h"
 #include "push/client.h"
 #include "push/file_text.h"
 #include "push/indexnow.h"
@@ -75,7 +76,7 @@ class ConfigReader {
 
   SiteConfig read_site(const toml::table& site, const std::string& key) {
     SiteConfig config;
-    only_keys(site, key, {"name", "sitemaps", "files", "push", "indexnow"});
+    only_keys(site, key, {"name", "sitemaps", "files", "push", "indexnow", "bing"});
     if (const toml::node* name = site.get("name")) {
       config.name = string_value(*name, key + ".name");
     } else {
@@ -94,7 +95,9 @@ class ConfigReader {
       config.engines.push_back(read_push(*push, key + ".push"));
     if (const toml::table* indexnow = table_at(site, "indexnow", key))
       config.engines.push_back(read_indexnow(*indexnow, key + ".indexnow"));
-    if (!site.contains("push") && !site.contains("indexnow"))
+    if (const toml::table* bing = table_at(site, "bing", key))
+      config.engines.push_back(read_bing(*bing, key + ".bing"));
+    if (!site.contains("push") && !site.contains("indexnow") && !site.contains("bing"))
       problem(site, key, texts::kConfigNoEngine);
     return config;
   }
@@ -123,6 +126,20 @@ class ConfigReader {
     if (const toml::node* endpoint = table.get("endpoint"))
       engine.address = address_value(*endpoint, key + ".endpoint");
     engine.batch = batch(table, key, kIndexNowLargestBatch, kIndexNowLargestBatch);
+    return engine;
+  }
+
+  EngineSettings read_bing(const toml::table& table, const std::string& key) {
+    only_keys(table, key, {"api_key_env", "api_key_file", "site_url", "endpoint", "batch"});
+    EngineSettings engine;
+    engine.engine = "bing";
+    engine.address = kBingEndpoint;
+    engine.key = secret(table, key, "api_key");
+    if (const toml::node* site_url = table.get("site_url"))
+      engine.site_url = address_value(*site_url, key + ".site_url");
+    if (const toml::node* endpoint = table.get("endpoint"))
+      engine.address = address_value(*endpoint, key + ".endpoint");
+    engine.batch = batch(table, key, kBingLargestBatch, kBingLargestBatch);
     return engine;
   }
 

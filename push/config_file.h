@@ -12,9 +12,10 @@ namespace lc::push {
 // One engine of one site, ready to push to.
 struct EngineSettings {
   std::string engine;        // one of kEngineNames
-  std::string address;       // push: the interface with its token; indexnow: the endpoint
-  std::string key;           // indexnow
+  std::string address;       // push: the interface with its token; others: the endpoint
+  std::string key;           // indexnow's key, bing's API key
   std::string key_location;  // indexnow; empty: the key file at the site's root
+  std::string site_url;      // bing; empty: the scheme and host of the site's first link
   std::size_t batch = 0;
 };
 
@@ -30,7 +31,7 @@ struct Config {
   std::vector<SiteConfig> sites;
 };
 
-inline constexpr const char* kEngineNames[] = {"push", "indexnow"};
+inline constexpr const char* kEngineNames[] = {"push", "indexnow", "bing"};
 
 // The config at `path` (UTF-8), or every mistake in it, each "PATH:LINE: KEY: problem". Warnings
 // (a file that others can read) come either way.

@@ -20,9 +20,10 @@ Options engine_options(const Options& options, const Config& config, const Engin
   run.site.clear();
   run.state = options.state.empty() ? config.state : options.state;
   run.destination.interface = engine.address;
-  run.destination.engine = engine.engine == "indexnow" ? EngineKind::kIndexNow : EngineKind::kPush;
+  run.destination.engine = engine_named(engine.engine);
   run.destination.key = engine.key;
   run.destination.key_location = engine.key_location;
+  run.destination.site_url = engine.site_url;
   run.batch = engine.batch;
   return run;
 }

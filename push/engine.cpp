@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "push/bing.h"
 #include "push/client.h"
 #include "push/indexnow.h"
 #include "push/push_interface.h"
@@ -30,10 +31,34 @@ void take_status(const Reply& reply, BatchOutcome& outcome) {
   outcome.retry_after = seconds_to_wait(reply.retry_after);
 }
 
+EngineKind engine_named(std::string_view name) {
+  return name == "indexnow" ? EngineKind::kIndexNow
+         : name == "bing"   ? EngineKind::kBing
+                            : EngineKind::kPush;
+}
+
+bool takes_one_host(EngineKind engine) {
+  return engine == EngineKind::kIndexNow || engine == EngineKind::kBing;
+}
+
+std::optional<std::size_t> largest_batch(EngineKind engine) {
+  switch (engine) {
+    case EngineKind::kIndexNow:
+      return kIndexNowLargestBatch;
+    case EngineKind::kBing:
+      return kBingLargestBatch;
+    case EngineKind::kPush:
+      break;
+  }
+  return std::nullopt;
+}
+
 std::unique_ptr<Engine> make_engine(const Destination& destination) {
   switch (destination.engine) {
     case EngineKind::kIndexNow:
       return make_indexnow(destination);
+    case EngineKind::kBing:
+      return make_bing(destination);
     case EngineKind::kPush:
       break;
   }

@@ -11,17 +11,26 @@
 
 namespace lc::push {
 
-enum class EngineKind { kPush, kIndexNow };
+enum class EngineKind { kPush, kIndexNow, kBing };
 
 struct Destination {
   EngineKind engine = EngineKind::kPush;
   std::string interface;  // the push interface with its token, or the engine's endpoint
   int timeout_seconds = 0;
-  // IndexNow's fields.
-  std::string host;
-  std::string key;
-  std::string key_location;
+  std::string host;          // the one site a request may carry (IndexNow, Bing)
+  std::string key;           // IndexNow's key, Bing's API key
+  std::string key_location;  // IndexNow's key file, when not at the site's root
+  std::string site_url;      // Bing's name for the site: its scheme and host
 };
+
+// The engine of a config's or the command line's name: push, indexnow or bing.
+EngineKind engine_named(std::string_view name);
+
+// Whether the engine takes one host's links a request (IndexNow, Bing).
+bool takes_one_host(EngineKind engine);
+
+// The most links one request to the engine may carry, where the engine sets a bound.
+std::optional<std::size_t> largest_batch(EngineKind engine);
 
 // What one request came to.
 struct BatchOutcome {
@@ -49,6 +58,9 @@ class Engine {
   // What must hold before the first request; empty when it does, else why not (unreachable, or
   // refused), in words that name what was asked.
   virtual std::optional<BatchOutcome> prepare() { return std::nullopt; }
+
+  // The quota the engine gave while preparing, where it gives one before any request.
+  virtual std::optional<long> quota() const { return std::nullopt; }
 
   virtual BatchOutcome send(std::span<const std::string_view> links) = 0;
 };

@@ -26,7 +26,7 @@ std::string explanation(int status) {
     case 429:
       return std::string(texts::kIndexNowTooMany);
     default:
-      return std::string(texts::kIndexNowRefused);
+      return std::string(texts::kBatchRefused);
   }
 }
 

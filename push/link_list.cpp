@@ -1,6 +1,7 @@
 #include "push/link_list.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "common/ascii_text.h"
 #include "platform/ascii_case.h"
@@ -30,6 +31,16 @@ std::string_view host_of(std::string_view link) {
     return authority;
   }
   return {};
+}
+
+std::string site_url_of(std::string_view link) {
+  const std::string_view host = host_of(link);
+  if (host.empty()) return {};
+  std::string scheme(link.substr(0, link.find("://")));
+  std::transform(scheme.begin(), scheme.end(), scheme.begin(), [](char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  });
+  return scheme + "://" + std::string(host) + "/";
 }
 
 void LinkList::add_text(std::string text) {

@@ -50,4 +50,7 @@ class LinkList {
 // The host of an http or https link; empty when the text is no such link.
 std::string_view host_of(std::string_view link);
 
+// The scheme and host of an http or https link, as a site is named: https://www.example.com/.
+std::string site_url_of(std::string_view link);
+
 }  // namespace lc::push

@@ -6,6 +6,7 @@
 
 #include "platform/standard_streams.h"
 #include "platform/utf8_files.h"
+#include "push/bing.h"
 #include "push/client.h"
 #include "push/exit_codes.h"
 #include "push/indexnow.h"
@@ -66,15 +67,18 @@ void add_options(CLI::App& cli, Options& options, std::string& protocol) {
                  "push every site of this config file (TOML) to every engine it names; sources, "
                  "engines and secrets come from the file");
   cli.add_option("--engine", options.engine, "with --config: push to this engine only")
-      ->check(CLI::IsMember({"push", "indexnow"}));
+      ->check(CLI::IsMember({"push", "indexnow", "bing"}));
   cli.add_option("--protocol", protocol,
                  "push: the window's request and answer; indexnow: POST application/json "
-                 "{host, key, keyLocation, urlList}")
+                 "{host, key, keyLocation, urlList}; bing: the URL Submission API at the "
+                 "endpoint -i gives")
       ->capture_default_str()
-      ->check(CLI::IsMember({"push", "indexnow"}));
-  cli.add_option("--key", destination.key, "the IndexNow key");
+      ->check(CLI::IsMember({"push", "indexnow", "bing"}));
+  cli.add_option("--key", destination.key, "the IndexNow key, or Bing's API key");
   cli.add_option("--key-location", destination.key_location,
                  "where the IndexNow key file stands, when not at the site's root");
+  cli.add_option("--site-url", destination.site_url,
+                 "Bing's name for the site (default: the scheme and host of its first link)");
   cli.add_option("--timeout", destination.timeout_seconds,
                  "seconds a request may stay silent (default 30)")
       ->check(CLI::Range(1, 3600));
@@ -91,10 +95,12 @@ std::optional<std::string> settle_destination(Options& options, bool batch_given
     destination.interface = platform::utf8_environment(kInterfaceVariable).value_or("");
   if (destination.engine == EngineKind::kIndexNow) {
     if (!is_indexnow_key(destination.key)) return texts::about("--key", texts::kIndexNowKeyForm);
-    // IndexNow's own cap, unless a smaller batch is asked for.
-    options.batch =
-        batch_given ? std::min(options.batch, kIndexNowLargestBatch) : kIndexNowLargestBatch;
   }
+  if (destination.engine == EngineKind::kBing && destination.key.empty())
+    return texts::about("--key", texts::kNoApiKey);
+  // The engine's own cap, unless a smaller batch is asked for.
+  if (const std::optional<std::size_t> cap = largest_batch(destination.engine))
+    options.batch = batch_given ? std::min(options.batch, *cap) : *cap;
   if (destination.interface.empty()) {
     if (!options.dry_run) return std::string(texts::kNoInterface);
   } else if (!is_sendable_address(destination.interface)) {
@@ -104,9 +110,9 @@ std::optional<std::string> settle_destination(Options& options, bool batch_given
 }
 
 // Options that a config file gives for each site and engine instead.
-constexpr const char* kGivenByConfig[] = {"FILE",    "--sitemap",     "--interface",
-                                          "--batch", "--pending",     "--protocol",
-                                          "--key",   "--key-location"};
+constexpr const char* kGivenByConfig[] = {"--site-url",  "FILE",    "--sitemap",
+                                          "--interface", "--batch", "--pending",
+                                          "--protocol",  "--key",   "--key-location"};
 
 // Checks what no single option can; the message when the options do not fit together.
 std::optional<std::string> settle(Options& options, const CLI::App& cli) {
@@ -163,7 +169,7 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
     const int code = cli.exit(error);
     return {std::nullopt, code == 0 ? kAllAccepted : kUsageOrInput};
   }
-  if (protocol == "indexnow") options.destination.engine = EngineKind::kIndexNow;
+  options.destination.engine = engine_named(protocol);
   if (options.command != Command::kPush) return {std::move(options), kAllAccepted};
   if (const std::optional<std::string> problem = settle(options, cli)) {
     std::cerr << *problem << "\n";

@@ -24,9 +24,10 @@ class Intake {
 
   // The list stays as it is: other destinations may take the same links in.
   void add(const LinkList& links) {
-    if (site_.empty() && options_.destination.engine == EngineKind::kIndexNow &&
-        !links.links().empty())
+    if (site_.empty() && takes_one_host(options_.destination.engine) && !links.links().empty()) {
       site_ = std::string(host_of(links.links().front()));
+      site_url_ = site_url_of(links.links().front());
+    }
     for (const std::string_view link : links.invalid())
       std::cerr << texts::kInvalidLink << link << "\n";
     std::vector<SourceLink> taken;
@@ -54,6 +55,7 @@ class Intake {
  private:
   void open() {
     run_.destination.host = site_;
+    if (run_.destination.site_url.empty()) run_.destination.site_url = site_url_;
     const std::string name = destination_name(run_.destination, run_.secrets);
     path_ = options_.no_state || options_.destination.interface.empty() ? kRecordInMemory
             : options_.state.empty()                                    ? default_record_path(name)
@@ -67,6 +69,7 @@ class Intake {
   const Options& options_;
   RunOptions& run_;
   std::string site_;
+  std::string site_url_;  // the scheme and host of the site's first link
   std::string path_;
   std::unique_ptr<Record> record_;
   std::size_t already_pushed_ = 0;

@@ -38,6 +38,7 @@ class PushRun {
 
   int run() {
     if (!links_.empty() && !ready()) return finish();
+    if (const std::optional<long> quota = engine_->quota()) quota_ = std::max(0L, *quota);
     while (next_ < links_.size() && send_next()) {
     }
     return finish();

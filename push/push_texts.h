@@ -44,6 +44,7 @@ inline constexpr std::string_view kBadInterface = "不是可用的 http 或 http
 inline constexpr std::string_view kNoStateWithState = "不能与 --state 同用";
 inline constexpr std::string_view kBadSince = "不是 W3C 日期或时间";
 
+inline constexpr std::string_view kNoApiKey = "缺少 API 密钥";
 inline constexpr std::string_view kIndexNowKeyForm =
     "IndexNow 密钥应为 8 到 128 个字母、数字或 '-'";
 
@@ -57,7 +58,7 @@ inline constexpr std::string_view kConfigNoSites = "没有站点：请用 [[site
 inline constexpr std::string_view kConfigDuplicateSite = "站点名重复";
 inline constexpr std::string_view kConfigNoSource = "站点没有来源：请给出 sitemaps 或 files";
 inline constexpr std::string_view kConfigNoEngine =
-    "站点没有引擎：请给出 [site.push] 或 [site.indexnow]";
+    "站点没有引擎：请给出 [site.push]、[site.indexnow] 或 [site.bing]";
 inline constexpr std::string_view kConfigOneOf = "应给出 {first} 或 {second}，且只给一个";
 inline constexpr std::string_view kConfigNoVariable = "环境变量 {name} 未设置或为空";
 inline constexpr std::string_view kConfigBatch = "应为 1 到 {most} 之间的整数";
@@ -117,7 +118,13 @@ inline constexpr std::string_view kIndexNowMalformed = "请求有误：接口读
 inline constexpr std::string_view kIndexNowWrongKey = "密钥无效：接口在密钥文件里找不到这个密钥";
 inline constexpr std::string_view kIndexNowOtherHost = "链接不属于该站点，或与密钥不符";
 inline constexpr std::string_view kIndexNowTooMany = "请求过多：余下的链接留待下次推送";
-inline constexpr std::string_view kIndexNowRefused = "接口拒绝了这批链接";
+inline constexpr std::string_view kBatchRefused = "接口拒绝了这批链接";
+inline constexpr std::string_view kBingInvalidKey = "API 密钥无效";
+inline constexpr std::string_view kBingThrottled = "请求过于频繁，被限流：余下的链接留待下次推送";
+inline constexpr std::string_view kBingInvalidUrl = "链接无效，或不属于该站点";
+inline constexpr std::string_view kBingNotAuthorized =
+    "无权为该站点提交：请先在该搜索引擎的站长工具里验证站点，再用同一账号的 API 密钥";
+inline constexpr std::string_view kBingNoQuota = "读不出配额";
 inline constexpr std::string_view kIndexNowNoKeyFile =
     "取不到 IndexNow 密钥文件 {location}：链接不发往 IndexNow，留待下次推送";
 inline constexpr std::string_view kIndexNowKeyFileOther =

@@ -40,9 +40,15 @@ std::string readable_part(std::string_view name) {
 
 std::string destination_name(const Destination& destination, const Secrets& secrets) {
   const std::string address = secrets.hidden(destination.interface);
-  return destination.engine == EngineKind::kIndexNow
-             ? "indexnow " + destination.host + " " + address
-             : address;
+  switch (destination.engine) {
+    case EngineKind::kIndexNow:
+      return "indexnow " + destination.host + " " + address;
+    case EngineKind::kBing:
+      return "bing " + destination.host + " " + address;
+    case EngineKind::kPush:
+      break;
+  }
+  return address;
 }
 
 std::string default_record_path(std::string_view destination) {

@@ -43,8 +43,9 @@ struct Settings {
   int fail_first = 0;  // the first N pushes are answered 500
 };
 
-// IndexNow takes at most this many URLs in one call.
+// IndexNow takes at most this many URLs in one call, Bing's SubmitUrlbatch this many.
 constexpr std::size_t kIndexNowLargestCall = 10'000;
+constexpr std::size_t kBingLargestCall = 500;
 
 // Real interfaces take bodies of many thousands of links.
 constexpr std::size_t kLargestBody = 64u << 20;
@@ -223,6 +224,66 @@ void add_options(CLI::App& cli, Settings& settings) {
       ->check(CLI::ExistingDirectory);
 }
 
+// Bing's URL Submission API: refusals as {"ErrorCode", "Message"}, answers as {"d": ...}.
+void answer_bing(httplib::Response& response, int error_code, const std::string& message) {
+  response.status = 400;
+  response.set_content(Json{{"ErrorCode", error_code}, {"Message", "ERROR!!! " + message}}.dump(),
+                       "application/json; charset=utf-8");
+}
+
+// Checks the API key and the site; false, answered, when either is wrong.
+bool bing_site_allowed(const Interface& interface, const httplib::Request& request,
+                       const std::string& site_url, httplib::Response& response) {
+  if (request.get_param_value("apikey") != interface.settings.token) {
+    answer_bing(response, 3, "InvalidApiKey");
+    return false;
+  }
+  if (!serves(interface.settings, std::string(host_of(site_url)))) {
+    answer_bing(response, 14, "NotAuthorized");
+    return false;
+  }
+  return true;
+}
+
+void bing_quota(Interface& interface, const httplib::Request& request,
+                httplib::Response& response) {
+  if (!bing_site_allowed(interface, request, request.get_param_value("siteUrl"), response)) return;
+  std::lock_guard lock(interface.mutex);
+  response.set_content(Json{{"d",
+                             {{"__type", "UrlSubmissionQuota:#Microsoft.Bing.Webmaster.Api"},
+                              {"DailyQuota", interface.remain},
+                              {"MonthlyQuota", interface.remain}}}}
+                           .dump(),
+                       "application/json; charset=utf-8");
+}
+
+void bing_batch(Interface& interface, const httplib::Request& request, httplib::Response& response,
+                const std::string& body) {
+  const Json json = Json::parse(body, nullptr, false);
+  const std::string site_url =
+      json.is_object() && json.contains("siteUrl") && json["siteUrl"].is_string()
+          ? json["siteUrl"].get<std::string>()
+          : "";
+  if (!bing_site_allowed(interface, request, site_url, response)) return;
+  if (!json.contains("urlList") || !json["urlList"].is_array() || json["urlList"].empty() ||
+      json["urlList"].size() > kBingLargestCall) {
+    return answer_bing(response, 8, "InvalidParameter");
+  }
+  for (const Json& url : json["urlList"]) {
+    if (!url.is_string() || host_of(url.get<std::string>()) != host_of(site_url))
+      return answer_bing(response, 7, "InvalidUrl");
+  }
+  std::lock_guard lock(interface.mutex);
+  const auto count = static_cast<long>(json["urlList"].size());
+  if (count > interface.remain) {
+    return answer_bing(response, 2,
+                       "Quota remaining for today: " + std::to_string(interface.remain) +
+                           ", Submitted: " + std::to_string(count));
+  }
+  interface.remain -= count;
+  response.set_content(R"({"d":null})", "application/json; charset=utf-8");
+}
+
 // An HTTP date `seconds` from now, as Retry-After may be written.
 std::string http_date_after(int seconds) {
   const std::time_t when = std::time(nullptr) + seconds;
@@ -297,6 +358,16 @@ int main(int argc, char** argv) {
                }
                response.set_content(settings.token + "\n", "text/plain");
              });
+  server.Get("/webmaster/api.svc/json/GetUrlSubmissionQuota",
+             [&](const httplib::Request& request, httplib::Response& response) {
+               record_and_delay(interface, request, "");
+               bing_quota(interface, request, response);
+             });
+  server.Post("/webmaster/api.svc/json/SubmitUrlbatch",
+              taking_body(interface, [&](const httplib::Request& request,
+                                         httplib::Response& response, const std::string& body) {
+                bing_batch(interface, request, response, body);
+              }));
   server.Post("/urls",
               taking_body(interface, [&](const httplib::Request& request,
                                          httplib::Response& response, const std::string& body) {

@@ -238,9 +238,10 @@ TEST_F(PushProgramTest, IndexNowPostsJsonBatchesAndExplainsRefusals) {
             2);
 }
 
-// A config of two sites, each pushed to the push interface and IndexNow: each site's sources
-// read once, every engine's requests in order, secrets from the environment and from files; a
-// second run sends nothing, and --site with --engine keeps to one site's one engine.
+// A config of two sites, each pushed to the push interface, IndexNow and Bing: each site's
+// sources read once, every engine's requests in order, secrets from the environment and from
+// files; a second run sends nothing, --site with --engine keeps to one site's one engine, and a
+// refused API key is explained.
 TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
   const std::string key = "k3y-0f-b0th-s1tes";
   const std::string interface = start_simulator({"--protocol", "indexnow", "--token", key, "--site",
@@ -253,31 +254,46 @@ TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
         "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">"
         "<url><loc>https://shop.example.com/a</loc></url>"
         "<url><loc>https://shop.example.com/b</loc></url></urlset>");
-  const std::string indexnow = "endpoint = \"" + root + "/indexnow\"\nkey_file = \"key.txt\"\n" +
-                               "key_location = \"" + root + "/" + key + ".txt\"\n";
-  const std::string config = write("config.toml",
-                                   "state = \"state.db\"\n"
-                                   "[[site]]\nname = \"www\"\nfiles = [\"www.txt\"]\n"
-                                   "[site.push]\ninterface_env = \"WWW_INTERFACE\"\nbatch = 2\n"
-                                   "[site.indexnow]\n" +
-                                       indexnow +
-                                       "[[site]]\nname = \"shop\"\nsitemaps = [\"shop.xml\"]\n"
-                                       "[site.push]\ninterface_file = \"shop-interface.txt\"\n"
-                                       "[site.indexnow]\n" +
-                                       indexnow);
-  const std::string environment =
+  const std::string engines = "[site.indexnow]\nendpoint = \"" + root +
+                              "/indexnow\"\nkey_file = \"key.txt\"\nkey_location = \"" + root +
+                              "/" + key + ".txt\"\n[site.bing]\napi_key_env = \"BING_KEY\"\n" +
+                              "endpoint = \"" + root + "/webmaster/api.svc/json\"\n";
+  const std::string config =
+      write("config.toml",
+            "state = \"state.db\"\n[[site]]\nname = \"www\"\nfiles = [\"www.txt\"]\n"
+            "[site.push]\ninterface_env = \"WWW_INTERFACE\"\nbatch = 2\n" +
+                engines +
+                "[[site]]\nname = \"shop\"\nsitemaps = [\"shop.xml\"]\n"
+                "[site.push]\ninterface_file = \"shop-interface.txt\"\n" +
+                engines);
+  const std::string interface_variable =
       "WWW_INTERFACE='" + root + "/urls?site=www.example.com&token=" + key + "'";
+  const std::string environment = "BING_KEY=" + key + " " + interface_variable;
   const Outcome first = push("--config " + config, "", environment);
   EXPECT_EQ(first.exit_code, 0) << first.output;
   EXPECT_EQ(first.output.find(key), std::string::npos) << "secrets are never printed";
-  // www: two push requests, then the key file and one IndexNow request; shop: one and two.
-  const std::vector<std::string> expected = {
-      "POST /urls?site=www",  "POST /urls?site=www", "GET /" + key,   "POST /indexnow",
-      "POST /urls?site=shop", "GET /" + key,         "POST /indexnow"};
+  // www: two push requests, the key file and one IndexNow request, the quota and one batch for
+  // Bing; shop the same with one push request.
+  const std::string quota = "GET /webmaster/api.svc/json/GetUrlSubmissionQuota?siteUrl=https%3A";
+  const std::string batch = "POST /webmaster/api.svc/json/SubmitUrlbatch?apikey=";
+  const std::vector<std::string> expected = {"POST /urls?site=www",
+                                             "POST /urls?site=www",
+                                             "GET /" + key,
+                                             "POST /indexnow",
+                                             quota,
+                                             batch,
+                                             "POST /urls?site=shop",
+                                             "GET /" + key,
+                                             "POST /indexnow",
+                                             quota,
+                                             batch};
   ASSERT_EQ(requests_recorded(), static_cast<int>(expected.size())) << first.output;
   for (std::size_t n = 0; n < expected.size(); ++n)
     EXPECT_EQ(recorded(static_cast<int>(n + 1)).rfind(expected[n], 0), 0u) << n;
-  EXPECT_NE(recorded(7).find("\"host\":\"shop.example.com\""), std::string::npos);
+  EXPECT_NE(recorded(9).find("\"host\":\"shop.example.com\""), std::string::npos);
+  EXPECT_NE(recorded(11).find(R"({"siteUrl":"https://shop.example.com/","urlList":[)"
+                              R"("https://shop.example.com/a","https://shop.example.com/b"]})"),
+            std::string::npos);
 
   const Outcome again = push("--config " + config, "", environment);
   EXPECT_EQ(again.exit_code, 0) << again.output;
@@ -287,7 +303,12 @@ TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
   const Outcome one = push("--config " + config + " --site www --engine indexnow", "", environment);
   EXPECT_EQ(one.exit_code, 0) << one.output;
   ASSERT_EQ(requests_recorded(), static_cast<int>(expected.size()) + 2);
-  EXPECT_NE(recorded(9).find(numbered_links(3, 4).substr(0, 30)), std::string::npos);
+  EXPECT_NE(recorded(13).find(numbered_links(3, 4).substr(0, 30)), std::string::npos);
+
+  const Outcome refused = push("--config " + config + " --site www --engine bing", "",
+                               "BING_KEY=wrong-key " + interface_variable);
+  EXPECT_EQ(refused.exit_code, 1) << refused.output;
+  EXPECT_NE(refused.output.find("API 密钥无效"), std::string::npos) << refused.output;
 }
 
 // Every mistake in a config is reported with its line and key before anything is sent.
