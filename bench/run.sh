@@ -49,4 +49,5 @@ QT_QPA_PLATFORM=offscreen build-bench/bench/links_box_long_line 2>/dev/null
 python3 bench/startup.py build-bench/bench
 python3 bench/cli_clean.py build-bench/push/linkcourier-push
 python3 bench/record.py build-bench/push/linkcourier-push
+python3 bench/engines_run.py build-bench/push/linkcourier-push build-bench/tools/push_simulator
 build-bench/bench/record_bench

@@ -1,0 +1,101 @@
+"""One `linkcourier-push --config` run over 3 sites x every engine with nothing new to send,
+side by side with the single runs that do the same work, alternating; each site's sitemap holds
+20,000 links, all accepted before. Prints "engines_run_overhead_ratio"."""
+import os
+import socket
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+RUNS = 5
+SITES = ["www.example.com", "shop.example.com", "news.example.com"]
+KEY = "bench-key-0123"
+LINKS = 20_000
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def sitemap(folder, site):
+    path = os.path.join(folder, site + ".xml")
+    with open(path, "w") as out:
+        out.write('<urlset xmlns="http://www.sitemaps.org/schemas/sitemap/0.9">')
+        for n in range(LINKS):
+            out.write(f"<url><loc>https://{site}/p/{n}.html</loc></url>")
+        out.write("</urlset>")
+    return path
+
+
+def engines(root, site):
+    """Each engine of a site: its config section and the single run's options."""
+    return [
+        (f'[site.push]\ninterface_file = "{site}.url"\n',
+         ["-i", f"{root}/urls?site={site}&token={KEY}"]),
+        (f'[site.indexnow]\nkey_env = "BENCH_KEY"\nendpoint = "{root}/indexnow"\n'
+         f'key_location = "{root}/{KEY}.txt"\n',
+         ["--protocol", "indexnow", "--key", KEY, "--key-location", f"{root}/{KEY}.txt",
+          "-i", f"{root}/indexnow"]),
+        (f'[site.bing]\napi_key_env = "BENCH_KEY"\nendpoint = "{root}/webmaster/api.svc/json"\n',
+         ["--protocol", "bing", "--key", KEY, "-i", f"{root}/webmaster/api.svc/json"]),
+    ]
+
+
+def seconds(commands, environment):
+    start = time.perf_counter()
+    for command in commands:
+        subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True,
+                       env=environment)
+    return time.perf_counter() - start
+
+
+def main(push, simulator):
+    port = free_port()
+    arguments = [simulator, "--port", str(port), "--protocol", "indexnow", "--token", KEY,
+                 "--quota", "1000000000"]
+    for site in SITES:
+        arguments += ["--site", site]
+    server = subprocess.Popen(arguments, stdout=subprocess.DEVNULL)
+    try:
+        root = f"http://127.0.0.1:{port}"
+        for _ in range(100):
+            try:
+                socket.create_connection(("127.0.0.1", port)).close()
+                break
+            except OSError:
+                time.sleep(0.05)
+        with tempfile.TemporaryDirectory() as folder:
+            state = os.path.join(folder, "state.db")
+            config = ""
+            singles = []
+            for site in SITES:
+                map_file = sitemap(folder, site)
+                with open(os.path.join(folder, site + ".url"), "w") as out:
+                    out.write(f"{root}/urls?site={site}&token={KEY}\n")
+                config += f'[[site]]\nname = "{site}"\nsitemaps = ["{map_file}"]\n'
+                for section, options in engines(root, site):
+                    config += section
+                    singles.append([push, "--state", state, "--sitemap", map_file] + options)
+            config_file = os.path.join(folder, "config.toml")
+            with open(config_file, "w") as out:
+                out.write(f'state = "{state}"\n' + config)
+            environment = dict(os.environ, BENCH_KEY=KEY)
+            one = [[push, "--config", config_file]]
+            seconds(one, environment)  # everything accepted, once
+            ours, theirs = [], []
+            for _ in range(RUNS):
+                ours.append(seconds(one, environment))
+                theirs.append(seconds(singles, environment))
+    finally:
+        server.terminate()
+        server.wait()
+    print(f"engines_run_overhead_ratio "
+          f"{statistics.median(ours) / statistics.median(theirs):.3f} ratio")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1], sys.argv[2])
