@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <iostream>
+#include <nlohmann/json.hpp>
+#include <utility>
+#include <vector>
 
 #include "push/config_file.h"
 #include "push/exit_codes.h"
@@ -52,6 +55,38 @@ std::optional<std::vector<SiteConfig>> chosen_sites(const Options& options, Conf
   return sites;
 }
 
+// One line a site and engine after the run, or with --json one object for the whole run.
+void summarize(const Options& options, const std::vector<std::pair<ReportLabels, RunTotals>>& runs,
+               int exit_code) {
+  if (options.json) {
+    nlohmann::json json = {{"runs", nlohmann::json::array()}, {"exit_code", exit_code}};
+    for (const auto& [labels, totals] : runs) {
+      nlohmann::json run = {{"site", labels.site},          {"engine", labels.engine},
+                            {"sent", totals.sent},          {"accepted", totals.accepted},
+                            {"refused", totals.refused},    {"pending", totals.pending},
+                            {"exit_code", totals.exit_code}};
+      if (totals.quota_left) run["quota_left"] = *totals.quota_left;
+      json["runs"].push_back(run);
+    }
+    std::cout << json.dump() << "\n";
+    return;
+  }
+  std::cout << texts::kConfigSummary << "\n";
+  for (const auto& [labels, totals] : runs) {
+    std::cout << texts::filled(
+                     texts::kConfigSummaryLine,
+                     {{"site", labels.site},
+                      {"engine", labels.engine},
+                      {"sent", std::to_string(totals.sent)},
+                      {"accepted", std::to_string(totals.accepted)},
+                      {"refused", std::to_string(totals.refused)},
+                      {"pending", std::to_string(totals.pending)},
+                      {"quota", totals.quota_left ? std::to_string(*totals.quota_left) : "-"},
+                      {"exit", std::to_string(totals.exit_code)}})
+              << "\n";
+  }
+}
+
 }  // namespace
 
 int push_config(const Options& options) {
@@ -64,6 +99,7 @@ int push_config(const Options& options) {
   const std::optional<std::vector<SiteConfig>> sites = chosen_sites(options, *reading.config);
   if (!sites) return kUsageOrInput;
   int worst = kAllAccepted;
+  std::vector<std::pair<ReportLabels, RunTotals>> runs;
   for (const SiteConfig& site : *sites) {
     Options sources = options;
     sources.files = site.files;
@@ -73,6 +109,11 @@ int push_config(const Options& options) {
             gather_links(sources, [&](LinkList& links) { lists.push_back(std::move(links)); })) {
       std::cerr << failure->message << "\n";
       worst = std::max(worst, failure->exit_code);
+      for (const EngineSettings& engine : site.engines) {
+        RunTotals totals;
+        totals.exit_code = failure->exit_code;
+        runs.emplace_back(ReportLabels{site.name, engine.engine}, totals);
+      }
       continue;
     }
     for (const EngineSettings& engine : site.engines) {
@@ -80,15 +121,20 @@ int push_config(const Options& options) {
         std::cout << texts::filled(texts::kSiteHeading,
                                    {{"site", site.name}, {"engine", engine.engine}})
                   << std::endl;
-      const int exit_code = push_links(engine_options(options, *reading.config, engine),
-                                       [&](const std::function<void(const LinkList&)>& each) {
-                                         for (const LinkList& links : lists)
-                                           each(links);
-                                         return std::optional<SourceFailure>();
-                                       });
-      worst = std::max(worst, exit_code);
+      const ReportLabels labels{site.name, engine.engine};
+      const RunTotals totals = push_links(
+          engine_options(options, *reading.config, engine),
+          [&](const std::function<void(const LinkList&)>& each) {
+            for (const LinkList& links : lists)
+              each(links);
+            return std::optional<SourceFailure>();
+          },
+          labels);
+      runs.emplace_back(labels, totals);
+      worst = std::max(worst, totals.exit_code);
     }
   }
+  summarize(options, runs, worst);
   return worst;
 }
 

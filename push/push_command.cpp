@@ -86,20 +86,28 @@ RunOptions run_options_of(const Options& options) {
   return run;
 }
 
-int push_from_record(const Options& options, RunOptions& run, Intake& intake) {
+RunTotals ended(int exit_code) {
+  RunTotals totals;
+  totals.exit_code = exit_code;
+  return totals;
+}
+
+RunTotals push_from_record(const Options& options, RunOptions& run, Intake& intake,
+                           const ReportLabels& labels) {
   Record& record = intake.record();
   record.commit_intake();
   const std::size_t count = record.waiting_count();
   if (count == 0 && intake.already_pushed() == 0) {
     std::cerr << texts::kNothingToPush << "\n";
-    return kUsageOrInput;
+    return ended(kUsageOrInput);
   }
   if (options.dry_run) {
-    const std::unique_ptr<RunReport> report =
-        options.json ? json_report(std::cout, std::cerr) : text_report(std::cout, std::cerr, false);
+    const std::unique_ptr<RunReport> report = options.json
+                                                  ? json_report(std::cout, std::cerr, labels)
+                                                  : text_report(std::cout, std::cerr, false);
     report->plan(count, (count + run.batch - 1) / run.batch, run.batch,
                  run.secrets.hidden(run.destination.interface));
-    return kAllAccepted;
+    return ended(kAllAccepted);
   }
   std::deque<std::string> owned;
   std::vector<std::string_view> waiting;
@@ -110,38 +118,40 @@ int push_from_record(const Options& options, RunOptions& run, Intake& intake) {
   if (intake.kept()) run.already_pushed = intake.already_pushed();
   std::ostream silent(nullptr);
   const std::unique_ptr<RunReport> report =
-      options.json ? json_report(std::cout, std::cerr)
+      options.json ? json_report(std::cout, std::cerr, labels)
                    : text_report(options.quiet ? silent : std::cout, std::cerr,
                                  options.shows_progress(waiting.size()));
-  const int exit_code = run_push(run, waiting, *report);
-  record.record_run_end(exit_code);
-  return exit_code;
+  const RunTotals totals = run_push(run, waiting, *report);
+  record.record_run_end(totals.exit_code);
+  return totals;
 }
 
 }  // namespace
 
 int push_links(const Options& options) {
-  return push_links(options, [&](const std::function<void(const LinkList&)>& each) {
-    return gather_links(options, [&](LinkList& links) { each(links); });
-  });
+  return push_links(options,
+                    [&](const std::function<void(const LinkList&)>& each) {
+                      return gather_links(options, [&](LinkList& links) { each(links); });
+                    })
+      .exit_code;
 }
 
-int push_links(const Options& options, const LinkFeed& feed) {
+RunTotals push_links(const Options& options, const LinkFeed& feed, const ReportLabels& labels) {
   RunOptions run = run_options_of(options);
   Intake intake(options, run);
   try {
     if (const std::optional<SourceFailure> failure =
             feed([&](const LinkList& links) { intake.add(links); })) {
       std::cerr << failure->message << "\n";
-      return failure->exit_code;
+      return ended(failure->exit_code);
     }
-    return push_from_record(options, run, intake);
+    return push_from_record(options, run, intake, labels);
   } catch (const RecordBusy& busy) {
     std::cerr << busy.what() << "\n";
-    return kRecordBusy;
+    return ended(kRecordBusy);
   } catch (const RecordError& error) {
     std::cerr << error.what() << "\n";
-    return kRecordUnusable;
+    return ended(kRecordUnusable);
   }
 }
 

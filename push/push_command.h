@@ -7,6 +7,7 @@
 
 #include "push/link_sources.h"
 #include "push/options.h"
+#include "push/run_report.h"
 
 namespace lc::push {
 
@@ -16,7 +17,8 @@ using LinkFeed =
 
 // Pushes the links of the sources `options` names; returns the exit code.
 int push_links(const Options& options);
-// Pushes the links `feed` gives to the destination `options` names.
-int push_links(const Options& options, const LinkFeed& feed);
+// Pushes the links `feed` gives to the destination `options` names; `labels` mark its JSON
+// objects. Returns the run's totals, with its exit code.
+RunTotals push_links(const Options& options, const LinkFeed& feed, const ReportLabels& labels = {});
 
 }  // namespace lc::push

@@ -36,7 +36,7 @@ class PushRun {
     totals_.already_pushed = options.already_pushed;
   }
 
-  int run() {
+  RunTotals run() {
     if (!links_.empty() && !ready()) return finish();
     if (const std::optional<long> quota = engine_->quota()) quota_ = std::max(0L, *quota);
     while (next_ < links_.size() && send_next()) {
@@ -181,10 +181,11 @@ class PushRun {
     }
   }
 
-  int finish() {
+  RunTotals finish() {
     waiting_.insert(waiting_.end(), links_.begin() + static_cast<std::ptrdiff_t>(next_),
                     links_.end());
     totals_.pending = waiting_.size();
+    totals_.quota_left = quota_;
     totals_.exit_code = unreachable_           ? kUnreachable
                         : totals_.pending == 0 ? kAllAccepted
                         : throttled_           ? kThrottled
@@ -195,7 +196,7 @@ class PushRun {
       totals_.exit_code = kPendingUnwritable;
     }
     report_.summary(totals_);
-    return totals_.exit_code;
+    return totals_;
   }
 
   const RunOptions& options_;
@@ -217,8 +218,8 @@ class PushRun {
 
 }  // namespace
 
-int run_push(const RunOptions& options, const std::vector<std::string_view>& links,
-             RunReport& report) {
+RunTotals run_push(const RunOptions& options, const std::vector<std::string_view>& links,
+                   RunReport& report) {
   return PushRun(options, links, report).run();
 }
 

@@ -26,8 +26,8 @@ struct RunOptions {
 };
 
 // Pushes `links` and writes the pending file; reports and notes go to `report`. Returns the
-// exit code.
-int run_push(const RunOptions& options, const std::vector<std::string_view>& links,
-             RunReport& report);
+// run's totals, with its exit code.
+RunTotals run_push(const RunOptions& options, const std::vector<std::string_view>& links,
+                   RunReport& report);
 
 }  // namespace lc::push

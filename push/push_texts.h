@@ -71,6 +71,10 @@ inline constexpr std::string_view kConfigExcludes =
     "不能与 --config 同用：来源和引擎由配置文件给出";
 inline constexpr std::string_view kEngineWithoutConfig = "只能与 --config 同用";
 inline constexpr std::string_view kSiteHeading = "== 站点 {site}，引擎 {engine} ==";
+inline constexpr std::string_view kConfigSummary = "== 汇总 ==";
+inline constexpr std::string_view kConfigSummaryLine =
+    "{site} / {engine}：发送 {sent} 条，成功 {accepted} 条，被拒绝 {refused} 条，待推送 {pending} "
+    "条，剩余额度 {quota}，退出码 {exit}";
 
 // Sources.
 inline constexpr std::string_view kStandardInput = "标准输入";

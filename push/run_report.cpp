@@ -78,7 +78,8 @@ class TextReport final : public RunReport {
 
 class JsonReport final : public RunReport {
  public:
-  JsonReport(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+  JsonReport(std::ostream& out, std::ostream& err, const ReportLabels& labels)
+      : out_(out), err_(err), labels_(labels) {}
 
   void plan(std::size_t links, std::size_t requests, std::size_t batch,
             const std::string& interface) override {
@@ -101,19 +102,25 @@ class JsonReport final : public RunReport {
                  {"refused", totals.refused},
                  {"pending", totals.pending}};
     if (totals.already_pushed) json["already_pushed"] = *totals.already_pushed;
+    if (totals.quota_left) json["quota_left"] = *totals.quota_left;
     json["exit_code"] = totals.exit_code;
     write(json);
   }
 
  private:
   // One object a line; bytes that are no UTF-8 become U+FFFD rather than stopping the run.
-  void write(const Json& json) {
+  void write(Json json) {
+    if (!labels_.site.empty()) {
+      json["site"] = labels_.site;
+      json["engine"] = labels_.engine;
+    }
     out_ << json.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
     out_.flush();
   }
 
   std::ostream& out_;
   std::ostream& err_;
+  ReportLabels labels_;
 };
 
 }  // namespace
@@ -122,8 +129,9 @@ std::unique_ptr<RunReport> text_report(std::ostream& out, std::ostream& err, boo
   return std::make_unique<TextReport>(out, err, progress);
 }
 
-std::unique_ptr<RunReport> json_report(std::ostream& out, std::ostream& err) {
-  return std::make_unique<JsonReport>(out, err);
+std::unique_ptr<RunReport> json_report(std::ostream& out, std::ostream& err,
+                                       const ReportLabels& labels) {
+  return std::make_unique<JsonReport>(out, err, labels);
 }
 
 }  // namespace lc::push

@@ -28,7 +28,15 @@ struct RunTotals {
   std::size_t refused = 0;
   std::size_t pending = 0;
   std::optional<std::size_t> already_pushed;  // with a state file
+  std::optional<long> quota_left;             // as the engine last told it
   int exit_code = 0;
+};
+
+// What a run of a config file adds to each JSON object, so that its sites and engines tell
+// apart; empty for a single run.
+struct ReportLabels {
+  std::string site;
+  std::string engine;
 };
 
 class RunReport {
@@ -43,6 +51,7 @@ class RunReport {
 
 // `progress`: whether the progress bar shows on `err`.
 std::unique_ptr<RunReport> text_report(std::ostream& out, std::ostream& err, bool progress);
-std::unique_ptr<RunReport> json_report(std::ostream& out, std::ostream& err);
+std::unique_ptr<RunReport> json_report(std::ostream& out, std::ostream& err,
+                                       const ReportLabels& labels = {});
 
 }  // namespace lc::push

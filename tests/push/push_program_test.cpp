@@ -298,6 +298,9 @@ TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
   const Outcome again = push("--config " + config, "", environment);
   EXPECT_EQ(again.exit_code, 0) << again.output;
   EXPECT_EQ(requests_recorded(), static_cast<int>(expected.size())) << again.output;
+  EXPECT_NE(again.output.find("shop / bing：发送 0 条，成功 0 条，被拒绝 0 条，待推送 0 条"),
+            std::string::npos)
+      << again.output;
 
   write("www.txt", numbered_links(0, 4));
   const Outcome one = push("--config " + config + " --site www --engine indexnow", "", environment);
@@ -406,8 +409,10 @@ TEST_F(PushProgramTest, JsonGivesAnObjectPerRequestAndOneForTheRun) {
   ASSERT_EQ(objects.size(), 4u) << outcome.output;
   EXPECT_EQ(objects[0]["success_batch"], 2);
   EXPECT_EQ(objects[2]["refused"], nlohmann::json::array({"https://other.org/x"}));
-  EXPECT_EQ(objects[3], nlohmann::json::parse(
-                            R"({"sent":6,"accepted":5,"refused":1,"pending":0,"exit_code":0})"));
+  EXPECT_EQ(
+      objects[3],
+      nlohmann::json::parse(
+          R"({"sent":6,"accepted":5,"refused":1,"pending":0,"quota_left":4995,"exit_code":0})"));
   EXPECT_EQ(outcome.output.find("\r["), std::string::npos) << "no progress bar";
 }
 
