@@ -28,6 +28,7 @@ set(http_helper_tests_sources
   ${lc_tests}/http/cookie_merge_test.cpp
   ${lc_tests}/http/request_headers_test.cpp
   ${lc_tests}/platform/charset_decoder_test.cpp
+  ${lc_tests}/platform/rsa_signature_test.cpp
 )
 set(regex_tests_sources
   ${lc_tests}/regex/regex_rules_test.cpp
