@@ -51,3 +51,4 @@ python3 bench/cli_clean.py build-bench/push/linkcourier-push
 python3 bench/record.py build-bench/push/linkcourier-push
 python3 bench/engines_run.py build-bench/push/linkcourier-push build-bench/tools/push_simulator
 build-bench/bench/record_bench
+build-bench/bench/jwt_sign
