@@ -43,6 +43,7 @@ double take_in_and_accept(Record& record, const std::vector<std::string>& urls) 
                         .words = "200 OK",
                         .links_known = true,
                         .refused = {},
+                        .deferred = {},
                         .remaining = 1'000'000});
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }

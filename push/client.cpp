@@ -28,9 +28,13 @@ bool Reply::answered_2xx() const {
 }
 
 Reply http_exchange(std::string_view address, const Request& request) {
-  const Text headers = request.content_type.empty()
-                           ? Text()
-                           : "Content-Type: " + platform::utf8_to_cp936(request.content_type);
+  Text headers;
+  if (!request.content_type.empty())
+    headers = "Content-Type: " + platform::utf8_to_cp936(request.content_type);
+  if (!request.authorization.empty()) {
+    if (!headers.empty()) headers += kLineBreak;
+    headers += "Authorization: " + platform::utf8_to_cp936(request.authorization);
+  }
   Text status;
   Text response_headers;
   ByteArray bytes;
@@ -49,6 +53,7 @@ Reply http_exchange(std::string_view address, const Request& request) {
   reply.body.assign(bytes.begin(), bytes.end());
   reply.too_large = request.largest_body > 0 && reply.body.size() > request.largest_body;
   reply.retry_after = platform::cp936_to_utf8(get_header_value(response_headers, "Retry-After"));
+  reply.content_type = platform::cp936_to_utf8(get_header_value(response_headers, "Content-Type"));
   return reply;
 }
 

@@ -11,18 +11,20 @@ namespace lc::push {
 
 struct Request {
   bool post = false;
-  std::string_view body{};          // sent as it stands
-  std::string_view content_type{};  // empty: the client's default for a POST
-  int timeout_seconds = 0;          // 0: the client's 30 seconds
-  std::size_t largest_body = 0;     // 0: no bound; see Reply::too_large
+  std::string_view body{};           // sent as it stands
+  std::string_view content_type{};   // empty: the client's default for a POST
+  std::string_view authorization{};  // the Authorization header's value, where one is sent
+  int timeout_seconds = 0;           // 0: the client's 30 seconds
+  std::size_t largest_body = 0;      // 0: no bound; see Reply::too_large
 };
 
 struct Reply {
-  int status = 0;           // the HTTP status, or the client's failure number (700 and up)
-  std::string status_text;  // "200 OK", or the client's failure message
-  std::string body;         // the bytes as they came
-  bool too_large = false;   // the body went past the request's bound and was cut there
-  std::string retry_after;  // the Retry-After header's value, where the answer has one
+  int status = 0;            // the HTTP status, or the client's failure number (700 and up)
+  std::string status_text;   // "200 OK", or the client's failure message
+  std::string body;          // the bytes as they came
+  bool too_large = false;    // the body went past the request's bound and was cut there
+  std::string retry_after;   // the Retry-After header's value, where the answer has one
+  std::string content_type;  // the Content-Type header's value
 
   bool answered() const;      // an HTTP answer of any status arrived
   bool answered_2xx() const;  // an answer of 2xx

@@ -11,6 +11,7 @@
 #include "push/bing.h"
 #include "push/client.h"
 #include "push/file_text.h"
+#include "push/google.h"
 #include "push/indexnow.h"
 #include "push/push_texts.h"
 
@@ -76,7 +77,7 @@ class ConfigReader {
 
   SiteConfig read_site(const toml::table& site, const std::string& key) {
     SiteConfig config;
-    only_keys(site, key, {"name", "sitemaps", "files", "push", "indexnow", "bing"});
+    only_keys(site, key, {"name", "sitemaps", "files", "push", "indexnow", "google", "bing"});
     if (const toml::node* name = site.get("name")) {
       config.name = string_value(*name, key + ".name");
     } else {
@@ -95,9 +96,12 @@ class ConfigReader {
       config.engines.push_back(read_push(*push, key + ".push"));
     if (const toml::table* indexnow = table_at(site, "indexnow", key))
       config.engines.push_back(read_indexnow(*indexnow, key + ".indexnow"));
+    if (const toml::table* google = table_at(site, "google", key))
+      config.engines.push_back(read_google(*google, key + ".google"));
     if (const toml::table* bing = table_at(site, "bing", key))
       config.engines.push_back(read_bing(*bing, key + ".bing"));
-    if (!site.contains("push") && !site.contains("indexnow") && !site.contains("bing"))
+    if (!site.contains("push") && !site.contains("indexnow") && !site.contains("google") &&
+        !site.contains("bing"))
       problem(site, key, texts::kConfigNoEngine);
     return config;
   }
@@ -126,6 +130,33 @@ class ConfigReader {
     if (const toml::node* endpoint = table.get("endpoint"))
       engine.address = address_value(*endpoint, key + ".endpoint");
     engine.batch = batch(table, key, kIndexNowLargestBatch, kIndexNowLargestBatch);
+    return engine;
+  }
+
+  EngineSettings read_google(const toml::table& table, const std::string& key) {
+    only_keys(table, key, {"service_account", "endpoint", "batch"});
+    EngineSettings engine;
+    engine.engine = "google";
+    engine.address = kGoogleEndpoint;
+    if (const toml::node* file = table.get("service_account")) {
+      const std::string path = path_value(*file, key + ".service_account");
+      std::string reason;
+      if (!path.empty()) {
+        if (const std::optional<ServiceAccount> account = read_service_account(path, reason)) {
+          engine.key = account->private_key;
+          engine.account = account->client_email;
+          engine.token_uri = account->token_uri;
+          warn_if_readable(path);
+        } else {
+          problem(*file, key + ".service_account", texts::about(path, reason));
+        }
+      }
+    } else {
+      problem(table, key, texts::filled(texts::kConfigMissing, {{"key", "service_account"}}));
+    }
+    if (const toml::node* endpoint = table.get("endpoint"))
+      engine.address = address_value(*endpoint, key + ".endpoint");
+    engine.batch = batch(table, key, kGoogleLargestBatch, kGoogleLargestBatch);
     return engine;
   }
 

@@ -16,6 +16,8 @@ struct EngineSettings {
   std::string key;           // indexnow's key, bing's API key
   std::string key_location;  // indexnow; empty: the key file at the site's root
   std::string site_url;      // bing; empty: the scheme and host of the site's first link
+  std::string account;       // google: the service account's address (`key` its private key)
+  std::string token_uri;     // google
   std::size_t batch = 0;
 };
 
@@ -31,7 +33,7 @@ struct Config {
   std::vector<SiteConfig> sites;
 };
 
-inline constexpr const char* kEngineNames[] = {"push", "indexnow", "bing"};
+inline constexpr const char* kEngineNames[] = {"push", "indexnow", "google", "bing"};
 
 // The config at `path` (UTF-8), or every mistake in it, each "PATH:LINE: KEY: problem". Warnings
 // (a file that others can read) come either way.

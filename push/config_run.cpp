@@ -27,6 +27,8 @@ Options engine_options(const Options& options, const Config& config, const Engin
   run.destination.key = engine.key;
   run.destination.key_location = engine.key_location;
   run.destination.site_url = engine.site_url;
+  run.destination.account = engine.account;
+  run.destination.token_uri = engine.token_uri;
   run.batch = engine.batch;
   return run;
 }

@@ -5,6 +5,7 @@
 
 #include "push/bing.h"
 #include "push/client.h"
+#include "push/google.h"
 #include "push/indexnow.h"
 #include "push/push_interface.h"
 #include "push/w3c_time.h"
@@ -34,11 +35,26 @@ void take_status(const Reply& reply, BatchOutcome& outcome) {
 EngineKind engine_named(std::string_view name) {
   return name == "indexnow" ? EngineKind::kIndexNow
          : name == "bing"   ? EngineKind::kBing
+         : name == "google" ? EngineKind::kGoogle
                             : EngineKind::kPush;
 }
 
 bool takes_one_host(EngineKind engine) {
   return engine == EngineKind::kIndexNow || engine == EngineKind::kBing;
+}
+
+std::string default_endpoint(EngineKind engine) {
+  switch (engine) {
+    case EngineKind::kIndexNow:
+      return kIndexNowEndpoint;
+    case EngineKind::kBing:
+      return kBingEndpoint;
+    case EngineKind::kGoogle:
+      return kGoogleEndpoint;
+    case EngineKind::kPush:
+      break;
+  }
+  return "";
 }
 
 std::optional<std::size_t> largest_batch(EngineKind engine) {
@@ -47,6 +63,8 @@ std::optional<std::size_t> largest_batch(EngineKind engine) {
       return kIndexNowLargestBatch;
     case EngineKind::kBing:
       return kBingLargestBatch;
+    case EngineKind::kGoogle:
+      return kGoogleLargestBatch;
     case EngineKind::kPush:
       break;
   }
@@ -59,6 +77,8 @@ std::unique_ptr<Engine> make_engine(const Destination& destination) {
       return make_indexnow(destination);
     case EngineKind::kBing:
       return make_bing(destination);
+    case EngineKind::kGoogle:
+      return make_google(destination);
     case EngineKind::kPush:
       break;
   }

@@ -11,23 +11,28 @@
 
 namespace lc::push {
 
-enum class EngineKind { kPush, kIndexNow, kBing };
+enum class EngineKind { kPush, kIndexNow, kBing, kGoogle };
 
 struct Destination {
   EngineKind engine = EngineKind::kPush;
   std::string interface;  // the push interface with its token, or the engine's endpoint
   int timeout_seconds = 0;
-  std::string host;          // the one site a request may carry (IndexNow, Bing)
-  std::string key;           // IndexNow's key, Bing's API key
+  std::string host;       // the one site a request may carry (IndexNow, Bing)
+  std::string key;        // IndexNow's key, Bing's API key, a Google service account's private key
+  std::string account;    // a Google service account's address
+  std::string token_uri;  // where that account's tokens are had
   std::string key_location;  // IndexNow's key file, when not at the site's root
   std::string site_url;      // Bing's name for the site: its scheme and host
 };
 
-// The engine of a config's or the command line's name: push, indexnow or bing.
+// The engine of a config's or the command line's name: push, indexnow, bing or google.
 EngineKind engine_named(std::string_view name);
 
 // Whether the engine takes one host's links a request (IndexNow, Bing).
 bool takes_one_host(EngineKind engine);
+
+// The engine's public endpoint; empty for the push interface, whose address is the user's.
+std::string default_endpoint(EngineKind engine);
 
 // The most links one request to the engine may carry, where the engine sets a bound.
 std::optional<std::size_t> largest_batch(EngineKind engine);
@@ -38,12 +43,13 @@ struct BatchOutcome {
   Kind kind = Kind::kUnreachable;
   std::string status;     // the status line's text, or the client's failure message (UTF-8)
   int status_number = 0;  // the HTTP status, or the client's failure number (700 and up)
-  std::optional<long> retry_after;   // seconds the answer asks to wait before asking again
-  std::string explanation;           // why a refusal, in plain words or the interface's own
-  bool over_quota = false;           // refused whole because the quota cannot take so many
-  long accepted = 0;                 // as the answer counts them
-  std::optional<long> remaining;     // the quota left, where the answer says
-  std::vector<std::string> refused;  // links the answer names as refused
+  std::optional<long> retry_after;    // seconds the answer asks to wait before asking again
+  std::string explanation;            // why a refusal, in plain words or the interface's own
+  bool over_quota = false;            // refused whole because the quota cannot take so many
+  long accepted = 0;                  // as the answer counts them
+  std::optional<long> remaining;      // the quota left, where the answer says
+  std::vector<std::string> refused;   // links the answer names as refused
+  std::vector<std::string> deferred;  // links it asks to have again later (its quota spent)
 };
 
 struct Reply;

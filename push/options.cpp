@@ -9,6 +9,7 @@
 #include "push/bing.h"
 #include "push/client.h"
 #include "push/exit_codes.h"
+#include "push/google.h"
 #include "push/indexnow.h"
 #include "push/link_list.h"
 #include "push/push_texts.h"
@@ -67,13 +68,16 @@ void add_options(CLI::App& cli, Options& options, std::string& protocol) {
                  "push every site of this config file (TOML) to every engine it names; sources, "
                  "engines and secrets come from the file");
   cli.add_option("--engine", options.engine, "with --config: push to this engine only")
-      ->check(CLI::IsMember({"push", "indexnow", "bing"}));
+      ->check(CLI::IsMember({"push", "indexnow", "google", "bing"}));
   cli.add_option("--protocol", protocol,
                  "push: the window's request and answer; indexnow: POST application/json "
-                 "{host, key, keyLocation, urlList}; bing: the URL Submission API at the "
-                 "endpoint -i gives")
+                 "{host, key, keyLocation, urlList}; google: the Indexing API with "
+                 "--service-account; bing: the URL Submission API with --key (-i: the "
+                 "engine's endpoint, by default the public one)")
       ->capture_default_str()
-      ->check(CLI::IsMember({"push", "indexnow", "bing"}));
+      ->check(CLI::IsMember({"push", "indexnow", "google", "bing"}));
+  cli.add_option("--service-account", options.service_account,
+                 "for google: the service account's JSON key file");
   cli.add_option("--key", destination.key, "the IndexNow key, or Bing's API key");
   cli.add_option("--key-location", destination.key_location,
                  "where the IndexNow key file stands, when not at the site's root");
@@ -93,6 +97,16 @@ std::optional<std::string> settle_destination(Options& options, bool batch_given
   Destination& destination = options.destination;
   if (destination.interface.empty())
     destination.interface = platform::utf8_environment(kInterfaceVariable).value_or("");
+  if (destination.interface.empty()) destination.interface = default_endpoint(destination.engine);
+  if (destination.engine == EngineKind::kGoogle) {
+    std::string reason;
+    const std::optional<ServiceAccount> account =
+        read_service_account(options.service_account, reason);
+    if (!account) return texts::about("--service-account", reason);
+    destination.key = account->private_key;
+    destination.account = account->client_email;
+    destination.token_uri = account->token_uri;
+  }
   if (destination.engine == EngineKind::kIndexNow) {
     if (!is_indexnow_key(destination.key)) return texts::about("--key", texts::kIndexNowKeyForm);
   }
@@ -110,9 +124,9 @@ std::optional<std::string> settle_destination(Options& options, bool batch_given
 }
 
 // Options that a config file gives for each site and engine instead.
-constexpr const char* kGivenByConfig[] = {"--site-url",  "FILE",    "--sitemap",
-                                          "--interface", "--batch", "--pending",
-                                          "--protocol",  "--key",   "--key-location"};
+constexpr const char* kGivenByConfig[] = {
+    "--site-url", "--service-account", "FILE",       "--sitemap", "--interface",
+    "--batch",    "--pending",         "--protocol", "--key",     "--key-location"};
 
 // Checks what no single option can; the message when the options do not fit together.
 std::optional<std::string> settle(Options& options, const CLI::App& cli) {

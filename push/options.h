@@ -24,6 +24,7 @@ struct Options {
   std::string site;    // empty: every site (IndexNow: the first link's); with a config, its name
   std::string config;  // the config file of a run over several sites and engines
   std::string engine;  // with a config: only this engine
+  std::string service_account;  // google's key file
   Destination destination;
   std::size_t batch = 2000;
   bool again = false;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 #include <thread>
+#include <unordered_set>
 
 #include "push/exit_codes.h"
 #include "push/pending_file.h"
@@ -149,9 +150,18 @@ class PushRun {
                      .refused = outcome.refused},
                     totals_);
     // An answer whose counts do not add up does not say which links it took.
-    const bool known =
-        outcome.accepted >= 0 &&
-        static_cast<std::size_t>(outcome.accepted) + outcome.refused.size() == batch.size();
+    const bool known = outcome.accepted >= 0 && static_cast<std::size_t>(outcome.accepted) +
+                                                        outcome.refused.size() +
+                                                        outcome.deferred.size() ==
+                                                    batch.size();
+    if (known && !outcome.deferred.empty()) {
+      const std::unordered_set<std::string_view> deferred(outcome.deferred.begin(),
+                                                          outcome.deferred.end());
+      for (const std::string_view link : batch) {
+        if (deferred.contains(link)) waiting_.push_back(link);
+      }
+      report_.note(options_.secrets.hidden(outcome.explanation));
+    }
     if (!known) {
       report_.note(texts::filled(texts::kCountsDisagree,
                                  {{"sent", std::to_string(batch.size())},
@@ -171,6 +181,7 @@ class PushRun {
                                       .words = options_.secrets.hidden(words),
                                       .links_known = known,
                                       .refused = outcome.refused,
+                                      .deferred = outcome.deferred,
                                       .remaining = outcome.remaining});
       return true;
     } catch (const RecordError& error) {

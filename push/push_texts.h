@@ -58,7 +58,7 @@ inline constexpr std::string_view kConfigNoSites = "没有站点：请用 [[site
 inline constexpr std::string_view kConfigDuplicateSite = "站点名重复";
 inline constexpr std::string_view kConfigNoSource = "站点没有来源：请给出 sitemaps 或 files";
 inline constexpr std::string_view kConfigNoEngine =
-    "站点没有引擎：请给出 [site.push]、[site.indexnow] 或 [site.bing]";
+    "站点没有引擎：请给出 [site.push]、[site.indexnow]、[site.google] 或 [site.bing]";
 inline constexpr std::string_view kConfigOneOf = "应给出 {first} 或 {second}，且只给一个";
 inline constexpr std::string_view kConfigNoVariable = "环境变量 {name} 未设置或为空";
 inline constexpr std::string_view kConfigBatch = "应为 1 到 {most} 之间的整数";
@@ -129,6 +129,13 @@ inline constexpr std::string_view kBingInvalidUrl = "链接无效，或不属于
 inline constexpr std::string_view kBingNotAuthorized =
     "无权为该站点提交：请先在该搜索引擎的站长工具里验证站点，再用同一账号的 API 密钥";
 inline constexpr std::string_view kBingNoQuota = "读不出配额";
+inline constexpr std::string_view kGoogleNotOwner =
+    "没有权限：服务账号须是该站点在站长工具里的所有者";
+inline constexpr std::string_view kGoogleQuota = "超出当天的配额：余下的链接留待下次推送";
+inline constexpr std::string_view kGoogleBadKey = "读不出服务账号的私钥";
+inline constexpr std::string_view kGoogleNoToken = "取不到访问令牌：";
+inline constexpr std::string_view kGoogleNotAccount =
+    "不是服务账号的密钥文件（应有 client_email、private_key 和 token_uri）";
 inline constexpr std::string_view kIndexNowNoKeyFile =
     "取不到 IndexNow 密钥文件 {location}：链接不发往 IndexNow，留待下次推送";
 inline constexpr std::string_view kIndexNowKeyFileOther =

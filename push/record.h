@@ -36,10 +36,11 @@ struct SourceLink {
 // One request's answer, as the record keeps it.
 struct RecordedAnswer {
   std::span<const std::string_view> sent;
-  std::string words;                 // the status and anything the answer said, secrets hidden
-  bool links_known = true;           // false: the answer did not say which links it took
-  std::vector<std::string> refused;  // links the answer named as refused
-  std::optional<long> remaining;     // the quota left
+  std::string words;                  // the status and anything the answer said, secrets hidden
+  bool links_known = true;            // false: the answer did not say which links it took
+  std::vector<std::string> refused;   // links the answer named as refused
+  std::vector<std::string> deferred;  // links it asked to have again later: they wait
+  std::optional<long> remaining;      // the quota left
 };
 
 struct LinkCounts {

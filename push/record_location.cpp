@@ -45,6 +45,8 @@ std::string destination_name(const Destination& destination, const Secrets& secr
       return "indexnow " + destination.host + " " + address;
     case EngineKind::kBing:
       return "bing " + destination.host + " " + address;
+    case EngineKind::kGoogle:
+      return "google " + destination.account + " " + address;
     case EngineKind::kPush:
       break;
   }

@@ -287,13 +287,17 @@ void SqliteRecord::record(const RecordedAnswer& answer) {
   db_.prepare("INSERT INTO answers(time, words) VALUES(?, ?)").bind(at, answer.words).run();
   const std::int64_t words = db_.single_integer("SELECT last_insert_rowid()");
   const std::unordered_set<std::string_view> refused(answer.refused.begin(), answer.refused.end());
+  const std::unordered_set<std::string_view> deferred(answer.deferred.begin(),
+                                                      answer.deferred.end());
   Statement& update =
       statement(answered_,
                 "UPDATE links SET state = ?, queued = CASE WHEN ? = 0 THEN queued END, "
                 "accepted_at = CASE WHEN ? = 1 THEN ? ELSE accepted_at END, last_sent = ?, "
                 "attempts = attempts + 1, answer = ? WHERE destination = ? AND url = ?");
   for (const std::string_view url : answer.sent) {
-    const int state = !answer.links_known ? kWaiting : refused.contains(url) ? kRefused : kAccepted;
+    const int state = !answer.links_known || deferred.contains(url) ? kWaiting
+                      : refused.contains(url)                       ? kRefused
+                                                                    : kAccepted;
     update.bind(state, state, state, at, at, words, destination_, url).run();
   }
   if (answer.remaining && run_ != 0) {

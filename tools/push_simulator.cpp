@@ -6,6 +6,9 @@
 // options.
 #include <httplib.h>
 
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
@@ -40,7 +43,8 @@ struct Settings {
   int throttle_status = 429;
   int retry_after = 1;  // seconds
   bool retry_after_date = false;
-  int fail_first = 0;  // the first N pushes are answered 500
+  int fail_first = 0;      // the first N pushes are answered 500
+  std::string google_key;  // a public key (PEM): the Indexing API's endpoints check tokens with it
 };
 
 // IndexNow takes at most this many URLs in one call, Bing's SubmitUrlbatch this many.
@@ -99,6 +103,7 @@ struct Interface {
   long remain = 0;
   int requests = 0;
   int pushes = 0;
+  int tokens = 0;  // access tokens given
 };
 
 // Keeps the push as it came (with --record), then waits as --delay-ms asks, before any answer.
@@ -218,6 +223,10 @@ void add_options(CLI::App& cli, Settings& settings) {
                "write Retry-After as an HTTP date that many seconds ahead");
   cli.add_option("--fail-first", settings.fail_first, "answer the first N pushes 500")
       ->check(CLI::Range(0, 1'000'000));
+  cli.add_option("--google-key", settings.google_key,
+                 "a public key (PEM): answer the Indexing API's POST /token, giving a token for "
+                 "an assertion it signs, and POST /batch")
+      ->check(CLI::ExistingFile);
   cli.add_option("--record", settings.record_dir,
                  "write each push to DIR/request-1, DIR/request-2 ... (request line, header "
                  "lines, empty line, body)")
@@ -282,6 +291,152 @@ void bing_batch(Interface& interface, const httplib::Request& request, httplib::
   }
   interface.remain -= count;
   response.set_content(R"({"d":null})", "application/json; charset=utf-8");
+}
+
+// The Indexing API's token endpoint and batch endpoint. A token is given for an assertion signed
+// by the key whose public half --google-key names, with the claims a service account makes.
+std::string base64url_decoded(std::string_view text) {
+  std::string bytes;
+  std::uint32_t bits = 0;
+  int held = 0;
+  for (const char c : text) {
+    const std::size_t value =
+        std::string_view("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_")
+            .find(c);
+    if (value == std::string_view::npos) return "";
+    bits = bits << 6 | static_cast<std::uint32_t>(value);
+    held += 6;
+    if (held >= 8) {
+      held -= 8;
+      bytes += static_cast<char>((bits >> held) & 0xFF);
+    }
+  }
+  return bytes;
+}
+
+// Why the assertion is refused; empty when it holds.
+std::string assertion_problem(const Settings& settings, std::string_view jwt) {
+  const std::size_t first = jwt.find('.');
+  const std::size_t second = jwt.find('.', first + 1);
+  if (first == std::string_view::npos || second == std::string_view::npos) return "Not a JWT.";
+  const Json header = Json::parse(base64url_decoded(jwt.substr(0, first)), nullptr, false);
+  const Json claims =
+      Json::parse(base64url_decoded(jwt.substr(first + 1, second - first - 1)), nullptr, false);
+  if (!header.is_object() || header.value("alg", "") != "RS256") return "Invalid JWT header.";
+  std::ifstream file(settings.google_key);
+  const std::string pem((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  BIO* text = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
+  EVP_PKEY* key = PEM_read_bio_PUBKEY(text, nullptr, nullptr, nullptr);
+  BIO_free(text);
+  EVP_MD_CTX* context = EVP_MD_CTX_new();
+  const std::string signature = base64url_decoded(jwt.substr(second + 1));
+  const bool verified =
+      key != nullptr && EVP_DigestVerifyInit(context, nullptr, EVP_sha256(), nullptr, key) == 1 &&
+      EVP_DigestVerify(context, reinterpret_cast<const unsigned char*>(signature.data()),
+                       signature.size(), reinterpret_cast<const unsigned char*>(jwt.data()),
+                       second) == 1;
+  EVP_MD_CTX_free(context);
+  EVP_PKEY_free(key);
+  if (!verified) return "Invalid JWT Signature.";
+  const auto now = static_cast<long>(std::time(nullptr));
+  if (!claims.is_object() || claims.value("iss", "").empty() ||
+      claims.value("scope", "") != "https://www.googleapis.com/auth/indexing" ||
+      claims.value("aud", "") != "http://127.0.0.1:" + std::to_string(settings.port) + "/token" ||
+      !claims.contains("exp") || !claims["exp"].is_number_integer() || !claims.contains("iat") ||
+      !claims["iat"].is_number_integer() || claims["exp"].get<long>() < now ||
+      claims["exp"].get<long>() - claims["iat"].get<long>() > 3600) {
+    return "Invalid JWT claims.";
+  }
+  return "";
+}
+
+void google_token(Interface& interface, httplib::Response& response, const std::string& body) {
+  std::string grant;
+  std::string assertion;
+  for (std::string_view rest = body; !rest.empty();) {
+    const std::string_view pair = rest.substr(0, rest.find('&'));
+    rest.remove_prefix(std::min(rest.size(), pair.size() + 1));
+    const std::string_view name = pair.substr(0, pair.find('='));
+    const std::string_view value = pair.substr(std::min(pair.size(), name.size() + 1));
+    if (name == "grant_type") grant = httplib::detail::decode_url(std::string(value), true);
+    if (name == "assertion") assertion = value;
+  }
+  const std::string problem = grant != "urn:ietf:params:oauth:grant-type:jwt-bearer"
+                                  ? "Invalid grant_type."
+                                  : assertion_problem(interface.settings, assertion);
+  if (!problem.empty()) {
+    response.status = 400;
+    response.set_content(Json{{"error", "invalid_grant"}, {"error_description", problem}}.dump(),
+                         "application/json; charset=utf-8");
+    return;
+  }
+  std::lock_guard lock(interface.mutex);
+  response.set_content(Json{{"access_token", "simulated-" + std::to_string(++interface.tokens)},
+                            {"expires_in", 3599},
+                            {"token_type", "Bearer"}}
+                           .dump(),
+                       "application/json; charset=utf-8");
+}
+
+Json google_error(int code, const std::string& message) {
+  return Json{{"error", {{"code", code}, {"message", message}}}};
+}
+
+// Each part's notification answered in its own part, in order.
+void google_batch(Interface& interface, const httplib::Request& request,
+                  httplib::Response& response, const std::string& body) {
+  const std::string authorization = request.get_header_value("Authorization");
+  if (!authorization.starts_with("Bearer simulated-")) {
+    response.status = 401;
+    response.set_content(
+        google_error(401, "Request had invalid authentication credentials.").dump(),
+        "application/json; charset=UTF-8");
+    return;
+  }
+  const std::string type = request.get_header_value("Content-Type");
+  const std::size_t named = type.find("boundary=");
+  if (!type.starts_with("multipart/mixed") || named == std::string::npos) {
+    response.status = 400;
+    return;
+  }
+  const std::string delimiter = "--" + type.substr(named + 9);
+  std::string answer;
+  int item = 0;
+  for (std::size_t at = body.find(delimiter); at != std::string::npos;) {
+    const std::size_t start = at + delimiter.size();
+    if (body.compare(start, 2, "--") == 0) break;
+    const std::size_t next = body.find(delimiter, start);
+    const std::string part = body.substr(start, next == std::string::npos ? next : next - start);
+    at = next;
+    const std::size_t brace = part.find('{');
+    const Json notification =
+        Json::parse(brace == std::string::npos ? "" : part.substr(brace), nullptr, false);
+    const std::string url = notification.is_object() ? notification.value("url", "") : "";
+    int status = 200;
+    Json json;
+    std::lock_guard lock(interface.mutex);
+    if (part.find("POST /v3/urlNotifications:publish") == std::string::npos ||
+        notification.value("type", "") != "URL_UPDATED") {
+      status = 400;
+      json = google_error(400, "Invalid notification.");
+    } else if (!serves(interface.settings, std::string(host_of(url)))) {
+      status = 403;
+      json = google_error(403, "Permission denied. Failed to verify the URL ownership.");
+    } else if (interface.remain == 0) {
+      status = 429;
+      json = google_error(429, "Quota exceeded for quota metric 'Publish requests'.");
+    } else {
+      --interface.remain;
+      json = {{"urlNotificationMetadata",
+               {{"url", url}, {"latestUpdate", {{"url", url}, {"type", "URL_UPDATED"}}}}}};
+    }
+    answer += "--batch_simulated\r\nContent-Type: application/http\r\nContent-ID: <response-item" +
+              std::to_string(++item) + ">\r\n\r\nHTTP/1.1 " + std::to_string(status) +
+              (status == 200 ? " OK" : " Error") +
+              "\r\nContent-Type: application/json; charset=UTF-8\r\n\r\n" + json.dump() + "\r\n";
+  }
+  answer += "--batch_simulated--\r\n";
+  response.set_content(answer, "multipart/mixed; boundary=batch_simulated");
 }
 
 // An HTTP date `seconds` from now, as Retry-After may be written.
@@ -368,6 +523,18 @@ int main(int argc, char** argv) {
                                          httplib::Response& response, const std::string& body) {
                 bing_batch(interface, request, response, body);
               }));
+  if (!settings.google_key.empty()) {
+    server.Post("/token",
+                taking_body(interface, [&](const httplib::Request&, httplib::Response& response,
+                                           const std::string& body) {
+                  google_token(interface, response, body);
+                }));
+    server.Post("/batch",
+                taking_body(interface, [&](const httplib::Request& request,
+                                           httplib::Response& response, const std::string& body) {
+                  google_batch(interface, request, response, body);
+                }));
+  }
   server.Post("/urls",
               taking_body(interface, [&](const httplib::Request& request,
                                          httplib::Response& response, const std::string& body) {

@@ -238,15 +238,28 @@ TEST_F(PushProgramTest, IndexNowPostsJsonBatchesAndExplainsRefusals) {
             2);
 }
 
-// A config of two sites, each pushed to the push interface, IndexNow and Bing: each site's
-// sources read once, every engine's requests in order, secrets from the environment and from
-// files; a second run sends nothing, --site with --engine keeps to one site's one engine, and a
-// refused API key is explained.
+// A config of two sites, each pushed to the push interface, IndexNow, Google's Indexing API and
+// Bing: each site's sources read once, every engine's requests in order (the simulator checks
+// the token's signature and claims), secrets from the environment and from files; a second run
+// sends nothing, --site with --engine keeps to one site's one engine, and a refused API key is
+// explained.
 TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
   const std::string key = "k3y-0f-b0th-s1tes";
-  const std::string interface = start_simulator({"--protocol", "indexnow", "--token", key, "--site",
-                                                 "www.example.com", "--site", "shop.example.com"});
+  // A service account's key file, its key made for this test.
+  ASSERT_EQ(shell("openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out " +
+                  files_.file("account.pem") + " 2>&1 && openssl pkey -in " +
+                  files_.file("account.pem") + " -pubout -out " + files_.file("public.pem"))
+                .exit_code,
+            0);
+  const std::string interface =
+      start_simulator({"--protocol", "indexnow", "--token", key, "--site", "www.example.com",
+                       "--site", "shop.example.com", "--google-key", files_.file("public.pem")});
   const std::string root = interface.substr(0, interface.find("/urls"));
+  write("account.json", nlohmann::json{{"type", "service_account"},
+                                       {"client_email", "pusher@example.iam.gserviceaccount.com"},
+                                       {"private_key", read("account.pem")},
+                                       {"token_uri", root + "/token"}}
+                            .dump());
   write("key.txt", key + "\n");
   write("shop-interface.txt", root + "/urls?site=shop.example.com&token=" + key);
   write("www.txt", numbered_links(0, 3));
@@ -257,7 +270,9 @@ TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
   const std::string engines = "[site.indexnow]\nendpoint = \"" + root +
                               "/indexnow\"\nkey_file = \"key.txt\"\nkey_location = \"" + root +
                               "/" + key + ".txt\"\n[site.bing]\napi_key_env = \"BING_KEY\"\n" +
-                              "endpoint = \"" + root + "/webmaster/api.svc/json\"\n";
+                              "endpoint = \"" + root + "/webmaster/api.svc/json\"\n" +
+                              "[site.google]\nservice_account = \"account.json\"\nendpoint = \"" +
+                              root + "\"\n";
   const std::string config =
       write("config.toml",
             "state = \"state.db\"\n[[site]]\nname = \"www\"\nfiles = [\"www.txt\"]\n"
@@ -272,26 +287,40 @@ TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
   const Outcome first = push("--config " + config, "", environment);
   EXPECT_EQ(first.exit_code, 0) << first.output;
   EXPECT_EQ(first.output.find(key), std::string::npos) << "secrets are never printed";
-  // www: two push requests, the key file and one IndexNow request, the quota and one batch for
-  // Bing; shop the same with one push request.
+  // www: two push requests, the key file and one IndexNow request, a token and one batch for
+  // Google, the quota and one batch for Bing; shop the same with one push request and the token
+  // it already has.
   const std::string quota = "GET /webmaster/api.svc/json/GetUrlSubmissionQuota?siteUrl=https%3A";
   const std::string batch = "POST /webmaster/api.svc/json/SubmitUrlbatch?apikey=";
   const std::vector<std::string> expected = {"POST /urls?site=www",
                                              "POST /urls?site=www",
                                              "GET /" + key,
                                              "POST /indexnow",
+                                             "POST /token",
+                                             "POST /batch",
                                              quota,
                                              batch,
                                              "POST /urls?site=shop",
                                              "GET /" + key,
                                              "POST /indexnow",
+                                             "POST /batch",
                                              quota,
                                              batch};
   ASSERT_EQ(requests_recorded(), static_cast<int>(expected.size())) << first.output;
   for (std::size_t n = 0; n < expected.size(); ++n)
     EXPECT_EQ(recorded(static_cast<int>(n + 1)).rfind(expected[n], 0), 0u) << n;
-  EXPECT_NE(recorded(9).find("\"host\":\"shop.example.com\""), std::string::npos);
-  EXPECT_NE(recorded(11).find(R"({"siteUrl":"https://shop.example.com/","urlList":[)"
+  EXPECT_NE(recorded(5).find("grant_type=urn%3Aietf%3Aparams%3Aoauth%3Agrant-type%3Ajwt-bearer"
+                             "&assertion=eyJ"),
+            std::string::npos);
+  const std::string google_batch = recorded(12);
+  EXPECT_NE(google_batch.find("Authorization: Bearer simulated-1\r\n"), std::string::npos);
+  EXPECT_NE(google_batch.find("POST /v3/urlNotifications:publish HTTP/1.1\r\nContent-Type: "
+                              "application/json\r\n\r\n"
+                              R"({"type":"URL_UPDATED","url":"https://shop.example.com/b"})"),
+            std::string::npos)
+      << google_batch;
+  EXPECT_NE(recorded(11).find("\"host\":\"shop.example.com\""), std::string::npos);
+  EXPECT_NE(recorded(14).find(R"({"siteUrl":"https://shop.example.com/","urlList":[)"
                               R"("https://shop.example.com/a","https://shop.example.com/b"]})"),
             std::string::npos);
 
@@ -306,7 +335,7 @@ TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
   const Outcome one = push("--config " + config + " --site www --engine indexnow", "", environment);
   EXPECT_EQ(one.exit_code, 0) << one.output;
   ASSERT_EQ(requests_recorded(), static_cast<int>(expected.size()) + 2);
-  EXPECT_NE(recorded(13).find(numbered_links(3, 4).substr(0, 30)), std::string::npos);
+  EXPECT_NE(recorded(16).find(numbered_links(3, 4).substr(0, 30)), std::string::npos);
 
   const Outcome refused = push("--config " + config + " --site www --engine bing", "",
                                "BING_KEY=wrong-key " + interface_variable);
@@ -341,6 +370,8 @@ TEST_F(PushProgramTest, ConfigMistakesAreReportedWithLineAndKey) {
       {site, "config.toml:1: site[1]: 站点没有引擎"},
       {"[[site]]\nname = \"a\"\n" + push_section, "config.toml:1: site[1]: 站点没有来源"},
       {site + push_section + site + push_section, "config.toml:7: site[2].name: 站点名重复"},
+      {site + "[site.google]\nservice_account = \"links.txt\"\n",
+       "config.toml:5: site[1].google.service_account: "},
   };
   for (const auto& c : cases) {
     const Outcome outcome = push("--config " + write("config.toml", c.text));
