@@ -1,6 +1,7 @@
-"""One `linkcourier-push --config` run over 3 sites x every engine with nothing new to send,
+"""One `linkcourier-push --config` run over 3 sites x 4 engines with nothing new to send,
 side by side with the single runs that do the same work, alternating; each site's sitemap holds
 20,000 links, all accepted before. Prints "engines_run_overhead_ratio"."""
+import json
 import os
 import socket
 import statistics
@@ -31,9 +32,11 @@ def sitemap(folder, site):
     return path
 
 
-def engines(root, site):
+def engines(root, site, account):
     """Each engine of a site: its config section and the single run's options."""
     return [
+        (f'[site.google]\nservice_account = "{account}"\nendpoint = "{root}"\n',
+         ["--protocol", "google", "--service-account", account, "-i", root]),
         (f'[site.push]\ninterface_file = "{site}.url"\n',
          ["-i", f"{root}/urls?site={site}&token={KEY}"]),
         (f'[site.indexnow]\nkey_env = "BENCH_KEY"\nendpoint = "{root}/indexnow"\n'
@@ -53,15 +56,29 @@ def seconds(commands, environment):
     return time.perf_counter() - start
 
 
+def service_account(folder, root):
+    key = os.path.join(folder, "account.pem")
+    subprocess.run(["openssl", "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:2048",
+                    "-out", key], check=True, stderr=subprocess.DEVNULL)
+    subprocess.run(["openssl", "pkey", "-in", key, "-pubout", "-out", key + ".pub"], check=True)
+    account = os.path.join(folder, "account.json")
+    with open(key) as pem, open(account, "w") as out:
+        json.dump({"client_email": "bench@example.iam.gserviceaccount.com",
+                   "private_key": pem.read(), "token_uri": root + "/token"}, out)
+    return account
+
+
 def main(push, simulator):
     port = free_port()
+    root = f"http://127.0.0.1:{port}"
+    keys = tempfile.TemporaryDirectory()
+    account = service_account(keys.name, root)
     arguments = [simulator, "--port", str(port), "--protocol", "indexnow", "--token", KEY,
-                 "--quota", "1000000000"]
+                 "--quota", "1000000000", "--google-key", os.path.join(keys.name, "account.pem.pub")]
     for site in SITES:
         arguments += ["--site", site]
     server = subprocess.Popen(arguments, stdout=subprocess.DEVNULL)
     try:
-        root = f"http://127.0.0.1:{port}"
         for _ in range(100):
             try:
                 socket.create_connection(("127.0.0.1", port)).close()
@@ -77,7 +94,7 @@ def main(push, simulator):
                 with open(os.path.join(folder, site + ".url"), "w") as out:
                     out.write(f"{root}/urls?site={site}&token={KEY}\n")
                 config += f'[[site]]\nname = "{site}"\nsitemaps = ["{map_file}"]\n'
-                for section, options in engines(root, site):
+                for section, options in engines(root, site, account):
                     config += section
                     singles.append([push, "--state", state, "--sitemap", map_file] + options)
             config_file = os.path.join(folder, "config.toml")
@@ -93,6 +110,7 @@ def main(push, simulator):
     finally:
         server.terminate()
         server.wait()
+        keys.cleanup()
     print(f"engines_run_overhead_ratio "
           f"{statistics.median(ours) / statistics.median(theirs):.3f} ratio")
 
