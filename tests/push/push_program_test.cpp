@@ -638,7 +638,9 @@ TEST_F(PushProgramTest, OverlappingRunsTakeTurns) {
   const std::string links = write("links.txt", numbered_links(0, 600));
   const std::string run = "--batch 100 --state " + files_.file("record.db") + " -i '" + address +
                           "' " + links + " 2>&1";
-  const Outcome together = shell(program(run) + " >" + files_.file("first.txt") + " & sleep 1; " +
+  // The second starts once the first holds the record: its first request has arrived.
+  const Outcome together = shell(program(run) + " >" + files_.file("first.txt") + " & until [ -e " +
+                                 records_.file("request-1") + " ]; do sleep 0.05; done; " +
                                  program(run) + "; echo \"second: $?\"; " +
                                  program("--wait 60 " + run) + "; echo \"waited: $?\"; wait");
   EXPECT_NE(together.output.find("另一次运行正在使用此记录（进程 "), std::string::npos)
