@@ -8,8 +8,8 @@
 
 #include "common/ascii_text.h"
 #include "platform/utf8_files.h"
-#include "push/bing.h"
 #include "push/client.h"
+#include "push/engine.h"
 #include "push/file_text.h"
 #include "push/google.h"
 #include "push/indexnow.h"
@@ -121,15 +121,12 @@ class ConfigReader {
     only_keys(table, key, {"key_env", "key_file", "key_location", "endpoint", "batch"});
     EngineSettings engine;
     engine.engine = "indexnow";
-    engine.address = kIndexNowEndpoint;
     engine.key = secret(table, key, "key");
     if (!engine.key.empty() && !is_indexnow_key(engine.key))
       problem(table, key + ".key", texts::kIndexNowKeyForm);
     if (const toml::node* location = table.get("key_location"))
       engine.key_location = address_value(*location, key + ".key_location");
-    if (const toml::node* endpoint = table.get("endpoint"))
-      engine.address = address_value(*endpoint, key + ".endpoint");
-    engine.batch = batch(table, key, kIndexNowLargestBatch, kIndexNowLargestBatch);
+    endpoint_and_batch(table, key, engine);
     return engine;
   }
 
@@ -137,7 +134,6 @@ class ConfigReader {
     only_keys(table, key, {"service_account", "endpoint", "batch"});
     EngineSettings engine;
     engine.engine = "google";
-    engine.address = kGoogleEndpoint;
     if (const toml::node* file = table.get("service_account")) {
       const std::string path = path_value(*file, key + ".service_account");
       std::string reason;
@@ -154,9 +150,7 @@ class ConfigReader {
     } else {
       problem(table, key, texts::filled(texts::kConfigMissing, {{"key", "service_account"}}));
     }
-    if (const toml::node* endpoint = table.get("endpoint"))
-      engine.address = address_value(*endpoint, key + ".endpoint");
-    engine.batch = batch(table, key, kGoogleLargestBatch, kGoogleLargestBatch);
+    endpoint_and_batch(table, key, engine);
     return engine;
   }
 
@@ -164,14 +158,23 @@ class ConfigReader {
     only_keys(table, key, {"api_key_env", "api_key_file", "site_url", "endpoint", "batch"});
     EngineSettings engine;
     engine.engine = "bing";
-    engine.address = kBingEndpoint;
     engine.key = secret(table, key, "api_key");
     if (const toml::node* site_url = table.get("site_url"))
       engine.site_url = address_value(*site_url, key + ".site_url");
+    endpoint_and_batch(table, key, engine);
+    return engine;
+  }
+
+  // The engine's endpoint, its public one unless the table names another, and its batch, the
+  // engine's own cap unless a smaller one is asked for.
+  void endpoint_and_batch(const toml::table& table, const std::string& key,
+                          EngineSettings& engine) {
+    const EngineKind kind = engine_named(engine.engine);
+    engine.address = default_endpoint(kind);
     if (const toml::node* endpoint = table.get("endpoint"))
       engine.address = address_value(*endpoint, key + ".endpoint");
-    engine.batch = batch(table, key, kBingLargestBatch, kBingLargestBatch);
-    return engine;
+    const std::size_t cap = largest_batch(kind).value_or(kPushLargestBatch);
+    engine.batch = batch(table, key, cap, cap);
   }
 
   // A secret from NAME_env (an environment variable) or NAME_file (a file, its text trimmed);
