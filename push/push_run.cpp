@@ -11,7 +11,9 @@
 #include "push/exit_codes.h"
 #include "push/pending_file.h"
 #include "push/push_texts.h"
+#include "push/quota_day.h"
 #include "push/record.h"
+#include "push/w3c_time.h"
 
 namespace lc::push {
 namespace {
@@ -38,8 +40,13 @@ class PushRun {
   }
 
   RunTotals run() {
-    if (!links_.empty() && !ready()) return finish();
-    if (const std::optional<long> quota = engine_->quota()) quota_ = std::max(0L, *quota);
+    quota_ = quota_known_today();
+    // A quota known to be spent asks the engine nothing, not even for a token.
+    if (!links_.empty() && quota_ != 0 && !ready()) return finish();
+    if (const std::optional<long> said = engine_->quota()) {
+      quota_ = std::max(0L, *said);
+      if (options_.record != nullptr) options_.record->record_quota(quota_day_, *said);
+    }
     while (next_ < links_.size() && send_next()) {
     }
     return finish();
@@ -53,6 +60,16 @@ class PushRun {
     report_.note(options_.secrets.hidden(problem->explanation + "（" + problem->status + "）"));
     unreachable_ = problem->kind == BatchOutcome::Kind::kUnreachable;
     return false;
+  }
+
+  // What the engine's quota leaves today as far as is known before asking it: what its last
+  // answer today said, else its daily quota less what was sent today; unknown for an engine whose
+  // answers tell and that has not answered today.
+  std::optional<long> quota_known_today() const {
+    const QuotaDay known = options_.record != nullptr
+                               ? options_.record->quota_on(quota_day_)
+                               : QuotaDay{.day = quota_day_, .used = 0, .left = std::nullopt};
+    return quota_left(options_.destination.engine, known);
   }
 
   // Sends the next request and takes its answer; false when the run stops here.
@@ -136,7 +153,7 @@ class PushRun {
     totals_.sent += batch.size();
     totals_.accepted += outcome.accepted;
     totals_.refused += outcome.refused.size();
-    quota_ = outcome.remaining ? std::optional(std::max(0L, *outcome.remaining)) : std::nullopt;
+    quota_ = quota_after(batch, outcome);
     if (quota_ && halvings_ > 0 && limit_ != options_.batch) {
       // What halving found out, once: the quota the first request met.
       report_.note(texts::filled(texts::kQuotaAllowed,
@@ -160,8 +177,10 @@ class PushRun {
       for (const std::string_view link : batch) {
         if (deferred.contains(link)) waiting_.push_back(link);
       }
-      report_.note(options_.secrets.hidden(outcome.explanation));
     }
+    // Why some were refused or wait, where the answer says.
+    if (known && !outcome.explanation.empty())
+      report_.note(options_.secrets.hidden(outcome.explanation));
     if (!known) {
       report_.note(texts::filled(texts::kCountsDisagree,
                                  {{"sent", std::to_string(batch.size())},
@@ -170,6 +189,16 @@ class PushRun {
       waiting_.insert(waiting_.end(), batch.begin(), batch.end());
     }
     return record(batch, outcome, known);
+  }
+
+  // The quota an answer leaves: as it says, or for an engine that fixes its daily quota, less
+  // what it took (every link it did not ask to have again); else unknown.
+  std::optional<long> quota_after(std::span<const std::string_view> batch,
+                                  const BatchOutcome& outcome) const {
+    if (outcome.remaining) return std::max(0L, *outcome.remaining);
+    if (!quota_ || !fixed_daily_quota(options_.destination.engine)) return std::nullopt;
+    const auto used = static_cast<long>(batch.size() - outcome.deferred.size());
+    return std::max(0L, *quota_ - used);
   }
 
   bool record(std::span<const std::string_view> batch, const BatchOutcome& outcome, bool known) {
@@ -182,7 +211,8 @@ class PushRun {
                                       .links_known = known,
                                       .refused = outcome.refused,
                                       .deferred = outcome.deferred,
-                                      .remaining = outcome.remaining});
+                                      .remaining = quota_,
+                                      .quota_day = quota_day_});
       return true;
     } catch (const RecordError& error) {
       report_.note(error.what());
@@ -218,6 +248,7 @@ class PushRun {
   std::size_t next_ = 0;  // the first link not yet sent
   std::size_t limit_;     // links the next request may carry
   int halvings_ = 0;
+  std::time_t quota_day_ = quota_day(options_.destination.engine, seconds_now());
   std::optional<long> quota_;  // as the last answer gave it
   bool unreachable_ = false;
   bool throttled_ = false;  // an engine asked to wait longer than the run may

@@ -104,7 +104,9 @@ inline constexpr std::string_view kRecordDiskFull = "磁盘已满：记录停在
 inline constexpr std::string_view kRecordFailed = "无法使用记录：";
 inline constexpr std::string_view kStatusLine =
     "已知 {known} 条，已接受 {accepted} 条，待推送 {waiting} 条，被拒绝 {refused} 条；今天接受 "
-    "{today} 条，近 7 天 {week} 条；剩余额度 {quota}；上次运行 {run}，退出码 {exit}";
+    "{today} 条，近 7 天 {week} 条；剩余额度 {quota}，今天已用 {used}；上次运行 {run}，退出码 "
+    "{exit}";
+inline constexpr std::string_view kQuotaResets = "（{time} 重置）";
 
 // Answers.
 inline constexpr std::string_view kWaitingToRetry = "{status}：{seconds} 秒后再试";

@@ -41,6 +41,14 @@ struct RecordedAnswer {
   std::vector<std::string> refused;   // links the answer named as refused
   std::vector<std::string> deferred;  // links it asked to have again later: they wait
   std::optional<long> remaining;      // the quota left
+  std::time_t quota_day = 0;          // the engine's day the answer counts in
+};
+
+// An engine's quota on one of its days, as far as the record knows it.
+struct QuotaDay {
+  std::time_t day = 0;               // when the engine's day began
+  std::int64_t used = 0;             // links sent that day and not asked for again
+  std::optional<std::int64_t> left;  // what the engine last said was left
 };
 
 struct LinkCounts {
@@ -48,8 +56,8 @@ struct LinkCounts {
   std::string site;
   std::int64_t known = 0, accepted = 0, waiting = 0, refused = 0;
   std::int64_t accepted_today = 0, accepted_last_7_days = 0;
-  std::optional<std::int64_t> quota_left;
-  std::optional<std::int64_t> last_run;  // when it ended, seconds since 1970
+  std::optional<QuotaDay> last_quota_day;  // the destination's latest
+  std::optional<std::int64_t> last_run;    // when it ended, seconds since 1970
   std::optional<int> last_exit_code;
 };
 
@@ -80,6 +88,11 @@ class Record {
 
   // Keeps one request's answer, in one transaction, before the next request is sent.
   virtual void record_answer(const RecordedAnswer& answer) = 0;
+
+  // What the engine said it leaves on `day` before any request (Bing's quota).
+  virtual void record_quota(std::time_t day, long left) = 0;
+  // The destination's quota on `day`; nothing used and nothing said where the record has no word.
+  virtual QuotaDay quota_on(std::time_t day) = 0;
 
   // The run's end, with its exit code.
   virtual void record_run_end(int exit_code) = 0;

@@ -9,6 +9,8 @@
 #include "platform/utf8_files.h"
 #include "push/exit_codes.h"
 #include "push/push_texts.h"
+#include "push/quota_day.h"
+#include "push/record_location.h"
 #include "push/sqlite_record.h"
 #include "push/w3c_time.h"
 
@@ -51,11 +53,25 @@ int ask_records(const Options& options, Ask ask) {
   }
 }
 
-std::string optional_text(const std::optional<std::int64_t>& value) {
-  return value ? std::to_string(*value) : "-";
+// The destination's quota on its engine's day, and when the next day gives it anew.
+struct QuotaToday {
+  QuotaDay day;
+  std::optional<long> left;
+  std::optional<std::time_t> resets;
+};
+
+QuotaToday quota_today(const LinkCounts& counts, std::time_t now) {
+  const EngineKind engine = engine_of_destination(counts.destination);
+  QuotaToday today;
+  today.day.day = quota_day(engine, now);
+  if (counts.last_quota_day && counts.last_quota_day->day == today.day.day)
+    today.day = *counts.last_quota_day;
+  today.left = quota_left(engine, today.day);
+  today.resets = next_quota_day(engine, now);
+  return today;
 }
 
-Json json_of(const LinkCounts& counts) {
+Json json_of(const LinkCounts& counts, const QuotaToday& quota) {
   Json json = {{"destination", counts.destination},
                {"site", counts.site},
                {"known", counts.known},
@@ -64,13 +80,17 @@ Json json_of(const LinkCounts& counts) {
                {"refused", counts.refused},
                {"accepted_today", counts.accepted_today},
                {"accepted_last_7_days", counts.accepted_last_7_days}};
-  json["quota_left"] = counts.quota_left ? Json(*counts.quota_left) : Json();
+  json["quota_left"] = quota.left ? Json(*quota.left) : Json();
+  json["quota_used_today"] = quota.day.used;
+  json["quota_resets"] = quota.resets ? Json(w3c_time(*quota.resets)) : Json();
   json["last_run"] = counts.last_run ? Json(w3c_time(*counts.last_run)) : Json();
   json["last_exit_code"] = counts.last_exit_code ? Json(*counts.last_exit_code) : Json();
   return json;
 }
 
-void print_counts(const LinkCounts& counts) {
+void print_counts(const LinkCounts& counts, const QuotaToday& quota) {
+  std::string left = quota.left ? std::to_string(*quota.left) : "-";
+  if (quota.resets) left += texts::filled(texts::kQuotaResets, {{"time", w3c_time(*quota.resets)}});
   std::cout << counts.destination << "  " << counts.site << "\n  "
             << texts::filled(
                    texts::kStatusLine,
@@ -80,7 +100,8 @@ void print_counts(const LinkCounts& counts) {
                     {"refused", std::to_string(counts.refused)},
                     {"today", std::to_string(counts.accepted_today)},
                     {"week", std::to_string(counts.accepted_last_7_days)},
-                    {"quota", optional_text(counts.quota_left)},
+                    {"quota", left},
+                    {"used", std::to_string(quota.day.used)},
                     {"run", counts.last_run ? w3c_time(*counts.last_run) : "-"},
                     {"exit", counts.last_exit_code ? std::to_string(*counts.last_exit_code) : "-"}})
             << "\n";
@@ -119,11 +140,13 @@ void print_event(const Options& options, const LinkEvent& event) {
 int show_status(const Options& options) {
   Json all = Json::array();
   const int exit_code = ask_records(options, [&](Record& record) {
-    for (const LinkCounts& counts : record.counts(seconds_now())) {
+    const std::time_t now = seconds_now();
+    for (const LinkCounts& counts : record.counts(now)) {
+      const QuotaToday quota = quota_today(counts, now);
       if (options.json) {
-        all.push_back(json_of(counts));
+        all.push_back(json_of(counts, quota));
       } else {
-        print_counts(counts);
+        print_counts(counts, quota);
       }
     }
   });

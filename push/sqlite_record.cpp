@@ -12,6 +12,8 @@
 #include "platform/utf8_files.h"
 #include "push/link_list.h"
 #include "push/push_texts.h"
+#include "push/quota_day.h"
+#include "push/record_location.h"
 #include "push/sqlite_db.h"
 #include "push/text_state_import.h"
 #include "push/w3c_time.h"
@@ -21,7 +23,7 @@ namespace {
 
 // "LKCR": tells our records from other programs' databases.
 constexpr std::int64_t kApplicationId = 0x4C4B4352;
-constexpr std::int64_t kSchemaVersion = 1;
+constexpr std::int64_t kSchemaVersion = 2;
 
 enum LinkState : int { kWaiting = 0, kAccepted = 1, kRefused = 2 };
 
@@ -44,7 +46,14 @@ CREATE TABLE links(
   PRIMARY KEY (destination, url)) WITHOUT ROWID;
 CREATE INDEX waiting ON links(destination, queued) WHERE state = 0;
 CREATE TABLE runs(id INTEGER PRIMARY KEY, destination INTEGER NOT NULL, started INTEGER NOT NULL,
-                  ended INTEGER, exit_code INTEGER, quota_left INTEGER);
+                  ended INTEGER, exit_code INTEGER);
+)sql";
+
+// Each destination's quota by its engine's days; records of the first version gain it.
+constexpr std::string_view kQuotasTable = R"sql(
+CREATE TABLE quotas(destination INTEGER NOT NULL, day INTEGER NOT NULL,
+                    used INTEGER NOT NULL DEFAULT 0, quota_left INTEGER,
+                    PRIMARY KEY (destination, day)) WITHOUT ROWID;
 )sql";
 
 RecordError record_error(const std::string& path, const DatabaseError& error) {
@@ -127,6 +136,23 @@ class SqliteRecord final : public Record {
     guarded([&] { record(answer); });
   }
 
+  void record_quota(std::time_t day, long left) override {
+    guarded([&] { keep_quota(day, 0, left); });
+  }
+
+  QuotaDay quota_on(std::time_t day) override {
+    return guarded([&] {
+      Statement select =
+          db_.prepare("SELECT used, quota_left FROM quotas WHERE destination = ? AND day = ?");
+      QuotaDay quota{.day = day, .used = 0, .left = std::nullopt};
+      if (select.bind(destination_, day).step()) {
+        quota.used = select.integer(0);
+        quota.left = select.optional_integer(1);
+      }
+      return quota;
+    });
+  }
+
   void record_run_end(int exit_code) override {
     if (run_ == 0) return;
     guarded([&] {
@@ -174,9 +200,11 @@ class SqliteRecord final : public Record {
 
   void prepare(const RecordOpening& opening);
   void create_schema();
+  void add_quotas();
   std::int64_t id_of(std::string_view table, std::string_view column, std::string_view value);
   bool take_in_one(const SourceLink& link, bool again);
   void record(const RecordedAnswer& answer);
+  void keep_quota(std::time_t day, std::int64_t used, std::optional<long> left);
 
   std::string path_;
   std::unique_ptr<platform::RunLock> lock_;
@@ -189,7 +217,7 @@ class SqliteRecord final : public Record {
   std::unordered_map<std::string, std::int64_t> sites_;
   // A dry run's links that would wait, by their hash: a million take a few megabytes.
   std::unordered_set<std::size_t> would_wait_;
-  std::unique_ptr<Statement> find_, insert_, requeue_, answered_, imported_;
+  std::unique_ptr<Statement> find_, insert_, requeue_, answered_, imported_, quota_;
   std::optional<Transaction> intake_;  // last: it ends before the statements and the database
 };
 
@@ -210,6 +238,7 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
   db_.execute(
       "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; PRAGMA mmap_size = 1073741824");
   if (empty) create_schema();
+  if (version == 1) add_quotas();
   if (opening.destination.empty()) return;
   Transaction start(db_);
   destination_ = id_of("destinations", "name", opening.destination);
@@ -220,9 +249,28 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
   start.commit();
 }
 
+// The first version kept the quota a run ended with; it stands for the engine's day the run
+// started in.
+void SqliteRecord::add_quotas() {
+  Transaction migration(db_);
+  if (db_.single_integer("PRAGMA user_version") != 1) return;  // another run did it meanwhile
+  db_.execute(kQuotasTable);
+  Statement last = db_.prepare(R"sql(
+    SELECT d.id, d.name, r.started, r.quota_left FROM destinations d JOIN runs r
+    ON r.id = (SELECT max(id) FROM runs WHERE destination = d.id AND quota_left IS NOT NULL))sql");
+  Statement keep = db_.prepare("INSERT INTO quotas(destination, day, quota_left) VALUES(?, ?, ?)");
+  while (last.step()) {
+    const std::time_t day = quota_day(engine_of_destination(last.text(1)), last.integer(2));
+    keep.bind(last.integer(0), day, last.integer(3)).run();
+  }
+  db_.execute("ALTER TABLE runs DROP COLUMN quota_left; PRAGMA user_version = 2");
+  migration.commit();
+}
+
 void SqliteRecord::create_schema() {
   Transaction creation(db_);
   db_.execute(kSchema);
+  db_.execute(kQuotasTable);
   db_.execute("PRAGMA application_id = " + std::to_string(kApplicationId) +
               "; PRAGMA user_version = " + std::to_string(kSchemaVersion));
   creation.commit();
@@ -300,10 +348,21 @@ void SqliteRecord::record(const RecordedAnswer& answer) {
                                                                     : kAccepted;
     update.bind(state, state, state, at, at, words, destination_, url).run();
   }
-  if (answer.remaining && run_ != 0) {
-    db_.prepare("UPDATE runs SET quota_left = ? WHERE id = ?").bind(*answer.remaining, run_).run();
-  }
+  const std::size_t used =
+      answer.links_known ? answer.sent.size() - deferred.size() : answer.sent.size();
+  keep_quota(answer.quota_day, static_cast<std::int64_t>(used), answer.remaining);
   transaction.commit();
+}
+
+// Adds `used` to the day's count and keeps what the engine said is left, where it said.
+void SqliteRecord::keep_quota(std::time_t day, std::int64_t used, std::optional<long> left) {
+  if (dry_run_) return;
+  statement(quota_,
+            "INSERT INTO quotas(destination, day, used, quota_left) VALUES(?1, ?2, ?3, ?4) "
+            "ON CONFLICT(destination, day) DO UPDATE SET used = used + ?3, "
+            "quota_left = coalesce(?4, quota_left)")
+      .bind(destination_, day, used, left)
+      .run();
 }
 
 std::vector<LinkCounts> SqliteRecord::counts(std::time_t at) {
@@ -316,8 +375,8 @@ std::vector<LinkCounts> SqliteRecord::counts(std::time_t at) {
       GROUP BY l.destination, l.site ORDER BY d.name, s.host)sql");
     select.bind(today, today - 6 * 86400);
     Statement quota = db_.prepare(
-        "SELECT quota_left FROM runs WHERE destination = ? AND quota_left IS NOT NULL "
-        "ORDER BY id DESC LIMIT 1");
+        "SELECT day, used, quota_left FROM quotas WHERE destination = ? "
+        "ORDER BY day DESC LIMIT 1");
     Statement last = db_.prepare(
         "SELECT ended, exit_code FROM runs WHERE destination = ? AND ended IS NOT NULL "
         "ORDER BY id DESC LIMIT 1");
@@ -332,7 +391,10 @@ std::vector<LinkCounts> SqliteRecord::counts(std::time_t at) {
       counts.refused = select.integer(6);
       counts.accepted_today = select.integer(7);
       counts.accepted_last_7_days = select.integer(8);
-      if (quota.bind(select.integer(0)).step()) counts.quota_left = quota.integer(0);
+      if (quota.bind(select.integer(0)).step()) {
+        counts.last_quota_day = {
+            .day = quota.integer(0), .used = quota.integer(1), .left = quota.optional_integer(2)};
+      }
       quota.run();
       if (last.bind(select.integer(0)).step()) {
         counts.last_run = last.integer(0);

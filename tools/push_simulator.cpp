@@ -96,11 +96,13 @@ bool serves(const Settings& settings, const std::string& site) {
   return std::find(settings.sites.begin(), settings.sites.end(), site) != settings.sites.end();
 }
 
-// What the calls share: the quota left and the count of requests recorded.
+enum Engine { kPush, kIndexNow, kBing, kGoogle, kEngines };
+
+// What the calls share: each engine's quota left and the count of requests recorded.
 struct Interface {
   Settings settings;
   std::mutex mutex;
-  long remain = 0;
+  long remain[kEngines] = {};
   int requests = 0;
   int pushes = 0;
   int tokens = 0;  // access tokens given
@@ -150,8 +152,8 @@ int indexnow_status(const std::string& body, Interface& interface) {
   }
   std::lock_guard lock(interface.mutex);
   const auto count = static_cast<long>(json["urlList"].size());
-  if (count > interface.remain) return 429;
-  interface.remain -= count;
+  if (count > interface.remain[kIndexNow]) return 429;
+  interface.remain[kIndexNow] -= count;
   return 200;
 }
 
@@ -177,16 +179,17 @@ void answer_push(Interface& interface, const httplib::Request& request, httplib:
         400, error(400, "more than " + std::to_string(settings.max_links) + " links in one call"));
   }
   std::lock_guard lock(interface.mutex);
-  if (sorted.valid > interface.remain) return answer(400, error(400, "over quota"));
-  interface.remain -= sorted.valid;
+  long& remain = interface.remain[kPush];
+  if (sorted.valid > remain) return answer(400, error(400, "over quota"));
+  remain -= sorted.valid;
   // The refused links come first: a reader that takes each count up to the next ',' or '}'
   // still finds both.
   Json json;
   if (!sorted.not_same_site.empty()) json["not_same_site"] = std::move(sorted.not_same_site);
   if (!sorted.not_valid.empty()) json["not_valid"] = std::move(sorted.not_valid);
-  if (settings.remain_first) json["remain_batch"] = interface.remain;
+  if (settings.remain_first) json["remain_batch"] = remain;
   json["success_batch"] = sorted.valid;
-  if (!settings.remain_first) json["remain_batch"] = interface.remain;
+  if (!settings.remain_first) json["remain_batch"] = remain;
   answer(200, json);
 }
 
@@ -196,7 +199,7 @@ void add_options(CLI::App& cli, Settings& settings) {
       ->capture_default_str();
   cli.add_option("--token", settings.token, "the token the address must carry")
       ->capture_default_str();
-  cli.add_option("--quota", settings.quota, "links the token may push, across calls")
+  cli.add_option("--quota", settings.quota, "links each engine takes, across calls")
       ->capture_default_str()
       ->check(CLI::Range(0L, 1'000'000'000L));
   cli.add_option("--max-links", settings.max_links, "links one call may carry (0: no limit)")
@@ -260,8 +263,8 @@ void bing_quota(Interface& interface, const httplib::Request& request,
   std::lock_guard lock(interface.mutex);
   response.set_content(Json{{"d",
                              {{"__type", "UrlSubmissionQuota:#Microsoft.Bing.Webmaster.Api"},
-                              {"DailyQuota", interface.remain},
-                              {"MonthlyQuota", interface.remain}}}}
+                              {"DailyQuota", interface.remain[kBing]},
+                              {"MonthlyQuota", interface.remain[kBing]}}}}
                            .dump(),
                        "application/json; charset=utf-8");
 }
@@ -284,12 +287,13 @@ void bing_batch(Interface& interface, const httplib::Request& request, httplib::
   }
   std::lock_guard lock(interface.mutex);
   const auto count = static_cast<long>(json["urlList"].size());
-  if (count > interface.remain) {
+  long& remain = interface.remain[kBing];
+  if (count > remain) {
     return answer_bing(response, 2,
-                       "Quota remaining for today: " + std::to_string(interface.remain) +
+                       "Quota remaining for today: " + std::to_string(remain) +
                            ", Submitted: " + std::to_string(count));
   }
-  interface.remain -= count;
+  remain -= count;
   response.set_content(R"({"d":null})", "application/json; charset=utf-8");
 }
 
@@ -422,11 +426,11 @@ void google_batch(Interface& interface, const httplib::Request& request,
     } else if (!serves(interface.settings, std::string(host_of(url)))) {
       status = 403;
       json = google_error(403, "Permission denied. Failed to verify the URL ownership.");
-    } else if (interface.remain == 0) {
+    } else if (interface.remain[kGoogle] == 0) {
       status = 429;
       json = google_error(429, "Quota exceeded for quota metric 'Publish requests'.");
     } else {
-      --interface.remain;
+      --interface.remain[kGoogle];
       json = {{"urlNotificationMetadata",
                {{"url", url}, {"latestUpdate", {{"url", url}, {"type", "URL_UPDATED"}}}}}};
     }
@@ -492,7 +496,7 @@ int main(int argc, char** argv) {
   add_options(cli, interface.settings);
   CLI11_PARSE(cli, argc, argv);
   const Settings& settings = interface.settings;
-  interface.remain = settings.quota;
+  std::fill(std::begin(interface.remain), std::end(interface.remain), settings.quota);
 
   httplib::Server server;
   server.set_payload_max_length(kLargestBody);

@@ -76,6 +76,30 @@ class PushProgramTest : public testing::Test {
     return outcome;
   }
 
+  // The environment's words that run the program a day later, when the engines give their
+  // quotas anew (faketime's preloaded library comes before the sanitizer's).
+  static std::string next_day() {
+    return "ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0 faketime -f +1d";
+  }
+
+  // A service account's key file for the Indexing API at `root`, its key made for this test
+  // and the public half given to the simulator with --google-key.
+  std::string google_account(const std::string& root) {
+    if (!std::filesystem::exists(files_.file("account.pem"))) {
+      EXPECT_EQ(shell("openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out " +
+                      files_.file("account.pem") + " 2>&1 && openssl pkey -in " +
+                      files_.file("account.pem") + " -pubout -out " + files_.file("public.pem"))
+                    .exit_code,
+                0);
+    }
+    return write("account.json",
+                 nlohmann::json{{"type", "service_account"},
+                                {"client_email", "pusher@example.iam.gserviceaccount.com"},
+                                {"private_key", read("account.pem")},
+                                {"token_uri", root + "/token"}}
+                     .dump());
+  }
+
   std::string write(const std::string& name, const std::string& text) {
     std::ofstream(files_.file(name), std::ios::binary) << text;
     return files_.file(name);
@@ -116,7 +140,8 @@ std::string numbered_links(int from, int to) {
 }
 
 // 25,000 links, 2,000 a request, a quota of 10,000: exactly 10,000 accepted, the other 15,000
-// kept in their order; a second run with a fresh quota sends them and empties the file. The runs
+// kept in their order; another run that day sends nothing, the quota known to be spent, and the
+// next day's run, with a fresh quota, sends them and empties the file. The runs
 // share a state file: a third run over the same links sends nothing, and a sitemap whose
 // <lastmod> says one page changed sends exactly that one. The files stand in a folder whose name
 // code page 936 cannot hold whole (Chinese and Korean), which Windows reads through its wide calls.
@@ -136,13 +161,17 @@ TEST_F(PushProgramTest, BatchesWithinTheQuotaKeepsTheRestAndSkipsWhatWasPushed) 
   EXPECT_EQ(read("中文한/pending.txt"), numbered_links(10000, 25000));
   EXPECT_EQ(first.output.find("demo-token"), std::string::npos) << "the token is never printed";
 
+  // The same day the quota is known to be spent: nothing goes; the next day, the rest.
+  const Outcome spent = push("-i '" + address + "'" + kept);
+  EXPECT_EQ(spent.exit_code, 1) << spent.output;
+  EXPECT_EQ(requests_recorded(), 5);
   address = start_simulator({"--quota", "20000", "--max-links", "2000"});
-  const Outcome second = push("-i '" + address + "'" + kept);
+  const Outcome second = push("-i '" + address + "'" + kept, "", next_day());
   EXPECT_EQ(second.exit_code, 0) << second.output;
   EXPECT_EQ(read("中文한/pending.txt"), "");
 
   address = start_simulator({});
-  const Outcome third = push("-i '" + address + "'" + kept + links);
+  const Outcome third = push("-i '" + address + "'" + kept + links, "", next_day());
   EXPECT_EQ(third.exit_code, 0) << third.output;
   EXPECT_NE(third.output.find("共发送：0条"), std::string::npos) << third.output;
   EXPECT_NE(third.output.find("已推送过：25000条"), std::string::npos) << third.output;
@@ -152,7 +181,8 @@ TEST_F(PushProgramTest, BatchesWithinTheQuotaKeepsTheRestAndSkipsWhatWasPushed) 
       "<urlset><url><loc>https://www.example.com/p/100001.html</loc><lastmod>2020-01-01</lastmod>"
       "</url><url><loc>https://www.example.com/p/100002.html</loc><lastmod>2099-01-01T00:00+08:00"
       "</lastmod></url><url><loc>https://www.example.com/p/100003.html</loc></url></urlset>");
-  const Outcome fourth = push("-i '" + address + "'" + kept + "--sitemap " + sitemap);
+  const Outcome fourth =
+      push("-i '" + address + "'" + kept + "--sitemap " + sitemap, "", next_day());
   EXPECT_EQ(fourth.exit_code, 0) << fourth.output;
   EXPECT_NE(fourth.output.find("共发送：1条"), std::string::npos) << fourth.output;
   EXPECT_TRUE(recorded(1).ends_with("\r\n\r\nhttps://www.example.com/p/100002.html"));
@@ -245,21 +275,11 @@ TEST_F(PushProgramTest, IndexNowPostsJsonBatchesAndExplainsRefusals) {
 // explained.
 TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
   const std::string key = "k3y-0f-b0th-s1tes";
-  // A service account's key file, its key made for this test.
-  ASSERT_EQ(shell("openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out " +
-                  files_.file("account.pem") + " 2>&1 && openssl pkey -in " +
-                  files_.file("account.pem") + " -pubout -out " + files_.file("public.pem"))
-                .exit_code,
-            0);
-  const std::string interface =
-      start_simulator({"--protocol", "indexnow", "--token", key, "--site", "www.example.com",
-                       "--site", "shop.example.com", "--google-key", files_.file("public.pem")});
-  const std::string root = interface.substr(0, interface.find("/urls"));
-  write("account.json", nlohmann::json{{"type", "service_account"},
-                                       {"client_email", "pusher@example.iam.gserviceaccount.com"},
-                                       {"private_key", read("account.pem")},
-                                       {"token_uri", root + "/token"}}
-                            .dump());
+  port_ = unused_port();
+  const std::string root = "http://127.0.0.1:" + std::to_string(port_);
+  google_account(root);
+  start_simulator({"--protocol", "indexnow", "--token", key, "--site", "www.example.com", "--site",
+                   "shop.example.com", "--google-key", files_.file("public.pem")});
   write("key.txt", key + "\n");
   write("shop-interface.txt", root + "/urls?site=shop.example.com&token=" + key);
   write("www.txt", numbered_links(0, 3));
@@ -341,6 +361,50 @@ TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
                                "BING_KEY=wrong-key " + interface_variable);
   EXPECT_EQ(refused.exit_code, 1) << refused.output;
   EXPECT_NE(refused.output.find("API 密钥无效"), std::string::npos) << refused.output;
+}
+
+// Google gives 200 publish calls a day, counted by Pacific days: of 250 links two batches of 100
+// go and 50 wait, another run that day sends nothing, `status` shows the quota and when it
+// resets, and the next day the 50 go. A site the account does not own (403) and a quota spent
+// early (429) are explained, and the links wait.
+TEST_F(PushProgramTest, GoogleQuotaIsCountedByItsDays) {
+  port_ = unused_port();
+  const std::string root = "http://127.0.0.1:" + std::to_string(port_);
+  const std::string google =
+      "--protocol google --service-account " + google_account(root) + " -i " + root + " ";
+  const std::string state = "--state " + files_.file("state.db") + " ";
+  start_simulator({"--google-key", files_.file("public.pem")});
+  const std::string links = write("links.txt", numbered_links(0, 250));
+  const Outcome first = push(google + state + links);
+  EXPECT_EQ(first.exit_code, 1) << first.output;
+  EXPECT_NE(first.output.find("成功：200条，被拒绝：0条，待推送：50条"), std::string::npos)
+      << first.output;
+  EXPECT_EQ(requests_recorded(), 3);  // the token and two batches
+  EXPECT_EQ(push(google + state + links).exit_code, 1);
+  EXPECT_EQ(requests_recorded(), 3);
+  const Outcome status = push("status --state " + files_.file("state.db"));
+  EXPECT_NE(status.output.find("剩余额度 0（20"), std::string::npos) << status.output;
+  EXPECT_NE(status.output.find(":00:00Z 重置），今天已用 200"), std::string::npos) << status.output;
+  const Outcome next_day_run = push(google + state + links, "", next_day());
+  EXPECT_EQ(next_day_run.exit_code, 0) << next_day_run.output;
+  EXPECT_EQ(requests_recorded(), 5);
+
+  const struct {
+    std::string quota;
+    std::string links;
+    std::string explanation;
+    int exit_code;
+  } refusals[] = {
+      {"5000", "https://other.example.org/a\n", "所有者", 0},  // refused, so not waiting
+      {"1", numbered_links(0, 2), "超出当天的配额", 1},
+  };
+  for (const auto& c : refusals) {
+    start_simulator({"--google-key", files_.file("public.pem"), "--quota", c.quota});
+    const Outcome outcome =
+        push(google + "--no-state --pending " + files_.file("pending.txt"), c.links);
+    EXPECT_EQ(outcome.exit_code, c.exit_code) << outcome.output;
+    EXPECT_NE(outcome.output.find(c.explanation), std::string::npos) << outcome.output;
+  }
 }
 
 // Every mistake in a config is reported with its line and key before anything is sent.

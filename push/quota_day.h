@@ -1,0 +1,30 @@
+#pragma once
+// Quotas as each engine counts them: by the engine's own day, and, where the engine fixes it,
+// a number of links a day given before anything is asked.
+
+#include <ctime>
+#include <optional>
+
+#include "push/engine.h"
+#include "push/record.h"
+
+namespace lc::push {
+
+// The start of the engine's day holding `at`, in seconds since 1970. Google's days begin at
+// midnight Pacific time, the push interface's at midnight China time, the others' at midnight
+// UTC.
+std::time_t quota_day(EngineKind engine, std::time_t at);
+
+// The start of the engine's next day, when its quota is given anew; empty for IndexNow, whose
+// quota bounds each request only.
+std::optional<std::time_t> next_quota_day(EngineKind engine, std::time_t at);
+
+// What a day gives, where the engine fixes it rather than its answers telling: Google's 200
+// publish calls.
+std::optional<long> fixed_daily_quota(EngineKind engine);
+
+// What is left of the quota on `day`: what the engine last said, else its fixed daily quota less
+// what was used; unknown otherwise.
+std::optional<long> quota_left(EngineKind engine, const QuotaDay& day);
+
+}  // namespace lc::push
