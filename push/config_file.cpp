@@ -131,7 +131,7 @@ class ConfigReader {
   }
 
   EngineSettings read_google(const toml::table& table, const std::string& key) {
-    only_keys(table, key, {"service_account", "endpoint", "batch"});
+    only_keys(table, key, {"service_account", "daily_quota", "endpoint", "batch"});
     EngineSettings engine;
     engine.engine = "google";
     if (const toml::node* file = table.get("service_account")) {
@@ -149,6 +149,10 @@ class ConfigReader {
       }
     } else {
       problem(table, key, texts::filled(texts::kConfigMissing, {{"key", "service_account"}}));
+    }
+    if (table.contains("daily_quota")) {
+      engine.daily_quota =
+          static_cast<long>(whole_number(table, key, "daily_quota", 1, kMostDailyQuota));
     }
     endpoint_and_batch(table, key, engine);
     return engine;
@@ -214,11 +218,17 @@ class ConfigReader {
 
   std::size_t batch(const toml::table& table, const std::string& key, std::size_t otherwise,
                     std::size_t most) {
-    const toml::node* node = table.get("batch");
+    return whole_number(table, key, "batch", otherwise, most);
+  }
+
+  // The whole number at `name`, from 1 to `most`; `otherwise` where it is missing or wrong.
+  std::size_t whole_number(const toml::table& table, const std::string& key, const char* name,
+                           std::size_t otherwise, std::size_t most) {
+    const toml::node* node = table.get(name);
     if (node == nullptr) return otherwise;
     const std::optional<std::int64_t> value = node->value<std::int64_t>();
     if (!node->is_integer() || !value || *value < 1 || static_cast<std::size_t>(*value) > most) {
-      problem(*node, key + ".batch",
+      problem(*node, key + "." + name,
               texts::filled(texts::kConfigBatch, {{"most", std::to_string(most)}}));
       return otherwise;
     }

@@ -11,13 +11,14 @@ namespace lc::push {
 
 // One engine of one site, ready to push to.
 struct EngineSettings {
-  std::string engine;        // one of kEngineNames
-  std::string address;       // push: the interface with its token; others: the endpoint
-  std::string key;           // indexnow's key, bing's API key
-  std::string key_location;  // indexnow; empty: the key file at the site's root
-  std::string site_url;      // bing; empty: the scheme and host of the site's first link
-  std::string account;       // google: the service account's address (`key` its private key)
-  std::string token_uri;     // google
+  std::string engine;               // one of kEngineNames
+  std::string address;              // push: the interface with its token; others: the endpoint
+  std::string key;                  // indexnow's key, bing's API key
+  std::string key_location;         // indexnow; empty: the key file at the site's root
+  std::string site_url;             // bing; empty: the scheme and host of the site's first link
+  std::string account;              // google: the service account's address (`key` its private key)
+  std::string token_uri;            // google
+  std::optional<long> daily_quota;  // google: publish calls a day, where granted more than 200
   std::size_t batch = 0;
 };
 

@@ -29,6 +29,7 @@ Options engine_options(const Options& options, const Config& config, const Engin
   run.destination.site_url = engine.site_url;
   run.destination.account = engine.account;
   run.destination.token_uri = engine.token_uri;
+  run.destination.daily_quota = engine.daily_quota;
   run.batch = engine.batch;
   return run;
 }

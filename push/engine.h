@@ -21,9 +21,13 @@ struct Destination {
   std::string key;        // IndexNow's key, Bing's API key, a Google service account's private key
   std::string account;    // a Google service account's address
   std::string token_uri;  // where that account's tokens are had
-  std::string key_location;  // IndexNow's key file, when not at the site's root
-  std::string site_url;      // Bing's name for the site: its scheme and host
+  std::string key_location;         // IndexNow's key file, when not at the site's root
+  std::string site_url;             // Bing's name for the site: its scheme and host
+  std::optional<long> daily_quota;  // Google's publish calls a day, where granted more than 200
 };
+
+// The most a daily quota may be given as.
+inline constexpr long kMostDailyQuota = 1'000'000'000;
 
 // The engine of a config's or the command line's name: push, indexnow, bing or google.
 EngineKind engine_named(std::string_view name);

@@ -78,6 +78,9 @@ void add_options(CLI::App& cli, Options& options, std::string& protocol) {
       ->check(CLI::IsMember({"push", "indexnow", "google", "bing"}));
   cli.add_option("--service-account", options.service_account,
                  "for google: the service account's JSON key file");
+  cli.add_option("--daily-quota", destination.daily_quota,
+                 "for google: the publish calls a day the project is granted (default 200)")
+      ->check(CLI::Range(1L, kMostDailyQuota));
   cli.add_option("--key", destination.key, "the IndexNow key, or Bing's API key");
   cli.add_option("--key-location", destination.key_location,
                  "where the IndexNow key file stands, when not at the site's root");
@@ -125,8 +128,8 @@ std::optional<std::string> settle_destination(Options& options, bool batch_given
 
 // Options that a config file gives for each site and engine instead.
 constexpr const char* kGivenByConfig[] = {
-    "--site-url", "--service-account", "FILE",       "--sitemap", "--interface",
-    "--batch",    "--pending",         "--protocol", "--key",     "--key-location"};
+    "--site-url", "--service-account", "FILE",  "--sitemap",      "--interface",  "--batch",
+    "--pending",  "--protocol",        "--key", "--key-location", "--daily-quota"};
 
 // Checks what no single option can; the message when the options do not fit together.
 std::optional<std::string> settle(Options& options, const CLI::App& cli) {

@@ -69,7 +69,7 @@ class PushRun {
     const QuotaDay known = options_.record != nullptr
                                ? options_.record->quota_on(quota_day_)
                                : QuotaDay{.day = quota_day_, .used = 0, .left = std::nullopt};
-    return quota_left(options_.destination.engine, known);
+    return quota_left(known, daily_quota(options_.destination));
   }
 
   // Sends the next request and takes its answer; false when the run stops here.
@@ -196,7 +196,7 @@ class PushRun {
   std::optional<long> quota_after(std::span<const std::string_view> batch,
                                   const BatchOutcome& outcome) const {
     if (outcome.remaining) return std::max(0L, *outcome.remaining);
-    if (!quota_ || !fixed_daily_quota(options_.destination.engine)) return std::nullopt;
+    if (!quota_ || !daily_quota(options_.destination)) return std::nullopt;
     const auto used = static_cast<long>(batch.size() - outcome.deferred.size());
     return std::max(0L, *quota_ - used);
   }

@@ -53,15 +53,14 @@ std::optional<std::time_t> next_quota_day(EngineKind engine, std::time_t at) {
   return quota_day(engine, quota_day(engine, at) + 25 * 3600);
 }
 
-std::optional<long> fixed_daily_quota(EngineKind engine) {
-  if (engine == EngineKind::kGoogle) return kGoogleDailyPublishCalls;
-  return std::nullopt;
+std::optional<long> daily_quota(const Destination& destination) {
+  if (destination.engine != EngineKind::kGoogle) return std::nullopt;
+  return destination.daily_quota.value_or(kGoogleDailyPublishCalls);
 }
 
-std::optional<long> quota_left(EngineKind engine, const QuotaDay& day) {
+std::optional<long> quota_left(const QuotaDay& day, std::optional<long> daily_quota) {
   if (day.left) return std::max<long>(0, static_cast<long>(*day.left));
-  if (const std::optional<long> daily = fixed_daily_quota(engine))
-    return std::max(0L, *daily - static_cast<long>(day.used));
+  if (daily_quota) return std::max(0L, *daily_quota - static_cast<long>(day.used));
   return std::nullopt;
 }
 

@@ -19,12 +19,12 @@ std::time_t quota_day(EngineKind engine, std::time_t at);
 // quota bounds each request only.
 std::optional<std::time_t> next_quota_day(EngineKind engine, std::time_t at);
 
-// What a day gives, where the engine fixes it rather than its answers telling: Google's 200
-// publish calls.
-std::optional<long> fixed_daily_quota(EngineKind engine);
+// What a day gives the destination, where the engine fixes it rather than its answers telling:
+// Google's 200 publish calls, or what the project was granted.
+std::optional<long> daily_quota(const Destination& destination);
 
-// What is left of the quota on `day`: what the engine last said, else its fixed daily quota less
-// what was used; unknown otherwise.
-std::optional<long> quota_left(EngineKind engine, const QuotaDay& day);
+// What is left of the quota on `day`: what the engine last said, else the daily quota less what
+// was used; unknown otherwise.
+std::optional<long> quota_left(const QuotaDay& day, std::optional<long> daily_quota);
 
 }  // namespace lc::push

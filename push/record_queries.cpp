@@ -61,13 +61,18 @@ struct QuotaToday {
 };
 
 QuotaToday quota_today(const LinkCounts& counts, std::time_t now) {
-  const EngineKind engine = engine_of_destination(counts.destination);
+  Destination destination;
+  destination.engine = engine_of_destination(counts.destination);
+  const std::optional<QuotaDay>& last = counts.last_quota_day;
+  // A daily quota granted above the usual shows in what its last day used and left.
+  const std::optional<long> usual = daily_quota(destination);
+  if (usual && last && last->left)
+    destination.daily_quota = std::max(*usual, static_cast<long>(last->used + *last->left));
   QuotaToday today;
-  today.day.day = quota_day(engine, now);
-  if (counts.last_quota_day && counts.last_quota_day->day == today.day.day)
-    today.day = *counts.last_quota_day;
-  today.left = quota_left(engine, today.day);
-  today.resets = next_quota_day(engine, now);
+  today.day.day = quota_day(destination.engine, now);
+  if (last && last->day == today.day.day) today.day = *last;
+  today.left = quota_left(today.day, daily_quota(destination));
+  today.resets = next_quota_day(destination.engine, now);
   return today;
 }
 

@@ -1,5 +1,6 @@
 #include "push/sqlite_record.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -94,8 +95,14 @@ class SqliteRecord final : public Record {
     return guarded([&] {
       if (!intake_ && !dry_run_) intake_.emplace(db_);
       std::size_t known = 0;
-      for (const SourceLink& link : links)
-        known += take_in_one(link, again) ? 1 : 0;
+      if (worth_one_pass(links.size())) {
+        const std::vector<std::optional<KnownLink>> found = look_up_in_one_pass(links);
+        for (std::size_t at = 0; at < links.size(); ++at)
+          known += take_in_one(links[at], found[at], again) ? 1 : 0;
+      } else {
+        for (const SourceLink& link : links)
+          known += take_in_one(link, look_up(link.url), again) ? 1 : 0;
+      }
       return known;
     });
   }
@@ -167,7 +174,7 @@ class SqliteRecord final : public Record {
     Transaction import(db_);
     for_each_text_state_link(text, [&](std::string_view url, std::time_t accepted) {
       const SourceLink link{url, std::nullopt};
-      if (take_in_one(link, false)) return;
+      if (take_in_one(link, look_up(link.url), false)) return;
       statement(imported_,
                 "UPDATE links SET state = 1, queued = NULL, accepted_at = ? "
                 "WHERE destination = ? AND url = ?")
@@ -202,7 +209,15 @@ class SqliteRecord final : public Record {
   void create_schema();
   void add_quotas();
   std::int64_t id_of(std::string_view table, std::string_view column, std::string_view value);
-  bool take_in_one(const SourceLink& link, bool again);
+  // What the record holds of one of the destination's links.
+  struct KnownLink {
+    LinkState state;
+    std::optional<std::int64_t> accepted_at;
+  };
+  std::optional<KnownLink> look_up(std::string_view url);
+  bool worth_one_pass(std::size_t links);
+  std::vector<std::optional<KnownLink>> look_up_in_one_pass(std::span<const SourceLink> links);
+  bool take_in_one(const SourceLink& link, const std::optional<KnownLink>& known, bool again);
   void record(const RecordedAnswer& answer);
   void keep_quota(std::time_t day, std::int64_t used, std::optional<long> left);
 
@@ -210,7 +225,8 @@ class SqliteRecord final : public Record {
   std::unique_ptr<platform::RunLock> lock_;
   Database db_;
   bool dry_run_ = false;
-  bool links_known_ = false;  // the record holds links of this destination
+  bool links_known_ = false;                 // the record holds links of this destination
+  std::optional<std::int64_t> known_count_;  // how many, once asked
   std::int64_t destination_ = 0;
   std::int64_t run_ = 0;
   std::int64_t next_queued_ = 0;
@@ -284,17 +300,56 @@ std::int64_t SqliteRecord::id_of(std::string_view table, std::string_view column
       "SELECT id FROM " + std::string(table) + " WHERE " + std::string(column) + " = ?", value);
 }
 
-// Whether the link stays as it is because it was accepted already.
-bool SqliteRecord::take_in_one(const SourceLink& link, bool again) {
+std::optional<SqliteRecord::KnownLink> SqliteRecord::look_up(std::string_view url) {
   // A dry run over a destination the record has never seen looks nothing up.
-  if (dry_run_ && !links_known_) {
-    would_wait_.insert(std::hash<std::string_view>{}(link.url));
-    return false;
-  }
+  if (!links_known_) return std::nullopt;
   Statement& find =
       statement(find_, "SELECT state, accepted_at FROM links WHERE destination = ? AND url = ?");
-  find.bind(destination_, link.url);
-  if (!find.step()) {
+  find.bind(destination_, url);
+  if (!find.step()) return std::nullopt;
+  const KnownLink known{static_cast<LinkState>(find.integer(0)), find.optional_integer(1)};
+  find.run();
+  return known;
+}
+
+// Where a source holds a good share of the links the record knows for the destination, one pass
+// over them in their order beside the source's links sorted costs far less than a lookup each.
+bool SqliteRecord::worth_one_pass(std::size_t links) {
+  constexpr std::size_t kFewestLinks = 1024;
+  constexpr std::int64_t kLargestShare = 8;  // known links a source link may stand for
+  if (!links_known_ || links < kFewestLinks) return false;
+  if (!known_count_) {
+    known_count_ =
+        db_.single_integer("SELECT count(*) FROM links WHERE destination = ?", destination_);
+  }
+  return *known_count_ <= kLargestShare * static_cast<std::int64_t>(links);
+}
+
+std::vector<std::optional<SqliteRecord::KnownLink>> SqliteRecord::look_up_in_one_pass(
+    std::span<const SourceLink> links) {
+  std::vector<std::size_t> order(links.size());
+  for (std::size_t at = 0; at < order.size(); ++at)
+    order[at] = at;
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t a, std::size_t b) { return links[a].url < links[b].url; });
+  std::vector<std::optional<KnownLink>> found(links.size());
+  // The primary key keeps a destination's links in byte order, as string_view compares them.
+  Statement known =
+      db_.prepare("SELECT url, state, accepted_at FROM links WHERE destination = ? ORDER BY url");
+  bool more = known.bind(destination_).step();
+  for (const std::size_t at : order) {
+    while (more && known.text(0) < links[at].url)
+      more = known.step();
+    if (more && known.text(0) == links[at].url)
+      found[at] = KnownLink{static_cast<LinkState>(known.integer(1)), known.optional_integer(2)};
+  }
+  return found;
+}
+
+// Whether the link stays as it is because it was accepted already.
+bool SqliteRecord::take_in_one(const SourceLink& link, const std::optional<KnownLink>& known,
+                               bool again) {
+  if (!known) {
     if (dry_run_) {
       would_wait_.insert(std::hash<std::string_view>{}(link.url));
       return false;
@@ -307,12 +362,11 @@ bool SqliteRecord::take_in_one(const SourceLink& link, bool again) {
               "VALUES(?, ?, ?, 0, ?, ?, ?)")
         .bind(destination_, link.url, site->second, next_queued_++, seconds_now(), link.modified)
         .run();
+    links_known_ = true;
     return false;
   }
-  const auto state = static_cast<LinkState>(find.integer(0));
-  const std::optional<std::int64_t> accepted_at = find.optional_integer(1);
-  find.run();
-  const bool changed = link.modified && accepted_at && *link.modified > *accepted_at;
+  const LinkState state = known->state;
+  const bool changed = link.modified && known->accepted_at && *link.modified > *known->accepted_at;
   if (state == kWaiting || (state == kAccepted && !again && !changed) ||
       (state == kRefused && !again)) {
     return state == kAccepted;

@@ -436,6 +436,8 @@ TEST_F(PushProgramTest, ConfigMistakesAreReportedWithLineAndKey) {
       {site + push_section + site + push_section, "config.toml:7: site[2].name: 站点名重复"},
       {site + "[site.google]\nservice_account = \"links.txt\"\n",
        "config.toml:5: site[1].google.service_account: "},
+      {site + "[site.google]\ndaily_quota = 0\n",
+       "config.toml:5: site[1].google.daily_quota: 应为"},
   };
   for (const auto& c : cases) {
     const Outcome outcome = push("--config " + write("config.toml", c.text));
