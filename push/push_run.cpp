@@ -249,7 +249,7 @@ class PushRun {
   std::size_t limit_;     // links the next request may carry
   int halvings_ = 0;
   std::time_t quota_day_ = quota_day(options_.destination.engine, seconds_now());
-  std::optional<long> quota_;  // as the last answer gave it
+  std::optional<long> quota_;  // what is left today, as far as is known
   bool unreachable_ = false;
   bool throttled_ = false;  // an engine asked to wait longer than the run may
   double waited_ = 0;       // seconds, in all
