@@ -39,6 +39,8 @@ root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root"
 desktop-file-validate "$root"/usr/share/applications/*.desktop
+# Docks put the running window with its launcher by the window's class, the program's name.
+grep -qx 'StartupWMClass=linkcourier' "$root"/usr/share/applications/*.desktop
 appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.metainfo.xml
 "$root/usr/bin/linkcourier-push" --help >/dev/null
 "$root/usr/bin/linkcourier-push-simulator" --help >/dev/null

@@ -1,11 +1,16 @@
 // Start-up of Qt, the message box, the event loop and the pump for pending messages.
 #include <QApplication>
 #include <QFont>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <cerrno>
 #include <cstdlib>
 #include <string_view>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include "platform/event_pump.h"
@@ -18,35 +23,76 @@ namespace {
 // Debian's CJK face: fontconfig has no alias for the face the window asks for, "微软雅黑".
 constexpr const char* kCjkFamily = "WenQuanYi Micro Hei";
 constexpr int kDefaultGuiFontPixels = 12;
+// The launcher the package installs: Wayland compositors match windows to it by this name, X11
+// docks by its StartupWMClass.
+constexpr const char* kDesktopFileName = "example.fernhollow.Linkcourier";
 
 const char* environment(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && *value != '\0' ? value : nullptr;
 }
 
-// Qt aborts the process when its platform cannot start, so the X display that its default
-// platform would use is tried first: one named but not there counts as none.
-bool x_display_answers(const char* name) {
-  xcb_connection_t* connection = xcb_connect(name, nullptr);
-  const bool answers = xcb_connection_has_error(connection) == 0;
-  xcb_disconnect(connection);
-  return answers;
+// An X connection held open while Qt makes its own: an X server that resets when its last
+// client leaves would otherwise reset between the check and Qt's connection.
+class HeldDisplay {
+ public:
+  HeldDisplay() = default;
+  HeldDisplay(const HeldDisplay&) = delete;
+  HeldDisplay& operator=(const HeldDisplay&) = delete;
+  ~HeldDisplay() {
+    if (connection_ != nullptr) xcb_disconnect(connection_);
+  }
+
+  // Whether the display answers; if it does, the connection stays open.
+  bool connect(const char* name) {
+    connection_ = xcb_connect(name, nullptr);
+    return xcb_connection_has_error(connection_) == 0;
+  }
+
+ private:
+  xcb_connection_t* connection_ = nullptr;
+};
+
+// Whether Qt's platform starts, tried in a child process: Qt aborts the process when it cannot
+// (a plugin that is not there, a compositor that does not answer).
+bool platform_starts(int argc, char** argv) {
+  const pid_t child = ::fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, STDERR_FILENO);
+    const QGuiApplication probe(argc, argv);
+    ::_exit(0);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool window_system_reachable() {
+// Qt aborts the process when its platform cannot start, so it is tried first: the X display of
+// the default platform by connecting to it (one named but not there counts as none), any other
+// platform that needs a server by starting it in a child process.
+bool window_system_reachable(int argc, char** argv, HeldDisplay& held) {
   const char* platform = environment("QT_QPA_PLATFORM");
   const char* display = environment("DISPLAY");
-  if (platform != nullptr && !std::string_view(platform).starts_with("xcb")) return true;
-  if (display != nullptr) return x_display_answers(display);
-  return platform == nullptr && environment("WAYLAND_DISPLAY") != nullptr;
+  const std::string_view chosen = platform != nullptr ? platform : "";
+  if (chosen.starts_with("offscreen") || chosen.starts_with("minimal")) return true;
+  if (chosen.empty() || chosen.starts_with("xcb")) {
+    if (display != nullptr) return held.connect(display);
+    if (!chosen.empty() || environment("WAYLAND_DISPLAY") == nullptr) return false;
+  }
+  return platform_starts(argc, argv);
 }
 
 }  // namespace
 
 bool start_window_system(int& argc, char** argv) {
   if (QApplication::instance() != nullptr) return true;
-  if (!window_system_reachable()) return false;
+  HeldDisplay held;
+  if (!window_system_reachable(argc, argv, held)) return false;
   static QApplication* application = new QApplication(argc, argv);
+  QGuiApplication::setDesktopFileName(kDesktopFileName);
   QFont::insertSubstitution(to_qstring("\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA"), kCjkFamily);
   QFont default_font(kCjkFamily);
   default_font.setPixelSize(kDefaultGuiFontPixels);
