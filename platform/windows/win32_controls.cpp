@@ -42,6 +42,39 @@ bool register_trans_label_class() {
   return registered;
 }
 
+constexpr const char* kInertProcedure = "LinkcourierInert";
+
+// A read-only edit box that no click or key reaches: it shows text as an enabled box does, black
+// on white, where a disabled one greys it.
+LRESULT CALLBACK inert_procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_CONTEXTMENU:
+      return 0;
+    case WM_SETFOCUS:
+      // Focus goes back where it came from.
+      if (w != 0) SetFocus(reinterpret_cast<HWND>(w));
+      return 0;
+    case WM_SETCURSOR:
+      // The window's own cursor first (the hourglass while busy), else an arrow, not a text bar.
+      if (SendMessageW(GetAncestor(window, GA_ROOT), WM_SETCURSOR, w, l) == TRUE) return TRUE;
+      SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+      return TRUE;
+  }
+  const auto original = reinterpret_cast<WNDPROC>(GetPropA(window, kInertProcedure));
+  return CallWindowProcW(original, window, message, w, l);
+}
+
+void make_inert(HWND edit_box) {
+  SetPropA(edit_box, kInertProcedure,
+           reinterpret_cast<HANDLE>(GetWindowLongPtrW(edit_box, GWLP_WNDPROC)));
+  SetWindowLongPtrW(edit_box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(inert_procedure));
+}
+
 struct Kind {
   const wchar_t* window_class;
   DWORD style;
@@ -82,12 +115,18 @@ HWND create_control(const ControlDescription& description, HWND parent, int id, 
   const Kind kind = kind_of(description);
   DWORD style = WS_CHILD | WS_VISIBLE | kind.style;
   if (description.tab_stop) style |= WS_TABSTOP;
-  if (!description.enabled) style |= WS_DISABLED;
+  const bool inert_edit_box = description.kind == ControlKind::kEditBox && !description.enabled;
+  if (inert_edit_box) {
+    style |= ES_READONLY;
+  } else if (!description.enabled) {
+    style |= WS_DISABLED;
+  }
   HWND control = CreateWindowExW(
       kind.extended_style, kind.window_class, text_to_wide(description.text).c_str(), style,
       description.left, description.top, description.width, description.height, parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   if (control == nullptr) return nullptr;
+  if (inert_edit_box) make_inert(control);
   if (description.kind == ControlKind::kTransLabel && description.text_color) {
     const Color color = *description.text_color;
     SetWindowLongPtrW(control, GWLP_USERDATA, RGB(color.red, color.green, color.blue));

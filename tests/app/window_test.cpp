@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 #include <QApplication>
 #include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -10,6 +11,7 @@
 #include <QTimer>
 
 #include <unistd.h>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -83,6 +85,17 @@ TEST_F(AppTest, EditBoxesAreBlackOnWhiteAndTheCaptionLineRed) {
       EXPECT_EQ(palette.color(group, QPalette::Base), QColor(255, 255, 255));
     }
   }
+  // The disabled report box draws its text black too.
+  app_->window().append_text(mw::kResultBox, gbk("成功提交：2条链接\r\n"));
+  const QImage shown = control(mw::kResultBox)->grab().toImage();
+  int darkest = 3 * 255;
+  for (int y = 0; y < shown.height(); ++y) {
+    for (int x = 0; x < shown.width(); ++x) {
+      const QColor pixel = shown.pixelColor(x, y);
+      darkest = std::min(darkest, pixel.red() + pixel.green() + pixel.blue());
+    }
+  }
+  EXPECT_LT(darkest, 3 * 40);
   QWidget* caption = control(mw::kCaptionLine);
   EXPECT_EQ(caption->palette().color(QPalette::WindowText), QColor(255, 0, 0));
   EXPECT_FALSE(caption->autoFillBackground());

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -112,7 +113,7 @@ TEST_F(WindowTest, FixedFrameCentredAtTheDesignedSize) {
 TEST_F(WindowTest, ControlsCarryTheirStylesAndFonts) {
   EXPECT_TRUE(GetWindowLongA(control(mw::kAddressBox), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
   EXPECT_TRUE(GetWindowLongA(control(mw::kLinksBox), GWL_STYLE) & ES_WANTRETURN);
-  EXPECT_FALSE(IsWindowEnabled(control(mw::kResultBox)));
+  EXPECT_TRUE(GetWindowLongA(control(mw::kResultBox), GWL_STYLE) & ES_READONLY);
   EXPECT_TRUE(GetWindowLongA(control(mw::kCaptionLine), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
   LOGFONTA font{};
   GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control(mw::kAddressLabel), WM_GETFONT, 0, 0)),
@@ -120,6 +121,37 @@ TEST_F(WindowTest, ControlsCarryTheirStylesAndFonts) {
   EXPECT_EQ(font.lfHeight, -14);
   EXPECT_EQ(font.lfCharSet, 134);
   EXPECT_EQ(Text(font.lfFaceName), gbk("微软雅黑"));
+}
+
+// The report box takes neither a click nor the focus, and draws its text black, not greyed.
+TEST_F(WindowTest, TheReportBoxTakesNoFocusAndShowsItsTextBlack) {
+  const HWND result = control(mw::kResultBox);
+  app_->window().append_text(mw::kResultBox, gbk("成功提交：2条链接\r\n"));
+  SendMessageA(result, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 10));
+  SendMessageA(result, WM_LBUTTONUP, 0, MAKELPARAM(20, 10));
+  SendMessageA(result, WM_SETFOCUS, reinterpret_cast<WPARAM>(control(mw::kAddressBox)), 0);
+  settle();
+  EXPECT_EQ(GetFocus(), control(mw::kAddressBox));
+  RECT area;
+  GetClientRect(result, &area);
+  const HDC window_dc = GetDC(result);
+  const HDC copy = CreateCompatibleDC(window_dc);
+  const HBITMAP bitmap = CreateCompatibleBitmap(window_dc, area.right, area.bottom);
+  const HGDIOBJ previous = SelectObject(copy, bitmap);
+  // Painted as the screen gets it, into the copy.
+  SendMessageA(result, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(copy), PRF_CLIENT | PRF_ERASEBKGND);
+  int darkest = 3 * 255;
+  for (int y = 0; y < area.bottom; ++y) {
+    for (int x = 0; x < area.right; ++x) {
+      const COLORREF pixel = GetPixel(copy, x, y);
+      darkest = std::min(darkest, GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel));
+    }
+  }
+  SelectObject(copy, previous);
+  DeleteObject(bitmap);
+  DeleteDC(copy);
+  ReleaseDC(result, window_dc);
+  EXPECT_LT(darkest, 3 * 40) << "the report's text is drawn black";
 }
 
 TEST_F(WindowTest, TabCyclesThroughTheThreeStopsBothWays) {
