@@ -1,6 +1,8 @@
 // Start-up, the message box, the event loop and the pump for pending messages over Win32.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include "platform/event_pump.h"
 #include "platform/window_system.h"
 #include "platform/windows/win32_text.h"
@@ -37,6 +39,10 @@ void repaint_waiting_windows() {
 }
 
 bool start_window_system(int&, char**) {
+  // The controls of the manifest's version 6, in the system's current style; without it (a
+  // program with no manifest) the system's first version serves as before.
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
   set_pending_messages_handler(handle_waiting_messages);
   set_repaint_handler(repaint_waiting_windows);
   return true;

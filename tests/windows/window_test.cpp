@@ -1,6 +1,8 @@
 // The tool's window as plain Win32 windows, driven through Windows' own messages.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -114,6 +116,9 @@ TEST_F(WindowTest, ControlsCarryTheirStylesAndFonts) {
   EXPECT_TRUE(GetWindowLongA(control(mw::kAddressBox), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
   EXPECT_TRUE(GetWindowLongA(control(mw::kLinksBox), GWL_STYLE) & ES_WANTRETURN);
   EXPECT_TRUE(GetWindowLongA(control(mw::kResultBox), GWL_STYLE) & ES_READONLY);
+  // Version 6 of the common controls, as the manifest asks: only its edit boxes take a cue.
+  EXPECT_TRUE(SendMessageW(control(mw::kAddressBox), EM_SETCUEBANNER, FALSE,
+                           reinterpret_cast<LPARAM>(L"")));
   EXPECT_TRUE(GetWindowLongA(control(mw::kCaptionLine), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
   LOGFONTA font{};
   GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control(mw::kAddressLabel), WM_GETFONT, 0, 0)),
