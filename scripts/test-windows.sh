@@ -60,6 +60,14 @@ while read -r suite <&3; do
   echo "== $suite (Windows, under Wine)"
   run_suite "$wine" "build-windows/tests/windows/$suite.exe"
 done 3<build-windows/tests/windows/suites.txt
+# The window on a display scaled to 150 %: the same layout, larger.
+echo "== window_tests at 150 % (Windows, under Wine)"
+"$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+"$wineserver" -k 2>/dev/null || true
+LINKCOURIER_EXPECTED_DPI=144 run_suite "$wine" build-windows/tests/windows/window_tests.exe \
+  --gtest_filter='WindowTest.*'
+"$wine" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+"$wineserver" -k 2>/dev/null || true
 # The push program's suite is the Linux one, driving the Windows program under Wine against the
 # simulator.
 echo "== push_tests, with linkcourier-push.exe (Windows, under Wine)"

@@ -7,8 +7,16 @@ namespace {
 
 constexpr const wchar_t* kTransLabelClass = L"LinkcourierTransLabel";
 
-// Paints only its text: no background of its own, so what lies beneath shows through.
+// Paints only its text, in the font it is given: no background of its own, so what lies beneath
+// shows through.
 LRESULT CALLBACK trans_label_procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  constexpr int kFontSlot = 0;  // the window's extra bytes hold its font
+  if (message == WM_SETFONT) {
+    SetWindowLongPtrW(window, kFontSlot, static_cast<LONG_PTR>(w));
+    if (LOWORD(l) != 0) InvalidateRect(window, nullptr, TRUE);
+    return 0;
+  }
+  if (message == WM_GETFONT) return GetWindowLongPtrW(window, kFontSlot);
   if (message != WM_PAINT) return DefWindowProcW(window, message, w, l);
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
@@ -33,6 +41,7 @@ bool register_trans_label_class() {
     type.cbSize = sizeof type;
     type.style = CS_HREDRAW | CS_VREDRAW;  // redrawn whenever resized
     type.lpfnWndProc = trans_label_procedure;
+    type.cbWndExtra = sizeof(LONG_PTR);
     type.hInstance = GetModuleHandleW(nullptr);
     type.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     type.hbrBackground = nullptr;
@@ -100,17 +109,9 @@ Kind kind_of(const ControlDescription& description) {
   return {L"STATIC", 0, 0};
 }
 
-HFONT create_font(const FontDescription& font) {
-  return CreateFontW(font.height, 0, 0, 0, font.weight, font.italic, font.underline,
-                     font.strike_out, static_cast<DWORD>(font.charset),
-                     static_cast<DWORD>(font.output_precision),
-                     static_cast<DWORD>(font.clip_precision), static_cast<DWORD>(font.quality),
-                     static_cast<DWORD>(font.pitch_and_family), text_to_wide(font.face).c_str());
-}
-
 }  // namespace
 
-HWND create_control(const ControlDescription& description, HWND parent, int id, HFONT* font) {
+HWND create_control(const ControlDescription& description, HWND parent, int id) {
   if (description.kind == ControlKind::kTransLabel && !register_trans_label_class()) return nullptr;
   const Kind kind = kind_of(description);
   DWORD style = WS_CHILD | WS_VISIBLE | kind.style;
@@ -134,10 +135,26 @@ HWND create_control(const ControlDescription& description, HWND parent, int id, 
   // An edit box holds as much as the control can (its default stops near 32K characters, and a
   // pasted list of links would be cut short without a word).
   if (description.kind == ControlKind::kEditBox) SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
-  *font = description.font ? create_font(*description.font) : nullptr;
-  const HGDIOBJ shown = *font != nullptr ? *font : GetStockObject(DEFAULT_GUI_FONT);
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(shown), FALSE);
   return control;
+}
+
+HFONT create_scaled_font(const ControlDescription& description, int dpi) {
+  if (!description.font) {
+    // The system's default is made for the system's DPI.
+    LOGFONTW font{};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    const HDC screen = GetDC(nullptr);
+    const int system_dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    font.lfHeight = MulDiv(font.lfHeight, dpi, system_dpi);
+    return CreateFontIndirectW(&font);
+  }
+  const FontDescription& font = *description.font;
+  return CreateFontW(MulDiv(font.height, dpi, kDesignDpi), 0, 0, 0, font.weight, font.italic,
+                     font.underline, font.strike_out, static_cast<DWORD>(font.charset),
+                     static_cast<DWORD>(font.output_precision),
+                     static_cast<DWORD>(font.clip_precision), static_cast<DWORD>(font.quality),
+                     static_cast<DWORD>(font.pitch_and_family), text_to_wide(font.face).c_str());
 }
 
 }  // namespace lc::platform::windows

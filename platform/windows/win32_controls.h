@@ -7,8 +7,15 @@
 
 namespace lc::platform::windows {
 
-// Creates the control under `parent` with its class, styles, text and font; null on failure.
-// The font, when the control names one, is owned by the caller from then on (`*font`).
-HWND create_control(const ControlDescription& description, HWND parent, int id, HFONT* font);
+// The DPI the description's sizes are given for: 100 %.
+inline constexpr int kDesignDpi = 96;
+
+// Creates the control under `parent` with its class, styles and text at the description's place
+// and size (the window scales them); null on failure.
+HWND create_control(const ControlDescription& description, HWND parent, int id);
+
+// The control's font at `dpi`: the one the description names, or the system's default for
+// controls, its height scaled from the description's DPI. The caller owns it.
+HFONT create_scaled_font(const ControlDescription& description, int dpi);
 
 }  // namespace lc::platform::windows

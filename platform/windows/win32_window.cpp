@@ -65,11 +65,15 @@ class Win32Window final : public Window {
   HWND first_focus() const;
   HWND control(TextView name) const;
   int index_of(HWND control) const;
+  int scaled_to_dpi(int value) const { return MulDiv(value, dpi_, windows::kDesignDpi); }
+  SIZE outer_size() const;
+  void lay_out();
 
   WindowDescription description_;
   HWND window_ = nullptr;
   std::vector<HWND> controls_;  // as listed in the description
-  std::vector<HFONT> fonts_;
+  std::vector<HFONT> fonts_;    // one a control, for the window's DPI
+  int dpi_ = windows::kDesignDpi;
   std::map<int, HBRUSH> backgrounds_;  // by control index
   std::map<int, std::function<void()>> clicks_;
   HWND last_focus_ = nullptr;
@@ -108,10 +112,8 @@ Win32Window* Win32Window::of(HWND window) {
 
 bool Win32Window::create() {
   if (!register_main_class()) return false;
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - description_.outer_width) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - description_.outer_height) / 2;
   window_ = CreateWindowExW(0, kMainClass, text_to_wide(description_.caption).c_str(), kFixedFrame,
-                            left, top, description_.outer_width, description_.outer_height, nullptr,
+                            0, 0, description_.outer_width, description_.outer_height, nullptr,
                             nullptr, GetModuleHandleW(nullptr), nullptr);
   if (window_ == nullptr) return false;
   SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -130,12 +132,10 @@ bool Win32Window::create() {
       const ControlDescription& description = description_.controls[i];
       if (description.parent.empty() == nested) continue;
       HWND parent = nested ? control(description.parent) : window_;
-      HFONT font = nullptr;
       controls_[i] = parent != nullptr
-                         ? create_control(description, parent, static_cast<int>(i) + 1, &font)
+                         ? create_control(description, parent, static_cast<int>(i) + 1)
                          : nullptr;
       if (controls_[i] == nullptr) return false;
-      if (font != nullptr) fonts_.push_back(font);
       if (description.background)
         backgrounds_[int(i)] = CreateSolidBrush(colorref(*description.background));
     }
@@ -145,7 +145,40 @@ bool Win32Window::create() {
     // Each one below those before it: the first listed ends on top.
     SetWindowPos(controls_[i], HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
+  dpi_ = static_cast<int>(GetDpiForWindow(window_));
+  const SIZE outer = outer_size();
+  SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - outer.cx) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - outer.cy) / 2, outer.cx, outer.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  lay_out();
   return true;
+}
+
+// The frame around the description's client area at 100 %, the client area scaled to the
+// window's DPI and framed for it: at 100 % exactly the description's size.
+SIZE Win32Window::outer_size() const {
+  RECT frame{0, 0, 0, 0};
+  AdjustWindowRectExForDpi(&frame, kFixedFrame, FALSE, 0, windows::kDesignDpi);
+  RECT scaled{0, 0, scaled_to_dpi(description_.outer_width - (frame.right - frame.left)),
+              scaled_to_dpi(description_.outer_height - (frame.bottom - frame.top))};
+  AdjustWindowRectExForDpi(&scaled, kFixedFrame, FALSE, 0, static_cast<UINT>(dpi_));
+  return {scaled.right - scaled.left, scaled.bottom - scaled.top};
+}
+
+// Every control at its place, size and font for the window's DPI.
+void Win32Window::lay_out() {
+  std::vector<HFONT> fonts;
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    const ControlDescription& description = description_.controls[i];
+    SetWindowPos(controls_[i], nullptr, scaled_to_dpi(description.left),
+                 scaled_to_dpi(description.top), scaled_to_dpi(description.width),
+                 scaled_to_dpi(description.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    fonts.push_back(windows::create_scaled_font(description, dpi_));
+    SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(fonts.back()), TRUE);
+  }
+  for (HFONT font : fonts_)
+    DeleteObject(font);
+  fonts_ = std::move(fonts);
 }
 
 void Win32Window::on_click(TextView name, std::function<void()> handler) {
@@ -212,6 +245,16 @@ LRESULT Win32Window::handle(HWND window, UINT message, WPARAM w, LPARAM l) {
         return TRUE;
       }
       break;
+    case WM_DPICHANGED: {
+      // Moved to a display of another scale: where the system suggests, laid out anew.
+      dpi_ = HIWORD(w);
+      const RECT* suggested = reinterpret_cast<const RECT*>(l);
+      SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      lay_out();
+      return 0;
+    }
     case WM_CLOSE:
       DestroyWindow(window_);
       return 0;

@@ -99,10 +99,14 @@ TEST_F(WindowTest, FixedFrameCentredAtTheDesignedSize) {
   EXPECT_NE(SendMessageW(main_, WM_GETICON, ICON_BIG, 0), 0);
   RECT frame;
   GetWindowRect(main_, &frame);
-  EXPECT_EQ(frame.right - frame.left, 469);
-  EXPECT_EQ(frame.bottom - frame.top, 416);
-  EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - 469) / 2);
-  EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - 416) / 2);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  if (GetDpiForWindow(main_) == 96) {
+    EXPECT_EQ(width, 469);
+    EXPECT_EQ(height, 416);
+  }
+  EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+  EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
   const LONG style = GetWindowLongA(main_, GWL_STYLE);
   EXPECT_TRUE(style & WS_MINIMIZEBOX);
   EXPECT_FALSE(style & (WS_MAXIMIZEBOX | WS_THICKFRAME));
@@ -110,6 +114,37 @@ TEST_F(WindowTest, FixedFrameCentredAtTheDesignedSize) {
   GetWindowTextA(main_, caption, sizeof caption);
   EXPECT_EQ(Text(caption), "Linkcourier - Fernhollow(fernhollow.example)");
   EXPECT_EQ(opened_, std::vector<Text>{Text(mw::kPublisherSite)});
+}
+
+// At the display's scale (the suite runs at 100 % and again at 150 %) every control's place and
+// size and every named font's height are the design's times the scale, rounded as MulDiv rounds;
+// the frame holds the client area scaled the same way, centred.
+TEST_F(WindowTest, GeometryAndFontsFollowTheDisplaysScale) {
+  const int dpi = static_cast<int>(GetDpiForWindow(main_));
+  if (const char* expected = std::getenv("LINKCOURIER_EXPECTED_DPI")) {
+    EXPECT_EQ(dpi, std::atoi(expected));
+  }
+  const auto scaled = [&](int value) { return MulDiv(value, dpi, 96); };
+  for (const platform::ControlDescription& description : mw::description().controls) {
+    const HWND box = control(description.name);
+    RECT area;
+    GetWindowRect(box, &area);
+    MapWindowPoints(nullptr, GetParent(box), reinterpret_cast<POINT*>(&area), 2);
+    EXPECT_EQ(area.left, scaled(description.left)) << description.name;
+    EXPECT_EQ(area.top, scaled(description.top)) << description.name;
+    EXPECT_EQ(area.right - area.left, scaled(description.width)) << description.name;
+    EXPECT_EQ(area.bottom - area.top, scaled(description.height)) << description.name;
+    if (!description.font) continue;
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, scaled(description.font->height)) << description.name;
+  }
+  RECT frame{0, 0, 0, 0};
+  AdjustWindowRectExForDpi(&frame, GetWindowLongA(main_, GWL_STYLE), FALSE, 0, 96);
+  RECT client;
+  GetClientRect(main_, &client);
+  EXPECT_EQ(client.right, scaled(469 - (frame.right - frame.left)));
+  EXPECT_EQ(client.bottom, scaled(416 - (frame.bottom - frame.top)));
 }
 
 TEST_F(WindowTest, ControlsCarryTheirStylesAndFonts) {
@@ -123,7 +158,7 @@ TEST_F(WindowTest, ControlsCarryTheirStylesAndFonts) {
   LOGFONTA font{};
   GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control(mw::kAddressLabel), WM_GETFONT, 0, 0)),
              sizeof font, &font);
-  EXPECT_EQ(font.lfHeight, -14);
+  EXPECT_EQ(font.lfHeight, MulDiv(-14, static_cast<int>(GetDpiForWindow(main_)), 96));
   EXPECT_EQ(font.lfCharSet, 134);
   EXPECT_EQ(Text(font.lfFaceName), gbk("微软雅黑"));
 }
