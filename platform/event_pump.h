@@ -18,7 +18,8 @@ void set_repaint_handler(std::function<void()> handler);
 
 // Repaints what the window system asks to have repainted, and nothing else: clicks and keys
 // stay queued for the next time pending messages are handled. For waits on the network, so that
-// a window never looks dead.
+// a window never looks dead. A request to close the window meanwhile ends the program with exit
+// code 0: the user means it, and the exchange is abandoned unreported.
 void repaint_windows();
 
 // Whether a repainter is installed: whether there are windows to keep painted.

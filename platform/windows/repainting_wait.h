@@ -1,7 +1,8 @@
 #pragma once
 // The system's HTTP service blocks the calling thread while it waits on the network. Where there
 // are windows, the call runs on a worker thread and this thread repaints them meanwhile (paint
-// messages only: clicks and keys stay queued for the fixed points); elsewhere it runs here.
+// messages only: clicks and keys stay queued for the fixed points, but a request to close the
+// window ends the program); elsewhere it runs here.
 
 #include <windows.h>
 
@@ -21,9 +22,13 @@ bool while_repainting(Call call) {
     result = call();
     SetEvent(done);
   });
-  // Wakes for paints already waiting too, not only for ones that arrive after the last look.
-  while (MsgWaitForMultipleObjectsEx(1, &done, INFINITE, QS_PAINT | QS_SENDMESSAGE,
-                                     MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1) {
+  // Wakes for paints already waiting too, not only for ones that arrive after the last look; and
+  // now and then to look for a request to close, which repainting answers.
+  constexpr DWORD kLookMilliseconds = 50;
+  for (;;) {
+    const DWORD woken = MsgWaitForMultipleObjectsEx(1, &done, kLookMilliseconds,
+                                                    QS_PAINT | QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+    if (woken != WAIT_OBJECT_0 + 1 && woken != WAIT_TIMEOUT) break;
     repaint_windows();
   }
   worker.join();

@@ -31,8 +31,28 @@ void handle_waiting_messages() {
 
 }  // namespace
 
+// Whether the user asked to close a window while an exchange waits: its close button, Esc,
+// Alt+F4, or a close request posted to it. Other messages stay queued, unseen; those left for
+// windows already gone are dropped, as they would be when their turn came.
+bool close_requested() {
+  MSG message;
+  const auto queued = [&](UINT kind) {
+    while (PeekMessageW(&message, nullptr, kind, kind, PM_NOREMOVE | PM_NOYIELD)) {
+      if (message.hwnd == nullptr || IsWindow(message.hwnd)) return true;
+      PeekMessageW(&message, message.hwnd, kind, kind, PM_REMOVE | PM_NOYIELD);
+    }
+    return false;
+  };
+  return queued(WM_CLOSE) || (queued(WM_NCLBUTTONDOWN) && message.wParam == HTCLOSE) ||
+         (queued(WM_KEYDOWN) && message.wParam == VK_ESCAPE) ||
+         (queued(WM_SYSKEYDOWN) && message.wParam == VK_F4);
+}
+
 // Paint messages only; sent messages are handled on the way, as every wait for messages does.
+// A user who closes the window while an exchange waits means it: the program ends at once, the
+// exchange abandoned and its report never shown (the tool keeps nothing that could be lost).
 void repaint_waiting_windows() {
+  if (close_requested()) TerminateProcess(GetCurrentProcess(), 0);
   MSG message;
   while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
     DispatchMessageW(&message);

@@ -46,6 +46,14 @@ ScriptedServer::ScriptedServer(std::vector<Reply> replies) : replies_(std::move(
   acceptor_ = std::thread([this] { serve(); });
 }
 
+// A pause in a reply, cut short when the server stops.
+void ScriptedServer::pause(std::chrono::milliseconds duration) const {
+  const auto end = std::chrono::steady_clock::now() + duration;
+  while (!stopping_ && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(
+        std::chrono::milliseconds(20), end - std::chrono::steady_clock::now()));
+}
+
 ScriptedServer::~ScriptedServer() {
   stopping_ = true;
   acceptor_.join();
@@ -108,7 +116,7 @@ void ScriptedServer::serve_connection(Socket fd) {
         open = false;
         break;
       }
-      if (step.kind == ReplyStep::Kind::kPause) std::this_thread::sleep_for(step.pause);
+      if (step.kind == ReplyStep::Kind::kPause) pause(step.pause);
       if (step.kind == ReplyStep::Kind::kReset) reset_on_close(fd);
       if (step.kind == ReplyStep::Kind::kClose || step.kind == ReplyStep::Kind::kReset) {
         open = false;

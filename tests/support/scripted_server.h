@@ -47,6 +47,7 @@ class ScriptedServer {
  private:
   void serve();
   void serve_connection(Socket socket);
+  void pause(std::chrono::milliseconds duration) const;
 
   Socket listener_{};
   std::uint16_t port_ = 0;

@@ -264,6 +264,66 @@ TEST_F(WindowTest, TenThousandLinksReachTheServerWhole) {
   EXPECT_TRUE(server.requests()[0].ends_with("\r\n\r\n" + links));
 }
 
+// Closing the window while an answer is awaited ends the tool at once with exit code 0, by the
+// close button, Esc or Alt+F4: the tool runs as its own process against a server that takes 20
+// seconds to answer.
+TEST(ClosingTest, DuringAnExchangeEndsTheToolAtOnce) {
+  wchar_t tests[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, tests, MAX_PATH);
+  std::wstring tool = tests;
+  tool = tool.substr(0, tool.find_last_of(L"\\/")) + L"\\..\\..\\app\\linkcourier.exe";
+  const auto id_of = [](TextView name) {
+    const auto& controls = mw::description().controls;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+      if (controls[i].name == name) return static_cast<int>(i) + 1;
+    }
+    return 0;
+  };
+  const struct {
+    UINT message;
+    WPARAM key;
+    bool to_links_box;
+  } closings[] = {{WM_NCLBUTTONDOWN, HTCLOSE, false},
+                  {WM_KEYDOWN, VK_ESCAPE, true},
+                  {WM_SYSKEYDOWN, VK_F4, true}};
+  for (const auto& closing : closings) {
+    ScriptedServer server({{pause_for(std::chrono::seconds(20)),
+                            send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}")}});
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(tool.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    HWND main = nullptr;
+    for (int tries = 0; tries < 200 && main == nullptr; ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      for (HWND found = FindWindowA("LinkcourierMain", nullptr); found != nullptr;
+           found = FindWindowExA(nullptr, found, "LinkcourierMain", nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(found, &owner);
+        // Shown: set up and listening for its button.
+        if (owner == process.dwProcessId && IsWindowVisible(found)) main = found;
+      }
+    }
+    ASSERT_NE(main, nullptr);
+    SetDlgItemTextA(main, id_of(mw::kAddressBox), server.url("/urls?site=a&token=b").c_str());
+    SetDlgItemTextA(main, id_of(mw::kLinksBox), "https://a/1");
+    PostMessageA(GetDlgItem(main, id_of(mw::kSubmitButton)), BM_CLICK, 0, 0);
+    for (int tries = 0; tries < 200 && server.requests().empty(); ++tries)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(server.requests().size(), 1u);
+    const HWND target = closing.to_links_box ? GetDlgItem(main, id_of(mw::kLinksBox)) : main;
+    PostMessageA(target, closing.message, closing.key, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 2000), WAIT_OBJECT_0) << closing.message;
+    DWORD exit_code = 1;
+    GetExitCodeProcess(process.hProcess, &exit_code);
+    EXPECT_EQ(exit_code, 0u);
+    TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+}
+
 // Wine opens an https address with the browser its settings name; the test script names a
 // script that writes down what it was given.
 TEST(ShellTest, OpensTheAddressWithTheDesktopsBrowser) {
