@@ -38,6 +38,8 @@ bool close_requested() {
   MSG message;
   const auto queued = [&](UINT kind) {
     while (PeekMessageW(&message, nullptr, kind, kind, PM_NOREMOVE | PM_NOYIELD)) {
+      // A quit request comes whatever the filter asks for: it is no close request.
+      if (message.message != kind) return false;
       if (message.hwnd == nullptr || IsWindow(message.hwnd)) return true;
       PeekMessageW(&message, message.hwnd, kind, kind, PM_REMOVE | PM_NOYIELD);
     }
