@@ -1,4 +1,5 @@
 // Start-up of Qt, the message box, the event loop and the pump for pending messages.
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QFont>
 #include <QGuiApplication>
@@ -14,6 +15,7 @@
 #include <xcb/xcb.h>
 
 #include "platform/event_pump.h"
+#include "platform/linux/input_held_back.h"
 #include "platform/linux/qt_text.h"
 #include "platform/window_system.h"
 
@@ -97,12 +99,16 @@ bool start_window_system(int& argc, char** argv) {
   QFont default_font(kCjkFamily);
   default_font.setPixelSize(kDefaultGuiFontPixels);
   QApplication::setFont(default_font);
-  set_pending_messages_handler([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
-  // Window-system events without the user's input: exposures and the paints they ask for.
-  set_repaint_handler([] {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                    QEventLoop::ExcludeSocketNotifiers);
+  static InputHeldBack* held_back = new InputHeldBack;
+  // Input held back during a wait is handled at the next fixed point, or when the event loop
+  // runs out of work.
+  QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                   held_back, &InputHeldBack::release);
+  set_pending_messages_handler([] {
+    held_back->release();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
   });
+  set_repaint_handler([] { held_back->repaint(); });
   return application != nullptr;
 }
 

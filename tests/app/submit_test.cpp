@@ -8,10 +8,14 @@
 #include <QTest>
 #include <QTimer>
 #include <chrono>
+#include <thread>
 
 #include "http/http_request.h"
 #include "platform/event_pump.h"
+#include "platform/linux/qt_text.h"
+#include "platform/shell.h"
 #include "tests/app/app_fixture.h"
+#include "tests/app/x_display_for_tests.h"
 #include "tests/support/cp936.h"
 #include "tests/support/scripted_server.h"
 
@@ -225,6 +229,41 @@ TEST_F(AppTest, ClosingWhileAnExchangeLetsMessagesRunDropsItsReport) {
   EXPECT_FALSE(app_->window().is_open());
   EXPECT_EQ(result_text(), "");
   EXPECT_NE(recorded_request(1), "");  // the exchange itself went ahead
+}
+
+// What a window manager sends when the user closes a window, and Esc, as X delivers them to the
+// tool's window: while an exchange waits on a 20-second answer, either ends the tool at once.
+TEST(ClosingTest, DuringAnExchangeEndsTheToolAtOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const XDisplayForTests display;
+  for (const auto send : {&XDisplayForTests::press_escape, &XDisplayForTests::ask_to_close}) {
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EXIT(
+        {
+          ScriptedServer server({{test::pause_for(std::chrono::seconds(20)),
+                                  test::send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}")}});
+          platform::testing::set_shell_recorder([](TextView) {});
+          auto app = LinkcourierApp::create();
+          app->show();
+          QWidget* window = QApplication::topLevelWidgets().front();
+          QTest::qWaitForWindowExposed(window);
+          const WId id = window->winId();
+          window->findChild<QLineEdit*>(platform::to_qstring(mw::kAddressBox))
+              ->setText(QString::fromStdString(server.url("/urls")));
+          window->findChild<QPlainTextEdit*>(platform::to_qstring(mw::kLinksBox))
+              ->setPlainText("https://a/1");
+          std::thread user([&] {
+            while (server.requests().empty())
+              std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            (display.*send)(static_cast<std::uint32_t>(id));
+          });
+          user.detach();
+          QTest::mouseClick(window->findChild<QWidget*>(platform::to_qstring(mw::kSubmitButton)),
+                            Qt::LeftButton);
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  }
 }
 
 }  // namespace

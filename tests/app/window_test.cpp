@@ -20,6 +20,7 @@
 
 #include "platform/linux/qt_text.h"
 #include "tests/app/app_fixture.h"
+#include "tests/app/x_display_for_tests.h"
 #include "tests/support/child_process.h"
 #include "tests/support/cp936.h"
 
@@ -239,15 +240,11 @@ TEST(StartupTest, WithoutAReachableDisplayTheToolSaysSoAndExitsWithMinusOne) {
 // An X server that resets when its last client leaves (Xvfb without -noreset): the display
 // check keeps its connection until Qt has its own, so no start finds the server resetting.
 TEST(StartupTest, AnXServerThatResetsNeverAbortsAStart) {
-  const std::string display = ":" + std::to_string(100 + ::getpid() % 800);
-  const ChildProcess server({"Xvfb", display, "-screen", "0", "640x480x24", "-nolisten", "tcp"});
-  const std::string socket = "/tmp/.X11-unix/X" + display.substr(1);
-  for (int tries = 0; tries < 100 && !std::filesystem::exists(socket); ++tries)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const XDisplayForTests display;
   for (int start = 0; start < 10; ++start) {
     // Still running after a second (ended by timeout, 124) means it started.
     const ToolExit exit =
-        run_tool("-u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=" + display + " timeout 1");
+        run_tool("-u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=" + display.name() + " timeout 1");
     EXPECT_EQ(WEXITSTATUS(exit.status), 124) << start << exit.output;
   }
 }
