@@ -8,20 +8,7 @@ cd "$(dirname "$0")/.."
 bash scripts/build-windows.sh >/dev/null
 
 bash scripts/setup.sh icoutils unzip
-source scripts/wine.sh
-
-scratch=$(mktemp -d)
-display=:$((100 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-# Wine's desktop process starts with the prefix and needs the display from the first moment.
-export DISPLAY=$display WINEPREFIX=$scratch/prefix WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
-trap '"$wineserver" -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -rf "$scratch"' EXIT
-for _ in $(seq 50); do
-  xdpyinfo >/dev/null 2>&1 && break
-  sleep 0.1
-done
-timeout 300 "$wine" wineboot -i >/dev/null 2>&1
+source scripts/wine-session.sh
 
 export LINKCOURIER_BROWSER_RECORD=$scratch/opened.txt
 printf '#!/bin/sh\nprintf "%%s\\n" "$1" > "%s"\n' "$LINKCOURIER_BROWSER_RECORD" >"$scratch/browser"

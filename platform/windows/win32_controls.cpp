@@ -90,13 +90,14 @@ struct Kind {
   DWORD extended_style;
 };
 
-Kind kind_of(const ControlDescription& description) {
+Kind kind_of(const ControlDescription& description, bool wraps) {
   switch (description.kind) {
     case ControlKind::kLabel:
       return {L"STATIC", SS_LEFT | SS_CENTERIMAGE, 0};
     case ControlKind::kEditBox: {
-      const DWORD lines =
-          description.multiline ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN : ES_AUTOHSCROLL;
+      const DWORD lines = description.multiline ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN |
+                                                      (wraps ? 0 : ES_AUTOHSCROLL)
+                                                : ES_AUTOHSCROLL;
       return {L"EDIT", ES_LEFT | lines, WS_EX_CLIENTEDGE};
     }
     case ControlKind::kButton:
@@ -111,9 +112,9 @@ Kind kind_of(const ControlDescription& description) {
 
 }  // namespace
 
-HWND create_control(const ControlDescription& description, HWND parent, int id) {
+HWND create_control(const ControlDescription& description, HWND parent, int id, bool wraps) {
   if (description.kind == ControlKind::kTransLabel && !register_trans_label_class()) return nullptr;
-  const Kind kind = kind_of(description);
+  const Kind kind = kind_of(description, wraps);
   DWORD style = WS_CHILD | WS_VISIBLE | kind.style;
   if (description.tab_stop) style |= WS_TABSTOP;
   const bool inert_edit_box = description.kind == ControlKind::kEditBox && !description.enabled;

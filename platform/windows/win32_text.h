@@ -21,11 +21,16 @@ inline Text wide_to_text(std::wstring_view wide) {
       std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
 }
 
-// The whole text of a window, as a text of ours.
-inline Text window_text(HWND window) {
+// The whole text of a window as the window system holds it.
+inline std::wstring window_wide_text(HWND window) {
   std::wstring wide(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   wide.resize(static_cast<std::size_t>(GetWindowTextW(window, wide.data(), int(wide.size()))));
-  return wide_to_text(wide);
+  return wide;
+}
+
+// The whole text of a window, as a text of ours.
+inline Text window_text(HWND window) {
+  return wide_to_text(window_wide_text(window));
 }
 
 }  // namespace lc::platform::windows

@@ -2,12 +2,17 @@
 // the keyboard and focus rules that a dialog manager would otherwise give.
 #include "platform/windows/win32_window.h"
 
+#include <commctrl.h>
+
 #include <functional>
 #include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/window_system.h"
 #include "platform/windows/win32_controls.h"
+#include "platform/windows/win32_long_lines.h"
 #include "platform/windows/win32_text.h"
 
 namespace lc::platform {
@@ -59,6 +64,8 @@ class Win32Window final : public Window {
 
  private:
   static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+  static LRESULT CALLBACK edit_box_procedure(HWND box, UINT message, WPARAM w, LPARAM l, UINT_PTR,
+                                             DWORD_PTR self);
   LRESULT handle(HWND window, UINT message, WPARAM w, LPARAM l);
   LRESULT colour(HDC dc, HWND control);
   void move_focus(bool backwards);
@@ -68,6 +75,9 @@ class Win32Window final : public Window {
   int scaled_to_dpi(int value) const { return MulDiv(value, dpi_, windows::kDesignDpi); }
   SIZE outer_size() const;
   void lay_out();
+  void place(std::size_t index, HFONT font);
+  void watch_line_lengths(std::size_t index);
+  void remake_edit_box(std::size_t index, bool wraps, const windows::EditOutcome& outcome);
 
   WindowDescription description_;
   HWND window_ = nullptr;
@@ -145,6 +155,8 @@ bool Win32Window::create() {
     // Each one below those before it: the first listed ends on top.
     SetWindowPos(controls_[i], HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
+  for (std::size_t i = 0; i < controls_.size(); ++i)
+    watch_line_lengths(i);
   dpi_ = static_cast<int>(GetDpiForWindow(window_));
   const SIZE outer = outer_size();
   SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - outer.cx) / 2,
@@ -169,16 +181,62 @@ SIZE Win32Window::outer_size() const {
 void Win32Window::lay_out() {
   std::vector<HFONT> fonts;
   for (std::size_t i = 0; i < controls_.size(); ++i) {
-    const ControlDescription& description = description_.controls[i];
-    SetWindowPos(controls_[i], nullptr, scaled_to_dpi(description.left),
-                 scaled_to_dpi(description.top), scaled_to_dpi(description.width),
-                 scaled_to_dpi(description.height), SWP_NOZORDER | SWP_NOACTIVATE);
-    fonts.push_back(windows::create_scaled_font(description, dpi_));
-    SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(fonts.back()), TRUE);
+    fonts.push_back(windows::create_scaled_font(description_.controls[i], dpi_));
+    place(i, fonts.back());
   }
   for (HFONT font : fonts_)
     DeleteObject(font);
   fonts_ = std::move(fonts);
+}
+
+void Win32Window::place(std::size_t index, HFONT font) {
+  const ControlDescription& description = description_.controls[index];
+  SetWindowPos(controls_[index], nullptr, scaled_to_dpi(description.left),
+               scaled_to_dpi(description.top), scaled_to_dpi(description.width),
+               scaled_to_dpi(description.height), SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(controls_[index], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+// The boxes the user pastes into.
+void Win32Window::watch_line_lengths(std::size_t index) {
+  const ControlDescription& description = description_.controls[index];
+  if (description.kind == ControlKind::kEditBox && description.multiline && description.enabled)
+    SetWindowSubclass(controls_[index], edit_box_procedure, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+// Text that would change whether the box should wrap goes into a box made again for it.
+LRESULT CALLBACK Win32Window::edit_box_procedure(HWND box, UINT message, WPARAM w, LPARAM l,
+                                                 UINT_PTR, DWORD_PTR self) {
+  if (const std::optional<windows::EditOutcome> outcome = windows::outcome_of(box, message, l)) {
+    const bool wraps = !windows::holds_long_line(outcome->text);
+    auto* window = reinterpret_cast<Win32Window*>(self);
+    if (wraps != windows::wraps_lines(box)) {
+      window->remake_edit_box(std::size_t(window->index_of(box)), wraps, *outcome);
+      return message == WM_SETTEXT ? TRUE : 0;
+    }
+  }
+  return DefSubclassProc(box, message, w, l);
+}
+
+// The same box in the same place, tab order, font and focus, holding the edit's outcome; only
+// its wrapping differs.
+void Win32Window::remake_edit_box(std::size_t index, bool wraps,
+                                  const windows::EditOutcome& outcome) {
+  HWND box = controls_[index];
+  HWND fresh =
+      create_control(description_.controls[index], GetParent(box), GetDlgCtrlID(box), wraps);
+  if (fresh == nullptr) return;
+  SetWindowPos(fresh, box, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  const bool focused = GetFocus() == box;
+  controls_[index] = fresh;
+  if (last_focus_ == box) last_focus_ = fresh;
+  place(index, fonts_[index]);
+  SetWindowTextW(fresh, outcome.text.c_str());
+  SendMessageW(fresh, EM_SETSEL, outcome.caret, outcome.caret);
+  SendMessageW(fresh, EM_SCROLLCARET, 0, 0);
+  watch_line_lengths(index);
+  DestroyWindow(box);
+  if (focused) SetFocus(fresh);
 }
 
 void Win32Window::on_click(TextView name, std::function<void()> handler) {

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "app/linkcourier_app.h"
 #include "app/main_window.h"
@@ -150,6 +151,7 @@ TEST_F(WindowTest, GeometryAndFontsFollowTheDisplaysScale) {
 TEST_F(WindowTest, ControlsCarryTheirStylesAndFonts) {
   EXPECT_TRUE(GetWindowLongA(control(mw::kAddressBox), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
   EXPECT_TRUE(GetWindowLongA(control(mw::kLinksBox), GWL_STYLE) & ES_WANTRETURN);
+  EXPECT_FALSE(GetWindowLongA(control(mw::kLinksBox), GWL_STYLE) & ES_AUTOHSCROLL);  // wraps
   EXPECT_TRUE(GetWindowLongA(control(mw::kResultBox), GWL_STYLE) & ES_READONLY);
   // Version 6 of the common controls, as the manifest asks: only its edit boxes take a cue.
   EXPECT_TRUE(SendMessageW(control(mw::kAddressBox), EM_SETCUEBANNER, FALSE,
@@ -192,6 +194,41 @@ TEST_F(WindowTest, TheReportBoxTakesNoFocusAndShowsItsTextBlack) {
   DeleteDC(copy);
   ReleaseDC(result, window_dc);
   EXPECT_LT(darkest, 3 * 40) << "the report's text is drawn black";
+}
+
+// A pasted line far longer than any link is shown unwrapped (wrapping it would take minutes),
+// in the same box as far as the user can tell; a list of links wraps again.
+TEST_F(WindowTest, ALinePastedLongerThanAnyLinkScrollsInsteadOfWrapping) {
+  const auto wraps = [this] {
+    return (GetWindowLongA(control(mw::kLinksBox), GWL_STYLE) & ES_AUTOHSCROLL) == 0;
+  };
+  const auto place = [this] {
+    RECT place;
+    GetWindowRect(control(mw::kLinksBox), &place);
+    return std::make_tuple(place.left, place.top, place.right, place.bottom,
+                           SendMessageA(control(mw::kLinksBox), WM_GETFONT, 0, 0));
+  };
+  const auto before = place();
+  const std::wstring pasted = L"https://a/1\r\nhttps://a/" + std::wstring(100000, L'x');
+  ASSERT_TRUE(OpenClipboard(main_));
+  EmptyClipboard();
+  HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
+  std::copy_n(pasted.c_str(), pasted.size() + 1, static_cast<wchar_t*>(GlobalLock(data)));
+  GlobalUnlock(data);
+  SetClipboardData(CF_UNICODETEXT, data);
+  CloseClipboard();
+  SetFocus(control(mw::kLinksBox));
+  SendMessageW(control(mw::kLinksBox), WM_PASTE, 0, 0);
+  EXPECT_FALSE(wraps());
+  EXPECT_EQ(app_->window().text(mw::kLinksBox),
+            "https://a/1\r\nhttps://a/" + std::string(100000, 'x'));
+  EXPECT_EQ(place(), before);
+  EXPECT_EQ(GetFocus(), control(mw::kLinksBox));
+  press(VK_TAB);
+  EXPECT_EQ(GetFocus(), control(mw::kSubmitButton));
+  SetWindowTextW(control(mw::kLinksBox), L"https://a/1\r\nhttps://a/2");
+  EXPECT_TRUE(wraps());
+  EXPECT_EQ(app_->window().text(mw::kLinksBox), "https://a/1\r\nhttps://a/2");
 }
 
 TEST_F(WindowTest, TabCyclesThroughTheThreeStopsBothWays) {
