@@ -33,7 +33,7 @@ double take_in_and_accept(Record& record, const std::vector<std::string>& urls) 
   std::vector<SourceLink> taken;
   std::vector<std::string_view> sent;
   for (const std::string& url : urls) {
-    taken.push_back({url, std::nullopt});
+    taken.push_back({url, std::nullopt, std::nullopt});
     sent.push_back(url);
   }
   record.take_in(taken, false);

@@ -9,10 +9,12 @@
 #include "common/ascii_text.h"
 #include "platform/utf8_files.h"
 #include "push/client.h"
+#include "push/content_hash.h"
 #include "push/engine.h"
 #include "push/file_text.h"
 #include "push/google.h"
 #include "push/indexnow.h"
+#include "push/link_list.h"
 #include "push/push_texts.h"
 
 namespace lc::push {
@@ -75,9 +77,33 @@ class ConfigReader {
     return config;
   }
 
+  // A site folder and what goes with it: `base` is needed with `folder` and means nothing alone.
+  void read_folder(const toml::table& site, const std::string& key, SiteFolder& folder) {
+    if (const toml::node* path = site.get("folder"))
+      folder.folder = beside_config(string_value(*path, key + ".folder"));
+    if (const toml::node* base = site.get("base")) {
+      folder.base = string_value(*base, key + ".base");
+      if (host_of(folder.base).empty()) problem(*base, key + ".base", texts::kBadBase);
+    }
+    if (const toml::node* extensions = site.get("extensions"))
+      folder.extensions = strings_value(*extensions, key + ".extensions");
+    if (const toml::node* ignored = site.get("ignore_content")) {
+      folder.ignore_content = string_value(*ignored, key + ".ignore_content");
+      if (!ContentHasher(folder.ignore_content).usable())
+        problem(*ignored, key + ".ignore_content", texts::kBadIgnoreContent);
+    }
+    const bool has_folder = site.contains("folder");
+    if (has_folder != site.contains("base")) {
+      problem(site, key,
+              texts::filled(texts::kConfigMissing, {{"key", has_folder ? "base" : "folder"}}));
+    }
+  }
+
   SiteConfig read_site(const toml::table& site, const std::string& key) {
     SiteConfig config;
-    only_keys(site, key, {"name", "sitemaps", "files", "push", "indexnow", "google", "bing"});
+    only_keys(site, key,
+              {"name", "sitemaps", "files", "folder", "base", "extensions", "ignore_content",
+               "push", "indexnow", "google", "bing"});
     if (const toml::node* name = site.get("name")) {
       config.name = string_value(*name, key + ".name");
     } else {
@@ -91,7 +117,9 @@ class ConfigReader {
       for (std::string& file : strings_value(*files, key + ".files"))
         config.files.push_back(beside_config(file));
     }
-    if (config.sitemaps.empty() && config.files.empty()) problem(site, key, texts::kConfigNoSource);
+    read_folder(site, key, config.folder);
+    if (config.sitemaps.empty() && config.files.empty() && config.folder.folder.empty())
+      problem(site, key, texts::kConfigNoSource);
     if (const toml::table* push = table_at(site, "push", key))
       config.engines.push_back(read_push(*push, key + ".push"));
     if (const toml::table* indexnow = table_at(site, "indexnow", key))

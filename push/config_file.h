@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "push/site_folder.h"
+
 namespace lc::push {
 
 // One engine of one site, ready to push to.
@@ -26,6 +28,7 @@ struct SiteConfig {
   std::string name;
   std::vector<std::string> sitemaps;  // addresses or files
   std::vector<std::string> files;
+  SiteFolder folder;                    // its folder empty: none
   std::vector<EngineSettings> engines;  // in the order of kEngineNames
 };
 

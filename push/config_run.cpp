@@ -107,6 +107,7 @@ int push_config(const Options& options) {
     Options sources = options;
     sources.files = site.files;
     sources.sitemaps = site.sitemaps;
+    sources.folder = site.folder;
     std::vector<LinkList> lists;
     if (const std::optional<SourceFailure> failure =
             gather_links(sources, [&](LinkList& links) { lists.push_back(std::move(links)); })) {

@@ -50,11 +50,11 @@ void LinkList::add_text(std::string text) {
   for_each_lf_line(rest, [this](std::string_view line) { add_line(line); });
 }
 
-void LinkList::add_page(std::string location, std::optional<std::time_t> modified) {
-  std::optional<std::time_t>* slot = add_line(texts_.emplace_back(std::move(location)));
-  if (slot == nullptr || !modified) return;
-  *slot = modified;
-  any_modified_ = true;
+void LinkList::add_page(std::string location, const PageFacts& facts) {
+  PageFacts* slot = add_line(texts_.emplace_back(std::move(location)));
+  if (slot == nullptr || (!facts.modified && !facts.content_hash)) return;
+  *slot = facts;
+  any_facts_ = true;
 }
 
 void LinkList::reserve(std::size_t count) {
@@ -62,7 +62,7 @@ void LinkList::reserve(std::size_t count) {
   links_.reserve(links_.size() + count);
 }
 
-std::optional<std::time_t>* LinkList::add_line(std::string_view line) {
+PageFacts* LinkList::add_line(std::string_view line) {
   std::string_view link = trimmed_ascii(line);
   if (link.empty() || link.starts_with('#')) return nullptr;
   // Bytes outside printable ASCII (UTF-8 characters, spaces, controls) become %XX.
@@ -80,11 +80,10 @@ std::optional<std::time_t>* LinkList::add_line(std::string_view line) {
   return &seen->second;
 }
 
-std::optional<std::time_t> LinkList::modified_at(std::string_view link) const {
-  if (!any_modified_) return std::nullopt;  // a file of links: no lookup a link
+PageFacts LinkList::facts_of(std::string_view link) const {
+  if (!any_facts_) return {};  // a file of links: no lookup a link
   const auto found = seen_.find(link);
-  if (found == seen_.end()) return std::nullopt;
-  return found->second;
+  return found != seen_.end() ? found->second : PageFacts{};
 }
 
 }  // namespace lc::push

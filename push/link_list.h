@@ -3,6 +3,7 @@
 // The list keeps the texts it read and hands out views into them, so that a million links are
 // held once.
 
+#include <cstdint>
 #include <ctime>
 #include <deque>
 #include <optional>
@@ -13,6 +14,12 @@
 
 namespace lc::push {
 
+// What a source says of a page beyond its link.
+struct PageFacts {
+  std::optional<std::time_t> modified;        // a sitemap's <lastmod>
+  std::optional<std::uint64_t> content_hash;  // a site folder's hash of the page's content
+};
+
 class LinkList {
  public:
   // Adds the links of `text`: one a line, CR LF or LF; a BOM is skipped, blank lines and lines
@@ -21,30 +28,30 @@ class LinkList {
   // UTF-8, so what goes on the wire is ASCII.
   void add_text(std::string text);
 
-  // Adds one page of a sitemap, with when it last changed where the sitemap says.
-  void add_page(std::string location, std::optional<std::time_t> modified);
+  // Adds one page of a sitemap or a site folder, with what its source says of it.
+  void add_page(std::string location, const PageFacts& facts);
   // Makes room for `count` more links, so that a sitemap's pages go in without rehashing.
   void reserve(std::size_t count);
 
-  // When a sitemap says the link's page last changed; empty when none said.
-  std::optional<std::time_t> modified_at(std::string_view link) const;
+  // What the link's source said of its page; nothing where it said nothing.
+  PageFacts facts_of(std::string_view link) const;
 
   const std::vector<std::string_view>& links() const { return links_; }
   const std::vector<std::string_view>& invalid() const { return invalid_; }
   std::size_t duplicates() const { return duplicates_; }
 
  private:
-  // Cleans one line and keeps it where it belongs; where the link's modification time goes when
-  // it is kept as a new link, else null.
-  std::optional<std::time_t>* add_line(std::string_view line);
+  // Cleans one line and keeps it where it belongs; where the link's facts go when it is kept as
+  // a new link, else null.
+  PageFacts* add_line(std::string_view line);
 
   std::deque<std::string> texts_;  // as read, and the links that needed encoding
   std::vector<std::string_view> links_;
-  // Every link seen, with when a sitemap says its page last changed.
-  std::unordered_map<std::string_view, std::optional<std::time_t>> seen_;
+  // Every link seen, with what its source said of its page.
+  std::unordered_map<std::string_view, PageFacts> seen_;
   std::vector<std::string_view> invalid_;
   std::size_t duplicates_ = 0;
-  bool any_modified_ = false;
+  bool any_facts_ = false;
 };
 
 // The host of an http or https link; empty when the text is no such link.

@@ -6,6 +6,7 @@
 #include "push/file_text.h"
 #include "push/pending_file.h"
 #include "push/push_texts.h"
+#include "push/site_folder.h"
 #include "push/sitemap_source.h"
 #include "push/w3c_time.h"
 
@@ -38,11 +39,20 @@ std::optional<SourceFailure> add_sitemaps(const std::vector<std::string>& sitema
         LinkList links;
         links.reserve(pages.size());
         for (SitemapPage& page : pages)
-          links.add_page(std::move(page.location), parse_w3c_time(page.last_modified));
+          links.add_page(std::move(page.location),
+                         PageFacts{parse_w3c_time(page.last_modified), std::nullopt});
         each(links);
       },
       error);
   if (!read) return SourceFailure{kUsageOrInput, error};
+  return std::nullopt;
+}
+
+std::optional<SourceFailure> add_folder(const SiteFolder& folder, const Each& each) {
+  LinkList links;
+  if (std::optional<std::string> failure = read_site_folder(folder, links))
+    return SourceFailure{kUsageOrInput, std::move(*failure)};
+  each(links);
   return std::nullopt;
 }
 
@@ -74,8 +84,12 @@ std::optional<SourceFailure> gather_links(const Options& options, const Each& ea
   if (!options.sitemaps.empty()) {
     if (auto failure = add_sitemaps(options.sitemaps, each)) return failure;
   }
+  if (!options.folder.folder.empty()) {
+    if (auto failure = add_folder(options.folder, each)) return failure;
+  }
   std::vector<std::string> files = options.files;
-  if (files.empty() && options.sitemaps.empty()) files.emplace_back(kStandardInputName);
+  if (files.empty() && options.sitemaps.empty() && options.folder.folder.empty())
+    files.emplace_back(kStandardInputName);
   for (const std::string& file : files) {
     if (auto failure = add_file(file, each)) return failure;
   }

@@ -17,9 +17,9 @@ struct SourceFailure {
 };
 
 // Reads every source `options` names and hands each one's links, cleaned, to `each`: what the
-// pending file kept first, then each sitemap's pages, then the files and standard input in the
-// order given. The failure of the first source that cannot be read, or of a pending file that
-// could not be written.
+// pending file kept first, then each sitemap's pages, the site folder's, then the files and
+// standard input in the order given. The failure of the first source that cannot be read, or of a
+// pending file that could not be written.
 std::optional<SourceFailure> gather_links(const Options& options,
                                           const std::function<void(LinkList&)>& each);
 

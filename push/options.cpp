@@ -40,6 +40,15 @@ void add_options(CLI::App& cli, Options& options, std::string& protocol) {
                  ".xml.gz, at most 50 MB unpacked; an index is followed to its sitemaps); "
                  "repeatable");
   Destination& destination = options.destination;
+  cli.add_option("--folder", options.folder.folder,
+                 "the pages of a site's folder (.html and .htm files): each one new or changed "
+                 "since it was accepted is sent");
+  cli.add_option("--base", options.folder.base, "the address the folder is published at");
+  cli.add_option("--extension", options.folder.extensions,
+                 "the endings of the folder's page files (default .html and .htm)");
+  cli.add_option("--ignore-content", options.folder.ignore_content,
+                 "a regular expression: what it matches in a page (a build's time stamp) is "
+                 "not taken as a change");
   cli.add_option("-i,--interface", destination.interface,
                  "the push interface's address (else " + std::string(kInterfaceVariable) + ")");
   cli.add_option("--batch", options.batch, "links in one request at the most")
@@ -128,8 +137,9 @@ std::optional<std::string> settle_destination(Options& options, bool batch_given
 
 // Options that a config file gives for each site and engine instead.
 constexpr const char* kGivenByConfig[] = {
-    "--site-url", "--service-account", "FILE",  "--sitemap",      "--interface",  "--batch",
-    "--pending",  "--protocol",        "--key", "--key-location", "--daily-quota"};
+    "--site-url",    "--service-account", "FILE",       "--sitemap",   "--interface",
+    "--batch",       "--pending",         "--protocol", "--key",       "--key-location",
+    "--daily-quota", "--folder",          "--base",     "--extension", "--ignore-content"};
 
 // Checks what no single option can; the message when the options do not fit together.
 std::optional<std::string> settle(Options& options, const CLI::App& cli) {
@@ -142,6 +152,8 @@ std::optional<std::string> settle(Options& options, const CLI::App& cli) {
   }
   if (options.no_state && !options.state.empty())
     return texts::about("--no-state", texts::kNoStateWithState);
+  if (!options.folder.folder.empty() && options.folder.base.empty())
+    return texts::about("--folder", texts::kFolderWithoutBase);
   return options.config.empty() ? settle_destination(options, cli.count("--batch") > 0)
                                 : std::nullopt;
 }

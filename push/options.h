@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "push/engine.h"
+#include "push/site_folder.h"
 
 namespace lc::push {
 
@@ -16,6 +17,7 @@ struct Options {
   Command command = Command::kPush;
   std::vector<std::string> files;     // "-" is standard input
   std::vector<std::string> sitemaps;  // addresses or files
+  SiteFolder folder;                  // its folder empty: none
   std::string pending;                // empty: none
   std::string state;                  // empty: the destination's record in the state directory
   bool no_state = false;              // keep no record

@@ -35,7 +35,8 @@ class Intake {
     const std::string other_site = texts::filled(texts::kOtherSite, {{"site", site_}});
     for (const std::string_view link : links.links()) {
       if (site_.empty() || host_of(link) == site_) {
-        taken.push_back({link, links.modified_at(link)});
+        const PageFacts facts = links.facts_of(link);
+        taken.push_back({link, facts.modified, facts.content_hash});
       } else {
         std::cerr << other_site << link << "\n";
       }

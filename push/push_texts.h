@@ -56,7 +56,8 @@ inline constexpr std::string_view kConfigNotTable = "应为表";
 inline constexpr std::string_view kConfigMissing = "缺少 {key}";
 inline constexpr std::string_view kConfigNoSites = "没有站点：请用 [[site]] 给出至少一个";
 inline constexpr std::string_view kConfigDuplicateSite = "站点名重复";
-inline constexpr std::string_view kConfigNoSource = "站点没有来源：请给出 sitemaps 或 files";
+inline constexpr std::string_view kConfigNoSource =
+    "站点没有来源：请给出 sitemaps、files 或 folder";
 inline constexpr std::string_view kConfigNoEngine =
     "站点没有引擎：请给出 [site.push]、[site.indexnow]、[site.google] 或 [site.bing]";
 inline constexpr std::string_view kConfigOneOf = "应给出 {first} 或 {second}，且只给一个";
@@ -80,6 +81,13 @@ inline constexpr std::string_view kConfigSummaryLine =
 inline constexpr std::string_view kStandardInput = "标准输入";
 inline constexpr std::string_view kUnreadable = "无法读取";
 inline constexpr std::string_view kIsDirectory = "是一个目录，不是文件";
+// Site folders.
+inline constexpr std::string_view kNotAFolder = "不是可读的目录";
+inline constexpr std::string_view kBadBase = "不是带主机名的 http 或 https 网址";
+inline constexpr std::string_view kFolderWithoutBase = "需要 --base 给出目录对应的网址";
+inline constexpr std::string_view kLinkOutOfFolder = "指向目录之外的符号链接，已跳过：";
+inline constexpr std::string_view kBadIgnoreContent = "不是可用的正则表达式";
+inline constexpr std::string_view kIgnoreRanAway = "忽略内容的正则表达式超出匹配限制";
 inline constexpr std::string_view kSitemapTooLarge = "超过站点地图的上限 50 MB（52,428,800 字节）";
 inline constexpr std::string_view kTooManySitemaps = "站点地图超过 {count} 个";
 inline constexpr std::string_view kNotSitemap = "第 {line} 行：不是站点地图（根元素为 <{root}>）";

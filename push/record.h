@@ -30,7 +30,8 @@ class RecordBusy : public RecordError {
 
 struct SourceLink {
   std::string_view url;
-  std::optional<std::time_t> modified;  // the sitemap's <lastmod>
+  std::optional<std::time_t> modified;        // the sitemap's <lastmod>
+  std::optional<std::uint64_t> content_hash;  // the site folder's hash of the page
 };
 
 // One request's answer, as the record keeps it.
@@ -75,7 +76,8 @@ class Record {
   virtual ~Record() = default;
 
   // Takes in one source's links: new ones join the end of the waiting queue; accepted ones wait
-  // again where the sitemap says the page changed since, or with `again`. Gives how many stay
+  // again where the sitemap says the page changed since, where its content's hash differs from
+  // the one kept, or with `again`. Gives how many stay
   // as they are because they were accepted already. Nothing is kept until `commit_intake`, and
   // in a dry run nothing at all: the record only counts what would wait.
   virtual std::size_t take_in(std::span<const SourceLink> links, bool again) = 0;

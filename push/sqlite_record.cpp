@@ -1,6 +1,7 @@
 #include "push/sqlite_record.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -24,9 +25,15 @@ namespace {
 
 // "LKCR": tells our records from other programs' databases.
 constexpr std::int64_t kApplicationId = 0x4C4B4352;
-constexpr std::int64_t kSchemaVersion = 2;
+constexpr std::int64_t kSchemaVersion = 3;
 
 enum LinkState : int { kWaiting = 0, kAccepted = 1, kRefused = 2 };
+
+// SQLite's integers are signed: a hash is kept with the same 64 bits.
+std::optional<std::int64_t> stored(std::optional<std::uint64_t> hash) {
+  if (!hash) return std::nullopt;
+  return std::bit_cast<std::int64_t>(*hash);
+}
 
 constexpr std::string_view kSchema = R"sql(
 CREATE TABLE destinations(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
@@ -44,6 +51,7 @@ CREATE TABLE links(
   lastmod INTEGER,
   attempts INTEGER NOT NULL DEFAULT 0,
   answer INTEGER,
+  content_hash INTEGER,
   PRIMARY KEY (destination, url)) WITHOUT ROWID;
 CREATE INDEX waiting ON links(destination, queued) WHERE state = 0;
 CREATE TABLE runs(id INTEGER PRIMARY KEY, destination INTEGER NOT NULL, started INTEGER NOT NULL,
@@ -173,7 +181,7 @@ class SqliteRecord final : public Record {
   void import_accepted(std::string_view text) {
     Transaction import(db_);
     for_each_text_state_link(text, [&](std::string_view url, std::time_t accepted) {
-      const SourceLink link{url, std::nullopt};
+      const SourceLink link{url, std::nullopt, std::nullopt};
       if (take_in_one(link, look_up(link.url), false)) return;
       statement(imported_,
                 "UPDATE links SET state = 1, queued = NULL, accepted_at = ? "
@@ -208,11 +216,13 @@ class SqliteRecord final : public Record {
   void prepare(const RecordOpening& opening);
   void create_schema();
   void add_quotas();
+  void add_content_hashes();
   std::int64_t id_of(std::string_view table, std::string_view column, std::string_view value);
   // What the record holds of one of the destination's links.
   struct KnownLink {
     LinkState state;
     std::optional<std::int64_t> accepted_at;
+    std::optional<std::int64_t> content_hash;
   };
   std::optional<KnownLink> look_up(std::string_view url);
   bool worth_one_pass(std::size_t links);
@@ -233,7 +243,7 @@ class SqliteRecord final : public Record {
   std::unordered_map<std::string, std::int64_t> sites_;
   // A dry run's links that would wait, by their hash: a million take a few megabytes.
   std::unordered_set<std::size_t> would_wait_;
-  std::unique_ptr<Statement> find_, insert_, requeue_, answered_, imported_, quota_;
+  std::unique_ptr<Statement> find_, insert_, requeue_, rehash_, answered_, imported_, quota_;
   std::optional<Transaction> intake_;  // last: it ends before the statements and the database
 };
 
@@ -255,6 +265,7 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
       "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; PRAGMA mmap_size = 1073741824");
   if (empty) create_schema();
   if (version == 1) add_quotas();
+  if (version >= 1 && version < 3) add_content_hashes();
   if (opening.destination.empty()) return;
   Transaction start(db_);
   destination_ = id_of("destinations", "name", opening.destination);
@@ -283,6 +294,14 @@ void SqliteRecord::add_quotas() {
   migration.commit();
 }
 
+// The third version keeps each page's content hash, for site folders.
+void SqliteRecord::add_content_hashes() {
+  Transaction migration(db_);
+  if (db_.single_integer("PRAGMA user_version") != 2) return;  // another run did it meanwhile
+  db_.execute("ALTER TABLE links ADD COLUMN content_hash INTEGER; PRAGMA user_version = 3");
+  migration.commit();
+}
+
 void SqliteRecord::create_schema() {
   Transaction creation(db_);
   db_.execute(kSchema);
@@ -303,11 +322,13 @@ std::int64_t SqliteRecord::id_of(std::string_view table, std::string_view column
 std::optional<SqliteRecord::KnownLink> SqliteRecord::look_up(std::string_view url) {
   // A dry run over a destination the record has never seen looks nothing up.
   if (!links_known_) return std::nullopt;
-  Statement& find =
-      statement(find_, "SELECT state, accepted_at FROM links WHERE destination = ? AND url = ?");
+  Statement& find = statement(
+      find_,
+      "SELECT state, accepted_at, content_hash FROM links WHERE destination = ? AND url = ?");
   find.bind(destination_, url);
   if (!find.step()) return std::nullopt;
-  const KnownLink known{static_cast<LinkState>(find.integer(0)), find.optional_integer(1)};
+  const KnownLink known{static_cast<LinkState>(find.integer(0)), find.optional_integer(1),
+                        find.optional_integer(2)};
   find.run();
   return known;
 }
@@ -334,14 +355,16 @@ std::vector<std::optional<SqliteRecord::KnownLink>> SqliteRecord::look_up_in_one
             [&](std::size_t a, std::size_t b) { return links[a].url < links[b].url; });
   std::vector<std::optional<KnownLink>> found(links.size());
   // The primary key keeps a destination's links in byte order, as string_view compares them.
-  Statement known =
-      db_.prepare("SELECT url, state, accepted_at FROM links WHERE destination = ? ORDER BY url");
+  Statement known = db_.prepare(
+      "SELECT url, state, accepted_at, content_hash FROM links WHERE destination = ? "
+      "ORDER BY url");
   bool more = known.bind(destination_).step();
   for (const std::size_t at : order) {
     while (more && known.text(0) < links[at].url)
       more = known.step();
     if (more && known.text(0) == links[at].url)
-      found[at] = KnownLink{static_cast<LinkState>(known.integer(1)), known.optional_integer(2)};
+      found[at] = KnownLink{static_cast<LinkState>(known.integer(1)), known.optional_integer(2),
+                            known.optional_integer(3)};
   }
   return found;
 }
@@ -358,17 +381,27 @@ bool SqliteRecord::take_in_one(const SourceLink& link, const std::optional<Known
     auto site = sites_.find(host);
     if (site == sites_.end()) site = sites_.emplace(host, id_of("sites", "host", host)).first;
     statement(insert_,
-              "INSERT INTO links(destination, url, site, state, queued, first_seen, lastmod) "
-              "VALUES(?, ?, ?, 0, ?, ?, ?)")
-        .bind(destination_, link.url, site->second, next_queued_++, seconds_now(), link.modified)
+              "INSERT INTO links(destination, url, site, state, queued, first_seen, lastmod, "
+              "content_hash) VALUES(?, ?, ?, 0, ?, ?, ?, ?)")
+        .bind(destination_, link.url, site->second, next_queued_++, seconds_now(), link.modified,
+              stored(link.content_hash))
         .run();
     links_known_ = true;
     return false;
   }
   const LinkState state = known->state;
-  const bool changed = link.modified && known->accepted_at && *link.modified > *known->accepted_at;
+  const std::optional<std::int64_t> hash = stored(link.content_hash);
+  // A page first hashed now was accepted as it is: its hash is only kept.
+  const bool new_content = hash && known->content_hash && *hash != *known->content_hash;
+  const bool changed =
+      (link.modified && known->accepted_at && *link.modified > *known->accepted_at) || new_content;
   if (state == kWaiting || (state == kAccepted && !again && !changed) ||
-      (state == kRefused && !again)) {
+      (state == kRefused && !again && !new_content)) {
+    if (hash && hash != known->content_hash && !dry_run_) {
+      statement(rehash_, "UPDATE links SET content_hash = ? WHERE destination = ? AND url = ?")
+          .bind(hash, destination_, link.url)
+          .run();
+    }
     return state == kAccepted;
   }
   if (dry_run_) {
@@ -376,9 +409,9 @@ bool SqliteRecord::take_in_one(const SourceLink& link, const std::optional<Known
     return false;
   }
   statement(requeue_,
-            "UPDATE links SET state = 0, queued = ?, lastmod = coalesce(?, lastmod) "
-            "WHERE destination = ? AND url = ?")
-      .bind(next_queued_++, link.modified, destination_, link.url)
+            "UPDATE links SET state = 0, queued = ?, lastmod = coalesce(?, lastmod), "
+            "content_hash = coalesce(?, content_hash) WHERE destination = ? AND url = ?")
+      .bind(next_queued_++, link.modified, hash, destination_, link.url)
       .run();
   return false;
 }

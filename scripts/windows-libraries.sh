@@ -2,17 +2,17 @@
 # Cross-builds the push program's libraries for the Windows build from Debian's own sources,
 # with Debian's patches applied, into build-windows-libraries/ (the toolchain file looks there).
 # Debian packages zlib for mingw-w64; libxml2, CLI11, nlohmann-json and SQLite it ships for
-# Linux only. toml++ is used header-only, from Debian's own headers (its source is not on the
-# mirror). Nothing is done when these libraries are already there.
+# Linux only. toml++ and xxHash are used header-only, from Debian's own headers (toml++'s source
+# is not on the mirror). Nothing is done when these libraries are already there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 prefix=$PWD/build-windows-libraries
 libraries="libxml2 nlohmann-json3 cli11 sqlite3"
-built="$libraries toml++"
+built="$libraries toml++ xxhash"
 [ "$(cat "$prefix/done" 2>/dev/null)" = "$built" ] && exit 0
 
 bash scripts/setup.sh g++-mingw-w64-x86-64 libz-mingw-w64-dev dpkg-dev xz-utils cmake ninja-build \
-  tcl make libtomlplusplus-dev
+  tcl make libtomlplusplus-dev libxxhash-dev
 
 # A private source list, so the machine's own apt configuration stays as it is.
 work=$(mktemp -d)
@@ -51,6 +51,7 @@ install_from_source cli11 -DCLI11_BUILD_TESTS=OFF -DCLI11_BUILD_EXAMPLES=OFF \
 mkdir -p "$prefix/include"
 rm -rf "$prefix/include/toml++"
 cp -r /usr/include/toml++ "$prefix/include/"
+cp /usr/include/xxhash.h "$prefix/include/"
 # SQLite's single-file source is generated from its tree by a build for this machine (with tclsh),
 # then compiled for Windows into a static library.
 sqlite=$(find "$work" -maxdepth 1 -type d -name "sqlite3-*" | head -n 1)
