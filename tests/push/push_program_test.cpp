@@ -188,6 +188,54 @@ TEST_F(PushProgramTest, BatchesWithinTheQuotaKeepsTheRestAndSkipsWhatWasPushed) 
   EXPECT_TRUE(recorded(1).ends_with("\r\n\r\nhttps://www.example.com/p/100002.html"));
 }
 
+// The links one recorded request carried, CR LF between them, after its head.
+std::string links_of(const std::string& request) {
+  return request.substr(request.find("\r\n\r\n") + 4);
+}
+
+// A site folder pushed, then changed: one page edited, one only in its build stamp (ignored),
+// one added, one removed. Exactly the new and the edited pages go; names beyond ASCII and with
+// spaces are encoded as UTF-8, index.html stands for its folder, hidden folders, other files
+// and a symbolic link out of the folder are left out.
+TEST_F(PushProgramTest, AFolderSendsWhatIsNewOrChanged) {
+  namespace fs = std::filesystem;
+  const fs::path site = fs::path(files_.file("站点"));
+  for (const char* folder : {"blog", "中文 目录", ".git"})
+    fs::create_directories(site / fs::path(reinterpret_cast<const char8_t*>(folder)));
+  const auto page = [&](const std::string& name, const std::string& text) {
+    std::ofstream(site / fs::path(reinterpret_cast<const char8_t*>(name.c_str())), std::ios::binary)
+        << text;
+  };
+  for (const char* name : {"blog/a.html", "blog/b.HTM", "blog/c.html", "index.html",
+                           "中文 目录/文章 一.html", ".git/x.html", "logo.png"})
+    page(name, std::string("<p>") + name + "</p><!-- built 2026-12-01 -->");
+  fs::create_symlink(write("outside.html", "x"), site / "out.html");
+  const std::string run =
+      "-i '" + start_simulator({}) + "' --state " + files_.file("state.db") + " --folder '" +
+      site.string() + "' --base https://www.example.com/ --ignore-content '<!-- built [^>]* -->'";
+  const Outcome first = push(run);
+  EXPECT_EQ(first.exit_code, 0) << first.output;
+  EXPECT_EQ(links_of(recorded(1)),
+            "https://www.example.com/\r\n"
+            "https://www.example.com/%E4%B8%AD%E6%96%87%20%E7%9B%AE%E5%BD%95/"
+            "%E6%96%87%E7%AB%A0%20%E4%B8%80.html\r\n"
+            "https://www.example.com/blog/a.html\r\n"
+            "https://www.example.com/blog/b.HTM\r\n"
+            "https://www.example.com/blog/c.html");
+  EXPECT_NE(first.output.find("指向目录之外的符号链接，已跳过："), std::string::npos);
+
+  page("blog/a.html", "<p>edited</p><!-- built 2026-12-01 -->");
+  page("blog/b.HTM", "<p>blog/b.HTM</p><!-- built 2026-12-08 -->");
+  page("blog/d.html", "<p>new</p>");
+  fs::remove(site / "blog/c.html");
+  const Outcome second = push(run);
+  EXPECT_EQ(second.exit_code, 0) << second.output;
+  EXPECT_EQ(requests_recorded(), 2);
+  EXPECT_EQ(links_of(recorded(2)),
+            "https://www.example.com/blog/a.html\r\nhttps://www.example.com/blog/d.html");
+  EXPECT_NE(second.output.find("已推送过：3条"), std::string::npos) << second.output;
+}
+
 std::string urlset(int from, int to) {
   std::string xml =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -539,6 +587,13 @@ TEST_F(PushProgramTest, BadInputSendsNothing) {
            write("broken.xml", "<urlset>\n<url><loc>x</lo></url>\n</urlset>"),
        "", "broken.xml: 第 2 行："},
       {"-i '" + address + "' --sitemap " + huge, "", "huge.xml: 超过站点地图的上限 50 MB"},
+      {"-i '" + address + "' --folder " + files_.file("none") + " --base https://a/", "",
+       "none: 不是可读的目录"},
+      {"-i '" + address + "' --folder " + files_.path(), "", "--folder: 需要 --base"},
+      {"-i '" + address + "' --folder " + files_.path() + " --base ftp://a/", "",
+       "ftp://a/: 不是带主机名的 http 或 https 网址"},
+      {"-i '" + address + "' --folder " + files_.path() + " --base https://a/ --ignore-content '('",
+       "", "(: 不是可用的正则表达式"},
   };
   for (const auto& c : cases) {
     const Outcome outcome = push(c.arguments, c.input);
