@@ -103,7 +103,7 @@ class ConfigReader {
     SiteConfig config;
     only_keys(site, key,
               {"name", "sitemaps", "files", "folder", "base", "extensions", "ignore_content",
-               "push", "indexnow", "google", "bing"});
+               "deletions", "deletion_limit", "push", "indexnow", "google", "bing"});
     if (const toml::node* name = site.get("name")) {
       config.name = string_value(*name, key + ".name");
     } else {
@@ -118,6 +118,12 @@ class ConfigReader {
         config.files.push_back(beside_config(file));
     }
     read_folder(site, key, config.folder);
+    if (const toml::node* deletions = site.get("deletions")) {
+      if (!deletions->is_boolean())
+        problem(*deletions, key + ".deletions", texts::kConfigNotBoolean);
+      config.deletions = deletions->value_or(false);
+    }
+    config.deletion_limit = whole_number(site, key, "deletion_limit", config.deletion_limit, 100);
     if (config.sitemaps.empty() && config.files.empty() && config.folder.folder.empty())
       problem(site, key, texts::kConfigNoSource);
     if (const toml::table* push = table_at(site, "push", key))

@@ -29,6 +29,8 @@ struct SiteConfig {
   std::vector<std::string> sitemaps;  // addresses or files
   std::vector<std::string> files;
   SiteFolder folder;                    // its folder empty: none
+  bool deletions = false;               // links gone from every source are announced
+  std::size_t deletion_limit = 20;      // percent of the site's links a run may find gone
   std::vector<EngineSettings> engines;  // in the order of kEngineNames
 };
 

@@ -108,6 +108,8 @@ int push_config(const Options& options) {
     sources.files = site.files;
     sources.sitemaps = site.sitemaps;
     sources.folder = site.folder;
+    sources.deletions = options.deletions || site.deletions;
+    sources.deletion_limit = static_cast<double>(site.deletion_limit);
     std::vector<LinkList> lists;
     if (const std::optional<SourceFailure> failure =
             gather_links(sources, [&](LinkList& links) { lists.push_back(std::move(links)); })) {

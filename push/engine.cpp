@@ -57,6 +57,10 @@ std::string default_endpoint(EngineKind engine) {
   return "";
 }
 
+bool hears_of_removals(EngineKind engine) {
+  return engine == EngineKind::kGoogle || engine == EngineKind::kIndexNow;
+}
+
 std::optional<std::size_t> largest_batch(EngineKind engine) {
   switch (engine) {
     case EngineKind::kIndexNow:

@@ -38,6 +38,11 @@ bool takes_one_host(EngineKind engine);
 // The engine's public endpoint; empty for the push interface, whose address is the user's.
 std::string default_endpoint(EngineKind engine);
 
+// Whether the engine hears of removed pages: Google through URL_DELETED, IndexNow taking them as
+// any other link (its engines fetch them and find them gone). The others have no way; their
+// removed pages are only recorded.
+bool hears_of_removals(EngineKind engine);
+
 // The most links one request to the engine may carry, where the engine sets a bound.
 std::optional<std::size_t> largest_batch(EngineKind engine);
 
@@ -73,6 +78,9 @@ class Engine {
   virtual std::optional<long> quota() const { return std::nullopt; }
 
   virtual BatchOutcome send(std::span<const std::string_view> links) = 0;
+
+  // Tells an engine that hears of removals that the pages of `links` are gone.
+  virtual BatchOutcome send_removed(std::span<const std::string_view> links) { return send(links); }
 };
 
 std::unique_ptr<Engine> make_engine(const Destination& destination);

@@ -157,6 +157,16 @@ class Google : public Engine {
   }
 
   BatchOutcome send(std::span<const std::string_view> links) override {
+    return publish(links, "URL_UPDATED");
+  }
+
+  BatchOutcome send_removed(std::span<const std::string_view> links) override {
+    return publish(links, "URL_DELETED");
+  }
+
+ private:
+  // One notification of `type` a link, in one batch request.
+  BatchOutcome publish(std::span<const std::string_view> links, std::string_view type) {
     BatchOutcome outcome;
     if (const std::optional<BatchOutcome> problem = prepare()) return *problem;
     const std::string boundary = "linkcourier-" + std::to_string(std::random_device{}());
@@ -166,7 +176,7 @@ class Google : public Engine {
       body += "--" + boundary + "\r\nContent-Type: application/http\r\nContent-ID: <item" +
               std::to_string(++item) + ">\r\n\r\nPOST " + std::string(kPublishPath) +
               " HTTP/1.1\r\nContent-Type: application/json\r\n\r\n" +
-              Json{{"url", link}, {"type", "URL_UPDATED"}}.dump() + "\r\n";
+              Json{{"url", link}, {"type", type}}.dump() + "\r\n";
     }
     body += "--" + boundary + "--\r\n";
     const std::string content_type = "multipart/mixed; boundary=" + boundary;
@@ -209,7 +219,6 @@ class Google : public Engine {
     return outcome;
   }
 
- private:
   Token& account_token() { return tokens()[destination_.account + " " + destination_.token_uri]; }
 
   Destination destination_;

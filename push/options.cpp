@@ -70,6 +70,14 @@ void add_options(CLI::App& cli, Options& options, std::string& protocol) {
       ->capture_default_str()
       ->check(CLI::Range(0.0, 86400.0));
   cli.add_flag("--again", options.again, "send links even when the record has them as accepted");
+  cli.add_flag("--deletions", options.deletions,
+               "announce accepted links that no source holds any more as removed, where the "
+               "engine has a way (Google, IndexNow); the record keeps them as removed");
+  cli.add_flag("--confirm-deletions", options.confirm_deletions,
+               "announce them even when more than the limit of a site's links are gone");
+  cli.add_option("--deletion-limit", options.deletion_limit,
+                 "the percentage of a site's links a run may find gone (default 20)")
+      ->check(CLI::Range(0.0, 100.0));
   cli.add_option("--site", options.site,
                  "send only links of this host; the others are listed (with --config: only the "
                  "site of this name)");

@@ -30,6 +30,9 @@ struct Options {
   Destination destination;
   std::size_t batch = 2000;
   bool again = false;
+  bool deletions = false;          // announce accepted links that no source has any more
+  bool confirm_deletions = false;  // even past the limit
+  double deletion_limit = 20;      // percent of a site's known links a run may find gone
   bool dry_run = false;
   bool quiet = false;
   bool json = false;

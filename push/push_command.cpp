@@ -1,8 +1,10 @@
 #include "push/push_command.h"
 
+#include <algorithm>
 #include <deque>
 #include <iostream>
 #include <memory>
+#include <sstream>
 
 #include "push/exit_codes.h"
 #include "push/link_sources.h"
@@ -64,7 +66,8 @@ class Intake {
     record_ = open_sqlite_record({.path = path_,
                                   .destination = name,
                                   .wait_seconds = options_.wait_seconds,
-                                  .dry_run = options_.dry_run});
+                                  .dry_run = options_.dry_run,
+                                  .finds_gone = options_.deletions});
   }
 
   const Options& options_;
@@ -93,6 +96,40 @@ RunTotals ended(int exit_code) {
   return totals;
 }
 
+// Announces the site's pages that no source holds any more, where the engine has a way, and
+// keeps them as removed; none where more of the site is gone than the limit allows, unless
+// confirmed. A dry run lists them. The exit code of the announcements' run, if any.
+int announce_removals(const Options& options, RunOptions run, Record& record, RunReport& report) {
+  const GoneLinks gone = record.gone_links();
+  if (gone.links.empty()) return kAllAccepted;
+  if (!options.confirm_deletions && static_cast<double>(gone.links.size()) * 100 >
+                                        options.deletion_limit * static_cast<double>(gone.known)) {
+    std::ostringstream limit;
+    limit << options.deletion_limit;
+    report.note(texts::filled(texts::kTooManyGone, {{"gone", std::to_string(gone.links.size())},
+                                                    {"known", std::to_string(gone.known)},
+                                                    {"limit", limit.str()}}));
+    return kAllAccepted;
+  }
+  if (options.dry_run) {
+    for (const std::string& link : gone.links)
+      report.note(std::string(texts::kWouldRemove) + link);
+    return kAllAccepted;
+  }
+  const std::vector<std::string_view> links(gone.links.begin(), gone.links.end());
+  const std::string count = std::to_string(links.size());
+  if (!hears_of_removals(run.destination.engine)) {
+    record.record_removed(links);
+    report.note(texts::filled(texts::kRemovedUnannounced, {{"count", count}}));
+    return kAllAccepted;
+  }
+  report.note(texts::filled(texts::kRemovalsHeading, {{"count", count}}));
+  run.removals = true;
+  run.pending.reset();
+  run.already_pushed.reset();
+  return run_push(run, links, report).exit_code;
+}
+
 RunTotals push_from_record(const Options& options, RunOptions& run, Intake& intake,
                            const ReportLabels& labels) {
   Record& record = intake.record();
@@ -108,6 +145,7 @@ RunTotals push_from_record(const Options& options, RunOptions& run, Intake& inta
                                                   : text_report(std::cout, std::cerr, false);
     report->plan(count, (count + run.batch - 1) / run.batch, run.batch,
                  run.secrets.hidden(run.destination.interface));
+    if (options.deletions) announce_removals(options, run, record, *report);
     return ended(kAllAccepted);
   }
   std::deque<std::string> owned;
@@ -122,7 +160,10 @@ RunTotals push_from_record(const Options& options, RunOptions& run, Intake& inta
       options.json ? json_report(std::cout, std::cerr, labels)
                    : text_report(options.quiet ? silent : std::cout, std::cerr,
                                  options.shows_progress(waiting.size()));
-  const RunTotals totals = run_push(run, waiting, *report);
+  RunTotals totals = run_push(run, waiting, *report);
+  if (options.deletions) {
+    totals.exit_code = std::max(totals.exit_code, announce_removals(options, run, record, *report));
+  }
   record.record_run_end(totals.exit_code);
   return totals;
 }
@@ -144,6 +185,7 @@ RunTotals push_links(const Options& options, const LinkFeed& feed, const ReportL
     if (const std::optional<SourceFailure> failure =
             feed([&](const LinkList& links) { intake.add(links); })) {
       std::cerr << failure->message << "\n";
+      if (options.deletions) std::cerr << texts::kNoDeletionsAfterFailure << "\n";
       return ended(failure->exit_code);
     }
     return push_from_record(options, run, intake, labels);

@@ -101,7 +101,8 @@ class PushRun {
   // each time; all within the run's --max-wait. Refusals are never retried.
   BatchOutcome send_with_retries(std::span<const std::string_view> batch) {
     for (int retries = 0;; ++retries) {
-      BatchOutcome outcome = engine_->send(batch);
+      BatchOutcome outcome =
+          options_.removals ? engine_->send_removed(batch) : engine_->send(batch);
       const bool asks_to_wait =
           outcome.retry_after && (outcome.status_number == 429 || outcome.status_number == 503);
       const bool may_pass = outcome.kind == BatchOutcome::Kind::kUnreachable ||
@@ -211,6 +212,7 @@ class PushRun {
                                       .links_known = known,
                                       .refused = outcome.refused,
                                       .deferred = outcome.deferred,
+                                      .removals = options_.removals,
                                       .remaining = quota_,
                                       .quota_day = quota_day_});
       return true;

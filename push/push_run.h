@@ -23,6 +23,7 @@ struct RunOptions {
   std::optional<std::size_t> already_pushed;  // links a kept record let the run skip
   Secrets secrets;                            // hidden from everything the run prints
   double max_wait_seconds = 0;  // in all, for engines that ask to wait and for retries
+  bool removals = false;        // the links are pages gone, to be announced as removed
 };
 
 // Pushes `links` and writes the pending file; reports and notes go to `report`. Returns the

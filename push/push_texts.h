@@ -53,6 +53,7 @@ inline constexpr std::string_view kConfigUnknownKey = "未知的键";
 inline constexpr std::string_view kConfigNotString = "应为非空字符串";
 inline constexpr std::string_view kConfigNotStrings = "应为非空字符串的数组";
 inline constexpr std::string_view kConfigNotTable = "应为表";
+inline constexpr std::string_view kConfigNotBoolean = "应为 true 或 false";
 inline constexpr std::string_view kConfigMissing = "缺少 {key}";
 inline constexpr std::string_view kConfigNoSites = "没有站点：请用 [[site]] 给出至少一个";
 inline constexpr std::string_view kConfigDuplicateSite = "站点名重复";
@@ -88,6 +89,16 @@ inline constexpr std::string_view kFolderWithoutBase = "需要 --base 给出目�
 inline constexpr std::string_view kLinkOutOfFolder = "指向目录之外的符号链接，已跳过：";
 inline constexpr std::string_view kBadIgnoreContent = "不是可用的正则表达式";
 inline constexpr std::string_view kIgnoreRanAway = "忽略内容的正则表达式超出匹配限制";
+// Deletions.
+inline constexpr std::string_view kNoDeletionsAfterFailure =
+    "有来源未能完整读取：本次不推断已删除的链接";
+inline constexpr std::string_view kTooManyGone =
+    "{gone} 条已接受的链接不在本次的来源中（共 {known} 条，超过 {limit}%）：本次不作删除，"
+    "确认无误请加 --confirm-deletions";
+inline constexpr std::string_view kWouldRemove = "将通知删除：";
+inline constexpr std::string_view kRemovalsHeading = "通知删除 {count} 条链接：";
+inline constexpr std::string_view kRemovedUnannounced =
+    "{count} 条链接已删除：此引擎没有删除通知，只记录下来";
 inline constexpr std::string_view kSitemapTooLarge = "超过站点地图的上限 50 MB（52,428,800 字节）";
 inline constexpr std::string_view kTooManySitemaps = "站点地图超过 {count} 个";
 inline constexpr std::string_view kNotSitemap = "第 {line} 行：不是站点地图（根元素为 <{root}>）";

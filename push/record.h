@@ -41,6 +41,7 @@ struct RecordedAnswer {
   bool links_known = true;            // false: the answer did not say which links it took
   std::vector<std::string> refused;   // links the answer named as refused
   std::vector<std::string> deferred;  // links it asked to have again later: they wait
+  bool removals = false;              // the links were sent as removed pages
   std::optional<long> remaining;      // the quota left
   std::time_t quota_day = 0;          // the engine's day the answer counts in
 };
@@ -60,6 +61,12 @@ struct LinkCounts {
   std::optional<QuotaDay> last_quota_day;  // the destination's latest
   std::optional<std::int64_t> last_run;    // when it ended, seconds since 1970
   std::optional<int> last_exit_code;
+};
+
+// The accepted links of the sites a run took links of that none of its sources holds any more.
+struct GoneLinks {
+  std::vector<std::string> links;
+  std::size_t known = 0;  // links on record for those sites, removed ones not counted
 };
 
 struct LinkEvent {
@@ -88,8 +95,16 @@ class Record {
   // The waiting links, in their order; `each` gets them one by one.
   virtual void for_each_waiting(const std::function<void(std::string_view)>& each) = 0;
 
-  // Keeps one request's answer, in one transaction, before the next request is sent.
+  // Keeps one request's answer, in one transaction, before the next request is sent. Links an
+  // answer to removals accepts are kept as removed: they come back as new if a source has them
+  // again.
   virtual void record_answer(const RecordedAnswer& answer) = 0;
+
+  // What was accepted before and is absent from every source taken in, where the record was
+  // opened to find it.
+  virtual GoneLinks gone_links() = 0;
+  // Keeps `links` as removed without an engine's word: the engine has no way to hear of it.
+  virtual void record_removed(std::span<const std::string_view> links) = 0;
 
   // What the engine said it leaves on `day` before any request (Bing's quota).
   virtual void record_quota(std::time_t day, long left) = 0;

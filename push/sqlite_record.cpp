@@ -27,7 +27,7 @@ namespace {
 constexpr std::int64_t kApplicationId = 0x4C4B4352;
 constexpr std::int64_t kSchemaVersion = 3;
 
-enum LinkState : int { kWaiting = 0, kAccepted = 1, kRefused = 2 };
+enum LinkState : int { kWaiting = 0, kAccepted = 1, kRefused = 2, kRemoved = 3 };
 
 // SQLite's integers are signed: a hash is kept with the same 64 bits.
 std::optional<std::int64_t> stored(std::optional<std::uint64_t> hash) {
@@ -102,6 +102,7 @@ class SqliteRecord final : public Record {
   std::size_t take_in(std::span<const SourceLink> links, bool again) override {
     return guarded([&] {
       if (!intake_ && !dry_run_) intake_.emplace(db_);
+      if (finds_gone_) remember(links);
       std::size_t known = 0;
       if (worth_one_pass(links.size())) {
         const std::vector<std::optional<KnownLink>> found = look_up_in_one_pass(links);
@@ -149,6 +150,36 @@ class SqliteRecord final : public Record {
 
   void record_answer(const RecordedAnswer& answer) override {
     guarded([&] { record(answer); });
+  }
+
+  GoneLinks gone_links() override {
+    return guarded([&] {
+      GoneLinks gone;
+      Statement known = db_.prepare(
+          "SELECT l.url, s.host, l.state FROM links l JOIN sites s ON s.id = l.site "
+          "WHERE l.destination = ? AND l.state != ?");
+      known.bind(destination_, int(kRemoved));
+      while (known.step()) {
+        if (!taken_hosts_.contains(std::string(known.text(1)))) continue;
+        ++gone.known;
+        const std::string_view url = known.text(0);
+        if (known.integer(2) == kAccepted && !taken_.contains(std::hash<std::string_view>{}(url)))
+          gone.links.emplace_back(url);
+      }
+      return gone;
+    });
+  }
+
+  void record_removed(std::span<const std::string_view> links) override {
+    if (dry_run_) return;
+    guarded([&] {
+      Transaction transaction(db_);
+      Statement remove = db_.prepare(
+          "UPDATE links SET state = ?, queued = NULL WHERE destination = ? AND url = ?");
+      for (const std::string_view url : links)
+        remove.bind(int(kRemoved), destination_, url).run();
+      transaction.commit();
+    });
   }
 
   void record_quota(std::time_t day, long left) override {
@@ -214,6 +245,13 @@ class SqliteRecord final : public Record {
   }
 
   void prepare(const RecordOpening& opening);
+  void remember(std::span<const SourceLink> links) {
+    for (const SourceLink& link : links) {
+      taken_.insert(std::hash<std::string_view>{}(link.url));
+      const std::string_view host = host_of(link.url);
+      if (!taken_hosts_.contains(std::string(host))) taken_hosts_.emplace(host);
+    }
+  }
   void create_schema();
   void add_quotas();
   void add_content_hashes();
@@ -243,12 +281,17 @@ class SqliteRecord final : public Record {
   std::unordered_map<std::string, std::int64_t> sites_;
   // A dry run's links that would wait, by their hash: a million take a few megabytes.
   std::unordered_set<std::size_t> would_wait_;
+  // What the run took in, where it looks for links gone: the links by their hash, their hosts.
+  bool finds_gone_ = false;
+  std::unordered_set<std::size_t> taken_;
+  std::unordered_set<std::string> taken_hosts_;
   std::unique_ptr<Statement> find_, insert_, requeue_, rehash_, answered_, imported_, quota_;
   std::optional<Transaction> intake_;  // last: it ends before the statements and the database
 };
 
 void SqliteRecord::prepare(const RecordOpening& opening) {
   dry_run_ = opening.dry_run;
+  finds_gone_ = opening.finds_gone;
   const std::int64_t application = db_.single_integer("PRAGMA application_id");
   const std::int64_t version = db_.single_integer("PRAGMA user_version");
   const bool empty = db_.single_integer("SELECT count(*) FROM sqlite_schema") == 0;
@@ -430,10 +473,14 @@ void SqliteRecord::record(const RecordedAnswer& answer) {
                 "accepted_at = CASE WHEN ? = 1 THEN ? ELSE accepted_at END, last_sent = ?, "
                 "attempts = attempts + 1, answer = ? WHERE destination = ? AND url = ?");
   for (const std::string_view url : answer.sent) {
-    const int state = !answer.links_known || deferred.contains(url) ? kWaiting
-                      : refused.contains(url)                       ? kRefused
-                                                                    : kAccepted;
-    update.bind(state, state, state, at, at, words, destination_, url).run();
+    const bool taken = answer.links_known && !deferred.contains(url) && !refused.contains(url);
+    // A removal not taken leaves the link accepted: the next run finds it gone again.
+    const int state = answer.removals                               ? (taken ? kRemoved : kAccepted)
+                      : taken                                       ? kAccepted
+                      : refused.contains(url) && answer.links_known ? kRefused
+                                                                    : kWaiting;
+    const bool newly_accepted = state == kAccepted && !answer.removals;
+    update.bind(state, state, newly_accepted ? 1 : 0, at, at, words, destination_, url).run();
   }
   const std::size_t used =
       answer.links_known ? answer.sent.size() - deferred.size() : answer.sent.size();

@@ -17,6 +17,7 @@ struct RecordOpening {
   std::string destination;  // whose links this run handles; empty to ask the record only
   double wait_seconds = 0;  // how long to wait for another run to end
   bool dry_run = false;     // nothing the run takes in is kept
+  bool finds_gone = false;  // what the run takes in is remembered, to find the links gone
 };
 
 // Opens the record, creating it on first use (a text state file of earlier versions at `path`

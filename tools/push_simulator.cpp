@@ -419,8 +419,9 @@ void google_batch(Interface& interface, const httplib::Request& request,
     int status = 200;
     Json json;
     std::lock_guard lock(interface.mutex);
+    const std::string kind = notification.is_object() ? notification.value("type", "") : "";
     if (part.find("POST /v3/urlNotifications:publish") == std::string::npos ||
-        notification.value("type", "") != "URL_UPDATED") {
+        (kind != "URL_UPDATED" && kind != "URL_DELETED")) {
       status = 400;
       json = google_error(400, "Invalid notification.");
     } else if (!serves(interface.settings, std::string(host_of(url)))) {
@@ -431,8 +432,9 @@ void google_batch(Interface& interface, const httplib::Request& request,
       json = google_error(429, "Quota exceeded for quota metric 'Publish requests'.");
     } else {
       --interface.remain[kGoogle];
-      json = {{"urlNotificationMetadata",
-               {{"url", url}, {"latestUpdate", {{"url", url}, {"type", "URL_UPDATED"}}}}}};
+      const char* latest = kind == "URL_UPDATED" ? "latestUpdate" : "latestRemove";
+      json = {
+          {"urlNotificationMetadata", {{"url", url}, {latest, {{"url", url}, {"type", kind}}}}}};
     }
     answer += "--batch_simulated\r\nContent-Type: application/http\r\nContent-ID: <response-item" +
               std::to_string(++item) + ">\r\n\r\nHTTP/1.1 " + std::to_string(status) +

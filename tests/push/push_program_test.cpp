@@ -188,6 +188,8 @@ TEST_F(PushProgramTest, BatchesWithinTheQuotaKeepsTheRestAndSkipsWhatWasPushed) 
   EXPECT_TRUE(recorded(1).ends_with("\r\n\r\nhttps://www.example.com/p/100002.html"));
 }
 
+std::string urlset(int from, int to);
+
 // The links one recorded request carried, CR LF between them, after its head.
 std::string links_of(const std::string& request) {
   return request.substr(request.find("\r\n\r\n") + 4);
@@ -234,6 +236,56 @@ TEST_F(PushProgramTest, AFolderSendsWhatIsNewOrChanged) {
   EXPECT_EQ(links_of(recorded(2)),
             "https://www.example.com/blog/a.html\r\nhttps://www.example.com/blog/d.html");
   EXPECT_NE(second.output.find("已推送过：3条"), std::string::npos) << second.output;
+
+  // The push interface hears of no removal: the removed page is only recorded, and comes back
+  // as new when it is there again.
+  const Outcome removed = push(run + " --deletions");
+  EXPECT_NE(removed.output.find("1 条链接已删除：此引擎没有删除通知"), std::string::npos)
+      << removed.output;
+  page("blog/c.html", "<p>back</p>");
+  EXPECT_EQ(push(run + " --deletions").exit_code, 0);
+  EXPECT_EQ(links_of(recorded(3)), "https://www.example.com/blog/c.html");
+}
+
+// Google hears of removed pages (URL_DELETED), but only from a run whose sources were all read
+// whole, and past 20 % of the site's links only when confirmed; a dry run lists them.
+TEST_F(PushProgramTest, RemovedPagesAreAnnouncedOnlyWhenSafe) {
+  port_ = unused_port();
+  const std::string root = "http://127.0.0.1:" + std::to_string(port_);
+  const std::string run = "--protocol google --service-account " + google_account(root) + " -i " +
+                          root + " --state " + files_.file("state.db") + " --deletions --sitemap " +
+                          files_.file("sitemap.xml") + " ";
+  start_simulator({"--google-key", files_.file("public.pem")});
+  const auto pages = [&](int count) { write("sitemap.xml", urlset(0, count)); };
+  pages(10);
+  EXPECT_EQ(push(run).exit_code, 0);
+  pages(9);
+  const Outcome one_gone = push(run);
+  EXPECT_EQ(one_gone.exit_code, 0) << one_gone.output;
+  const std::string announced = recorded(requests_recorded());
+  EXPECT_NE(announced.find("\"url\":\"https://www.example.com/p/100009.html\""), std::string::npos);
+  EXPECT_NE(announced.find("URL_DELETED"), std::string::npos) << announced;
+
+  std::filesystem::remove(files_.file("sitemap.xml"));
+  const int before = requests_recorded();
+  const Outcome failed = push(run);
+  EXPECT_NE(failed.output.find("有来源未能完整读取：本次不推断已删除的链接"), std::string::npos);
+  pages(5);
+  const Outcome too_many = push(run);
+  EXPECT_NE(too_many.output.find("4 条已接受的链接不在本次的来源中（共 9 条，超过 20%）"),
+            std::string::npos)
+      << too_many.output;
+  const Outcome listed = push(run + "--dry-run --confirm-deletions");
+  EXPECT_NE(listed.output.find("将通知删除：https://www.example.com/p/100008.html"),
+            std::string::npos)
+      << listed.output;
+  EXPECT_EQ(requests_recorded(), before);
+  EXPECT_EQ(push(run + "--confirm-deletions").exit_code, 0);
+  const std::string confirmed = recorded(requests_recorded());
+  std::size_t deletions = 0;
+  for (std::size_t at = 0; (at = confirmed.find("URL_DELETED", at)) != std::string::npos; ++at)
+    ++deletions;
+  EXPECT_EQ(deletions, 4u);
 }
 
 std::string urlset(int from, int to) {
