@@ -29,12 +29,15 @@ bool Reply::answered_2xx() const {
 
 Reply http_exchange(std::string_view address, const Request& request) {
   Text headers;
-  if (!request.content_type.empty())
-    headers = "Content-Type: " + platform::utf8_to_cp936(request.content_type);
-  if (!request.authorization.empty()) {
+  const auto add_header = [&](std::string_view name, std::string_view value) {
+    if (value.empty()) return;
     if (!headers.empty()) headers += kLineBreak;
-    headers += "Authorization: " + platform::utf8_to_cp936(request.authorization);
-  }
+    headers += Text(name) + ": " + platform::utf8_to_cp936(value);
+  };
+  add_header("Content-Type", request.content_type);
+  add_header("Authorization", request.authorization);
+  add_header("If-None-Match", request.if_none_match);
+  add_header("If-Modified-Since", request.if_modified_since);
   Text status;
   Text response_headers;
   ByteArray bytes;
@@ -54,6 +57,9 @@ Reply http_exchange(std::string_view address, const Request& request) {
   reply.too_large = request.largest_body > 0 && reply.body.size() > request.largest_body;
   reply.retry_after = platform::cp936_to_utf8(get_header_value(response_headers, "Retry-After"));
   reply.content_type = platform::cp936_to_utf8(get_header_value(response_headers, "Content-Type"));
+  reply.etag = platform::cp936_to_utf8(get_header_value(response_headers, "ETag"));
+  reply.last_modified =
+      platform::cp936_to_utf8(get_header_value(response_headers, "Last-Modified"));
   return reply;
 }
 

@@ -16,15 +16,20 @@ struct Request {
   std::string_view authorization{};  // the Authorization header's value, where one is sent
   int timeout_seconds = 0;           // 0: the client's 30 seconds
   std::size_t largest_body = 0;      // 0: no bound; see Reply::too_large
+  // A conditional GET's validators, where the page was fetched before.
+  std::string_view if_none_match{};
+  std::string_view if_modified_since{};
 };
 
 struct Reply {
-  int status = 0;            // the HTTP status, or the client's failure number (700 and up)
-  std::string status_text;   // "200 OK", or the client's failure message
-  std::string body;          // the bytes as they came
-  bool too_large = false;    // the body went past the request's bound and was cut there
-  std::string retry_after;   // the Retry-After header's value, where the answer has one
-  std::string content_type;  // the Content-Type header's value
+  int status = 0;             // the HTTP status, or the client's failure number (700 and up)
+  std::string status_text;    // "200 OK", or the client's failure message
+  std::string body;           // the bytes as they came
+  bool too_large = false;     // the body went past the request's bound and was cut there
+  std::string retry_after;    // the Retry-After header's value, where the answer has one
+  std::string content_type;   // the Content-Type header's value
+  std::string etag;           // the ETag header's value
+  std::string last_modified;  // the Last-Modified header's value
 
   bool answered() const;      // an HTTP answer of any status arrived
   bool answered_2xx() const;  // an answer of 2xx

@@ -78,6 +78,25 @@ class ConfigReader {
   }
 
   // A site folder and what goes with it: `base` is needed with `folder` and means nothing alone.
+  // What tells a change: content to ignore, and sitemaps' pages fetched and hashed.
+  void read_change_checks(const toml::table& site, const std::string& key, SiteConfig& config) {
+    if (const toml::node* ignored = site.get("ignore_content")) {
+      config.ignore_content = string_value(*ignored, key + ".ignore_content");
+      if (!ContentHasher(config.ignore_content).usable())
+        problem(*ignored, key + ".ignore_content", texts::kBadIgnoreContent);
+    }
+    if (const toml::node* changed_by = site.get("changed_by")) {
+      const std::string by = string_value(*changed_by, key + ".changed_by");
+      if (by != "lastmod" && by != "content")
+        problem(*changed_by, key + ".changed_by", texts::kConfigChangedBy);
+      if (by == "content") config.content_check.emplace();
+    }
+    ContentCheck check;
+    check.concurrency = whole_number(site, key, "fetch_concurrency", check.concurrency, 64);
+    check.budget = whole_number(site, key, "fetch_budget", check.budget, 10'000'000);
+    if (config.content_check) config.content_check = check;
+  }
+
   void read_folder(const toml::table& site, const std::string& key, SiteFolder& folder) {
     if (const toml::node* path = site.get("folder"))
       folder.folder = beside_config(string_value(*path, key + ".folder"));
@@ -87,11 +106,6 @@ class ConfigReader {
     }
     if (const toml::node* extensions = site.get("extensions"))
       folder.extensions = strings_value(*extensions, key + ".extensions");
-    if (const toml::node* ignored = site.get("ignore_content")) {
-      folder.ignore_content = string_value(*ignored, key + ".ignore_content");
-      if (!ContentHasher(folder.ignore_content).usable())
-        problem(*ignored, key + ".ignore_content", texts::kBadIgnoreContent);
-    }
     const bool has_folder = site.contains("folder");
     if (has_folder != site.contains("base")) {
       problem(site, key,
@@ -103,7 +117,8 @@ class ConfigReader {
     SiteConfig config;
     only_keys(site, key,
               {"name", "sitemaps", "files", "folder", "base", "extensions", "ignore_content",
-               "deletions", "deletion_limit", "push", "indexnow", "google", "bing"});
+               "deletions", "deletion_limit", "changed_by", "fetch_concurrency", "fetch_budget",
+               "push", "indexnow", "google", "bing"});
     if (const toml::node* name = site.get("name")) {
       config.name = string_value(*name, key + ".name");
     } else {
@@ -118,6 +133,7 @@ class ConfigReader {
         config.files.push_back(beside_config(file));
     }
     read_folder(site, key, config.folder);
+    read_change_checks(site, key, config);
     if (const toml::node* deletions = site.get("deletions")) {
       if (!deletions->is_boolean())
         problem(*deletions, key + ".deletions", texts::kConfigNotBoolean);

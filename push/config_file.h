@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "push/content_check.h"
 #include "push/site_folder.h"
 
 namespace lc::push {
@@ -28,10 +29,12 @@ struct SiteConfig {
   std::string name;
   std::vector<std::string> sitemaps;  // addresses or files
   std::vector<std::string> files;
-  SiteFolder folder;                    // its folder empty: none
-  bool deletions = false;               // links gone from every source are announced
-  std::size_t deletion_limit = 20;      // percent of the site's links a run may find gone
-  std::vector<EngineSettings> engines;  // in the order of kEngineNames
+  SiteFolder folder;                          // its folder empty: none
+  std::string ignore_content;                 // a regular expression: what it matches is no change
+  std::optional<ContentCheck> content_check;  // sitemaps' pages fetched and hashed
+  bool deletions = false;                     // links gone from every source are announced
+  std::size_t deletion_limit = 20;            // percent of the site's links a run may find gone
+  std::vector<EngineSettings> engines;        // in the order of kEngineNames
 };
 
 struct Config {

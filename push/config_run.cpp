@@ -108,6 +108,8 @@ int push_config(const Options& options) {
     sources.files = site.files;
     sources.sitemaps = site.sitemaps;
     sources.folder = site.folder;
+    sources.ignore_content = site.ignore_content;
+    sources.content_check = site.content_check;
     sources.deletions = options.deletions || site.deletions;
     sources.deletion_limit = static_cast<double>(site.deletion_limit);
     std::vector<LinkList> lists;

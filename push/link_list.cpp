@@ -80,6 +80,13 @@ PageFacts* LinkList::add_line(std::string_view line) {
   return &seen->second;
 }
 
+void LinkList::set_content_hash(std::string_view link, std::uint64_t hash) {
+  const auto found = seen_.find(link);
+  if (found == seen_.end()) return;
+  found->second.content_hash = hash;
+  any_facts_ = true;
+}
+
 PageFacts LinkList::facts_of(std::string_view link) const {
   if (!any_facts_) return {};  // a file of links: no lookup a link
   const auto found = seen_.find(link);

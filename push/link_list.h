@@ -33,6 +33,9 @@ class LinkList {
   // Makes room for `count` more links, so that a sitemap's pages go in without rehashing.
   void reserve(std::size_t count);
 
+  // Gives the link's page the hash of its content as it was fetched.
+  void set_content_hash(std::string_view link, std::uint64_t hash);
+
   // What the link's source said of its page; nothing where it said nothing.
   PageFacts facts_of(std::string_view link) const;
 

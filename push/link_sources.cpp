@@ -1,11 +1,15 @@
 #include "push/link_sources.h"
 
+#include <iomanip>
 #include <iostream>
+#include <sstream>
 
+#include "push/content_hash.h"
 #include "push/exit_codes.h"
 #include "push/file_text.h"
 #include "push/pending_file.h"
 #include "push/push_texts.h"
+#include "push/record_location.h"
 #include "push/site_folder.h"
 #include "push/sitemap_source.h"
 #include "push/w3c_time.h"
@@ -30,27 +34,71 @@ std::optional<SourceFailure> add_pending(const std::string& pending, const Each&
   return std::nullopt;
 }
 
-std::optional<SourceFailure> add_sitemaps(const std::vector<std::string>& sitemaps,
-                                          const Each& each) {
-  std::string error;
-  const bool read = read_sitemaps(
-      sitemaps,
-      [&](std::vector<SitemapPage>& pages) {
-        LinkList links;
-        links.reserve(pages.size());
-        for (SitemapPage& page : pages)
-          links.add_page(std::move(page.location),
-                         PageFacts{parse_w3c_time(page.last_modified), std::nullopt});
-        each(links);
-      },
-      error);
-  if (!read) return SourceFailure{kUsageOrInput, error};
+// Where a content check keeps its validators: beside the record, one file for every destination.
+std::string validators_file(const Options& options) {
+  if (options.no_state) return ":memory:";
+  if (!options.state.empty()) return options.state + ".pages";
+  return default_record_path("pages");
+}
+
+// Gives each page of `links` whose content came the hash of it, and says what was found.
+std::optional<SourceFailure> check_contents(const Options& options, LinkList& links) {
+  ContentCheck check = *options.content_check;
+  check.ignore_content = options.ignore_content;
+  check.validators = validators_file(options);
+  if (!ContentHasher(check.ignore_content).usable())
+    return SourceFailure{kUsageOrInput,
+                         texts::about(check.ignore_content, texts::kBadIgnoreContent)};
+  std::vector<std::optional<std::uint64_t>> hashes;
+  ContentCheckCounts counts;
+  if (std::optional<std::string> failure = check_contents(check, links.links(), hashes, counts))
+    return SourceFailure{kRecordUnusable, std::move(*failure)};
+  for (std::size_t at = 0; at < hashes.size(); ++at) {
+    if (hashes[at]) links.set_content_hash(links.links()[at], *hashes[at]);
+  }
+  std::ostringstream seconds;
+  seconds << std::fixed << std::setprecision(1) << counts.seconds;
+  std::cerr << texts::filled(
+                   texts::kContentChecked,
+                   {{"fetched", std::to_string(links.links().size() - counts.over_budget)},
+                    {"not_modified", std::to_string(counts.not_modified)},
+                    {"same", std::to_string(counts.same)},
+                    {"changed", std::to_string(counts.changed)},
+                    {"failed", std::to_string(counts.failed)},
+                    {"over_budget", std::to_string(counts.over_budget)},
+                    {"seconds", seconds.str()}})
+            << "\n";
   return std::nullopt;
 }
 
-std::optional<SourceFailure> add_folder(const SiteFolder& folder, const Each& each) {
+std::optional<SourceFailure> add_sitemaps(const Options& options, const Each& each) {
+  std::string error;
+  std::optional<SourceFailure> failure;
+  const bool checks_content = options.content_check.has_value();
+  const bool read = read_sitemaps(
+      options.sitemaps,
+      [&](std::vector<SitemapPage>& pages) {
+        LinkList links;
+        links.reserve(pages.size());
+        // Dates a content check stands in for are not taken.
+        for (SitemapPage& page : pages) {
+          links.add_page(
+              std::move(page.location),
+              PageFacts{checks_content ? std::nullopt : parse_w3c_time(page.last_modified),
+                        std::nullopt});
+        }
+        if (checks_content && !failure) failure = check_contents(options, links);
+        if (!failure) each(links);
+      },
+      error);
+  if (!read) return SourceFailure{kUsageOrInput, error};
+  return failure;
+}
+
+std::optional<SourceFailure> add_folder(const SiteFolder& folder, const std::string& ignore_content,
+                                        const Each& each) {
   LinkList links;
-  if (std::optional<std::string> failure = read_site_folder(folder, links))
+  if (std::optional<std::string> failure = read_site_folder(folder, ignore_content, links))
     return SourceFailure{kUsageOrInput, std::move(*failure)};
   each(links);
   return std::nullopt;
@@ -82,10 +130,10 @@ std::optional<SourceFailure> gather_links(const Options& options, const Each& ea
     if (auto failure = add_pending(options.pending, each)) return failure;
   }
   if (!options.sitemaps.empty()) {
-    if (auto failure = add_sitemaps(options.sitemaps, each)) return failure;
+    if (auto failure = add_sitemaps(options, each)) return failure;
   }
   if (!options.folder.folder.empty()) {
-    if (auto failure = add_folder(options.folder, each)) return failure;
+    if (auto failure = add_folder(options.folder, options.ignore_content, each)) return failure;
   }
   std::vector<std::string> files = options.files;
   if (files.empty() && options.sitemaps.empty() && options.folder.folder.empty())

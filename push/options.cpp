@@ -28,7 +28,17 @@ constexpr const char* kDescription =
     "another run holds the record, 6 the record cannot be used, 7 an engine asked to wait longer "
     "than --max-wait.";
 
-void add_options(CLI::App& cli, Options& options, std::string& protocol) {
+// What the command line spells one way and the options hold in another once parsed.
+struct Spelled {
+  std::string protocol = "push";
+  std::string changed_by = "lastmod";
+  ContentCheck check;
+};
+
+void add_options(CLI::App& cli, Options& options, Spelled& spelled) {
+  std::string& protocol = spelled.protocol;
+  std::string& changed_by = spelled.changed_by;
+  ContentCheck& check = spelled.check;
   // The same options on both systems: a file named /like/this is a file on Windows too.
   cli.allow_windows_style_options(false);
   cli.set_version_flag("--version", LINKCOURIER_VERSION);
@@ -46,9 +56,19 @@ void add_options(CLI::App& cli, Options& options, std::string& protocol) {
   cli.add_option("--base", options.folder.base, "the address the folder is published at");
   cli.add_option("--extension", options.folder.extensions,
                  "the endings of the folder's page files (default .html and .htm)");
-  cli.add_option("--ignore-content", options.folder.ignore_content,
+  cli.add_option("--ignore-content", options.ignore_content,
                  "a regular expression: what it matches in a page (a build's time stamp) is "
                  "not taken as a change");
+  cli.add_option("--changed-by", changed_by,
+                 "what tells that a sitemap's page changed: lastmod (its <lastmod>, the "
+                 "default) or content (the page fetched with a conditional GET and hashed)")
+      ->check(CLI::IsMember({"lastmod", "content"}));
+  cli.add_option("--fetch-concurrency", check.concurrency,
+                 "with --changed-by content: requests at once (default 4)")
+      ->check(CLI::Range(std::size_t{1}, std::size_t{64}));
+  cli.add_option("--fetch-budget", check.budget,
+                 "with --changed-by content: pages fetched a run at the most (default 10000)")
+      ->check(CLI::Range(std::size_t{1}, std::size_t{10'000'000}));
   cli.add_option("-i,--interface", destination.interface,
                  "the push interface's address (else " + std::string(kInterfaceVariable) + ")");
   cli.add_option("--batch", options.batch, "links in one request at the most")
@@ -193,9 +213,9 @@ void add_queries(CLI::App& cli, Options& options) {
 
 ParsedOptions parse_options(const std::vector<std::string>& arguments) {
   Options options;
-  std::string protocol = "push";
+  Spelled spelled;
   CLI::App cli{kDescription, "linkcourier-push"};
-  add_options(cli, options, protocol);
+  add_options(cli, options, spelled);
   add_queries(cli, options);
   std::vector<const char*> argv;
   for (const std::string& argument : arguments)
@@ -206,7 +226,8 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
     const int code = cli.exit(error);
     return {std::nullopt, code == 0 ? kAllAccepted : kUsageOrInput};
   }
-  options.destination.engine = engine_named(protocol);
+  options.destination.engine = engine_named(spelled.protocol);
+  if (spelled.changed_by == "content") options.content_check = spelled.check;
   if (options.command != Command::kPush) return {std::move(options), kAllAccepted};
   if (const std::optional<std::string> problem = settle(options, cli)) {
     std::cerr << *problem << "\n";

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "push/content_check.h"
 #include "push/engine.h"
 #include "push/site_folder.h"
 
@@ -18,11 +19,14 @@ struct Options {
   std::vector<std::string> files;     // "-" is standard input
   std::vector<std::string> sitemaps;  // addresses or files
   SiteFolder folder;                  // its folder empty: none
-  std::string pending;                // empty: none
-  std::string state;                  // empty: the destination's record in the state directory
-  bool no_state = false;              // keep no record
-  double wait_seconds = 0;            // for another run over the record to end
-  double max_wait_seconds = 600;      // the run's total wait for engines that ask to wait
+  std::string ignore_content;  // a regular expression: what it matches in a page is no change
+  // Sitemaps' pages fetched and hashed, their <lastmod> not trusted; otherwise none.
+  std::optional<ContentCheck> content_check;
+  std::string pending;            // empty: none
+  std::string state;              // empty: the destination's record in the state directory
+  bool no_state = false;          // keep no record
+  double wait_seconds = 0;        // for another run over the record to end
+  double max_wait_seconds = 600;  // the run's total wait for engines that ask to wait
   std::string site;    // empty: every site (IndexNow: the first link's); with a config, its name
   std::string config;  // the config file of a run over several sites and engines
   std::string engine;  // with a config: only this engine

@@ -54,6 +54,7 @@ inline constexpr std::string_view kConfigNotString = "应为非空字符串";
 inline constexpr std::string_view kConfigNotStrings = "应为非空字符串的数组";
 inline constexpr std::string_view kConfigNotTable = "应为表";
 inline constexpr std::string_view kConfigNotBoolean = "应为 true 或 false";
+inline constexpr std::string_view kConfigChangedBy = "应为 \"lastmod\" 或 \"content\"";
 inline constexpr std::string_view kConfigMissing = "缺少 {key}";
 inline constexpr std::string_view kConfigNoSites = "没有站点：请用 [[site]] 给出至少一个";
 inline constexpr std::string_view kConfigDuplicateSite = "站点名重复";
@@ -89,6 +90,10 @@ inline constexpr std::string_view kFolderWithoutBase = "需要 --base 给出目�
 inline constexpr std::string_view kLinkOutOfFolder = "指向目录之外的符号链接，已跳过：";
 inline constexpr std::string_view kBadIgnoreContent = "不是可用的正则表达式";
 inline constexpr std::string_view kIgnoreRanAway = "忽略内容的正则表达式超出匹配限制";
+inline constexpr std::string_view kContentChecked =
+    "内容检查：取回 {fetched} 个页面，未修改 {not_modified}，内容相同 {same}，新取得或已变 "
+    "{changed}，"
+    "失败 {failed}，超出预算未取 {over_budget}，用时 {seconds} 秒";
 // Deletions.
 inline constexpr std::string_view kNoDeletionsAfterFailure =
     "有来源未能完整读取：本次不推断已删除的链接";

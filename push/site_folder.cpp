@@ -76,7 +76,8 @@ struct FolderPage {
 
 }  // namespace
 
-std::optional<std::string> read_site_folder(const SiteFolder& site, LinkList& links) {
+std::optional<std::string> read_site_folder(const SiteFolder& site,
+                                            const std::string& ignore_content, LinkList& links) {
   const fs::path folder = platform::utf8_path(site.folder);
   std::error_code error;
   const fs::path root = fs::canonical(folder, error);
@@ -84,8 +85,8 @@ std::optional<std::string> read_site_folder(const SiteFolder& site, LinkList& li
   if (host_of(site.base).empty()) return texts::about(site.base, texts::kBadBase);
   std::string base = site.base;
   if (!base.ends_with('/')) base += '/';
-  ContentHasher hasher(site.ignore_content);
-  if (!hasher.usable()) return texts::about(site.ignore_content, texts::kBadIgnoreContent);
+  ContentHasher hasher(ignore_content);
+  if (!hasher.usable()) return texts::about(ignore_content, texts::kBadIgnoreContent);
 
   std::vector<FolderPage> pages;
   fs::recursive_directory_iterator entry(root, error), end;

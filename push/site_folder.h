@@ -14,13 +14,14 @@ struct SiteFolder {
   std::string folder;  // UTF-8
   std::string base;    // the address the folder's root is published at
   std::vector<std::string> extensions = {".html", ".htm"};  // of page files, in any case
-  std::string ignore_content;  // a regular expression; what it matches is not hashed
 };
 
 // Adds the folder's pages to `links` in the order of their addresses: names percent-encoded as
 // UTF-8, index.html standing for its folder's address (with the slash), hidden files and
-// folders left out, symbolic links followed only where they stay inside the folder. Why not,
-// naming what, where the folder or one of its pages cannot be read whole.
-std::optional<std::string> read_site_folder(const SiteFolder& site, LinkList& links);
+// folders left out, symbolic links followed only where they stay inside the folder; what
+// `ignore_content` matches is not hashed. Why not, naming what, where the folder or one of its
+// pages cannot be read whole.
+std::optional<std::string> read_site_folder(const SiteFolder& site,
+                                            const std::string& ignore_content, LinkList& links);
 
 }  // namespace lc::push

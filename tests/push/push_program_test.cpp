@@ -247,6 +247,38 @@ TEST_F(PushProgramTest, AFolderSendsWhatIsNewOrChanged) {
   EXPECT_EQ(links_of(recorded(3)), "https://www.example.com/blog/c.html");
 }
 
+// Pages whose sitemap dates are not trusted are fetched with conditional GETs: a page answering
+// 304 and one whose server ignores the validators but sends the same content are unchanged; only
+// the page whose content changed goes again.
+TEST_F(PushProgramTest, ConditionalGetsFindWhatChanged) {
+  const auto page = [](const std::string& etag, const std::string& body) {
+    return respond("HTTP/1.1 200 OK",
+                   {"ETag: " + etag, "Last-Modified: Tue, 01 Dec 2026 08:00:00 GMT"}, body);
+  };
+  ScriptedServer pages({page("\"1\"", "one"), page("\"2\"", "two"), page("\"3\"", "three"),
+                        respond("HTTP/1.1 304 Not Modified", {}, ""), page("\"2\"", "two"),
+                        page("\"3b\"", "three, changed")});
+  std::string sitemap = "<urlset>";
+  for (const char* name : {"/1.html", "/2.html", "/3.html"})
+    sitemap += "<url><loc>" + pages.url(name) + "</loc><lastmod>2099-01-01</lastmod></url>";
+  write("sitemap.xml", sitemap + "</urlset>");
+  start_simulator({"--site", "127.0.0.1"});
+  const std::string run = "-i 'http://127.0.0.1:" + std::to_string(port_) +
+                          "/urls?site=127.0.0.1&token=demo-token' --state " +
+                          files_.file("state.db") + " --sitemap " + files_.file("sitemap.xml") +
+                          " --changed-by content --fetch-concurrency 1";
+  EXPECT_EQ(push(run).exit_code, 0);
+  const Outcome second = push(run);
+  EXPECT_EQ(second.exit_code, 0) << second.output;
+  EXPECT_NE(second.output.find("未修改 1，内容相同 1，新取得或已变 1"), std::string::npos)
+      << second.output;
+  EXPECT_EQ(links_of(recorded(requests_recorded())), pages.url("/3.html"));
+  const std::string conditional = pages.requests().at(3);
+  EXPECT_NE(conditional.find("If-None-Match: \"1\"\r\n"), std::string::npos) << conditional;
+  EXPECT_NE(conditional.find("If-Modified-Since: Tue, 01 Dec 2026 08:00:00 GMT\r\n"),
+            std::string::npos);
+}
+
 // Google hears of removed pages (URL_DELETED), but only from a run whose sources were all read
 // whole, and past 20 % of the site's links only when confirmed; a dry run lists them.
 TEST_F(PushProgramTest, RemovedPagesAreAnnouncedOnlyWhenSafe) {
