@@ -211,7 +211,9 @@ TEST_F(PushProgramTest, AFolderSendsWhatIsNewOrChanged) {
   for (const char* name : {"blog/a.html", "blog/b.HTM", "blog/c.html", "index.html",
                            "中文 目录/文章 一.html", ".git/x.html", "logo.png"})
     page(name, std::string("<p>") + name + "</p><!-- built 2026-12-01 -->");
-  fs::create_symlink(write("outside.html", "x"), site / "out.html");
+  // Wine shows the Windows program a symbolic link as the file it points to.
+  const bool links_seen = std::getenv("LINKCOURIER_PUSH_COMMAND") == nullptr;
+  if (links_seen) fs::create_symlink(write("outside.html", "x"), site / "out.html");
   const std::string run =
       "-i '" + start_simulator({}) + "' --state " + files_.file("state.db") + " --folder '" +
       site.string() + "' --base https://www.example.com/ --ignore-content '<!-- built [^>]* -->'";
@@ -224,7 +226,8 @@ TEST_F(PushProgramTest, AFolderSendsWhatIsNewOrChanged) {
             "https://www.example.com/blog/a.html\r\n"
             "https://www.example.com/blog/b.HTM\r\n"
             "https://www.example.com/blog/c.html");
-  EXPECT_NE(first.output.find("指向目录之外的符号链接，已跳过："), std::string::npos);
+  if (links_seen)
+    EXPECT_NE(first.output.find("指向目录之外的符号链接，已跳过："), std::string::npos);
 
   page("blog/a.html", "<p>edited</p><!-- built 2026-12-01 -->");
   page("blog/b.HTM", "<p>blog/b.HTM</p><!-- built 2026-12-08 -->");
@@ -570,6 +573,10 @@ TEST_F(PushProgramTest, ConfigMistakesAreReportedWithLineAndKey) {
        "config.toml:5: site[1].google.service_account: "},
       {site + "[site.google]\ndaily_quota = 0\n",
        "config.toml:5: site[1].google.daily_quota: 应为"},
+      {site + "folder = \"www\"\n" + push_section, "config.toml:1: site[1]: 缺少 base"},
+      {site + "changed_by = \"dates\"\n" + push_section, "config.toml:4: site[1].changed_by: 应为"},
+      {site + "deletions = \"yes\"\n" + push_section,
+       "config.toml:4: site[1].deletions: 应为 true 或 false"},
   };
   for (const auto& c : cases) {
     const Outcome outcome = push("--config " + write("config.toml", c.text));
