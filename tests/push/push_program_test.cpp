@@ -226,8 +226,9 @@ TEST_F(PushProgramTest, AFolderSendsWhatIsNewOrChanged) {
             "https://www.example.com/blog/a.html\r\n"
             "https://www.example.com/blog/b.HTM\r\n"
             "https://www.example.com/blog/c.html");
-  if (links_seen)
+  if (links_seen) {
     EXPECT_NE(first.output.find("指向目录之外的符号链接，已跳过："), std::string::npos);
+  }
 
   page("blog/a.html", "<p>edited</p><!-- built 2026-12-01 -->");
   page("blog/b.HTM", "<p>blog/b.HTM</p><!-- built 2026-12-08 -->");
