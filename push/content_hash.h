@@ -1,12 +1,14 @@
 #pragma once
 // A page's content as a 64-bit hash (XXH3: a folder of 2 GB hashes in a fraction of the time
 // reading it takes; a change is what is looked for, not an attacker). Content to ignore, such as
-// a build's time stamp, is named by a regular expression and removed before hashing.
+// a build's time stamp, is named by a regular expression and removed before hashing. A hasher
+// belongs to the thread that makes it (the expression lives in that thread's apartment).
 
 #include <cstdint>
 #include <memory>
 #include <string_view>
 
+#include "platform/com_apartment.h"
 #include "platform/regex_engine.h"
 
 namespace lc::push {
@@ -24,6 +26,7 @@ class ContentHasher {
   std::optional<std::uint64_t> hash(std::string_view content);
 
  private:
+  platform::ComApartment apartment_;
   std::unique_ptr<platform::RegexEngine> ignored_;  // none when nothing is ignored
   bool usable_ = true;
 };
