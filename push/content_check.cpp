@@ -99,8 +99,8 @@ std::optional<std::string> check_contents(const ContentCheck& check,
   } catch (const DatabaseError& error) {
     return check.validators + ": " + error.what();
   }
-  counts.over_budget = links.size() - fetched;
-  counts.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  counts.over_budget += links.size() - fetched;
+  counts.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return std::nullopt;
 }
 

@@ -27,7 +27,7 @@ struct ContentCheckCounts {
 
 // Fetches the pages of `links` in order within the budget; `hashes` gets, for each link, the
 // hash of the content that came, nothing where none came (not modified, failed, past the
-// budget). Why not, where the validators' file cannot be used.
+// budget); what was found adds to `counts`. Why not, where the validators' file cannot be used.
 std::optional<std::string> check_contents(const ContentCheck& check,
                                           const std::vector<std::string_view>& links,
                                           std::vector<std::optional<std::uint64_t>>& hashes,

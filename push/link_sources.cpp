@@ -41,40 +41,60 @@ std::string validators_file(const Options& options) {
   return default_record_path("pages");
 }
 
-// Gives each page of `links` whose content came the hash of it, and says what was found.
-std::optional<SourceFailure> check_contents(const Options& options, LinkList& links) {
-  ContentCheck check = *options.content_check;
-  check.ignore_content = options.ignore_content;
-  check.validators = validators_file(options);
-  if (!ContentHasher(check.ignore_content).usable())
-    return SourceFailure{kUsageOrInput,
-                         texts::about(check.ignore_content, texts::kBadIgnoreContent)};
-  std::vector<std::optional<std::uint64_t>> hashes;
-  ContentCheckCounts counts;
-  if (std::optional<std::string> failure = check_contents(check, links.links(), hashes, counts))
-    return SourceFailure{kRecordUnusable, std::move(*failure)};
-  for (std::size_t at = 0; at < hashes.size(); ++at) {
-    if (hashes[at]) links.set_content_hash(links.links()[at], *hashes[at]);
+// Sitemaps' pages checked by content, within one budget for all the sitemaps of a run.
+class PageContents {
+ public:
+  explicit PageContents(const Options& options) : check_(*options.content_check) {
+    check_.ignore_content = options.ignore_content;
+    check_.validators = validators_file(options);
   }
-  std::ostringstream seconds;
-  seconds << std::fixed << std::setprecision(1) << counts.seconds;
-  std::cerr << texts::filled(
-                   texts::kContentChecked,
-                   {{"fetched", std::to_string(links.links().size() - counts.over_budget)},
-                    {"not_modified", std::to_string(counts.not_modified)},
-                    {"same", std::to_string(counts.same)},
-                    {"changed", std::to_string(counts.changed)},
-                    {"failed", std::to_string(counts.failed)},
-                    {"over_budget", std::to_string(counts.over_budget)},
-                    {"seconds", seconds.str()}})
-            << "\n";
-  return std::nullopt;
-}
+
+  // Gives each page of `links` whose content came the hash of it.
+  std::optional<SourceFailure> hash(LinkList& links) {
+    if (!ContentHasher(check_.ignore_content).usable()) {
+      return SourceFailure{kUsageOrInput,
+                           texts::about(check_.ignore_content, texts::kBadIgnoreContent)};
+    }
+    std::vector<std::optional<std::uint64_t>> hashes;
+    if (std::optional<std::string> failure =
+            check_contents(check_, links.links(), hashes, counts_)) {
+      return SourceFailure{kRecordUnusable, std::move(*failure)};
+    }
+    check_.budget -= std::min(check_.budget, links.links().size());
+    for (std::size_t at = 0; at < hashes.size(); ++at) {
+      if (hashes[at]) links.set_content_hash(links.links()[at], *hashes[at]);
+    }
+    return std::nullopt;
+  }
+
+  // What was found, in one line.
+  void report() const {
+    std::ostringstream seconds;
+    seconds << std::fixed << std::setprecision(1) << counts_.seconds;
+    const std::size_t fetched =
+        counts_.not_modified + counts_.same + counts_.changed + counts_.failed;
+    std::cerr << texts::filled(texts::kContentChecked,
+                               {{"fetched", std::to_string(fetched)},
+                                {"not_modified", std::to_string(counts_.not_modified)},
+                                {"same", std::to_string(counts_.same)},
+                                {"changed", std::to_string(counts_.changed)},
+                                {"failed", std::to_string(counts_.failed)},
+                                {"over_budget", std::to_string(counts_.over_budget)},
+                                {"seconds", seconds.str()}})
+              << "\n";
+  }
+
+ private:
+  ContentCheck check_;
+  ContentCheckCounts counts_;
+};
 
 std::optional<SourceFailure> add_sitemaps(const Options& options, const Each& each) {
   std::string error;
   std::optional<SourceFailure> failure;
   const bool checks_content = options.content_check.has_value();
+  std::optional<PageContents> contents;
+  if (checks_content) contents.emplace(options);
   const bool read = read_sitemaps(
       options.sitemaps,
       [&](std::vector<SitemapPage>& pages) {
@@ -87,11 +107,12 @@ std::optional<SourceFailure> add_sitemaps(const Options& options, const Each& ea
               PageFacts{checks_content ? std::nullopt : parse_w3c_time(page.last_modified),
                         std::nullopt});
         }
-        if (checks_content && !failure) failure = check_contents(options, links);
+        if (contents && !failure) failure = contents->hash(links);
         if (!failure) each(links);
       },
       error);
   if (!read) return SourceFailure{kUsageOrInput, error};
+  if (contents && !failure) contents->report();
   return failure;
 }
 
