@@ -103,6 +103,7 @@ int push_config(const Options& options) {
   if (!sites) return kUsageOrInput;
   int worst = kAllAccepted;
   std::vector<std::pair<ReportLabels, RunTotals>> runs;
+  std::vector<RunFigures> figures;
   for (const SiteConfig& site : *sites) {
     Options sources = options;
     sources.files = site.files;
@@ -121,6 +122,7 @@ int push_config(const Options& options) {
         RunTotals totals;
         totals.exit_code = failure->exit_code;
         runs.emplace_back(ReportLabels{site.name, engine.engine}, totals);
+        figures.push_back({ReportLabels{site.name, engine.engine}, totals, 0});
       }
       continue;
     }
@@ -130,6 +132,7 @@ int push_config(const Options& options) {
                                    {{"site", site.name}, {"engine", engine.engine}})
                   << std::endl;
       const ReportLabels labels{site.name, engine.engine};
+      const auto start = std::chrono::steady_clock::now();
       const RunTotals totals = push_links(
           engine_options(options, *reading.config, engine),
           [&](const std::function<void(const LinkList&)>& each) {
@@ -139,11 +142,12 @@ int push_config(const Options& options) {
           },
           labels);
       runs.emplace_back(labels, totals);
+      figures.push_back({labels, totals, seconds_since(start)});
       worst = std::max(worst, totals.exit_code);
     }
   }
   summarize(options, runs, worst);
-  return worst;
+  return kept_metrics(options, figures, worst);
 }
 
 }  // namespace lc::push

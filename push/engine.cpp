@@ -57,6 +57,20 @@ std::string default_endpoint(EngineKind engine) {
   return "";
 }
 
+std::string_view engine_name(EngineKind engine) {
+  switch (engine) {
+    case EngineKind::kIndexNow:
+      return "indexnow";
+    case EngineKind::kBing:
+      return "bing";
+    case EngineKind::kGoogle:
+      return "google";
+    case EngineKind::kPush:
+      break;
+  }
+  return "push";
+}
+
 bool hears_of_removals(EngineKind engine) {
   return engine == EngineKind::kGoogle || engine == EngineKind::kIndexNow;
 }

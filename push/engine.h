@@ -31,6 +31,8 @@ inline constexpr long kMostDailyQuota = 1'000'000'000;
 
 // The engine of a config's or the command line's name: push, indexnow, bing or google.
 EngineKind engine_named(std::string_view name);
+// The engine's name, as engine_named takes it.
+std::string_view engine_name(EngineKind engine);
 
 // Whether the engine takes one host's links a request (IndexNow, Bing).
 bool takes_one_host(EngineKind engine);

@@ -90,6 +90,9 @@ void add_options(CLI::App& cli, Options& options, Spelled& spelled) {
       ->capture_default_str()
       ->check(CLI::Range(0.0, 86400.0));
   cli.add_flag("--again", options.again, "send links even when the record has them as accepted");
+  cli.add_option("--metrics", options.metrics,
+                 "write the run's figures to this file in Prometheus's text format (for "
+                 "node_exporter's textfile collector), whole or not at all");
   cli.add_flag("--deletions", options.deletions,
                "announce accepted links that no source holds any more as removed, where the "
                "engine has a way (Google, IndexNow); the record keeps them as removed");

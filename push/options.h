@@ -33,6 +33,7 @@ struct Options {
   std::string service_account;  // google's key file
   Destination destination;
   std::size_t batch = 2000;
+  std::string metrics;  // the file the run's figures go to, for monitoring; empty: none
   bool again = false;
   bool deletions = false;          // announce accepted links that no source has any more
   bool confirm_deletions = false;  // even past the limit

@@ -1,6 +1,8 @@
 #include "push/push_command.h"
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <deque>
 #include <iostream>
 #include <memory>
@@ -8,6 +10,7 @@
 
 #include "push/exit_codes.h"
 #include "push/link_sources.h"
+#include "push/metrics_file.h"
 #include "push/push_run.h"
 #include "push/push_texts.h"
 #include "push/record_location.h"
@@ -171,11 +174,28 @@ RunTotals push_from_record(const Options& options, RunOptions& run, Intake& inta
 }  // namespace
 
 int push_links(const Options& options) {
-  return push_links(options,
-                    [&](const std::function<void(const LinkList&)>& each) {
-                      return gather_links(options, [&](LinkList& links) { each(links); });
-                    })
-      .exit_code;
+  const auto start = std::chrono::steady_clock::now();
+  const RunTotals totals =
+      push_links(options, [&](const std::function<void(const LinkList&)>& each) {
+        return gather_links(options, [&](LinkList& links) { each(links); });
+      });
+  if (options.metrics.empty()) return totals.exit_code;
+  const ReportLabels labels{options.site, std::string(engine_name(options.destination.engine))};
+  return kept_metrics(options, {{labels, totals, seconds_since(start)}}, totals.exit_code);
+}
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int kept_metrics(const Options& options, const std::vector<RunFigures>& runs, int exit_code) {
+  if (options.metrics.empty()) return exit_code;
+  if (const std::optional<std::string> failure =
+          write_metrics(options.metrics, runs, std::time(nullptr))) {
+    std::cerr << *failure << "\n";
+    return std::max(exit_code, kPendingUnwritable);
+  }
+  return exit_code;
 }
 
 RunTotals push_links(const Options& options, const LinkFeed& feed, const ReportLabels& labels) {

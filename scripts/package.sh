@@ -24,7 +24,7 @@ if [ "${1:-}" = "--windows" ]; then
 fi
 
 bash scripts/setup.sh
-bash scripts/setup.sh scdoc lintian appstream desktop-file-utils dpkg-dev
+bash scripts/setup.sh scdoc lintian appstream desktop-file-utils dpkg-dev systemd
 cmake -S . -B build-package -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_INSTALL_PREFIX=/usr -DLINKCOURIER_TESTS=OFF -DLINKCOURIER_PACKAGE=ON >/dev/null
 cmake --build build-package -j "$(nproc)" >/dev/null
@@ -43,6 +43,13 @@ desktop-file-validate "$root"/usr/share/applications/*.desktop
 grep -qx 'StartupWMClass=linkcourier' "$root"/usr/share/applications/*.desktop
 appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.metainfo.xml
 "$root/usr/bin/linkcourier-push" --help >/dev/null
+# The daily job's units load beside the system's own, and the service is as closed as a network
+# client can be.
+cp -rn /lib/systemd/system/. "$root/lib/systemd/system/"
+systemd-analyze verify --man=no --root="$root" linkcourier-push.service linkcourier-push.timer
+systemd-analyze security --offline=yes --root="$root" linkcourier-push.service |
+  grep 'Overall exposure level'
+test -e "$root/usr/share/doc/linkcourier/examples/linkcourier-push.toml"
 "$root/usr/bin/linkcourier-push-simulator" --help >/dev/null
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 "$root/usr/bin/linkcourier-push-simulator" --port "$port" >"$root/simulator.out" &

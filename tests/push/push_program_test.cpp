@@ -283,6 +283,29 @@ TEST_F(PushProgramTest, ConditionalGetsFindWhatChanged) {
             std::string::npos);
 }
 
+// The run's figures for monitoring pass Prometheus's own check; a failed run keeps the time of
+// the last success.
+TEST_F(PushProgramTest, MetricsAreWrittenForMonitoring) {
+  const std::string run = "--no-state --max-wait 0 --site www.example.com --metrics " +
+                          files_.file("m.prom") + " -i '" + start_simulator({}) + "' " +
+                          write("links.txt", numbered_links(0, 3));
+  EXPECT_EQ(push(run).exit_code, 0);
+  EXPECT_EQ(shell("promtool check metrics < " + files_.file("m.prom")).exit_code, 0);
+  const std::string labels = "{site=\"www.example.com\",engine=\"push\"} ";
+  const std::string first = read("m.prom");
+  EXPECT_NE(first.find("linkcourier_links_accepted" + labels + "3\n"), std::string::npos) << first;
+  const auto success = [&](const std::string& text) {
+    const std::size_t at = text.find("linkcourier_last_success_timestamp_seconds" + labels);
+    return at == std::string::npos ? "" : text.substr(at, text.find('\n', at) - at);
+  };
+  simulator_.reset();
+  EXPECT_EQ(push(run).exit_code, 3);
+  const std::string failed = read("m.prom");
+  EXPECT_NE(failed.find("linkcourier_last_run_exit_code" + labels + "3\n"), std::string::npos);
+  EXPECT_EQ(success(failed), success(first));
+  EXPECT_NE(success(first), "");
+}
+
 // Google hears of removed pages (URL_DELETED), but only from a run whose sources were all read
 // whole, and past 20 % of the site's links only when confirmed; a dry run lists them.
 TEST_F(PushProgramTest, RemovedPagesAreAnnouncedOnlyWhenSafe) {
