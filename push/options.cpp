@@ -24,7 +24,8 @@ constexpr const char* kDescription =
     "Pushes page links to a search engine's link-push interface, in batches within its quota; "
     "links not yet accepted are kept for the next run.\n"
     "Exit codes: 0 every link accepted, 1 some left pending, 2 usage or input error (nothing "
-    "sent), 3 the interface could not be reached, 4 the pending file could not be written, 5 "
+    "sent), 3 the interface could not be reached, 4 the pending or metrics file could not be "
+    "written, 5 "
     "another run holds the record, 6 the record cannot be used, 7 an engine asked to wait longer "
     "than --max-wait.";
 
