@@ -1,5 +1,6 @@
 #pragma once
-// Whole texts read from a stream or a file named in UTF-8, with the reason when they cannot be.
+// Whole texts read from a stream or a file named in UTF-8, and written whole, with the reason
+// when they cannot be.
 
 #include <cerrno>
 #include <cstdio>
@@ -46,5 +47,9 @@ inline std::optional<std::string> read_file(const std::string& path, std::string
   if (failed) return std::nullopt;
   return text;
 }
+
+// Writes `bytes` to the file in one step: a reader sees the old file or the new one, never a
+// part. Why not, naming the file, where it cannot be written.
+std::optional<std::string> write_file_whole(const std::string& path, std::string_view bytes);
 
 }  // namespace lc::push

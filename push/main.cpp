@@ -1,6 +1,6 @@
 // linkcourier-push: pushes the links of files, standard input, sitemaps and a pending file to a
-// link-push interface, in batches within its quota, keeping a record of every link; `status` and
-// `history` ask that record.
+// link-push interface, in batches within its quota, keeping a record of every link; `status`,
+// `history` and `report` ask that record.
 #include "platform/standard_streams.h"
 #include "platform/utf8_files.h"
 #include "push/config_run.h"
@@ -18,6 +18,8 @@ int main(int argc, char** argv) {
       return show_status(*parsed.options);
     case Command::kHistory:
       return show_history(*parsed.options);
+    case Command::kReport:
+      return write_report(*parsed.options);
     case Command::kPush:
       break;
   }

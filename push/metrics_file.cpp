@@ -1,15 +1,9 @@
 #include "push/metrics_file.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
 #include <map>
 #include <sstream>
 
-#include "platform/durable_files.h"
-#include "platform/utf8_files.h"
 #include "push/file_text.h"
-#include "push/push_texts.h"
 
 namespace lc::push {
 namespace {
@@ -94,21 +88,7 @@ std::optional<std::string> write_metrics(const std::string& path,
            return found != kept.end() ? std::optional(found->second) : std::nullopt;
          });
 
-  const std::string temporary = platform::temporary_path_beside(path);
-  std::FILE* file = platform::open_file(temporary, "wb");
-  const std::string bytes = text.str();
-  const bool written = file != nullptr &&
-                       std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                       platform::flush_to_disk(file);
-  const int error = errno;
-  if (file != nullptr) std::fclose(file);
-  if (!written || !platform::replace_file(temporary, path)) {
-    const std::string reason = std::strerror(written ? errno : error);
-    std::error_code ignored;
-    std::filesystem::remove(platform::utf8_path(temporary), ignored);
-    return texts::about(path, reason);
-  }
-  return std::nullopt;
+  return write_file_whole(path, text.str());
 }
 
 }  // namespace lc::push

@@ -211,6 +211,14 @@ void add_queries(CLI::App& cli, Options& options) {
   history->add_option("--since", options.since, "events from this W3C date or time on");
   history->add_option("--site", options.site, "events of this host only");
   history->add_flag("--csv", options.csv, "comma-separated values with a heading line");
+  CLI::App* report = cli.add_subcommand(
+      "report",
+      "one page to look at, per site and engine: links accepted each day of the last 30, the "
+      "waiting backlog, the quota used, refusals by reason and the last run");
+  report->add_option("--state", options.state,
+                     "the record (default: every record in the system's state directory)");
+  report->add_option("--html", options.html, "the page to write (self-contained HTML)")->required();
+  report->final_callback([&options] { options.command = Command::kReport; });
   status->final_callback([&options] { options.command = Command::kStatus; });
   history->final_callback([&options] { options.command = Command::kHistory; });
 }

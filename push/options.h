@@ -12,7 +12,7 @@
 
 namespace lc::push {
 
-enum class Command { kPush, kStatus, kHistory };
+enum class Command { kPush, kStatus, kHistory, kReport };
 
 struct Options {
   Command command = Command::kPush;
@@ -44,6 +44,7 @@ struct Options {
   // status and history
   std::string since;  // a W3C date or time; empty: from the start
   bool csv = false;
+  std::string html;  // report: the page to write
 
   // The progress bar shows only where someone watches: a terminal, for more than one request.
   bool shows_progress(std::size_t links) const;

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstring>
 #include <iostream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "platform/run_lock.h"
 #include "platform/utf8_files.h"
 #include "push/exit_codes.h"
+#include "push/file_text.h"
+#include "push/html_report.h"
 #include "push/push_texts.h"
 #include "push/quota_day.h"
 #include "push/record_location.h"
@@ -171,6 +174,27 @@ int show_history(const Options& options) {
     record.for_each_event(*since, options.site,
                           [&](const LinkEvent& event) { print_event(options, event); });
   });
+}
+
+int write_report(const Options& options) {
+  std::vector<DestinationHistory> histories;
+  const std::time_t now = seconds_now();
+  const int exit_code = ask_records(options, [&](Record& record) {
+    std::vector<DestinationHistory> found;
+    for (LinkCounts& counts : record.counts(now)) {
+      const std::string engine(engine_name(engine_of_destination(counts.destination)));
+      found.push_back({std::move(counts), engine, {}, {}, {}});
+    }
+    add_events(found, record, now);
+    std::move(found.begin(), found.end(), std::back_inserter(histories));
+  });
+  if (exit_code != kAllAccepted) return exit_code;
+  if (const std::optional<std::string> failure =
+          write_file_whole(options.html, html_report(histories, now))) {
+    std::cerr << *failure << "\n";
+    return kUsageOrInput;
+  }
+  return kAllAccepted;
 }
 
 }  // namespace lc::push

@@ -1,10 +1,35 @@
 #!/usr/bin/env bash
 # Takes the README's pictures: the tool under Xvfb after one submission to the simulator.
-# Usage: bash scripts/screenshot.sh [--windows] [OUTPUT.png]
+# Usage: bash scripts/screenshot.sh [--windows|--report] [OUTPUT.png]
 #   (default docs/linkcourier.png; with --windows, linkcourier.exe under Wine and
-#   docs/linkcourier-windows.png)
+#   docs/linkcourier-windows.png; with --report, the push program's report of a record with four
+#   weeks of made-up history, in headless Chromium, docs/linkcourier-report.png)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = "--report" ]; then
+  out=${2:-docs/linkcourier-report.png}
+  bash scripts/setup.sh
+  cmake -S . -B build -G Ninja -Wno-dev >/dev/null
+  cmake --build build -j "$(nproc)" >/dev/null
+  work=$(mktemp -d)
+  port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  build/tools/push_simulator --port "$port" --site www.example.com --token demo-token >/dev/null &
+  simulator=$!
+  trap 'kill $simulator 2>/dev/null || true; rm -rf "$work"' EXIT
+  sleep 1
+  for days_ago in $(seq 29 -1 0); do
+    for n in $(seq 0 $(((days_ago * 7) % 11))); do
+      echo "https://www.example.com/articles/$days_ago-$n.html"
+    done >"$work/links.txt"
+    faketime -f "-${days_ago}d" build/push/linkcourier-push -q --state "$work/state.db" \
+      -i "http://127.0.0.1:$port/urls?site=www.example.com&token=demo-token" "$work/links.txt" || true
+  done
+  build/push/linkcourier-push report --state "$work/state.db" --html "$work/report.html"
+  chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=900,1000 \
+    --screenshot="$PWD/$out" "file://$work/report.html" >/dev/null 2>&1
+  echo "saved $out"
+  exit 0
+fi
 windows=false
 if [ "${1:-}" = "--windows" ]; then
   windows=true

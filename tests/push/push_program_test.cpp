@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -304,6 +305,47 @@ TEST_F(PushProgramTest, MetricsAreWrittenForMonitoring) {
   EXPECT_NE(failed.find("linkcourier_last_run_exit_code" + labels + "3\n"), std::string::npos);
   EXPECT_EQ(success(failed), success(first));
   EXPECT_NE(success(first), "");
+}
+
+// Ten runs over four weeks, their clock moved back, make the record's history; the report opens
+// in a real browser, which draws it, and the figures in its page are the record's.
+TEST_F(PushProgramTest, TheReportShowsTheRecordsHistory) {
+  const std::string address = start_simulator({});
+  const std::string state = " --state " + files_.file("state.db");
+  const std::time_t now = std::time(nullptr);
+  std::map<std::string, int> accepted_on;  // UTC days
+  int total = 0;
+  for (int days_ago = 27; days_ago >= 0; days_ago -= 3) {
+    std::string links;
+    const int count = days_ago % 4 + 1;
+    for (int n = 0; n < count; ++n)
+      links +=
+          "https://www.example.com/" + std::to_string(days_ago) + "/" + std::to_string(n) + "\n";
+    char day[16];
+    const std::time_t then = now - days_ago * 86400;
+    std::strftime(day, sizeof day, "%Y-%m-%d", std::gmtime(&then));
+    accepted_on[day] += count;
+    total += count;
+    const std::string moved = "ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0 faketime -f -" +
+                              std::to_string(days_ago) + "d";
+    EXPECT_EQ(push("-i '" + address + "'" + state + " -", links, moved).exit_code, 0);
+  }
+  const std::string page = files_.file("报告.html");
+  ASSERT_EQ(push("report" + state + " --html " + page).exit_code, 0);
+  const std::string browser = "chromium --headless --no-sandbox --disable-gpu ";
+  const Outcome dom = shell(browser + "--dump-dom 'file://" + page + "' 2>/dev/null");
+  for (const auto& [day, count] : accepted_on) {
+    EXPECT_NE(dom.output.find("data-day=\"" + day + "\" data-accepted=\"" + std::to_string(count)),
+              std::string::npos)
+        << day;
+  }
+  EXPECT_NE(dom.output.find("data-accepted-total=\"" + std::to_string(total) + "\""),
+            std::string::npos);
+  EXPECT_NE(dom.output.find("data-waiting-now=\"0\""), std::string::npos);
+  shell(browser + "--window-size=900,1400 --screenshot=" + files_.file("report.png") + " 'file://" +
+        page + "' >/dev/null 2>&1");
+  // A drawn page: a blank one of that size takes a few kilobytes.
+  EXPECT_GT(std::filesystem::file_size(files_.file("report.png")), 20'000u);
 }
 
 // Google hears of removed pages (URL_DELETED), but only from a run whose sources were all read
