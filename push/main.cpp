@@ -7,6 +7,7 @@
 #include "push/options.h"
 #include "push/push_command.h"
 #include "push/record_queries.h"
+#include "push/schedule_command.h"
 
 int main(int argc, char** argv) {
   using namespace lc::push;
@@ -20,6 +21,8 @@ int main(int argc, char** argv) {
       return show_history(*parsed.options);
     case Command::kReport:
       return write_report(*parsed.options);
+    case Command::kSchedule:
+      return schedule_task(*parsed.options);
     case Command::kPush:
       break;
   }

@@ -219,6 +219,26 @@ void add_queries(CLI::App& cli, Options& options) {
                      "the record (default: every record in the system's state directory)");
   report->add_option("--html", options.html, "the page to write (self-contained HTML)")->required();
   report->final_callback([&options] { options.command = Command::kReport; });
+  CLI::App* schedule = cli.add_subcommand(
+      "schedule", "the system's task scheduler (Windows): a daily run of --config FILE");
+  auto* daily = schedule->add_option("--daily", options.daily, "register the task at HH:MM")
+                    ->check(CLI::Validator(
+                        [](const std::string& time) {
+                          return time.size() == 5 && time[2] == ':' && time < "24:00" &&
+                                         time.substr(3) < "60" &&
+                                         time.find_first_not_of("0123456789:") == std::string::npos
+                                     ? std::string()
+                                     : std::string("HH:MM");
+                        },
+                        "HH:MM"));
+  schedule->add_option("--config", options.config, "the config file the task runs")->needs(daily);
+  daily->needs("--config");
+  auto* remove = schedule->add_flag("--remove", options.remove_task, "remove the task");
+  auto* show = schedule->add_flag("--show", options.show_task, "print the task");
+  daily->excludes(remove)->excludes(show);
+  remove->excludes(show);
+  schedule->require_option(1, 2);
+  schedule->final_callback([&options] { options.command = Command::kSchedule; });
   status->final_callback([&options] { options.command = Command::kStatus; });
   history->final_callback([&options] { options.command = Command::kHistory; });
 }

@@ -12,7 +12,7 @@
 
 namespace lc::push {
 
-enum class Command { kPush, kStatus, kHistory, kReport };
+enum class Command { kPush, kStatus, kHistory, kReport, kSchedule };
 
 struct Options {
   Command command = Command::kPush;
@@ -45,6 +45,10 @@ struct Options {
   std::string since;  // a W3C date or time; empty: from the start
   bool csv = false;
   std::string html;  // report: the page to write
+  // schedule: a daily time (HH:MM) to register, or the task removed or shown
+  std::string daily;
+  bool remove_task = false;
+  bool show_task = false;
 
   // The progress bar shows only where someone watches: a terminal, for more than one request.
   bool shows_progress(std::size_t links) const;

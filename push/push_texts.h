@@ -94,6 +94,13 @@ inline constexpr std::string_view kContentChecked =
     "内容检查：取回 {fetched} 个页面，未修改 {not_modified}，内容相同 {same}，新取得或已变 "
     "{changed}，"
     "失败 {failed}，超出预算未取 {over_budget}，用时 {seconds} 秒";
+// The system's task scheduler.
+inline constexpr std::string_view kNoScheduler =
+    "此系统没有任务计划服务可用：请用软件包中的 systemd 定时器（linkcourier-push.timer）或 cron";
+inline constexpr std::string_view kSchedulerRefused = "任务计划服务拒绝了请求：{words}";
+inline constexpr std::string_view kTaskRegistered =
+    "已登记任务“{name}”：每天 {time} 按 {config} 推送";
+inline constexpr std::string_view kTaskRemoved = "已删除任务“{name}”";
 // Deletions.
 inline constexpr std::string_view kNoDeletionsAfterFailure =
     "有来源未能完整读取：本次不推断已删除的链接";

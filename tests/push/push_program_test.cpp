@@ -307,7 +307,7 @@ TEST_F(PushProgramTest, MetricsAreWrittenForMonitoring) {
   EXPECT_NE(success(first), "");
 }
 
-// Ten runs over four weeks, their clock moved back, make the record's history; the report opens
+// Four runs over four weeks, their clock moved back, make the record's history; the report opens
 // in a real browser, which draws it, and the figures in its page are the record's.
 TEST_F(PushProgramTest, TheReportShowsTheRecordsHistory) {
   const std::string address = start_simulator({});
@@ -315,7 +315,7 @@ TEST_F(PushProgramTest, TheReportShowsTheRecordsHistory) {
   const std::time_t now = std::time(nullptr);
   std::map<std::string, int> accepted_on;  // UTC days
   int total = 0;
-  for (int days_ago = 27; days_ago >= 0; days_ago -= 3) {
+  for (int days_ago = 27; days_ago >= 0; days_ago -= 9) {
     std::string links;
     const int count = days_ago % 4 + 1;
     for (int n = 0; n < count; ++n)
@@ -346,6 +346,26 @@ TEST_F(PushProgramTest, TheReportShowsTheRecordsHistory) {
         page + "' >/dev/null 2>&1");
   // A drawn page: a blank one of that size takes a few kilobytes.
   EXPECT_GT(std::filesystem::file_size(files_.file("report.png")), 20'000u);
+}
+
+// A daily run registered with the system's task scheduler, shown and removed; Wine's scheduler
+// keeps the task but writes neither its trigger nor its command back. Linux has none to ask.
+TEST_F(PushProgramTest, ScheduleRegistersShowsAndRemovesADailyRun) {
+  if (std::getenv("LINKCOURIER_PUSH_COMMAND") == nullptr) {
+    const Outcome none = push("schedule --show");
+    EXPECT_EQ(none.exit_code, 2);
+    EXPECT_NE(none.output.find("此系统没有任务计划服务可用"), std::string::npos) << none.output;
+    return;
+  }
+  const Outcome registered =
+      push("schedule --daily 03:30 --config " + write("站点.toml", "state = \"x\"\n"));
+  EXPECT_EQ(registered.exit_code, 0) << registered.output;
+  EXPECT_NE(registered.output.find("每天 03:30 按 "), std::string::npos) << registered.output;
+  const Outcome shown = push("schedule --show");
+  EXPECT_EQ(shown.exit_code, 0) << shown.output;
+  EXPECT_NE(shown.output.find("<Task"), std::string::npos) << shown.output;
+  EXPECT_EQ(push("schedule --remove").exit_code, 0);
+  EXPECT_EQ(push("schedule --show").exit_code, 2);
 }
 
 // Google hears of removed pages (URL_DELETED), but only from a run whose sources were all read
