@@ -38,17 +38,7 @@ std::string readable_part(std::string_view name) {
 
 // How the names of an engine's destinations begin; the push interface's is its address.
 std::string engine_prefix(EngineKind engine) {
-  switch (engine) {
-    case EngineKind::kIndexNow:
-      return "indexnow ";
-    case EngineKind::kBing:
-      return "bing ";
-    case EngineKind::kGoogle:
-      return "google ";
-    case EngineKind::kPush:
-      break;
-  }
-  return "";
+  return engine == EngineKind::kPush ? "" : std::string(engine_name(engine)) + " ";
 }
 
 }  // namespace
