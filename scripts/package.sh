@@ -50,6 +50,19 @@ systemd-analyze verify --man=no --root="$root" linkcourier-push.service linkcour
 systemd-analyze security --offline=yes --root="$root" linkcourier-push.service |
   grep 'Overall exposure level'
 test -e "$root/usr/share/doc/linkcourier/examples/linkcourier-push.toml"
+# Started once, its program from the throwaway root under the unit's own sandbox, where systemd
+# runs this machine; elsewhere (a container, a build chroot) it cannot be, and says why.
+if [ -d /run/systemd/system ]; then
+  sandbox=()
+  while read -r setting; do
+    sandbox+=(-p "$setting")
+  done < <(grep -E '^(DynamicUser|UMask|CapabilityBoundingSet|NoNewPrivileges|Private|Protect|ProcSubset|Restrict|LockPersonality|SystemCall)' \
+    "$root/lib/systemd/system/linkcourier-push.service")
+  systemd-run --wait --collect --quiet "${sandbox[@]}" -p "BindReadOnlyPaths=$root" \
+    "$root/usr/bin/linkcourier-push" --version
+else
+  echo "the service's start: skipped, systemd does not run this machine (no /run/systemd/system)"
+fi
 "$root/usr/bin/linkcourier-push-simulator" --help >/dev/null
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 "$root/usr/bin/linkcourier-push-simulator" --port "$port" >"$root/simulator.out" &
