@@ -17,11 +17,13 @@ if [ "${1:-}" = "--report" ]; then
   simulator=$!
   trap 'kill $simulator 2>/dev/null || true; rm -rf "$work"' EXIT
   sleep 1
+  # The library itself, not the faketime wrapper, which leaves files in /dev/shm when killed.
+  libfaketime=$(dpkg -L libfaketime | grep '/libfaketime\.so\.1$')
   for days_ago in $(seq 29 -1 0); do
     for n in $(seq 0 $(((days_ago * 7) % 11))); do
       echo "https://www.example.com/articles/$days_ago-$n.html"
     done >"$work/links.txt"
-    faketime -f "-${days_ago}d" build/push/linkcourier-push -q --state "$work/state.db" \
+    LD_PRELOAD=$libfaketime FAKETIME="-${days_ago}d" build/push/linkcourier-push -q --state "$work/state.db" \
       -i "http://127.0.0.1:$port/urls?site=www.example.com&token=demo-token" "$work/links.txt" || true
   done
   build/push/linkcourier-push report --state "$work/state.db" --html "$work/report.html"

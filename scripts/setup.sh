@@ -9,7 +9,7 @@ packages=(
   libicu-dev libpcre2-dev libcurl4-openssl-dev
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  openssl tinyproxy util-linux faketime xvfb xauth
+  openssl tinyproxy util-linux libfaketime xvfb xauth
   qt6-base-dev libxcb1-dev libcpp-httplib-dev fonts-wqy-microhei
   libcli11-dev nlohmann-json3-dev libxml2-dev zlib1g-dev librsvg2-bin icoutils
   libsqlite3-dev sqlite3 libtomlplusplus-dev libssl-dev libxxhash-dev

@@ -17,27 +17,65 @@ chmod +x "$scratch/browser"
 
 failed=0
 output=$scratch/output.txt
-# Runs one suite (the command given) and prints its results. A suite that fails is shown with its
-# failures' messages and runs once more under a new wineserver: Wine itself has refused every socket
-# to a test process from some moment on, which no run here reproduced. Only a second failure counts.
-run_suite() {
-  local round
+flaky=$scratch/flaky.txt
+: >"$flaky"
+# What passed only on its second run the last time this command ran on this machine.
+flaky_before=${XDG_CACHE_HOME:-$HOME/.cache}/linkcourier/flaky-under-wine.txt
+# Each test of a failed gtest run that did not pass, a line each: its name, a tab, and its first
+# failure (file:line and the message's first line), or how the run ended without its result.
+failures_of() {  # failures_of SUITE STATUS < OUTPUT
+  tr -d '\r' | awk -v suite="$1" -v status="$2" '
+    /^\[ RUN      \] / { test = $4; reason = ""; next }
+    test != "" && reason == "" && /: Failure$/ {
+      where = $0; sub(/.*[\/\\]/, "", where); sub(/: Failure$/, "", where)
+      getline; reason = where " " $0; next
+    }
+    /^\[  FAILED  \] / && $4 == test { print test "\t" reason; test = ""; failed = 1; next }
+    { last = $0 }
+    END {
+      if (test != "") print test "\tended without its result: " last
+      else if (!failed) print suite "\tended with code " status " before all its tests had run"
+    }'
+}
+# Runs one suite (LABEL, then the command) and prints its results. A suite that fails is shown with its
+# failures' messages and runs once more under a new wineserver, for Wine's own hiccups: from some
+# moment on Wine has refused every socket to a test process, which no run here reproduced. A suite
+# that passes only then is named at the end as flaky; a second failure counts.
+run_suite() {  # run_suite LABEL COMMAND...
+  local label=$1 round first_failures=""
+  shift
   for round in first second; do
     local status=0
     timeout 600 "$@" >"$output" 2>&1 || status=$?
     tr -d '\r' <"$output" | grep -a -E '^\[  (PASSED|FAILED|SKIPPED) ' || true
     # A suite that ends with code 0 before gtest's last word has not passed.
     if [ "$status" -eq 0 ] && tr -d '\r' <"$output" | grep -a -q '^\[  PASSED  \]'; then
+      [ -z "$first_failures" ] || printf '%s\n' "$first_failures" >>"$flaky"
       return 0
     fi
     [ "$status" -ne 0 ] || echo "-- ended with code 0 before all its tests had run"
     tr -d '\r' <"$output" | grep -a -A8 -E 'Failure$' | head -n 60 || true
     tr -d '\r' <"$output" | tail -n 5
     [ "$round" = first ] || break
+    first_failures=$(failures_of "$label" "$status" <"$output")
     echo "-- failed on its first run: once more, under a new wineserver"
     "$wineserver" -k 2>/dev/null || true
   done
   failed=1
+}
+# Names the flaky tests of this run; one that failed for the same reason the last time too is a
+# fault, not a hiccup.
+report_flaky() {
+  local name reason
+  while IFS=$'\t' read -r name reason; do
+    echo "flaky under Wine: $name — first failure: $reason"
+    if [ -f "$flaky_before" ] && grep -q -x -F "$name"$'\t'"$reason" "$flaky_before"; then
+      echo "-- $name failed so in the run before this one too: that counts as a failure"
+      failed=1
+    fi
+  done <"$flaky"
+  mkdir -p "$(dirname "$flaky_before")"
+  cp "$flaky" "$flaky_before"
 }
 # The executables carry their icon and their version.
 for program in app/linkcourier push/linkcourier-push; do
@@ -49,13 +87,13 @@ done
 # The list the build wrote from tests/suites.cmake, and the window's suite.
 while read -r suite <&3; do
   echo "== $suite (Windows, under Wine)"
-  run_suite "$wine" "build-windows/tests/windows/$suite.exe"
+  run_suite "$suite" "$wine" "build-windows/tests/windows/$suite.exe"
 done 3<build-windows/tests/windows/suites.txt
 # The window on a display scaled to 150 %: the same layout, larger.
 echo "== window_tests at 150 % (Windows, under Wine)"
 "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
 "$wineserver" -k 2>/dev/null || true
-LINKCOURIER_EXPECTED_DPI=144 run_suite "$wine" build-windows/tests/windows/window_tests.exe \
+LINKCOURIER_EXPECTED_DPI=144 run_suite "window_tests at 150 %" "$wine" build-windows/tests/windows/window_tests.exe \
   --gtest_filter='WindowTest.*'
 "$wine" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
 "$wineserver" -k 2>/dev/null || true
@@ -66,7 +104,7 @@ bash scripts/setup.sh
 cmake -S . -B build -G Ninja -Wno-dev >/dev/null
 cmake --build build --target push_tests >/dev/null
 LINKCOURIER_PUSH_COMMAND="$wine $PWD/build-windows/push/linkcourier-push.exe" \
-  run_suite build/tests/push_tests --gtest_filter='PushProgramTest.*'
+  run_suite push_tests build/tests/push_tests --gtest_filter='PushProgramTest.*'
 # The download: the zip unpacks, and the tool in it starts and shows its window.
 echo "== linkcourier.exe from the zip (Windows, under Wine)"
 bash scripts/package.sh --windows >/dev/null
@@ -85,5 +123,6 @@ done
 "$wineserver" -k 2>/dev/null || true
 if $shown; then echo "its window showed"; else echo "its window did not show"; failed=1; fi
 
+report_flaky
 [ "$failed" -eq 0 ] || { echo "Windows suites failed"; exit 1; }
 echo "Windows suites passed"

@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/support/child_process.h"
+#include "tests/support/moved_clock.h"
 #include "tests/support/scripted_server.h"
 
 namespace lc::test {
@@ -78,10 +79,8 @@ class PushProgramTest : public testing::Test {
   }
 
   // The environment's words that run the program a day later, when the engines give their
-  // quotas anew (faketime's preloaded library comes before the sanitizer's).
-  static std::string next_day() {
-    return "ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0 faketime -f +1d";
-  }
+  // quotas anew.
+  static std::string next_day() { return moved_clock("+1d"); }
 
   // A service account's key file for the Indexing API at `root`, its key made for this test
   // and the public half given to the simulator with --google-key.
@@ -326,8 +325,7 @@ TEST_F(PushProgramTest, TheReportShowsTheRecordsHistory) {
     std::strftime(day, sizeof day, "%Y-%m-%d", std::gmtime(&then));
     accepted_on[day] += count;
     total += count;
-    const std::string moved = "ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0 faketime -f -" +
-                              std::to_string(days_ago) + "d";
+    const std::string moved = moved_clock("-" + std::to_string(days_ago) + "d");
     EXPECT_EQ(push("-i '" + address + "'" + state + " -", links, moved).exit_code, 0);
   }
   const std::string page = files_.file("报告.html");
