@@ -1,11 +1,6 @@
 #include "push/push_run.h"
 
 #include <algorithm>
-#include <chrono>
-#include <iterator>
-#include <memory>
-#include <random>
-#include <thread>
 #include <unordered_set>
 
 #include "push/exit_codes.h"
@@ -13,15 +8,11 @@
 #include "push/push_texts.h"
 #include "push/quota_day.h"
 #include "push/record.h"
+#include "push/retrying_engine.h"
 #include "push/w3c_time.h"
 
 namespace lc::push {
 namespace {
-
-// Failures that may pass are tried again this many times, the first after about a second, each
-// further one after about twice as long (jittered, so that many runs do not come back at once).
-constexpr int kMostRetries = 3;
-constexpr double kFirstRetrySeconds = 1;
 
 // A request refused whole as over the quota is tried again with half as many links, down to
 // one; 2,000 links come down to one in eleven halvings.
@@ -33,7 +24,8 @@ class PushRun {
       : options_(options),
         links_(links),
         report_(report),
-        engine_(make_engine(options.destination)),
+        engine_(make_engine(options.destination), options.max_wait_seconds,
+                [this](const std::string& line) { report_.note(options_.secrets.hidden(line)); }),
         limit_(options.batch) {
     totals_.links = links.size();
     totals_.already_pushed = options.already_pushed;
@@ -43,7 +35,7 @@ class PushRun {
     quota_ = quota_known_today();
     // A quota known to be spent asks the engine nothing, not even for a token.
     if (!links_.empty() && quota_ != 0 && !ready()) return finish();
-    if (const std::optional<long> said = engine_->quota()) {
+    if (const std::optional<long> said = engine_.quota()) {
       quota_ = std::max(0L, *said);
       if (options_.record != nullptr) options_.record->record_quota(quota_day_, *said);
     }
@@ -55,7 +47,7 @@ class PushRun {
  private:
   // Whether the engine can take links (IndexNow: the site's key file holds the key).
   bool ready() {
-    const std::optional<BatchOutcome> problem = engine_->prepare();
+    const std::optional<BatchOutcome> problem = engine_.prepare();
     if (!problem) return true;
     report_.note(options_.secrets.hidden(problem->explanation + "（" + problem->status + "）"));
     unreachable_ = problem->kind == BatchOutcome::Kind::kUnreachable;
@@ -81,7 +73,8 @@ class PushRun {
       return false;
     }
     const std::span<const std::string_view> batch(links_.data() + next_, count);
-    const BatchOutcome outcome = send_with_retries(batch);
+    const BatchOutcome outcome =
+        options_.removals ? engine_.send_removed(batch) : engine_.send(batch);
     switch (outcome.kind) {
       case BatchOutcome::Kind::kUnreachable:
         report_.note(texts::about(options_.secrets.hidden(options_.destination.interface),
@@ -94,42 +87,6 @@ class PushRun {
         return take(batch, outcome);
     }
     return false;
-  }
-
-  // Sends `batch`, waiting out what the engine asks to wait (429 or 503 with Retry-After) and
-  // retrying failures that may pass (other 5xx, broken connections) a few times, further apart
-  // each time; all within the run's --max-wait. Refusals are never retried.
-  BatchOutcome send_with_retries(std::span<const std::string_view> batch) {
-    for (int retries = 0;; ++retries) {
-      BatchOutcome outcome =
-          options_.removals ? engine_->send_removed(batch) : engine_->send(batch);
-      const bool asks_to_wait =
-          outcome.retry_after && (outcome.status_number == 429 || outcome.status_number == 503);
-      const bool may_pass = outcome.kind == BatchOutcome::Kind::kUnreachable ||
-                            (outcome.status_number >= 500 && outcome.status_number < 600);
-      double seconds = 0;
-      if (asks_to_wait) {
-        seconds = static_cast<double>(*outcome.retry_after);
-      } else if (may_pass && retries < kMostRetries) {
-        seconds =
-            kFirstRetrySeconds * (1 << retries) * std::uniform_real_distribution(0.5, 1.5)(jitter_);
-      } else {
-        return outcome;
-      }
-      if (waited_ + seconds > options_.max_wait_seconds) {
-        throttled_ = asks_to_wait;
-        if (throttled_) {
-          report_.note(texts::filled(texts::kWaitTooLong,
-                                     {{"seconds", std::to_string(*outcome.retry_after)}}));
-        }
-        return outcome;
-      }
-      report_.note(texts::filled(texts::kWaitingToRetry,
-                                 {{"seconds", std::to_string(static_cast<long>(seconds + 0.5))},
-                                  {"status", options_.secrets.hidden(outcome.status)}}));
-      std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-      waited_ += seconds;
-    }
   }
 
   bool refuse(const BatchOutcome& outcome) {
@@ -231,7 +188,7 @@ class PushRun {
     totals_.quota_left = quota_;
     totals_.exit_code = unreachable_           ? kUnreachable
                         : totals_.pending == 0 ? kAllAccepted
-                        : throttled_           ? kThrottled
+                        : engine_.throttled()  ? kThrottled
                                                : kSomePending;
     std::string error;
     if (options_.pending && !write_pending(*options_.pending, waiting_, error)) {
@@ -245,7 +202,7 @@ class PushRun {
   const RunOptions& options_;
   const std::vector<std::string_view>& links_;
   RunReport& report_;
-  std::unique_ptr<Engine> engine_;
+  RetryingEngine engine_;
   RunTotals totals_;
   std::size_t next_ = 0;  // the first link not yet sent
   std::size_t limit_;     // links the next request may carry
@@ -253,9 +210,6 @@ class PushRun {
   std::time_t quota_day_ = quota_day(options_.destination.engine, seconds_now());
   std::optional<long> quota_;  // what is left today, as far as is known
   bool unreachable_ = false;
-  bool throttled_ = false;  // an engine asked to wait longer than the run may
-  double waited_ = 0;       // seconds, in all
-  std::mt19937 jitter_{std::random_device{}()};
   bool record_failed_ = false;
   std::vector<std::string_view> waiting_;  // sent, but not known to be accepted
 };

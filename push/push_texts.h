@@ -143,6 +143,8 @@ inline constexpr std::string_view kQuotaResets = "（{time} 重置）";
 inline constexpr std::string_view kWaitingToRetry = "{status}：{seconds} 秒后再试";
 inline constexpr std::string_view kWaitTooLong =
     "接口要求等待 {seconds} 秒，超过了 --max-wait：余下的链接留待下次推送";
+inline constexpr std::string_view kAskedToWaitTooOften =
+    "接口已 {attempts} 次要求等待：余下的链接留待下次推送";
 inline constexpr std::string_view kQuotaSpent = "配额已用完：余下的链接留待下次推送";
 inline constexpr std::string_view kOverQuotaHalved = "超出配额：下一次请求减为 {count} 条";
 inline constexpr std::string_view kQuotaAllowed = "配额只容下 {count} 条链接";

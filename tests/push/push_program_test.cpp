@@ -682,8 +682,8 @@ TEST_F(PushProgramTest, ConfigMistakesAreReportedWithLineAndKey) {
 }
 
 // Temporary failures and refusals kept apart: Retry-After (seconds or a date) is waited out
-// within --max-wait, past it the links wait and the exit code says so; a 5xx is retried a few
-// times, then the links wait; a refusal is never retried.
+// within --max-wait and a few tries, past them the links wait and the exit code says so; a 5xx is
+// retried a few times, then the links wait; a refusal is never retried.
 TEST_F(PushProgramTest, WaitsWhereAskedRetriesWhatMayPassNeverARefusal) {
   const struct {
     std::vector<std::string> simulator;
@@ -692,6 +692,8 @@ TEST_F(PushProgramTest, WaitsWhereAskedRetriesWhatMayPassNeverARefusal) {
     int requests;
     std::size_t pending;
   } cases[] = {
+      // Asked to wait no time at all, again and again: a second between tries, five at the most.
+      {{"--throttle-every", "1", "--retry-after", "0"}, "", 7, 5, 3},
       {{"--throttle-every", "2"}, "", 0, 5, 0},
       {{"--throttle-every", "2", "--throttle-status", "503", "--retry-after-date"}, "", 0, 5, 0},
       {{"--throttle-every", "2", "--retry-after", "30"}, "--max-wait 5", 7, 2, 2},
