@@ -106,6 +106,7 @@ int push_config(const Options& options) {
   std::vector<RunFigures> figures;
   for (const SiteConfig& site : *sites) {
     Options sources = options;
+    sources.state = options.state.empty() ? reading.config->state : options.state;
     sources.files = site.files;
     sources.sitemaps = site.sitemaps;
     sources.folder = site.folder;

@@ -4,8 +4,10 @@
 #include <atomic>
 #include <bit>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
+#include "platform/utf8_files.h"
 #include "push/client.h"
 #include "push/content_hash.h"
 #include "push/sqlite_db.h"
@@ -53,6 +55,10 @@ std::optional<std::string> check_contents(const ContentCheck& check,
   const std::size_t fetched = std::min(links.size(), check.budget);
   std::vector<Fetch> pages(fetched);
   try {
+    // Beside a record that is not made yet, in a state directory that may not be either.
+    std::error_code ignored;
+    std::filesystem::create_directories(platform::utf8_path(check.validators).parent_path(),
+                                        ignored);
     Database db(check.validators, true);
     db.execute(kValidatorsTable);
     {

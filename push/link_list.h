@@ -22,6 +22,14 @@ struct PageFacts {
 
 class LinkList {
  public:
+  LinkList() = default;
+  // The links are views into the list's own texts, which a move keeps where they are; a copy's
+  // views would still point into the original.
+  LinkList(const LinkList&) = delete;
+  LinkList& operator=(const LinkList&) = delete;
+  LinkList(LinkList&&) = default;
+  LinkList& operator=(LinkList&&) = default;
+
   // Adds the links of `text`: one a line, CR LF or LF; a BOM is skipped, blank lines and lines
   // starting with '#' too, surrounding spaces trimmed. Only http and https links with a host
   // count; the others are kept as invalid. Characters beyond ASCII are percent-encoded as

@@ -35,6 +35,13 @@ struct Outcome {
   std::string output;  // standard output and standard error together
 };
 
+std::string read_file_at(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
 class PushProgramTest : public testing::Test {
  protected:
   // Starts the simulator with `arguments`, in place of the one running and on its port: the
@@ -105,12 +112,7 @@ class PushProgramTest : public testing::Test {
     return files_.file(name);
   }
 
-  std::string read(const std::string& name) const {
-    std::ifstream in(files_.file(name), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string read(const std::string& name) const { return read_file_at(files_.file(name)); }
 
   std::string recorded(int n) const {
     std::ifstream in(records_.file("request-" + std::to_string(n)), std::ios::binary);
@@ -580,6 +582,77 @@ TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
                                "BING_KEY=wrong-key " + interface_variable);
   EXPECT_EQ(refused.exit_code, 1) << refused.output;
   EXPECT_NE(refused.output.find("API 密钥无效"), std::string::npos) << refused.output;
+}
+
+// The example config the package ships, every key of it, with its secrets, addresses and folders
+// pointed at this test's: each site goes to each of its engines with exactly its own links.
+TEST_F(PushProgramTest, TheShippedExampleConfigPushesEverySite) {
+  const std::string key = "0123456789abcdef";
+  port_ = unused_port();
+  const std::string root = "http://127.0.0.1:" + std::to_string(port_);
+  google_account(root);
+  start_simulator({"--protocol", "indexnow", "--token", key, "--site", "www.example.com", "--site",
+                   "127.0.0.1", "--site", "blog.example.com", "--google-key",
+                   files_.file("public.pem")});
+  ScriptedServer shop({respond("HTTP/1.1 200 OK", {}, "a shop page")});
+  write("www.xml", urlset(0, 3));
+  write("extra-links.txt", numbered_links(3, 5));
+  write("shop-index.xml", "<sitemapindex><sitemap><loc>" + files_.file("shop.xml") +
+                              "</loc></sitemap></sitemapindex>");
+  write("shop.xml", "<urlset><url><loc>" + shop.url("/a.html") + "</loc></url></urlset>");
+  write("shop.url", root + "/urls?site=127.0.0.1&token=" + key);
+  write("indexnow-key", key);
+  write("bing.key", key);
+  std::filesystem::create_directory(files_.file("blog"));
+  write("blog/index.html", "<p>the blog</p>");
+  const std::string indexnow =
+      "\nkey_location = \"" + root + "/" + key + ".txt\"\nendpoint = \"" + root + "/indexnow\"";
+  const std::pair<std::string, std::string> pointed[] = {
+      {"/var/lib/linkcourier/state.db", files_.file("state.db")},
+      {"https://www.example.com/sitemap.xml", files_.file("www.xml")},
+      {"/srv/www/extra-links.txt", files_.file("extra-links.txt")},
+      {"https://www.example.com/0123456789abcdef.txt", root + "/" + key + ".txt"},
+      {"https://api.indexnow.org/indexnow", root + "/indexnow"},
+      {"/etc/linkcourier/example.indexnow-key", files_.file("indexnow-key")},
+      {"/etc/linkcourier/google.json", files_.file("account.json")},
+      {"https://indexing.googleapis.com", root},
+      {"/etc/linkcourier/bing.key", files_.file("bing.key")},
+      {"https://ssl.bing.com/webmaster/api.svc/json", root + "/webmaster/api.svc/json"},
+      {"https://shop.example.com/sitemap_index.xml", files_.file("shop-index.xml")},
+      {"/etc/linkcourier/shop.url", files_.file("shop.url")},
+      {"/srv/www/blog", files_.file("blog")},
+      {"\"/etc/linkcourier/blog.indexnow-key\"",
+       "\"" + files_.file("indexnow-key") + "\"" + indexnow},
+  };
+  std::string config = read_file_at(LINKCOURIER_EXAMPLE_CONFIG);
+  for (const auto& [from, to] : pointed) {
+    const std::size_t at = config.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    config.replace(at, from.size(), to);
+  }
+  const std::string interface = root + "/urls?site=www.example.com&token=" + key;
+  const Outcome outcome = push("--config " + write("sites.toml", config), "",
+                               "EXAMPLE_PUSH_INTERFACE='" + interface + "'");
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.output;
+  std::map<std::string, std::string> bodies;  // the first line of each request, and its body
+  for (int n = 1; n <= requests_recorded(); ++n) {
+    const std::string request = recorded(n);
+    bodies[request.substr(0, request.find_first_of("\r\n"))] += links_of(request);
+  }
+  const std::string www = "/urls?site=www.example.com&token=" + key;
+  EXPECT_EQ(bodies["POST " + www],
+            "https://www.example.com/p/100000.html\r\n"
+            "https://www.example.com/p/100001.html\r\n"
+            "https://www.example.com/p/100002.html\r\n"
+            "https://www.example.com/p/100003.html\r\n"
+            "https://www.example.com/p/100004.html");
+  EXPECT_EQ(bodies["POST /urls?site=127.0.0.1&token=" + key], shop.url("/a.html"));
+  EXPECT_NE(bodies["POST /indexnow"].find("\"urlList\":[\"https://blog.example.com/\"]"),
+            std::string::npos)
+      << bodies["POST /indexnow"];
+  EXPECT_NE(bodies["POST /batch"].find("https://www.example.com/p/100004.html"), std::string::npos);
+  const Outcome status = push("status --json --state " + files_.file("state.db"));
+  EXPECT_EQ(status.output.find("\"site\":\"\""), std::string::npos) << status.output;
 }
 
 // Google gives 200 publish calls a day, counted by Pacific days: of 250 links two batches of 100
