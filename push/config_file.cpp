@@ -139,7 +139,10 @@ class ConfigReader {
         problem(*deletions, key + ".deletions", texts::kConfigNotBoolean);
       config.deletions = deletions->value_or(false);
     }
-    config.deletion_limit = whole_number(site, key, "deletion_limit", config.deletion_limit, 100);
+    if (site.contains("deletion_limit")) {
+      config.deletion_limit =
+          static_cast<double>(whole_number(site, key, "deletion_limit", 1, 100));
+    }
     if (config.sitemaps.empty() && config.files.empty() && config.folder.folder.empty())
       problem(site, key, texts::kConfigNoSource);
     if (const toml::table* push = table_at(site, "push", key))

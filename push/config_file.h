@@ -33,7 +33,7 @@ struct SiteConfig {
   std::string ignore_content;                 // a regular expression: what it matches is no change
   std::optional<ContentCheck> content_check;  // sitemaps' pages fetched and hashed
   bool deletions = false;                     // links gone from every source are announced
-  std::size_t deletion_limit = 20;            // percent of the site's links a run may find gone
+  std::optional<double> deletion_limit;       // percent of the site's links a run may find gone
   std::vector<EngineSettings> engines;        // in the order of kEngineNames
 };
 

@@ -15,13 +15,27 @@
 namespace lc::push {
 namespace {
 
-// The options of one engine's run: the command line's own (dry run, JSON, waiting, ...) with the
-// destination, batch and record the config gives.
-Options engine_options(const Options& options, const Config& config, const EngineSettings& engine) {
+// The options of one site's runs: the command line's own (dry run, JSON, waiting, ...) with the
+// site's sources, its settings and the config's record; the command line's settings first.
+Options site_options(const Options& options, const Config& config, const SiteConfig& site) {
   Options run = options;
   run.config.clear();
   run.site.clear();
   run.state = options.state.empty() ? config.state : options.state;
+  run.files = site.files;
+  run.sitemaps = site.sitemaps;
+  run.folder = site.folder;
+  run.ignore_content = site.ignore_content;
+  if (!run.content_check) run.content_check = site.content_check;
+  run.deletions = options.deletions || site.deletions;
+  if (!run.deletion_limit) run.deletion_limit = site.deletion_limit;
+  return run;
+}
+
+// The options of one engine's run of a site: the site's with the destination and batch the config
+// gives.
+Options engine_options(const Options& site, const EngineSettings& engine) {
+  Options run = site;
   run.destination.interface = engine.address;
   run.destination.engine = engine_named(engine.engine);
   run.destination.key = engine.key;
@@ -105,15 +119,7 @@ int push_config(const Options& options) {
   std::vector<std::pair<ReportLabels, RunTotals>> runs;
   std::vector<RunFigures> figures;
   for (const SiteConfig& site : *sites) {
-    Options sources = options;
-    sources.state = options.state.empty() ? reading.config->state : options.state;
-    sources.files = site.files;
-    sources.sitemaps = site.sitemaps;
-    sources.folder = site.folder;
-    sources.ignore_content = site.ignore_content;
-    sources.content_check = site.content_check;
-    sources.deletions = options.deletions || site.deletions;
-    sources.deletion_limit = static_cast<double>(site.deletion_limit);
+    const Options sources = site_options(options, *reading.config, site);
     std::vector<LinkList> lists;
     if (const std::optional<SourceFailure> failure =
             gather_links(sources, [&](LinkList& links) { lists.push_back(std::move(links)); })) {
@@ -135,7 +141,7 @@ int push_config(const Options& options) {
       const ReportLabels labels{site.name, engine.engine};
       const auto start = std::chrono::steady_clock::now();
       const RunTotals totals = push_links(
-          engine_options(options, *reading.config, engine),
+          engine_options(sources, engine),
           [&](const std::function<void(const LinkList&)>& each) {
             for (const LinkList& links : lists)
               each(links);

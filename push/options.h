@@ -12,6 +12,9 @@
 
 namespace lc::push {
 
+// The percentage of a site's known links a run may find gone before it asks for confirmation.
+inline constexpr double kDefaultDeletionLimit = 20;
+
 enum class Command { kPush, kStatus, kHistory, kReport, kSchedule };
 
 struct Options {
@@ -37,7 +40,8 @@ struct Options {
   bool again = false;
   bool deletions = false;          // announce accepted links that no source has any more
   bool confirm_deletions = false;  // even past the limit
-  double deletion_limit = 20;      // percent of a site's known links a run may find gone
+  // Percent of a site's known links a run may find gone; empty: the config's, else 20.
+  std::optional<double> deletion_limit;
   bool dry_run = false;
   bool quiet = false;
   bool json = false;

@@ -105,10 +105,11 @@ RunTotals ended(int exit_code) {
 int announce_removals(const Options& options, RunOptions run, Record& record, RunReport& report) {
   const GoneLinks gone = record.gone_links();
   if (gone.links.empty()) return kAllAccepted;
-  if (!options.confirm_deletions && static_cast<double>(gone.links.size()) * 100 >
-                                        options.deletion_limit * static_cast<double>(gone.known)) {
+  const double percent = options.deletion_limit.value_or(kDefaultDeletionLimit);
+  if (!options.confirm_deletions &&
+      static_cast<double>(gone.links.size()) * 100 > percent * static_cast<double>(gone.known)) {
     std::ostringstream limit;
-    limit << options.deletion_limit;
+    limit << percent;
     report.note(texts::filled(texts::kTooManyGone, {{"gone", std::to_string(gone.links.size())},
                                                     {"known", std::to_string(gone.known)},
                                                     {"limit", limit.str()}}));

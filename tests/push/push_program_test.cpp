@@ -655,6 +655,33 @@ TEST_F(PushProgramTest, TheShippedExampleConfigPushesEverySite) {
   EXPECT_EQ(status.output.find("\"site\":\"\""), std::string::npos) << status.output;
 }
 
+// A site's settings in the config act as their options do, and an option given beside the config
+// comes first.
+TEST_F(PushProgramTest, ConfigKeysActAsTheirOptions) {
+  const std::string interface = "WWW='" + start_simulator({}) + "'";
+  const struct {
+    std::string keys;
+    std::string options;
+    std::string said;
+  } cases[] = {
+      {"deletions = true\ndeletion_limit = 50\n", "", "3 条链接已删除"},
+      {"deletions = true\n", "", "（共 10 条，超过 20%）"},
+      {"", "--deletions --deletion-limit 50", "3 条链接已删除"},
+      {"deletions = true\ndeletion_limit = 50\n", "--deletion-limit 10", "超过 10%"},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(files_.file("state.db"));
+    const std::string config = write(
+        "config.toml", "state = \"state.db\"\n[[site]]\nname = \"www\"\nfiles = [\"links\"]\n" +
+                           c.keys + "[site.push]\ninterface_env = \"WWW\"\n");
+    write("links", numbered_links(0, 10));
+    ASSERT_EQ(push("--config " + config, "", interface).exit_code, 0);
+    write("links", numbered_links(0, 7));
+    const Outcome second = push("--config " + config + " " + c.options, "", interface);
+    EXPECT_NE(second.output.find(c.said), std::string::npos) << c.keys << second.output;
+  }
+}
+
 // Google gives 200 publish calls a day, counted by Pacific days: of 250 links two batches of 100
 // go and 50 wait, another run that day sends nothing, `status` shows the quota and when it
 // resets, and the next day the 50 go. A site the account does not own (403) and a quota spent
