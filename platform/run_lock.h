@@ -18,6 +18,12 @@ class RunLock {
 // (errno set; 0 when held).
 std::unique_ptr<RunLock> try_run_lock(const std::string& path, const std::string& holder);
 
+// Takes a lock on the file at `path` itself (UTF-8; created when missing), by whatever name it is
+// reached: a symbolic or hard link to it finds the same lock. Nothing is written into the file,
+// and the lock leaves its readers and writers alone (a database's own locks included). Null when
+// another process holds it (errno 0) or when the file cannot be opened (errno set).
+std::unique_ptr<RunLock> try_file_lock(const std::string& path);
+
 // What the holder of the lock at `path` wrote there; empty when nothing.
 std::string run_lock_holder(const std::string& path);
 

@@ -71,9 +71,19 @@ RecordError record_error(const std::string& path, const DatabaseError& error) {
   return RecordError(texts::about(path, std::string(texts::kRecordFailed) + error.what()));
 }
 
+// The record's own file locked, by whatever name the run reached it, and the word on its holder
+// in a lock file beside the file's real name, for another run to show.
+struct RecordLock final : platform::RunLock {
+  std::unique_ptr<platform::RunLock> file;
+  std::unique_ptr<platform::RunLock> holder;
+};
+
 // Takes the run's lock, waiting up to `seconds` for another run to end.
 std::unique_ptr<platform::RunLock> take_lock(const std::string& path, double seconds) {
-  const std::string lock_path = path + ".lock";
+  std::error_code failed;
+  const std::filesystem::path real =
+      std::filesystem::weakly_canonical(platform::utf8_path(path), failed);
+  const std::string lock_path = (failed ? path : platform::utf8_name(real)) + ".lock";
   const std::string holder =
       texts::filled(texts::kRecordHolder, {{"pid", std::to_string(platform::process_id())},
                                            {"host", platform::machine_name()},
@@ -81,8 +91,12 @@ std::unique_ptr<platform::RunLock> take_lock(const std::string& path, double sec
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   for (;;) {
     errno = 0;
-    if (auto lock = platform::try_run_lock(lock_path, holder)) return lock;
-    if (errno != 0) throw RecordError(texts::about(lock_path, std::strerror(errno)));
+    auto lock = std::make_unique<RecordLock>();
+    lock->file = platform::try_file_lock(path);
+    if (lock->file) lock->holder = platform::try_run_lock(lock_path, holder);
+    if (lock->holder) return lock;
+    if (errno != 0)
+      throw RecordError(texts::about(lock->file ? lock_path : path, std::strerror(errno)));
     if (std::chrono::steady_clock::now() >= deadline) {
       throw RecordBusy(texts::about(
           path,

@@ -37,6 +37,19 @@ std::unique_ptr<RunLock> try_run_lock(const std::string& path, const std::string
   return std::make_unique<FlockRunLock>(descriptor);
 }
 
+std::unique_ptr<RunLock> try_file_lock(const std::string& path) {
+  // flock() locks the open file, shared by every name of it, and is apart from the fcntl()
+  // locks a database takes on the same file.
+  const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (descriptor < 0) return nullptr;
+  if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+    ::close(descriptor);
+    errno = 0;
+    return nullptr;
+  }
+  return std::make_unique<FlockRunLock>(descriptor);
+}
+
 std::string run_lock_holder(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;

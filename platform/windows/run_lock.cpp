@@ -12,8 +12,9 @@
 namespace lc::platform {
 namespace {
 
-// The locked range lies past anything written, so that others can still read the holder's word.
-constexpr DWORD kLockedOffsetHigh = 1;
+// The locked range lies past anything written, so that others can still read the holder's word,
+// and far past the bytes a database locks in its own file.
+constexpr DWORD kLockedOffsetHigh = 0x7FFF0000;
 
 class FileRunLock final : public RunLock {
  public:
@@ -31,25 +32,39 @@ class FileRunLock final : public RunLock {
 
 HANDLE open_shared(const std::string& path, DWORD access) {
   return ::CreateFileW(utf8_path(path).c_str(), access,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-}  // namespace
-
-std::unique_ptr<RunLock> try_run_lock(const std::string& path, const std::string& holder) {
+// The file opened and its range locked; INVALID_HANDLE_VALUE, errno set as try_run_lock says,
+// when not.
+HANDLE locked(const std::string& path) {
   const HANDLE file = open_shared(path, GENERIC_READ | GENERIC_WRITE);
   if (file == INVALID_HANDLE_VALUE) {
     errno = EACCES;
-    return nullptr;
+    return file;
   }
   OVERLAPPED at{};
   at.OffsetHigh = kLockedOffsetHigh;
   if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
     ::CloseHandle(file);
     errno = 0;
-    return nullptr;
+    return INVALID_HANDLE_VALUE;
   }
+  return file;
+}
+
+}  // namespace
+
+std::unique_ptr<RunLock> try_file_lock(const std::string& path) {
+  const HANDLE file = locked(path);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<FileRunLock>(file);
+}
+
+std::unique_ptr<RunLock> try_run_lock(const std::string& path, const std::string& holder) {
+  const HANDLE file = locked(path);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
   DWORD written = 0;
   ::SetFilePointer(file, 0, nullptr, FILE_BEGIN);
   ::SetEndOfFile(file);

@@ -1034,16 +1034,23 @@ TEST_F(PushProgramTest, KilledRunsLoseNothingAndResendOnlyTheRequestInFlight) {
 TEST_F(PushProgramTest, OverlappingRunsTakeTurns) {
   const std::string address = start_simulator({"--delay-ms", "300"});
   const std::string links = write("links.txt", numbered_links(0, 600));
-  const std::string run = "--batch 100 --state " + files_.file("record.db") + " -i '" + address +
-                          "' " + links + " 2>&1";
-  // The second starts once the first holds the record: its first request has arrived.
-  const Outcome together = shell(program(run) + " >" + files_.file("first.txt") + " & until [ -e " +
-                                 records_.file("request-1") + " ]; do sleep 0.05; done; " +
-                                 program(run) + "; echo \"second: $?\"; " +
-                                 program("--wait 60 " + run) + "; echo \"waited: $?\"; wait");
+  // One record under three names: its own, a symbolic link and a hard link to it.
+  const auto run = [&](const std::string& record) {
+    return "--batch 100 --state " + files_.file(record) + " -i '" + address + "' " + links +
+           " 2>&1";
+  };
+  std::filesystem::create_symlink(files_.file("record.db"), files_.file("symbolic.db"));
+  // The others start once the first holds the record: its first request has arrived.
+  const Outcome together =
+      shell(program(run("record.db")) + " >" + files_.file("first.txt") + " & until [ -e " +
+            records_.file("request-1") + " ]; do sleep 0.05; done; ln " + files_.file("record.db") +
+            " " + files_.file("hard.db") + "; " + program(run("symbolic.db")) +
+            "; echo \"symbolic: $?\"; " + program(run("hard.db")) + "; echo \"hard: $?\"; " +
+            program("--wait 60 " + run("record.db")) + "; echo \"waited: $?\"; wait");
   EXPECT_NE(together.output.find("另一次运行正在使用此记录（进程 "), std::string::npos)
       << together.output;
-  EXPECT_NE(together.output.find("second: 5"), std::string::npos) << together.output;
+  EXPECT_NE(together.output.find("symbolic: 5"), std::string::npos) << together.output;
+  EXPECT_NE(together.output.find("hard: 5"), std::string::npos) << together.output;
   EXPECT_NE(
       together.output.find("共发送：0条，成功：0条，被拒绝：0条，待推送：0条，已推送过：600条"),
       std::string::npos)
