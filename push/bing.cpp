@@ -41,10 +41,11 @@ class Bing : public Engine {
 
   // The quota as the API counts it: what is left of the day's and of the month's.
   std::optional<BatchOutcome> prepare() override {
-    const Reply reply = http_exchange(destination_.interface + "/GetUrlSubmissionQuota?siteUrl=" +
-                                          query_encoded(destination_.site_url) +
-                                          "&apikey=" + query_encoded(destination_.key),
-                                      {.timeout_seconds = destination_.timeout_seconds});
+    const Reply reply =
+        http_exchange(destination_.interface +
+                          "/GetUrlSubmissionQuota?siteUrl=" + query_encoded(destination_.site_url) +
+                          "&apikey=" + query_encoded(destination_.key),
+                      {.as_program = true, .timeout_seconds = destination_.timeout_seconds});
     BatchOutcome outcome = read(reply);
     if (outcome.kind != BatchOutcome::Kind::kAccepted) return outcome;
     const Json quota = answer_.value("d", Json());
@@ -74,6 +75,7 @@ class Bing : public Engine {
     const Reply reply = http_exchange(
         destination_.interface + "/SubmitUrlbatch?apikey=" + query_encoded(destination_.key),
         {.post = true,
+         .as_program = true,
          .body = body,
          .content_type = "application/json; charset=utf-8",
          .timeout_seconds = destination_.timeout_seconds});

@@ -34,6 +34,10 @@ Reply http_exchange(std::string_view address, const Request& request) {
     if (!headers.empty()) headers += kLineBreak;
     headers += Text(name) + ": " + platform::utf8_to_cp936(value);
   };
+  if (request.as_program) {
+    add_header("User-Agent", "linkcourier-push/" LINKCOURIER_VERSION);
+    add_header("Accept", "application/json");
+  }
   add_header("Content-Type", request.content_type);
   add_header("Authorization", request.authorization);
   add_header("If-None-Match", request.if_none_match);
@@ -49,6 +53,7 @@ Reply http_exchange(std::string_view address, const Request& request) {
                 .timeout_seconds = request.timeout_seconds,
                 .status = &status,
                 .response_bytes = &bytes,
+                .add_default_headers = !request.as_program,
                 .largest_body = request.largest_body});
   Reply reply;
   reply.status = status_number(status);

@@ -11,6 +11,9 @@ namespace lc::push {
 
 struct Request {
   bool post = false;
+  // Sent as this program (its User-Agent, Accept: application/json) to an engine's API, rather
+  // than with the window's browser headers, which the push interface expects.
+  bool as_program = false;
   std::string_view body{};           // sent as it stands
   std::string_view content_type{};   // empty: the client's default for a POST
   std::string_view authorization{};  // the Authorization header's value, where one is sent

@@ -135,6 +135,7 @@ class Google : public Engine {
         "&assertion=" + signed_part + "." + base64url(*signature);
     const Reply reply =
         http_exchange(destination_.token_uri, {.post = true,
+                                               .as_program = true,
                                                .body = body,
                                                .content_type = "application/x-www-form-urlencoded",
                                                .timeout_seconds = destination_.timeout_seconds});
@@ -183,6 +184,7 @@ class Google : public Engine {
     const std::string authorization = "Bearer " + account_token().value;
     const Reply reply = http_exchange(destination_.interface + "/batch",
                                       {.post = true,
+                                       .as_program = true,
                                        .body = body,
                                        .content_type = content_type,
                                        .authorization = authorization,

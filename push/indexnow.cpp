@@ -61,6 +61,7 @@ class IndexNow : public Engine {
     const std::string body = json.dump();
     const Reply reply =
         http_exchange(destination_.interface, {.post = true,
+                                               .as_program = true,
                                                .body = body,
                                                .content_type = "application/json; charset=utf-8",
                                                .timeout_seconds = destination_.timeout_seconds});

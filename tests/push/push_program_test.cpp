@@ -637,7 +637,17 @@ TEST_F(PushProgramTest, TheShippedExampleConfigPushesEverySite) {
   std::map<std::string, std::string> bodies;  // the first line of each request, and its body
   for (int n = 1; n <= requests_recorded(); ++n) {
     const std::string request = recorded(n);
-    bodies[request.substr(0, request.find_first_of("\r\n"))] += links_of(request);
+    const std::string line = request.substr(0, request.find_first_of("\r\n"));
+    bodies[line] += links_of(request);
+    // The push interface gets the window's headers; the engines' APIs hear from this program.
+    const std::string head = request.substr(0, request.find("\r\n\r\n") + 2);
+    if (line.starts_with("POST /urls")) {
+      EXPECT_NE(head.find("User-Agent: Mozilla/5.0 (compatible; MSIE 9.0;"), std::string::npos);
+    } else if (!line.ends_with(".txt")) {
+      EXPECT_NE(head.find("\r\nUser-Agent: linkcourier-push/"), std::string::npos) << head;
+      EXPECT_NE(head.find("\r\nAccept: application/json\r\n"), std::string::npos) << head;
+      EXPECT_EQ(head.find("gbk"), std::string::npos) << head;
+    }
   }
   const std::string www = "/urls?site=www.example.com&token=" + key;
   EXPECT_EQ(bodies["POST " + www],
