@@ -21,16 +21,25 @@ class FlockRunLock final : public RunLock {
   int descriptor_;
 };
 
-}  // namespace
-
-std::unique_ptr<RunLock> try_run_lock(const std::string& path, const std::string& holder) {
-  const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (descriptor < 0) return nullptr;
+// The file opened and locked; -1 when not, errno set as try_run_lock says. flock() locks the open
+// file, shared by every name of it, and is apart from the fcntl() locks a database takes on the
+// same file.
+int locked(const std::string& path, mode_t mode) {
+  const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, mode);
+  if (descriptor < 0) return -1;
   if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
     ::close(descriptor);
     errno = 0;
-    return nullptr;
+    return -1;
   }
+  return descriptor;
+}
+
+}  // namespace
+
+std::unique_ptr<RunLock> try_run_lock(const std::string& path, const std::string& holder) {
+  const int descriptor = locked(path, 0600);
+  if (descriptor < 0) return nullptr;
   // Best effort: the lock holds whether or not the word on its holder could be written.
   [[maybe_unused]] const bool written =
       ::ftruncate(descriptor, 0) == 0 && ::pwrite(descriptor, holder.data(), holder.size(), 0) > 0;
@@ -38,15 +47,9 @@ std::unique_ptr<RunLock> try_run_lock(const std::string& path, const std::string
 }
 
 std::unique_ptr<RunLock> try_file_lock(const std::string& path) {
-  // flock() locks the open file, shared by every name of it, and is apart from the fcntl()
-  // locks a database takes on the same file.
-  const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  // A file made here is made as the database itself would make it.
+  const int descriptor = locked(path, 0644);
   if (descriptor < 0) return nullptr;
-  if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-    ::close(descriptor);
-    errno = 0;
-    return nullptr;
-  }
   return std::make_unique<FlockRunLock>(descriptor);
 }
 
