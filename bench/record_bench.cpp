@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "push/sqlite_record.h"
+#include "push/record/sqlite_record.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 // `history` and `report` ask that record.
 #include "platform/standard_streams.h"
 #include "platform/utf8_files.h"
-#include "push/config_run.h"
-#include "push/options.h"
-#include "push/push_command.h"
-#include "push/record_queries.h"
-#include "push/schedule_command.h"
+#include "push/commands/config_run.h"
+#include "push/commands/push_command.h"
+#include "push/commands/record_queries.h"
+#include "push/commands/schedule_command.h"
+#include "push/settings/options.h"
 
 int main(int argc, char** argv) {
   using namespace lc::push;

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "push/exit_codes.h"
-#include "push/pending_file.h"
-#include "push/push_texts.h"
-#include "push/quota_day.h"
-#include "push/record.h"
-#include "push/retrying_engine.h"
-#include "push/w3c_time.h"
+#include "push/engines/quota_day.h"
+#include "push/engines/retrying_engine.h"
+#include "push/record/record.h"
+#include "push/sources/pending_file.h"
+#include "push/texts/exit_codes.h"
+#include "push/texts/push_texts.h"
+#include "push/texts/w3c_time.h"
 
 namespace lc::push {
 namespace {

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "push/engine.h"
-#include "push/run_report.h"
-#include "push/secrets.h"
+#include "push/engines/engine.h"
+#include "push/engines/secrets.h"
+#include "push/reports/run_report.h"
 
 namespace lc::push {
 

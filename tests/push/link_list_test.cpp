@@ -1,6 +1,6 @@
 // Reading and cleaning the links a run pushes.
-#include "push/link_list.h"
-#include "push/w3c_time.h"
+#include "push/sources/link_list.h"
+#include "push/texts/w3c_time.h"
 
 #include <gtest/gtest.h>
 

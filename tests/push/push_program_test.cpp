@@ -285,6 +285,28 @@ TEST_F(PushProgramTest, ConditionalGetsFindWhatChanged) {
             std::string::npos);
 }
 
+// A budget smaller than the sitemap checks the pages never checked first, then those checked
+// longest ago: each page has its turn, not only the first ones.
+TEST_F(PushProgramTest, ContentChecksTakeTurnsWithinTheBudget) {
+  const Reply page = respond("HTTP/1.1 200 OK", {}, "a page");
+  ScriptedServer pages({page, page, page, page});
+  std::string sitemap = "<urlset>";
+  for (const char* name : {"/1.html", "/2.html", "/3.html"})
+    sitemap += "<url><loc>" + pages.url(name) + "</loc></url>";
+  write("sitemap.xml", sitemap + "</urlset>");
+  start_simulator({"--site", "127.0.0.1"});
+  const std::string run = "-i 'http://127.0.0.1:" + std::to_string(port_) +
+                          "/urls?site=127.0.0.1&token=demo-token' --state " +
+                          files_.file("state.db") + " --sitemap " + files_.file("sitemap.xml") +
+                          " --changed-by content --fetch-concurrency 1 --fetch-budget 2";
+  EXPECT_EQ(push(run).exit_code, 0);
+  EXPECT_EQ(push(run).exit_code, 0);
+  ASSERT_EQ(pages.requests().size(), 4u);
+  const char* expected[] = {"GET /1.html", "GET /2.html", "GET /3.html", "GET /1.html"};
+  for (std::size_t n = 0; n < 4; ++n)
+    EXPECT_EQ(pages.requests()[n].rfind(expected[n], 0), 0u) << pages.requests()[n];
+}
+
 // The run's figures for monitoring pass Prometheus's own check; a failed run keeps the time of
 // the last success.
 TEST_F(PushProgramTest, MetricsAreWrittenForMonitoring) {

@@ -1,9 +1,9 @@
 // The days engines count their quotas by: Pacific time with its summer hour, China time, UTC.
-#include "push/quota_day.h"
+#include "push/engines/quota_day.h"
 
 #include <gtest/gtest.h>
 
-#include "push/w3c_time.h"
+#include "push/texts/w3c_time.h"
 
 namespace lc::push {
 namespace {

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "push/secrets.h"
-#include "push/sitemap.h"
+#include "push/engines/secrets.h"
+#include "push/sources/sitemap.h"
 
 namespace lc::push {
 namespace {

@@ -1,0 +1,231 @@
+#include "push/commands/push_command.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <deque>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+#include "push/push_run.h"
+#include "push/record/page_validators.h"
+#include "push/record/record_location.h"
+#include "push/record/sqlite_record.h"
+#include "push/reports/metrics_file.h"
+#include "push/sources/link_sources.h"
+#include "push/texts/exit_codes.h"
+#include "push/texts/push_texts.h"
+
+namespace lc::push {
+namespace {
+
+// Takes each source's links into the record, which it opens once the site is known (IndexNow
+// pushes one host's links, the first link's unless --site names one).
+class Intake {
+ public:
+  Intake(const Options& options, RunOptions& run) : options_(options), run_(run) {
+    site_ = options.site;
+  }
+
+  // The list stays as it is: other destinations may take the same links in.
+  void add(const LinkList& links) {
+    if (site_.empty() && takes_one_host(options_.destination.engine) && !links.links().empty()) {
+      site_ = std::string(host_of(links.links().front()));
+      site_url_ = site_url_of(links.links().front());
+    }
+    for (const std::string_view link : links.invalid())
+      std::cerr << texts::kInvalidLink << link << "\n";
+    std::vector<SourceLink> taken;
+    taken.reserve(links.links().size());
+    const std::string other_site = texts::filled(texts::kOtherSite, {{"site", site_}});
+    for (const std::string_view link : links.links()) {
+      if (site_.empty() || host_of(link) == site_) {
+        const PageFacts facts = links.facts_of(link);
+        taken.push_back({link, facts.modified, facts.content_hash});
+      } else {
+        std::cerr << other_site << link << "\n";
+      }
+    }
+    if (taken.empty()) return;  // the record opens once the site is known
+    already_pushed_ += record().take_in(taken, options_.again);
+  }
+
+  Record& record() {
+    if (!record_) open();
+    return *record_;
+  }
+
+  std::size_t already_pushed() const { return already_pushed_; }
+  bool kept() const { return path_ != kRecordInMemory; }
+
+ private:
+  void open() {
+    run_.destination.host = site_;
+    if (run_.destination.site_url.empty()) run_.destination.site_url = site_url_;
+    const std::string name = destination_name(run_.destination, run_.secrets);
+    path_ = options_.no_state || options_.destination.interface.empty() ? kRecordInMemory
+            : options_.state.empty()                                    ? default_record_path(name)
+                                                                        : options_.state;
+    record_ = open_sqlite_record({.path = path_,
+                                  .destination = name,
+                                  .wait_seconds = options_.wait_seconds,
+                                  .dry_run = options_.dry_run,
+                                  .finds_gone = options_.deletions});
+  }
+
+  const Options& options_;
+  RunOptions& run_;
+  std::string site_;
+  std::string site_url_;  // the scheme and host of the site's first link
+  std::string path_;
+  std::unique_ptr<Record> record_;
+  std::size_t already_pushed_ = 0;
+};
+
+RunOptions run_options_of(const Options& options) {
+  RunOptions run;
+  run.destination = options.destination;
+  run.batch = options.batch;
+  run.max_wait_seconds = options.max_wait_seconds;
+  if (!options.sources.pending.empty()) run.pending = options.sources.pending;
+  run.secrets.add_address(options.destination.interface);
+  run.secrets.add(options.destination.key);
+  return run;
+}
+
+RunTotals ended(int exit_code) {
+  RunTotals totals;
+  totals.exit_code = exit_code;
+  return totals;
+}
+
+// Announces the site's pages that no source holds any more, where the engine has a way, and
+// keeps them as removed; none where more of the site is gone than the limit allows, unless
+// confirmed. A dry run lists them. The exit code of the announcements' run, if any.
+int announce_removals(const Options& options, RunOptions run, Record& record, RunReport& report) {
+  const GoneLinks gone = record.gone_links();
+  if (gone.links.empty()) return kAllAccepted;
+  const double percent = options.deletion_limit.value_or(kDefaultDeletionLimit);
+  if (!options.confirm_deletions &&
+      static_cast<double>(gone.links.size()) * 100 > percent * static_cast<double>(gone.known)) {
+    std::ostringstream limit;
+    limit << percent;
+    report.note(texts::filled(texts::kTooManyGone, {{"gone", std::to_string(gone.links.size())},
+                                                    {"known", std::to_string(gone.known)},
+                                                    {"limit", limit.str()}}));
+    return kAllAccepted;
+  }
+  if (options.dry_run) {
+    for (const std::string& link : gone.links)
+      report.note(std::string(texts::kWouldRemove) + link);
+    return kAllAccepted;
+  }
+  const std::vector<std::string_view> links(gone.links.begin(), gone.links.end());
+  const std::string count = std::to_string(links.size());
+  if (!hears_of_removals(run.destination.engine)) {
+    record.record_removed(links);
+    report.note(texts::filled(texts::kRemovedUnannounced, {{"count", count}}));
+    return kAllAccepted;
+  }
+  report.note(texts::filled(texts::kRemovalsHeading, {{"count", count}}));
+  run.removals = true;
+  run.pending.reset();
+  run.already_pushed.reset();
+  return run_push(run, links, report).exit_code;
+}
+
+RunTotals push_from_record(const Options& options, RunOptions& run, Intake& intake,
+                           const ReportLabels& labels) {
+  Record& record = intake.record();
+  record.commit_intake();
+  const std::size_t count = record.waiting_count();
+  if (count == 0 && intake.already_pushed() == 0) {
+    std::cerr << texts::kNothingToPush << "\n";
+    return ended(kUsageOrInput);
+  }
+  if (options.dry_run) {
+    const std::unique_ptr<RunReport> report = options.json
+                                                  ? json_report(std::cout, std::cerr, labels)
+                                                  : text_report(std::cout, std::cerr, false);
+    report->plan(count, (count + run.batch - 1) / run.batch, run.batch,
+                 run.secrets.hidden(run.destination.interface));
+    if (options.deletions) announce_removals(options, run, record, *report);
+    return ended(kAllAccepted);
+  }
+  std::deque<std::string> owned;
+  std::vector<std::string_view> waiting;
+  waiting.reserve(count);
+  record.for_each_waiting(
+      [&](std::string_view link) { waiting.push_back(owned.emplace_back(link)); });
+  run.record = &record;
+  if (intake.kept()) run.already_pushed = intake.already_pushed();
+  std::ostream silent(nullptr);
+  const std::unique_ptr<RunReport> report =
+      options.json ? json_report(std::cout, std::cerr, labels)
+                   : text_report(options.quiet ? silent : std::cout, std::cerr,
+                                 options.shows_progress(waiting.size()));
+  RunTotals totals = run_push(run, waiting, *report);
+  if (options.deletions) {
+    totals.exit_code = std::max(totals.exit_code, announce_removals(options, run, record, *report));
+  }
+  record.record_run_end(totals.exit_code);
+  return totals;
+}
+
+}  // namespace
+
+std::unique_ptr<PageValidatorStore> page_validators(const Options& options) {
+  return open_page_validators(options.no_state         ? kRecordInMemory
+                              : !options.state.empty() ? options.state + ".pages"
+                                                       : default_record_path("pages"));
+}
+
+int push_links(const Options& options) {
+  const auto start = std::chrono::steady_clock::now();
+  const std::unique_ptr<PageValidatorStore> validators = page_validators(options);
+  const RunTotals totals =
+      push_links(options, [&](const std::function<void(const LinkList&)>& each) {
+        return gather_links(options.sources, validators.get(),
+                            [&](LinkList& links) { each(links); });
+      });
+  if (options.metrics.empty()) return totals.exit_code;
+  const ReportLabels labels{options.site, std::string(engine_name(options.destination.engine))};
+  return kept_metrics(options, {{labels, totals, seconds_since(start)}}, totals.exit_code);
+}
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int kept_metrics(const Options& options, const std::vector<RunFigures>& runs, int exit_code) {
+  if (options.metrics.empty()) return exit_code;
+  if (const std::optional<std::string> failure =
+          write_metrics(options.metrics, runs, std::time(nullptr))) {
+    std::cerr << *failure << "\n";
+    return std::max(exit_code, kPendingUnwritable);
+  }
+  return exit_code;
+}
+
+RunTotals push_links(const Options& options, const LinkFeed& feed, const ReportLabels& labels) {
+  RunOptions run = run_options_of(options);
+  Intake intake(options, run);
+  try {
+    if (const std::optional<SourceFailure> failure =
+            feed([&](const LinkList& links) { intake.add(links); })) {
+      std::cerr << failure->message << "\n";
+      if (options.deletions) std::cerr << texts::kNoDeletionsAfterFailure << "\n";
+      return ended(failure->exit_code);
+    }
+    return push_from_record(options, run, intake, labels);
+  } catch (const RecordBusy& busy) {
+    std::cerr << busy.what() << "\n";
+    return ended(kRecordBusy);
+  } catch (const RecordError& error) {
+    std::cerr << error.what() << "\n";
+    return ended(kRecordUnusable);
+  }
+}
+
+}  // namespace lc::push

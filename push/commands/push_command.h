@@ -1,0 +1,38 @@
+#pragma once
+// The push program's own action: every source taken into the record, then what waits sent in
+// batches, each answer recorded before the next request.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "push/reports/metrics_file.h"
+#include "push/reports/run_report.h"
+#include "push/settings/options.h"
+#include "push/sources/link_sources.h"
+
+namespace lc::push {
+
+// Hands each source's links to `each`; the failure of a source that could not be read.
+using LinkFeed =
+    std::function<std::optional<SourceFailure>(const std::function<void(const LinkList&)>& each)>;
+
+// Pushes the links of the sources `options` names; returns the exit code.
+int push_links(const Options& options);
+// Pushes the links `feed` gives to the destination `options` names; `labels` mark its JSON
+// objects. Returns the run's totals, with its exit code.
+RunTotals push_links(const Options& options, const LinkFeed& feed, const ReportLabels& labels = {});
+
+// Where a content check keeps the validators of the pages it fetched: beside the record, one
+// file for every destination.
+std::unique_ptr<PageValidatorStore> page_validators(const Options& options);
+
+double seconds_since(std::chrono::steady_clock::time_point start);
+
+// Writes the figures of `runs` where --metrics names a file; the exit code, made 4 when the file
+// cannot be written.
+int kept_metrics(const Options& options, const std::vector<RunFigures>& runs, int exit_code);
+
+}  // namespace lc::push

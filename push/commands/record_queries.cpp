@@ -1,0 +1,200 @@
+#include "push/commands/record_queries.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+
+#include "platform/run_lock.h"
+#include "platform/utf8_files.h"
+#include "push/engines/quota_day.h"
+#include "push/record/record_location.h"
+#include "push/record/sqlite_record.h"
+#include "push/reports/html_report.h"
+#include "push/texts/exit_codes.h"
+#include "push/texts/file_text.h"
+#include "push/texts/push_texts.h"
+#include "push/texts/w3c_time.h"
+
+namespace lc::push {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// The record --state names, or every record in the system's state directory.
+std::vector<std::string> records_asked(const Options& options) {
+  if (!options.state.empty()) return {options.state};
+  std::vector<std::string> paths;
+  std::error_code error;
+  const auto folder = platform::user_state_directory() / "linkcourier";
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (entry.path().extension() != ".db") continue;
+    const std::u8string path = entry.path().u8string();
+    paths.emplace_back(path.begin(), path.end());
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+// Runs `ask` on each record asked for; a record that cannot be read ends it with its message.
+template <typename Ask>
+int ask_records(const Options& options, Ask ask) {
+  try {
+    for (const std::string& path : records_asked(options)) {
+      if (!std::filesystem::exists(platform::utf8_path(path)))
+        throw RecordError(texts::about(path, std::strerror(ENOENT)));
+      RecordOpening opening;
+      opening.path = path;
+      const std::unique_ptr<Record> record = open_sqlite_record(opening);
+      ask(*record);
+    }
+    return kAllAccepted;
+  } catch (const RecordError& error) {
+    std::cerr << error.what() << "\n";
+    return kRecordUnusable;
+  }
+}
+
+// The destination's quota on its engine's day, and when the next day gives it anew.
+struct QuotaToday {
+  QuotaDay day;
+  std::optional<long> left;
+  std::optional<std::time_t> resets;
+};
+
+QuotaToday quota_today(const LinkCounts& counts, std::time_t now) {
+  Destination destination;
+  destination.engine = engine_of_destination(counts.destination);
+  const std::optional<QuotaDay>& last = counts.last_quota_day;
+  // A daily quota granted above the usual shows in what its last day used and left.
+  const std::optional<long> usual = daily_quota(destination);
+  if (usual && last && last->left)
+    destination.daily_quota = std::max(*usual, static_cast<long>(last->used + *last->left));
+  QuotaToday today;
+  today.day.day = quota_day(destination.engine, now);
+  if (last && last->day == today.day.day) today.day = *last;
+  today.left = quota_left(today.day, daily_quota(destination));
+  today.resets = next_quota_day(destination.engine, now);
+  return today;
+}
+
+Json json_of(const LinkCounts& counts, const QuotaToday& quota) {
+  Json json = {{"destination", counts.destination},
+               {"site", counts.site},
+               {"known", counts.known},
+               {"accepted", counts.accepted},
+               {"waiting", counts.waiting},
+               {"refused", counts.refused},
+               {"accepted_today", counts.accepted_today},
+               {"accepted_last_7_days", counts.accepted_last_7_days}};
+  json["quota_left"] = quota.left ? Json(*quota.left) : Json();
+  json["quota_used_today"] = quota.day.used;
+  json["quota_resets"] = quota.resets ? Json(w3c_time(*quota.resets)) : Json();
+  json["last_run"] = counts.last_run ? Json(w3c_time(*counts.last_run)) : Json();
+  json["last_exit_code"] = counts.last_exit_code ? Json(*counts.last_exit_code) : Json();
+  return json;
+}
+
+void print_counts(const LinkCounts& counts, const QuotaToday& quota) {
+  std::string left = quota.left ? std::to_string(*quota.left) : "-";
+  if (quota.resets) left += texts::filled(texts::kQuotaResets, {{"time", w3c_time(*quota.resets)}});
+  std::cout << counts.destination << "  " << counts.site << "\n  "
+            << texts::filled(
+                   texts::kStatusLine,
+                   {{"known", std::to_string(counts.known)},
+                    {"accepted", std::to_string(counts.accepted)},
+                    {"waiting", std::to_string(counts.waiting)},
+                    {"refused", std::to_string(counts.refused)},
+                    {"today", std::to_string(counts.accepted_today)},
+                    {"week", std::to_string(counts.accepted_last_7_days)},
+                    {"quota", left},
+                    {"used", std::to_string(quota.day.used)},
+                    {"run", counts.last_run ? w3c_time(*counts.last_run) : "-"},
+                    {"exit", counts.last_exit_code ? std::to_string(*counts.last_exit_code) : "-"}})
+            << "\n";
+}
+
+std::string csv_field(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string quoted = "\"";
+  for (const char c : text)
+    quoted.append(c == '"' ? "\"\"" : std::string(1, c));
+  return quoted + "\"";
+}
+
+void print_event(const Options& options, const LinkEvent& event) {
+  const std::string time = w3c_time(event.time);
+  if (options.json) {
+    std::cout << Json{{"time", time},         {"destination", event.destination},
+                      {"site", event.site},   {"url", event.url},
+                      {"event", event.event}, {"detail", event.detail}}
+                     .dump(-1, ' ', false, Json::error_handler_t::replace)
+              << "\n";
+    return;
+  }
+  const std::string_view fields[] = {time,      event.event,  event.site,
+                                     event.url, event.detail, event.destination};
+  std::string line;
+  for (std::size_t at = 0; at < std::size(fields); ++at) {
+    if (at > 0) line += options.csv ? ',' : '\t';
+    line += options.csv ? csv_field(fields[at]) : std::string(fields[at]);
+  }
+  std::cout << line << "\n";
+}
+
+}  // namespace
+
+int show_status(const Options& options) {
+  Json all = Json::array();
+  const int exit_code = ask_records(options, [&](Record& record) {
+    const std::time_t now = seconds_now();
+    for (const LinkCounts& counts : record.counts(now)) {
+      const QuotaToday quota = quota_today(counts, now);
+      if (options.json) {
+        all.push_back(json_of(counts, quota));
+      } else {
+        print_counts(counts, quota);
+      }
+    }
+  });
+  if (options.json && exit_code == kAllAccepted)
+    std::cout << all.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+  return exit_code;
+}
+
+int show_history(const Options& options) {
+  std::optional<std::time_t> since = options.since.empty() ? 0 : parse_w3c_time(options.since);
+  if (!since) {
+    std::cerr << texts::about(options.since, texts::kBadSince) << "\n";
+    return kUsageOrInput;
+  }
+  if (options.csv) std::cout << "time,event,site,url,detail,destination\n";
+  return ask_records(options, [&](Record& record) {
+    record.for_each_event(*since, options.site,
+                          [&](const LinkEvent& event) { print_event(options, event); });
+  });
+}
+
+int write_report(const Options& options) {
+  std::vector<DestinationHistory> histories;
+  const std::time_t now = seconds_now();
+  const int exit_code = ask_records(options, [&](Record& record) {
+    std::vector<DestinationHistory> found;
+    for (LinkCounts& counts : record.counts(now)) {
+      const std::string engine(engine_name(engine_of_destination(counts.destination)));
+      found.push_back({std::move(counts), engine, {}, {}, {}});
+    }
+    add_events(found, record, now);
+    std::move(found.begin(), found.end(), std::back_inserter(histories));
+  });
+  if (exit_code != kAllAccepted) return exit_code;
+  if (const std::optional<std::string> failure =
+          write_file_whole(options.html, html_report(histories, now))) {
+    std::cerr << *failure << "\n";
+    return kUsageOrInput;
+  }
+  return kAllAccepted;
+}
+
+}  // namespace lc::push

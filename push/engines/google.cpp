@@ -1,0 +1,252 @@
+#include "push/engines/google.h"
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <random>
+
+#include "common/ascii_text.h"
+#include "platform/rsa_signature.h"
+#include "push/engines/client.h"
+#include "push/texts/file_text.h"
+#include "push/texts/push_texts.h"
+#include "push/texts/w3c_time.h"
+
+namespace lc::push {
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr std::string_view kScope = "https://www.googleapis.com/auth/indexing";
+constexpr std::string_view kPublishPath = "/v3/urlNotifications:publish";
+// A token is asked for an hour, and taken for a little less.
+constexpr long kTokenSeconds = 3600;
+constexpr long kTokenMargin = 60;
+
+std::string base64url(std::string_view bytes) {
+  static constexpr char kDigits[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+  std::string text;
+  std::uint32_t bits = 0;
+  int held = 0;
+  for (const char byte : bytes) {
+    bits = bits << 8 | static_cast<unsigned char>(byte);
+    held += 8;
+    while (held >= 6) {
+      held -= 6;
+      text += kDigits[(bits >> held) & 0x3F];
+    }
+  }
+  if (held > 0) text += kDigits[(bits << (6 - held)) & 0x3F];
+  return text;
+}
+
+std::string string_at(const Json& json, const char* key) {
+  return json.is_object() && json.contains(key) && json[key].is_string()
+             ? json[key].get<std::string>()
+             : "";
+}
+
+// The explanation of a refusal, the API's words where it gives them.
+std::string explanation(int status, const Json& answer) {
+  switch (status) {
+    case 401:
+    case 403:
+      return std::string(texts::kGoogleNotOwner);
+    case 429:
+      return std::string(texts::kGoogleQuota);
+    default:
+      break;
+  }
+  const Json error = answer.is_object() ? answer.value("error", Json()) : Json();
+  const std::string message = string_at(error, "message");
+  return message.empty() ? std::string(texts::kBatchRefused) : message;
+}
+
+// The status of one part of a multipart answer: "HTTP/1.1 200 OK" within it.
+int part_status(std::string_view part) {
+  const std::size_t line = part.find("HTTP/1.1 ");
+  if (line == std::string_view::npos || line + 12 > part.size()) return 0;
+  int status = 0;
+  for (std::size_t at = line + 9; at < line + 12; ++at) {
+    if (!is_ascii_digit(part[at])) return 0;
+    status = status * 10 + (part[at] - '0');
+  }
+  return status;
+}
+
+// The parts of a multipart body, each without its delimiter line.
+std::vector<std::string_view> parts_of(std::string_view body, std::string_view content_type) {
+  std::vector<std::string_view> parts;
+  const std::size_t named = content_type.find("boundary=");
+  if (named == std::string_view::npos) return parts;
+  std::string_view boundary = content_type.substr(named + 9);
+  boundary = boundary.substr(0, boundary.find(';'));
+  if (boundary.size() > 1 && boundary.front() == '"')
+    boundary = boundary.substr(1, boundary.size() - 2);
+  const std::string delimiter = "--" + std::string(boundary);
+  std::size_t at = body.find(delimiter);
+  while (at != std::string_view::npos) {
+    const std::size_t start = at + delimiter.size();
+    if (body.substr(start, 2) == "--") break;
+    const std::size_t next = body.find(delimiter, start);
+    parts.push_back(body.substr(start, next == std::string_view::npos ? next : next - start));
+    at = next;
+  }
+  return parts;
+}
+
+// An access token, kept while it lasts for every run of the program that uses its account.
+struct Token {
+  std::string value;
+  std::time_t until = 0;
+};
+std::map<std::string, Token>& tokens() {
+  static std::map<std::string, Token> by_account;
+  return by_account;
+}
+
+class Google : public Engine {
+ public:
+  explicit Google(const Destination& destination) : destination_(destination) {}
+
+  // The access token, from a signed assertion of the service account.
+  std::optional<BatchOutcome> prepare() override {
+    const std::time_t now = seconds_now();
+    Token& token = account_token();
+    if (!token.value.empty() && now < token.until) return std::nullopt;
+    const std::string header = base64url(R"({"alg":"RS256","typ":"JWT"})");
+    const std::string claims = base64url(Json{
+        {"iss", destination_.account},
+        {"scope", kScope},
+        {"aud", destination_.token_uri},
+        {"iat", now},
+        {"exp", now + kTokenSeconds}}.dump());
+    const std::string signed_part = header + "." + claims;
+    BatchOutcome outcome;
+    const std::optional<std::string> signature =
+        platform::sign_rs256(destination_.key, signed_part);
+    if (!signature) {
+      outcome.kind = BatchOutcome::Kind::kRefused;
+      outcome.explanation = std::string(texts::kGoogleBadKey);
+      return outcome;
+    }
+    const std::string body =
+        "grant_type=" + query_encoded("urn:ietf:params:oauth:grant-type:jwt-bearer") +
+        "&assertion=" + signed_part + "." + base64url(*signature);
+    const Reply reply =
+        http_exchange(destination_.token_uri, {.post = true,
+                                               .as_program = true,
+                                               .body = body,
+                                               .content_type = "application/x-www-form-urlencoded",
+                                               .timeout_seconds = destination_.timeout_seconds});
+    take_status(reply, outcome);
+    if (!reply.answered()) return outcome;
+    const Json answer = Json::parse(reply.body, nullptr, false);
+    const std::string access_token = string_at(answer, "access_token");
+    if (!reply.answered_2xx() || access_token.empty()) {
+      outcome.kind = BatchOutcome::Kind::kRefused;
+      const std::string description = string_at(answer, "error_description");
+      outcome.explanation = std::string(texts::kGoogleNoToken) +
+                            (description.empty() ? string_at(answer, "error") : description);
+      return outcome;
+    }
+    const long lifetime = answer.contains("expires_in") && answer["expires_in"].is_number_integer()
+                              ? answer["expires_in"].get<long>()
+                              : kTokenSeconds;
+    token = {access_token, now + lifetime - kTokenMargin};
+    return std::nullopt;
+  }
+
+  BatchOutcome send(std::span<const std::string_view> links) override {
+    return publish(links, "URL_UPDATED");
+  }
+
+  BatchOutcome send_removed(std::span<const std::string_view> links) override {
+    return publish(links, "URL_DELETED");
+  }
+
+ private:
+  // One notification of `type` a link, in one batch request.
+  BatchOutcome publish(std::span<const std::string_view> links, std::string_view type) {
+    BatchOutcome outcome;
+    if (const std::optional<BatchOutcome> problem = prepare()) return *problem;
+    const std::string boundary = "linkcourier-" + std::to_string(std::random_device{}());
+    std::string body;
+    std::size_t item = 0;
+    for (const std::string_view link : links) {
+      body += "--" + boundary + "\r\nContent-Type: application/http\r\nContent-ID: <item" +
+              std::to_string(++item) + ">\r\n\r\nPOST " + std::string(kPublishPath) +
+              " HTTP/1.1\r\nContent-Type: application/json\r\n\r\n" +
+              Json{{"url", link}, {"type", type}}.dump() + "\r\n";
+    }
+    body += "--" + boundary + "--\r\n";
+    const std::string content_type = "multipart/mixed; boundary=" + boundary;
+    const std::string authorization = "Bearer " + account_token().value;
+    const Reply reply = http_exchange(destination_.interface + "/batch",
+                                      {.post = true,
+                                       .as_program = true,
+                                       .body = body,
+                                       .content_type = content_type,
+                                       .authorization = authorization,
+                                       .timeout_seconds = destination_.timeout_seconds});
+    take_status(reply, outcome);
+    if (!reply.answered()) return outcome;
+    if (!reply.answered_2xx()) {
+      outcome.kind = BatchOutcome::Kind::kRefused;
+      outcome.explanation = explanation(reply.status, Json::parse(reply.body, nullptr, false));
+      return outcome;
+    }
+    // Each notification is answered in its part, in the order sent.
+    const std::vector<std::string_view> parts = parts_of(reply.body, reply.content_type);
+    outcome.kind = BatchOutcome::Kind::kAccepted;
+    for (std::size_t n = 0; n < links.size(); ++n) {
+      const int status = n < parts.size() ? part_status(parts[n]) : 0;
+      if (status == 200) {
+        ++outcome.accepted;
+      } else if (status == 429) {
+        // The day's quota is spent: this one and what follows wait for tomorrow's.
+        outcome.deferred.emplace_back(links[n]);
+        outcome.explanation = std::string(texts::kGoogleQuota);
+        outcome.remaining = 0;
+      } else if (n < parts.size()) {
+        outcome.refused.emplace_back(links[n]);
+        if (outcome.explanation.empty()) {
+          const std::size_t json = parts[n].find('{');
+          outcome.explanation = explanation(
+              status, Json::parse(json == std::string_view::npos ? "" : parts[n].substr(json),
+                                  nullptr, false));
+        }
+      }
+    }
+    return outcome;
+  }
+
+  Token& account_token() { return tokens()[destination_.account + " " + destination_.token_uri]; }
+
+  Destination destination_;
+};
+
+}  // namespace
+
+std::optional<ServiceAccount> read_service_account(const std::string& path, std::string& reason) {
+  const std::optional<std::string> text = read_file(path, reason);
+  if (!text) return std::nullopt;
+  const Json json = Json::parse(*text, nullptr, false);
+  ServiceAccount account{string_at(json, "client_email"), string_at(json, "private_key"),
+                         string_at(json, "token_uri")};
+  if (account.client_email.empty() || account.private_key.empty() || account.token_uri.empty()) {
+    reason = texts::kGoogleNotAccount;
+    return std::nullopt;
+  }
+  if (!platform::sign_rs256(account.private_key, "")) {
+    reason = texts::kGoogleBadKey;
+    return std::nullopt;
+  }
+  return account;
+}
+
+std::unique_ptr<Engine> make_google(const Destination& destination) {
+  return std::make_unique<Google>(destination);
+}
+
+}  // namespace lc::push

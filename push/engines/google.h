@@ -1,0 +1,29 @@
+#pragma once
+// Google's Indexing API: a service account's token (a JSON Web Token signed RS256, exchanged at
+// the account's token_uri), then URL_UPDATED notifications through the batch endpoint, at most
+// 100 a request, each answered in its own part.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "push/engines/engine.h"
+
+namespace lc::push {
+
+struct ServiceAccount {
+  std::string client_email;
+  std::string private_key;  // PEM
+  std::string token_uri;
+};
+
+// The service account of a key file as the console gives it; empty with `reason` set when the
+// file is no such key or its private key cannot be read.
+std::optional<ServiceAccount> read_service_account(const std::string& path, std::string& reason);
+
+std::unique_ptr<Engine> make_google(const Destination& destination);
+
+inline constexpr std::size_t kGoogleLargestBatch = 100;
+inline constexpr const char* kGoogleEndpoint = "https://indexing.googleapis.com";
+
+}  // namespace lc::push

@@ -1,0 +1,74 @@
+#include "push/engines/push_interface.h"
+
+#include <nlohmann/json.hpp>
+
+#include "push/engines/client.h"
+#include "push/texts/push_texts.h"
+
+namespace lc::push {
+namespace {
+
+using Json = nlohmann::json;
+
+// The interface's words for a request over the quota that is left.
+constexpr std::string_view kOverQuotaMessage = "over quota";
+
+std::optional<long> integer_at(const Json& json, const char* key) {
+  if (!json.contains(key) || !json[key].is_number_integer()) return std::nullopt;
+  return json[key].get<long>();
+}
+
+// The answer, read once: its counts, the links it names as refused, and its own word on a
+// refusal.
+BatchOutcome read_answer(int status, std::string_view body) {
+  BatchOutcome outcome;
+  outcome.kind = BatchOutcome::Kind::kRefused;
+  const Json json = Json::parse(body, nullptr, false);
+  if (!json.is_object()) return outcome;
+  const std::optional<long> accepted = integer_at(json, "success_batch");
+  if (status < 200 || status >= 300 || !accepted) {
+    if (json.contains("message") && json["message"].is_string())
+      outcome.explanation = json["message"].get<std::string>();
+    outcome.over_quota = outcome.explanation == kOverQuotaMessage;
+    return outcome;
+  }
+  outcome.kind = BatchOutcome::Kind::kAccepted;
+  outcome.accepted = *accepted;
+  outcome.remaining = integer_at(json, "remain_batch");
+  for (const char* list : {"not_same_site", "not_valid"}) {
+    if (!json.contains(list) || !json[list].is_array()) continue;
+    for (const Json& link : json[list]) {
+      if (link.is_string()) outcome.refused.push_back(link.get<std::string>());
+    }
+  }
+  return outcome;
+}
+
+class PushInterface : public Engine {
+ public:
+  explicit PushInterface(const Destination& destination) : destination_(destination) {}
+
+  BatchOutcome send(std::span<const std::string_view> links) override {
+    std::string body;
+    for (const std::string_view link : links)
+      body.append(body.empty() ? "" : "\r\n").append(link);
+    const Reply reply = http_exchange(
+        destination_.interface,
+        {.post = true, .body = body, .timeout_seconds = destination_.timeout_seconds});
+    BatchOutcome outcome;
+    if (reply.answered()) outcome = read_answer(reply.status, reply.body);
+    take_status(reply, outcome);
+    return outcome;
+  }
+
+ private:
+  Destination destination_;
+};
+
+}  // namespace
+
+std::unique_ptr<Engine> make_push_interface(const Destination& destination) {
+  return std::make_unique<PushInterface>(destination);
+}
+
+}  // namespace lc::push

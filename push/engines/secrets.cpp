@@ -1,0 +1,58 @@
+#include "push/engines/secrets.h"
+
+#include <algorithm>
+
+#include "platform/ascii_case.h"
+
+namespace lc::push {
+namespace {
+
+constexpr std::string_view kMask = "***";
+
+// Where each value of a parameter named token or key (as a server reads names: in any case)
+// stands in `text`: begin and end.
+template <typename Visit>
+void for_each_secret_parameter(std::string_view text, Visit visit) {
+  for (std::size_t at = text.find('='); at != std::string_view::npos; at = text.find('=', at + 1)) {
+    const std::size_t name_begin = text.find_last_of("?&;#\" \t\r\n", at);
+    const std::string_view name =
+        text.substr(name_begin == std::string_view::npos ? 0 : name_begin + 1,
+                    at - (name_begin == std::string_view::npos ? 0 : name_begin + 1));
+    if (!platform::equals_ignoring_ascii_case(name, "token") &&
+        !platform::equals_ignoring_ascii_case(name, "key")) {
+      continue;
+    }
+    const std::size_t end = std::min(text.find_first_of("&#\" \t\r\n", at + 1), text.size());
+    visit(at + 1, end);
+  }
+}
+
+}  // namespace
+
+void Secrets::add_address(std::string_view address) {
+  for_each_secret_parameter(address, [&](std::size_t begin, std::size_t end) {
+    add(address.substr(begin, end - begin));
+  });
+}
+
+void Secrets::add(std::string_view secret) {
+  if (!secret.empty()) values_.emplace_back(secret);
+}
+
+std::string Secrets::hidden(std::string text) const {
+  for (const std::string& value : values_) {
+    for (std::size_t at = text.find(value); at != std::string::npos;
+         at = text.find(value, at + kMask.size())) {
+      text.replace(at, value.size(), kMask);
+    }
+  }
+  std::vector<std::pair<std::size_t, std::size_t>> spans;
+  for_each_secret_parameter(
+      text, [&](std::size_t begin, std::size_t end) { spans.emplace_back(begin, end); });
+  // From the last, so that earlier positions stay true.
+  for (auto span = spans.rbegin(); span != spans.rend(); ++span)
+    text.replace(span->first, span->second - span->first, kMask);
+  return text;
+}
+
+}  // namespace lc::push

@@ -1,0 +1,119 @@
+#pragma once
+// The record of every link a destination has been given: which wait, which were accepted or
+// refused, when and with what answer; the links waiting for quota live here too. push/ talks to
+// it through this interface only; SQLite is its one implementation (push/sqlite_record.h).
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "push/engines/quota_day.h"
+
+namespace lc::push {
+
+// A record that cannot be used: not one of ours, damaged, newer than the program, or a disk
+// that took nothing more. The message names the file.
+class RecordError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Another run holds the record; what it wrote of itself (pid, host, since when).
+class RecordBusy : public RecordError {
+ public:
+  using RecordError::RecordError;
+};
+
+struct SourceLink {
+  std::string_view url;
+  std::optional<std::time_t> modified;        // the sitemap's <lastmod>
+  std::optional<std::uint64_t> content_hash;  // the site folder's hash of the page
+};
+
+// One request's answer, as the record keeps it.
+struct RecordedAnswer {
+  std::span<const std::string_view> sent;
+  std::string words;                  // the status and anything the answer said, secrets hidden
+  bool links_known = true;            // false: the answer did not say which links it took
+  std::vector<std::string> refused;   // links the answer named as refused
+  std::vector<std::string> deferred;  // links it asked to have again later: they wait
+  bool removals = false;              // the links were sent as removed pages
+  std::optional<long> remaining;      // the quota left
+  std::time_t quota_day = 0;          // the engine's day the answer counts in
+};
+
+struct LinkCounts {
+  std::string destination;
+  std::string site;
+  std::int64_t known = 0, accepted = 0, waiting = 0, refused = 0;
+  std::int64_t accepted_today = 0, accepted_last_7_days = 0;
+  std::optional<QuotaDay> last_quota_day;  // the destination's latest
+  std::optional<std::int64_t> last_run;    // when it ended, seconds since 1970
+  std::optional<int> last_exit_code;
+};
+
+// The accepted links of the sites a run took links of that none of its sources holds any more.
+struct GoneLinks {
+  std::vector<std::string> links;
+  std::size_t known = 0;  // links on record for those sites, removed ones not counted
+};
+
+struct LinkEvent {
+  std::time_t time = 0;
+  std::string destination;
+  std::string site;
+  std::string url;
+  std::string event;   // seen, sent, accepted, refused
+  std::string detail;  // attempts, or the answer's words
+};
+
+class Record {
+ public:
+  virtual ~Record() = default;
+
+  // Takes in one source's links: new ones join the end of the waiting queue; accepted ones wait
+  // again where the sitemap says the page changed since, where its content's hash differs from
+  // the one kept, or with `again`. Gives how many stay
+  // as they are because they were accepted already. Nothing is kept until `commit_intake`, and
+  // in a dry run nothing at all: the record only counts what would wait.
+  virtual std::size_t take_in(std::span<const SourceLink> links, bool again) = 0;
+  virtual void commit_intake() = 0;
+
+  // How many links wait (in a dry run: would wait).
+  virtual std::size_t waiting_count() = 0;
+  // The waiting links, in their order; `each` gets them one by one.
+  virtual void for_each_waiting(const std::function<void(std::string_view)>& each) = 0;
+
+  // Keeps one request's answer, in one transaction, before the next request is sent. Links an
+  // answer to removals accepts are kept as removed: they come back as new if a source has them
+  // again.
+  virtual void record_answer(const RecordedAnswer& answer) = 0;
+
+  // What was accepted before and is absent from every source taken in, where the record was
+  // opened to find it.
+  virtual GoneLinks gone_links() = 0;
+  // Keeps `links` as removed without an engine's word: the engine has no way to hear of it.
+  virtual void record_removed(std::span<const std::string_view> links) = 0;
+
+  // What the engine said it leaves on `day` before any request (Bing's quota).
+  virtual void record_quota(std::time_t day, long left) = 0;
+  // The destination's quota on `day`; nothing used and nothing said where the record has no word.
+  virtual QuotaDay quota_on(std::time_t day) = 0;
+
+  // The run's end, with its exit code.
+  virtual void record_run_end(int exit_code) = 0;
+
+  // Per destination and site.
+  virtual std::vector<LinkCounts> counts(std::time_t now) = 0;
+  // Every event from `since` on, for `site` (empty: every site), in time order.
+  virtual void for_each_event(std::time_t since, std::string_view site,
+                              const std::function<void(const LinkEvent&)>& each) = 0;
+};
+
+}  // namespace lc::push

@@ -1,0 +1,76 @@
+#include "push/record/record_location.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/run_lock.h"
+
+namespace lc::push {
+namespace {
+
+constexpr std::size_t kLongestReadablePart = 60;
+
+std::uint32_t fnv1a(std::string_view text) {
+  std::uint32_t hash = 2166136261u;
+  for (const char c : text) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 16777619u;
+  }
+  return hash;
+}
+
+std::string readable_part(std::string_view name) {
+  if (const std::size_t scheme = name.find("://"); scheme != std::string_view::npos)
+    name.remove_prefix(scheme + 3);
+  std::string part;
+  for (const char c : name) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '.' || c == '-';
+    if (plain) {
+      part.push_back(c);
+    } else if (!part.empty() && part.back() != '-') {
+      part.push_back('-');
+    }
+    if (part.size() == kLongestReadablePart) break;
+  }
+  return part;
+}
+
+// How the names of an engine's destinations begin; the push interface's is its address.
+std::string engine_prefix(EngineKind engine) {
+  return engine == EngineKind::kPush ? "" : std::string(engine_name(engine)) + " ";
+}
+
+}  // namespace
+
+std::string destination_name(const Destination& destination, const Secrets& secrets) {
+  const std::string address = secrets.hidden(destination.interface);
+  switch (destination.engine) {
+    case EngineKind::kIndexNow:
+    case EngineKind::kBing:
+      return engine_prefix(destination.engine) + destination.host + " " + address;
+    case EngineKind::kGoogle:
+      return engine_prefix(destination.engine) + destination.account + " " + address;
+    case EngineKind::kPush:
+      break;
+  }
+  return address;
+}
+
+EngineKind engine_of_destination(std::string_view name) {
+  for (const EngineKind engine : {EngineKind::kIndexNow, EngineKind::kBing, EngineKind::kGoogle}) {
+    if (name.starts_with(engine_prefix(engine))) return engine;
+  }
+  return EngineKind::kPush;
+}
+
+std::string default_record_path(std::string_view destination) {
+  char hash[16];
+  std::snprintf(hash, sizeof hash, "%08x", static_cast<unsigned>(fnv1a(destination)));
+  const std::filesystem::path file = platform::user_state_directory() / "linkcourier" /
+                                     (readable_part(destination) + "-" + hash + ".db");
+  const std::u8string utf8 = file.u8string();
+  return std::string(utf8.begin(), utf8.end());
+}
+
+}  // namespace lc::push

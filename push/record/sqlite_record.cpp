@@ -1,0 +1,628 @@
+#include "push/record/sqlite_record.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "platform/run_lock.h"
+#include "platform/utf8_files.h"
+#include "push/engines/quota_day.h"
+#include "push/record/record_location.h"
+#include "push/record/sqlite_db.h"
+#include "push/record/text_state_import.h"
+#include "push/sources/link_list.h"
+#include "push/texts/push_texts.h"
+#include "push/texts/w3c_time.h"
+
+namespace lc::push {
+namespace {
+
+// "LKCR": tells our records from other programs' databases.
+constexpr std::int64_t kApplicationId = 0x4C4B4352;
+constexpr std::int64_t kSchemaVersion = 3;
+
+enum LinkState : int { kWaiting = 0, kAccepted = 1, kRefused = 2, kRemoved = 3 };
+
+// SQLite's integers are signed: a hash is kept with the same 64 bits.
+std::optional<std::int64_t> stored(std::optional<std::uint64_t> hash) {
+  if (!hash) return std::nullopt;
+  return std::bit_cast<std::int64_t>(*hash);
+}
+
+constexpr std::string_view kSchema = R"sql(
+CREATE TABLE destinations(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
+CREATE TABLE sites(id INTEGER PRIMARY KEY, host TEXT NOT NULL UNIQUE);
+CREATE TABLE answers(id INTEGER PRIMARY KEY, time INTEGER NOT NULL, words TEXT NOT NULL);
+CREATE TABLE links(
+  destination INTEGER NOT NULL,
+  url TEXT NOT NULL,
+  site INTEGER NOT NULL,
+  state INTEGER NOT NULL,
+  queued INTEGER,
+  first_seen INTEGER NOT NULL,
+  last_sent INTEGER,
+  accepted_at INTEGER,
+  lastmod INTEGER,
+  attempts INTEGER NOT NULL DEFAULT 0,
+  answer INTEGER,
+  content_hash INTEGER,
+  PRIMARY KEY (destination, url)) WITHOUT ROWID;
+CREATE INDEX waiting ON links(destination, queued) WHERE state = 0;
+CREATE TABLE runs(id INTEGER PRIMARY KEY, destination INTEGER NOT NULL, started INTEGER NOT NULL,
+                  ended INTEGER, exit_code INTEGER);
+)sql";
+
+// Each destination's quota by its engine's days; records of the first version gain it.
+constexpr std::string_view kQuotasTable = R"sql(
+CREATE TABLE quotas(destination INTEGER NOT NULL, day INTEGER NOT NULL,
+                    used INTEGER NOT NULL DEFAULT 0, quota_left INTEGER,
+                    PRIMARY KEY (destination, day)) WITHOUT ROWID;
+)sql";
+
+RecordError record_error(const std::string& path, const DatabaseError& error) {
+  if (error.disk_full()) return RecordError(texts::about(path, texts::kRecordDiskFull));
+  if (error.not_a_database()) return RecordError(texts::about(path, texts::kRecordDamaged));
+  return RecordError(texts::about(path, std::string(texts::kRecordFailed) + error.what()));
+}
+
+// The record's own file locked, by whatever name the run reached it, and the word on its holder
+// in a lock file beside the file's real name, for another run to show.
+struct RecordLock final : platform::RunLock {
+  std::unique_ptr<platform::RunLock> file;
+  std::unique_ptr<platform::RunLock> holder;
+};
+
+// Takes the run's lock, waiting up to `seconds` for another run to end.
+std::unique_ptr<platform::RunLock> take_lock(const std::string& path, double seconds) {
+  std::error_code failed;
+  const std::filesystem::path real =
+      std::filesystem::weakly_canonical(platform::utf8_path(path), failed);
+  const std::string lock_path = (failed ? path : platform::utf8_name(real)) + ".lock";
+  const std::string holder =
+      texts::filled(texts::kRecordHolder, {{"pid", std::to_string(platform::process_id())},
+                                           {"host", platform::machine_name()},
+                                           {"since", w3c_time(seconds_now())}});
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  for (;;) {
+    errno = 0;
+    auto lock = std::make_unique<RecordLock>();
+    lock->file = platform::try_file_lock(path);
+    if (lock->file) lock->holder = platform::try_run_lock(lock_path, holder);
+    if (lock->holder) return lock;
+    if (errno != 0)
+      throw RecordError(texts::about(lock->file ? lock_path : path, std::strerror(errno)));
+    if (std::chrono::steady_clock::now() >= deadline) {
+      throw RecordBusy(texts::about(
+          path,
+          texts::filled(texts::kRecordBusy, {{"holder", platform::run_lock_holder(lock_path)}})));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+class SqliteRecord final : public Record {
+ public:
+  SqliteRecord(const RecordOpening& opening, std::unique_ptr<platform::RunLock> lock)
+      : path_(opening.path), lock_(std::move(lock)), db_(opening.path, true) {
+    guarded([&] { prepare(opening); });
+  }
+
+  std::size_t take_in(std::span<const SourceLink> links, bool again) override {
+    return guarded([&] {
+      if (!intake_ && !dry_run_) intake_.emplace(db_);
+      if (finds_gone_) remember(links);
+      std::size_t known = 0;
+      if (worth_one_pass(links.size())) {
+        const std::vector<std::optional<KnownLink>> found = look_up_in_one_pass(links);
+        for (std::size_t at = 0; at < links.size(); ++at)
+          known += take_in_one(links[at], found[at], again) ? 1 : 0;
+      } else {
+        for (const SourceLink& link : links)
+          known += take_in_one(link, look_up(link.url), again) ? 1 : 0;
+      }
+      return known;
+    });
+  }
+
+  // The run starts here: what it took in is kept, and the run is on the record.
+  void commit_intake() override {
+    if (dry_run_) return;
+    guarded([&] {
+      if (!intake_) intake_.emplace(db_);
+      db_.prepare("INSERT INTO runs(destination, started) VALUES(?, ?)")
+          .bind(destination_, seconds_now())
+          .run();
+      run_ = db_.single_integer("SELECT last_insert_rowid()");
+      intake_->commit();
+      intake_.reset();
+    });
+  }
+
+  std::size_t waiting_count() override {
+    return guarded([&] {
+      const auto waiting = static_cast<std::size_t>(db_.single_integer(
+          "SELECT count(*) FROM links WHERE destination = ? AND state = 0", destination_));
+      return waiting + would_wait_.size();
+    });
+  }
+
+  void for_each_waiting(const std::function<void(std::string_view)>& each) override {
+    guarded([&] {
+      Statement waiting =
+          db_.prepare("SELECT url FROM links WHERE destination = ? AND state = 0 ORDER BY queued");
+      waiting.bind(destination_);
+      while (waiting.step())
+        each(waiting.text(0));
+    });
+  }
+
+  void record_answer(const RecordedAnswer& answer) override {
+    guarded([&] { record(answer); });
+  }
+
+  GoneLinks gone_links() override {
+    return guarded([&] {
+      GoneLinks gone;
+      Statement known = db_.prepare(
+          "SELECT l.url, s.host, l.state FROM links l JOIN sites s ON s.id = l.site "
+          "WHERE l.destination = ? AND l.state != ?");
+      known.bind(destination_, int(kRemoved));
+      while (known.step()) {
+        if (!taken_hosts_.contains(std::string(known.text(1)))) continue;
+        ++gone.known;
+        const std::string_view url = known.text(0);
+        if (known.integer(2) == kAccepted && !taken_.contains(std::hash<std::string_view>{}(url)))
+          gone.links.emplace_back(url);
+      }
+      return gone;
+    });
+  }
+
+  void record_removed(std::span<const std::string_view> links) override {
+    if (dry_run_) return;
+    guarded([&] {
+      Transaction transaction(db_);
+      Statement remove = db_.prepare(
+          "UPDATE links SET state = ?, queued = NULL WHERE destination = ? AND url = ?");
+      for (const std::string_view url : links)
+        remove.bind(int(kRemoved), destination_, url).run();
+      transaction.commit();
+    });
+  }
+
+  void record_quota(std::time_t day, long left) override {
+    guarded([&] { keep_quota(day, 0, left); });
+  }
+
+  QuotaDay quota_on(std::time_t day) override {
+    return guarded([&] {
+      Statement select =
+          db_.prepare("SELECT used, quota_left FROM quotas WHERE destination = ? AND day = ?");
+      QuotaDay quota{.day = day, .used = 0, .left = std::nullopt};
+      if (select.bind(destination_, day).step()) {
+        quota.used = select.integer(0);
+        quota.left = select.optional_integer(1);
+      }
+      return quota;
+    });
+  }
+
+  void record_run_end(int exit_code) override {
+    if (run_ == 0) return;
+    guarded([&] {
+      db_.prepare("UPDATE runs SET ended = ?, exit_code = ? WHERE id = ?")
+          .bind(seconds_now(), exit_code, run_)
+          .run();
+    });
+  }
+
+  // Keeps the links of a text state file as accepted at their times.
+  void import_accepted(std::string_view text) {
+    Transaction import(db_);
+    for_each_text_state_link(text, [&](std::string_view url, std::time_t accepted) {
+      const SourceLink link{url, std::nullopt, std::nullopt};
+      if (take_in_one(link, look_up(link.url), false)) return;
+      statement(imported_,
+                "UPDATE links SET state = 1, queued = NULL, accepted_at = ? "
+                "WHERE destination = ? AND url = ?")
+          .bind(accepted, destination_, url)
+          .run();
+    });
+    import.commit();
+  }
+
+  std::vector<LinkCounts> counts(std::time_t at) override;
+  void for_each_event(std::time_t since, std::string_view site,
+                      const std::function<void(const LinkEvent&)>& each) override;
+
+ private:
+  // Runs `work`, turning the database's failures into the record's, with the file named.
+  template <typename Work>
+  auto guarded(Work work) -> decltype(work()) {
+    try {
+      return work();
+    } catch (const DatabaseError& error) {
+      throw record_error(path_, error);
+    }
+  }
+
+  // The statement in `slot`, prepared once.
+  Statement& statement(std::unique_ptr<Statement>& slot, std::string_view sql) {
+    if (!slot) slot = db_.prepare_kept(sql);
+    return *slot;
+  }
+
+  void prepare(const RecordOpening& opening);
+  void remember(std::span<const SourceLink> links) {
+    for (const SourceLink& link : links) {
+      taken_.insert(std::hash<std::string_view>{}(link.url));
+      const std::string_view host = host_of(link.url);
+      if (!taken_hosts_.contains(std::string(host))) taken_hosts_.emplace(host);
+    }
+  }
+  void create_schema();
+  void add_quotas();
+  void add_content_hashes();
+  std::int64_t id_of(std::string_view table, std::string_view column, std::string_view value);
+  // What the record holds of one of the destination's links.
+  struct KnownLink {
+    LinkState state;
+    std::optional<std::int64_t> accepted_at;
+    std::optional<std::int64_t> content_hash;
+  };
+  std::optional<KnownLink> look_up(std::string_view url);
+  bool worth_one_pass(std::size_t links);
+  std::vector<std::optional<KnownLink>> look_up_in_one_pass(std::span<const SourceLink> links);
+  bool take_in_one(const SourceLink& link, const std::optional<KnownLink>& known, bool again);
+  void record(const RecordedAnswer& answer);
+  void keep_quota(std::time_t day, std::int64_t used, std::optional<long> left);
+
+  std::string path_;
+  std::unique_ptr<platform::RunLock> lock_;
+  Database db_;
+  bool dry_run_ = false;
+  bool links_known_ = false;                 // the record holds links of this destination
+  std::optional<std::int64_t> known_count_;  // how many, once asked
+  std::int64_t destination_ = 0;
+  std::int64_t run_ = 0;
+  std::int64_t next_queued_ = 0;
+  std::unordered_map<std::string, std::int64_t> sites_;
+  // A dry run's links that would wait, by their hash: a million take a few megabytes.
+  std::unordered_set<std::size_t> would_wait_;
+  // What the run took in, where it looks for links gone: the links by their hash, their hosts.
+  bool finds_gone_ = false;
+  std::unordered_set<std::size_t> taken_;
+  std::unordered_set<std::string> taken_hosts_;
+  std::unique_ptr<Statement> find_, insert_, requeue_, rehash_, answered_, imported_, quota_;
+  std::optional<Transaction> intake_;  // last: it ends before the statements and the database
+};
+
+void SqliteRecord::prepare(const RecordOpening& opening) {
+  dry_run_ = opening.dry_run;
+  finds_gone_ = opening.finds_gone;
+  const std::int64_t application = db_.single_integer("PRAGMA application_id");
+  const std::int64_t version = db_.single_integer("PRAGMA user_version");
+  const bool empty = db_.single_integer("SELECT count(*) FROM sqlite_schema") == 0;
+  if (!empty && application != kApplicationId)
+    throw RecordError(texts::about(path_, texts::kRecordNotOurs));
+  if (version > kSchemaVersion) {
+    throw RecordError(texts::about(
+        path_, texts::filled(texts::kRecordNewer, {{"found", std::to_string(version)},
+                                                   {"known", std::to_string(kSchemaVersion)}})));
+  }
+  // Each answer is on the disk before the next request goes out, power cut or not.
+  // Lookups of a million known links read the file through memory mapping rather than calls.
+  db_.execute(
+      "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; PRAGMA mmap_size = 1073741824");
+  if (empty) create_schema();
+  if (version == 1) add_quotas();
+  if (version >= 1 && version < 3) add_content_hashes();
+  if (opening.destination.empty()) return;
+  Transaction start(db_);
+  destination_ = id_of("destinations", "name", opening.destination);
+  links_known_ = db_.single_integer("SELECT EXISTS(SELECT 1 FROM links WHERE destination = ?)",
+                                    destination_) != 0;
+  next_queued_ = db_.single_integer(
+      "SELECT coalesce(max(queued), 0) + 1 FROM links WHERE destination = ?", destination_);
+  start.commit();
+}
+
+// The first version kept the quota a run ended with; it stands for the engine's day the run
+// started in.
+void SqliteRecord::add_quotas() {
+  Transaction migration(db_);
+  if (db_.single_integer("PRAGMA user_version") != 1) return;  // another run did it meanwhile
+  db_.execute(kQuotasTable);
+  Statement last = db_.prepare(R"sql(
+    SELECT d.id, d.name, r.started, r.quota_left FROM destinations d JOIN runs r
+    ON r.id = (SELECT max(id) FROM runs WHERE destination = d.id AND quota_left IS NOT NULL))sql");
+  Statement keep = db_.prepare("INSERT INTO quotas(destination, day, quota_left) VALUES(?, ?, ?)");
+  while (last.step()) {
+    const std::time_t day = quota_day(engine_of_destination(last.text(1)), last.integer(2));
+    keep.bind(last.integer(0), day, last.integer(3)).run();
+  }
+  db_.execute("ALTER TABLE runs DROP COLUMN quota_left; PRAGMA user_version = 2");
+  migration.commit();
+}
+
+// The third version keeps each page's content hash, for site folders.
+void SqliteRecord::add_content_hashes() {
+  Transaction migration(db_);
+  if (db_.single_integer("PRAGMA user_version") != 2) return;  // another run did it meanwhile
+  db_.execute("ALTER TABLE links ADD COLUMN content_hash INTEGER; PRAGMA user_version = 3");
+  migration.commit();
+}
+
+void SqliteRecord::create_schema() {
+  Transaction creation(db_);
+  db_.execute(kSchema);
+  db_.execute(kQuotasTable);
+  db_.execute("PRAGMA application_id = " + std::to_string(kApplicationId) +
+              "; PRAGMA user_version = " + std::to_string(kSchemaVersion));
+  creation.commit();
+}
+
+std::int64_t SqliteRecord::id_of(std::string_view table, std::string_view column,
+                                 std::string_view value) {
+  const std::string names = std::string(table) + "(" + std::string(column) + ")";
+  db_.prepare("INSERT OR IGNORE INTO " + names + " VALUES(?)").bind(value).run();
+  return db_.single_integer(
+      "SELECT id FROM " + std::string(table) + " WHERE " + std::string(column) + " = ?", value);
+}
+
+std::optional<SqliteRecord::KnownLink> SqliteRecord::look_up(std::string_view url) {
+  // A dry run over a destination the record has never seen looks nothing up.
+  if (!links_known_) return std::nullopt;
+  Statement& find = statement(
+      find_,
+      "SELECT state, accepted_at, content_hash FROM links WHERE destination = ? AND url = ?");
+  find.bind(destination_, url);
+  if (!find.step()) return std::nullopt;
+  const KnownLink known{static_cast<LinkState>(find.integer(0)), find.optional_integer(1),
+                        find.optional_integer(2)};
+  find.run();
+  return known;
+}
+
+// Where a source holds a good share of the links the record knows for the destination, one pass
+// over them in their order beside the source's links sorted costs far less than a lookup each.
+bool SqliteRecord::worth_one_pass(std::size_t links) {
+  constexpr std::size_t kFewestLinks = 1024;
+  constexpr std::int64_t kLargestShare = 8;  // known links a source link may stand for
+  if (!links_known_ || links < kFewestLinks) return false;
+  if (!known_count_) {
+    known_count_ =
+        db_.single_integer("SELECT count(*) FROM links WHERE destination = ?", destination_);
+  }
+  return *known_count_ <= kLargestShare * static_cast<std::int64_t>(links);
+}
+
+std::vector<std::optional<SqliteRecord::KnownLink>> SqliteRecord::look_up_in_one_pass(
+    std::span<const SourceLink> links) {
+  std::vector<std::size_t> order(links.size());
+  for (std::size_t at = 0; at < order.size(); ++at)
+    order[at] = at;
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t a, std::size_t b) { return links[a].url < links[b].url; });
+  std::vector<std::optional<KnownLink>> found(links.size());
+  // The primary key keeps a destination's links in byte order, as string_view compares them.
+  Statement known = db_.prepare(
+      "SELECT url, state, accepted_at, content_hash FROM links WHERE destination = ? "
+      "ORDER BY url");
+  bool more = known.bind(destination_).step();
+  for (const std::size_t at : order) {
+    while (more && known.text(0) < links[at].url)
+      more = known.step();
+    if (more && known.text(0) == links[at].url)
+      found[at] = KnownLink{static_cast<LinkState>(known.integer(1)), known.optional_integer(2),
+                            known.optional_integer(3)};
+  }
+  return found;
+}
+
+// Whether the link stays as it is because it was accepted already.
+bool SqliteRecord::take_in_one(const SourceLink& link, const std::optional<KnownLink>& known,
+                               bool again) {
+  if (!known) {
+    if (dry_run_) {
+      would_wait_.insert(std::hash<std::string_view>{}(link.url));
+      return false;
+    }
+    const std::string host(host_of(link.url));
+    auto site = sites_.find(host);
+    if (site == sites_.end()) site = sites_.emplace(host, id_of("sites", "host", host)).first;
+    statement(insert_,
+              "INSERT INTO links(destination, url, site, state, queued, first_seen, lastmod, "
+              "content_hash) VALUES(?, ?, ?, 0, ?, ?, ?, ?)")
+        .bind(destination_, link.url, site->second, next_queued_++, seconds_now(), link.modified,
+              stored(link.content_hash))
+        .run();
+    links_known_ = true;
+    return false;
+  }
+  const LinkState state = known->state;
+  const std::optional<std::int64_t> hash = stored(link.content_hash);
+  // A page first hashed now was accepted as it is: its hash is only kept.
+  const bool new_content = hash && known->content_hash && *hash != *known->content_hash;
+  const bool changed =
+      (link.modified && known->accepted_at && *link.modified > *known->accepted_at) || new_content;
+  if (state == kWaiting || (state == kAccepted && !again && !changed) ||
+      (state == kRefused && !again && !new_content)) {
+    if (hash && hash != known->content_hash && !dry_run_) {
+      statement(rehash_, "UPDATE links SET content_hash = ? WHERE destination = ? AND url = ?")
+          .bind(hash, destination_, link.url)
+          .run();
+    }
+    return state == kAccepted;
+  }
+  if (dry_run_) {
+    would_wait_.insert(std::hash<std::string_view>{}(link.url));
+    return false;
+  }
+  statement(requeue_,
+            "UPDATE links SET state = 0, queued = ?, lastmod = coalesce(?, lastmod), "
+            "content_hash = coalesce(?, content_hash) WHERE destination = ? AND url = ?")
+      .bind(next_queued_++, link.modified, hash, destination_, link.url)
+      .run();
+  return false;
+}
+
+void SqliteRecord::record(const RecordedAnswer& answer) {
+  const std::time_t at = seconds_now();
+  Transaction transaction(db_);
+  db_.prepare("INSERT INTO answers(time, words) VALUES(?, ?)").bind(at, answer.words).run();
+  const std::int64_t words = db_.single_integer("SELECT last_insert_rowid()");
+  const std::unordered_set<std::string_view> refused(answer.refused.begin(), answer.refused.end());
+  const std::unordered_set<std::string_view> deferred(answer.deferred.begin(),
+                                                      answer.deferred.end());
+  Statement& update =
+      statement(answered_,
+                "UPDATE links SET state = ?, queued = CASE WHEN ? = 0 THEN queued END, "
+                "accepted_at = CASE WHEN ? = 1 THEN ? ELSE accepted_at END, last_sent = ?, "
+                "attempts = attempts + 1, answer = ? WHERE destination = ? AND url = ?");
+  for (const std::string_view url : answer.sent) {
+    const bool taken = answer.links_known && !deferred.contains(url) && !refused.contains(url);
+    // A removal not taken leaves the link accepted: the next run finds it gone again.
+    const int state = answer.removals                               ? (taken ? kRemoved : kAccepted)
+                      : taken                                       ? kAccepted
+                      : refused.contains(url) && answer.links_known ? kRefused
+                                                                    : kWaiting;
+    const bool newly_accepted = state == kAccepted && !answer.removals;
+    update.bind(state, state, newly_accepted ? 1 : 0, at, at, words, destination_, url).run();
+  }
+  const std::size_t used =
+      answer.links_known ? answer.sent.size() - deferred.size() : answer.sent.size();
+  keep_quota(answer.quota_day, static_cast<std::int64_t>(used), answer.remaining);
+  transaction.commit();
+}
+
+// Adds `used` to the day's count and keeps what the engine said is left, where it said.
+void SqliteRecord::keep_quota(std::time_t day, std::int64_t used, std::optional<long> left) {
+  if (dry_run_) return;
+  statement(quota_,
+            "INSERT INTO quotas(destination, day, used, quota_left) VALUES(?1, ?2, ?3, ?4) "
+            "ON CONFLICT(destination, day) DO UPDATE SET used = used + ?3, "
+            "quota_left = coalesce(?4, quota_left)")
+      .bind(destination_, day, used, left)
+      .run();
+}
+
+std::vector<LinkCounts> SqliteRecord::counts(std::time_t at) {
+  return guarded([&] {
+    const std::time_t today = at - at % 86400;
+    Statement select = db_.prepare(R"sql(
+      SELECT d.id, d.name, s.host, count(*), sum(state = 1), sum(state = 0), sum(state = 2),
+             sum(state = 1 AND accepted_at >= ?), sum(state = 1 AND accepted_at >= ?)
+      FROM links l JOIN destinations d ON d.id = l.destination JOIN sites s ON s.id = l.site
+      GROUP BY l.destination, l.site ORDER BY d.name, s.host)sql");
+    select.bind(today, today - 6 * 86400);
+    Statement quota = db_.prepare(
+        "SELECT day, used, quota_left FROM quotas WHERE destination = ? "
+        "ORDER BY day DESC LIMIT 1");
+    Statement last = db_.prepare(
+        "SELECT ended, exit_code FROM runs WHERE destination = ? AND ended IS NOT NULL "
+        "ORDER BY id DESC LIMIT 1");
+    std::vector<LinkCounts> all;
+    while (select.step()) {
+      LinkCounts& counts = all.emplace_back();
+      counts.destination = select.text(1);
+      counts.site = select.text(2);
+      counts.known = select.integer(3);
+      counts.accepted = select.integer(4);
+      counts.waiting = select.integer(5);
+      counts.refused = select.integer(6);
+      counts.accepted_today = select.integer(7);
+      counts.accepted_last_7_days = select.integer(8);
+      if (quota.bind(select.integer(0)).step()) {
+        counts.last_quota_day = {
+            .day = quota.integer(0), .used = quota.integer(1), .left = quota.optional_integer(2)};
+      }
+      quota.run();
+      if (last.bind(select.integer(0)).step()) {
+        counts.last_run = last.integer(0);
+        counts.last_exit_code = static_cast<int>(last.integer(1));
+      }
+      last.run();
+    }
+    return all;
+  });
+}
+
+void SqliteRecord::for_each_event(std::time_t since, std::string_view site,
+                                  const std::function<void(const LinkEvent&)>& each) {
+  guarded([&] {
+    constexpr std::string_view kFrom =
+        " FROM links l JOIN destinations d ON d.id = l.destination JOIN sites s ON s.id = l.site"
+        " LEFT JOIN answers a ON a.id = l.answer WHERE (?2 = '' OR s.host = ?2) AND ";
+    const std::string columns = "d.name, s.host, l.url, ";
+    Statement select = db_.prepare(
+        "SELECT first_seen AS t, " + columns + "'seen', ''" + std::string(kFrom) +
+        "first_seen >= ?1 UNION ALL SELECT last_sent, " + columns + "'sent', attempts" +
+        std::string(kFrom) + "last_sent >= ?1 UNION ALL SELECT accepted_at, " + columns +
+        "'accepted', a.words" + std::string(kFrom) +
+        "state = 1 AND accepted_at >= ?1 UNION ALL SELECT last_sent, " + columns +
+        "'refused', a.words" + std::string(kFrom) + "state = 2 AND last_sent >= ?1 ORDER BY 1, 4");
+    select.bind(since, site);
+    while (select.step()) {
+      each({.time = select.integer(0),
+            .destination = std::string(select.text(1)),
+            .site = std::string(select.text(2)),
+            .url = std::string(select.text(3)),
+            .event = std::string(select.text(4)),
+            .detail = std::string(select.text(5))});
+    }
+  });
+}
+
+// A text state file where the record is to stand is taken in whole: into a new record beside it
+// first, which then takes its place; the text is kept as PATH.imported.
+void import_text_state(const RecordOpening& opening) {
+  const std::filesystem::path path = platform::utf8_path(opening.path);
+  const std::filesystem::path importing = platform::utf8_path(opening.path + ".importing");
+  std::error_code error;
+  // An import that stopped between its two renames is finished.
+  if (!std::filesystem::exists(path, error) && std::filesystem::exists(importing, error))
+    std::filesystem::rename(importing, path, error);
+  const std::optional<std::string> text = text_state_at(opening.path);
+  if (!text) return;
+  std::filesystem::remove(importing, error);
+  {
+    RecordOpening into = opening;
+    into.path = opening.path + ".importing";
+    into.dry_run = false;
+    try {
+      SqliteRecord(into, nullptr).import_accepted(*text);
+    } catch (const DatabaseError& failure) {
+      throw record_error(into.path, failure);
+    }
+  }
+  std::filesystem::rename(path, platform::utf8_path(opening.path + ".imported"), error);
+  if (!error) std::filesystem::rename(importing, path, error);
+  if (error) throw RecordError(texts::about(opening.path, texts::kRecordFailed) + error.message());
+}
+
+}  // namespace
+
+std::unique_ptr<Record> open_sqlite_record(const RecordOpening& opening) {
+  std::unique_ptr<platform::RunLock> lock;
+  // Asking the record needs no lock: SQLite lets readers in beside a run.
+  if (opening.path != kRecordInMemory && !opening.destination.empty()) {
+    std::error_code ignored;
+    std::filesystem::create_directories(platform::utf8_path(opening.path).parent_path(), ignored);
+    lock = take_lock(opening.path, opening.wait_seconds);
+    import_text_state(opening);
+  }
+  try {
+    return std::make_unique<SqliteRecord>(opening, std::move(lock));
+  } catch (const DatabaseError& error) {
+    throw record_error(opening.path, error);
+  }
+}
+
+}  // namespace lc::push

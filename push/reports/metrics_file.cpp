@@ -1,0 +1,94 @@
+#include "push/reports/metrics_file.h"
+
+#include <map>
+#include <sstream>
+
+#include "push/texts/file_text.h"
+
+namespace lc::push {
+namespace {
+
+constexpr std::string_view kLastSuccess = "linkcourier_last_success_timestamp_seconds";
+
+// A label's value as the format quotes it.
+std::string label_value(std::string_view value) {
+  std::string text = "\"";
+  for (const char c : value) {
+    if (c == '\\' || c == '"') text += '\\';
+    text += c == '\n' ? std::string("\\n") : std::string(1, c);
+  }
+  return text + "\"";
+}
+
+std::string labels_of(const ReportLabels& labels) {
+  return "{site=" + label_value(labels.site) + ",engine=" + label_value(labels.engine) + "}";
+}
+
+// The times of last success the file holds, by their labels.
+std::map<std::string, std::string> last_successes(const std::string& path) {
+  std::map<std::string, std::string> found;
+  std::string reason;
+  const std::optional<std::string> text = read_file(path, reason);
+  if (!text) return found;
+  std::istringstream lines(*text);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.starts_with(kLastSuccess)) continue;
+    const std::size_t space = line.rfind(' ');
+    if (space == std::string::npos) continue;
+    found[line.substr(kLastSuccess.size(), space - kLastSuccess.size())] = line.substr(space + 1);
+  }
+  return found;
+}
+
+struct Gauge {
+  const char* name;
+  const char* help;
+};
+
+}  // namespace
+
+std::optional<std::string> write_metrics(const std::string& path,
+                                         const std::vector<RunFigures>& runs, std::time_t now) {
+  const std::map<std::string, std::string> kept = last_successes(path);
+  std::ostringstream text;
+  const auto family = [&](const Gauge& gauge, auto value_of) {
+    text << "# HELP " << gauge.name << " " << gauge.help << "\n# TYPE " << gauge.name << " gauge\n";
+    for (const RunFigures& run : runs) {
+      const std::optional<std::string> value = value_of(run);
+      if (value) text << gauge.name << labels_of(run.labels) << " " << *value << "\n";
+    }
+  };
+  const auto number = [](auto value) { return std::optional<std::string>(std::to_string(value)); };
+  family({"linkcourier_links_sent", "Links the last run sent."},
+         [&](const RunFigures& run) { return number(run.totals.sent); });
+  family({"linkcourier_links_accepted", "Links the last run had accepted."},
+         [&](const RunFigures& run) { return number(run.totals.accepted); });
+  family({"linkcourier_links_refused", "Links the last run had refused."},
+         [&](const RunFigures& run) { return number(run.totals.refused); });
+  family({"linkcourier_links_waiting", "Links waiting after the last run."},
+         [&](const RunFigures& run) { return number(run.totals.pending); });
+  family({"linkcourier_quota_left", "The quota the engine last said is left."},
+         [&](const RunFigures& run) {
+           return run.totals.quota_left ? number(*run.totals.quota_left) : std::nullopt;
+         });
+  family({"linkcourier_last_run_exit_code", "The last run's exit code."},
+         [&](const RunFigures& run) { return number(run.totals.exit_code); });
+  family({"linkcourier_last_run_duration_seconds", "How long the last run took."},
+         [&](const RunFigures& run) {
+           std::ostringstream seconds;
+           seconds << run.seconds;
+           return std::optional<std::string>(seconds.str());
+         });
+  family({"linkcourier_last_run_timestamp_seconds", "When the last run ended."},
+         [&](const RunFigures&) { return number(now); });
+  family({kLastSuccess.data(), "When a run last ended with every link accepted."},
+         [&](const RunFigures& run) -> std::optional<std::string> {
+           if (run.totals.exit_code == 0) return number(now);
+           const auto found = kept.find(labels_of(run.labels));
+           return found != kept.end() ? std::optional(found->second) : std::nullopt;
+         });
+
+  return write_file_whole(path, text.str());
+}
+
+}  // namespace lc::push

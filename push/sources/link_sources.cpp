@@ -1,0 +1,162 @@
+#include "push/sources/link_sources.h"
+
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+
+#include "push/sources/content_hash.h"
+#include "push/sources/pending_file.h"
+#include "push/sources/site_folder.h"
+#include "push/sources/sitemap_source.h"
+#include "push/texts/exit_codes.h"
+#include "push/texts/file_text.h"
+#include "push/texts/push_texts.h"
+#include "push/texts/w3c_time.h"
+
+namespace lc::push {
+namespace {
+
+constexpr std::string_view kStandardInputName = "-";
+
+using Each = std::function<void(LinkList&)>;
+
+std::optional<SourceFailure> add_pending(const std::string& pending, const Each& each) {
+  std::string error;
+  std::optional<std::string> text = read_pending(pending, error);
+  if (!text) return SourceFailure{kUsageOrInput, std::string(texts::kPendingUnusable) + error};
+  // Nothing goes out that could not be kept.
+  if (!can_write_beside(pending, error))
+    return SourceFailure{kPendingUnwritable, std::string(texts::kPendingUnusable) + error};
+  LinkList links;
+  links.add_text(std::move(*text));
+  each(links);
+  return std::nullopt;
+}
+
+// Sitemaps' pages checked by content, within one budget for all the sitemaps of a run.
+class PageContents {
+ public:
+  PageContents(const SourceSettings& sources, PageValidatorStore& validators)
+      : check_(*sources.content_check), validators_(validators) {
+    check_.ignore_content = sources.ignore_content;
+  }
+
+  // Gives each page of `links` whose content came the hash of it.
+  std::optional<SourceFailure> hash(LinkList& links) {
+    if (!ContentHasher(check_.ignore_content).usable()) {
+      return SourceFailure{kUsageOrInput,
+                           texts::about(check_.ignore_content, texts::kBadIgnoreContent)};
+    }
+    std::vector<std::optional<std::uint64_t>> hashes;
+    if (std::optional<std::string> failure =
+            check_contents(check_, validators_, links.links(), hashes, counts_)) {
+      return SourceFailure{kRecordUnusable, std::move(*failure)};
+    }
+    check_.budget -= std::min(check_.budget, links.links().size());
+    for (std::size_t at = 0; at < hashes.size(); ++at) {
+      if (hashes[at]) links.set_content_hash(links.links()[at], *hashes[at]);
+    }
+    return std::nullopt;
+  }
+
+  // What was found, in one line.
+  void report() const {
+    std::ostringstream seconds;
+    seconds << std::fixed << std::setprecision(1) << counts_.seconds;
+    const std::size_t fetched =
+        counts_.not_modified + counts_.same + counts_.changed + counts_.failed;
+    std::cerr << texts::filled(texts::kContentChecked,
+                               {{"fetched", std::to_string(fetched)},
+                                {"not_modified", std::to_string(counts_.not_modified)},
+                                {"same", std::to_string(counts_.same)},
+                                {"changed", std::to_string(counts_.changed)},
+                                {"failed", std::to_string(counts_.failed)},
+                                {"over_budget", std::to_string(counts_.over_budget)},
+                                {"seconds", seconds.str()}})
+              << "\n";
+  }
+
+ private:
+  ContentCheck check_;
+  PageValidatorStore& validators_;
+  ContentCheckCounts counts_;
+};
+
+std::optional<SourceFailure> add_sitemaps(const SourceSettings& sources,
+                                          PageValidatorStore* validators, const Each& each) {
+  std::string error;
+  std::optional<SourceFailure> failure;
+  const bool checks_content = sources.content_check && validators != nullptr;
+  std::optional<PageContents> contents;
+  if (checks_content) contents.emplace(sources, *validators);
+  const bool read = read_sitemaps(
+      sources.sitemaps,
+      [&](std::vector<SitemapPage>& pages) {
+        LinkList links;
+        links.reserve(pages.size());
+        // Dates a content check stands in for are not taken.
+        for (SitemapPage& page : pages) {
+          links.add_page(
+              std::move(page.location),
+              PageFacts{checks_content ? std::nullopt : parse_w3c_time(page.last_modified),
+                        std::nullopt});
+        }
+        if (contents && !failure) failure = contents->hash(links);
+        if (!failure) each(links);
+      },
+      error);
+  if (!read) return SourceFailure{kUsageOrInput, error};
+  if (contents && !failure) contents->report();
+  return failure;
+}
+
+std::optional<SourceFailure> add_folder(const SiteFolder& folder, const std::string& ignore_content,
+                                        const Each& each) {
+  LinkList links;
+  if (std::optional<std::string> failure = read_site_folder(folder, ignore_content, links))
+    return SourceFailure{kUsageOrInput, std::move(*failure)};
+  each(links);
+  return std::nullopt;
+}
+
+std::optional<SourceFailure> add_file(const std::string& file, const Each& each) {
+  std::string reason;
+  std::optional<std::string> text;
+  if (file == kStandardInputName) {
+    text = read_stream(std::cin);
+    if (!text) reason = texts::kUnreadable;
+  } else {
+    text = read_file(file, reason);
+  }
+  if (!text) {
+    const std::string_view name = file == kStandardInputName ? texts::kStandardInput : file;
+    return SourceFailure{kUsageOrInput, texts::about(name, reason)};
+  }
+  LinkList links;
+  links.add_text(std::move(*text));
+  each(links);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<SourceFailure> gather_links(const SourceSettings& sources,
+                                          PageValidatorStore* validators, const Each& each) {
+  if (!sources.pending.empty()) {
+    if (auto failure = add_pending(sources.pending, each)) return failure;
+  }
+  if (!sources.sitemaps.empty()) {
+    if (auto failure = add_sitemaps(sources, validators, each)) return failure;
+  }
+  if (!sources.folder.folder.empty()) {
+    if (auto failure = add_folder(sources.folder, sources.ignore_content, each)) return failure;
+  }
+  std::vector<std::string> files = sources.files;
+  if (sources.reads_standard_input()) files.emplace_back(kStandardInputName);
+  for (const std::string& file : files) {
+    if (auto failure = add_file(file, each)) return failure;
+  }
+  return std::nullopt;
+}
+
+}  // namespace lc::push
