@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "push/engines/engine_registry.h"
 #include "push/engines/quota_day.h"
 #include "push/engines/retrying_engine.h"
 #include "push/record/record.h"

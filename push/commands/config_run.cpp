@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "push/commands/push_command.h"
+#include "push/engines/engine_registry.h"
 #include "push/settings/config_file.h"
 #include "push/sources/link_sources.h"
 #include "push/texts/exit_codes.h"
@@ -36,7 +37,7 @@ Options site_options(const Options& options, const Config& config, const SiteCon
 Options engine_options(const Options& site, const EngineSettings& engine) {
   Options run = site;
   run.destination.interface = engine.address;
-  run.destination.engine = engine_named(engine.engine);
+  run.destination.engine = engine_named(engine.engine)->kind;
   run.destination.key = engine.key;
   run.destination.key_location = engine.key_location;
   run.destination.site_url = engine.site_url;

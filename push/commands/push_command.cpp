@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 
+#include "push/engines/engine_registry.h"
 #include "push/push_run.h"
 #include "push/record/page_validators.h"
 #include "push/record/record_location.h"
@@ -30,7 +31,8 @@ class Intake {
 
   // The list stays as it is: other destinations may take the same links in.
   void add(const LinkList& links) {
-    if (site_.empty() && takes_one_host(options_.destination.engine) && !links.links().empty()) {
+    if (site_.empty() && describe(options_.destination.engine).takes_one_host &&
+        !links.links().empty()) {
       site_ = std::string(host_of(links.links().front()));
       site_url_ = site_url_of(links.links().front());
     }
@@ -63,7 +65,8 @@ class Intake {
   void open() {
     run_.destination.host = site_;
     if (run_.destination.site_url.empty()) run_.destination.site_url = site_url_;
-    const std::string name = destination_name(run_.destination, run_.secrets);
+    const std::string name =
+        describe(run_.destination.engine).destination_name(run_.destination, run_.secrets);
     path_ = options_.no_state || options_.destination.interface.empty() ? kRecordInMemory
             : options_.state.empty()                                    ? default_record_path(name)
                                                                         : options_.state;
@@ -123,7 +126,7 @@ int announce_removals(const Options& options, RunOptions run, Record& record, Ru
   }
   const std::vector<std::string_view> links(gone.links.begin(), gone.links.end());
   const std::string count = std::to_string(links.size());
-  if (!hears_of_removals(run.destination.engine)) {
+  if (!describe(run.destination.engine).hears_of_removals) {
     record.record_removed(links);
     report.note(texts::filled(texts::kRemovedUnannounced, {{"count", count}}));
     return kAllAccepted;
@@ -190,7 +193,7 @@ int push_links(const Options& options) {
                             [&](LinkList& links) { each(links); });
       });
   if (options.metrics.empty()) return totals.exit_code;
-  const ReportLabels labels{options.site, std::string(engine_name(options.destination.engine))};
+  const ReportLabels labels{options.site, std::string(describe(options.destination.engine).name)};
   return kept_metrics(options, {{labels, totals, seconds_since(start)}}, totals.exit_code);
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/run_lock.h"
 #include "platform/utf8_files.h"
+#include "push/engines/engine_registry.h"
 #include "push/engines/quota_day.h"
 #include "push/record/record_location.h"
 #include "push/record/sqlite_record.h"
@@ -65,7 +66,7 @@ struct QuotaToday {
 
 QuotaToday quota_today(const LinkCounts& counts, std::time_t now) {
   Destination destination;
-  destination.engine = engine_of_destination(counts.destination);
+  destination.engine = engine_of_destination(counts.destination).kind;
   const std::optional<QuotaDay>& last = counts.last_quota_day;
   // A daily quota granted above the usual shows in what its last day used and left.
   const std::optional<long> usual = daily_quota(destination);
@@ -182,7 +183,7 @@ int write_report(const Options& options) {
   const int exit_code = ask_records(options, [&](Record& record) {
     std::vector<DestinationHistory> found;
     for (LinkCounts& counts : record.counts(now)) {
-      const std::string engine(engine_name(engine_of_destination(counts.destination)));
+      const std::string engine(engine_of_destination(counts.destination).name);
       found.push_back({std::move(counts), engine, {}, {}, {}});
     }
     add_events(found, record, now);

@@ -112,8 +112,26 @@ class Bing : public Engine {
 
 }  // namespace
 
-std::unique_ptr<Engine> make_bing(const Destination& destination) {
-  return std::make_unique<Bing>(destination);
+const EngineDescription& bing_engine() {
+  static const EngineDescription description{
+      .kind = EngineKind::kBing,
+      .name = "bing",
+      .default_endpoint = "https://ssl.bing.com/webmaster/api.svc/json",
+      .largest_batch = 500,  // URLs one SubmitUrlbatch may carry
+      .usual_batch = 500,
+      .daily_quota = std::nullopt,  // its API tells
+      .days = QuotaDays::kUtc,
+      .takes_one_host = true,
+      .hears_of_removals = false,
+      .destination_name =
+          [](const Destination& destination, const Secrets& secrets) {
+            return named_destination("bing", destination.host,
+                                     secrets.hidden(destination.interface));
+          },
+      .make = [](const Destination& destination) -> std::unique_ptr<Engine> {
+        return std::make_unique<Bing>(destination);
+      }};
+  return description;
 }
 
 }  // namespace lc::push

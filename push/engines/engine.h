@@ -29,25 +29,6 @@ struct Destination {
 // The most a daily quota may be given as.
 inline constexpr long kMostDailyQuota = 1'000'000'000;
 
-// The engine of a config's or the command line's name: push, indexnow, bing or google.
-EngineKind engine_named(std::string_view name);
-// The engine's name, as engine_named takes it.
-std::string_view engine_name(EngineKind engine);
-
-// Whether the engine takes one host's links a request (IndexNow, Bing).
-bool takes_one_host(EngineKind engine);
-
-// The engine's public endpoint; empty for the push interface, whose address is the user's.
-std::string default_endpoint(EngineKind engine);
-
-// Whether the engine hears of removed pages: Google through URL_DELETED, IndexNow taking them as
-// any other link (its engines fetch them and find them gone). The others have no way; their
-// removed pages are only recorded.
-bool hears_of_removals(EngineKind engine);
-
-// The most links one request to the engine may carry, where the engine sets a bound.
-std::optional<std::size_t> largest_batch(EngineKind engine);
-
 // What one request came to.
 struct BatchOutcome {
   enum class Kind { kUnreachable, kRefused, kAccepted };
@@ -84,7 +65,5 @@ class Engine {
   // Tells an engine that hears of removals that the pages of `links` are gone.
   virtual BatchOutcome send_removed(std::span<const std::string_view> links) { return send(links); }
 };
-
-std::unique_ptr<Engine> make_engine(const Destination& destination);
 
 }  // namespace lc::push

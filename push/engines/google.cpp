@@ -245,8 +245,28 @@ std::optional<ServiceAccount> read_service_account(const std::string& path, std:
   return account;
 }
 
-std::unique_ptr<Engine> make_google(const Destination& destination) {
-  return std::make_unique<Google>(destination);
+const EngineDescription& google_engine() {
+  static const EngineDescription description{
+      .kind = EngineKind::kGoogle,
+      .name = "google",
+      .default_endpoint = "https://indexing.googleapis.com",
+      .largest_batch = 100,
+      .usual_batch = 100,
+      // Publish calls a day, unless the project was granted more.
+      .daily_quota = 200,
+      .days = QuotaDays::kPacificTime,
+      .takes_one_host = false,
+      .hears_of_removals = true,  // URL_DELETED
+      // An account's quota serves every site it owns.
+      .destination_name =
+          [](const Destination& destination, const Secrets& secrets) {
+            return named_destination("google", destination.account,
+                                     secrets.hidden(destination.interface));
+          },
+      .make = [](const Destination& destination) -> std::unique_ptr<Engine> {
+        return std::make_unique<Google>(destination);
+      }};
+  return description;
 }
 
 }  // namespace lc::push

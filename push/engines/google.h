@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "push/engines/engine.h"
+#include "push/engines/engine_registry.h"
 
 namespace lc::push {
 
@@ -21,9 +21,6 @@ struct ServiceAccount {
 // file is no such key or its private key cannot be read.
 std::optional<ServiceAccount> read_service_account(const std::string& path, std::string& reason);
 
-std::unique_ptr<Engine> make_google(const Destination& destination);
-
-inline constexpr std::size_t kGoogleLargestBatch = 100;
-inline constexpr const char* kGoogleEndpoint = "https://indexing.googleapis.com";
+const EngineDescription& google_engine();
 
 }  // namespace lc::push

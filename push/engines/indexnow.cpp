@@ -84,8 +84,29 @@ class IndexNow : public Engine {
 
 }  // namespace
 
-std::unique_ptr<Engine> make_indexnow(const Destination& destination) {
-  return std::make_unique<IndexNow>(destination);
+const EngineDescription& indexnow_engine() {
+  static const EngineDescription description{
+      .kind = EngineKind::kIndexNow,
+      .name = "indexnow",
+      // The endpoint the participating engines share.
+      .default_endpoint = "https://api.indexnow.org/indexnow",
+      .largest_batch = 10'000,
+      .usual_batch = 10'000,
+      .daily_quota = std::nullopt,
+      .days = QuotaDays::kPerRequest,
+      .takes_one_host = true,
+      // Its engines fetch a removed page and find it gone.
+      .hears_of_removals = true,
+      // One endpoint serves every site.
+      .destination_name =
+          [](const Destination& destination, const Secrets& secrets) {
+            return named_destination("indexnow", destination.host,
+                                     secrets.hidden(destination.interface));
+          },
+      .make = [](const Destination& destination) -> std::unique_ptr<Engine> {
+        return std::make_unique<IndexNow>(destination);
+      }};
+  return description;
 }
 
 bool is_indexnow_key(std::string_view key) {

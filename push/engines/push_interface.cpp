@@ -65,10 +65,31 @@ class PushInterface : public Engine {
   Destination destination_;
 };
 
+// The window's own bound on a request is none; this keeps a request within reason.
+constexpr std::size_t kLargestBatch = 1'000'000;
+
 }  // namespace
 
-std::unique_ptr<Engine> make_push_interface(const Destination& destination) {
-  return std::make_unique<PushInterface>(destination);
+const EngineDescription& push_interface_engine() {
+  static const EngineDescription description{
+      .kind = EngineKind::kPush,
+      .name = "push",
+      .default_endpoint = "",
+      .largest_batch = kLargestBatch,
+      .usual_batch = 2000,
+      .daily_quota = std::nullopt,
+      .days = QuotaDays::kChinaTime,
+      .takes_one_host = false,
+      .hears_of_removals = false,
+      // Its address names it: the interface's address holds the site.
+      .destination_name =
+          [](const Destination& destination, const Secrets& secrets) {
+            return secrets.hidden(destination.interface);
+          },
+      .make = [](const Destination& destination) -> std::unique_ptr<Engine> {
+        return std::make_unique<PushInterface>(destination);
+      }};
+  return description;
 }
 
 }  // namespace lc::push

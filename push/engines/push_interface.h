@@ -1,12 +1,10 @@
 #pragma once
 // The push interface of the window: links one a line, counts back.
 
-#include <memory>
-
-#include "push/engines/engine.h"
+#include "push/engines/engine_registry.h"
 
 namespace lc::push {
 
-std::unique_ptr<Engine> make_push_interface(const Destination& destination);
+const EngineDescription& push_interface_engine();
 
 }  // namespace lc::push

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "push/engines/engine_registry.h"
+
 namespace lc::push {
 namespace {
 
@@ -10,8 +12,6 @@ using std::chrono::hours;
 using std::chrono::seconds;
 using std::chrono::sys_days;
 using std::chrono::sys_seconds;
-
-constexpr long kGoogleDailyPublishCalls = 200;
 
 // Pacific time: UTC-7 from 2:00 on March's second Sunday to 2:00 on November's first Sunday,
 // UTC-8 otherwise.
@@ -24,13 +24,13 @@ hours pacific_offset(sys_seconds at) {
 }
 
 hours offset_of(EngineKind engine, sys_seconds at) {
-  switch (engine) {
-    case EngineKind::kGoogle:
+  switch (describe(engine).days) {
+    case QuotaDays::kPacificTime:
       return pacific_offset(at);
-    case EngineKind::kPush:
+    case QuotaDays::kChinaTime:
       return hours(8);
-    case EngineKind::kIndexNow:
-    case EngineKind::kBing:
+    case QuotaDays::kUtc:
+    case QuotaDays::kPerRequest:
       break;
   }
   return hours(0);
@@ -48,14 +48,15 @@ std::time_t quota_day(EngineKind engine, std::time_t at) {
 }
 
 std::optional<std::time_t> next_quota_day(EngineKind engine, std::time_t at) {
-  if (engine == EngineKind::kIndexNow) return std::nullopt;
+  if (describe(engine).days == QuotaDays::kPerRequest) return std::nullopt;
   // Days of 23 to 25 hours: 25 hours on from one day's start is within the next.
   return quota_day(engine, quota_day(engine, at) + 25 * 3600);
 }
 
 std::optional<long> daily_quota(const Destination& destination) {
-  if (destination.engine != EngineKind::kGoogle) return std::nullopt;
-  return destination.daily_quota.value_or(kGoogleDailyPublishCalls);
+  const std::optional<long> usual = describe(destination.engine).daily_quota;
+  if (!usual) return std::nullopt;
+  return destination.daily_quota.value_or(*usual);
 }
 
 std::optional<long> quota_left(const QuotaDay& day, std::optional<long> daily_quota) {

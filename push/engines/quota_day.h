@@ -17,17 +17,15 @@ struct QuotaDay {
   std::optional<std::int64_t> left;  // what the engine last said was left
 };
 
-// The start of the engine's day holding `at`, in seconds since 1970. Google's days begin at
-// midnight Pacific time, the push interface's at midnight China time, the others' at midnight
-// UTC.
+// The start of the engine's day holding `at`, in seconds since 1970, as its QuotaDays say.
 std::time_t quota_day(EngineKind engine, std::time_t at);
 
-// The start of the engine's next day, when its quota is given anew; empty for IndexNow, whose
+// The start of the engine's next day, when its quota is given anew; empty for an engine whose
 // quota bounds each request only.
 std::optional<std::time_t> next_quota_day(EngineKind engine, std::time_t at);
 
 // What a day gives the destination, where the engine fixes it rather than its answers telling:
-// Google's 200 publish calls, or what the project was granted.
+// the engine's usual quota, or what the destination was granted.
 std::optional<long> daily_quota(const Destination& destination);
 
 // What is left of the quota on `day`: what the engine last said, else the daily quota less what

@@ -36,33 +36,7 @@ std::string readable_part(std::string_view name) {
   return part;
 }
 
-// How the names of an engine's destinations begin; the push interface's is its address.
-std::string engine_prefix(EngineKind engine) {
-  return engine == EngineKind::kPush ? "" : std::string(engine_name(engine)) + " ";
-}
-
 }  // namespace
-
-std::string destination_name(const Destination& destination, const Secrets& secrets) {
-  const std::string address = secrets.hidden(destination.interface);
-  switch (destination.engine) {
-    case EngineKind::kIndexNow:
-    case EngineKind::kBing:
-      return engine_prefix(destination.engine) + destination.host + " " + address;
-    case EngineKind::kGoogle:
-      return engine_prefix(destination.engine) + destination.account + " " + address;
-    case EngineKind::kPush:
-      break;
-  }
-  return address;
-}
-
-EngineKind engine_of_destination(std::string_view name) {
-  for (const EngineKind engine : {EngineKind::kIndexNow, EngineKind::kBing, EngineKind::kGoogle}) {
-    if (name.starts_with(engine_prefix(engine))) return engine;
-  }
-  return EngineKind::kPush;
-}
 
 std::string default_record_path(std::string_view destination) {
   char hash[16];

@@ -9,7 +9,7 @@
 #include "common/ascii_text.h"
 #include "platform/utf8_files.h"
 #include "push/engines/client.h"
-#include "push/engines/engine.h"
+#include "push/engines/engine_registry.h"
 #include "push/engines/google.h"
 #include "push/engines/indexnow.h"
 #include "push/sources/content_hash.h"
@@ -19,8 +19,6 @@
 
 namespace lc::push {
 namespace {
-
-constexpr std::size_t kPushLargestBatch = 1'000'000;
 
 bool is_address(std::string_view text) {
   return text.starts_with("http://") || text.starts_with("https://");
@@ -165,7 +163,8 @@ class ConfigReader {
     engine.address = secret(table, key, "interface");
     if (!engine.address.empty() && !is_sendable_address(engine.address))
       problem(table, key + ".interface", texts::kBadInterface);
-    engine.batch = batch(table, key, 2000, kPushLargestBatch);
+    const EngineDescription& description = *engine_named("push");
+    engine.batch = batch(table, key, description.usual_batch, description.largest_batch);
     return engine;
   }
 
@@ -225,12 +224,11 @@ class ConfigReader {
   // engine's own cap unless a smaller one is asked for.
   void endpoint_and_batch(const toml::table& table, const std::string& key,
                           EngineSettings& engine) {
-    const EngineKind kind = engine_named(engine.engine);
-    engine.address = default_endpoint(kind);
+    const EngineDescription& description = *engine_named(engine.engine);
+    engine.address = description.default_endpoint;
     if (const toml::node* endpoint = table.get("endpoint"))
       engine.address = address_value(*endpoint, key + ".endpoint");
-    const std::size_t cap = largest_batch(kind).value_or(kPushLargestBatch);
-    engine.batch = batch(table, key, cap, cap);
+    engine.batch = batch(table, key, description.usual_batch, description.largest_batch);
   }
 
   // A secret from NAME_env (an environment variable) or NAME_file (a file, its text trimmed);

@@ -141,7 +141,8 @@ std::optional<std::string> settle_destination(Options& options, bool batch_given
   Destination& destination = options.destination;
   if (destination.interface.empty())
     destination.interface = platform::utf8_environment(kInterfaceVariable).value_or("");
-  if (destination.interface.empty()) destination.interface = default_endpoint(destination.engine);
+  const EngineDescription& engine = describe(destination.engine);
+  if (destination.interface.empty()) destination.interface = engine.default_endpoint;
   if (destination.engine == EngineKind::kGoogle) {
     std::string reason;
     const std::optional<ServiceAccount> account =
@@ -156,9 +157,8 @@ std::optional<std::string> settle_destination(Options& options, bool batch_given
   }
   if (destination.engine == EngineKind::kBing && destination.key.empty())
     return texts::about("--key", texts::kNoApiKey);
-  // The engine's own cap, unless a smaller batch is asked for.
-  if (const std::optional<std::size_t> cap = largest_batch(destination.engine))
-    options.batch = batch_given ? std::min(options.batch, *cap) : *cap;
+  // The engine's own batch, or one asked for within its cap.
+  options.batch = batch_given ? std::min(options.batch, engine.largest_batch) : engine.usual_batch;
   if (destination.interface.empty()) {
     if (!options.dry_run) return std::string(texts::kNoInterface);
   } else if (!is_sendable_address(destination.interface)) {
@@ -258,7 +258,7 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
     const int code = cli.exit(error);
     return {std::nullopt, code == 0 ? kAllAccepted : kUsageOrInput};
   }
-  options.destination.engine = engine_named(spelled.protocol);
+  options.destination.engine = engine_named(spelled.protocol)->kind;
   if (spelled.changed_by == "content") options.sources.content_check = spelled.check;
   if (options.command != Command::kPush) return {std::move(options), kAllAccepted};
   if (const std::optional<std::string> problem = settle(options, cli)) {

@@ -1,0 +1,53 @@
+#pragma once
+// Every engine, each described once: what the rest of the program needs to know of one, so that
+// nothing outside this folder asks which engine it is. An engine is its own file(s) and one line
+// in the registry.
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "push/engines/engine.h"
+#include "push/engines/secrets.h"
+
+namespace lc::push {
+
+// Where an engine's day begins, when its daily quota is given anew; or none, for an engine whose
+// quota bounds each request only.
+enum class QuotaDays { kPerRequest, kUtc, kChinaTime, kPacificTime };
+
+struct EngineDescription {
+  EngineKind kind;
+  std::string_view name;              // as the command line and the config name it
+  std::string_view default_endpoint;  // empty: the address is the user's own (the push interface)
+  std::size_t largest_batch;          // links a request may carry
+  std::size_t usual_batch;            // where no smaller one is asked for
+  std::optional<long> daily_quota;    // given a day before anything is asked; else answers tell
+  QuotaDays days;
+  bool takes_one_host;     // a request carries one site's links (IndexNow, Bing)
+  bool hears_of_removals;  // removed pages can be announced (Google, IndexNow)
+  // The destination's name in the record, from its settings; secrets hidden.
+  std::string (*destination_name)(const Destination& destination, const Secrets& secrets);
+  std::unique_ptr<Engine> (*make)(const Destination& destination);
+};
+
+const EngineDescription& describe(EngineKind engine);
+// The engine of a name; empty where no engine has it.
+const EngineDescription* engine_named(std::string_view name);
+// Every engine, in the order a site's engines are pushed to.
+std::span<const EngineDescription* const> every_engine();
+
+// The engine of a destination the record names.
+const EngineDescription& engine_of_destination(std::string_view name);
+
+std::unique_ptr<Engine> make_engine(const Destination& destination);
+
+// The name of an engine's destination in the record: the engine's name, whose it is (a site, an
+// account) and its address, so that one engine's destinations never meet another's.
+std::string named_destination(std::string_view engine, std::string_view whose,
+                              std::string_view address);
+
+}  // namespace lc::push
