@@ -42,7 +42,7 @@ stage "normal build and suite"
 build build
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-stage "AddressSanitizer + UndefinedBehaviorSanitizer build and suite"
+stage "sanitizers (ASan + UBSan): build and suite"
 build build-sanitize -DLINKCOURIER_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \

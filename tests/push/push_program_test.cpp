@@ -128,6 +128,7 @@ class PushProgramTest : public testing::Test {
     return count;
   }
 
+  MovedClockLeftovers leftovers_;
   TemporaryDirectory files_;
   TemporaryDirectory records_;
   std::uint16_t port_ = 0;

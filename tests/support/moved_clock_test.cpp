@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 
 namespace lc::test {
 namespace {
@@ -58,18 +59,26 @@ std::string output_of(const std::string& command) {
   return output;
 }
 
+// A shell that forks: its child's clock is moved as its own is, and what the library keeps for
+// the child goes with the guard.
 TEST(MovedClockTest, MovesTheClockAndLeavesNothingBehind) {
   const StaleWrapperFiles stale(400);
   const std::set<std::string> before = faketime_leftovers();
-  const struct {
-    const char* offset;
-    long long seconds;
-  } cases[] = {{"+1d", 86'400}, {"-27d", -27 * 86'400}, {"+0", 0}};
-  for (const auto& moved : cases) {
-    const std::time_t now = std::time(nullptr);
-    const std::string printed = output_of(moved_clock(moved.offset) + " date +%s 2>&1");
-    ASSERT_FALSE(printed.empty()) << moved.offset;
-    EXPECT_NEAR(std::stoll(printed), now + moved.seconds, 60) << moved.offset << ": " << printed;
+  {
+    const MovedClockLeftovers leftovers;
+    const struct {
+      const char* offset;
+      long long seconds;
+    } cases[] = {{"+1d", 86'400}, {"-27d", -27 * 86'400}, {"+0", 0}};
+    for (const auto& moved : cases) {
+      const std::time_t now = std::time(nullptr);
+      std::istringstream printed(
+          output_of(moved_clock(moved.offset) + " sh -c 'date +%s; (date +%s) & wait' 2>&1"));
+      long long parent = 0, child = 0;
+      ASSERT_TRUE(printed >> parent >> child) << moved.offset << ": " << printed.str();
+      EXPECT_NEAR(parent, now + moved.seconds, 60) << moved.offset;
+      EXPECT_NEAR(child, now + moved.seconds, 60) << moved.offset;
+    }
   }
   EXPECT_EQ(faketime_leftovers(), before);
 }
