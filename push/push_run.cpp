@@ -1,7 +1,6 @@
 #include "push/push_run.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "push/engines/engine_registry.h"
 #include "push/engines/quota_day.h"
@@ -26,7 +25,7 @@ class PushRun {
         links_(links),
         report_(report),
         engine_(make_engine(options.destination), options.max_wait_seconds,
-                [this](const std::string& line) { report_.note(options_.secrets.hidden(line)); }),
+                [this](const std::string& line) { report_.note(secrets_.hidden(line)); }),
         limit_(options.batch) {
     totals_.links = links.size();
     totals_.already_pushed = options.already_pushed;
@@ -50,8 +49,9 @@ class PushRun {
   bool ready() {
     const std::optional<BatchOutcome> problem = engine_.prepare();
     if (!problem) return true;
-    report_.note(options_.secrets.hidden(problem->explanation + "（" + problem->status + "）"));
-    unreachable_ = problem->kind == BatchOutcome::Kind::kUnreachable;
+    report_.note(secrets_.hidden(problem->explanation + "（" + problem->status + "）"));
+    ending_.unreachable = problem->kind == BatchOutcome::Kind::kUnreachable;
+    ending_.needs_attention = true;
     return false;
   }
 
@@ -76,25 +76,37 @@ class PushRun {
     const std::span<const std::string_view> batch(links_.data() + next_, count);
     const BatchOutcome outcome =
         options_.removals ? engine_.send_removed(batch) : engine_.send(batch);
+    for (const std::string& secret : engine_.secrets())
+      secrets_.add(secret);
     switch (outcome.kind) {
       case BatchOutcome::Kind::kUnreachable:
-        report_.note(texts::about(options_.secrets.hidden(options_.destination.interface),
-                                  options_.secrets.hidden(outcome.status)));
-        unreachable_ = totals_.accepted == 0;
+        report_.note(texts::about(secrets_.hidden(options_.destination.interface),
+                                  secrets_.hidden(outcome.status)));
+        ending_.unreachable = totals_.accepted == 0;
+        ending_.needs_attention = true;
         return false;
       case BatchOutcome::Kind::kRefused:
-        return (outcome.over_quota && halve(count)) || refuse(outcome);
-      case BatchOutcome::Kind::kAccepted:
+        return (outcome.over_quota && halve(count)) || refuse(batch, outcome);
+      case BatchOutcome::Kind::kAnswered:
         return take(batch, outcome);
     }
     return false;
   }
 
-  bool refuse(const BatchOutcome& outcome) {
+  // A request refused whole: its links are kept as sent, with the refusal, and wait; the run
+  // stops here. One refused as over a quota the answers never told waits for the next day.
+  bool refuse(std::span<const std::string_view> batch, const BatchOutcome& outcome) {
     const std::string explanation =
-        outcome.explanation.empty() ? "" : "，" + options_.secrets.hidden(outcome.explanation);
-    report_.note(std::string(texts::kRefused) + options_.secrets.hidden(outcome.status) +
-                 explanation);
+        outcome.explanation.empty() ? "" : "，" + secrets_.hidden(outcome.explanation);
+    const std::string words =
+        std::string(texts::kRefused) + secrets_.hidden(outcome.status) + explanation;
+    report_.note(words);
+    if (outcome.over_quota) return false;
+    ending_.needs_attention = true;
+    totals_.sent += batch.size();
+    totals_.refused += batch.size();
+    const std::vector<LinkOutcome> waiting(batch.size(), LinkOutcome::deferred(words, false));
+    record(batch, outcome, waiting);
     return false;
   }
 
@@ -110,8 +122,12 @@ class PushRun {
   bool take(std::span<const std::string_view> batch, const BatchOutcome& outcome) {
     next_ += batch.size();
     totals_.sent += batch.size();
-    totals_.accepted += outcome.accepted;
-    totals_.refused += outcome.refused.size();
+    std::vector<LinkOutcome> outcomes = outcome.links;
+    for (LinkOutcome& link : outcomes)
+      link.reason = secrets_.hidden(std::move(link.reason));
+    const std::size_t accepted = outcome.count(LinkOutcome::Kind::kAccepted);
+    totals_.accepted += static_cast<long>(accepted);
+    totals_.refused += outcome.count(LinkOutcome::Kind::kRefused);
     quota_ = quota_after(batch, outcome);
     if (quota_ && halvings_ > 0 && limit_ != options_.batch) {
       // What halving found out, once: the quota the first request met.
@@ -119,35 +135,60 @@ class PushRun {
                                  {{"count", std::to_string(totals_.accepted + *quota_)}}));
     }
     if (quota_) limit_ = options_.batch;  // the quota the answer gave bounds the next ones
-    report_.request({.links = batch.size(),
-                     .status = outcome.status,
-                     .accepted = outcome.accepted,
-                     .remaining = outcome.remaining,
-                     .refused = outcome.refused},
-                    totals_);
-    // An answer whose counts do not add up does not say which links it took.
-    const bool known = outcome.accepted >= 0 && static_cast<std::size_t>(outcome.accepted) +
-                                                        outcome.refused.size() +
-                                                        outcome.deferred.size() ==
-                                                    batch.size();
-    if (known && !outcome.deferred.empty()) {
-      const std::unordered_set<std::string_view> deferred(outcome.deferred.begin(),
-                                                          outcome.deferred.end());
-      for (const std::string_view link : batch) {
-        if (deferred.contains(link)) waiting_.push_back(link);
-      }
-    }
-    // Why some were refused or wait, where the answer says.
-    if (known && !outcome.explanation.empty())
-      report_.note(options_.secrets.hidden(outcome.explanation));
-    if (!known) {
+    report_.request(
+        {.links = batch.size(),
+         .status = outcome.status,
+         .accepted = outcome.links.empty() ? outcome.counted_accepted : static_cast<long>(accepted),
+         .remaining = outcome.remaining,
+         .refused = links_of(batch, outcomes, LinkOutcome::Kind::kRefused)},
+        totals_);
+    if (outcomes.empty()) {
+      // The answer does not say which links it took: they all wait.
       report_.note(texts::filled(texts::kCountsDisagree,
                                  {{"sent", std::to_string(batch.size())},
-                                  {"accepted", std::to_string(outcome.accepted)},
-                                  {"refused", std::to_string(outcome.refused.size())}}));
+                                  {"accepted", std::to_string(outcome.counted_accepted)},
+                                  {"refused", std::to_string(outcome.counted_refused)}}));
       waiting_.insert(waiting_.end(), batch.begin(), batch.end());
+      ending_.needs_attention = true;
     }
-    return record(batch, outcome, known);
+    note_reasons(batch, outcomes);
+    return record(batch, outcome, outcomes);
+  }
+
+  static std::vector<std::string> links_of(std::span<const std::string_view> batch,
+                                           const std::vector<LinkOutcome>& outcomes,
+                                           LinkOutcome::Kind kind) {
+    std::vector<std::string> links;
+    for (std::size_t at = 0; at < outcomes.size(); ++at) {
+      if (outcomes[at].kind == kind) links.emplace_back(batch[at]);
+    }
+    return links;
+  }
+
+  // Why links were refused or wait, one line a reason, in the order first met; the links that
+  // wait are kept for the pending file. Only links that wait for the quota are no one's concern.
+  void note_reasons(std::span<const std::string_view> batch,
+                    const std::vector<LinkOutcome>& outcomes) {
+    std::vector<std::pair<const LinkOutcome*, std::size_t>> reasons;
+    for (std::size_t at = 0; at < outcomes.size(); ++at) {
+      const LinkOutcome& link = outcomes[at];
+      if (link.kind == LinkOutcome::Kind::kAccepted) continue;
+      if (link.kind == LinkOutcome::Kind::kDeferred) waiting_.push_back(batch[at]);
+      if (!link.for_quota) ending_.needs_attention = true;
+      const auto same = std::find_if(reasons.begin(), reasons.end(), [&](const auto& reason) {
+        return reason.first->kind == link.kind && reason.first->reason == link.reason;
+      });
+      if (same == reasons.end()) {
+        reasons.emplace_back(&link, 1);
+      } else {
+        ++same->second;
+      }
+    }
+    for (const auto& [link, count] : reasons) {
+      report_.note(texts::filled(
+          link->kind == LinkOutcome::Kind::kRefused ? texts::kLinksRefused : texts::kLinksDeferred,
+          {{"count", std::to_string(count)}, {"reason", link->reason}}));
+    }
   }
 
   // The quota an answer leaves: as it says, or for an engine that fixes its daily quota, less
@@ -156,28 +197,28 @@ class PushRun {
                                   const BatchOutcome& outcome) const {
     if (outcome.remaining) return std::max(0L, *outcome.remaining);
     if (!quota_ || !daily_quota(options_.destination)) return std::nullopt;
-    const auto used = static_cast<long>(batch.size() - outcome.deferred.size());
+    const auto used = static_cast<long>(batch.size() - outcome.count(LinkOutcome::Kind::kDeferred));
     return std::max(0L, *quota_ - used);
   }
 
-  bool record(std::span<const std::string_view> batch, const BatchOutcome& outcome, bool known) {
+  bool record(std::span<const std::string_view> batch, const BatchOutcome& outcome,
+              const std::vector<LinkOutcome>& outcomes) {
     if (options_.record == nullptr) return true;
-    std::string words = outcome.status;
-    if (!outcome.explanation.empty()) words += "，" + outcome.explanation;
     try {
       options_.record->record_answer({.sent = batch,
-                                      .words = options_.secrets.hidden(words),
-                                      .links_known = known,
-                                      .refused = outcome.refused,
-                                      .deferred = outcome.deferred,
+                                      .words = secrets_.hidden(outcome.status),
+                                      .outcomes = outcomes,
                                       .removals = options_.removals,
                                       .remaining = quota_,
                                       .quota_day = quota_day_});
       return true;
     } catch (const RecordError& error) {
       report_.note(error.what());
-      if (known) waiting_.insert(waiting_.end(), batch.begin(), batch.end());
-      record_failed_ = true;
+      // What the record did not take is not known to be taken.
+      for (std::size_t at = 0; at < outcomes.size(); ++at) {
+        if (outcomes[at].kind != LinkOutcome::Kind::kDeferred) waiting_.push_back(batch[at]);
+      }
+      ending_.record_failed = true;
       return false;
     }
   }
@@ -187,16 +228,13 @@ class PushRun {
                     links_.end());
     totals_.pending = waiting_.size();
     totals_.quota_left = quota_;
-    totals_.exit_code = unreachable_           ? kUnreachable
-                        : totals_.pending == 0 ? kAllAccepted
-                        : engine_.throttled()  ? kThrottled
-                                               : kSomePending;
+    ending_.throttled = engine_.throttled();
     std::string error;
     if (options_.pending && !write_pending(*options_.pending, waiting_, error)) {
       report_.note(std::string(texts::kPendingUnwritten) + error);
-      totals_.exit_code = kPendingUnwritable;
+      ending_.pending_unwritten = true;
     }
-    report_.summary(totals_);
+    totals_.exit_code = exit_code_of(ending_);
     return totals_;
   }
 
@@ -210,8 +248,8 @@ class PushRun {
   int halvings_ = 0;
   std::time_t quota_day_ = quota_day(options_.destination.engine, seconds_now());
   std::optional<long> quota_;  // what is left today, as far as is known
-  bool unreachable_ = false;
-  bool record_failed_ = false;
+  RunEnding ending_;
+  Secrets secrets_ = options_.secrets;     // and what the engine came by
   std::vector<std::string_view> waiting_;  // sent, but not known to be accepted
 };
 

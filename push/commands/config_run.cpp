@@ -43,6 +43,7 @@ Options engine_options(const Options& site, const EngineSettings& engine) {
   run.destination.site_url = engine.site_url;
   run.destination.account = engine.account;
   run.destination.token_uri = engine.token_uri;
+  run.destination.key_id = engine.key_id;
   run.destination.daily_quota = engine.daily_quota;
   run.batch = engine.batch;
   return run;

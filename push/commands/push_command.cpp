@@ -105,7 +105,8 @@ RunTotals ended(int exit_code) {
 
 // Announces the site's pages that no source holds any more, where the engine has a way, and
 // keeps them as removed; none where more of the site is gone than the limit allows, unless
-// confirmed. A dry run lists them. The exit code of the announcements' run, if any.
+// confirmed, which wants a person. A dry run lists them. The exit code of the announcements' run,
+// if any.
 int announce_removals(const Options& options, RunOptions run, Record& record, RunReport& report) {
   const GoneLinks gone = record.gone_links();
   if (gone.links.empty()) return kAllAccepted;
@@ -117,7 +118,7 @@ int announce_removals(const Options& options, RunOptions run, Record& record, Ru
     report.note(texts::filled(texts::kTooManyGone, {{"gone", std::to_string(gone.links.size())},
                                                     {"known", std::to_string(gone.known)},
                                                     {"limit", limit.str()}}));
-    return kAllAccepted;
+    return kNeedsAttention;
   }
   if (options.dry_run) {
     for (const std::string& link : gone.links)
@@ -135,7 +136,21 @@ int announce_removals(const Options& options, RunOptions run, Record& record, Ru
   run.removals = true;
   run.pending.reset();
   run.already_pushed.reset();
-  return run_push(run, links, report).exit_code;
+  const RunTotals announced = run_push(run, links, report);
+  report.summary(announced);
+  return announced.exit_code;
+}
+
+// Keeps the run's end in the record; a record that takes no more makes the run's exit code 6, its
+// failure told once.
+void record_run_end(Record& record, RunTotals& totals, RunReport& report) {
+  if (totals.exit_code == kRecordUnusable) return;  // told already
+  try {
+    record.record_run_end(totals.exit_code);
+  } catch (const RecordError& error) {
+    report.note(error.what());
+    totals.exit_code = kRecordUnusable;
+  }
 }
 
 RunTotals push_from_record(const Options& options, RunOptions& run, Intake& intake,
@@ -153,8 +168,8 @@ RunTotals push_from_record(const Options& options, RunOptions& run, Intake& inta
                                                   : text_report(std::cout, std::cerr, false);
     report->plan(count, (count + run.batch - 1) / run.batch, run.batch,
                  run.secrets.hidden(run.destination.interface));
-    if (options.deletions) announce_removals(options, run, record, *report);
-    return ended(kAllAccepted);
+    return ended(options.deletions ? announce_removals(options, run, record, *report)
+                                   : kAllAccepted);
   }
   std::deque<std::string> owned;
   std::vector<std::string_view> waiting;
@@ -169,10 +184,12 @@ RunTotals push_from_record(const Options& options, RunOptions& run, Intake& inta
                    : text_report(options.quiet ? silent : std::cout, std::cerr,
                                  options.shows_progress(waiting.size()));
   RunTotals totals = run_push(run, waiting, *report);
-  if (options.deletions) {
+  if (options.deletions && totals.exit_code != kRecordUnusable) {
     totals.exit_code = std::max(totals.exit_code, announce_removals(options, run, record, *report));
   }
-  record.record_run_end(totals.exit_code);
+  record_run_end(record, totals, *report);
+  // Last, so that the run's summary carries the exit code the program ends with.
+  report->summary(totals);
   return totals;
 }
 

@@ -47,7 +47,7 @@ class Bing : public Engine {
                           "&apikey=" + query_encoded(destination_.key),
                       {.as_program = true, .timeout_seconds = destination_.timeout_seconds});
     BatchOutcome outcome = read(reply);
-    if (outcome.kind != BatchOutcome::Kind::kAccepted) return outcome;
+    if (outcome.kind != BatchOutcome::Kind::kAnswered) return outcome;
     const Json quota = answer_.value("d", Json());
     const auto number = [&](const char* key) {
       return quota.is_object() && quota.contains(key) && quota[key].is_number_integer()
@@ -80,10 +80,10 @@ class Bing : public Engine {
          .content_type = "application/json; charset=utf-8",
          .timeout_seconds = destination_.timeout_seconds});
     BatchOutcome outcome = read(reply);
-    if (outcome.kind != BatchOutcome::Kind::kAccepted) return outcome;
-    outcome.accepted = static_cast<long>(links.size());
+    if (outcome.kind != BatchOutcome::Kind::kAnswered) return outcome;
+    outcome.links.assign(links.size(), LinkOutcome::accepted());
     if (quota_) {
-      quota_ = std::max(0L, *quota_ - outcome.accepted);
+      quota_ = std::max(0L, *quota_ - static_cast<long>(links.size()));
       outcome.remaining = quota_;
     }
     return outcome;
@@ -97,7 +97,7 @@ class Bing : public Engine {
     if (!reply.answered()) return outcome;
     answer_ = Json::parse(reply.body, nullptr, false);
     if (reply.answered_2xx() && answer_.is_object() && answer_.contains("d")) {
-      outcome.kind = BatchOutcome::Kind::kAccepted;
+      outcome.kind = BatchOutcome::Kind::kAnswered;
       return outcome;
     }
     outcome.kind = BatchOutcome::Kind::kRefused;

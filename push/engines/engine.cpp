@@ -22,6 +22,18 @@ std::optional<long> seconds_to_wait(std::string_view value) {
 
 }  // namespace
 
+BatchOutcome BatchOutcome::all_accepted(std::size_t count) {
+  BatchOutcome outcome;
+  outcome.kind = Kind::kAnswered;
+  outcome.links.assign(count, LinkOutcome::accepted());
+  return outcome;
+}
+
+std::size_t BatchOutcome::count(LinkOutcome::Kind kind) const {
+  return static_cast<std::size_t>(std::count_if(
+      links.begin(), links.end(), [kind](const LinkOutcome& link) { return link.kind == kind; }));
+}
+
 void take_status(const Reply& reply, BatchOutcome& outcome) {
   outcome.status = reply.status_text;
   outcome.status_number = reply.status;

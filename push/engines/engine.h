@@ -21,6 +21,7 @@ struct Destination {
   std::string key;        // IndexNow's key, Bing's API key, a Google service account's private key
   std::string account;    // a Google service account's address
   std::string token_uri;  // where that account's tokens are had
+  std::string key_id;     // that account's key's id, where its key file gives it
   std::string key_location;         // IndexNow's key file, when not at the site's root
   std::string site_url;             // Bing's name for the site: its scheme and host
   std::optional<long> daily_quota;  // Google's publish calls a day, where granted more than 200
@@ -29,19 +30,42 @@ struct Destination {
 // The most a daily quota may be given as.
 inline constexpr long kMostDailyQuota = 1'000'000'000;
 
+// What became of one link of an answered request.
+struct LinkOutcome {
+  enum class Kind { kAccepted, kRefused, kDeferred };
+  Kind kind = Kind::kAccepted;
+  // Why it was refused or waits: the engine's own words for this link, or ours for its code.
+  std::string reason;
+  bool for_quota = false;  // deferred because the engine's quota for the day is spent
+
+  static LinkOutcome accepted() { return {}; }
+  static LinkOutcome refused(std::string reason) { return {Kind::kRefused, std::move(reason)}; }
+  static LinkOutcome deferred(std::string reason, bool for_quota) {
+    return {Kind::kDeferred, std::move(reason), for_quota};
+  }
+};
+
 // What one request came to.
 struct BatchOutcome {
-  enum class Kind { kUnreachable, kRefused, kAccepted };
+  // kRefused: the request as a whole, for `explanation`; kAnswered: each link has its outcome.
+  enum class Kind { kUnreachable, kRefused, kAnswered };
   Kind kind = Kind::kUnreachable;
   std::string status;     // the status line's text, or the client's failure message (UTF-8)
   int status_number = 0;  // the HTTP status, or the client's failure number (700 and up)
-  std::optional<long> retry_after;    // seconds the answer asks to wait before asking again
-  std::string explanation;            // why a refusal, in plain words or the interface's own
-  bool over_quota = false;            // refused whole because the quota cannot take so many
-  long accepted = 0;                  // as the answer counts them
-  std::optional<long> remaining;      // the quota left, where the answer says
-  std::vector<std::string> refused;   // links the answer names as refused
-  std::vector<std::string> deferred;  // links it asks to have again later (its quota spent)
+  std::optional<long> retry_after;  // seconds the answer asks to wait before asking again
+  std::string explanation;          // why the request was refused, in plain words or the engine's
+  bool over_quota = false;          // refused whole because the quota cannot take so many
+  std::optional<long> remaining;    // the quota left, where the answer says
+  // One a link, in the order sent; empty where the answer does not say which links it took (its
+  // counts do not add up), so that every link of the request waits.
+  std::vector<LinkOutcome> links;
+  // Where `links` is empty: what the answer counted, for the warning.
+  long counted_accepted = 0;
+  std::size_t counted_refused = 0;
+
+  // The outcome of every link of an answer of `count` links that took them all.
+  static BatchOutcome all_accepted(std::size_t count);
+  std::size_t count(LinkOutcome::Kind kind) const;
 };
 
 struct Reply;
@@ -64,6 +88,10 @@ class Engine {
 
   // Tells an engine that hears of removals that the pages of `links` are gone.
   virtual BatchOutcome send_removed(std::span<const std::string_view> links) { return send(links); }
+
+  // Secrets the engine came by while it worked (an access token), to be hidden wherever an
+  // answer quotes them.
+  virtual std::vector<std::string> secrets() const { return {}; }
 };
 
 }  // namespace lc::push

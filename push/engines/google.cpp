@@ -5,6 +5,7 @@
 #include <random>
 
 #include "common/ascii_text.h"
+#include "platform/ascii_case.h"
 #include "platform/rsa_signature.h"
 #include "push/engines/client.h"
 #include "push/texts/file_text.h"
@@ -50,6 +51,7 @@ std::string string_at(const Json& json, const char* key) {
 std::string explanation(int status, const Json& answer) {
   switch (status) {
     case 401:
+      return std::string(texts::kGoogleUnauthorized);
     case 403:
       return std::string(texts::kGoogleNotOwner);
     case 429:
@@ -72,6 +74,26 @@ int part_status(std::string_view part) {
     status = status * 10 + (part[at] - '0');
   }
   return status;
+}
+
+// The item a part answers, by its Content-ID ("<response-item3>" answers "<item3>"); 0 when it
+// names none.
+std::size_t part_item(std::string_view part) {
+  const std::string_view head = part.substr(0, part.find("\r\n\r\n"));
+  for (std::size_t at = head.find(':'); at != std::string_view::npos; at = head.find(':', at + 1)) {
+    const std::size_t line = head.rfind('\n', at) + 1;  // npos + 1 is 0
+    if (!platform::equals_ignoring_ascii_case(head.substr(line, at - line), "Content-ID")) continue;
+    std::string_view value = trimmed_ascii(head.substr(at + 1, head.find('\n', at) - at - 1));
+    const std::size_t item = value.find("item");
+    if (item == std::string_view::npos) return 0;
+    std::size_t number = 0;
+    for (const char c : value.substr(item + 4)) {
+      if (!is_ascii_digit(c)) break;
+      number = number * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return number;
+  }
+  return 0;
 }
 
 // The parts of a multipart body, each without its delimiter line.
@@ -114,7 +136,10 @@ class Google : public Engine {
     const std::time_t now = seconds_now();
     Token& token = account_token();
     if (!token.value.empty() && now < token.until) return std::nullopt;
-    const std::string header = base64url(R"({"alg":"RS256","typ":"JWT"})");
+    // The key's id, where the key file gives it, tells the token service which key signed.
+    Json header_fields = {{"alg", "RS256"}, {"typ", "JWT"}};
+    if (!destination_.key_id.empty()) header_fields["kid"] = destination_.key_id;
+    const std::string header = base64url(header_fields.dump());
     const std::string claims = base64url(Json{
         {"iss", destination_.account},
         {"scope", kScope},
@@ -165,30 +190,42 @@ class Google : public Engine {
     return publish(links, "URL_DELETED");
   }
 
+  std::vector<std::string> secrets() const override {
+    const auto token = tokens().find(token_key());
+    if (token == tokens().end() || token->second.value.empty()) return {};
+    return {token->second.value};
+  }
+
  private:
-  // One notification of `type` a link, in one batch request.
+  // One notification of `type` a link, in one batch request. A token the API does not take is
+  // had anew once: it may have been revoked before it ran out.
   BatchOutcome publish(std::span<const std::string_view> links, std::string_view type) {
-    BatchOutcome outcome;
+    BatchOutcome outcome = publish_once(links, type);
+    if (!unauthorized(outcome)) return outcome;
+    account_token() = {};
+    return publish_once(links, type);
+  }
+
+  static bool unauthorized(const BatchOutcome& outcome) {
+    return outcome.status_number == 401 ||
+           std::any_of(outcome.links.begin(), outcome.links.end(), [](const LinkOutcome& link) {
+             return link.reason == texts::kGoogleUnauthorized;
+           });
+  }
+
+  BatchOutcome publish_once(std::span<const std::string_view> links, std::string_view type) {
     if (const std::optional<BatchOutcome> problem = prepare()) return *problem;
     const std::string boundary = "linkcourier-" + std::to_string(std::random_device{}());
-    std::string body;
-    std::size_t item = 0;
-    for (const std::string_view link : links) {
-      body += "--" + boundary + "\r\nContent-Type: application/http\r\nContent-ID: <item" +
-              std::to_string(++item) + ">\r\n\r\nPOST " + std::string(kPublishPath) +
-              " HTTP/1.1\r\nContent-Type: application/json\r\n\r\n" +
-              Json{{"url", link}, {"type", type}}.dump() + "\r\n";
-    }
-    body += "--" + boundary + "--\r\n";
     const std::string content_type = "multipart/mixed; boundary=" + boundary;
     const std::string authorization = "Bearer " + account_token().value;
     const Reply reply = http_exchange(destination_.interface + "/batch",
                                       {.post = true,
                                        .as_program = true,
-                                       .body = body,
+                                       .body = batch_body(links, type, boundary),
                                        .content_type = content_type,
                                        .authorization = authorization,
                                        .timeout_seconds = destination_.timeout_seconds});
+    BatchOutcome outcome;
     take_status(reply, outcome);
     if (!reply.answered()) return outcome;
     if (!reply.answered_2xx()) {
@@ -196,32 +233,64 @@ class Google : public Engine {
       outcome.explanation = explanation(reply.status, Json::parse(reply.body, nullptr, false));
       return outcome;
     }
-    // Each notification is answered in its part, in the order sent.
-    const std::vector<std::string_view> parts = parts_of(reply.body, reply.content_type);
-    outcome.kind = BatchOutcome::Kind::kAccepted;
-    for (std::size_t n = 0; n < links.size(); ++n) {
-      const int status = n < parts.size() ? part_status(parts[n]) : 0;
-      if (status == 200) {
-        ++outcome.accepted;
-      } else if (status == 429) {
-        // The day's quota is spent: this one and what follows wait for tomorrow's.
-        outcome.deferred.emplace_back(links[n]);
-        outcome.explanation = std::string(texts::kGoogleQuota);
-        outcome.remaining = 0;
-      } else if (n < parts.size()) {
-        outcome.refused.emplace_back(links[n]);
-        if (outcome.explanation.empty()) {
-          const std::size_t json = parts[n].find('{');
-          outcome.explanation = explanation(
-              status, Json::parse(json == std::string_view::npos ? "" : parts[n].substr(json),
-                                  nullptr, false));
-        }
-      }
-    }
+    outcome.kind = BatchOutcome::Kind::kAnswered;
+    outcome.links = part_outcomes(links.size(), parts_of(reply.body, reply.content_type));
+    if (std::any_of(outcome.links.begin(), outcome.links.end(),
+                    [](const LinkOutcome& link) { return link.for_quota; }))
+      outcome.remaining = 0;
     return outcome;
   }
 
-  Token& account_token() { return tokens()[destination_.account + " " + destination_.token_uri]; }
+  static std::string batch_body(std::span<const std::string_view> links, std::string_view type,
+                                const std::string& boundary) {
+    std::string body;
+    std::size_t item = 0;
+    for (const std::string_view link : links) {
+      body += "--" + boundary +
+              "\r\nContent-Type: application/http\r\nContent-Transfer-Encoding: binary\r\n"
+              "Content-ID: <item" +
+              std::to_string(++item) + ">\r\n\r\nPOST " + std::string(kPublishPath) +
+              " HTTP/1.1\r\nContent-Type: application/json\r\n\r\n" +
+              Json{{"url", link}, {"type", type}}.dump() + "\r\n";
+    }
+    return body + "--" + boundary + "--\r\n";
+  }
+
+  // Each notification's outcome, from the part whose Content-ID names its item (or, where no part
+  // names one, the part in its place): 200 taken; 429 waits for the next day's quota; 5xx waits;
+  // any other refused, with that part's own words.
+  static std::vector<LinkOutcome> part_outcomes(std::size_t sent,
+                                                const std::vector<std::string_view>& parts) {
+    std::vector<std::optional<std::string_view>> answering(sent);
+    for (std::size_t n = 0; n < parts.size(); ++n) {
+      const std::size_t item = part_item(parts[n]);
+      const std::size_t at = item > 0 ? item - 1 : n;
+      if (at < sent && !answering[at]) answering[at] = parts[n];
+    }
+    std::vector<LinkOutcome> outcomes;
+    for (const std::optional<std::string_view>& part : answering) {
+      const int status = part ? part_status(*part) : 0;
+      if (status == 200) {
+        outcomes.push_back(LinkOutcome::accepted());
+      } else if (status == 429) {
+        outcomes.push_back(LinkOutcome::deferred(std::string(texts::kGoogleQuota), true));
+      } else if (!part || status == 0 || status >= 500) {
+        const std::string reason =
+            part ? texts::filled(texts::kTemporaryFailure, {{"status", std::to_string(status)}})
+                 : std::string(texts::kNoAnswerPart);
+        outcomes.push_back(LinkOutcome::deferred(reason, false));
+      } else {
+        const std::size_t json = part->find('{');
+        outcomes.push_back(LinkOutcome::refused(explanation(
+            status, Json::parse(json == std::string_view::npos ? "" : part->substr(json), nullptr,
+                                false))));
+      }
+    }
+    return outcomes;
+  }
+
+  std::string token_key() const { return destination_.account + " " + destination_.token_uri; }
+  Token& account_token() { return tokens()[token_key()]; }
 
   Destination destination_;
 };
@@ -233,7 +302,7 @@ std::optional<ServiceAccount> read_service_account(const std::string& path, std:
   if (!text) return std::nullopt;
   const Json json = Json::parse(*text, nullptr, false);
   ServiceAccount account{string_at(json, "client_email"), string_at(json, "private_key"),
-                         string_at(json, "token_uri")};
+                         string_at(json, "token_uri"), string_at(json, "private_key_id")};
   if (account.client_email.empty() || account.private_key.empty() || account.token_uri.empty()) {
     reason = texts::kGoogleNotAccount;
     return std::nullopt;

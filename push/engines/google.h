@@ -15,6 +15,7 @@ struct ServiceAccount {
   std::string client_email;
   std::string private_key;  // PEM
   std::string token_uri;
+  std::string private_key_id;  // where the key file gives it
 };
 
 // The service account of a key file as the console gives it; empty with `reason` set when the

@@ -69,9 +69,9 @@ class IndexNow : public Engine {
     take_status(reply, outcome);
     if (!reply.answered()) return outcome;
     if (reply.status == 200 || reply.status == 202) {
-      outcome.kind = BatchOutcome::Kind::kAccepted;
-      outcome.accepted = static_cast<long>(links.size());
-      return outcome;
+      BatchOutcome answered = BatchOutcome::all_accepted(links.size());
+      take_status(reply, answered);
+      return answered;
     }
     outcome.kind = BatchOutcome::Kind::kRefused;
     outcome.explanation = explanation(reply.status);

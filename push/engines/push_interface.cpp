@@ -1,6 +1,9 @@
 #include "push/engines/push_interface.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
+#include <string>
+#include <unordered_map>
 
 #include "push/engines/client.h"
 #include "push/texts/push_texts.h"
@@ -18,9 +21,10 @@ std::optional<long> integer_at(const Json& json, const char* key) {
   return json[key].get<long>();
 }
 
-// The answer, read once: its counts, the links it names as refused, and its own word on a
-// refusal.
-BatchOutcome read_answer(int status, std::string_view body) {
+// The answer, read once: its counts, the links it names as refused with the list that names them,
+// and its own word on a refusal.
+BatchOutcome read_answer(int status, std::string_view body,
+                         std::span<const std::string_view> sent) {
   BatchOutcome outcome;
   outcome.kind = BatchOutcome::Kind::kRefused;
   const Json json = Json::parse(body, nullptr, false);
@@ -32,14 +36,30 @@ BatchOutcome read_answer(int status, std::string_view body) {
     outcome.over_quota = outcome.explanation == kOverQuotaMessage;
     return outcome;
   }
-  outcome.kind = BatchOutcome::Kind::kAccepted;
-  outcome.accepted = *accepted;
+  outcome.kind = BatchOutcome::Kind::kAnswered;
   outcome.remaining = integer_at(json, "remain_batch");
+  // The links it names as refused, each with the list that names it.
+  std::unordered_map<std::string_view, std::string_view> named;
   for (const char* list : {"not_same_site", "not_valid"}) {
     if (!json.contains(list) || !json[list].is_array()) continue;
     for (const Json& link : json[list]) {
-      if (link.is_string()) outcome.refused.push_back(link.get<std::string>());
+      if (link.is_string()) named.emplace(link.get_ref<const std::string&>(), list);
     }
+  }
+  const auto refused = static_cast<std::size_t>(std::count_if(
+      sent.begin(), sent.end(), [&](std::string_view link) { return named.contains(link); }));
+  // An answer whose counts do not add up does not say which links it took.
+  if (*accepted < 0 || static_cast<std::size_t>(*accepted) + refused != sent.size()) {
+    outcome.counted_accepted = *accepted;
+    outcome.counted_refused = refused;
+    return outcome;
+  }
+  for (const std::string_view link : sent) {
+    const auto list = named.find(link);
+    outcome.links.push_back(list == named.end() ? LinkOutcome::accepted()
+                            : list->second == "not_valid"
+                                ? LinkOutcome::refused(std::string(texts::kNotValidLink))
+                                : LinkOutcome::refused(std::string(texts::kNotSameSite)));
   }
   return outcome;
 }
@@ -56,7 +76,7 @@ class PushInterface : public Engine {
         destination_.interface,
         {.post = true, .body = body, .timeout_seconds = destination_.timeout_seconds});
     BatchOutcome outcome;
-    if (reply.answered()) outcome = read_answer(reply.status, reply.body);
+    if (reply.answered()) outcome = read_answer(reply.status, reply.body, links);
     take_status(reply, outcome);
     return outcome;
   }

@@ -23,6 +23,7 @@ class RetryingEngine : public Engine {
   std::optional<long> quota() const override { return engine_->quota(); }
   BatchOutcome send(std::span<const std::string_view> links) override;
   BatchOutcome send_removed(std::span<const std::string_view> links) override;
+  std::vector<std::string> secrets() const override { return engine_->secrets(); }
 
   // Whether an engine asked to wait longer than the run may, or asked again past the attempts.
   bool throttled() const { return throttled_; }

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 
+#include "common/ascii_text.h"
 #include "platform/ascii_case.h"
 
 namespace lc::push {
 namespace {
 
 constexpr std::string_view kMask = "***";
+// Lines of a key shorter than this are not worth hiding on their own (a key's last line may be).
+constexpr std::size_t kShortestKeyLine = 16;
 
 // Where each value of a parameter named token or key (as a server reads names: in any case)
 // stands in `text`: begin and end.
@@ -36,7 +39,15 @@ void Secrets::add_address(std::string_view address) {
 }
 
 void Secrets::add(std::string_view secret) {
-  if (!secret.empty()) values_.emplace_back(secret);
+  if (secret.empty()) return;
+  values_.emplace_back(secret);
+  // A private key is quoted line by line as often as whole (in JSON, its breaks escaped): each
+  // line of it but its markers is a secret too.
+  if (secret.find('\n') == std::string_view::npos) return;
+  for_each_lf_line(secret, [&](std::string_view line) {
+    line = trimmed_ascii(line);
+    if (line.size() >= kShortestKeyLine && !line.starts_with("-----")) values_.emplace_back(line);
+  });
 }
 
 std::string Secrets::hidden(std::string text) const {

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "push/engines/engine.h"
 #include "push/engines/quota_day.h"
 
 namespace lc::push {
@@ -39,13 +40,14 @@ struct SourceLink {
 // One request's answer, as the record keeps it.
 struct RecordedAnswer {
   std::span<const std::string_view> sent;
-  std::string words;                  // the status and anything the answer said, secrets hidden
-  bool links_known = true;            // false: the answer did not say which links it took
-  std::vector<std::string> refused;   // links the answer named as refused
-  std::vector<std::string> deferred;  // links it asked to have again later: they wait
-  bool removals = false;              // the links were sent as removed pages
-  std::optional<long> remaining;      // the quota left
-  std::time_t quota_day = 0;          // the engine's day the answer counts in
+  std::string words;  // the status, secrets hidden: what the accepted links are kept with
+  // One a link sent, in its order, reasons with secrets hidden: accepted, refused (kept with its
+  // reason) or deferred (it waits, with its reason). Empty where the answer did not say which
+  // links it took: every link waits.
+  std::span<const LinkOutcome> outcomes;
+  bool removals = false;          // the links were sent as removed pages
+  std::optional<long> remaining;  // the quota left
+  std::time_t quota_day = 0;      // the engine's day the answer counts in
 };
 
 struct LinkCounts {
@@ -69,7 +71,7 @@ struct LinkEvent {
   std::string destination;
   std::string site;
   std::string url;
-  std::string event;   // seen, sent, accepted, refused
+  std::string event;   // seen, sent, accepted, refused, deferred
   std::string detail;  // attempts, or the answer's words
 };
 

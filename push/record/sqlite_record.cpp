@@ -477,28 +477,42 @@ bool SqliteRecord::take_in_one(const SourceLink& link, const std::optional<Known
 void SqliteRecord::record(const RecordedAnswer& answer) {
   const std::time_t at = seconds_now();
   Transaction transaction(db_);
-  db_.prepare("INSERT INTO answers(time, words) VALUES(?, ?)").bind(at, answer.words).run();
-  const std::int64_t words = db_.single_integer("SELECT last_insert_rowid()");
-  const std::unordered_set<std::string_view> refused(answer.refused.begin(), answer.refused.end());
-  const std::unordered_set<std::string_view> deferred(answer.deferred.begin(),
-                                                      answer.deferred.end());
+  // One row a distinct text: the status for the links taken, each reason for the others.
+  std::unordered_map<std::string, std::int64_t> answers;
+  const auto answer_of = [&](const std::string& words) {
+    const auto [kept, added] = answers.try_emplace(words, 0);
+    if (added) {
+      db_.prepare("INSERT INTO answers(time, words) VALUES(?, ?)").bind(at, words).run();
+      kept->second = db_.single_integer("SELECT last_insert_rowid()");
+    }
+    return kept->second;
+  };
   Statement& update =
       statement(answered_,
                 "UPDATE links SET state = ?, queued = CASE WHEN ? = 0 THEN queued END, "
                 "accepted_at = CASE WHEN ? = 1 THEN ? ELSE accepted_at END, last_sent = ?, "
                 "attempts = attempts + 1, answer = ? WHERE destination = ? AND url = ?");
-  for (const std::string_view url : answer.sent) {
-    const bool taken = answer.links_known && !deferred.contains(url) && !refused.contains(url);
+  const bool known = answer.outcomes.size() == answer.sent.size();
+  std::size_t deferred = 0;
+  for (std::size_t at_link = 0; at_link < answer.sent.size(); ++at_link) {
+    const LinkOutcome unknown = LinkOutcome::deferred(answer.words, false);
+    const LinkOutcome& outcome = known ? answer.outcomes[at_link] : unknown;
+    const bool taken = outcome.kind == LinkOutcome::Kind::kAccepted;
+    deferred += outcome.kind == LinkOutcome::Kind::kDeferred ? 1 : 0;
     // A removal not taken leaves the link accepted: the next run finds it gone again.
     const int state = answer.removals                               ? (taken ? kRemoved : kAccepted)
                       : taken                                       ? kAccepted
-                      : refused.contains(url) && answer.links_known ? kRefused
+                      : outcome.kind == LinkOutcome::Kind::kRefused ? kRefused
                                                                     : kWaiting;
     const bool newly_accepted = state == kAccepted && !answer.removals;
-    update.bind(state, state, newly_accepted ? 1 : 0, at, at, words, destination_, url).run();
+    const std::int64_t words = answer_of(taken ? answer.words : outcome.reason);
+    update
+        .bind(state, state, newly_accepted ? 1 : 0, at, at, words, destination_,
+              answer.sent[at_link])
+        .run();
   }
-  const std::size_t used =
-      answer.links_known ? answer.sent.size() - deferred.size() : answer.sent.size();
+  // An answer that did not say which links it took counts them all as used.
+  const std::size_t used = known ? answer.sent.size() - deferred : answer.sent.size();
   keep_quota(answer.quota_day, static_cast<std::int64_t>(used), answer.remaining);
   transaction.commit();
 }
@@ -568,7 +582,10 @@ void SqliteRecord::for_each_event(std::time_t since, std::string_view site,
         std::string(kFrom) + "last_sent >= ?1 UNION ALL SELECT accepted_at, " + columns +
         "'accepted', a.words" + std::string(kFrom) +
         "state = 1 AND accepted_at >= ?1 UNION ALL SELECT last_sent, " + columns +
-        "'refused', a.words" + std::string(kFrom) + "state = 2 AND last_sent >= ?1 ORDER BY 1, 4");
+        "'refused', a.words" + std::string(kFrom) + "state = 2 AND last_sent >= ?1" +
+        // Sent and waiting again: why, as the answer said (a temporary failure, the quota).
+        " UNION ALL SELECT last_sent, " + columns + "'deferred', a.words" + std::string(kFrom) +
+        "state = 0 AND l.answer IS NOT NULL AND last_sent >= ?1 ORDER BY 1, 4");
     select.bind(since, site);
     while (select.step()) {
       each({.time = select.integer(0),

@@ -65,9 +65,9 @@ std::string outcome_of(const LinkCounts& counts) {
   if (!counts.last_exit_code) return "—";
   switch (*counts.last_exit_code) {
     case kAllAccepted:
-      return "全部接受";
-    case kSomePending:
-      return "部分链接待推送";
+      return "成功";
+    case kNeedsAttention:
+      return "需要处理";
     case kUnreachable:
       return "接口无法访问";
     case kThrottled:

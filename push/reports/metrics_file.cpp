@@ -81,7 +81,7 @@ std::optional<std::string> write_metrics(const std::string& path,
          });
   family({"linkcourier_last_run_timestamp_seconds", "When the last run ended."},
          [&](const RunFigures&) { return number(now); });
-  family({kLastSuccess.data(), "When a run last ended with every link accepted."},
+  family({kLastSuccess.data(), "When a run last ended with exit code 0."},
          [&](const RunFigures& run) -> std::optional<std::string> {
            if (run.totals.exit_code == 0) return number(now);
            const auto found = kept.find(labels_of(run.labels));

@@ -193,6 +193,7 @@ class ConfigReader {
           engine.key = account->private_key;
           engine.account = account->client_email;
           engine.token_uri = account->token_uri;
+          engine.key_id = account->private_key_id;
           warn_if_readable(path);
         } else {
           problem(*file, key + ".service_account", texts::about(path, reason));

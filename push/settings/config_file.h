@@ -20,6 +20,7 @@ struct EngineSettings {
   std::string site_url;             // bing; empty: the scheme and host of the site's first link
   std::string account;              // google: the service account's address (`key` its private key)
   std::string token_uri;            // google
+  std::string key_id;               // google: its key's id, where given
   std::optional<long> daily_quota;  // google: publish calls a day, where granted more than 200
   std::size_t batch = 0;
 };

@@ -23,11 +23,11 @@ constexpr const char* kInterfaceVariable = "LINKCOURIER_INTERFACE";
 constexpr const char* kDescription =
     "Pushes page links to a search engine's link-push interface, in batches within its quota; "
     "links not yet accepted are kept for the next run.\n"
-    "Exit codes: 0 every link accepted, 1 some left pending, 2 usage or input error (nothing "
+    "Exit codes: 0 every link accepted, or the rest waits only for the engine's next day; 1 "
+    "links refused or something else that wants a person; 2 usage or input error (nothing "
     "sent), 3 the interface could not be reached, 4 the pending or metrics file could not be "
-    "written, 5 "
-    "another run holds the record, 6 the record cannot be used, 7 an engine asked to wait longer "
-    "than --max-wait.";
+    "written, 5 another run holds the record, 6 the record cannot be used, 7 an engine asked to "
+    "wait longer than --max-wait.";
 
 // What the command line spells one way and the options hold in another once parsed.
 struct Spelled {
@@ -151,6 +151,7 @@ std::optional<std::string> settle_destination(Options& options, bool batch_given
     destination.key = account->private_key;
     destination.account = account->client_email;
     destination.token_uri = account->token_uri;
+    destination.key_id = account->private_key_id;
   }
   if (destination.engine == EngineKind::kIndexNow) {
     if (!is_indexnow_key(destination.key)) return texts::about("--key", texts::kIndexNowKeyForm);

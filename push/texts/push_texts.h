@@ -158,6 +158,13 @@ inline constexpr std::string_view kIndexNowWrongKey = "密钥无效：接口在�
 inline constexpr std::string_view kIndexNowOtherHost = "链接不属于该站点，或与密钥不符";
 inline constexpr std::string_view kIndexNowTooMany = "请求过多：余下的链接留待下次推送";
 inline constexpr std::string_view kBatchRefused = "接口拒绝了这批链接";
+// Why links of an answered request were refused or wait, one line a reason.
+inline constexpr std::string_view kLinksRefused = "{count} 条链接被拒绝：{reason}";
+inline constexpr std::string_view kLinksDeferred = "{count} 条链接留待下次推送：{reason}";
+inline constexpr std::string_view kNotSameSite = "不是本站的链接";
+inline constexpr std::string_view kNotValidLink = "不合法的链接";
+inline constexpr std::string_view kNoAnswerPart = "应答里没有这条链接的部分";
+inline constexpr std::string_view kTemporaryFailure = "暂时的失败（{status}）";
 inline constexpr std::string_view kBingInvalidKey = "API 密钥无效";
 inline constexpr std::string_view kBingThrottled = "请求过于频繁，被限流：余下的链接留待下次推送";
 inline constexpr std::string_view kBingInvalidUrl = "链接无效，或不属于该站点";
@@ -169,6 +176,8 @@ inline constexpr std::string_view kGoogleNotOwner =
 inline constexpr std::string_view kGoogleQuota = "超出当天的配额：余下的链接留待下次推送";
 inline constexpr std::string_view kGoogleBadKey = "读不出服务账号的私钥";
 inline constexpr std::string_view kGoogleNoToken = "取不到访问令牌：";
+inline constexpr std::string_view kGoogleUnauthorized =
+    "访问令牌未被接受（已重新取得一次）：请检查服务账号是否仍然有效";
 inline constexpr std::string_view kGoogleNotAccount =
     "不是服务账号的密钥文件（应有 client_email、private_key 和 token_uri）";
 inline constexpr std::string_view kIndexNowNoKeyFile =
