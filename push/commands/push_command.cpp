@@ -25,7 +25,9 @@ namespace {
 // pushes one host's links, the first link's unless --site names one).
 class Intake {
  public:
-  Intake(const Options& options, RunOptions& run) : options_(options), run_(run) {
+  // `one_of_sites`: the run is one site's of several, which may share a destination.
+  Intake(const Options& options, RunOptions& run, bool one_of_sites)
+      : options_(options), run_(run), one_of_sites_(one_of_sites) {
     site_ = options.site;
   }
 
@@ -74,11 +76,13 @@ class Intake {
                                   .destination = name,
                                   .wait_seconds = options_.wait_seconds,
                                   .dry_run = options_.dry_run,
-                                  .finds_gone = options_.deletions});
+                                  .finds_gone = options_.deletions,
+                                  .own_sites_only = one_of_sites_});
   }
 
   const Options& options_;
   RunOptions& run_;
+  bool one_of_sites_;
   std::string site_;
   std::string site_url_;  // the scheme and host of the site's first link
   std::string path_;
@@ -230,7 +234,7 @@ int kept_metrics(const Options& options, const std::vector<RunFigures>& runs, in
 
 RunTotals push_links(const Options& options, const LinkFeed& feed, const ReportLabels& labels) {
   RunOptions run = run_options_of(options);
-  Intake intake(options, run);
+  Intake intake(options, run, !labels.site.empty());
   try {
     if (const std::optional<SourceFailure> failure =
             feed([&](const LinkList& links) { intake.add(links); })) {

@@ -117,7 +117,7 @@ class SqliteRecord final : public Record {
   std::size_t take_in(std::span<const SourceLink> links, bool again) override {
     return guarded([&] {
       if (!intake_ && !dry_run_) intake_.emplace(db_);
-      if (finds_gone_) remember(links);
+      if (finds_gone_ || own_sites_only_) remember(links);
       std::size_t known = 0;
       if (worth_one_pass(links.size())) {
         const std::vector<std::optional<KnownLink>> found = look_up_in_one_pass(links);
@@ -147,20 +147,19 @@ class SqliteRecord final : public Record {
 
   std::size_t waiting_count() override {
     return guarded([&] {
-      const auto waiting = static_cast<std::size_t>(db_.single_integer(
-          "SELECT count(*) FROM links WHERE destination = ? AND state = 0", destination_));
+      std::size_t waiting = 0;
+      if (own_sites_only_) {
+        each_own_waiting([&](std::string_view) { ++waiting; });
+      } else {
+        waiting = static_cast<std::size_t>(db_.single_integer(
+            "SELECT count(*) FROM links WHERE destination = ? AND state = 0", destination_));
+      }
       return waiting + would_wait_.size();
     });
   }
 
   void for_each_waiting(const std::function<void(std::string_view)>& each) override {
-    guarded([&] {
-      Statement waiting =
-          db_.prepare("SELECT url FROM links WHERE destination = ? AND state = 0 ORDER BY queued");
-      waiting.bind(destination_);
-      while (waiting.step())
-        each(waiting.text(0));
-    });
+    guarded([&] { each_own_waiting(each); });
   }
 
   void record_answer(const RecordedAnswer& answer) override {
@@ -262,9 +261,32 @@ class SqliteRecord final : public Record {
   void prepare(const RecordOpening& opening);
   void remember(std::span<const SourceLink> links) {
     for (const SourceLink& link : links) {
-      taken_.insert(std::hash<std::string_view>{}(link.url));
+      if (finds_gone_) taken_.insert(std::hash<std::string_view>{}(link.url));
       const std::string_view host = host_of(link.url);
       if (!taken_hosts_.contains(std::string(host))) taken_hosts_.emplace(host);
+    }
+  }
+  // The waiting links in their order, of the hosts taken in where the run has only its own.
+  void each_own_waiting(const std::function<void(std::string_view)>& each) {
+    if (!own_sites_only_) {
+      Statement waiting =
+          db_.prepare("SELECT url FROM links WHERE destination = ? AND state = 0 ORDER BY queued");
+      waiting.bind(destination_);
+      while (waiting.step())
+        each(waiting.text(0));
+      return;
+    }
+    std::unordered_set<std::int64_t> own;
+    Statement site = db_.prepare("SELECT id FROM sites WHERE host = ?");
+    for (const std::string& host : taken_hosts_) {
+      if (site.bind(host).step()) own.insert(site.integer(0));
+      site.run();
+    }
+    Statement waiting = db_.prepare(
+        "SELECT url, site FROM links WHERE destination = ? AND state = 0 ORDER BY queued");
+    waiting.bind(destination_);
+    while (waiting.step()) {
+      if (own.contains(waiting.integer(1))) each(waiting.text(0));
     }
   }
   void create_schema();
@@ -298,6 +320,7 @@ class SqliteRecord final : public Record {
   std::unordered_set<std::size_t> would_wait_;
   // What the run took in, where it looks for links gone: the links by their hash, their hosts.
   bool finds_gone_ = false;
+  bool own_sites_only_ = false;
   std::unordered_set<std::size_t> taken_;
   std::unordered_set<std::string> taken_hosts_;
   std::unique_ptr<Statement> find_, insert_, requeue_, rehash_, answered_, imported_, quota_;
@@ -307,6 +330,7 @@ class SqliteRecord final : public Record {
 void SqliteRecord::prepare(const RecordOpening& opening) {
   dry_run_ = opening.dry_run;
   finds_gone_ = opening.finds_gone;
+  own_sites_only_ = opening.own_sites_only;
   const std::int64_t application = db_.single_integer("PRAGMA application_id");
   const std::int64_t version = db_.single_integer("PRAGMA user_version");
   const bool empty = db_.single_integer("SELECT count(*) FROM sqlite_schema") == 0;

@@ -18,6 +18,9 @@ struct RecordOpening {
   double wait_seconds = 0;  // how long to wait for another run to end
   bool dry_run = false;     // nothing the run takes in is kept
   bool finds_gone = false;  // what the run takes in is remembered, to find the links gone
+  // Only the waiting links of the hosts the run takes in are its own: several sites share the
+  // destination (one account for all), each run pushing its own site's.
+  bool own_sites_only = false;
 };
 
 // Opens the record, creating it on first use (a text state file of earlier versions at `path`

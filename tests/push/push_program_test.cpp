@@ -692,6 +692,27 @@ TEST_F(PushProgramTest, TheShippedExampleConfigPushesEverySite) {
   EXPECT_EQ(status.output.find("\"site\":\"\""), std::string::npos) << status.output;
 }
 
+// Two sites on one service account share its quota; each run pushes, and reports, its own site's
+// links only.
+TEST_F(PushProgramTest, SitesSharingAnAccountEachReportTheirOwn) {
+  port_ = unused_port();
+  const std::string root = "http://127.0.0.1:" + std::to_string(port_);
+  google_account(root);
+  start_simulator({"--google-key", files_.file("public.pem")});
+  write("www.txt", numbered_links(0, 3));
+  write("shop.txt", "https://shop.example.com/a\nhttps://shop.example.com/b\n");
+  const std::string google = "[site.google]\nservice_account = \"account.json\"\nendpoint = \"" +
+                             root + "\"\ndaily_quota = 2\n";
+  const std::string config = write(
+      "config.toml", "state = \"state.db\"\n[[site]]\nname = \"www\"\nfiles = [\"www.txt\"]\n" +
+                         google + "[[site]]\nname = \"shop\"\nfiles = [\"shop.txt\"]\n" + google);
+  const Outcome outcome = push("--config " + config);
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.output;
+  for (const char* line : {"www / google：发送 2 条，成功 2 条，被拒绝 0 条，待推送 1 条",
+                           "shop / google：发送 0 条，成功 0 条，被拒绝 0 条，待推送 2 条"})
+    EXPECT_NE(outcome.output.find(line), std::string::npos) << line << "\n" << outcome.output;
+}
+
 // A site's settings in the config act as their options do, and an option given beside the config
 // comes first.
 TEST_F(PushProgramTest, ConfigKeysActAsTheirOptions) {
