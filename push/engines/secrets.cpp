@@ -30,6 +30,18 @@ void for_each_secret_parameter(std::string_view text, Visit visit) {
   }
 }
 
+bool is_word_character(char c) {
+  return is_ascii_digit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' ||
+         c == '_';
+}
+
+// Whether the `size` characters at `at` are a word of their own. A short secret is hidden only
+// there: "tok" is no secret inside "token".
+bool stands_alone(std::string_view text, std::size_t at, std::size_t size) {
+  return (at == 0 || !is_word_character(text[at - 1])) &&
+         (at + size == text.size() || !is_word_character(text[at + size]));
+}
+
 }  // namespace
 
 void Secrets::add_address(std::string_view address) {
@@ -52,9 +64,13 @@ void Secrets::add(std::string_view secret) {
 
 std::string Secrets::hidden(std::string text) const {
   for (const std::string& value : values_) {
-    for (std::size_t at = text.find(value); at != std::string::npos;
-         at = text.find(value, at + kMask.size())) {
+    for (std::size_t at = text.find(value); at != std::string::npos; at = text.find(value, at)) {
+      if (value.size() < kShortestKeyLine && !stands_alone(text, at, value.size())) {
+        ++at;
+        continue;
+      }
       text.replace(at, value.size(), kMask);
+      at += kMask.size();
     }
   }
   std::vector<std::pair<std::size_t, std::size_t>> spans;

@@ -2,11 +2,33 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
+
+#include "platform/utf8_files.h"
+
 namespace lc::push {
 namespace {
 
 [[noreturn]] void fail(sqlite3* db, int result) {
   throw DatabaseError(result & 0xFF, db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(result));
+}
+
+// A path as a file: URI's path: what the URI syntax reads otherwise percent-encoded.
+std::string uri_path(const std::string& path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  std::error_code ignored;
+  for (const char c : platform::utf8_name(std::filesystem::absolute(platform::utf8_path(path),
+                                                                     ignored))) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '%' || c == '?' || c == '#' || byte < 0x21) {
+      encoded += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
+    } else {
+      encoded += c == '\\' ? '/' : c;
+    }
+  }
+  // A Windows path begins with its drive: file:/C:/...
+  return encoded.starts_with('/') ? encoded : "/" + encoded;
 }
 
 }  // namespace
@@ -74,10 +96,26 @@ void Statement::bind_one(int at, std::nullopt_t) {
   check(sqlite3_bind_null(statement_, at));
 }
 
-Database::Database(const std::string& path, bool create) {
+Database::Database(const std::string& path, Access access) {
   // One thread uses a connection: SQLite's own locking of each call is not needed.
-  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-  const int result = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+  int flags = SQLITE_OPEN_NOMUTEX;
+  std::string name = path;
+  switch (access) {
+    case Access::kCreate:
+      flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+      break;
+    case Access::kReadWrite:
+      flags |= SQLITE_OPEN_READWRITE;
+      break;
+    case Access::kReadOnly:
+      flags |= SQLITE_OPEN_READONLY;
+      break;
+    case Access::kUnchanging:
+      flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+      name = "file:" + uri_path(path) + "?immutable=1";
+      break;
+  }
+  const int result = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
   if (result != SQLITE_OK) {
     const DatabaseError error(result & 0xFF, sqlite3_errstr(result));
     sqlite3_close(db_);

@@ -76,9 +76,17 @@ class Statement {
 
 class Database {
  public:
-  // Opens (or creates, with `create`) the database at the UTF-8 `path`; ":memory:" for one that
-  // lives as long as the connection.
-  Database(const std::string& path, bool create);
+  enum class Access {
+    kCreate,     // read and written, made when missing
+    kReadWrite,  // read and written
+    kReadOnly,   // read only, beside any writer
+    kUnchanging  // read only, on a file no one writes now (a read-only mount): no locks at all
+  };
+  // Opens the database at the UTF-8 `path`; ":memory:" for one that lives as long as the
+  // connection.
+  Database(const std::string& path, Access access);
+  Database(const std::string& path, bool create)
+      : Database(path, create ? Access::kCreate : Access::kReadWrite) {}
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;

@@ -107,10 +107,19 @@ std::unique_ptr<platform::RunLock> take_lock(const std::string& path, double sec
   }
 }
 
+// A record asked read-only that is older than the program: it is opened for writing once, to
+// upgrade it.
+struct NeedsUpgrade {};
+
 class SqliteRecord final : public Record {
  public:
-  SqliteRecord(const RecordOpening& opening, std::unique_ptr<platform::RunLock> lock)
-      : path_(opening.path), lock_(std::move(lock)), db_(opening.path, true) {
+  SqliteRecord(const RecordOpening& opening, std::unique_ptr<platform::RunLock> lock,
+               Database::Access access = Database::Access::kCreate)
+      : path_(opening.path),
+        lock_(std::move(lock)),
+        db_(opening.path, access),
+        read_only_(access == Database::Access::kReadOnly ||
+                   access == Database::Access::kUnchanging) {
     guarded([&] { prepare(opening); });
   }
 
@@ -309,6 +318,7 @@ class SqliteRecord final : public Record {
   std::string path_;
   std::unique_ptr<platform::RunLock> lock_;
   Database db_;
+  bool read_only_;  // asked only, never written: an older record is upgraded by a writer first
   bool dry_run_ = false;
   bool links_known_ = false;                 // the record holds links of this destination
   std::optional<std::int64_t> known_count_;  // how many, once asked
@@ -340,6 +350,10 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
     throw RecordError(texts::about(
         path_, texts::filled(texts::kRecordNewer, {{"found", std::to_string(version)},
                                                    {"known", std::to_string(kSchemaVersion)}})));
+  }
+  if (read_only_) {
+    if (!empty && version < kSchemaVersion) throw NeedsUpgrade{};
+    return;
   }
   // Each answer is on the disk before the next request goes out, power cut or not.
   // Lookups of a million known links read the file through memory mapping rather than calls.
@@ -651,6 +665,20 @@ void import_text_state(const RecordOpening& opening) {
 
 }  // namespace
 
+// Asking the record reads it and writes nothing, so that another user's record, or one on a
+// read-only mount, can be asked; an older record is upgraded first, where it can be written.
+std::unique_ptr<Record> open_for_asking(const RecordOpening& opening) {
+  try {
+    return std::make_unique<SqliteRecord>(opening, nullptr, Database::Access::kReadOnly);
+  } catch (const NeedsUpgrade&) {
+    return std::make_unique<SqliteRecord>(opening, nullptr, Database::Access::kReadWrite);
+  } catch (const std::runtime_error&) {
+    // Readers beside a writer share an index file beside the record; where it cannot be made,
+    // no one writes the record now.
+    return std::make_unique<SqliteRecord>(opening, nullptr, Database::Access::kUnchanging);
+  }
+}
+
 std::unique_ptr<Record> open_sqlite_record(const RecordOpening& opening) {
   std::unique_ptr<platform::RunLock> lock;
   // Asking the record needs no lock: SQLite lets readers in beside a run.
@@ -661,6 +689,8 @@ std::unique_ptr<Record> open_sqlite_record(const RecordOpening& opening) {
     import_text_state(opening);
   }
   try {
+    if (opening.destination.empty() && opening.path != kRecordInMemory)
+      return open_for_asking(opening);
     return std::make_unique<SqliteRecord>(opening, std::move(lock));
   } catch (const DatabaseError& error) {
     throw record_error(opening.path, error);

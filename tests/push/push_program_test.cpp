@@ -1084,6 +1084,14 @@ TEST_F(PushProgramTest, SecretsAreNeverPrinted) {
     EXPECT_EQ(output.find("secret"), std::string::npos) << output;
     EXPECT_NE(output.find("***"), std::string::npos) << output;
   }
+  // A short token is hidden where it stands as a word, not inside the words around it.
+  ScriptedServer short_token(
+      {respond("HTTP/1.1 401 Unauthorized", {}, R"({"message":"token tok is not valid"})")});
+  const Outcome short_quoted =
+      push("-i '" + short_token.url("/urls?token=tok") + "'", numbered_links(0, 1));
+  EXPECT_NE(short_quoted.output.find("token *** is not valid"), std::string::npos)
+      << short_quoted.output;
+  EXPECT_EQ(short_quoted.output.find("***en"), std::string::npos) << short_quoted.output;
 }
 
 // How often each link reached the simulator, over every request it recorded.
@@ -1170,6 +1178,28 @@ TEST_F(PushProgramTest, OverlappingRunsTakeTurns) {
       << together.output;
   EXPECT_NE(together.output.find("waited: 0"), std::string::npos) << together.output;
   EXPECT_EQ(requests_recorded(), 6) << read("first.txt");
+}
+
+// Asking the record writes nothing: another user who may only read it can ask it.
+TEST_F(PushProgramTest, AskingTheRecordWritesNothing) {
+  if (::geteuid() != 0 || std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
+    GTEST_SKIP() << "needs root, to ask as another user";
+  const std::string record = files_.file("record.db");
+  ASSERT_EQ(push("--state " + record + " -i '" + start_simulator({}) + "'", numbered_links(0, 2))
+                .exit_code,
+            0);
+  std::filesystem::permissions(
+      files_.path(), std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
+      std::filesystem::perm_options::add);
+  const std::string as_nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups env ";
+  const std::pair<const char*, const char*> queries[] = {{"status", "已接受 2 条"},
+                                                         {"history", "100001.html"}};
+  for (const auto& [query, said] : queries) {
+    const Outcome asked =
+        shell(as_nobody + program(std::string(query) + " --state " + record) + " 2>&1");
+    EXPECT_EQ(asked.exit_code, 0) << query << ": " << asked.output;
+    EXPECT_NE(asked.output.find(said), std::string::npos) << asked.output;
+  }
 }
 
 // A text state file of earlier versions is taken in whole, and kept beside the record.
