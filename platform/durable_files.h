@@ -10,6 +10,11 @@ namespace lc::platform {
 // A name beside `path` that no other running program picks, for a file about to replace it.
 std::string temporary_path_beside(const std::string& path);
 
+// Removes what writes beside `path` left when their program was killed before putting it in
+// place: the files named as temporary_path_beside names them, of programs no longer running and
+// an hour old at the least.
+void remove_abandoned_temporaries(const std::string& path);
+
 // Forces what was written to `file` onto the disk; false with errno set when it cannot be.
 bool flush_to_disk(std::FILE* file);
 

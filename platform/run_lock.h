@@ -29,6 +29,8 @@ std::string run_lock_holder(const std::string& path);
 
 // This process's number and the machine's name, to say who holds a lock.
 long process_id();
+// Whether a process of that number runs on this machine.
+bool process_runs(long pid);
 std::string machine_name();
 
 // Where the system keeps programs' state for the user: $XDG_STATE_HOME, else

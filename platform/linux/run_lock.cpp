@@ -1,6 +1,7 @@
 #include "platform/run_lock.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -62,6 +63,10 @@ std::string run_lock_holder(const std::string& path) {
 
 long process_id() {
   return static_cast<long>(::getpid());
+}
+
+bool process_runs(long pid) {
+  return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
 }
 
 std::string machine_name() {

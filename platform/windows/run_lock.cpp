@@ -86,6 +86,18 @@ long process_id() {
   return static_cast<long>(::_getpid());
 }
 
+bool process_runs(long pid) {
+  if (pid <= 0) return false;
+  const HANDLE process =
+      ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+  // A process that exists but is not ours to open runs all the same.
+  if (process == nullptr) return ::GetLastError() == ERROR_ACCESS_DENIED;
+  DWORD code = 0;
+  const bool running = ::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+  ::CloseHandle(process);
+  return running;
+}
+
 std::string machine_name() {
   wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD size = MAX_COMPUTERNAME_LENGTH + 1;

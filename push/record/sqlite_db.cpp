@@ -18,8 +18,8 @@ std::string uri_path(const std::string& path) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string encoded;
   std::error_code ignored;
-  for (const char c : platform::utf8_name(std::filesystem::absolute(platform::utf8_path(path),
-                                                                     ignored))) {
+  for (const char c :
+       platform::utf8_name(std::filesystem::absolute(platform::utf8_path(path), ignored))) {
     const auto byte = static_cast<unsigned char>(c);
     if (c == '%' || c == '?' || c == '#' || byte < 0x21) {
       encoded += {'%', kHex[byte >> 4], kHex[byte & 0xF]};

@@ -36,6 +36,7 @@ bool can_write_beside(const std::string& path, std::string& error) {
 
 bool write_pending(const std::string& path, const std::vector<std::string_view>& links,
                    std::string& error) {
+  platform::remove_abandoned_temporaries(path);
   const std::string temporary = platform::temporary_path_beside(path);
   std::FILE* file = platform::open_file(temporary, "wb");
   bool ok = file != nullptr;

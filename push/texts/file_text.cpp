@@ -7,6 +7,7 @@
 namespace lc::push {
 
 std::optional<std::string> write_file_whole(const std::string& path, std::string_view bytes) {
+  platform::remove_abandoned_temporaries(path);
   const std::string temporary = platform::temporary_path_beside(path);
   std::FILE* file = platform::open_file(temporary, "wb");
   const bool written = file != nullptr &&

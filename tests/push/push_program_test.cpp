@@ -316,7 +316,15 @@ TEST_F(PushProgramTest, MetricsAreWrittenForMonitoring) {
   const std::string run = "--no-state --max-wait 0 --site www.example.com --metrics " +
                           files_.file("m.prom") + " -i '" + start_simulator({}) + "' " +
                           write("links.txt", numbered_links(0, 3));
+  // What a write killed before it was put in place left: gone once it is old, of a program that
+  // no longer runs; a fresh one may be another run's, still writing.
+  const std::string abandoned = write("m.prom.tmp-999999999", "cut short");
+  const std::string fresh = write("m.prom.tmp-999999998", "being written");
+  std::filesystem::last_write_time(
+      abandoned, std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
   EXPECT_EQ(push(run).exit_code, 0);
+  EXPECT_FALSE(std::filesystem::exists(abandoned));
+  EXPECT_TRUE(std::filesystem::exists(fresh));
   EXPECT_EQ(shell("promtool check metrics < " + files_.file("m.prom")).exit_code, 0);
   const std::string labels = "{site=\"www.example.com\",engine=\"push\"} ";
   const std::string first = read("m.prom");
