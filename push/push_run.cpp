@@ -32,7 +32,8 @@ class PushRun {
   }
 
   RunTotals run() {
-    quota_ = quota_known_today();
+    quota_ = quota_known_today(options_.destination, options_.record, quota_day_);
+    learn_from_the_last_day();
     // A quota known to be spent asks the engine nothing, not even for a token.
     if (!links_.empty() && quota_ != 0 && !ready()) return finish();
     if (const std::optional<long> said = engine_.quota()) {
@@ -55,14 +56,15 @@ class PushRun {
     return false;
   }
 
-  // What the engine's quota leaves today as far as is known before asking it: what its last
-  // answer today said, else its daily quota less what was sent today; unknown for an engine whose
-  // answers tell and that has not answered today.
-  std::optional<long> quota_known_today() const {
-    const QuotaDay known = options_.record != nullptr
-                               ? options_.record->quota_on(quota_day_)
-                               : QuotaDay{.day = quota_day_, .used = 0, .left = std::nullopt};
-    return quota_left(known, daily_quota(options_.destination));
+  // A new day whose quota no answer has told yet: its first request carries no more than the
+  // last told day's whole quota, instead of being halved down to it again.
+  void learn_from_the_last_day() {
+    if (quota_ || options_.record == nullptr) return;
+    const std::optional<QuotaDay> told = options_.record->told_quota_before(quota_day_);
+    if (!told) return;
+    const auto whole =
+        static_cast<std::size_t>(std::max<std::int64_t>(1, told->used + *told->left));
+    limit_ = std::min(limit_, whole);
   }
 
   // Sends the next request and takes its answer; false when the run stops here.
@@ -254,6 +256,13 @@ class PushRun {
 };
 
 }  // namespace
+
+std::optional<long> quota_known_today(const Destination& destination, Record* record,
+                                      std::time_t day) {
+  const QuotaDay known =
+      record != nullptr ? record->quota_on(day) : QuotaDay{.day = day, .used = 0, .left = {}};
+  return quota_left(known, daily_quota(destination));
+}
 
 RunTotals run_push(const RunOptions& options, const std::vector<std::string_view>& links,
                    RunReport& report) {

@@ -2,6 +2,7 @@
 // One run of the push program: the links in batches within the interface's quota, a report
 // for each request, the links not accepted kept for the next run.
 
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,12 @@ struct RunOptions {
   double max_wait_seconds = 0;  // in all, for engines that ask to wait and for retries
   bool removals = false;        // the links are pages gone, to be announced as removed
 };
+
+// What the destination's quota leaves on the engine's `day` as far as is known before asking it:
+// what its last answer that day said, else its daily quota less what was sent that day; unknown
+// for an engine whose answers tell and that has not answered that day.
+std::optional<long> quota_known_today(const Destination& destination, Record* record,
+                                      std::time_t day);
 
 // Pushes `links` and writes the pending file; reports and notes go to `report`. Returns the
 // run's totals, with its exit code.

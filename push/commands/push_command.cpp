@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "push/engines/engine_registry.h"
+#include "push/engines/quota_day.h"
 #include "push/push_run.h"
 #include "push/record/page_validators.h"
 #include "push/record/record_location.h"
@@ -17,6 +18,7 @@
 #include "push/sources/link_sources.h"
 #include "push/texts/exit_codes.h"
 #include "push/texts/push_texts.h"
+#include "push/texts/w3c_time.h"
 
 namespace lc::push {
 namespace {
@@ -170,8 +172,14 @@ RunTotals push_from_record(const Options& options, RunOptions& run, Intake& inta
     const std::unique_ptr<RunReport> report = options.json
                                                   ? json_report(std::cout, std::cerr, labels)
                                                   : text_report(std::cout, std::cerr, false);
-    report->plan(count, (count + run.batch - 1) / run.batch, run.batch,
+    // What the day's quota, as far as it is known, lets go.
+    const std::optional<long> quota = quota_known_today(
+        run.destination, &record, quota_day(run.destination.engine, seconds_now()));
+    const std::size_t going =
+        quota ? std::min<std::size_t>(count, static_cast<std::size_t>(*quota)) : count;
+    report->plan(going, (going + run.batch - 1) / run.batch, run.batch,
                  run.secrets.hidden(run.destination.interface));
+    if (going < count) report->note(texts::kQuotaSpent);
     return ended(options.deletions ? announce_removals(options, run, record, *report)
                                    : kAllAccepted);
   }

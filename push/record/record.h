@@ -107,6 +107,9 @@ class Record {
   virtual void record_quota(std::time_t day, long left) = 0;
   // The destination's quota on `day`; nothing used and nothing said where the record has no word.
   virtual QuotaDay quota_on(std::time_t day) = 0;
+  // The destination's last day before `day` on which the engine told what was left; empty where
+  // none did.
+  virtual std::optional<QuotaDay> told_quota_before(std::time_t day) = 0;
 
   // The run's end, with its exit code.
   virtual void record_run_end(int exit_code) = 0;

@@ -222,6 +222,19 @@ class SqliteRecord final : public Record {
     });
   }
 
+  std::optional<QuotaDay> told_quota_before(std::time_t day) override {
+    return guarded([&]() -> std::optional<QuotaDay> {
+      Statement select = db_.prepare(
+          "SELECT day, used, quota_left FROM quotas WHERE destination = ? AND day < ? AND "
+          "quota_left IS NOT NULL ORDER BY day DESC LIMIT 1");
+      if (!select.bind(destination_, day).step()) return std::nullopt;
+      QuotaDay told{
+          .day = select.integer(0), .used = select.integer(1), .left = select.optional_integer(2)};
+      select.run();
+      return told;
+    });
+  }
+
   void record_run_end(int exit_code) override {
     if (run_ == 0) return;
     guarded([&] {

@@ -1074,6 +1074,17 @@ TEST_F(PushProgramTest, AnswersAreTakenByWhatTheySay) {
   EXPECT_NE(halved.output.find("配额只容下 100 条链接"), std::string::npos) << halved.output;
   EXPECT_NE(halved.output.find("成功：100条"), std::string::npos) << halved.output;
   EXPECT_EQ(read("pending.txt"), numbered_links(100, 300));
+  // The same day a dry run plans nothing past the spent quota; the next day the first request
+  // carries what the last day took, without halving to it again.
+  const Outcome planned = push("--dry-run -i '" + address + "'" + kept);
+  EXPECT_NE(planned.output.find("配额已用完"), std::string::npos) << planned.output;
+  std::filesystem::remove_all(records_.path());
+  std::filesystem::create_directory(records_.path());
+  start_simulator({"--quota", "100"});
+  const Outcome next = push("-i '" + address + "'" + kept, "", next_day());
+  EXPECT_EQ(next.output.find("超出配额"), std::string::npos) << next.output;
+  EXPECT_NE(next.output.find("成功：100条"), std::string::npos) << next.output;
+  EXPECT_EQ(requests_recorded(), 1);
 }
 
 // Secrets are never printed, in any spelling of their parameter, nor where a server quotes them.
