@@ -32,10 +32,11 @@ Options site_options(const Options& options, const Config& config, const SiteCon
   return run;
 }
 
-// The options of one engine's run of a site: the site's with the destination and batch the config
-// gives.
-Options engine_options(const Options& site, const EngineSettings& engine) {
+// The options of one engine's run of a site: the site's with its host, and the destination and
+// batch the config gives.
+Options engine_options(const Options& site, const EngineSettings& engine, const std::string& host) {
   Options run = site;
+  run.site = host;
   run.destination.interface = engine.address;
   run.destination.engine = engine_named(engine.engine)->kind;
   run.destination.key = engine.key;
@@ -71,6 +72,31 @@ std::optional<std::vector<SiteConfig>> chosen_sites(const Options& options, Conf
     return std::nullopt;
   }
   return sites;
+}
+
+// The host of a site's links: its first link's. Links of other hosts are left out, said once for
+// the site rather than once a link and engine.
+std::string site_host(const std::string& site, const std::deque<LinkList>& lists) {
+  std::string host;
+  std::size_t others = 0;
+  std::string_view example;
+  for (const LinkList& links : lists) {
+    for (const std::string_view link : links.links()) {
+      if (host.empty()) {
+        host = host_of(link);
+      } else if (host_of(link) != host && others++ == 0) {
+        example = link;
+      }
+    }
+  }
+  if (others > 0) {
+    std::cerr << texts::filled(texts::kOtherHostsSkipped, {{"site", site},
+                                                           {"host", host},
+                                                           {"count", std::to_string(others)},
+                                                           {"link", std::string(example)}})
+              << "\n";
+  }
+  return host;
 }
 
 // One line a site and engine after the run, or with --json one object for the whole run.
@@ -135,6 +161,7 @@ int push_config(const Options& options) {
       }
       continue;
     }
+    const std::string host = site_host(site.name, lists);
     for (const EngineSettings& engine : site.engines) {
       if (!options.json)
         std::cout << texts::filled(texts::kSiteHeading,
@@ -143,7 +170,7 @@ int push_config(const Options& options) {
       const ReportLabels labels{site.name, engine.engine};
       const auto start = std::chrono::steady_clock::now();
       const RunTotals totals = push_links(
-          engine_options(sources, engine),
+          engine_options(sources, engine, host),
           [&](const std::function<void(const LinkList&)>& each) {
             for (const LinkList& links : lists)
               each(links);

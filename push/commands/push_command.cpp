@@ -38,7 +38,6 @@ class Intake {
     if (site_.empty() && describe(options_.destination.engine).takes_one_host &&
         !links.links().empty()) {
       site_ = std::string(host_of(links.links().front()));
-      site_url_ = site_url_of(links.links().front());
     }
     for (const std::string_view link : links.invalid())
       std::cerr << texts::kInvalidLink << link << "\n";
@@ -47,9 +46,10 @@ class Intake {
     const std::string other_site = texts::filled(texts::kOtherSite, {{"site", site_}});
     for (const std::string_view link : links.links()) {
       if (site_.empty() || host_of(link) == site_) {
+        if (site_url_.empty()) site_url_ = site_url_of(link);
         const PageFacts facts = links.facts_of(link);
         taken.push_back({link, facts.modified, facts.content_hash});
-      } else {
+      } else if (!one_of_sites_) {  // a config's run said so once for the site
         std::cerr << other_site << link << "\n";
       }
     }

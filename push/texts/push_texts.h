@@ -35,6 +35,8 @@ inline constexpr std::string_view kSummaryPushed = "，已推送过：{pushed}�
 // Links left out before the run.
 inline constexpr std::string_view kInvalidLink = "无效链接，已跳过：";
 inline constexpr std::string_view kOtherSite = "不属于 {site} 的链接，已跳过：";
+inline constexpr std::string_view kOtherHostsSkipped =
+    "站点 {site} 有 {count} 条链接不属于 {host}，已跳过，例如：{link}";
 inline constexpr std::string_view kNothingToPush = "没有可推送的链接";
 
 // Options.

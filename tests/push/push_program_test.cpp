@@ -538,7 +538,7 @@ TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
                    "shop.example.com", "--google-key", files_.file("public.pem")});
   write("key.txt", key + "\n");
   write("shop-interface.txt", root + "/urls?site=shop.example.com&token=" + key);
-  write("www.txt", numbered_links(0, 3));
+  write("www.txt", numbered_links(0, 3) + "https://other.example.org/x\n");
   write("shop.xml",
         "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">"
         "<url><loc>https://shop.example.com/a</loc></url>"
@@ -563,6 +563,12 @@ TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
   const Outcome first = push("--config " + config, "", environment);
   EXPECT_EQ(first.exit_code, 0) << first.output;
   EXPECT_EQ(first.output.find(key), std::string::npos) << "secrets are never printed";
+  // A link of another host is left out, said once for the site, not once for each engine.
+  const std::string skipped = "站点 www 有 1 条链接不属于 www.example.com，已跳过";
+  const std::size_t said = first.output.find(skipped);
+  EXPECT_NE(said, std::string::npos) << first.output;
+  EXPECT_EQ(first.output.find(skipped, said + 1), std::string::npos) << first.output;
+  EXPECT_EQ(first.output.find("不属于 www.example.com 的链接"), std::string::npos);
   // www: two push requests, the key file and one IndexNow request, a token and one batch for
   // Google, the quota and one batch for Bing; shop the same with one push request and the token
   // it already has.
