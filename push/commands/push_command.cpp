@@ -79,7 +79,15 @@ class Intake {
                                   .wait_seconds = options_.wait_seconds,
                                   .dry_run = options_.dry_run,
                                   .finds_gone = options_.deletions,
-                                  .own_sites_only = one_of_sites_});
+                                  .own_sites_only = one_of_sites_,
+                                  .content_rule = content_rule()});
+  }
+
+  // What the content hashes ignore, where the run hashes content.
+  std::optional<std::string> content_rule() const {
+    const SourceSettings& sources = options_.sources;
+    if (sources.folder.folder.empty() && !sources.content_check) return std::nullopt;
+    return sources.ignore_content;
   }
 
   const Options& options_;

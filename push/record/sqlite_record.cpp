@@ -59,6 +59,12 @@ CREATE TABLE runs(id INTEGER PRIMARY KEY, destination INTEGER NOT NULL, started 
                   ended INTEGER, exit_code INTEGER);
 )sql";
 
+// What each destination's content hashes were made ignoring (a regular expression; empty:
+// nothing); records gain it when a run first hashes content.
+constexpr std::string_view kContentRulesTable =
+    "CREATE TABLE IF NOT EXISTS content_rules(destination INTEGER PRIMARY KEY, "
+    "rule TEXT NOT NULL)";
+
 // Each destination's quota by its engine's days; records of the first version gain it.
 constexpr std::string_view kQuotasTable = R"sql(
 CREATE TABLE quotas(destination INTEGER NOT NULL, day INTEGER NOT NULL,
@@ -149,6 +155,12 @@ class SqliteRecord final : public Record {
           .bind(destination_, seconds_now())
           .run();
       run_ = db_.single_integer("SELECT last_insert_rowid()");
+      if (content_rule_) {
+        db_.execute(kContentRulesTable);
+        db_.prepare("INSERT OR REPLACE INTO content_rules(destination, rule) VALUES(?, ?)")
+            .bind(destination_, *content_rule_)
+            .run();
+      }
       intake_->commit();
       intake_.reset();
     });
@@ -344,6 +356,8 @@ class SqliteRecord final : public Record {
   // What the run took in, where it looks for links gone: the links by their hash, their hosts.
   bool finds_gone_ = false;
   bool own_sites_only_ = false;
+  std::optional<std::string> content_rule_;  // what the run's content hashes ignore
+  bool rule_changed_ = false;                // since the hashes the record keeps were made
   std::unordered_set<std::size_t> taken_;
   std::unordered_set<std::string> taken_hosts_;
   std::unique_ptr<Statement> find_, insert_, requeue_, rehash_, answered_, imported_, quota_;
@@ -354,6 +368,7 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
   dry_run_ = opening.dry_run;
   finds_gone_ = opening.finds_gone;
   own_sites_only_ = opening.own_sites_only;
+  content_rule_ = opening.content_rule;
   const std::int64_t application = db_.single_integer("PRAGMA application_id");
   const std::int64_t version = db_.single_integer("PRAGMA user_version");
   const bool empty = db_.single_integer("SELECT count(*) FROM sqlite_schema") == 0;
@@ -378,6 +393,16 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
   if (opening.destination.empty()) return;
   Transaction start(db_);
   destination_ = id_of("destinations", "name", opening.destination);
+  if (content_rule_) {
+    // A record whose hashes were made before the rule was kept had none.
+    std::string before;
+    if (db_.single_integer("SELECT count(*) FROM sqlite_schema WHERE name = 'content_rules'")) {
+      Statement kept = db_.prepare("SELECT rule FROM content_rules WHERE destination = ?");
+      if (kept.bind(destination_).step()) before = kept.text(0);
+      kept.run();
+    }
+    rule_changed_ = before != *content_rule_;
+  }
   links_known_ = db_.single_integer("SELECT EXISTS(SELECT 1 FROM links WHERE destination = ?)",
                                     destination_) != 0;
   next_queued_ = db_.single_integer(
@@ -500,8 +525,10 @@ bool SqliteRecord::take_in_one(const SourceLink& link, const std::optional<Known
   }
   const LinkState state = known->state;
   const std::optional<std::int64_t> hash = stored(link.content_hash);
-  // A page first hashed now was accepted as it is: its hash is only kept.
-  const bool new_content = hash && known->content_hash && *hash != *known->content_hash;
+  // A page first hashed now was accepted as it is, and so was one whose content is now hashed
+  // under another rule of what to ignore: its hash is only kept, a baseline for the next run.
+  const bool new_content =
+      hash && known->content_hash && *hash != *known->content_hash && !rule_changed_;
   const bool changed =
       (link.modified && known->accepted_at && *link.modified > *known->accepted_at) || new_content;
   if (state == kWaiting || (state == kAccepted && !again && !changed) ||

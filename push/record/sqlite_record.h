@@ -4,6 +4,7 @@
 // beside it.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "push/record/record.h"
@@ -21,6 +22,10 @@ struct RecordOpening {
   // Only the waiting links of the hosts the run takes in are its own: several sites share the
   // destination (one account for all), each run pushing its own site's.
   bool own_sites_only = false;
+  // What the content hashes the run takes in ignore (--ignore-content; empty: nothing); none for a
+  // run that hashes no content. Under a rule other than the one the kept hashes were made under,
+  // a differing hash is a new baseline, not a change.
+  std::optional<std::string> content_rule{};
 };
 
 // Opens the record, creating it on first use (a text state file of earlier versions at `path`

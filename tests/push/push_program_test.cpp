@@ -256,6 +256,26 @@ TEST_F(PushProgramTest, AFolderSendsWhatIsNewOrChanged) {
   EXPECT_EQ(links_of(recorded(3)), "https://www.example.com/blog/c.html");
 }
 
+// A rule of what to ignore, added to a site pushed before, makes the next run's hashes a baseline:
+// nothing goes for the rule itself, and a real change still goes.
+TEST_F(PushProgramTest, ANewIgnoreRuleSendsNothingForItself) {
+  std::filesystem::create_directory(files_.file("site"));
+  write("site/a.html", "<p>a</p><!-- built 1 -->");
+  write("site/b.html", "<p>b</p><!-- built 1 -->");
+  const std::string run = "-i '" + start_simulator({}) + "' --state " + files_.file("state.db") +
+                          " --folder " + files_.file("site") + " --base https://www.example.com/";
+  EXPECT_EQ(push(run).exit_code, 0);
+  write("site/a.html", "<p>a</p><!-- built 2 -->");
+  const std::string ignoring = run + " --ignore-content '<!-- built [^>]* -->'";
+  const Outcome baseline = push(ignoring);
+  EXPECT_EQ(baseline.exit_code, 0) << baseline.output;
+  EXPECT_EQ(requests_recorded(), 1) << baseline.output;
+  write("site/b.html", "<p>b, edited</p><!-- built 3 -->");
+  EXPECT_EQ(push(ignoring).exit_code, 0);
+  ASSERT_EQ(requests_recorded(), 2);
+  EXPECT_EQ(links_of(recorded(2)), "https://www.example.com/b.html");
+}
+
 // Pages whose sitemap dates are not trusted are fetched with conditional GETs: a page answering
 // 304 and one whose server ignores the validators but sends the same content are unchanged; only
 // the page whose content changed goes again.
