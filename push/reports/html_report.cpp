@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "push/texts/exit_codes.h"
+#include "push/texts/push_texts.h"
 #include "push/texts/w3c_time.h"
 
 namespace lc::push {
@@ -65,16 +66,24 @@ std::string outcome_of(const LinkCounts& counts) {
   if (!counts.last_exit_code) return "—";
   switch (*counts.last_exit_code) {
     case kAllAccepted:
-      return "成功";
+      return std::string(texts::kOutcomeSucceeded);
     case kNeedsAttention:
-      return "需要处理";
+      return std::string(texts::kOutcomeNeedsAttention);
     case kUnreachable:
-      return "接口无法访问";
+      return std::string(texts::kOutcomeUnreachable);
     case kThrottled:
-      return "引擎要求等待";
+      return std::string(texts::kOutcomeThrottled);
     default:
-      return "出错（退出码 " + std::to_string(*counts.last_exit_code) + "）";
+      return texts::filled(texts::kOutcomeFailed,
+                           {{"code", std::to_string(*counts.last_exit_code)}});
   }
+}
+
+std::string headings() {
+  std::string row;
+  for (const std::string_view heading : texts::kReportColumns)
+    row.append("<th>").append(heading).append("</th>");
+  return row;
 }
 
 constexpr const char* kStyle = R"css(
@@ -123,33 +132,39 @@ std::string html_report(const std::vector<DestinationHistory>& histories, std::t
   const std::time_t first_day = report_day(now) - std::time_t(kReportDays - 1) * kDay;
   std::ostringstream html;
   html << "<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
-       << "<title>Linkcourier 推送报告</title><style>" << kStyle << "</style></head><body>"
-       << "<h1>推送报告</h1><p>截至 " << escaped(w3c_time(now)) << "，最近 " << kReportDays
-       << " 天（按 UTC 计日）</p>";
+       << "<title>" << texts::kReportTitle << "</title><style>" << kStyle
+       << "</style></head><body><h1>" << texts::kReportHeading << "</h1><p>"
+       << escaped(texts::filled(texts::kReportPeriod,
+                                {{"now", w3c_time(now)}, {"days", std::to_string(kReportDays)}}))
+       << "</p>";
   for (const DestinationHistory& history : histories) {
     const LinkCounts& counts = history.counts;
     html << "<section data-site=\"" << escaped(counts.site) << "\" data-engine=\""
          << escaped(history.engine) << "\"><h2>" << escaped(counts.site) << " · "
          << escaped(history.engine) << "</h2><p>" << escaped(counts.destination) << "</p>"
-         << "<table><tr><th>已知</th><th>已接受</th><th>待推送</th><th>被拒绝</th><th>上次运行</th>"
-         << "</tr><tr><td data-known=\"" << counts.known << "\">" << counts.known
-         << "</td><td data-accepted-total=\"" << counts.accepted << "\">" << counts.accepted
-         << "</td><td data-waiting-now=\"" << counts.waiting << "\">" << counts.waiting
-         << "</td><td data-refused-total=\"" << counts.refused << "\">" << counts.refused
-         << "</td><td data-last-exit-code=\"" << counts.last_exit_code.value_or(-1) << "\">"
+         << "<table><tr>" << headings() << "</tr><tr><td data-known=\"" << counts.known << "\">"
+         << counts.known << "</td><td data-accepted-total=\"" << counts.accepted << "\">"
+         << counts.accepted << "</td><td data-waiting-now=\"" << counts.waiting << "\">"
+         << counts.waiting << "</td><td data-refused-total=\"" << counts.refused << "\">"
+         << counts.refused << "</td><td data-last-exit-code=\""
+         << counts.last_exit_code.value_or(-1) << "\">"
          << (counts.last_run ? escaped(w3c_time(*counts.last_run)) + " " : "")
          << escaped(outcome_of(counts)) << "</td></tr></table>"
-         << "<h3>每天接受的链接</h3>" << bar_chart(history.accepted, first_day, "accepted", "#2a7")
-         << "<h3>待推送的链接（每天结束时）</h3>"
+         << "<h3>" << texts::kReportAcceptedDaily << "</h3>"
+         << bar_chart(history.accepted, first_day, "accepted", "#2a7") << "<h3>"
+         << texts::kReportWaitingDaily << "</h3>"
          << bar_chart(history.waiting, first_day, "waiting", "#c82");
     if (const std::optional<QuotaDay>& quota = counts.last_quota_day) {
       const std::int64_t given = quota->used + quota->left.value_or(0);
       const std::int64_t percent = given > 0 ? quota->used * 100 / given : 0;
-      html << "<h3>配额（" << date_of(quota->day) << "）</h3><p data-quota-used=\"" << quota->used
-           << "\" data-quota-given=\"" << given << "\">已用 " << quota->used << " / " << given
+      html << "<h3>" << escaped(texts::filled(texts::kReportQuota, {{"day", date_of(quota->day)}}))
+           << "</h3><p data-quota-used=\"" << quota->used << "\" data-quota-given=\"" << given
+           << "\">"
+           << texts::filled(texts::kReportQuotaUsed, {{"used", std::to_string(quota->used)},
+                                                      {"given", std::to_string(given)}})
            << "</p><div class=\"quota\"><div style=\"width:" << percent << "%\"></div></div>";
     }
-    html << "<h3>拒绝原因</h3>";
+    html << "<h3>" << texts::kReportRefusals << "</h3>";
     if (history.refusals.empty()) html << "<p>—</p>";
     html << "<table>";
     for (const auto& [reason, count] : history.refusals) {

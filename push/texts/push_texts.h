@@ -187,6 +187,24 @@ inline constexpr std::string_view kIndexNowNoKeyFile =
 inline constexpr std::string_view kIndexNowKeyFileOther =
     "IndexNow 密钥文件 {location} 里不是这个密钥：链接不发往 IndexNow，留待下次推送";
 
+// The report page.
+inline constexpr std::string_view kReportTitle = "Linkcourier 推送报告";
+inline constexpr std::string_view kReportHeading = "推送报告";
+inline constexpr std::string_view kReportPeriod = "截至 {now}，最近 {days} 天（按 UTC 计日）";
+inline constexpr std::string_view kReportColumns[] = {"已知", "已接受", "待推送", "被拒绝",
+                                                      "上次运行"};
+inline constexpr std::string_view kReportAcceptedDaily = "每天接受的链接";
+inline constexpr std::string_view kReportWaitingDaily = "待推送的链接（每天结束时）";
+inline constexpr std::string_view kReportQuota = "配额（{day}）";
+inline constexpr std::string_view kReportQuotaUsed = "已用 {used} / {given}";
+inline constexpr std::string_view kReportRefusals = "拒绝原因";
+// A run's outcome, by its exit code.
+inline constexpr std::string_view kOutcomeSucceeded = "成功";
+inline constexpr std::string_view kOutcomeNeedsAttention = "需要处理";
+inline constexpr std::string_view kOutcomeUnreachable = "接口无法访问";
+inline constexpr std::string_view kOutcomeThrottled = "引擎要求等待";
+inline constexpr std::string_view kOutcomeFailed = "出错（退出码 {code}）";
+
 // Replaces each "{name}" in `pattern` by its value, in the order given.
 std::string filled(std::string_view pattern,
                    std::initializer_list<std::pair<std::string_view, std::string>> values);
