@@ -1,6 +1,8 @@
 // linkcourier-push: pushes the links of files, standard input, sitemaps and a pending file to a
 // link-push interface, in batches within its quota, keeping a record of every link; `status`,
 // `history` and `report` ask that record.
+#include <iostream>
+
 #include "platform/standard_streams.h"
 #include "platform/utf8_files.h"
 #include "push/commands/config_run.h"
@@ -13,7 +15,10 @@ int main(int argc, char** argv) {
   using namespace lc::push;
   lc::platform::prepare_standard_streams();
   const ParsedOptions parsed = parse_options(lc::platform::utf8_arguments(argc, argv));
-  if (!parsed.options) return parsed.exit_code;
+  if (!parsed.options) {
+    if (!parsed.problem.empty()) std::cerr << parsed.problem << "\n";
+    return parsed.exit_code;
+  }
   switch (parsed.options->command) {
     case Command::kStatus:
       return show_status(*parsed.options);

@@ -148,9 +148,9 @@ int push_config(const Options& options) {
   for (const SiteConfig& site : *sites) {
     const Options sources = site_options(options, *reading.config, site);
     std::deque<LinkList> lists;
-    if (const std::optional<SourceFailure> failure =
-            gather_links(sources.sources, page_validators(sources).get(),
-                         [&](LinkList& links) { lists.push_back(std::move(links)); })) {
+    if (const std::optional<SourceFailure> failure = gather_links(
+            sources.sources, page_validators(sources).get(),
+            [&](LinkList& links) { lists.push_back(std::move(links)); }, to_standard_error)) {
       std::cerr << failure->message << "\n";
       worst = std::max(worst, failure->exit_code);
       for (const EngineSettings& engine : site.engines) {

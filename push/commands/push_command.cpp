@@ -226,12 +226,17 @@ int push_links(const Options& options) {
   const std::unique_ptr<PageValidatorStore> validators = page_validators(options);
   const RunTotals totals =
       push_links(options, [&](const std::function<void(const LinkList&)>& each) {
-        return gather_links(options.sources, validators.get(),
-                            [&](LinkList& links) { each(links); });
+        return gather_links(
+            options.sources, validators.get(), [&](LinkList& links) { each(links); },
+            to_standard_error);
       });
   if (options.metrics.empty()) return totals.exit_code;
   const ReportLabels labels{options.site, std::string(describe(options.destination.engine).name)};
   return kept_metrics(options, {{labels, totals, seconds_since(start)}}, totals.exit_code);
+}
+
+void to_standard_error(std::string_view line) {
+  std::cerr << line << "\n";
 }
 
 double seconds_since(std::chrono::steady_clock::time_point start) {

@@ -29,6 +29,9 @@ RunTotals push_links(const Options& options, const LinkFeed& feed, const ReportL
 // file for every destination.
 std::unique_ptr<PageValidatorStore> page_validators(const Options& options);
 
+// Notes to standard error, a line each.
+void to_standard_error(std::string_view line);
+
 double seconds_since(std::chrono::steady_clock::time_point start);
 
 // Writes the figures of `runs` where --metrics names a file; the exit code, made 4 when the file

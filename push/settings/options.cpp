@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <iostream>
 
 #include "platform/standard_streams.h"
 #include "platform/utf8_files.h"
@@ -262,10 +261,8 @@ ParsedOptions parse_options(const std::vector<std::string>& arguments) {
   options.destination.engine = engine_named(spelled.protocol)->kind;
   if (spelled.changed_by == "content") options.sources.content_check = spelled.check;
   if (options.command != Command::kPush) return {std::move(options), kAllAccepted};
-  if (const std::optional<std::string> problem = settle(options, cli)) {
-    std::cerr << *problem << "\n";
-    return {std::nullopt, kUsageOrInput};
-  }
+  if (std::optional<std::string> problem = settle(options, cli))
+    return {std::nullopt, kUsageOrInput, std::move(*problem)};
   return {std::move(options), kAllAccepted};
 }
 

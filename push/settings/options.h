@@ -52,10 +52,11 @@ struct Options {
 };
 
 // The options of `arguments` (UTF-8, the program's name first); or the exit code when the run
-// ends here (--help and --version: 0; a usage error, said on standard error: 2).
+// ends here (--help and --version: 0, said by the parser; a usage error: 2, with the problem).
 struct ParsedOptions {
   std::optional<Options> options;
   int exit_code = 0;
+  std::string problem{};  // for standard error; empty where the parser said it
 };
 ParsedOptions parse_options(const std::vector<std::string>& arguments);
 

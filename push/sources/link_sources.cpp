@@ -60,20 +60,19 @@ class PageContents {
   }
 
   // What was found, in one line.
-  void report() const {
+  void report(const Notes& notes) const {
     std::ostringstream seconds;
     seconds << std::fixed << std::setprecision(1) << counts_.seconds;
     const std::size_t fetched =
         counts_.not_modified + counts_.same + counts_.changed + counts_.failed;
-    std::cerr << texts::filled(texts::kContentChecked,
-                               {{"fetched", std::to_string(fetched)},
-                                {"not_modified", std::to_string(counts_.not_modified)},
-                                {"same", std::to_string(counts_.same)},
-                                {"changed", std::to_string(counts_.changed)},
-                                {"failed", std::to_string(counts_.failed)},
-                                {"over_budget", std::to_string(counts_.over_budget)},
-                                {"seconds", seconds.str()}})
-              << "\n";
+    notes(texts::filled(texts::kContentChecked,
+                        {{"fetched", std::to_string(fetched)},
+                         {"not_modified", std::to_string(counts_.not_modified)},
+                         {"same", std::to_string(counts_.same)},
+                         {"changed", std::to_string(counts_.changed)},
+                         {"failed", std::to_string(counts_.failed)},
+                         {"over_budget", std::to_string(counts_.over_budget)},
+                         {"seconds", seconds.str()}}));
   }
 
  private:
@@ -83,7 +82,8 @@ class PageContents {
 };
 
 std::optional<SourceFailure> add_sitemaps(const SourceSettings& sources,
-                                          PageValidatorStore* validators, const Each& each) {
+                                          PageValidatorStore* validators, const Each& each,
+                                          const Notes& notes) {
   std::string error;
   std::optional<SourceFailure> failure;
   const bool checks_content = sources.content_check && validators != nullptr;
@@ -106,14 +106,14 @@ std::optional<SourceFailure> add_sitemaps(const SourceSettings& sources,
       },
       error);
   if (!read) return SourceFailure{kUsageOrInput, error};
-  if (contents && !failure) contents->report();
+  if (contents && !failure) contents->report(notes);
   return failure;
 }
 
 std::optional<SourceFailure> add_folder(const SiteFolder& folder, const std::string& ignore_content,
-                                        const Each& each) {
+                                        const Each& each, const Notes& notes) {
   LinkList links;
-  if (std::optional<std::string> failure = read_site_folder(folder, ignore_content, links))
+  if (std::optional<std::string> failure = read_site_folder(folder, ignore_content, links, notes))
     return SourceFailure{kUsageOrInput, std::move(*failure)};
   each(links);
   return std::nullopt;
@@ -141,15 +141,17 @@ std::optional<SourceFailure> add_file(const std::string& file, const Each& each)
 }  // namespace
 
 std::optional<SourceFailure> gather_links(const SourceSettings& sources,
-                                          PageValidatorStore* validators, const Each& each) {
+                                          PageValidatorStore* validators, const Each& each,
+                                          const Notes& notes) {
   if (!sources.pending.empty()) {
     if (auto failure = add_pending(sources.pending, each)) return failure;
   }
   if (!sources.sitemaps.empty()) {
-    if (auto failure = add_sitemaps(sources, validators, each)) return failure;
+    if (auto failure = add_sitemaps(sources, validators, each, notes)) return failure;
   }
   if (!sources.folder.folder.empty()) {
-    if (auto failure = add_folder(sources.folder, sources.ignore_content, each)) return failure;
+    if (auto failure = add_folder(sources.folder, sources.ignore_content, each, notes))
+      return failure;
   }
   std::vector<std::string> files = sources.files;
   if (sources.reads_standard_input()) files.emplace_back(kStandardInputName);

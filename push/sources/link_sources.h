@@ -10,6 +10,7 @@
 #include "push/sources/content_check.h"
 #include "push/sources/link_list.h"
 #include "push/sources/site_folder.h"
+#include "push/texts/notes.h"
 
 namespace lc::push {
 
@@ -38,8 +39,10 @@ struct SourceFailure {
 // pending file kept first, then each sitemap's pages, the site folder's, then the files and
 // standard input in the order given. A content check keeps its validators in `validators`. The
 // failure of the first source that cannot be read, or of a pending file that could not be written.
+// What the user should know besides (a content check's findings) goes to `notes`.
 std::optional<SourceFailure> gather_links(const SourceSettings& sources,
                                           PageValidatorStore* validators,
-                                          const std::function<void(LinkList&)>& each);
+                                          const std::function<void(LinkList&)>& each,
+                                          const Notes& notes);
 
 }  // namespace lc::push

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <iostream>
 #include <system_error>
 
 #include "platform/ascii_case.h"
@@ -77,7 +76,8 @@ struct FolderPage {
 }  // namespace
 
 std::optional<std::string> read_site_folder(const SiteFolder& site,
-                                            const std::string& ignore_content, LinkList& links) {
+                                            const std::string& ignore_content, LinkList& links,
+                                            const Notes& notes) {
   const fs::path folder = platform::utf8_path(site.folder);
   std::error_code error;
   const fs::path root = fs::canonical(folder, error);
@@ -97,7 +97,7 @@ std::optional<std::string> read_site_folder(const SiteFolder& site,
     }
     if (!is_page(entry->path(), site.extensions) || !entry->is_regular_file(error)) continue;
     if (entry->is_symlink(error) && !inside(fs::canonical(entry->path(), error), root)) {
-      std::cerr << texts::kLinkOutOfFolder << platform::utf8_name(entry->path()) << "\n";
+      notes(std::string(texts::kLinkOutOfFolder) + platform::utf8_name(entry->path()));
       continue;
     }
     pages.push_back({address_of(base, entry->path().lexically_relative(root)), entry->path()});

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "push/sources/link_list.h"
+#include "push/texts/notes.h"
 
 namespace lc::push {
 
@@ -21,7 +22,9 @@ struct SiteFolder {
 // folders left out, symbolic links followed only where they stay inside the folder; what
 // `ignore_content` matches is not hashed. Why not, naming what, where the folder or one of its
 // pages cannot be read whole.
+// Symbolic links pointing out of the folder are named to `notes` and left out.
 std::optional<std::string> read_site_folder(const SiteFolder& site,
-                                            const std::string& ignore_content, LinkList& links);
+                                            const std::string& ignore_content, LinkList& links,
+                                            const Notes& notes);
 
 }  // namespace lc::push
