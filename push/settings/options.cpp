@@ -28,6 +28,14 @@ constexpr const char* kDescription =
     "written, 5 another run holds the record, 6 the record cannot be used, 7 an engine asked to "
     "wait longer than --max-wait.";
 
+// Every engine's name, as the registry has them.
+std::vector<std::string> engine_names() {
+  std::vector<std::string> names;
+  for (const EngineDescription* engine : every_engine())
+    names.emplace_back(engine->name);
+  return names;
+}
+
 // What the command line spells one way and the options hold in another once parsed.
 struct Spelled {
   std::string protocol = "push";
@@ -35,28 +43,24 @@ struct Spelled {
   ContentCheck check;
 };
 
-void add_options(CLI::App& cli, Options& options, Spelled& spelled) {
-  std::string& protocol = spelled.protocol;
+// Where the links come from.
+void add_source_options(CLI::App& cli, SourceSettings& sources, Spelled& spelled) {
   std::string& changed_by = spelled.changed_by;
   ContentCheck& check = spelled.check;
-  // The same options on both systems: a file named /like/this is a file on Windows too.
-  cli.allow_windows_style_options(false);
-  cli.set_version_flag("--version", LINKCOURIER_VERSION);
-  cli.add_option("FILE", options.sources.files,
+  cli.add_option("FILE", sources.files,
                  "files of links, one a line; - is standard input, which is also read when "
                  "neither files nor sitemaps are named");
-  cli.add_option("--sitemap", options.sources.sitemaps,
+  cli.add_option("--sitemap", sources.sitemaps,
                  "the page links of a sitemap or sitemap index, by address or file (.xml or "
                  ".xml.gz, at most 50 MB unpacked; an index is followed to its sitemaps); "
                  "repeatable");
-  Destination& destination = options.destination;
-  cli.add_option("--folder", options.sources.folder.folder,
+  cli.add_option("--folder", sources.folder.folder,
                  "the pages of a site's folder (.html and .htm files): each one new or changed "
                  "since it was accepted is sent");
-  cli.add_option("--base", options.sources.folder.base, "the address the folder is published at");
-  cli.add_option("--extension", options.sources.folder.extensions,
+  cli.add_option("--base", sources.folder.base, "the address the folder is published at");
+  cli.add_option("--extension", sources.folder.extensions,
                  "the endings of the folder's page files (default .html and .htm)");
-  cli.add_option("--ignore-content", options.sources.ignore_content,
+  cli.add_option("--ignore-content", sources.ignore_content,
                  "a regular expression: what it matches in a page (a build's time stamp) is "
                  "not taken as a change");
   cli.add_option("--changed-by", changed_by,
@@ -69,13 +73,43 @@ void add_options(CLI::App& cli, Options& options, Spelled& spelled) {
   cli.add_option("--fetch-budget", check.budget,
                  "with --changed-by content: pages fetched a run at the most (default 10000)")
       ->check(CLI::Range(std::size_t{1}, std::size_t{10'000'000}));
+  cli.add_option("--pending", sources.pending,
+                 "links not yet accepted are kept here; a later run sends them first");
+}
+
+// Where the links go, and how.
+void add_destination_options(CLI::App& cli, Options& options, Spelled& spelled) {
+  std::string& protocol = spelled.protocol;
+  Destination& destination = options.destination;
   cli.add_option("-i,--interface", destination.interface,
                  "the push interface's address (else " + std::string(kInterfaceVariable) + ")");
   cli.add_option("--batch", options.batch, "links in one request at the most")
       ->capture_default_str()
       ->check(CLI::Range(std::size_t{1}, std::size_t{1'000'000}));
-  cli.add_option("--pending", options.sources.pending,
-                 "links not yet accepted are kept here; a later run sends them first");
+  cli.add_option("--protocol", protocol,
+                 "push: the window's request and answer; indexnow: POST application/json "
+                 "{host, key, keyLocation, urlList}; google: the Indexing API with "
+                 "--service-account; bing: the URL Submission API with --key (-i: the "
+                 "engine's endpoint, by default the public one)")
+      ->capture_default_str()
+      ->check(CLI::IsMember(engine_names()));
+  cli.add_option("--service-account", options.service_account,
+                 "for google: the service account's JSON key file");
+  cli.add_option("--daily-quota", destination.daily_quota,
+                 "for google: the publish calls a day the project is granted (default 200)")
+      ->check(CLI::Range(1L, kMostDailyQuota));
+  cli.add_option("--key", destination.key, "the IndexNow key, or Bing's API key");
+  cli.add_option("--key-location", destination.key_location,
+                 "where the IndexNow key file stands, when not at the site's root");
+  cli.add_option("--site-url", destination.site_url,
+                 "Bing's name for the site (default: the scheme and host of its first link)");
+  cli.add_option("--timeout", destination.timeout_seconds,
+                 "seconds a request may stay silent (default 30)")
+      ->check(CLI::Range(1, 3600));
+}
+
+// How the run goes, and what it tells.
+void add_run_options(CLI::App& cli, Options& options) {
   cli.add_option("--state", options.state,
                  "the record (SQLite): every link with its state; a later run sends only what "
                  "waits, and what a sitemap's <lastmod> says changed (default: one record a "
@@ -108,31 +142,20 @@ void add_options(CLI::App& cli, Options& options, Spelled& spelled) {
                  "push every site of this config file (TOML) to every engine it names; sources, "
                  "engines and secrets come from the file");
   cli.add_option("--engine", options.engine, "with --config: push to this engine only")
-      ->check(CLI::IsMember({"push", "indexnow", "google", "bing"}));
-  cli.add_option("--protocol", protocol,
-                 "push: the window's request and answer; indexnow: POST application/json "
-                 "{host, key, keyLocation, urlList}; google: the Indexing API with "
-                 "--service-account; bing: the URL Submission API with --key (-i: the "
-                 "engine's endpoint, by default the public one)")
-      ->capture_default_str()
-      ->check(CLI::IsMember({"push", "indexnow", "google", "bing"}));
-  cli.add_option("--service-account", options.service_account,
-                 "for google: the service account's JSON key file");
-  cli.add_option("--daily-quota", destination.daily_quota,
-                 "for google: the publish calls a day the project is granted (default 200)")
-      ->check(CLI::Range(1L, kMostDailyQuota));
-  cli.add_option("--key", destination.key, "the IndexNow key, or Bing's API key");
-  cli.add_option("--key-location", destination.key_location,
-                 "where the IndexNow key file stands, when not at the site's root");
-  cli.add_option("--site-url", destination.site_url,
-                 "Bing's name for the site (default: the scheme and host of its first link)");
-  cli.add_option("--timeout", destination.timeout_seconds,
-                 "seconds a request may stay silent (default 30)")
-      ->check(CLI::Range(1, 3600));
+      ->check(CLI::IsMember(engine_names()));
   cli.add_flag("--dry-run", options.dry_run, "read, clean and batch the links; send nothing");
   cli.add_flag("--json", options.json,
                "one JSON object per request on standard output, then one for the run");
   cli.add_flag("-q,--quiet", options.quiet, "no report of each request");
+}
+
+void add_options(CLI::App& cli, Options& options, Spelled& spelled) {
+  // The same options on both systems: a file named /like/this is a file on Windows too.
+  cli.allow_windows_style_options(false);
+  cli.set_version_flag("--version", LINKCOURIER_VERSION);
+  add_source_options(cli, options.sources, spelled);
+  add_destination_options(cli, options, spelled);
+  add_run_options(cli, options);
 }
 
 // The destination of a run without a config file.
