@@ -1,0 +1,243 @@
+// linkcourier-push end to end, against the simulator on loopback. The record: what waits and what
+// was pushed, one run at a time, killed runs, bad records, and asking it.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/push/push_fixture.h"
+#include "tests/support/moved_clock.h"
+#include "tests/support/scripted_server.h"
+
+namespace lc::test {
+namespace {
+
+// 25,000 links, 2,000 a request, a quota of 10,000: exactly 10,000 accepted, the other 15,000
+// kept in their order; another run that day sends nothing, the quota known to be spent, and the
+// next day's run, with a fresh quota, sends them and empties the file. The runs
+// share a state file: a third run over the same links sends nothing, and a sitemap whose
+// <lastmod> says one page changed sends exactly that one. The files stand in a folder whose name
+// code page 936 cannot hold whole (Chinese and Korean), which Windows reads through its wide calls.
+TEST_F(PushProgramTest, BatchesWithinTheQuotaKeepsTheRestAndSkipsWhatWasPushed) {
+  const std::string links = write("links.txt", numbered_links(0, 25000) + "ftp://bad\n");
+  std::filesystem::create_directory(std::filesystem::path(files_.file("中文한")));
+  const std::string kept = " --pending " + files_.file("中文한/pending.txt") + " --state " +
+                           files_.file("中文한/state.txt") + " ";
+  std::string address = start_simulator({"--quota", "10000", "--max-links", "2000"});
+  Outcome first = push("-i '" + address + "' --batch 2000" + kept + links);
+  // Links that wait only for the next day's quota are a large site's normal night.
+  EXPECT_EQ(first.exit_code, 0) << first.output;
+  EXPECT_EQ(requests_recorded(), 5);
+  EXPECT_NE(first.output.find("共发送：10000条，成功：10000条，被拒绝：0条，待推送：15000条"),
+            std::string::npos)
+      << first.output;
+  EXPECT_NE(first.output.find("无效链接，已跳过：ftp://bad"), std::string::npos);
+  EXPECT_EQ(read("中文한/pending.txt"), numbered_links(10000, 25000));
+  EXPECT_EQ(first.output.find("demo-token"), std::string::npos) << "the token is never printed";
+
+  // The same day the quota is known to be spent: nothing goes; the next day, the rest.
+  const Outcome spent = push("-i '" + address + "'" + kept);
+  EXPECT_EQ(spent.exit_code, 0) << spent.output;
+  EXPECT_EQ(requests_recorded(), 5);
+  address = start_simulator({"--quota", "20000", "--max-links", "2000"});
+  const Outcome second = push("-i '" + address + "'" + kept, "", next_day());
+  EXPECT_EQ(second.exit_code, 0) << second.output;
+  EXPECT_EQ(read("中文한/pending.txt"), "");
+
+  address = start_simulator({});
+  const Outcome third = push("-i '" + address + "'" + kept + links, "", next_day());
+  EXPECT_EQ(third.exit_code, 0) << third.output;
+  EXPECT_NE(third.output.find("共发送：0条"), std::string::npos) << third.output;
+  EXPECT_NE(third.output.find("已推送过：25000条"), std::string::npos) << third.output;
+
+  const std::string sitemap = write(
+      "sitemap.xml",
+      "<urlset><url><loc>https://www.example.com/p/100001.html</loc><lastmod>2020-01-01</lastmod>"
+      "</url><url><loc>https://www.example.com/p/100002.html</loc><lastmod>2099-01-01T00:00+08:00"
+      "</lastmod></url><url><loc>https://www.example.com/p/100003.html</loc></url></urlset>");
+  const Outcome fourth =
+      push("-i '" + address + "'" + kept + "--sitemap " + sitemap, "", next_day());
+  EXPECT_EQ(fourth.exit_code, 0) << fourth.output;
+  EXPECT_NE(fourth.output.find("共发送：1条"), std::string::npos) << fourth.output;
+  EXPECT_TRUE(recorded(1).ends_with("\r\n\r\nhttps://www.example.com/p/100002.html"));
+}
+
+// Killed at any moment, a run leaves the record as it was after its last recorded answer: the
+// next run carries on, and only the one request in flight at each kill can go out twice.
+TEST_F(PushProgramTest, KilledRunsLoseNothingAndResendOnlyTheRequestInFlight) {
+  if (std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
+    GTEST_SKIP() << "killing wine64 leaves the Windows process to Wine's server";
+  const std::string address = start_simulator({"--delay-ms", "150"});
+  const std::string links = write("links.txt", numbered_links(0, 1200));
+  const std::string run =
+      "--batch 100 --state " + files_.file("record.db") + " -i '" + address + "' " + links;
+  for (const char* moment : {"0.5", "1.1"}) {
+    const Outcome killed = push(run, "", std::string("timeout -s KILL ") + moment);
+    EXPECT_EQ(killed.exit_code, 128 + 9) << killed.output;  // timeout says the program was killed
+  }
+  const Outcome last = push(run);
+  EXPECT_EQ(last.exit_code, 0) << last.output;
+  const std::map<std::string, int> sent =
+      times_sent(all_recorded([&](int n) { return recorded(n); }, requests_recorded()));
+  EXPECT_EQ(sent.size(), 1200u);
+  const auto twice = std::count_if(sent.begin(), sent.end(), [](auto& s) { return s.second > 1; });
+  EXPECT_LE(twice, 2 * 100) << "only the request in flight at each kill goes out again";
+  EXPECT_TRUE(std::all_of(sent.begin(), sent.end(), [](auto& s) { return s.second <= 2; }));
+
+  const Outcome status = push("status --json --state " + files_.file("record.db"));
+  const nlohmann::json counts = nlohmann::json::parse(status.output)[0];
+  EXPECT_EQ(counts["site"], "www.example.com");
+  EXPECT_EQ(counts["accepted"], 1200);
+  EXPECT_EQ(counts["accepted_today"], 1200);
+  EXPECT_EQ(counts["waiting"], 0);
+  EXPECT_EQ(counts["last_exit_code"], 0);
+  const Outcome history =
+      push("history --csv --site www.example.com --state " + files_.file("record.db"));
+  EXPECT_EQ(std::count(history.output.begin(), history.output.end(), '\n'), 1 + 3 * 1200)
+      << "a heading, then each link seen, sent and accepted";
+  EXPECT_EQ(push("history --since 2099-01-01 --state " + files_.file("record.db")).output, "");
+}
+
+// Two runs started together over one record: the second sends nothing and says who holds it;
+// with --wait it waits, then sends only what the first left.
+TEST_F(PushProgramTest, OverlappingRunsTakeTurns) {
+  const std::string address = start_simulator({"--delay-ms", "300"});
+  const std::string links = write("links.txt", numbered_links(0, 600));
+  // One record under three names: its own, a symbolic link and a hard link to it.
+  const auto run = [&](const std::string& record) {
+    return "--batch 100 --state " + files_.file(record) + " -i '" + address + "' " + links +
+           " 2>&1";
+  };
+  std::filesystem::create_symlink(files_.file("record.db"), files_.file("symbolic.db"));
+  // The others start once the first holds the record: its first request has arrived.
+  const Outcome together =
+      shell(program(run("record.db")) + " >" + files_.file("first.txt") + " & until [ -e " +
+            records_.file("request-1") + " ]; do sleep 0.05; done; ln " + files_.file("record.db") +
+            " " + files_.file("hard.db") + "; " + program(run("symbolic.db")) +
+            "; echo \"symbolic: $?\"; " + program(run("hard.db")) + "; echo \"hard: $?\"; " +
+            program("--wait 60 " + run("record.db")) + "; echo \"waited: $?\"; wait");
+  EXPECT_NE(together.output.find("另一次运行正在使用此记录（进程 "), std::string::npos)
+      << together.output;
+  EXPECT_NE(together.output.find("symbolic: 5"), std::string::npos) << together.output;
+  EXPECT_NE(together.output.find("hard: 5"), std::string::npos) << together.output;
+  EXPECT_NE(
+      together.output.find("共发送：0条，成功：0条，被拒绝：0条，待推送：0条，已推送过：600条"),
+      std::string::npos)
+      << together.output;
+  EXPECT_NE(together.output.find("waited: 0"), std::string::npos) << together.output;
+  EXPECT_EQ(requests_recorded(), 6) << read("first.txt");
+}
+
+// Asking the record writes nothing: another user who may only read it can ask it.
+TEST_F(PushProgramTest, AskingTheRecordWritesNothing) {
+  if (::geteuid() != 0 || std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
+    GTEST_SKIP() << "needs root, to ask as another user";
+  const std::string record = files_.file("record.db");
+  ASSERT_EQ(push("--state " + record + " -i '" + start_simulator({}) + "'", numbered_links(0, 2))
+                .exit_code,
+            0);
+  std::filesystem::permissions(
+      files_.path(), std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
+      std::filesystem::perm_options::add);
+  const std::string as_nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups env ";
+  const std::pair<const char*, const char*> queries[] = {{"status", "已接受 2 条"},
+                                                         {"history", "100001.html"}};
+  for (const auto& [query, said] : queries) {
+    const Outcome asked =
+        shell(as_nobody + program(std::string(query) + " --state " + record) + " 2>&1");
+    EXPECT_EQ(asked.exit_code, 0) << query << ": " << asked.output;
+    EXPECT_NE(asked.output.find(said), std::string::npos) << asked.output;
+  }
+}
+
+// A text state file of earlier versions is taken in whole, and kept beside the record.
+TEST_F(PushProgramTest, ATextStateFileIsTakenIn) {
+  const std::string address = start_simulator({});
+  std::string text;
+  for (int i = 0; i < 3; ++i)
+    text +=
+        "2026-12-01T00:00:00Z\thttps://www.example.com/p/" + std::to_string(100000 + i) + ".html\n";
+  write("state.txt", text + "2026-12-01T00:0");  // a last line cut short by a crash
+  const Outcome outcome = push("-i '" + address + "' --state " + files_.file("state.txt") + " " +
+                               write("links.txt", numbered_links(0, 5)));
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.output;
+  EXPECT_NE(outcome.output.find("共发送：2条，成功：2条，被拒绝：0条，待推送：0条，已推送过：3条"),
+            std::string::npos)
+      << outcome.output;
+  EXPECT_EQ(read("state.txt.imported"), text + "2026-12-01T00:0");
+}
+
+// A record that cannot be used is named with its reason, and nothing is sent.
+TEST_F(PushProgramTest, BadRecordsSendNothing) {
+  const std::string address = start_simulator({});
+  const std::string links = write("links.txt", numbered_links(0, 50));
+  const std::string ours = files_.file("ours.db");
+  ASSERT_EQ(push("-i '" + address + "' --state " + ours + " " + links).exit_code, 0);
+  const int sent_before = requests_recorded();
+  const auto sqlite = [](const std::string& path, const std::string& sql) {
+    ASSERT_TRUE(run_command({"sqlite3", path, sql}));
+  };
+  const std::string newer = files_.file("newer.db");
+  std::filesystem::copy_file(ours, newer);
+  sqlite(newer, "PRAGMA user_version = 99");
+  const std::string other = files_.file("other.db");
+  sqlite(other, "CREATE TABLE notes(text)");
+  const std::string damaged = files_.file("damaged.db");
+  std::filesystem::copy_file(ours, damaged);
+  {
+    std::fstream file(damaged, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(4096);  // every page but the first, which says what the file is
+    file << std::string(std::filesystem::file_size(ours) - 4096, '\xA5');
+  }
+  const struct {
+    std::string path;
+    std::string message;
+  } cases[] = {
+      {write("junk.db", "\x01\x02 not a record"), "junk.db: 不是 linkcourier-push 的记录"},
+      {other, "other.db: 不是 linkcourier-push 的记录"},
+      {newer, "newer.db: 记录来自更新版本的 linkcourier-push（格式 99"},
+      {damaged, "damaged.db: 记录已损坏，或不是数据库"},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome =
+        push("-i '" + address + "' --state " + c.path + " " + links + " --again");
+    EXPECT_EQ(outcome.exit_code, 6) << outcome.output;
+    EXPECT_NE(outcome.output.find(c.message), std::string::npos) << outcome.output;
+  }
+  EXPECT_EQ(requests_recorded(), sent_before);
+}
+
+// A full disk while recording: a clear message, the run stops, and the record is as it was after
+// the last answer once there is room again.
+TEST_F(PushProgramTest, AFullDiskStopsTheRunAndKeepsTheRecord) {
+  const std::string disk = files_.file("disk");
+  std::filesystem::create_directory(disk);
+  if (::geteuid() != 0 || !run_command({"mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", disk}))
+    GTEST_SKIP() << "a small disk needs root to mount a tmpfs";
+  const std::string address = start_simulator({});
+  const std::string record = disk + "/record.db";
+  const Outcome first = push("-i '" + address + "' --state " + record + " " +
+                             write("few.txt", numbered_links(0, 10)));
+  run_command({"sh", "-c", "cat /dev/zero > " + disk + "/filler 2>/dev/null; true"});
+  const Outcome full = push("-i '" + address + "' --state " + record + " " +
+                            write("many.txt", numbered_links(10, 5000)));
+  std::filesystem::remove(disk + "/filler");  // room again: the record is as it was
+  const Outcome status = push("status --json --state " + record);
+  run_command({"umount", disk});
+  EXPECT_EQ(first.exit_code, 0) << first.output;
+  EXPECT_EQ(full.exit_code, 6) << full.output;
+  EXPECT_NE(full.output.find("record.db: 磁盘已满"), std::string::npos) << full.output;
+  EXPECT_EQ(nlohmann::json::parse(status.output)[0]["accepted"], 10) << status.output;
+}
+
+}  // namespace
+}  // namespace lc::test
