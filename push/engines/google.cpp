@@ -117,6 +117,41 @@ std::vector<std::string_view> parts_of(std::string_view body, std::string_view c
   return parts;
 }
 
+}  // namespace
+
+std::vector<LinkOutcome> read_batch_answer(std::size_t sent, std::string_view body,
+                                         std::string_view content_type) {
+const std::vector<std::string_view> parts = parts_of(body, content_type);
+  std::vector<std::optional<std::string_view>> answering(sent);
+  for (std::size_t n = 0; n < parts.size(); ++n) {
+    const std::size_t item = part_item(parts[n]);
+    const std::size_t at = item > 0 ? item - 1 : n;
+    if (at < sent && !answering[at]) answering[at] = parts[n];
+  }
+  std::vector<LinkOutcome> outcomes;
+  for (const std::optional<std::string_view>& part : answering) {
+    const int status = part ? part_status(*part) : 0;
+    if (status == 200) {
+      outcomes.push_back(LinkOutcome::accepted());
+    } else if (status == 429) {
+      outcomes.push_back(LinkOutcome::deferred(std::string(texts::kGoogleQuota), true));
+    } else if (!part || status == 0 || status >= 500) {
+      const std::string reason =
+          part ? texts::filled(texts::kTemporaryFailure, {{"status", std::to_string(status)}})
+               : std::string(texts::kNoAnswerPart);
+      outcomes.push_back(LinkOutcome::deferred(reason, false));
+    } else {
+      const std::size_t json = part->find('{');
+      outcomes.push_back(LinkOutcome::refused(explanation(
+          status, Json::parse(json == std::string_view::npos ? "" : part->substr(json), nullptr,
+                              false))));
+    }
+  }
+  return outcomes;
+}
+
+namespace {
+
 // An access token, kept while it lasts for every run of the program that uses its account.
 struct Token {
   std::string value;
@@ -234,7 +269,7 @@ class Google : public Engine {
       return outcome;
     }
     outcome.kind = BatchOutcome::Kind::kAnswered;
-    outcome.links = part_outcomes(links.size(), parts_of(reply.body, reply.content_type));
+    outcome.links = read_batch_answer(links.size(), reply.body, reply.content_type);
     if (std::any_of(outcome.links.begin(), outcome.links.end(),
                     [](const LinkOutcome& link) { return link.for_quota; }))
       outcome.remaining = 0;
@@ -254,39 +289,6 @@ class Google : public Engine {
               Json{{"url", link}, {"type", type}}.dump() + "\r\n";
     }
     return body + "--" + boundary + "--\r\n";
-  }
-
-  // Each notification's outcome, from the part whose Content-ID names its item (or, where no part
-  // names one, the part in its place): 200 taken; 429 waits for the next day's quota; 5xx waits;
-  // any other refused, with that part's own words.
-  static std::vector<LinkOutcome> part_outcomes(std::size_t sent,
-                                                const std::vector<std::string_view>& parts) {
-    std::vector<std::optional<std::string_view>> answering(sent);
-    for (std::size_t n = 0; n < parts.size(); ++n) {
-      const std::size_t item = part_item(parts[n]);
-      const std::size_t at = item > 0 ? item - 1 : n;
-      if (at < sent && !answering[at]) answering[at] = parts[n];
-    }
-    std::vector<LinkOutcome> outcomes;
-    for (const std::optional<std::string_view>& part : answering) {
-      const int status = part ? part_status(*part) : 0;
-      if (status == 200) {
-        outcomes.push_back(LinkOutcome::accepted());
-      } else if (status == 429) {
-        outcomes.push_back(LinkOutcome::deferred(std::string(texts::kGoogleQuota), true));
-      } else if (!part || status == 0 || status >= 500) {
-        const std::string reason =
-            part ? texts::filled(texts::kTemporaryFailure, {{"status", std::to_string(status)}})
-                 : std::string(texts::kNoAnswerPart);
-        outcomes.push_back(LinkOutcome::deferred(reason, false));
-      } else {
-        const std::size_t json = part->find('{');
-        outcomes.push_back(LinkOutcome::refused(explanation(
-            status, Json::parse(json == std::string_view::npos ? "" : part->substr(json), nullptr,
-                                false))));
-      }
-    }
-    return outcomes;
   }
 
   std::string token_key() const { return destination_.account + " " + destination_.token_uri; }

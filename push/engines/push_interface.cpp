@@ -21,10 +21,10 @@ std::optional<long> integer_at(const Json& json, const char* key) {
   return json[key].get<long>();
 }
 
-// The answer, read once: its counts, the links it names as refused with the list that names them,
-// and its own word on a refusal.
-BatchOutcome read_answer(int status, std::string_view body,
-                         std::span<const std::string_view> sent) {
+}  // namespace
+
+BatchOutcome read_push_answer(int status, std::string_view body,
+                              std::span<const std::string_view> sent) {
   BatchOutcome outcome;
   outcome.kind = BatchOutcome::Kind::kRefused;
   const Json json = Json::parse(body, nullptr, false);
@@ -64,6 +64,8 @@ BatchOutcome read_answer(int status, std::string_view body,
   return outcome;
 }
 
+namespace {
+
 class PushInterface : public Engine {
  public:
   explicit PushInterface(const Destination& destination) : destination_(destination) {}
@@ -76,7 +78,7 @@ class PushInterface : public Engine {
         destination_.interface,
         {.post = true, .body = body, .timeout_seconds = destination_.timeout_seconds});
     BatchOutcome outcome;
-    if (reply.answered()) outcome = read_answer(reply.status, reply.body, links);
+    if (reply.answered()) outcome = read_push_answer(reply.status, reply.body, links);
     take_status(reply, outcome);
     return outcome;
   }
