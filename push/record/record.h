@@ -45,9 +45,9 @@ struct RecordedAnswer {
   // reason) or deferred (it waits, with its reason). Empty where the answer did not say which
   // links it took: every link waits.
   std::span<const LinkOutcome> outcomes;
-  bool removals = false;          // the links were sent as removed pages
-  std::optional<long> remaining;  // the quota left
-  std::time_t quota_day = 0;      // the engine's day the answer counts in
+  bool removals = false;            // the links were sent as removed pages
+  std::optional<long> remaining{};  // the quota left
+  std::time_t quota_day = 0;        // the engine's day the answer counts in
 };
 
 struct LinkCounts {

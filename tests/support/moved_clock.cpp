@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <charconv>
+#include <chrono>
+#include <vector>
 
 namespace lc::test {
 namespace {
@@ -36,17 +38,23 @@ std::string moved_clock(const std::string& offset) {
          "' ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0";
 }
 
-MovedClockLeftovers::MovedClockLeftovers() : since_(fs::file_time_type::clock::now()) {}
+// File times come from a coarser clock than now() reads: a file made just after may bear a time
+// just before.
+MovedClockLeftovers::MovedClockLeftovers()
+    : since_(fs::file_time_type::clock::now() - std::chrono::seconds(1)) {}
 
 MovedClockLeftovers::~MovedClockLeftovers() {
   std::error_code ignored;
+  std::vector<fs::path> left;  // removed after the listing, which a removal may cut short
   for (const fs::directory_entry& entry : fs::directory_iterator(kSharedMemory, ignored)) {
     const long pid = owner_of(entry.path().filename().string());
     // Only what came while this lived, of processes that have ended: a semaphore of the same
     // name in use elsewhere stays.
     if (pid > 0 && !is_running(pid) && entry.last_write_time(ignored) >= since_)
-      fs::remove(entry.path(), ignored);
+      left.push_back(entry.path());
   }
+  for (const fs::path& path : left)
+    fs::remove(path, ignored);
 }
 
 }  // namespace lc::test
