@@ -24,9 +24,7 @@ Options site_options(const Options& options, const Config& config, const SiteCon
   run.config.clear();
   run.site.clear();
   run.state = options.state.empty() ? config.state : options.state;
-  const std::optional<ContentCheck> content_check = run.sources.content_check;
   run.sources = site.sources;
-  if (content_check) run.sources.content_check = content_check;
   run.deletions = options.deletions || site.deletions;
   if (!run.deletion_limit) run.deletion_limit = site.deletion_limit;
   return run;

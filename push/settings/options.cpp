@@ -192,9 +192,12 @@ std::optional<std::string> settle_destination(Options& options, bool batch_given
 
 // Options that a config file gives for each site and engine instead.
 constexpr const char* kGivenByConfig[] = {
-    "--site-url",    "--service-account", "FILE",       "--sitemap",   "--interface",
-    "--batch",       "--pending",         "--protocol", "--key",       "--key-location",
-    "--daily-quota", "--folder",          "--base",     "--extension", "--ignore-content"};
+    "--site-url",     "--service-account",   "FILE",
+    "--sitemap",      "--interface",         "--batch",
+    "--pending",      "--protocol",          "--key",
+    "--key-location", "--daily-quota",       "--folder",
+    "--base",         "--extension",         "--ignore-content",
+    "--changed-by",   "--fetch-concurrency", "--fetch-budget"};
 
 // Checks what no single option can; the message when the options do not fit together.
 std::optional<std::string> settle(Options& options, const CLI::App& cli) {

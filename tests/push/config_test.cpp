@@ -303,7 +303,8 @@ TEST_F(PushProgramTest, ConfigMistakesAreReportedWithLineAndKey) {
     EXPECT_NE(readable.output.find(files_.file("interface.txt") + ": 警告"), std::string::npos)
         << readable.output;
   }
-  EXPECT_EQ(push("--config x.toml -i http://127.0.0.1:1/").exit_code, 2);
+  for (const char* given : {"-i http://127.0.0.1:1/", "--changed-by content", "--fetch-budget 9"})
+    EXPECT_EQ(push("--config x.toml " + std::string(given)).exit_code, 2) << given;
 }
 
 }  // namespace
