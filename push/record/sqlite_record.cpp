@@ -105,9 +105,11 @@ std::unique_ptr<platform::RunLock> take_lock(const std::string& path, double sec
     if (errno != 0)
       throw RecordError(texts::about(lock->file ? lock_path : path, std::strerror(errno)));
     if (std::chrono::steady_clock::now() >= deadline) {
-      throw RecordBusy(texts::about(
-          path,
-          texts::filled(texts::kRecordBusy, {{"holder", platform::run_lock_holder(lock_path)}})));
+      // Reached by another name, the holder's word may stand beside that name instead.
+      std::string holder_word = platform::run_lock_holder(lock_path);
+      if (holder_word.empty()) holder_word = texts::kHolderUnknown;
+      throw RecordBusy(
+          texts::about(path, texts::filled(texts::kRecordBusy, {{"holder", holder_word}})));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }

@@ -122,11 +122,14 @@ TEST_F(PushProgramTest, OverlappingRunsTakeTurns) {
   const Outcome together =
       shell(program(run("record.db")) + " >" + files_.file("first.txt") + " & until [ -e " +
             records_.file("request-1") + " ]; do sleep 0.05; done; ln " + files_.file("record.db") +
-            " " + files_.file("hard.db") + "; " + program(run("symbolic.db")) +
-            "; echo \"symbolic: $?\"; " + program(run("hard.db")) + "; echo \"hard: $?\"; " +
+            " " + files_.file("hard.db") + "; " + program(run("record.db")) +
+            "; echo \"own: $?\"; " + program(run("symbolic.db")) + "; echo \"symbolic: $?\"; " +
+            program(run("hard.db")) + "; echo \"hard: $?\"; " +
             program("--wait 60 " + run("record.db")) + "; echo \"waited: $?\"; wait");
+  // Reached by its own name, the record names the run that holds it.
   EXPECT_NE(together.output.find("另一次运行正在使用此记录（进程 "), std::string::npos)
       << together.output;
+  EXPECT_NE(together.output.find("own: 5"), std::string::npos) << together.output;
   EXPECT_NE(together.output.find("symbolic: 5"), std::string::npos) << together.output;
   EXPECT_NE(together.output.find("hard: 5"), std::string::npos) << together.output;
   EXPECT_NE(
