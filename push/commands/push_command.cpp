@@ -79,7 +79,7 @@ class Intake {
                                   .wait_seconds = options_.wait_seconds,
                                   .dry_run = options_.dry_run,
                                   .finds_gone = options_.deletions,
-                                  .own_sites_only = one_of_sites_,
+                                  .only_site = one_of_sites_ ? site_ : std::string(),
                                   .content_rule = content_rule()});
   }
 

@@ -134,7 +134,7 @@ class SqliteRecord final : public Record {
   std::size_t take_in(std::span<const SourceLink> links, bool again) override {
     return guarded([&] {
       if (!intake_ && !dry_run_) intake_.emplace(db_);
-      if (finds_gone_ || own_sites_only_) remember(links);
+      if (finds_gone_) remember(links);
       std::size_t known = 0;
       if (worth_one_pass(links.size())) {
         const std::vector<std::optional<KnownLink>> found = look_up_in_one_pass(links);
@@ -171,7 +171,7 @@ class SqliteRecord final : public Record {
   std::size_t waiting_count() override {
     return guarded([&] {
       std::size_t waiting = 0;
-      if (own_sites_only_) {
+      if (!only_site_.empty()) {
         each_own_waiting([&](std::string_view) { ++waiting; });
       } else {
         waiting = static_cast<std::size_t>(db_.single_integer(
@@ -297,14 +297,14 @@ class SqliteRecord final : public Record {
   void prepare(const RecordOpening& opening);
   void remember(std::span<const SourceLink> links) {
     for (const SourceLink& link : links) {
-      if (finds_gone_) taken_.insert(std::hash<std::string_view>{}(link.url));
+      taken_.insert(std::hash<std::string_view>{}(link.url));
       const std::string_view host = host_of(link.url);
       if (!taken_hosts_.contains(std::string(host))) taken_hosts_.emplace(host);
     }
   }
-  // The waiting links in their order, of the hosts taken in where the run has only its own.
+  // The waiting links in their order: of the run's own site, where it has one.
   void each_own_waiting(const std::function<void(std::string_view)>& each) {
-    if (!own_sites_only_) {
+    if (only_site_.empty()) {
       Statement waiting =
           db_.prepare("SELECT url FROM links WHERE destination = ? AND state = 0 ORDER BY queued");
       waiting.bind(destination_);
@@ -312,18 +312,12 @@ class SqliteRecord final : public Record {
         each(waiting.text(0));
       return;
     }
-    std::unordered_set<std::int64_t> own;
-    Statement site = db_.prepare("SELECT id FROM sites WHERE host = ?");
-    for (const std::string& host : taken_hosts_) {
-      if (site.bind(host).step()) own.insert(site.integer(0));
-      site.run();
-    }
     Statement waiting = db_.prepare(
-        "SELECT url, site FROM links WHERE destination = ? AND state = 0 ORDER BY queued");
-    waiting.bind(destination_);
-    while (waiting.step()) {
-      if (own.contains(waiting.integer(1))) each(waiting.text(0));
-    }
+        "SELECT url FROM links WHERE destination = ? AND state = 0 AND site = "
+        "(SELECT id FROM sites WHERE host = ?) ORDER BY queued");
+    waiting.bind(destination_, only_site_);
+    while (waiting.step())
+      each(waiting.text(0));
   }
   void create_schema();
   void add_quotas();
@@ -357,7 +351,7 @@ class SqliteRecord final : public Record {
   std::unordered_set<std::size_t> would_wait_;
   // What the run took in, where it looks for links gone: the links by their hash, their hosts.
   bool finds_gone_ = false;
-  bool own_sites_only_ = false;
+  std::string only_site_;  // the host whose waiting links are the run's; empty: every host
   std::optional<std::string> content_rule_;  // what the run's content hashes ignore
   bool rule_changed_ = false;                // since the hashes the record keeps were made
   std::unordered_set<std::size_t> taken_;
@@ -369,7 +363,7 @@ class SqliteRecord final : public Record {
 void SqliteRecord::prepare(const RecordOpening& opening) {
   dry_run_ = opening.dry_run;
   finds_gone_ = opening.finds_gone;
-  own_sites_only_ = opening.own_sites_only;
+  only_site_ = opening.only_site;
   content_rule_ = opening.content_rule;
   const std::int64_t application = db_.single_integer("PRAGMA application_id");
   const std::int64_t version = db_.single_integer("PRAGMA user_version");

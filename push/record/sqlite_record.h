@@ -19,9 +19,9 @@ struct RecordOpening {
   double wait_seconds = 0;  // how long to wait for another run to end
   bool dry_run = false;     // nothing the run takes in is kept
   bool finds_gone = false;  // what the run takes in is remembered, to find the links gone
-  // Only the waiting links of the hosts the run takes in are its own: several sites share the
-  // destination (one account for all), each run pushing its own site's.
-  bool own_sites_only = false;
+  // The host whose waiting links alone are the run's, where several sites share the destination
+  // (one account for all), each run pushing its own site's; empty: every host's.
+  std::string only_site{};
   // What the content hashes the run takes in ignore (--ignore-content; empty: nothing); none for a
   // run that hashes no content. Under a rule other than the one the kept hashes were made under,
   // a differing hash is a new baseline, not a change.
