@@ -51,7 +51,7 @@ void Secrets::add_address(std::string_view address) {
 }
 
 void Secrets::add(std::string_view secret) {
-  if (secret.empty()) return;
+  if (secret.empty() || std::find(values_.begin(), values_.end(), secret) != values_.end()) return;
   values_.emplace_back(secret);
   // A private key is quoted line by line as often as whole (in JSON, its breaks escaped): each
   // line of it but its markers is a secret too.
