@@ -12,8 +12,8 @@
 #include "push/engines/quota_day.h"
 #include "push/push_run.h"
 #include "push/record/page_validators.h"
+#include "push/record/record_factory.h"
 #include "push/record/record_location.h"
-#include "push/record/sqlite_record.h"
 #include "push/reports/metrics_file.h"
 #include "push/sources/link_sources.h"
 #include "push/texts/exit_codes.h"
@@ -74,13 +74,13 @@ class Intake {
     path_ = options_.no_state || options_.destination.interface.empty() ? kRecordInMemory
             : options_.state.empty()                                    ? default_record_path(name)
                                                                         : options_.state;
-    record_ = open_sqlite_record({.path = path_,
-                                  .destination = name,
-                                  .wait_seconds = options_.wait_seconds,
-                                  .dry_run = options_.dry_run,
-                                  .finds_gone = options_.deletions,
-                                  .only_site = one_of_sites_ ? site_ : std::string(),
-                                  .content_rule = content_rule()});
+    record_ = open_record({.path = path_,
+                           .destination = name,
+                           .wait_seconds = options_.wait_seconds,
+                           .dry_run = options_.dry_run,
+                           .finds_gone = options_.deletions,
+                           .only_site = one_of_sites_ ? site_ : std::string(),
+                           .content_rule = content_rule()});
   }
 
   // What the content hashes ignore, where the run hashes content.

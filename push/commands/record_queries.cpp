@@ -10,8 +10,8 @@
 #include "platform/utf8_files.h"
 #include "push/engines/engine_registry.h"
 #include "push/engines/quota_day.h"
+#include "push/record/record_factory.h"
 #include "push/record/record_location.h"
-#include "push/record/sqlite_record.h"
 #include "push/reports/html_report.h"
 #include "push/texts/exit_codes.h"
 #include "push/texts/file_text.h"
@@ -47,7 +47,7 @@ int ask_records(const Options& options, Ask ask) {
         throw RecordError(texts::about(path, std::strerror(ENOENT)));
       RecordOpening opening;
       opening.path = path;
-      const std::unique_ptr<Record> record = open_sqlite_record(opening);
+      const std::unique_ptr<Record> record = open_record(opening);
       ask(*record);
     }
     return kAllAccepted;

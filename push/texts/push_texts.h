@@ -129,6 +129,8 @@ inline constexpr std::string_view kPendingUnwritten = "无法写入待推送文�
 inline constexpr std::string_view kRecordBusy =
     "另一次运行正在使用此记录（{holder}），本次未发送任何链接";
 inline constexpr std::string_view kRecordHolder = "进程 {pid}，主机 {host}，始于 {since}";
+inline constexpr std::string_view kRecordLocationUnknown =
+    "此版本不认识这种记录位置（应为文件路径）";
 inline constexpr std::string_view kHolderUnknown = "它经由此记录的另一个名字打开";
 inline constexpr std::string_view kRecordNotOurs = "不是 linkcourier-push 的记录";
 inline constexpr std::string_view kRecordDamaged = "记录已损坏，或不是数据库";

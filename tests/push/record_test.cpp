@@ -209,6 +209,8 @@ TEST_F(PushProgramTest, BadRecordsSendNothing) {
       {other, "other.db: 不是 linkcourier-push 的记录"},
       {newer, "newer.db: 记录来自更新版本的 linkcourier-push（格式 99"},
       {damaged, "damaged.db: 记录已损坏，或不是数据库"},
+      // A location no backend of this build knows is not taken for a file's name.
+      {"postgresql://db.example/links", "postgresql://db.example/links: 此版本不认识这种记录位置"},
   };
   for (const auto& c : cases) {
     const Outcome outcome =

@@ -1,0 +1,30 @@
+#include "push/record/record_factory.h"
+
+#include <algorithm>
+
+#include "push/record/sqlite_record.h"
+#include "push/texts/push_texts.h"
+
+namespace lc::push {
+namespace {
+
+// The scheme of a location written as scheme://...; empty for a file's path (C:\ included).
+std::string_view scheme_of(std::string_view location) {
+  const std::size_t end = location.find("://");
+  if (end == std::string_view::npos || end < 2) return {};
+  const std::string_view scheme = location.substr(0, end);
+  const bool letters = std::all_of(scheme.begin(), scheme.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '+';
+  });
+  return letters ? scheme : std::string_view();
+}
+
+}  // namespace
+
+std::unique_ptr<Record> open_record(const RecordOpening& opening) {
+  if (!scheme_of(opening.path).empty())
+    throw RecordError(texts::about(opening.path, texts::kRecordLocationUnknown));
+  return open_sqlite_record(opening);
+}
+
+}  // namespace lc::push

@@ -1,0 +1,15 @@
+#pragma once
+// The record at a location, by its kind: a file is an SQLite record; another kind of location
+// (a database server's address, scheme://...) names its backend by its scheme.
+
+#include <memory>
+
+#include "push/record/record.h"
+
+namespace lc::push {
+
+// Opens the record `opening` names, its lock taken for a run; throws RecordBusy when another run
+// holds it, RecordError when it cannot be used or no backend knows its kind of location.
+std::unique_ptr<Record> open_record(const RecordOpening& opening);
+
+}  // namespace lc::push
