@@ -26,6 +26,7 @@ flaky_before=${XDG_CACHE_HOME:-$HOME/.cache}/linkcourier/flaky-under-wine.txt
 failures_of() {  # failures_of SUITE STATUS < OUTPUT
   tr -d '\r' | awk -v suite="$1" -v status="$2" '
     /^\[ RUN      \] / { test = $4; reason = ""; next }
+    /^\[       OK \] |^\[  SKIPPED \] / && $4 == test { test = ""; next }
     test != "" && reason == "" && /: Failure$/ {
       where = $0; sub(/.*[\/\\]/, "", where); sub(/: Failure$/, "", where)
       getline; reason = where " " $0; next
