@@ -20,7 +20,7 @@ output=$scratch/output.txt
 flaky=$scratch/flaky.txt
 : >"$flaky"
 # What passed only on its second run the last time this command ran on this machine.
-flaky_before=${XDG_CACHE_HOME:-$HOME/.cache}/linkcourier/flaky-under-wine.txt
+flaky_before=${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/linkcourier/flaky-under-wine.txt
 # Each test of a failed gtest run that did not pass, a line each: its name, a tab, and its first
 # failure (file:line and the message's first line), or how the run ended without its result.
 failures_of() {  # failures_of SUITE STATUS < OUTPUT
