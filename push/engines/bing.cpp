@@ -128,9 +128,7 @@ const EngineDescription& bing_engine() {
             return named_destination("bing", destination.host,
                                      secrets.hidden(destination.interface));
           },
-      .make = [](const Destination& destination) -> std::unique_ptr<Engine> {
-        return std::make_unique<Bing>(destination);
-      }};
+      .make = made<Bing>};
   return description;
 }
 

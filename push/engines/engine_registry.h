@@ -45,6 +45,12 @@ const EngineDescription& engine_of_destination(std::string_view name);
 
 std::unique_ptr<Engine> make_engine(const Destination& destination);
 
+// An engine of `EngineType` for `destination`, as a description's `make`.
+template <typename EngineType>
+std::unique_ptr<Engine> made(const Destination& destination) {
+  return std::make_unique<EngineType>(destination);
+}
+
 // The name of an engine's destination in the record: the engine's name, whose it is (a site, an
 // account) and its address, so that one engine's destinations never meet another's.
 std::string named_destination(std::string_view engine, std::string_view whose,

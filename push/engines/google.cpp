@@ -120,8 +120,8 @@ std::vector<std::string_view> parts_of(std::string_view body, std::string_view c
 }  // namespace
 
 std::vector<LinkOutcome> read_batch_answer(std::size_t sent, std::string_view body,
-                                         std::string_view content_type) {
-const std::vector<std::string_view> parts = parts_of(body, content_type);
+                                           std::string_view content_type) {
+  const std::vector<std::string_view> parts = parts_of(body, content_type);
   std::vector<std::optional<std::string_view>> answering(sent);
   for (std::size_t n = 0; n < parts.size(); ++n) {
     const std::size_t item = part_item(parts[n]);
@@ -143,8 +143,8 @@ const std::vector<std::string_view> parts = parts_of(body, content_type);
     } else {
       const std::size_t json = part->find('{');
       outcomes.push_back(LinkOutcome::refused(explanation(
-          status, Json::parse(json == std::string_view::npos ? "" : part->substr(json), nullptr,
-                              false))));
+          status,
+          Json::parse(json == std::string_view::npos ? "" : part->substr(json), nullptr, false))));
     }
   }
   return outcomes;
@@ -334,9 +334,7 @@ const EngineDescription& google_engine() {
             return named_destination("google", destination.account,
                                      secrets.hidden(destination.interface));
           },
-      .make = [](const Destination& destination) -> std::unique_ptr<Engine> {
-        return std::make_unique<Google>(destination);
-      }};
+      .make = made<Google>};
   return description;
 }
 

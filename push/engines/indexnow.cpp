@@ -103,9 +103,7 @@ const EngineDescription& indexnow_engine() {
             return named_destination("indexnow", destination.host,
                                      secrets.hidden(destination.interface));
           },
-      .make = [](const Destination& destination) -> std::unique_ptr<Engine> {
-        return std::make_unique<IndexNow>(destination);
-      }};
+      .make = made<IndexNow>};
   return description;
 }
 

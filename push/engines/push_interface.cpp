@@ -108,9 +108,7 @@ const EngineDescription& push_interface_engine() {
           [](const Destination& destination, const Secrets& secrets) {
             return secrets.hidden(destination.interface);
           },
-      .make = [](const Destination& destination) -> std::unique_ptr<Engine> {
-        return std::make_unique<PushInterface>(destination);
-      }};
+      .make = made<PushInterface>};
   return description;
 }
 
