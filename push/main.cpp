@@ -10,6 +10,8 @@
 #include "push/commands/record_queries.h"
 #include "push/commands/schedule_command.h"
 #include "push/settings/options.h"
+#include "push/settings/plan.h"
+#include "push/texts/exit_codes.h"
 
 int main(int argc, char** argv) {
   using namespace lc::push;
@@ -31,6 +33,11 @@ int main(int argc, char** argv) {
     case Command::kPush:
       break;
   }
-  return parsed.options->config.empty() ? push_links(*parsed.options)
-                                        : push_config(*parsed.options);
+  const PlanReading reading = plan_of(*parsed.options);
+  for (const std::string& warning : reading.warnings)
+    std::cerr << warning << "\n";
+  for (const std::string& problem : reading.problems)
+    std::cerr << problem << "\n";
+  if (!reading.plan) return kUsageOrInput;
+  return reading.plan->from_config ? push_config(*reading.plan) : push_links(*reading.plan);
 }

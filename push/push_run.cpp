@@ -248,7 +248,7 @@ class PushRun {
   std::size_t next_ = 0;  // the first link not yet sent
   std::size_t limit_;     // links the next request may carry
   int halvings_ = 0;
-  std::time_t quota_day_ = quota_day(options_.destination.engine, seconds_now());
+  std::time_t quota_day_ = quota_day(options_.destination.engine->days, seconds_now());
   std::optional<long> quota_;  // what is left today, as far as is known
   RunEnding ending_;
   Secrets secrets_ = options_.secrets;     // and what the engine came by

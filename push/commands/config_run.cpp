@@ -9,68 +9,12 @@
 
 #include "push/commands/push_command.h"
 #include "push/engines/engine_registry.h"
-#include "push/settings/config_file.h"
 #include "push/sources/link_sources.h"
 #include "push/texts/exit_codes.h"
 #include "push/texts/push_texts.h"
 
 namespace lc::push {
 namespace {
-
-// The options of one site's runs: the command line's own (dry run, JSON, waiting, ...) with the
-// site's sources, its settings and the config's record; the command line's settings first.
-Options site_options(const Options& options, const Config& config, const SiteConfig& site) {
-  Options run = options;
-  run.config.clear();
-  run.site.clear();
-  run.state = options.state.empty() ? config.state : options.state;
-  run.sources = site.sources;
-  run.deletions = options.deletions || site.deletions;
-  if (!run.deletion_limit) run.deletion_limit = site.deletion_limit;
-  return run;
-}
-
-// The options of one engine's run of a site: the site's with its host, and the destination and
-// batch the config gives.
-Options engine_options(const Options& site, const EngineSettings& engine, const std::string& host) {
-  Options run = site;
-  run.site = host;
-  run.destination.interface = engine.address;
-  run.destination.engine = engine_named(engine.engine)->kind;
-  run.destination.key = engine.key;
-  run.destination.key_location = engine.key_location;
-  run.destination.site_url = engine.site_url;
-  run.destination.account = engine.account;
-  run.destination.token_uri = engine.token_uri;
-  run.destination.key_id = engine.key_id;
-  run.destination.daily_quota = engine.daily_quota;
-  run.batch = engine.batch;
-  return run;
-}
-
-// The sites and engines the command line keeps to; empty, said on standard error, when it names
-// one the config lacks.
-std::optional<std::vector<SiteConfig>> chosen_sites(const Options& options, Config& config) {
-  const auto named = [&](const SiteConfig& site) {
-    return options.site.empty() || site.name == options.site;
-  };
-  if (std::none_of(config.sites.begin(), config.sites.end(), named)) {
-    std::cerr << texts::about("--site", texts::kUnknownSite) << "\n";
-    return std::nullopt;
-  }
-  std::vector<SiteConfig> sites;
-  for (SiteConfig& site : config.sites) {
-    std::erase_if(site.engines, [&](const EngineSettings& engine) {
-      return !options.engine.empty() && engine.engine != options.engine;
-    });
-    if (named(site) && !site.engines.empty()) sites.push_back(std::move(site));
-  }
-  if (sites.empty()) {
-    std::cerr << texts::about("--engine", texts::kUnknownEngine) << "\n";
-    return std::nullopt;
-  }
-  return sites;
-}
 
 // The host of a site's links: its first link's. Links of other hosts are left out, said once for
 // the site rather than once a link and engine.
@@ -98,9 +42,9 @@ std::string site_host(const std::string& site, const std::deque<LinkList>& lists
 }
 
 // One line a site and engine after the run, or with --json one object for the whole run.
-void summarize(const Options& options, const std::vector<std::pair<ReportLabels, RunTotals>>& runs,
-               int exit_code) {
-  if (options.json) {
+void summarize(const RunSettings& settings,
+               const std::vector<std::pair<ReportLabels, RunTotals>>& runs, int exit_code) {
+  if (settings.json) {
     nlohmann::json json = {{"runs", nlohmann::json::array()}, {"exit_code", exit_code}};
     for (const auto& [labels, totals] : runs) {
       nlohmann::json run = {{"site", labels.site},          {"engine", labels.engine},
@@ -131,44 +75,38 @@ void summarize(const Options& options, const std::vector<std::pair<ReportLabels,
 
 }  // namespace
 
-int push_config(const Options& options) {
-  ConfigReading reading = read_config(options.config);
-  for (const std::string& warning : reading.warnings)
-    std::cerr << warning << "\n";
-  for (const std::string& error : reading.errors)
-    std::cerr << error << "\n";
-  if (!reading.config) return kUsageOrInput;
-  const std::optional<std::vector<SiteConfig>> sites = chosen_sites(options, *reading.config);
-  if (!sites) return kUsageOrInput;
+int push_config(const Plan& plan) {
   int worst = kAllAccepted;
   std::vector<std::pair<ReportLabels, RunTotals>> runs;
   std::vector<RunFigures> figures;
-  for (const SiteConfig& site : *sites) {
-    const Options sources = site_options(options, *reading.config, site);
+  const std::unique_ptr<PageValidatorStore> validators = page_validators(plan.run);
+  for (const SitePlan& site : plan.sites) {
     std::deque<LinkList> lists;
     if (const std::optional<SourceFailure> failure = gather_links(
-            sources.sources, page_validators(sources).get(),
+            site.sources, validators.get(),
             [&](LinkList& links) { lists.push_back(std::move(links)); }, to_standard_error)) {
       std::cerr << failure->message << "\n";
       worst = std::max(worst, failure->exit_code);
       for (const EngineSettings& engine : site.engines) {
         RunTotals totals;
         totals.exit_code = failure->exit_code;
-        runs.emplace_back(ReportLabels{site.name, engine.engine}, totals);
-        figures.push_back({ReportLabels{site.name, engine.engine}, totals, 0});
+        const ReportLabels labels{site.name, std::string(engine.destination.engine->name)};
+        runs.emplace_back(labels, totals);
+        figures.push_back({labels, totals, 0});
       }
       continue;
     }
-    const std::string host = site_host(site.name, lists);
+    SitePlan one_host = site;
+    one_host.host = site_host(site.name, lists);
     for (const EngineSettings& engine : site.engines) {
-      if (!options.json)
+      const ReportLabels labels{site.name, std::string(engine.destination.engine->name)};
+      if (!plan.run.json)
         std::cout << texts::filled(texts::kSiteHeading,
-                                   {{"site", site.name}, {"engine", engine.engine}})
+                                   {{"site", labels.site}, {"engine", labels.engine}})
                   << std::endl;
-      const ReportLabels labels{site.name, engine.engine};
       const auto start = std::chrono::steady_clock::now();
       const RunTotals totals = push_links(
-          engine_options(sources, engine, host),
+          plan.run, one_host, engine,
           [&](const std::function<void(const LinkList&)>& each) {
             for (const LinkList& links : lists)
               each(links);
@@ -180,8 +118,8 @@ int push_config(const Options& options) {
       worst = std::max(worst, totals.exit_code);
     }
   }
-  summarize(options, runs, worst);
-  return kept_metrics(options, figures, worst);
+  summarize(plan.run, runs, worst);
+  return kept_metrics(plan.run, figures, worst);
 }
 
 }  // namespace lc::push

@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 
+#include "platform/standard_streams.h"
 #include "push/engines/engine_registry.h"
 #include "push/engines/quota_day.h"
 #include "push/push_run.h"
@@ -23,22 +24,25 @@
 namespace lc::push {
 namespace {
 
+// The settings of one site's run to one engine.
+struct Pushing {
+  const RunSettings& run;
+  const SitePlan& site;
+  const EngineSettings& engine;
+  bool one_of_sites;  // of a config's, which may share a destination
+};
+
 // Takes each source's links into the record, which it opens once the site is known (IndexNow
 // pushes one host's links, the first link's unless --site names one).
 class Intake {
  public:
-  // `one_of_sites`: the run is one site's of several, which may share a destination.
-  Intake(const Options& options, RunOptions& run, bool one_of_sites)
-      : options_(options), run_(run), one_of_sites_(one_of_sites) {
-    site_ = options.site;
-  }
+  Intake(const Pushing& pushing, RunOptions& run)
+      : pushing_(pushing), run_(run), site_(pushing.site.host) {}
 
   // The list stays as it is: other destinations may take the same links in.
   void add(const LinkList& links) {
-    if (site_.empty() && describe(options_.destination.engine).takes_one_host &&
-        !links.links().empty()) {
+    if (site_.empty() && run_.destination.engine->takes_one_host && !links.links().empty())
       site_ = std::string(host_of(links.links().front()));
-    }
     for (const std::string_view link : links.invalid())
       std::cerr << texts::kInvalidLink << link << "\n";
     std::vector<SourceLink> taken;
@@ -49,12 +53,12 @@ class Intake {
         if (site_url_.empty()) site_url_ = site_url_of(link);
         const PageFacts facts = links.facts_of(link);
         taken.push_back({link, facts.modified, facts.content_hash});
-      } else if (!one_of_sites_) {  // a config's run said so once for the site
+      } else if (!pushing_.one_of_sites) {  // a config's run said so once for the site
         std::cerr << other_site << link << "\n";
       }
     }
     if (taken.empty()) return;  // the record opens once the site is known
-    already_pushed_ += record().take_in(taken, options_.again);
+    already_pushed_ += record().take_in(taken, pushing_.run.again);
   }
 
   Record& record() {
@@ -67,32 +71,32 @@ class Intake {
 
  private:
   void open() {
+    const RunSettings& settings = pushing_.run;
     run_.destination.host = site_;
     if (run_.destination.site_url.empty()) run_.destination.site_url = site_url_;
     const std::string name =
-        describe(run_.destination.engine).destination_name(run_.destination, run_.secrets);
-    path_ = options_.no_state || options_.destination.interface.empty() ? kRecordInMemory
-            : options_.state.empty()                                    ? default_record_path(name)
-                                                                        : options_.state;
+        run_.destination.engine->destination_name(run_.destination, run_.secrets);
+    path_ = settings.no_state || run_.destination.interface.empty() ? kRecordInMemory
+            : settings.state.empty()                                ? default_record_path(name)
+                                                                    : settings.state;
     record_ = open_record({.path = path_,
                            .destination = name,
-                           .wait_seconds = options_.wait_seconds,
-                           .dry_run = options_.dry_run,
-                           .finds_gone = options_.deletions,
-                           .only_site = one_of_sites_ ? site_ : std::string(),
+                           .wait_seconds = settings.wait_seconds,
+                           .dry_run = settings.dry_run,
+                           .finds_gone = pushing_.site.deletions,
+                           .only_site = pushing_.one_of_sites ? site_ : std::string(),
                            .content_rule = content_rule()});
   }
 
   // What the content hashes ignore, where the run hashes content.
   std::optional<std::string> content_rule() const {
-    const SourceSettings& sources = options_.sources;
+    const SourceSettings& sources = pushing_.site.sources;
     if (sources.folder.folder.empty() && !sources.content_check) return std::nullopt;
     return sources.ignore_content;
   }
 
-  const Options& options_;
+  const Pushing& pushing_;
   RunOptions& run_;
-  bool one_of_sites_;
   std::string site_;
   std::string site_url_;  // the scheme and host of the site's first link
   std::string path_;
@@ -100,14 +104,14 @@ class Intake {
   std::size_t already_pushed_ = 0;
 };
 
-RunOptions run_options_of(const Options& options) {
+RunOptions run_options_of(const Pushing& pushing) {
   RunOptions run;
-  run.destination = options.destination;
-  run.batch = options.batch;
-  run.max_wait_seconds = options.max_wait_seconds;
-  if (!options.sources.pending.empty()) run.pending = options.sources.pending;
-  run.secrets.add_address(options.destination.interface);
-  run.secrets.add(options.destination.key);
+  run.destination = pushing.engine.destination;
+  run.batch = pushing.engine.batch;
+  run.max_wait_seconds = pushing.run.max_wait_seconds;
+  if (!pushing.site.sources.pending.empty()) run.pending = pushing.site.sources.pending;
+  run.secrets.add_address(run.destination.interface);
+  run.secrets.add(run.destination.key);
   return run;
 }
 
@@ -121,11 +125,11 @@ RunTotals ended(int exit_code) {
 // keeps them as removed; none where more of the site is gone than the limit allows, unless
 // confirmed, which wants a person. A dry run lists them. The exit code of the announcements' run,
 // if any.
-int announce_removals(const Options& options, RunOptions run, Record& record, RunReport& report) {
+int announce_removals(const Pushing& pushing, RunOptions run, Record& record, RunReport& report) {
   const GoneLinks gone = record.gone_links();
   if (gone.links.empty()) return kAllAccepted;
-  const double percent = options.deletion_limit.value_or(kDefaultDeletionLimit);
-  if (!options.confirm_deletions &&
+  const double percent = pushing.site.deletion_limit;
+  if (!pushing.run.confirm_deletions &&
       static_cast<double>(gone.links.size()) * 100 > percent * static_cast<double>(gone.known)) {
     std::ostringstream limit;
     limit << percent;
@@ -134,14 +138,14 @@ int announce_removals(const Options& options, RunOptions run, Record& record, Ru
                                                     {"limit", limit.str()}}));
     return kNeedsAttention;
   }
-  if (options.dry_run) {
+  if (pushing.run.dry_run) {
     for (const std::string& link : gone.links)
       report.note(std::string(texts::kWouldRemove) + link);
     return kAllAccepted;
   }
   const std::vector<std::string_view> links(gone.links.begin(), gone.links.end());
   const std::string count = std::to_string(links.size());
-  if (!describe(run.destination.engine).hears_of_removals) {
+  if (!run.destination.engine->hears_of_removals) {
     record.record_removed(links);
     report.note(texts::filled(texts::kRemovedUnannounced, {{"count", count}}));
     return kAllAccepted;
@@ -167,7 +171,31 @@ void record_run_end(Record& record, RunTotals& totals, RunReport& report) {
   }
 }
 
-RunTotals push_from_record(const Options& options, RunOptions& run, Intake& intake,
+// The progress bar shows only where someone watches: a terminal, for more than one request.
+bool shows_progress(const Pushing& pushing, std::size_t links) {
+  return !pushing.run.quiet && !pushing.run.json && platform::is_terminal(stderr) &&
+         links > pushing.engine.batch;
+}
+
+// A dry run's plan: what the day's quota, as far as it is known, lets go.
+RunTotals plan_only(const Pushing& pushing, const RunOptions& run, Record& record,
+                    const ReportLabels& labels) {
+  const std::unique_ptr<RunReport> report = pushing.run.json
+                                                ? json_report(std::cout, std::cerr, labels)
+                                                : text_report(std::cout, std::cerr, false);
+  const std::size_t count = record.waiting_count();
+  const std::optional<long> quota = quota_known_today(
+      run.destination, &record, quota_day(run.destination.engine->days, seconds_now()));
+  const std::size_t going =
+      quota ? std::min<std::size_t>(count, static_cast<std::size_t>(*quota)) : count;
+  report->plan(going, (going + run.batch - 1) / run.batch, run.batch,
+               run.secrets.hidden(run.destination.interface));
+  if (going < count) report->note(texts::kQuotaSpent);
+  return ended(pushing.site.deletions ? announce_removals(pushing, run, record, *report)
+                                      : kAllAccepted);
+}
+
+RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& intake,
                            const ReportLabels& labels) {
   Record& record = intake.record();
   record.commit_intake();
@@ -176,21 +204,7 @@ RunTotals push_from_record(const Options& options, RunOptions& run, Intake& inta
     std::cerr << texts::kNothingToPush << "\n";
     return ended(kUsageOrInput);
   }
-  if (options.dry_run) {
-    const std::unique_ptr<RunReport> report = options.json
-                                                  ? json_report(std::cout, std::cerr, labels)
-                                                  : text_report(std::cout, std::cerr, false);
-    // What the day's quota, as far as it is known, lets go.
-    const std::optional<long> quota = quota_known_today(
-        run.destination, &record, quota_day(run.destination.engine, seconds_now()));
-    const std::size_t going =
-        quota ? std::min<std::size_t>(count, static_cast<std::size_t>(*quota)) : count;
-    report->plan(going, (going + run.batch - 1) / run.batch, run.batch,
-                 run.secrets.hidden(run.destination.interface));
-    if (going < count) report->note(texts::kQuotaSpent);
-    return ended(options.deletions ? announce_removals(options, run, record, *report)
-                                   : kAllAccepted);
-  }
+  if (pushing.run.dry_run) return plan_only(pushing, run, record, labels);
   std::deque<std::string> owned;
   std::vector<std::string_view> waiting;
   waiting.reserve(count);
@@ -200,12 +214,12 @@ RunTotals push_from_record(const Options& options, RunOptions& run, Intake& inta
   if (intake.kept()) run.already_pushed = intake.already_pushed();
   std::ostream silent(nullptr);
   const std::unique_ptr<RunReport> report =
-      options.json ? json_report(std::cout, std::cerr, labels)
-                   : text_report(options.quiet ? silent : std::cout, std::cerr,
-                                 options.shows_progress(waiting.size()));
+      pushing.run.json ? json_report(std::cout, std::cerr, labels)
+                       : text_report(pushing.run.quiet ? silent : std::cout, std::cerr,
+                                     shows_progress(pushing, waiting.size()));
   RunTotals totals = run_push(run, waiting, *report);
-  if (options.deletions && totals.exit_code != kRecordUnusable) {
-    totals.exit_code = std::max(totals.exit_code, announce_removals(options, run, record, *report));
+  if (pushing.site.deletions && totals.exit_code != kRecordUnusable) {
+    totals.exit_code = std::max(totals.exit_code, announce_removals(pushing, run, record, *report));
   }
   record_run_end(record, totals, *report);
   // Last, so that the run's summary carries the exit code the program ends with.
@@ -215,24 +229,25 @@ RunTotals push_from_record(const Options& options, RunOptions& run, Intake& inta
 
 }  // namespace
 
-std::unique_ptr<PageValidatorStore> page_validators(const Options& options) {
-  return open_page_validators(options.no_state         ? kRecordInMemory
-                              : !options.state.empty() ? options.state + ".pages"
-                                                       : default_record_path("pages"));
+std::unique_ptr<PageValidatorStore> page_validators(const RunSettings& run) {
+  return open_page_validators(run.no_state         ? kRecordInMemory
+                              : !run.state.empty() ? run.state + ".pages"
+                                                   : default_record_path("pages"));
 }
 
-int push_links(const Options& options) {
+int push_links(const Plan& plan) {
   const auto start = std::chrono::steady_clock::now();
-  const std::unique_ptr<PageValidatorStore> validators = page_validators(options);
+  const SitePlan& site = plan.sites.front();
+  const EngineSettings& engine = site.engines.front();
+  const std::unique_ptr<PageValidatorStore> validators = page_validators(plan.run);
   const RunTotals totals =
-      push_links(options, [&](const std::function<void(const LinkList&)>& each) {
+      push_links(plan.run, site, engine, [&](const std::function<void(const LinkList&)>& each) {
         return gather_links(
-            options.sources, validators.get(), [&](LinkList& links) { each(links); },
+            site.sources, validators.get(), [&](LinkList& links) { each(links); },
             to_standard_error);
       });
-  if (options.metrics.empty()) return totals.exit_code;
-  const ReportLabels labels{options.site, std::string(describe(options.destination.engine).name)};
-  return kept_metrics(options, {{labels, totals, seconds_since(start)}}, totals.exit_code);
+  const ReportLabels labels{site.host, std::string(engine.destination.engine->name)};
+  return kept_metrics(plan.run, {{labels, totals, seconds_since(start)}}, totals.exit_code);
 }
 
 void to_standard_error(std::string_view line) {
@@ -243,27 +258,30 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-int kept_metrics(const Options& options, const std::vector<RunFigures>& runs, int exit_code) {
-  if (options.metrics.empty()) return exit_code;
+int kept_metrics(const RunSettings& run, const std::vector<RunFigures>& runs, int exit_code) {
+  if (run.metrics.empty()) return exit_code;
   if (const std::optional<std::string> failure =
-          write_metrics(options.metrics, runs, std::time(nullptr))) {
+          write_metrics(run.metrics, runs, std::time(nullptr))) {
     std::cerr << *failure << "\n";
     return std::max(exit_code, kPendingUnwritable);
   }
   return exit_code;
 }
 
-RunTotals push_links(const Options& options, const LinkFeed& feed, const ReportLabels& labels) {
-  RunOptions run = run_options_of(options);
-  Intake intake(options, run, !labels.site.empty());
+RunTotals push_links(const RunSettings& settings, const SitePlan& site,
+                     const EngineSettings& engine, const LinkFeed& feed,
+                     const ReportLabels& labels) {
+  const Pushing pushing{settings, site, engine, !labels.site.empty()};
+  RunOptions run = run_options_of(pushing);
+  Intake intake(pushing, run);
   try {
     if (const std::optional<SourceFailure> failure =
             feed([&](const LinkList& links) { intake.add(links); })) {
       std::cerr << failure->message << "\n";
-      if (options.deletions) std::cerr << texts::kNoDeletionsAfterFailure << "\n";
+      if (site.deletions) std::cerr << texts::kNoDeletionsAfterFailure << "\n";
       return ended(failure->exit_code);
     }
-    return push_from_record(options, run, intake, labels);
+    return push_from_record(pushing, run, intake, labels);
   } catch (const RecordBusy& busy) {
     std::cerr << busy.what() << "\n";
     return ended(kRecordBusy);

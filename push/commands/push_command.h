@@ -10,7 +10,7 @@
 
 #include "push/reports/metrics_file.h"
 #include "push/reports/run_report.h"
-#include "push/settings/options.h"
+#include "push/settings/plan.h"
 #include "push/sources/link_sources.h"
 
 namespace lc::push {
@@ -19,15 +19,16 @@ namespace lc::push {
 using LinkFeed =
     std::function<std::optional<SourceFailure>(const std::function<void(const LinkList&)>& each)>;
 
-// Pushes the links of the sources `options` names; returns the exit code.
-int push_links(const Options& options);
-// Pushes the links `feed` gives to the destination `options` names; `labels` mark its JSON
-// objects. Returns the run's totals, with its exit code.
-RunTotals push_links(const Options& options, const LinkFeed& feed, const ReportLabels& labels = {});
+// Pushes the links of the one site of `plan` to its one engine; returns the exit code.
+int push_links(const Plan& plan);
+// Pushes the links `feed` gives to `engine` of `site`; `labels` mark its JSON objects, and name
+// the site where it is one of several. Returns the run's totals, with its exit code.
+RunTotals push_links(const RunSettings& run, const SitePlan& site, const EngineSettings& engine,
+                     const LinkFeed& feed, const ReportLabels& labels = {});
 
 // Where a content check keeps the validators of the pages it fetched: beside the record, one
 // file for every destination.
-std::unique_ptr<PageValidatorStore> page_validators(const Options& options);
+std::unique_ptr<PageValidatorStore> page_validators(const RunSettings& run);
 
 // Notes to standard error, a line each.
 void to_standard_error(std::string_view line);
@@ -36,6 +37,6 @@ double seconds_since(std::chrono::steady_clock::time_point start);
 
 // Writes the figures of `runs` where --metrics names a file; the exit code, made 4 when the file
 // cannot be written.
-int kept_metrics(const Options& options, const std::vector<RunFigures>& runs, int exit_code);
+int kept_metrics(const RunSettings& run, const std::vector<RunFigures>& runs, int exit_code);
 
 }  // namespace lc::push

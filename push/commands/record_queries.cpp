@@ -25,7 +25,7 @@ using Json = nlohmann::ordered_json;
 
 // The record --state names, or every record in the system's state directory.
 std::vector<std::string> records_asked(const Options& options) {
-  if (!options.state.empty()) return {options.state};
+  if (!options.run.state.empty()) return {options.run.state};
   std::vector<std::string> paths;
   std::error_code error;
   const auto folder = platform::user_state_directory() / "linkcourier";
@@ -66,17 +66,17 @@ struct QuotaToday {
 
 QuotaToday quota_today(const LinkCounts& counts, std::time_t now) {
   Destination destination;
-  destination.engine = engine_of_destination(counts.destination).kind;
+  destination.engine = &engine_of_destination(counts.destination);
   const std::optional<QuotaDay>& last = counts.last_quota_day;
   // A daily quota granted above the usual shows in what its last day used and left.
   const std::optional<long> usual = daily_quota(destination);
   if (usual && last && last->left)
     destination.daily_quota = std::max(*usual, static_cast<long>(last->used + *last->left));
   QuotaToday today;
-  today.day.day = quota_day(destination.engine, now);
+  today.day.day = quota_day(destination.engine->days, now);
   if (last && last->day == today.day.day) today.day = *last;
   today.left = quota_left(today.day, daily_quota(destination));
-  today.resets = next_quota_day(destination.engine, now);
+  today.resets = next_quota_day(destination.engine->days, now);
   return today;
 }
 
@@ -126,7 +126,7 @@ std::string csv_field(std::string_view text) {
 
 void print_event(const Options& options, const LinkEvent& event) {
   const std::string time = w3c_time(event.time);
-  if (options.json) {
+  if (options.run.json) {
     std::cout << Json{{"time", time},         {"destination", event.destination},
                       {"site", event.site},   {"url", event.url},
                       {"event", event.event}, {"detail", event.detail}}
@@ -152,14 +152,14 @@ int show_status(const Options& options) {
     const std::time_t now = seconds_now();
     for (const LinkCounts& counts : record.counts(now)) {
       const QuotaToday quota = quota_today(counts, now);
-      if (options.json) {
+      if (options.run.json) {
         all.push_back(json_of(counts, quota));
       } else {
         print_counts(counts, quota);
       }
     }
   });
-  if (options.json && exit_code == kAllAccepted)
+  if (options.run.json && exit_code == kAllAccepted)
     std::cout << all.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
   return exit_code;
 }

@@ -110,11 +110,32 @@ class Bing : public Engine {
   Json answer_;
 };
 
+const Setting<EngineSettings> kSettings[] = {
+    {.key = "api_key",
+     .option = "--key",
+     .form = SettingForm::kSecret,
+     .help = "Bing's API key",
+     .take = [](const std::string& value, EngineSettings& settings) -> std::optional<std::string> {
+       if (value.empty()) return std::string(texts::kNoApiKey);
+       settings.destination.key = value;
+       return std::nullopt;
+     },
+     .required = true},
+    {.key = "site_url",
+     .option = "--site-url",
+     .form = SettingForm::kText,
+     .help = "Bing's name for the site (default: the scheme and host of its first link)",
+     .take =
+         [](const std::string& value, EngineSettings& settings) {
+           settings.destination.site_url = value;
+           return address_problem(value);
+         }},
+};
+
 }  // namespace
 
 const EngineDescription& bing_engine() {
   static const EngineDescription description{
-      .kind = EngineKind::kBing,
       .name = "bing",
       .default_endpoint = "https://ssl.bing.com/webmaster/api.svc/json",
       .largest_batch = 500,  // URLs one SubmitUrlbatch may carry
@@ -128,7 +149,8 @@ const EngineDescription& bing_engine() {
             return named_destination("bing", destination.host,
                                      secrets.hidden(destination.interface));
           },
-      .make = made<Bing>};
+      .make = made<Bing>,
+      .settings = kSettings};
   return description;
 }
 

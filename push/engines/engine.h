@@ -11,10 +11,10 @@
 
 namespace lc::push {
 
-enum class EngineKind { kPush, kIndexNow, kBing, kGoogle };
+struct EngineDescription;
 
 struct Destination {
-  EngineKind engine = EngineKind::kPush;
+  const EngineDescription* engine = nullptr;  // what it is, from the registry
   std::string interface;  // the push interface with its token, or the engine's endpoint
   int timeout_seconds = 0;
   std::string host;       // the one site a request may carry (IndexNow, Bing)
@@ -25,6 +25,8 @@ struct Destination {
   std::string key_location;         // IndexNow's key file, when not at the site's root
   std::string site_url;             // Bing's name for the site: its scheme and host
   std::optional<long> daily_quota;  // Google's publish calls a day, where granted more than 200
+
+  bool operator==(const Destination&) const = default;
 };
 
 // The most a daily quota may be given as.

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "push/engines/bing.h"
+#include "push/engines/client.h"
 #include "push/engines/google.h"
 #include "push/engines/indexnow.h"
 #include "push/engines/push_interface.h"
@@ -11,19 +12,54 @@ namespace lc::push {
 namespace {
 
 // The registry: one line an engine.
-const std::array<const EngineDescription*, 4>& registry() {
-  static const std::array<const EngineDescription*, 4> engines = {
-      &push_interface_engine(), &indexnow_engine(), &google_engine(), &bing_engine()};
+std::span<const EngineDescription* const> registry() {
+  static const auto engines = std::to_array<const EngineDescription*>(
+      {&push_interface_engine(), &indexnow_engine(), &google_engine(), &bing_engine()});
   return engines;
 }
 
+constexpr Setting<EngineSettings> kBatchSetting = {
+    .key = "batch",
+    .option = "--batch",
+    .form = SettingForm::kWholeNumber,
+    .help =
+        "links in one request at the most (default: the engine's own, 2000 for the push "
+        "interface)",
+    .take = [](const std::string& value, EngineSettings& settings) -> std::optional<std::string> {
+      const std::size_t most = settings.destination.engine->largest_batch;
+      const std::optional<std::size_t> batch = whole_number(value, most);
+      if (!batch) return not_whole_number(most);
+      settings.batch = *batch;
+      return std::nullopt;
+    }};
+
+constexpr Setting<EngineSettings> kEndpointSetting = {
+    .key = "endpoint",
+    .option = "-i,--interface",
+    .form = SettingForm::kText,
+    .help = "the engine's endpoint, where not its public one",
+    .take = [](const std::string& value, EngineSettings& settings) {
+      settings.destination.interface = value;
+      return address_problem(value);
+    }};
+
 }  // namespace
 
-const EngineDescription& describe(EngineKind engine) {
-  for (const EngineDescription* description : registry()) {
-    if (description->kind == engine) return *description;
-  }
-  return *registry().front();
+std::vector<const Setting<EngineSettings>*> settings_of(const EngineDescription& engine) {
+  std::vector<const Setting<EngineSettings>*> settings;
+  for (const Setting<EngineSettings>& setting : engine.settings)
+    settings.push_back(&setting);
+  if (!engine.default_endpoint.empty()) settings.push_back(&kEndpointSetting);
+  settings.push_back(&kBatchSetting);
+  return settings;
+}
+
+EngineSettings default_settings(const EngineDescription& engine) {
+  EngineSettings settings;
+  settings.destination.engine = &engine;
+  settings.destination.interface = engine.default_endpoint;
+  settings.batch = engine.usual_batch;
+  return settings;
 }
 
 const EngineDescription* engine_named(std::string_view name) {
@@ -44,7 +80,7 @@ const EngineDescription& engine_of_destination(std::string_view name) {
     if (name.starts_with(description->name) && name.substr(description->name.size(), 1) == " ")
       return *description;
   }
-  return describe(EngineKind::kPush);
+  return *registry().front();
 }
 
 std::string named_destination(std::string_view engine, std::string_view whose,
@@ -53,7 +89,7 @@ std::string named_destination(std::string_view engine, std::string_view whose,
 }
 
 std::unique_ptr<Engine> make_engine(const Destination& destination) {
-  return describe(destination.engine).make(destination);
+  return destination.engine->make(destination);
 }
 
 }  // namespace lc::push

@@ -9,9 +9,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "push/engines/engine.h"
 #include "push/engines/secrets.h"
+#include "push/engines/setting.h"
 
 namespace lc::push {
 
@@ -19,8 +21,15 @@ namespace lc::push {
 // quota bounds each request only.
 enum class QuotaDays { kPerRequest, kUtc, kChinaTime, kPacificTime };
 
+// One engine of one site, with its settings: the destination it is made for and its batch.
+struct EngineSettings {
+  Destination destination;
+  std::size_t batch = 0;
+
+  bool operator==(const EngineSettings&) const = default;
+};
+
 struct EngineDescription {
-  EngineKind kind;
   std::string_view name;              // as the command line and the config name it
   std::string_view default_endpoint;  // empty: the address is the user's own (the push interface)
   std::size_t largest_batch;          // links a request may carry
@@ -32,9 +41,16 @@ struct EngineDescription {
   // The destination's name in the record, from its settings; secrets hidden.
   std::string (*destination_name)(const Destination& destination, const Secrets& secrets);
   std::unique_ptr<Engine> (*make)(const Destination& destination);
+  std::span<const Setting<EngineSettings>> settings;  // its own, beside the batch
 };
 
-const EngineDescription& describe(EngineKind engine);
+// Every setting of `engine`: its own, its endpoint where it has a public one that another may
+// replace, and its batch.
+std::vector<const Setting<EngineSettings>*> settings_of(const EngineDescription& engine);
+
+// The settings of `engine` before any is given: its public endpoint and its usual batch.
+EngineSettings default_settings(const EngineDescription& engine);
+
 // The engine of a name; empty where no engine has it.
 const EngineDescription* engine_named(std::string_view name);
 // Every engine, in the order a site's engines are pushed to.

@@ -316,9 +316,44 @@ std::optional<ServiceAccount> read_service_account(const std::string& path, std:
   return account;
 }
 
+namespace {
+
+// The service account's key file fills in its address, its key and where its tokens are had.
+std::optional<std::string> take_service_account(const std::string& path, EngineSettings& settings) {
+  std::string reason;
+  const std::optional<ServiceAccount> account = read_service_account(path, reason);
+  if (!account) return texts::about(path, reason);
+  Destination& destination = settings.destination;
+  destination.key = account->private_key;
+  destination.account = account->client_email;
+  destination.token_uri = account->token_uri;
+  destination.key_id = account->private_key_id;
+  return std::nullopt;
+}
+
+const Setting<EngineSettings> kSettings[] = {
+    {.key = "service_account",
+     .option = "--service-account",
+     .form = SettingForm::kSecretFile,
+     .help = "the service account's JSON key file",
+     .take = take_service_account,
+     .required = true},
+    {.key = "daily_quota",
+     .option = "--daily-quota",
+     .form = SettingForm::kWholeNumber,
+     .help = "the publish calls a day the project is granted (default 200)",
+     .take = [](const std::string& value, EngineSettings& settings) -> std::optional<std::string> {
+       const std::optional<std::size_t> quota = whole_number(value, kMostDailyQuota);
+       if (!quota) return not_whole_number(kMostDailyQuota);
+       settings.destination.daily_quota = static_cast<long>(*quota);
+       return std::nullopt;
+     }},
+};
+
+}  // namespace
+
 const EngineDescription& google_engine() {
   static const EngineDescription description{
-      .kind = EngineKind::kGoogle,
       .name = "google",
       .default_endpoint = "https://indexing.googleapis.com",
       .largest_batch = 100,
@@ -334,7 +369,8 @@ const EngineDescription& google_engine() {
             return named_destination("google", destination.account,
                                      secrets.hidden(destination.interface));
           },
-      .make = made<Google>};
+      .make = made<Google>,
+      .settings = kSettings};
   return description;
 }
 

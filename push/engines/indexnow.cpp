@@ -82,11 +82,32 @@ class IndexNow : public Engine {
   Destination destination_;
 };
 
+const Setting<EngineSettings> kSettings[] = {
+    {.key = "key",
+     .option = "--key",
+     .form = SettingForm::kSecret,
+     .help = "the IndexNow key",
+     .take = [](const std::string& value, EngineSettings& settings) -> std::optional<std::string> {
+       if (!is_indexnow_key(value)) return std::string(texts::kIndexNowKeyForm);
+       settings.destination.key = value;
+       return std::nullopt;
+     },
+     .required = true},
+    {.key = "key_location",
+     .option = "--key-location",
+     .form = SettingForm::kText,
+     .help = "where the IndexNow key file stands, when not at the site's root",
+     .take =
+         [](const std::string& value, EngineSettings& settings) {
+           settings.destination.key_location = value;
+           return address_problem(value);
+         }},
+};
+
 }  // namespace
 
 const EngineDescription& indexnow_engine() {
   static const EngineDescription description{
-      .kind = EngineKind::kIndexNow,
       .name = "indexnow",
       // The endpoint the participating engines share.
       .default_endpoint = "https://api.indexnow.org/indexnow",
@@ -103,7 +124,8 @@ const EngineDescription& indexnow_engine() {
             return named_destination("indexnow", destination.host,
                                      secrets.hidden(destination.interface));
           },
-      .make = made<IndexNow>};
+      .make = made<IndexNow>,
+      .settings = kSettings};
   return description;
 }
 

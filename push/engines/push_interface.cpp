@@ -90,11 +90,25 @@ class PushInterface : public Engine {
 // The window's own bound on a request is none; this keeps a request within reason.
 constexpr std::size_t kLargestBatch = 1'000'000;
 
+// Its address is the user's own and holds the token, so it is a secret.
+const Setting<EngineSettings> kSettings[] = {
+    {.key = "interface",
+     .option = "-i,--interface",
+     .form = SettingForm::kSecret,
+     .help = "the push interface's address with its token",
+     .take =
+         [](const std::string& value, EngineSettings& settings) {
+           settings.destination.interface = value;
+           return address_problem(value);
+         },
+     .required = true,
+     .variable = "LINKCOURIER_INTERFACE"},
+};
+
 }  // namespace
 
 const EngineDescription& push_interface_engine() {
   static const EngineDescription description{
-      .kind = EngineKind::kPush,
       .name = "push",
       .default_endpoint = "",
       .largest_batch = kLargestBatch,
@@ -108,7 +122,8 @@ const EngineDescription& push_interface_engine() {
           [](const Destination& destination, const Secrets& secrets) {
             return secrets.hidden(destination.interface);
           },
-      .make = made<PushInterface>};
+      .make = made<PushInterface>,
+      .settings = kSettings};
   return description;
 }
 

@@ -23,8 +23,8 @@ hours pacific_offset(sys_seconds at) {
   return at >= summer && at < winter ? hours(-7) : hours(-8);
 }
 
-hours offset_of(EngineKind engine, sys_seconds at) {
-  switch (describe(engine).days) {
+hours offset_of(QuotaDays days, sys_seconds at) {
+  switch (days) {
     case QuotaDays::kPacificTime:
       return pacific_offset(at);
     case QuotaDays::kChinaTime:
@@ -38,23 +38,23 @@ hours offset_of(EngineKind engine, sys_seconds at) {
 
 }  // namespace
 
-std::time_t quota_day(EngineKind engine, std::time_t at) {
+std::time_t quota_day(QuotaDays days, std::time_t at) {
   const sys_seconds instant{seconds(at)};
-  const hours offset = offset_of(engine, instant);
+  const hours offset = offset_of(days, instant);
   const sys_seconds local_midnight = std::chrono::floor<std::chrono::days>(instant + offset);
   // Midnight falls before any change of offset, which comes at 2:00.
-  const sys_seconds midnight = local_midnight - offset_of(engine, local_midnight - offset);
+  const sys_seconds midnight = local_midnight - offset_of(days, local_midnight - offset);
   return static_cast<std::time_t>(midnight.time_since_epoch().count());
 }
 
-std::optional<std::time_t> next_quota_day(EngineKind engine, std::time_t at) {
-  if (describe(engine).days == QuotaDays::kPerRequest) return std::nullopt;
+std::optional<std::time_t> next_quota_day(QuotaDays days, std::time_t at) {
+  if (days == QuotaDays::kPerRequest) return std::nullopt;
   // Days of 23 to 25 hours: 25 hours on from one day's start is within the next.
-  return quota_day(engine, quota_day(engine, at) + 25 * 3600);
+  return quota_day(days, quota_day(days, at) + 25 * 3600);
 }
 
 std::optional<long> daily_quota(const Destination& destination) {
-  const std::optional<long> usual = describe(destination.engine).daily_quota;
+  const std::optional<long> usual = destination.engine->daily_quota;
   if (!usual) return std::nullopt;
   return destination.daily_quota.value_or(*usual);
 }

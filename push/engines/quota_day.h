@@ -6,7 +6,7 @@
 #include <ctime>
 #include <optional>
 
-#include "push/engines/engine.h"
+#include "push/engines/engine_registry.h"
 
 namespace lc::push {
 
@@ -17,12 +17,12 @@ struct QuotaDay {
   std::optional<std::int64_t> left;  // what the engine last said was left
 };
 
-// The start of the engine's day holding `at`, in seconds since 1970, as its QuotaDays say.
-std::time_t quota_day(EngineKind engine, std::time_t at);
+// The start of the engine's day holding `at`, in seconds since 1970, as its `days` say.
+std::time_t quota_day(QuotaDays days, std::time_t at);
 
 // The start of the engine's next day, when its quota is given anew; empty for an engine whose
 // quota bounds each request only.
-std::optional<std::time_t> next_quota_day(EngineKind engine, std::time_t at);
+std::optional<std::time_t> next_quota_day(QuotaDays days, std::time_t at);
 
 // What a day gives the destination, where the engine fixes it rather than its answers telling:
 // the engine's usual quota, or what the destination was granted.

@@ -417,7 +417,7 @@ void SqliteRecord::add_quotas() {
     ON r.id = (SELECT max(id) FROM runs WHERE destination = d.id AND quota_left IS NOT NULL))sql");
   Statement keep = db_.prepare("INSERT INTO quotas(destination, day, quota_left) VALUES(?, ?, ?)");
   while (last.step()) {
-    const std::time_t day = quota_day(engine_of_destination(last.text(1)).kind, last.integer(2));
+    const std::time_t day = quota_day(engine_of_destination(last.text(1)).days, last.integer(2));
     keep.bind(last.integer(0), day, last.integer(3)).run();
   }
   db_.execute("ALTER TABLE runs DROP COLUMN quota_left; PRAGMA user_version = 2");

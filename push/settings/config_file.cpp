@@ -4,16 +4,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iomanip>
 #include <set>
+#include <sstream>
 
 #include "common/ascii_text.h"
 #include "platform/utf8_files.h"
-#include "push/engines/client.h"
 #include "push/engines/engine_registry.h"
-#include "push/engines/google.h"
-#include "push/engines/indexnow.h"
-#include "push/sources/content_hash.h"
-#include "push/sources/link_list.h"
+#include "push/settings/site_settings.h"
 #include "push/texts/file_text.h"
 #include "push/texts/push_texts.h"
 
@@ -67,7 +65,7 @@ class ConfigReader {
         problem((*list)[index], key, texts::kConfigNotTable);
         continue;
       }
-      SiteConfig read = read_site(*site, key);
+      SitePlan read = read_site(*site, key);
       if (!read.name.empty() && !names.insert(read.name).second)
         problem(*site->get("name"), key + ".name", texts::kConfigDuplicateSite);
       config.sites.push_back(std::move(read));
@@ -75,221 +73,213 @@ class ConfigReader {
     return config;
   }
 
-  // A site folder and what goes with it: `base` is needed with `folder` and means nothing alone.
-  // What tells a change: content to ignore, and sitemaps' pages fetched and hashed.
-  void read_change_checks(const toml::table& site, const std::string& key, SourceSettings& config) {
-    if (const toml::node* ignored = site.get("ignore_content")) {
-      config.ignore_content = string_value(*ignored, key + ".ignore_content");
-      if (!ContentHasher(config.ignore_content).usable())
-        problem(*ignored, key + ".ignore_content", texts::kBadIgnoreContent);
-    }
-    if (const toml::node* changed_by = site.get("changed_by")) {
-      const std::string by = string_value(*changed_by, key + ".changed_by");
-      if (by != "lastmod" && by != "content")
-        problem(*changed_by, key + ".changed_by", texts::kConfigChangedBy);
-      if (by == "content") config.content_check.emplace();
-    }
-    ContentCheck check;
-    check.concurrency = whole_number(site, key, "fetch_concurrency", check.concurrency, 64);
-    check.budget = whole_number(site, key, "fetch_budget", check.budget, 10'000'000);
-    if (config.content_check) config.content_check = check;
-  }
-
-  void read_folder(const toml::table& site, const std::string& key, SiteFolder& folder) {
-    if (const toml::node* path = site.get("folder"))
-      folder.folder = beside_config(string_value(*path, key + ".folder"));
-    if (const toml::node* base = site.get("base")) {
-      folder.base = string_value(*base, key + ".base");
-      if (host_of(folder.base).empty()) problem(*base, key + ".base", texts::kBadBase);
-    }
-    if (const toml::node* extensions = site.get("extensions"))
-      folder.extensions = strings_value(*extensions, key + ".extensions");
-    const bool has_folder = site.contains("folder");
-    if (has_folder != site.contains("base")) {
-      problem(site, key,
-              texts::filled(texts::kConfigMissing, {{"key", has_folder ? "base" : "folder"}}));
-    }
-  }
-
-  SiteConfig read_site(const toml::table& site, const std::string& key) {
-    SiteConfig config;
-    only_keys(site, key,
-              {"name", "sitemaps", "files", "folder", "base", "extensions", "ignore_content",
-               "deletions", "deletion_limit", "changed_by", "fetch_concurrency", "fetch_budget",
-               "push", "indexnow", "google", "bing"});
-    if (const toml::node* name = site.get("name")) {
-      config.name = string_value(*name, key + ".name");
+  SitePlan read_site(const toml::table& table, const std::string& key) {
+    SitePlan site = new_site();
+    only_keys(table, key, site_keys());
+    if (const toml::node* name = table.get("name")) {
+      site.name = string_value(*name, key + ".name");
     } else {
-      problem(site, key, texts::filled(texts::kConfigMissing, {{"key", "name"}}));
+      problem(table, key, texts::filled(texts::kConfigMissing, {{"key", "name"}}));
     }
-    if (const toml::node* sitemaps = site.get("sitemaps")) {
-      for (std::string& sitemap : strings_value(*sitemaps, key + ".sitemaps"))
-        config.sources.sitemaps.push_back(is_address(sitemap) ? sitemap : beside_config(sitemap));
+    for (const Setting<SitePlan>& setting : site_settings()) {
+      if (!setting.key.empty()) take(table, key, setting, site);
     }
-    if (const toml::node* files = site.get("files")) {
-      for (std::string& file : strings_value(*files, key + ".files"))
-        config.sources.files.push_back(beside_config(file));
+    const Spelling spelled = [&](std::string_view name, std::string_view) {
+      return key + "." + std::string(name);
+    };
+    for (const std::string& mistake : finish_site(site, spelled))
+      reading_.errors.push_back(at_line(table.source().begin.line, mistake));
+    if (site.sources.reads_standard_input()) problem(table, key, texts::kConfigNoSource);
+    std::string engines;
+    for (const EngineDescription* engine : every_engine()) {
+      engines += (engines.empty() ? "[site." : "、[site.") + std::string(engine->name) + "]";
+      if (const toml::table* settings = table_at(table, engine->name, key))
+        site.engines.push_back(
+            read_engine(*settings, *engine, key + "." + std::string(engine->name)));
     }
-    read_folder(site, key, config.sources.folder);
-    read_change_checks(site, key, config.sources);
-    if (const toml::node* deletions = site.get("deletions")) {
-      if (!deletions->is_boolean())
-        problem(*deletions, key + ".deletions", texts::kConfigNotBoolean);
-      config.deletions = deletions->value_or(false);
-    }
-    if (site.contains("deletion_limit")) {
-      config.deletion_limit =
-          static_cast<double>(whole_number(site, key, "deletion_limit", 1, 100));
-    }
-    if (config.sources.reads_standard_input()) problem(site, key, texts::kConfigNoSource);
-    if (const toml::table* push = table_at(site, "push", key))
-      config.engines.push_back(read_push(*push, key + ".push"));
-    if (const toml::table* indexnow = table_at(site, "indexnow", key))
-      config.engines.push_back(read_indexnow(*indexnow, key + ".indexnow"));
-    if (const toml::table* google = table_at(site, "google", key))
-      config.engines.push_back(read_google(*google, key + ".google"));
-    if (const toml::table* bing = table_at(site, "bing", key))
-      config.engines.push_back(read_bing(*bing, key + ".bing"));
-    if (!site.contains("push") && !site.contains("indexnow") && !site.contains("google") &&
-        !site.contains("bing"))
-      problem(site, key, texts::kConfigNoEngine);
-    return config;
+    if (site.engines.empty() && engines_given(table) == 0)
+      problem(table, key, texts::filled(texts::kConfigNoEngine, {{"engines", engines}}));
+    return site;
   }
 
-  EngineSettings read_push(const toml::table& table, const std::string& key) {
-    only_keys(table, key, {"interface_env", "interface_file", "batch"});
-    EngineSettings engine;
-    engine.engine = "push";
-    engine.address = secret(table, key, "interface");
-    if (!engine.address.empty() && !is_sendable_address(engine.address))
-      problem(table, key + ".interface", texts::kBadInterface);
-    const EngineDescription& description = *engine_named("push");
-    engine.batch = batch(table, key, description.usual_batch, description.largest_batch);
-    return engine;
+  // The keys of a site's table: its name, its settings and its engines.
+  static std::vector<std::string> site_keys() {
+    std::vector<std::string> keys = {"name"};
+    for (const Setting<SitePlan>& setting : site_settings()) {
+      if (!setting.key.empty()) keys.emplace_back(setting.key);
+    }
+    for (const EngineDescription* engine : every_engine())
+      keys.emplace_back(engine->name);
+    return keys;
   }
 
-  EngineSettings read_indexnow(const toml::table& table, const std::string& key) {
-    only_keys(table, key, {"key_env", "key_file", "key_location", "endpoint", "batch"});
-    EngineSettings engine;
-    engine.engine = "indexnow";
-    engine.key = secret(table, key, "key");
-    if (!engine.key.empty() && !is_indexnow_key(engine.key))
-      problem(table, key + ".key", texts::kIndexNowKeyForm);
-    if (const toml::node* location = table.get("key_location"))
-      engine.key_location = address_value(*location, key + ".key_location");
-    endpoint_and_batch(table, key, engine);
-    return engine;
+  static std::size_t engines_given(const toml::table& table) {
+    return static_cast<std::size_t>(std::count_if(
+        every_engine().begin(), every_engine().end(),
+        [&](const EngineDescription* engine) { return table.contains(engine->name); }));
   }
 
-  EngineSettings read_google(const toml::table& table, const std::string& key) {
-    only_keys(table, key, {"service_account", "daily_quota", "endpoint", "batch"});
-    EngineSettings engine;
-    engine.engine = "google";
-    if (const toml::node* file = table.get("service_account")) {
-      const std::string path = path_value(*file, key + ".service_account");
-      std::string reason;
-      if (!path.empty()) {
-        if (const std::optional<ServiceAccount> account = read_service_account(path, reason)) {
-          engine.key = account->private_key;
-          engine.account = account->client_email;
-          engine.token_uri = account->token_uri;
-          engine.key_id = account->private_key_id;
-          warn_if_readable(path);
-        } else {
-          problem(*file, key + ".service_account", texts::about(path, reason));
-        }
+  EngineSettings read_engine(const toml::table& table, const EngineDescription& engine,
+                             const std::string& key) {
+    EngineSettings settings = default_settings(engine);
+    const std::vector<const Setting<EngineSettings>*> declared = settings_of(engine);
+    std::vector<std::string> keys;
+    for (const Setting<EngineSettings>* setting : declared) {
+      if (setting->form != SettingForm::kSecret) {
+        keys.emplace_back(setting->key);
+      } else {
+        keys.push_back(std::string(setting->key) + "_env");
+        keys.push_back(std::string(setting->key) + "_file");
       }
-    } else {
-      problem(table, key, texts::filled(texts::kConfigMissing, {{"key", "service_account"}}));
     }
-    if (table.contains("daily_quota")) {
-      engine.daily_quota =
-          static_cast<long>(whole_number(table, key, "daily_quota", 1, kMostDailyQuota));
-    }
-    endpoint_and_batch(table, key, engine);
-    return engine;
+    only_keys(table, key, keys);
+    for (const Setting<EngineSettings>* setting : declared)
+      take(table, key, *setting, settings);
+    return settings;
   }
 
-  EngineSettings read_bing(const toml::table& table, const std::string& key) {
-    only_keys(table, key, {"api_key_env", "api_key_file", "site_url", "endpoint", "batch"});
-    EngineSettings engine;
-    engine.engine = "bing";
-    engine.key = secret(table, key, "api_key");
-    if (const toml::node* site_url = table.get("site_url"))
-      engine.site_url = address_value(*site_url, key + ".site_url");
-    endpoint_and_batch(table, key, engine);
-    return engine;
+  // A setting's values as the file gives them; nothing where it gives none, or where its values
+  // are already reported as wrong.
+  struct Given {
+    bool present = false;
+    std::vector<std::string> values;
+    std::size_t line = 0;
+  };
+
+  // Takes what `table` gives for `setting` into `target`, each problem with its line and key.
+  template <typename Target>
+  void take(const toml::table& table, const std::string& key, const Setting<Target>& setting,
+            Target& target) {
+    const std::string name = key + "." + std::string(setting.key);
+    const Given given = given_for(table, name, setting.key, setting.form);
+    if (!given.present) {
+      if (setting.required) missing(table, key, setting.key, setting.form);
+      return;
+    }
+    for (const std::string& value : given.values) {
+      if (const std::optional<std::string> mistake = setting.take(value, target)) {
+        problem(given.line, name, *mistake);
+        return;
+      }
+    }
   }
 
-  // The engine's endpoint, its public one unless the table names another, and its batch, the
-  // engine's own cap unless a smaller one is asked for.
-  void endpoint_and_batch(const toml::table& table, const std::string& key,
-                          EngineSettings& engine) {
-    const EngineDescription& description = *engine_named(engine.engine);
-    engine.address = description.default_endpoint;
-    if (const toml::node* endpoint = table.get("endpoint"))
-      engine.address = address_value(*endpoint, key + ".endpoint");
-    engine.batch = batch(table, key, description.usual_batch, description.largest_batch);
+  void missing(const toml::table& table, const std::string& key, std::string_view name,
+               SettingForm form) {
+    const std::string spelled(name);
+    problem(table, key,
+            form == SettingForm::kSecret
+                ? texts::filled(texts::kConfigOneOf,
+                                {{"first", spelled + "_env"}, {"second", spelled + "_file"}})
+                : texts::filled(texts::kConfigMissing, {{"key", spelled}}));
+  }
+
+  Given given_for(const toml::table& table, const std::string& key, std::string_view name,
+                  SettingForm form) {
+    if (form == SettingForm::kSecret) return secret(table, key, name);
+    const toml::node* node = table.get(name);
+    if (node == nullptr) return {};
+    Given given{true, {}, node->source().begin.line};
+    given.values = values_of(*node, key, form);
+    return given;
+  }
+
+  // The values of `node` as `form` writes them. A number or a flag of another type is given as
+  // an empty text, which its setting refuses with its own words.
+  std::vector<std::string> values_of(const toml::node& node, const std::string& key,
+                                     SettingForm form) {
+    switch (form) {
+      case SettingForm::kText:
+        return present(string_value(node, key));
+      case SettingForm::kTexts:
+        return strings_value(node, key);
+      case SettingForm::kPath:
+        return present(path_value(node, key));
+      case SettingForm::kSecretFile: {
+        const std::string path = path_value(node, key);
+        if (!path.empty()) warn_if_readable(path);
+        return present(path);
+      }
+      case SettingForm::kPaths: {
+        std::vector<std::string> paths = strings_value(node, key);
+        for (std::string& path : paths)
+          path = is_address(path) ? path : beside_config(path);
+        return paths;
+      }
+      case SettingForm::kWholeNumber:
+        return {node.is_integer() ? std::to_string(*node.value<std::int64_t>()) : ""};
+      case SettingForm::kNumber:
+        return {node.is_number() ? number_text(*node.value<double>()) : ""};
+      case SettingForm::kFlag:
+        return {node.is_boolean() ? (*node.value<bool>() ? "true" : "false") : ""};
+      case SettingForm::kSecret:
+        break;
+    }
+    return {};
+  }
+
+  static std::vector<std::string> present(std::string value) {
+    if (value.empty()) return {};
+    return {std::move(value)};
+  }
+
+  static std::string number_text(double number) {
+    std::ostringstream text;
+    text << std::setprecision(17) << number;
+    return text.str();
   }
 
   // A secret from NAME_env (an environment variable) or NAME_file (a file, its text trimmed);
   // exactly one of the two.
-  std::string secret(const toml::table& table, const std::string& key, const std::string& name) {
-    const toml::node* variable = table.get(name + "_env");
-    const toml::node* file = table.get(name + "_file");
-    if ((variable == nullptr) == (file == nullptr)) {
-      problem(table, key,
+  Given secret(const toml::table& table, const std::string& key, std::string_view name) {
+    const std::string spelled(name);
+    const toml::node* variable = table.get(spelled + "_env");
+    const toml::node* file = table.get(spelled + "_file");
+    if (variable == nullptr && file == nullptr) return {};
+    const std::string parent = key.substr(0, key.rfind('.'));
+    if (variable != nullptr && file != nullptr) {
+      problem(table, parent,
               texts::filled(texts::kConfigOneOf,
-                            {{"first", name + "_env"}, {"second", name + "_file"}}));
-      return "";
+                            {{"first", spelled + "_env"}, {"second", spelled + "_file"}}));
+      return {true, {}, 0};
     }
-    if (variable != nullptr) {
-      const std::string variable_name = string_value(*variable, key + "." + name + "_env");
-      if (variable_name.empty()) return "";
-      const std::string value = platform::utf8_environment(variable_name.c_str()).value_or("");
-      if (value.empty())
-        problem(*variable, key + "." + name + "_env",
-                texts::filled(texts::kConfigNoVariable, {{"name", variable_name}}));
-      return value;
-    }
-    const std::string secret_file = path_value(*file, key + "." + name + "_file");
-    if (secret_file.empty()) return "";
-    std::string reason;
-    const std::optional<std::string> text = read_file(secret_file, reason);
-    if (!text) {
-      problem(*file, key + "." + name + "_file", texts::about(secret_file, reason));
-      return "";
-    }
-    warn_if_readable(secret_file);
-    const std::string_view value = trimmed_ascii(*text);
+    const toml::node& node = variable != nullptr ? *variable : *file;
+    Given given{true, {}, node.source().begin.line};
+    const std::string value = variable != nullptr ? from_variable(*variable, key + "_env")
+                                                  : from_file(*file, key + "_file");
+    if (!value.empty()) given.values.push_back(value);
+    return given;
+  }
+
+  std::string from_variable(const toml::node& node, const std::string& key) {
+    const std::string name = string_value(node, key);
+    if (name.empty()) return "";
+    const std::string value = platform::utf8_environment(name.c_str()).value_or("");
     if (value.empty())
-      problem(*file, key + "." + name + "_file", texts::about(secret_file, texts::kEmptyFile));
+      problem(node, key, texts::filled(texts::kConfigNoVariable, {{"name", name}}));
+    return value;
+  }
+
+  std::string from_file(const toml::node& node, const std::string& key) {
+    const std::string path = path_value(node, key);
+    if (path.empty()) return "";
+    std::string reason;
+    const std::optional<std::string> text = read_file(path, reason);
+    if (!text) {
+      problem(node, key, texts::about(path, reason));
+      return "";
+    }
+    warn_if_readable(path);
+    const std::string_view value = trimmed_ascii(*text);
+    if (value.empty()) problem(node, key, texts::about(path, texts::kEmptyFile));
     return std::string(value);
   }
 
-  std::size_t batch(const toml::table& table, const std::string& key, std::size_t otherwise,
-                    std::size_t most) {
-    return whole_number(table, key, "batch", otherwise, most);
-  }
-
-  // The whole number at `name`, from 1 to `most`; `otherwise` where it is missing or wrong.
-  std::size_t whole_number(const toml::table& table, const std::string& key, const char* name,
-                           std::size_t otherwise, std::size_t most) {
-    const toml::node* node = table.get(name);
-    if (node == nullptr) return otherwise;
-    const std::optional<std::int64_t> value = node->value<std::int64_t>();
-    if (!node->is_integer() || !value || *value < 1 || static_cast<std::size_t>(*value) > most) {
-      problem(*node, key + "." + name,
-              texts::filled(texts::kConfigBatch, {{"most", std::to_string(most)}}));
-      return otherwise;
-    }
-    return static_cast<std::size_t>(*value);
-  }
-
-  const toml::table* table_at(const toml::table& parent, const char* name, const std::string& key) {
+  const toml::table* table_at(const toml::table& parent, std::string_view name,
+                              const std::string& key) {
     const toml::node* node = parent.get(name);
     if (node == nullptr) return nullptr;
-    if (!node->is_table()) problem(*node, key + "." + name, texts::kConfigNotTable);
+    if (!node->is_table()) problem(*node, key + "." + std::string(name), texts::kConfigNotTable);
     return node->as_table();
   }
 
@@ -299,12 +289,6 @@ class ConfigReader {
       return "";
     }
     return *node.value<std::string>();
-  }
-
-  std::string address_value(const toml::node& node, const std::string& key) {
-    std::string value = string_value(node, key);
-    if (!value.empty() && !is_sendable_address(value)) problem(node, key, texts::kBadInterface);
-    return value;
   }
 
   std::string path_value(const toml::node& node, const std::string& key) {
@@ -327,7 +311,7 @@ class ConfigReader {
   }
 
   void only_keys(const toml::table& table, const std::string& key,
-                 std::initializer_list<std::string_view> known) {
+                 const std::vector<std::string>& known) {
     for (const auto& [name, node] : table) {
       if (std::find(known.begin(), known.end(), name.str()) != known.end()) continue;
       const std::string full =

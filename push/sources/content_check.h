@@ -20,6 +20,8 @@ struct ContentCheck {
   std::size_t concurrency = 4;  // requests at once
   std::size_t budget = 10'000;  // requests a site a run; pages past it count as unchanged
   std::string ignore_content;   // a regular expression; what it matches is not hashed
+
+  bool operator==(const ContentCheck&) const = default;
 };
 
 // What the last fetch of a page left to ask with next time.

@@ -28,6 +28,8 @@ struct SourceSettings {
   bool reads_standard_input() const {
     return files.empty() && sitemaps.empty() && folder.folder.empty();
   }
+
+  bool operator==(const SourceSettings&) const = default;
 };
 
 struct SourceFailure {

@@ -15,6 +15,8 @@ struct SiteFolder {
   std::string folder;  // UTF-8
   std::string base;    // the address the folder's root is published at
   std::vector<std::string> extensions = {".html", ".htm"};  // of page files, in any case
+
+  bool operator==(const SiteFolder&) const = default;
 };
 
 // Adds the folder's pages to `links` in the order of their addresses: names percent-encoded as

@@ -47,6 +47,10 @@ inline constexpr std::string_view kNoStateWithState = "不能与 --state 同用"
 inline constexpr std::string_view kBadSince = "不是 W3C 日期或时间";
 
 inline constexpr std::string_view kNoApiKey = "缺少 API 密钥";
+inline constexpr std::string_view kNeedsTheOther = "须与 {other} 一起给出";
+inline constexpr std::string_view kNotPercentage = "应为 0 到 100 之间的数";
+inline constexpr std::string_view kNotForEngine = "不是引擎 {engine} 的设置";
+inline constexpr std::string_view kEngineNeeds = "引擎 {engine} 需要 {setting}";
 inline constexpr std::string_view kIndexNowKeyForm =
     "IndexNow 密钥应为 8 到 128 个字母、数字或 '-'";
 
@@ -62,8 +66,7 @@ inline constexpr std::string_view kConfigNoSites = "没有站点：请用 [[site
 inline constexpr std::string_view kConfigDuplicateSite = "站点名重复";
 inline constexpr std::string_view kConfigNoSource =
     "站点没有来源：请给出 sitemaps、files 或 folder";
-inline constexpr std::string_view kConfigNoEngine =
-    "站点没有引擎：请给出 [site.push]、[site.indexnow]、[site.google] 或 [site.bing]";
+inline constexpr std::string_view kConfigNoEngine = "站点没有引擎：请给出 {engines} 中的至少一个";
 inline constexpr std::string_view kConfigOneOf = "应给出 {first} 或 {second}，且只给一个";
 inline constexpr std::string_view kConfigNoVariable = "环境变量 {name} 未设置或为空";
 inline constexpr std::string_view kConfigBatch = "应为 1 到 {most} 之间的整数";
@@ -88,7 +91,6 @@ inline constexpr std::string_view kIsDirectory = "是一个目录，不是文件
 // Site folders.
 inline constexpr std::string_view kNotAFolder = "不是可读的目录";
 inline constexpr std::string_view kBadBase = "不是带主机名的 http 或 https 网址";
-inline constexpr std::string_view kFolderWithoutBase = "需要 --base 给出目录对应的网址";
 inline constexpr std::string_view kLinkOutOfFolder = "指向目录之外的符号链接，已跳过：";
 inline constexpr std::string_view kBadIgnoreContent = "不是可用的正则表达式";
 inline constexpr std::string_view kIgnoreRanAway = "忽略内容的正则表达式超出匹配限制";

@@ -153,7 +153,7 @@ TEST_F(PushProgramTest, BadInputSendsNothing) {
       {"-i '" + address + "' -", "# nothing here\n\n", "没有可推送的链接"},
       {"-i '" + address + "' --pending /nonexistent/dir/pending " + links, "", "待推送文件不可用",
        4},
-      {links, "", "没有链接推送接口地址"},
+      {links, "", "引擎 push 需要 --interface 或 LINKCOURIER_INTERFACE"},
       {"-i 'http://?q=1' " + links, "", "--interface: 不是可用的 http 或 https 地址"},
       {"-i '" + address + "' --sitemap " + write("page.html", "<html><body>x</body></html>"), "",
        "page.html: 第 1 行：不是站点地图（根元素为 <html>）"},
@@ -163,11 +163,13 @@ TEST_F(PushProgramTest, BadInputSendsNothing) {
       {"-i '" + address + "' --sitemap " + huge, "", "huge.xml: 超过站点地图的上限 50 MB"},
       {"-i '" + address + "' --folder " + files_.file("none") + " --base https://a/", "",
        "none: 不是可读的目录"},
-      {"-i '" + address + "' --folder " + files_.path(), "", "--folder: 需要 --base"},
+      {"-i '" + address + "' --folder " + files_.path(), "", "--folder: 须与 --base 一起给出"},
       {"-i '" + address + "' --folder " + files_.path() + " --base ftp://a/", "",
-       "ftp://a/: 不是带主机名的 http 或 https 网址"},
+       "--base: 不是带主机名的 http 或 https 网址"},
       {"-i '" + address + "' --folder " + files_.path() + " --base https://a/ --ignore-content '('",
-       "", "(: 不是可用的正则表达式"},
+       "", "--ignore-content: 不是可用的正则表达式"},
+      {"-i '" + address + "' --key k3y-0f-s1te " + links, "", "--key: 不是引擎 push 的设置"},
+      {"--protocol google --batch 101 " + links, "", "--batch: 应为 1 到 100 之间的整数"},
   };
   for (const auto& c : cases) {
     const Outcome outcome = push(c.arguments, c.input);
