@@ -8,6 +8,7 @@
 #include "push/record/record.h"
 #include "push/sources/pending_file.h"
 #include "push/texts/exit_codes.h"
+#include "push/texts/failure.h"
 #include "push/texts/push_texts.h"
 #include "push/texts/w3c_time.h"
 
@@ -231,9 +232,10 @@ class PushRun {
     totals_.pending = waiting_.size();
     totals_.quota_left = quota_;
     ending_.throttled = engine_.throttled();
-    std::string error;
-    if (options_.pending && !write_pending(*options_.pending, waiting_, error)) {
-      report_.note(std::string(texts::kPendingUnwritten) + error);
+    try {
+      if (options_.pending) write_pending(*options_.pending, waiting_);
+    } catch (const Failure& failure) {
+      report_.note(failure.what());
       ending_.pending_unwritten = true;
     }
     totals_.exit_code = exit_code_of(ending_);

@@ -11,6 +11,7 @@
 #include "push/engines/engine_registry.h"
 #include "push/sources/link_sources.h"
 #include "push/texts/exit_codes.h"
+#include "push/texts/failure.h"
 #include "push/texts/push_texts.h"
 
 namespace lc::push {
@@ -82,14 +83,16 @@ int push_config(const Plan& plan) {
   const std::unique_ptr<PageValidatorStore> validators = page_validators(plan.run);
   for (const SitePlan& site : plan.sites) {
     std::deque<LinkList> lists;
-    if (const std::optional<SourceFailure> failure = gather_links(
-            site.sources, validators.get(),
-            [&](LinkList& links) { lists.push_back(std::move(links)); }, to_standard_error)) {
-      std::cerr << failure->message << "\n";
-      worst = std::max(worst, failure->exit_code);
+    try {
+      gather_links(
+          site.sources, validators.get(),
+          [&](LinkList& links) { lists.push_back(std::move(links)); }, to_standard_error);
+    } catch (const Failure& failure) {
+      std::cerr << failure.what() << "\n";
+      worst = std::max(worst, failure.exit_code());
       for (const EngineSettings& engine : site.engines) {
         RunTotals totals;
-        totals.exit_code = failure->exit_code;
+        totals.exit_code = failure.exit_code();
         const ReportLabels labels{site.name, std::string(engine.destination.engine->name)};
         runs.emplace_back(labels, totals);
         figures.push_back({labels, totals, 0});
@@ -110,7 +113,6 @@ int push_config(const Plan& plan) {
           [&](const std::function<void(const LinkList&)>& each) {
             for (const LinkList& links : lists)
               each(links);
-            return std::optional<SourceFailure>();
           },
           labels);
       runs.emplace_back(labels, totals);

@@ -18,6 +18,7 @@
 #include "push/reports/metrics_file.h"
 #include "push/sources/link_sources.h"
 #include "push/texts/exit_codes.h"
+#include "push/texts/failure.h"
 #include "push/texts/push_texts.h"
 #include "push/texts/w3c_time.h"
 
@@ -242,7 +243,7 @@ int push_links(const Plan& plan) {
   const std::unique_ptr<PageValidatorStore> validators = page_validators(plan.run);
   const RunTotals totals =
       push_links(plan.run, site, engine, [&](const std::function<void(const LinkList&)>& each) {
-        return gather_links(
+        gather_links(
             site.sources, validators.get(), [&](LinkList& links) { each(links); },
             to_standard_error);
       });
@@ -260,12 +261,13 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 
 int kept_metrics(const RunSettings& run, const std::vector<RunFigures>& runs, int exit_code) {
   if (run.metrics.empty()) return exit_code;
-  if (const std::optional<std::string> failure =
-          write_metrics(run.metrics, runs, std::time(nullptr))) {
-    std::cerr << *failure << "\n";
-    return std::max(exit_code, kPendingUnwritable);
+  try {
+    write_metrics(run.metrics, runs, std::time(nullptr));
+    return exit_code;
+  } catch (const Failure& failure) {
+    std::cerr << failure.what() << "\n";
+    return std::max(exit_code, failure.exit_code());
   }
-  return exit_code;
 }
 
 RunTotals push_links(const RunSettings& settings, const SitePlan& site,
@@ -275,19 +277,15 @@ RunTotals push_links(const RunSettings& settings, const SitePlan& site,
   RunOptions run = run_options_of(pushing);
   Intake intake(pushing, run);
   try {
-    if (const std::optional<SourceFailure> failure =
-            feed([&](const LinkList& links) { intake.add(links); })) {
-      std::cerr << failure->message << "\n";
-      if (site.deletions) std::cerr << texts::kNoDeletionsAfterFailure << "\n";
-      return ended(failure->exit_code);
-    }
+    feed([&](const LinkList& links) { intake.add(links); });
     return push_from_record(pushing, run, intake, labels);
-  } catch (const RecordBusy& busy) {
-    std::cerr << busy.what() << "\n";
-    return ended(kRecordBusy);
-  } catch (const RecordError& error) {
-    std::cerr << error.what() << "\n";
-    return ended(kRecordUnusable);
+  } catch (const RecordError& failure) {
+    std::cerr << failure.what() << "\n";
+    return ended(failure.exit_code());
+  } catch (const Failure& failure) {  // a source's: what is gone cannot be told
+    std::cerr << failure.what() << "\n";
+    if (site.deletions) std::cerr << texts::kNoDeletionsAfterFailure << "\n";
+    return ended(failure.exit_code());
   }
 }
 

@@ -15,9 +15,8 @@
 
 namespace lc::push {
 
-// Hands each source's links to `each`; the failure of a source that could not be read.
-using LinkFeed =
-    std::function<std::optional<SourceFailure>(const std::function<void(const LinkList&)>& each)>;
+// Hands each source's links to `each`; throws the Failure of a source that could not be read.
+using LinkFeed = std::function<void(const std::function<void(const LinkList&)>& each)>;
 
 // Pushes the links of the one site of `plan` to its one engine; returns the exit code.
 int push_links(const Plan& plan);

@@ -14,6 +14,7 @@
 #include "push/record/record_location.h"
 #include "push/reports/html_report.h"
 #include "push/texts/exit_codes.h"
+#include "push/texts/failure.h"
 #include "push/texts/file_text.h"
 #include "push/texts/push_texts.h"
 #include "push/texts/w3c_time.h"
@@ -51,9 +52,9 @@ int ask_records(const Options& options, Ask ask) {
       ask(*record);
     }
     return kAllAccepted;
-  } catch (const RecordError& error) {
-    std::cerr << error.what() << "\n";
-    return kRecordUnusable;
+  } catch (const Failure& failure) {
+    std::cerr << failure.what() << "\n";
+    return failure.exit_code();
   }
 }
 
@@ -190,12 +191,13 @@ int write_report(const Options& options) {
     std::move(found.begin(), found.end(), std::back_inserter(histories));
   });
   if (exit_code != kAllAccepted) return exit_code;
-  if (const std::optional<std::string> failure =
-          write_file_whole(options.html, html_report(histories, now))) {
-    std::cerr << *failure << "\n";
-    return kUsageOrInput;
+  try {
+    write_file_whole(options.html, html_report(histories, now), kUsageOrInput);
+    return kAllAccepted;
+  } catch (const Failure& failure) {
+    std::cerr << failure.what() << "\n";
+    return failure.exit_code();
   }
-  return kAllAccepted;
 }
 
 }  // namespace lc::push

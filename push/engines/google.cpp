@@ -8,6 +8,7 @@
 #include "platform/ascii_case.h"
 #include "platform/rsa_signature.h"
 #include "push/engines/client.h"
+#include "push/texts/failure.h"
 #include "push/texts/file_text.h"
 #include "push/texts/push_texts.h"
 #include "push/texts/w3c_time.h"
@@ -299,20 +300,14 @@ class Google : public Engine {
 
 }  // namespace
 
-std::optional<ServiceAccount> read_service_account(const std::string& path, std::string& reason) {
-  const std::optional<std::string> text = read_file(path, reason);
-  if (!text) return std::nullopt;
-  const Json json = Json::parse(*text, nullptr, false);
+ServiceAccount read_service_account(const std::string& path) {
+  const Json json = Json::parse(read_file(path), nullptr, false);
   ServiceAccount account{string_at(json, "client_email"), string_at(json, "private_key"),
                          string_at(json, "token_uri"), string_at(json, "private_key_id")};
-  if (account.client_email.empty() || account.private_key.empty() || account.token_uri.empty()) {
-    reason = texts::kGoogleNotAccount;
-    return std::nullopt;
-  }
-  if (!platform::sign_rs256(account.private_key, "")) {
-    reason = texts::kGoogleBadKey;
-    return std::nullopt;
-  }
+  if (account.client_email.empty() || account.private_key.empty() || account.token_uri.empty())
+    throw Failure(kUsageOrInput, texts::about(path, texts::kGoogleNotAccount));
+  if (!platform::sign_rs256(account.private_key, ""))
+    throw Failure(kUsageOrInput, texts::about(path, texts::kGoogleBadKey));
   return account;
 }
 
@@ -320,15 +315,17 @@ namespace {
 
 // The service account's key file fills in its address, its key and where its tokens are had.
 std::optional<std::string> take_service_account(const std::string& path, EngineSettings& settings) {
-  std::string reason;
-  const std::optional<ServiceAccount> account = read_service_account(path, reason);
-  if (!account) return texts::about(path, reason);
-  Destination& destination = settings.destination;
-  destination.key = account->private_key;
-  destination.account = account->client_email;
-  destination.token_uri = account->token_uri;
-  destination.key_id = account->private_key_id;
-  return std::nullopt;
+  try {
+    const ServiceAccount account = read_service_account(path);
+    Destination& destination = settings.destination;
+    destination.key = account.private_key;
+    destination.account = account.client_email;
+    destination.token_uri = account.token_uri;
+    destination.key_id = account.private_key_id;
+    return std::nullopt;
+  } catch (const Failure& failure) {
+    return failure.what();
+  }
 }
 
 const Setting<EngineSettings> kSettings[] = {

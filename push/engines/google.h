@@ -18,9 +18,9 @@ struct ServiceAccount {
   std::string private_key_id;  // where the key file gives it
 };
 
-// The service account of a key file as the console gives it; empty with `reason` set when the
-// file is no such key or its private key cannot be read.
-std::optional<ServiceAccount> read_service_account(const std::string& path, std::string& reason);
+// The service account of a key file as the console gives it. Throws a Failure naming the file
+// when it is no such key or its private key cannot be read.
+ServiceAccount read_service_account(const std::string& path);
 
 const EngineDescription& google_engine();
 

@@ -3,10 +3,11 @@
 #include <bit>
 #include <filesystem>
 #include <memory>
-#include <stdexcept>
 
 #include "platform/utf8_files.h"
+#include "push/record/record.h"
 #include "push/record/sqlite_db.h"
+#include "push/texts/push_texts.h"
 
 namespace lc::push {
 namespace {
@@ -77,7 +78,7 @@ class SqlitePageValidators final : public PageValidatorStore {
     try {
       work();
     } catch (const DatabaseError& error) {
-      throw std::runtime_error(path_ + ": " + error.what());
+      throw RecordError(texts::about(path_, error.what()));
     }
   }
 

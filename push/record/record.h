@@ -8,27 +8,30 @@
 #include <functional>
 #include <optional>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "push/engines/engine.h"
 #include "push/engines/quota_day.h"
+#include "push/texts/failure.h"
 
 namespace lc::push {
 
 // A record that cannot be used: not one of ours, damaged, newer than the program, or a disk
 // that took nothing more. The message names the file.
-class RecordError : public std::runtime_error {
+class RecordError : public Failure {
  public:
-  using std::runtime_error::runtime_error;
+  explicit RecordError(const std::string& message) : Failure(kRecordUnusable, message) {}
+
+ protected:
+  RecordError(int exit_code, const std::string& message) : Failure(exit_code, message) {}
 };
 
 // Another run holds the record; what it wrote of itself (pid, host, since when).
 class RecordBusy : public RecordError {
  public:
-  using RecordError::RecordError;
+  explicit RecordBusy(const std::string& message) : RecordError(kRecordBusy, message) {}
 };
 
 struct SourceLink {

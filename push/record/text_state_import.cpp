@@ -6,6 +6,7 @@
 #include "common/ascii_text.h"
 #include "platform/utf8_files.h"
 #include "push/record/record.h"
+#include "push/texts/failure.h"
 #include "push/texts/file_text.h"
 #include "push/texts/push_texts.h"
 #include "push/texts/w3c_time.h"
@@ -34,11 +35,14 @@ std::optional<std::string> text_state_at(const std::string& path) {
       is_database(path)) {
     return std::nullopt;
   }
-  std::string reason;
-  std::optional<std::string> text = read_file(path, reason);
-  if (!text) throw RecordError(texts::about(path, std::string(texts::kRecordFailed) + reason));
+  std::string text;
+  try {
+    text = read_file(path);
+  } catch (const Failure& failure) {
+    throw RecordError(std::string(texts::kRecordFailed) + failure.what());
+  }
   bool any = false;
-  for_each_text_state_link(*text, [&](std::string_view, std::time_t) { any = true; });
+  for_each_text_state_link(text, [&](std::string_view, std::time_t) { any = true; });
   if (!any) throw RecordError(texts::about(path, texts::kRecordNotOurs));
   return text;
 }

@@ -3,6 +3,8 @@
 #include <map>
 #include <sstream>
 
+#include "push/texts/exit_codes.h"
+#include "push/texts/failure.h"
 #include "push/texts/file_text.h"
 
 namespace lc::push {
@@ -27,10 +29,13 @@ std::string labels_of(const ReportLabels& labels) {
 // The times of last success the file holds, by their labels.
 std::map<std::string, std::string> last_successes(const std::string& path) {
   std::map<std::string, std::string> found;
-  std::string reason;
-  const std::optional<std::string> text = read_file(path, reason);
-  if (!text) return found;
-  std::istringstream lines(*text);
+  std::string text;
+  try {
+    text = read_file(path);
+  } catch (const Failure&) {
+    return found;  // none yet, or none to keep
+  }
+  std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) {
     if (!line.starts_with(kLastSuccess)) continue;
     const std::size_t space = line.rfind(' ');
@@ -47,8 +52,7 @@ struct Gauge {
 
 }  // namespace
 
-std::optional<std::string> write_metrics(const std::string& path,
-                                         const std::vector<RunFigures>& runs, std::time_t now) {
+void write_metrics(const std::string& path, const std::vector<RunFigures>& runs, std::time_t now) {
   const std::map<std::string, std::string> kept = last_successes(path);
   std::ostringstream text;
   const auto family = [&](const Gauge& gauge, auto value_of) {
@@ -88,7 +92,7 @@ std::optional<std::string> write_metrics(const std::string& path,
            return found != kept.end() ? std::optional(found->second) : std::nullopt;
          });
 
-  return write_file_whole(path, text.str());
+  write_file_whole(path, text.str(), kPendingUnwritable);
 }
 
 }  // namespace lc::push

@@ -18,8 +18,8 @@ struct RunFigures {
   double seconds = 0;  // how long it took
 };
 
-// Writes `runs`, as of `now`, to `path` (UTF-8); why not, where it cannot be written.
-std::optional<std::string> write_metrics(const std::string& path,
-                                         const std::vector<RunFigures>& runs, std::time_t now);
+// Writes `runs`, as of `now`, to `path` (UTF-8); throws a Failure (the metrics file unwritten)
+// where it cannot be written.
+void write_metrics(const std::string& path, const std::vector<RunFigures>& runs, std::time_t now);
 
 }  // namespace lc::push

@@ -12,6 +12,7 @@
 #include "platform/utf8_files.h"
 #include "push/engines/engine_registry.h"
 #include "push/settings/site_settings.h"
+#include "push/texts/failure.h"
 #include "push/texts/file_text.h"
 #include "push/texts/push_texts.h"
 
@@ -30,16 +31,12 @@ class ConfigReader {
 
   ConfigReading read() {
     warn_if_readable(path_);
-    std::string reason;
-    const std::optional<std::string> text = read_file(path_, reason);
-    if (!text) {
-      reading_.errors.push_back(texts::about(path_, reason));
-      return std::move(reading_);
-    }
     try {
-      const toml::table root = toml::parse(*text, path_);
+      const toml::table root = toml::parse(read_file(path_), path_);
       Config config = read_root(root);
       if (reading_.errors.empty()) reading_.config = std::move(config);
+    } catch (const Failure& failure) {
+      reading_.errors.push_back(failure.what());
     } catch (const toml::parse_error& error) {
       reading_.errors.push_back(at_line(error.source().begin.line, error.description()));
     }
@@ -263,14 +260,15 @@ class ConfigReader {
   std::string from_file(const toml::node& node, const std::string& key) {
     const std::string path = path_value(node, key);
     if (path.empty()) return "";
-    std::string reason;
-    const std::optional<std::string> text = read_file(path, reason);
-    if (!text) {
-      problem(node, key, texts::about(path, reason));
+    std::string text;
+    try {
+      text = read_file(path);
+    } catch (const Failure& failure) {
+      problem(node, key, failure.what());
       return "";
     }
     warn_if_readable(path);
-    const std::string_view value = trimmed_ascii(*text);
+    const std::string_view value = trimmed_ascii(text);
     if (value.empty()) problem(node, key, texts::about(path, texts::kEmptyFile));
     return std::string(value);
   }

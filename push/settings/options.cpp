@@ -116,10 +116,8 @@ void add_setting_options(CLI::App& cli, Options& options) {
 void add_run_options(CLI::App& cli, Options& options) {
   RunSettings& run = options.run;
   cli.add_option("--protocol", options.protocol,
-                 "the engine: push, the window's request and answer; indexnow, POST "
-                 "application/json {host, key, keyLocation, urlList}; google, the Indexing API "
-                 "with --service-account; bing, the URL Submission API with --key (-i: the "
-                 "engine's endpoint, by default the public one); default push")
+                 "the engine to push to (default push, the window's own request and answer); "
+                 "its settings are the options whose help names it")
       ->check(CLI::IsMember(engine_names()));
   cli.add_option("--timeout", run.timeout_seconds, "seconds a request may stay silent (default 30)")
       ->check(CLI::Range(1, 3600));

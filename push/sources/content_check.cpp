@@ -71,43 +71,37 @@ void fetch_all(const ContentCheck& check, const std::vector<std::string_view>& l
 
 }  // namespace
 
-std::optional<std::string> check_contents(const ContentCheck& check, PageValidatorStore& store,
-                                          const std::vector<std::string_view>& links,
-                                          std::vector<std::optional<std::uint64_t>>& hashes,
-                                          ContentCheckCounts& counts) {
+void check_contents(const ContentCheck& check, PageValidatorStore& store,
+                    const std::vector<std::string_view>& links,
+                    std::vector<std::optional<std::uint64_t>>& hashes, ContentCheckCounts& counts) {
   const auto start = std::chrono::steady_clock::now();
-  try {
-    const std::vector<std::optional<PageValidators>> kept = store.find(links);
-    const std::vector<std::size_t> turn = turn_of(kept, check.budget);
-    std::vector<Fetch> pages(turn.size());
-    for (std::size_t at = 0; at < turn.size(); ++at)
-      pages[at].sent = kept[turn[at]].value_or(PageValidators{});
-    fetch_all(check, links, turn, pages);
-    const std::time_t now = std::time(nullptr);
-    std::vector<PageValidatorStore::Kept> found;
-    hashes.assign(links.size(), std::nullopt);
-    for (std::size_t at = 0; at < turn.size(); ++at) {
-      Fetch& page = pages[at];
-      if (page.came == Fetch::Came::kNothing) {
-        ++counts.failed;
-        continue;
-      }
-      if (page.came == Fetch::Came::kNotModified) {
-        ++counts.not_modified;
-      } else {
-        ++(page.found.content_hash == page.sent.content_hash ? counts.same : counts.changed);
-        hashes[turn[at]] = page.found.content_hash;
-      }
-      page.found.checked = now;
-      found.push_back({links[turn[at]], page.found});
+  const std::vector<std::optional<PageValidators>> kept = store.find(links);
+  const std::vector<std::size_t> turn = turn_of(kept, check.budget);
+  std::vector<Fetch> pages(turn.size());
+  for (std::size_t at = 0; at < turn.size(); ++at)
+    pages[at].sent = kept[turn[at]].value_or(PageValidators{});
+  fetch_all(check, links, turn, pages);
+  const std::time_t now = std::time(nullptr);
+  std::vector<PageValidatorStore::Kept> found;
+  hashes.assign(links.size(), std::nullopt);
+  for (std::size_t at = 0; at < turn.size(); ++at) {
+    Fetch& page = pages[at];
+    if (page.came == Fetch::Came::kNothing) {
+      ++counts.failed;
+      continue;
     }
-    store.keep(found);
-    counts.over_budget += links.size() - turn.size();
-  } catch (const std::runtime_error& error) {
-    return error.what();
+    if (page.came == Fetch::Came::kNotModified) {
+      ++counts.not_modified;
+    } else {
+      ++(page.found.content_hash == page.sent.content_hash ? counts.same : counts.changed);
+      hashes[turn[at]] = page.found.content_hash;
+    }
+    page.found.checked = now;
+    found.push_back({links[turn[at]], page.found});
   }
+  store.keep(found);
+  counts.over_budget += links.size() - turn.size();
   counts.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return std::nullopt;
 }
 
 }  // namespace lc::push

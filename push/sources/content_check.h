@@ -31,8 +31,8 @@ struct PageValidators {
   std::optional<std::time_t> checked;         // when it last answered
 };
 
-// Where the validators are kept between runs. Its failures are std::runtime_error, their
-// messages naming the store.
+// Where the validators are kept between runs. Its failures are thrown as the record's are,
+// their messages naming the store.
 class PageValidatorStore {
  public:
   virtual ~PageValidatorStore() = default;
@@ -54,11 +54,9 @@ struct ContentCheckCounts {
 
 // Fetches the pages of `links` within the budget, those never checked or checked longest ago
 // first; `hashes` gets, for each link, the hash of the content that came, nothing where none came
-// (not modified, failed, past the budget); what was found adds to `counts`. Why not, where the
-// store cannot be used.
-std::optional<std::string> check_contents(const ContentCheck& check, PageValidatorStore& store,
-                                          const std::vector<std::string_view>& links,
-                                          std::vector<std::optional<std::uint64_t>>& hashes,
-                                          ContentCheckCounts& counts);
+// (not modified, failed, past the budget); what was found adds to `counts`.
+void check_contents(const ContentCheck& check, PageValidatorStore& store,
+                    const std::vector<std::string_view>& links,
+                    std::vector<std::optional<std::uint64_t>>& hashes, ContentCheckCounts& counts);
 
 }  // namespace lc::push

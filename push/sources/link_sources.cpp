@@ -20,17 +20,13 @@ constexpr std::string_view kStandardInputName = "-";
 
 using Each = std::function<void(LinkList&)>;
 
-std::optional<SourceFailure> add_pending(const std::string& pending, const Each& each) {
-  std::string error;
-  std::optional<std::string> text = read_pending(pending, error);
-  if (!text) return SourceFailure{kUsageOrInput, std::string(texts::kPendingUnusable) + error};
+void add_pending(const std::string& pending, const Each& each) {
+  std::string text = read_pending(pending);
   // Nothing goes out that could not be kept.
-  if (!can_write_beside(pending, error))
-    return SourceFailure{kPendingUnwritable, std::string(texts::kPendingUnusable) + error};
+  check_writable_beside(pending);
   LinkList links;
-  links.add_text(std::move(*text));
+  links.add_text(std::move(text));
   each(links);
-  return std::nullopt;
 }
 
 // Sitemaps' pages checked by content, within one budget for all the sitemaps of a run.
@@ -42,21 +38,13 @@ class PageContents {
   }
 
   // Gives each page of `links` whose content came the hash of it.
-  std::optional<SourceFailure> hash(LinkList& links) {
-    if (!ContentHasher(check_.ignore_content).usable()) {
-      return SourceFailure{kUsageOrInput,
-                           texts::about(check_.ignore_content, texts::kBadIgnoreContent)};
-    }
+  void hash(LinkList& links) {
     std::vector<std::optional<std::uint64_t>> hashes;
-    if (std::optional<std::string> failure =
-            check_contents(check_, validators_, links.links(), hashes, counts_)) {
-      return SourceFailure{kRecordUnusable, std::move(*failure)};
-    }
+    check_contents(check_, validators_, links.links(), hashes, counts_);
     check_.budget -= std::min(check_.budget, links.links().size());
     for (std::size_t at = 0; at < hashes.size(); ++at) {
       if (hashes[at]) links.set_content_hash(links.links()[at], *hashes[at]);
     }
-    return std::nullopt;
   }
 
   // What was found, in one line.
@@ -81,84 +69,52 @@ class PageContents {
   ContentCheckCounts counts_;
 };
 
-std::optional<SourceFailure> add_sitemaps(const SourceSettings& sources,
-                                          PageValidatorStore* validators, const Each& each,
-                                          const Notes& notes) {
-  std::string error;
-  std::optional<SourceFailure> failure;
+void add_sitemaps(const SourceSettings& sources, PageValidatorStore* validators, const Each& each,
+                  const Notes& notes) {
   const bool checks_content = sources.content_check && validators != nullptr;
   std::optional<PageContents> contents;
   if (checks_content) contents.emplace(sources, *validators);
-  const bool read = read_sitemaps(
-      sources.sitemaps,
-      [&](std::vector<SitemapPage>& pages) {
-        LinkList links;
-        links.reserve(pages.size());
-        // Dates a content check stands in for are not taken.
-        for (SitemapPage& page : pages) {
-          links.add_page(
-              std::move(page.location),
-              PageFacts{checks_content ? std::nullopt : parse_w3c_time(page.last_modified),
-                        std::nullopt});
-        }
-        if (contents && !failure) failure = contents->hash(links);
-        if (!failure) each(links);
-      },
-      error);
-  if (!read) return SourceFailure{kUsageOrInput, error};
-  if (contents && !failure) contents->report(notes);
-  return failure;
+  read_sitemaps(sources.sitemaps, [&](std::vector<SitemapPage>& pages) {
+    LinkList links;
+    links.reserve(pages.size());
+    // Dates a content check stands in for are not taken.
+    for (SitemapPage& page : pages) {
+      links.add_page(std::move(page.location),
+                     PageFacts{checks_content ? std::nullopt : parse_w3c_time(page.last_modified),
+                               std::nullopt});
+    }
+    if (contents) contents->hash(links);
+    each(links);
+  });
+  if (contents) contents->report(notes);
 }
 
-std::optional<SourceFailure> add_folder(const SiteFolder& folder, const std::string& ignore_content,
-                                        const Each& each, const Notes& notes) {
+void add_folder(const SiteFolder& folder, const std::string& ignore_content, const Each& each,
+                const Notes& notes) {
   LinkList links;
-  if (std::optional<std::string> failure = read_site_folder(folder, ignore_content, links, notes))
-    return SourceFailure{kUsageOrInput, std::move(*failure)};
+  read_site_folder(folder, ignore_content, links, notes);
   each(links);
-  return std::nullopt;
 }
 
-std::optional<SourceFailure> add_file(const std::string& file, const Each& each) {
-  std::string reason;
-  std::optional<std::string> text;
-  if (file == kStandardInputName) {
-    text = read_stream(std::cin);
-    if (!text) reason = texts::kUnreadable;
-  } else {
-    text = read_file(file, reason);
-  }
-  if (!text) {
-    const std::string_view name = file == kStandardInputName ? texts::kStandardInput : file;
-    return SourceFailure{kUsageOrInput, texts::about(name, reason)};
-  }
+void add_file(const std::string& file, const Each& each) {
   LinkList links;
-  links.add_text(std::move(*text));
+  links.add_text(file == kStandardInputName ? read_stream(std::cin, texts::kStandardInput)
+                                            : read_file(file));
   each(links);
-  return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<SourceFailure> gather_links(const SourceSettings& sources,
-                                          PageValidatorStore* validators, const Each& each,
-                                          const Notes& notes) {
-  if (!sources.pending.empty()) {
-    if (auto failure = add_pending(sources.pending, each)) return failure;
-  }
-  if (!sources.sitemaps.empty()) {
-    if (auto failure = add_sitemaps(sources, validators, each, notes)) return failure;
-  }
-  if (!sources.folder.folder.empty()) {
-    if (auto failure = add_folder(sources.folder, sources.ignore_content, each, notes))
-      return failure;
-  }
+void gather_links(const SourceSettings& sources, PageValidatorStore* validators, const Each& each,
+                  const Notes& notes) {
+  if (!sources.pending.empty()) add_pending(sources.pending, each);
+  if (!sources.sitemaps.empty()) add_sitemaps(sources, validators, each, notes);
+  if (!sources.folder.folder.empty())
+    add_folder(sources.folder, sources.ignore_content, each, notes);
   std::vector<std::string> files = sources.files;
   if (sources.reads_standard_input()) files.emplace_back(kStandardInputName);
-  for (const std::string& file : files) {
-    if (auto failure = add_file(file, each)) return failure;
-  }
-  return std::nullopt;
+  for (const std::string& file : files)
+    add_file(file, each);
 }
 
 }  // namespace lc::push

@@ -32,19 +32,13 @@ struct SourceSettings {
   bool operator==(const SourceSettings&) const = default;
 };
 
-struct SourceFailure {
-  int exit_code = 0;
-  std::string message;  // names the source
-};
-
 // Reads every source of `sources` and hands each one's links, cleaned, to `each`: what the
 // pending file kept first, then each sitemap's pages, the site folder's, then the files and
-// standard input in the order given. A content check keeps its validators in `validators`. The
-// failure of the first source that cannot be read, or of a pending file that could not be written.
-// What the user should know besides (a content check's findings) goes to `notes`.
-std::optional<SourceFailure> gather_links(const SourceSettings& sources,
-                                          PageValidatorStore* validators,
-                                          const std::function<void(LinkList&)>& each,
-                                          const Notes& notes);
+// standard input in the order given. A content check keeps its validators in `validators`.
+// Throws the Failure of the first source that cannot be read, or of a pending file that could
+// not be written. What the user should know besides (a content check's findings) goes to
+// `notes`.
+void gather_links(const SourceSettings& sources, PageValidatorStore* validators,
+                  const std::function<void(LinkList&)>& each, const Notes& notes);
 
 }  // namespace lc::push

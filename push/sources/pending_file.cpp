@@ -2,6 +2,7 @@
 
 #include "platform/durable_files.h"
 #include "platform/utf8_files.h"
+#include "push/texts/failure.h"
 #include "push/texts/file_text.h"
 #include "push/texts/push_texts.h"
 
@@ -12,30 +13,29 @@
 
 namespace lc::push {
 
-std::optional<std::string> read_pending(const std::string& path, std::string& error) {
+std::string read_pending(const std::string& path) {
   std::error_code missing;
   if (!std::filesystem::exists(platform::utf8_path(path), missing)) return std::string();
-  std::string reason;
-  std::optional<std::string> text = read_file(path, reason);
-  if (!text) error = texts::about(path, reason);
-  return text;
+  try {
+    return read_file(path);
+  } catch (const Failure& failure) {
+    throw Failure(kUsageOrInput, std::string(texts::kPendingUnusable) + failure.what());
+  }
 }
 
-bool can_write_beside(const std::string& path, std::string& error) {
+void check_writable_beside(const std::string& path) {
   const std::string probe = platform::temporary_path_beside(path);
   std::FILE* file = platform::open_file(probe, "wb");
   if (file == nullptr) {
-    error = texts::about(path, std::strerror(errno));
-    return false;
+    throw Failure(kPendingUnwritable,
+                  std::string(texts::kPendingUnusable) + texts::about(path, std::strerror(errno)));
   }
   std::fclose(file);
   std::error_code ignored;
   std::filesystem::remove(platform::utf8_path(probe), ignored);
-  return true;
 }
 
-bool write_pending(const std::string& path, const std::vector<std::string_view>& links,
-                   std::string& error) {
+void write_pending(const std::string& path, const std::vector<std::string_view>& links) {
   platform::remove_abandoned_temporaries(path);
   const std::string temporary = platform::temporary_path_beside(path);
   std::FILE* file = platform::open_file(temporary, "wb");
@@ -48,11 +48,12 @@ bool write_pending(const std::string& path, const std::vector<std::string_view>&
   if (file != nullptr && std::fclose(file) != 0) ok = false;
   ok = ok && platform::replace_file(temporary, path);
   if (!ok) {
-    error = texts::about(path, std::strerror(errno));
+    const int error = errno;
     std::error_code ignored;
     std::filesystem::remove(platform::utf8_path(temporary), ignored);
+    throw Failure(kPendingUnwritable,
+                  std::string(texts::kPendingUnwritten) + texts::about(path, std::strerror(error)));
   }
-  return ok;
 }
 
 }  // namespace lc::push

@@ -7,6 +7,7 @@
 #include "platform/ascii_case.h"
 #include "platform/utf8_files.h"
 #include "push/sources/content_hash.h"
+#include "push/texts/failure.h"
 #include "push/texts/file_text.h"
 #include "push/texts/push_texts.h"
 
@@ -75,18 +76,16 @@ struct FolderPage {
 
 }  // namespace
 
-std::optional<std::string> read_site_folder(const SiteFolder& site,
-                                            const std::string& ignore_content, LinkList& links,
-                                            const Notes& notes) {
+void read_site_folder(const SiteFolder& site, const std::string& ignore_content, LinkList& links,
+                      const Notes& notes) {
   const fs::path folder = platform::utf8_path(site.folder);
   std::error_code error;
   const fs::path root = fs::canonical(folder, error);
-  if (error || !fs::is_directory(root, error)) return texts::about(site.folder, texts::kNotAFolder);
-  if (host_of(site.base).empty()) return texts::about(site.base, texts::kBadBase);
+  if (error || !fs::is_directory(root, error))
+    throw Failure(kUsageOrInput, texts::about(site.folder, texts::kNotAFolder));
   std::string base = site.base;
   if (!base.ends_with('/')) base += '/';
   ContentHasher hasher(ignore_content);
-  if (!hasher.usable()) return texts::about(ignore_content, texts::kBadIgnoreContent);
 
   std::vector<FolderPage> pages;
   fs::recursive_directory_iterator entry(root, error), end;
@@ -102,21 +101,17 @@ std::optional<std::string> read_site_folder(const SiteFolder& site,
     }
     pages.push_back({address_of(base, entry->path().lexically_relative(root)), entry->path()});
   }
-  if (error) return texts::about(site.folder, error.message());
+  if (error) throw Failure(kUsageOrInput, texts::about(site.folder, error.message()));
   std::sort(pages.begin(), pages.end(),
             [](const FolderPage& a, const FolderPage& b) { return a.url < b.url; });
 
   links.reserve(pages.size());
   for (FolderPage& page : pages) {
     const std::string name = platform::utf8_name(page.file);
-    std::string reason;
-    const std::optional<std::string> content = read_file(name, reason);
-    if (!content) return texts::about(name, reason);
-    const std::optional<std::uint64_t> hash = hasher.hash(*content);
-    if (!hash) return texts::about(name, texts::kIgnoreRanAway);
+    const std::optional<std::uint64_t> hash = hasher.hash(read_file(name));
+    if (!hash) throw Failure(kUsageOrInput, texts::about(name, texts::kIgnoreRanAway));
     links.add_page(std::move(page.url), PageFacts{std::nullopt, hash});
   }
-  return std::nullopt;
 }
 
 }  // namespace lc::push

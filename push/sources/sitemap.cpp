@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "common/ascii_text.h"
+#include "push/texts/failure.h"
 #include "push/texts/push_texts.h"
 
 namespace lc::push {
@@ -110,46 +111,38 @@ struct ContextFree {
 };
 
 // Feeds `data` to `feed` as it stands, or unpacked chunk by chunk when it is gzip: the unpacked
-// sitemap is never held whole. False with `error` when the gzip stream is damaged, cut short or
-// unpacks past the bound.
-bool unpack_into(std::string_view data, const std::function<bool(std::string_view)>& feed,
-                 std::string& error) {
+// sitemap is never held whole. False where `feed` stopped it; throws a Failure when the gzip
+// stream is damaged, cut short or unpacks past the bound.
+bool unpack_into(std::string_view data, const std::function<bool(std::string_view)>& feed) {
   if (!data.starts_with(kGzipMagic)) return feed(data);
   z_stream stream{};
-  if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) {
-    error = texts::kDamagedGzip;
-    return false;
-  }
+  if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
+    throw Failure(kUsageOrInput, std::string(texts::kDamagedGzip));
+  const std::unique_ptr<z_stream, decltype(&inflateEnd)> ended(&stream, inflateEnd);
   stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
   stream.avail_in = static_cast<uInt>(data.size());
   std::size_t unpacked = 0;
   int status = Z_OK;
-  bool fed = true;
   char buffer[kChunk];
-  while (status == Z_OK && fed) {
+  while (status == Z_OK) {
     stream.next_out = reinterpret_cast<Bytef*>(buffer);
     stream.avail_out = sizeof buffer;
     status = inflate(&stream, Z_NO_FLUSH);
     const std::size_t count = sizeof buffer - stream.avail_out;
     unpacked += count;
-    if (unpacked > kLargestSitemap) {
-      error = texts::kSitemapTooLarge;
-      break;
-    }
-    fed = feed(std::string_view(buffer, count));
+    if (unpacked > kLargestSitemap)
+      throw Failure(kUsageOrInput, std::string(texts::kSitemapTooLarge));
+    if (!feed(std::string_view(buffer, count))) return false;
   }
-  inflateEnd(&stream);
-  if (status != Z_STREAM_END && fed && error.empty()) error = texts::kDamagedGzip;
-  return status == Z_STREAM_END && fed;
+  if (status != Z_STREAM_END) throw Failure(kUsageOrInput, std::string(texts::kDamagedGzip));
+  return true;
 }
 
 }  // namespace
 
-std::optional<Sitemap> read_sitemap(std::string_view data, std::string& error) {
-  if (data.size() > kLargestSitemap) {
-    error = texts::kSitemapTooLarge;
-    return std::nullopt;
-  }
+Sitemap read_sitemap(std::string_view data) {
+  if (data.size() > kLargestSitemap)
+    throw Failure(kUsageOrInput, std::string(texts::kSitemapTooLarge));
   // SAX callbacks only: no tree is built, no network, no entity expanded, no DTD loaded.
   xmlSAXHandler handler{};
   handler.initialized = XML_SAX2_MAGIC;
@@ -162,26 +155,16 @@ std::optional<Sitemap> read_sitemap(std::string_view data, std::string& error) {
   SitemapBuilder builder(&raw);
   raw = xmlCreatePushParserCtxt(&handler, &builder, nullptr, 0, nullptr);
   const std::unique_ptr<xmlParserCtxt, ContextFree> context(raw);
-  if (!context) {
-    error = texts::kNotXml;
-    return std::nullopt;
-  }
+  if (!context) throw Failure(kUsageOrInput, std::string(texts::kNotXml));
   xmlCtxtUseOptions(context.get(), XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-  std::string unpack_error;
   const auto feed = [&](std::string_view chunk) {
     xmlParseChunk(context.get(), chunk.data(), static_cast<int>(chunk.size()), 0);
     return builder.error.empty();
   };
-  const bool unpacked = unpack_into(data, feed, unpack_error);
-  if (unpacked && builder.error.empty()) xmlParseChunk(context.get(), nullptr, 0, 1);
-  if (!unpack_error.empty()) {
-    error = unpack_error;
-  } else if (!builder.error.empty() || !builder.rooted) {
-    error = builder.error.empty() ? std::string(texts::kNotXml) : builder.error;
-  } else {
-    return std::move(builder.sitemap);
-  }
-  return std::nullopt;
+  if (unpack_into(data, feed)) xmlParseChunk(context.get(), nullptr, 0, 1);
+  if (!builder.error.empty()) throw Failure(kUsageOrInput, builder.error);
+  if (!builder.rooted) throw Failure(kUsageOrInput, std::string(texts::kNotXml));
+  return std::move(builder.sitemap);
 }
 
 }  // namespace lc::push

@@ -22,9 +22,9 @@ struct Sitemap {
 // The sitemap protocol's bound on a sitemap, unpacked: 50 MB.
 inline constexpr std::size_t kLargestSitemap = 52'428'800;
 
-// Reads `data` (XML, or gzip around it). Empty with `error` set (the line and the reason) for a
-// file that is no sitemap: malformed XML, HTML or any other root element, or one that unpacks
-// to more than kLargestSitemap.
-std::optional<Sitemap> read_sitemap(std::string_view data, std::string& error);
+// Reads `data` (XML, or gzip around it). Throws a Failure (a usage or input error) whose message
+// is the line and the reason for data that is no sitemap: malformed XML, HTML or any other root
+// element, or one that unpacks to more than kLargestSitemap.
+Sitemap read_sitemap(std::string_view data);
 
 }  // namespace lc::push

@@ -2,13 +2,16 @@
 
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <system_error>
 #include <thread>
 
+#include "platform/utf8_files.h"
 #include "push/engines/client.h"
+#include "push/texts/failure.h"
 #include "push/texts/file_text.h"
 #include "push/texts/push_texts.h"
 
@@ -22,26 +25,34 @@ bool is_address(const std::string& source) {
   return source.starts_with("http://") || source.starts_with("https://");
 }
 
+[[noreturn]] void refuse(const std::string& source, std::string_view reason) {
+  throw Failure(kUsageOrInput, texts::about(source, reason));
+}
+
 // A sitemap's bytes; larger ones are refused before they are held whole (a gzip sitemap is no
 // larger than what it unpacks to).
-std::optional<std::string> fetch(const std::string& source, std::string& reason) {
+std::string fetch(const std::string& source) {
   if (is_address(source)) {
     Reply reply = http_exchange(source, {.largest_body = kLargestSitemap});
-    if (reply.too_large) {
-      reason = texts::kSitemapTooLarge;
-    } else if (!reply.answered_2xx()) {
-      reason = reply.status_text.empty() ? std::string(texts::kNoAnswer) : reply.status_text;
-    } else {
-      return std::move(reply.body);
-    }
-    return std::nullopt;
+    if (reply.too_large) refuse(source, texts::kSitemapTooLarge);
+    if (!reply.answered_2xx())
+      refuse(source, reply.status_text.empty() ? texts::kNoAnswer : reply.status_text);
+    return std::move(reply.body);
   }
   std::error_code error;
-  if (std::filesystem::file_size(platform::utf8_path(source), error) > kLargestSitemap && !error) {
-    reason = texts::kSitemapTooLarge;
-    return std::nullopt;
+  if (std::filesystem::file_size(platform::utf8_path(source), error) > kLargestSitemap && !error)
+    refuse(source, texts::kSitemapTooLarge);
+  return read_file(source);
+}
+
+// The sitemap at `source`; what is wrong with it named by its source.
+Sitemap sitemap_at(const std::string& source) {
+  const std::string data = fetch(source);
+  try {
+    return read_sitemap(data);
+  } catch (const Failure& failure) {
+    refuse(source, failure.what());
   }
-  return read_file(source, reason);
 }
 
 // Sitemaps read one after another on a thread of their own, each handed over whole, so that
@@ -60,7 +71,7 @@ class SitemapReader {
     thread_.join();
   }
 
-  // The next sitemap's pages; empty at the end, or when one failed (see `error`).
+  // The next sitemap's pages; empty at the end, or when one failed (see `failure`).
   std::optional<std::vector<SitemapPage>> next() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
@@ -71,19 +82,24 @@ class SitemapReader {
     return pages;
   }
 
-  const std::string& error() const { return error_; }
+  const std::optional<Failure>& failure() const { return failure_; }
 
  private:
+  // A failure is handed over too, to be thrown where the pages are taken.
   void read_all(std::vector<std::string> sources) {
-    std::string error;
-    const bool read = read_each(sources, error);
+    std::optional<Failure> failure;
+    try {
+      read_each(sources);
+    } catch (const Failure& caught) {
+      failure = caught;
+    }
     const std::lock_guard lock(mutex_);
-    if (!read) error_ = error;
+    failure_ = failure;
     finished_ = true;
     changed_.notify_all();
   }
 
-  bool read_each(const std::vector<std::string>& sources, std::string& error) {
+  void read_each(const std::vector<std::string>& sources) {
     std::deque<std::string> waiting(sources.begin(), sources.end());
     std::set<std::string> seen;
     while (!waiting.empty()) {
@@ -91,21 +107,13 @@ class SitemapReader {
       waiting.pop_front();
       if (!seen.insert(source).second) continue;
       if (seen.size() > kMostSitemaps) {
-        error = texts::about(source, texts::filled(texts::kTooManySitemaps,
-                                                   {{"count", std::to_string(kMostSitemaps)}}));
-        return false;
+        refuse(source,
+               texts::filled(texts::kTooManySitemaps, {{"count", std::to_string(kMostSitemaps)}}));
       }
-      std::string reason;
-      const std::optional<std::string> data = fetch(source, reason);
-      std::optional<Sitemap> sitemap = data ? read_sitemap(*data, reason) : std::nullopt;
-      if (!sitemap) {
-        error = texts::about(source, reason);
-        return false;
-      }
-      waiting.insert(waiting.end(), sitemap->sitemaps.begin(), sitemap->sitemaps.end());
-      if (!hand_over(std::move(sitemap->pages))) return true;
+      Sitemap sitemap = sitemap_at(source);
+      waiting.insert(waiting.end(), sitemap.sitemaps.begin(), sitemap.sitemaps.end());
+      if (!hand_over(std::move(sitemap.pages))) return;
     }
-    return true;
   }
 
   // False when the caller stopped listening.
@@ -124,19 +132,18 @@ class SitemapReader {
   std::deque<std::vector<SitemapPage>> ready_;
   bool finished_ = false;
   bool stopping_ = false;
-  std::string error_;
+  std::optional<Failure> failure_;
   std::thread thread_;  // last: it starts once everything it uses is there
 };
 
 }  // namespace
 
-bool read_sitemaps(const std::vector<std::string>& sources,
-                   const std::function<void(std::vector<SitemapPage>&)>& each, std::string& error) {
+void read_sitemaps(const std::vector<std::string>& sources,
+                   const std::function<void(std::vector<SitemapPage>&)>& each) {
   SitemapReader reader(sources);
   while (std::optional<std::vector<SitemapPage>> pages = reader.next())
     each(*pages);
-  error = reader.error();
-  return error.empty();
+  if (reader.failure()) throw *reader.failure();
 }
 
 }  // namespace lc::push

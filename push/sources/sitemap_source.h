@@ -12,8 +12,8 @@ namespace lc::push {
 
 // The pages of the sitemaps at `sources` (http or https addresses, or file paths) and of every
 // sitemap their indexes name, each sitemap read once and its pages handed to `each` before the
-// next is read. False with `error` ("SOURCE: reason") when one cannot be read or is no sitemap.
-bool read_sitemaps(const std::vector<std::string>& sources,
-                   const std::function<void(std::vector<SitemapPage>&)>& each, std::string& error);
+// next is read. Throws a Failure ("SOURCE: reason") when one cannot be read or is no sitemap.
+void read_sitemaps(const std::vector<std::string>& sources,
+                   const std::function<void(std::vector<SitemapPage>&)>& each);
 
 }  // namespace lc::push

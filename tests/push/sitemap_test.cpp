@@ -4,6 +4,7 @@
 
 #include "push/engines/secrets.h"
 #include "push/sources/sitemap.h"
+#include "push/texts/failure.h"
 
 namespace lc::push {
 namespace {
@@ -29,21 +30,16 @@ constexpr const char* kUrlset =
 
 TEST(SitemapTest, ReadsPagesAndIndexes) {
   for (const std::string& data : {std::string(kUrlset), gzipped(kUrlset)}) {
-    std::string error;
-    const std::optional<Sitemap> sitemap = read_sitemap(data, error);
-    ASSERT_TRUE(sitemap) << error;
-    ASSERT_EQ(sitemap->pages.size(), 2u);
-    EXPECT_EQ(sitemap->pages[0].location, "https://a.example/1?a=1&b=2");
-    EXPECT_EQ(sitemap->pages[0].last_modified, "2026-12-01");
-    EXPECT_EQ(sitemap->pages[1].location, "https://a.example/2?x=1&y=2");
+    const Sitemap sitemap = read_sitemap(data);
+    ASSERT_EQ(sitemap.pages.size(), 2u);
+    EXPECT_EQ(sitemap.pages[0].location, "https://a.example/1?a=1&b=2");
+    EXPECT_EQ(sitemap.pages[0].last_modified, "2026-12-01");
+    EXPECT_EQ(sitemap.pages[1].location, "https://a.example/2?x=1&y=2");
   }
-  std::string error;
-  const std::optional<Sitemap> index = read_sitemap(
+  const Sitemap index = read_sitemap(
       "<sitemapindex><sitemap><loc>https://a.example/s1.xml</loc></sitemap>"
-      "<sitemap><loc>https://a.example/s2.xml.gz</loc></sitemap></sitemapindex>",
-      error);
-  ASSERT_TRUE(index) << error;
-  EXPECT_EQ(index->sitemaps,
+      "<sitemap><loc>https://a.example/s2.xml.gz</loc></sitemap></sitemapindex>");
+  EXPECT_EQ(index.sitemaps,
             (std::vector<std::string>{"https://a.example/s1.xml", "https://a.example/s2.xml.gz"}));
 }
 
@@ -65,9 +61,13 @@ TEST(SitemapTest, RefusesWhatIsNoSitemapWithItsLine) {
        "超过站点地图的上限 50 MB"},
   };
   for (const auto& c : cases) {
-    std::string error;
-    EXPECT_FALSE(read_sitemap(c.data, error)) << c.error;
-    EXPECT_TRUE(error.starts_with(c.error)) << error;
+    try {
+      read_sitemap(c.data);
+      ADD_FAILURE() << c.error;
+    } catch (const Failure& failure) {
+      EXPECT_EQ(failure.exit_code(), kUsageOrInput);
+      EXPECT_TRUE(std::string_view(failure.what()).starts_with(c.error)) << failure.what();
+    }
   }
 }
 
