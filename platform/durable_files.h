@@ -18,6 +18,10 @@ void remove_abandoned_temporaries(const std::string& path);
 // Forces what was written to `file` onto the disk; false with errno set when it cannot be.
 bool flush_to_disk(std::FILE* file);
 
+// Lets every user of the machine read `file`, whatever the process's umask: for what another
+// program reads (a monitoring agent reading the metrics file). False with errno set on failure.
+bool let_everyone_read(std::FILE* file);
+
 // Puts the file `from` in the place of `to` in one step, replacing `to` when it exists, so a
 // reader sees the old file or the new one and never a mix; false with errno set on failure.
 bool replace_file(const std::string& from, const std::string& to);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace lc::platform {
@@ -36,5 +37,10 @@ std::string machine_name();
 // Where the system keeps programs' state for the user: $XDG_STATE_HOME, else
 // ~/.local/state; %LOCALAPPDATA% on Windows.
 std::filesystem::path user_state_directory();
+
+// Where a system service of ours keeps its state: the state directory systemd gives it,
+// /var/lib ($LINKCOURIER_SERVICE_STATE where set); none on Windows, whose scheduled task runs as
+// its user.
+std::optional<std::filesystem::path> service_state_directory();
 
 }  // namespace lc::platform

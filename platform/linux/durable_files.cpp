@@ -1,5 +1,6 @@
 #include "platform/durable_files.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lc::platform {
@@ -10,6 +11,10 @@ std::string temporary_path_beside(const std::string& path) {
 
 bool flush_to_disk(std::FILE* file) {
   return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+}
+
+bool let_everyone_read(std::FILE* file) {
+  return ::fchmod(::fileno(file), 0644) == 0;
 }
 
 bool replace_file(const std::string& from, const std::string& to) {

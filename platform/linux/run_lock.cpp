@@ -82,4 +82,10 @@ std::filesystem::path user_state_directory() {
   return std::filesystem::path(home != nullptr ? home : "/") / ".local" / "state";
 }
 
+std::optional<std::filesystem::path> service_state_directory() {
+  if (const char* state = std::getenv("LINKCOURIER_SERVICE_STATE"); state != nullptr && *state)
+    return state;
+  return "/var/lib";
+}
+
 }  // namespace lc::platform

@@ -110,4 +110,8 @@ std::filesystem::path user_state_directory() {
   return local != nullptr ? std::filesystem::path(local) : std::filesystem::path(L".");
 }
 
+std::optional<std::filesystem::path> service_state_directory() {
+  return std::nullopt;
+}
+
 }  // namespace lc::platform

@@ -24,17 +24,32 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// The record --state names, or every record in the system's state directory.
+// Where records stand when no --state names one: the user's state directory, and the service's.
+std::vector<std::filesystem::path> record_folders() {
+  std::vector<std::filesystem::path> folders = {platform::user_state_directory() / "linkcourier"};
+  if (const std::optional<std::filesystem::path> service = platform::service_state_directory()) {
+    const std::filesystem::path folder = *service / "linkcourier";
+    std::error_code error;
+    if (!std::filesystem::equivalent(folder, folders.front(), error)) folders.push_back(folder);
+  }
+  return folders;
+}
+
+// The record --state names, or every record where records stand. Throws a Failure saying where
+// it looked when it found none.
 std::vector<std::string> records_asked(const Options& options) {
   if (!options.run.state.empty()) return {options.run.state};
   std::vector<std::string> paths;
-  std::error_code error;
-  const auto folder = platform::user_state_directory() / "linkcourier";
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    if (entry.path().extension() != ".db") continue;
-    const std::u8string path = entry.path().u8string();
-    paths.emplace_back(path.begin(), path.end());
+  std::string places;
+  for (const std::filesystem::path& folder : record_folders()) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      if (entry.path().extension() == ".db") paths.push_back(platform::utf8_name(entry.path()));
+    }
+    places += (places.empty() ? "" : "、") + platform::utf8_name(folder);
   }
+  if (paths.empty())
+    throw Failure(kUsageOrInput, texts::filled(texts::kNoRecordFound, {{"places", places}}));
   std::sort(paths.begin(), paths.end());
   return paths;
 }

@@ -92,7 +92,8 @@ void write_metrics(const std::string& path, const std::vector<RunFigures>& runs,
            return found != kept.end() ? std::optional(found->second) : std::nullopt;
          });
 
-  write_file_whole(path, text.str(), kPendingUnwritable);
+  // node_exporter reads it as a user of its own.
+  write_file_whole(path, text.str(), kPendingUnwritable, Readers::kEveryone);
 }
 
 }  // namespace lc::push

@@ -37,11 +37,13 @@ std::string read_file(const std::string& path) {
   return text;
 }
 
-void write_file_whole(const std::string& path, std::string_view bytes, int exit_code) {
+void write_file_whole(const std::string& path, std::string_view bytes, int exit_code,
+                      Readers readers) {
   platform::remove_abandoned_temporaries(path);
   const std::string temporary = platform::temporary_path_beside(path);
   std::FILE* file = platform::open_file(temporary, "wb");
   const bool written = file != nullptr &&
+                       (readers == Readers::kAsTheUmaskSays || platform::let_everyone_read(file)) &&
                        std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
                        platform::flush_to_disk(file);
   int error = errno;

@@ -140,6 +140,7 @@ inline constexpr std::string_view kRecordNewer =
     "记录来自更新版本的 linkcourier-push（格式 {found}，本程序只认得 {known}）";
 inline constexpr std::string_view kRecordDiskFull = "磁盘已满：记录停在上一次应答之后";
 inline constexpr std::string_view kRecordFailed = "无法使用记录：";
+inline constexpr std::string_view kNoRecordFound = "没有找到记录（查看了 {places}）：请用 --state 指明";
 inline constexpr std::string_view kStatusLine =
     "已知 {known} 条，已接受 {accepted} 条，待推送 {waiting} 条，被拒绝 {refused} 条；今天接受 "
     "{today} 条，近 7 天 {week} 条；剩余额度 {quota}，今天已用 {used}；上次运行 {run}，退出码 "

@@ -54,9 +54,10 @@ class PushProgramTest : public testing::Test {
 
   // The shell words that run the program with `arguments`, the environment's assignments first.
   std::string program(const std::string& arguments, const std::string& environment = "") const {
-    // Records kept by default stand in this test's folder.
-    return "XDG_STATE_HOME=" + files_.file("state") + " " + environment + " " + push_command() +
-           " " + arguments;
+    // Records kept by default stand in this test's folder, and so do the service's.
+    return "XDG_STATE_HOME=" + files_.file("state") +
+           " LINKCOURIER_SERVICE_STATE=" + files_.file("service") + " " + environment + " " +
+           push_command() + " " + arguments;
   }
 
   // Runs the program with `arguments` (shell words), standard input from `input` and the

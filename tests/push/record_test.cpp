@@ -162,6 +162,29 @@ TEST_F(PushProgramTest, AskingTheRecordWritesNothing) {
   }
 }
 
+// Without --state the queries look in the user's state directory and in the service's, and say
+// where they looked when neither holds a record.
+TEST_F(PushProgramTest, QueriesFindTheServicesRecords) {
+  if (std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
+    GTEST_SKIP() << "the Windows build's scheduled task keeps its records as its user";
+  for (const char* query : {"status", "history"}) {
+    const Outcome none = push(query);
+    EXPECT_EQ(none.exit_code, 2) << none.output;
+    EXPECT_NE(none.output.find("没有找到记录（查看了 " + files_.file("state/linkcourier") + "、" +
+                               files_.file("service/linkcourier") + "）"),
+              std::string::npos)
+        << none.output;
+  }
+  std::filesystem::create_directories(files_.file("service/linkcourier"));
+  const std::string record = files_.file("service/linkcourier/state.db");
+  ASSERT_EQ(push("--state " + record + " -i '" + start_simulator({}) + "'", numbered_links(0, 2))
+                .exit_code,
+            0);
+  const Outcome status = push("status");
+  EXPECT_EQ(status.exit_code, 0) << status.output;
+  EXPECT_NE(status.output.find("已接受 2 条"), std::string::npos) << status.output;
+}
+
 // A text state file of earlier versions is taken in whole, and kept beside the record.
 TEST_F(PushProgramTest, ATextStateFileIsTakenIn) {
   const std::string address = start_simulator({});

@@ -1,6 +1,7 @@
 // linkcourier-push end to end, against the simulator on loopback. What a run tells: metrics, the
 // report page, JSON, the scheduler, and bad input.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,8 +22,8 @@
 namespace lc::test {
 namespace {
 
-// The run's figures for monitoring pass Prometheus's own check; a failed run keeps the time of
-// the last success.
+// The run's figures for monitoring pass Prometheus's own check and can be read by the monitoring
+// agent's own user whatever the umask; a failed run keeps the time of the last success.
 TEST_F(PushProgramTest, MetricsAreWrittenForMonitoring) {
   const std::string run = "--no-state --max-wait 0 --site www.example.com --metrics " +
                           files_.file("m.prom") + " -i '" + start_simulator({}) + "' " +
@@ -33,7 +34,15 @@ TEST_F(PushProgramTest, MetricsAreWrittenForMonitoring) {
   const std::string fresh = write("m.prom.tmp-999999998", "being written");
   std::filesystem::last_write_time(
       abandoned, std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
+  const mode_t umask = ::umask(077);  // a sandboxed service's
   EXPECT_EQ(push(run).exit_code, 0);
+  ::umask(umask);
+  if (std::getenv("LINKCOURIER_PUSH_COMMAND") == nullptr) {
+    EXPECT_EQ(
+        std::filesystem::status(files_.file("m.prom")).permissions() & std::filesystem::perms::all,
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+            std::filesystem::perms::group_read | std::filesystem::perms::others_read);
+  }
   EXPECT_FALSE(std::filesystem::exists(abandoned));
   EXPECT_TRUE(std::filesystem::exists(fresh));
   EXPECT_EQ(shell("promtool check metrics < " + files_.file("m.prom")).exit_code, 0);
