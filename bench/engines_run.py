@@ -114,7 +114,6 @@ def main(push, simulator):
         server.terminate()
         server.wait()
         keys.cleanup()
-    print("debug", statistics.median(ours), statistics.median(theirs), file=sys.stderr)
     print(f"engines_run_overhead_ratio "
           f"{statistics.median(ours) / statistics.median(theirs):.3f} ratio")
 
