@@ -26,7 +26,7 @@ class PushRun {
         links_(links),
         report_(report),
         engine_(make_engine(options.destination), options.max_wait_seconds,
-                [this](const std::string& line) { report_.note(secrets_.hidden(line)); }),
+                [this](const std::string& line) { report_.inform(secrets_.hidden(line)); }),
         limit_(options.batch) {
     totals_.links = links.size();
     totals_.already_pushed = options.already_pushed;
@@ -73,7 +73,7 @@ class PushRun {
     std::size_t count = std::min(limit_, links_.size() - next_);
     if (quota_) count = std::min<std::size_t>(count, static_cast<std::size_t>(*quota_));
     if (count == 0) {
-      report_.note(texts::kQuotaSpent);
+      report_.inform(texts::kQuotaSpent);
       return false;
     }
     const std::span<const std::string_view> batch(links_.data() + next_, count);
@@ -103,8 +103,11 @@ class PushRun {
         outcome.explanation.empty() ? "" : "，" + secrets_.hidden(outcome.explanation);
     const std::string words =
         std::string(texts::kRefused) + secrets_.hidden(outcome.status) + explanation;
+    if (outcome.over_quota) {
+      report_.inform(words);
+      return false;
+    }
     report_.note(words);
-    if (outcome.over_quota) return false;
     ending_.needs_attention = true;
     totals_.sent += batch.size();
     totals_.refused += batch.size();
@@ -118,7 +121,7 @@ class PushRun {
     if (count < 2 || quota_ || halvings_ == kMostHalvings) return false;
     ++halvings_;
     limit_ = count / 2;
-    report_.note(texts::filled(texts::kOverQuotaHalved, {{"count", std::to_string(limit_)}}));
+    report_.inform(texts::filled(texts::kOverQuotaHalved, {{"count", std::to_string(limit_)}}));
     return true;
   }
 
@@ -134,8 +137,8 @@ class PushRun {
     quota_ = quota_after(batch, outcome);
     if (quota_ && halvings_ > 0 && limit_ != options_.batch) {
       // What halving found out, once: the quota the first request met.
-      report_.note(texts::filled(texts::kQuotaAllowed,
-                                 {{"count", std::to_string(totals_.accepted + *quota_)}}));
+      report_.inform(texts::filled(texts::kQuotaAllowed,
+                                   {{"count", std::to_string(totals_.accepted + *quota_)}}));
     }
     if (quota_) limit_ = options_.batch;  // the quota the answer gave bounds the next ones
     report_.request(
@@ -188,9 +191,16 @@ class PushRun {
       }
     }
     for (const auto& [link, count] : reasons) {
-      report_.note(texts::filled(
-          link->kind == LinkOutcome::Kind::kRefused ? texts::kLinksRefused : texts::kLinksDeferred,
-          {{"count", std::to_string(count)}, {"reason", link->reason}}));
+      const bool refused = link->kind == LinkOutcome::Kind::kRefused;
+      const std::string line =
+          texts::filled(refused ? texts::kLinksRefused : texts::kLinksDeferred,
+                        {{"count", std::to_string(count)}, {"reason", link->reason}});
+      // Links that wait for the engine's next day are a large site's normal night.
+      if (refused || !link->for_quota) {
+        report_.note(line);
+      } else {
+        report_.inform(line);
+      }
     }
   }
 

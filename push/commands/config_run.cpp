@@ -86,7 +86,7 @@ int push_config(const Plan& plan) {
     try {
       gather_links(
           site.sources, validators.get(),
-          [&](LinkList& links) { lists.push_back(std::move(links)); }, to_standard_error);
+          [&](LinkList& links) { lists.push_back(std::move(links)); }, informing(plan.run));
     } catch (const Failure& failure) {
       std::cerr << failure.what() << "\n";
       worst = std::max(worst, failure.exit_code());
@@ -103,7 +103,7 @@ int push_config(const Plan& plan) {
     one_host.host = site_host(site.name, lists);
     for (const EngineSettings& engine : site.engines) {
       const ReportLabels labels{site.name, std::string(engine.destination.engine->name)};
-      if (!plan.run.json)
+      if (!plan.run.json && !plan.run.quiet)
         std::cout << texts::filled(texts::kSiteHeading,
                                    {{"site", labels.site}, {"engine", labels.engine}})
                   << std::endl;
@@ -120,7 +120,8 @@ int push_config(const Plan& plan) {
       worst = std::max(worst, totals.exit_code);
     }
   }
-  summarize(plan.run, runs, worst);
+  // Quiet, a normal night says nothing; one that needs a person says what.
+  if (!plan.run.quiet || plan.run.json || worst != kAllAccepted) summarize(plan.run, runs, worst);
   return kept_metrics(plan.run, figures, worst);
 }
 

@@ -141,17 +141,17 @@ int announce_removals(const Pushing& pushing, RunOptions run, Record& record, Ru
   }
   if (pushing.run.dry_run) {
     for (const std::string& link : gone.links)
-      report.note(std::string(texts::kWouldRemove) + link);
+      report.inform(std::string(texts::kWouldRemove) + link);
     return kAllAccepted;
   }
   const std::vector<std::string_view> links(gone.links.begin(), gone.links.end());
   const std::string count = std::to_string(links.size());
   if (!run.destination.engine->hears_of_removals) {
     record.record_removed(links);
-    report.note(texts::filled(texts::kRemovedUnannounced, {{"count", count}}));
+    report.inform(texts::filled(texts::kRemovedUnannounced, {{"count", count}}));
     return kAllAccepted;
   }
-  report.note(texts::filled(texts::kRemovalsHeading, {{"count", count}}));
+  report.inform(texts::filled(texts::kRemovalsHeading, {{"count", count}}));
   run.removals = true;
   run.pending.reset();
   run.already_pushed.reset();
@@ -191,7 +191,7 @@ RunTotals plan_only(const Pushing& pushing, const RunOptions& run, Record& recor
       quota ? std::min<std::size_t>(count, static_cast<std::size_t>(*quota)) : count;
   report->plan(going, (going + run.batch - 1) / run.batch, run.batch,
                run.secrets.hidden(run.destination.interface));
-  if (going < count) report->note(texts::kQuotaSpent);
+  if (going < count) report->inform(texts::kQuotaSpent);
   return ended(pushing.site.deletions ? announce_removals(pushing, run, record, *report)
                                       : kAllAccepted);
 }
@@ -245,14 +245,16 @@ int push_links(const Plan& plan) {
       push_links(plan.run, site, engine, [&](const std::function<void(const LinkList&)>& each) {
         gather_links(
             site.sources, validators.get(), [&](LinkList& links) { each(links); },
-            to_standard_error);
+            informing(plan.run));
       });
   const ReportLabels labels{site.host, std::string(engine.destination.engine->name)};
   return kept_metrics(plan.run, {{labels, totals, seconds_since(start)}}, totals.exit_code);
 }
 
-void to_standard_error(std::string_view line) {
-  std::cerr << line << "\n";
+Notes informing(const RunSettings& run) {
+  if (run.quiet) return [](std::string_view) {};
+  return
+      [json = run.json](std::string_view line) { (json ? std::cerr : std::cout) << line << "\n"; };
 }
 
 double seconds_since(std::chrono::steady_clock::time_point start) {

@@ -29,8 +29,9 @@ RunTotals push_links(const RunSettings& run, const SitePlan& site, const EngineS
 // file for every destination.
 std::unique_ptr<PageValidatorStore> page_validators(const RunSettings& run);
 
-// Notes to standard error, a line each.
-void to_standard_error(std::string_view line);
+// What only informs (a content check's figures), a line each: with the report, so that --quiet
+// drops it; beside it on standard error with --json, whose standard output is JSON alone.
+Notes informing(const RunSettings& run);
 
 double seconds_since(std::chrono::steady_clock::time_point start);
 

@@ -40,6 +40,13 @@ class TextReport final : public RunReport {
     err_.flush();
   }
 
+  // With the report, which --quiet silences.
+  void inform(std::string_view line) override {
+    clear_progress();
+    out_ << line << "\n";
+    out_.flush();
+  }
+
   void summary(const RunTotals& totals) override {
     clear_progress();
     out_ << texts::filled(texts::kSummary, {{"sent", std::to_string(totals.sent)},
@@ -95,6 +102,8 @@ class JsonReport final : public RunReport {
   }
 
   void note(std::string_view line) override { err_ << line << "\n"; }
+  // Standard output holds JSON alone.
+  void inform(std::string_view line) override { err_ << line << "\n"; }
 
   void summary(const RunTotals& totals) override {
     Json json = {{"sent", totals.sent},

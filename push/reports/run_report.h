@@ -1,7 +1,9 @@
 #pragma once
 // What a run tells its user: on a terminal the window's report lines for each request and a
 // one-line progress bar; with --json one object per request and one for the whole run. Notes
-// (warnings and failures) go to standard error, the progress bar cleared first.
+// (what needs a person: refusals, failures) go to standard error, the progress bar cleared
+// first; what only informs (a quota spent, links waiting, a wait before a retry) goes with the
+// report, so that --quiet leaves a normal night silent.
 
 #include <cstddef>
 #include <iosfwd>
@@ -46,6 +48,7 @@ class RunReport {
                     const std::string& interface) = 0;
   virtual void request(const RequestReport& report, const RunTotals& so_far) = 0;
   virtual void note(std::string_view line) = 0;
+  virtual void inform(std::string_view line) = 0;
   virtual void summary(const RunTotals& totals) = 0;
 };
 

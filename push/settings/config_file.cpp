@@ -29,8 +29,8 @@ class ConfigReader {
   explicit ConfigReader(const std::string& path)
       : path_(path), folder_(platform::utf8_path(path).parent_path()) {}
 
+  // The config itself holds no secret: others may read it.
   ConfigReading read() {
-    warn_if_readable(path_);
     try {
       const toml::table root = toml::parse(read_file(path_), path_);
       Config config = read_root(root);
@@ -323,8 +323,9 @@ class ConfigReader {
     return given.is_absolute() || folder_.empty() ? path : platform::utf8_name(folder_ / given);
   }
 
+  // Once a file, however many sites name it.
   void warn_if_readable(const std::string& path) {
-    if (platform::readable_by_others(path))
+    if (platform::readable_by_others(path) && warned_.insert(path).second)
       reading_.warnings.push_back(texts::about(path, texts::kReadableByOthers));
   }
 
@@ -343,6 +344,7 @@ class ConfigReader {
   std::string path_;
   std::filesystem::path folder_;
   ConfigReading reading_;
+  std::set<std::string> warned_;
 };
 
 }  // namespace

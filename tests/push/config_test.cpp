@@ -116,10 +116,13 @@ TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
   ASSERT_EQ(requests_recorded(), static_cast<int>(expected.size()) + 2);
   EXPECT_NE(recorded(16).find(numbered_links(3, 4).substr(0, 30)), std::string::npos);
 
-  const Outcome refused = push("--config " + config + " --site www --engine bing", "",
+  // Quiet, a run that needs a person still says why, and sums up.
+  const Outcome refused = push("--config " + config + " --site www --engine bing -q", "",
                                "BING_KEY=wrong-key " + interface_variable);
   EXPECT_EQ(refused.exit_code, 1) << refused.output;
   EXPECT_NE(refused.output.find("API 密钥无效"), std::string::npos) << refused.output;
+  EXPECT_NE(refused.output.find("www / bing："), std::string::npos) << refused.output;
+  EXPECT_EQ(refused.output.find("== 站点"), std::string::npos) << refused.output;
 }
 
 // The example config the package ships, every key of it, with its secrets, addresses and folders
@@ -222,6 +225,17 @@ TEST_F(PushProgramTest, SitesSharingAnAccountEachReportTheirOwn) {
   for (const char* line : {"www / google：发送 2 条，成功 2 条，被拒绝 0 条，待推送 1 条",
                            "shop / google：发送 0 条，成功 0 条，被拒绝 0 条，待推送 2 条"})
     EXPECT_NE(outcome.output.find(line), std::string::npos) << line << "\n" << outcome.output;
+  // Quiet, a normal night is silent; a key file others can read is said once, named.
+  const Outcome warned = push("--config " + config + " -q");
+  EXPECT_EQ(warned.exit_code, 0);
+  if (std::getenv("LINKCOURIER_PUSH_COMMAND") == nullptr) {
+    EXPECT_EQ(warned.output, files_.file("account.json") +
+                                 ": 警告：其他用户可以读取此文件；请用 chmod o-r 收紧权限\n");
+  }
+  std::filesystem::permissions(files_.file("account.json"), std::filesystem::perms::owner_read);
+  const Outcome quiet = push("--config " + config + " -q");
+  EXPECT_EQ(quiet.exit_code, 0);
+  EXPECT_EQ(quiet.output, "");
 }
 
 // A site's settings in the config act as their options do, and an option given beside the config
