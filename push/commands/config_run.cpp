@@ -74,55 +74,92 @@ void summarize(const RunSettings& settings,
   }
 }
 
+// What the runs of a config came to, site by site and engine by engine.
+class ConfigRuns {
+ public:
+  void add(const ReportLabels& labels, const RunTotals& totals, double seconds) {
+    runs_.emplace_back(labels, totals);
+    figures_.push_back({labels, totals, seconds});
+    worst_ = std::max(worst_, totals.exit_code);
+  }
+
+  // A site's engine that could not be pushed to at all.
+  void failed(const ReportLabels& labels, int exit_code) {
+    RunTotals totals;
+    totals.exit_code = exit_code;
+    add(labels, totals, 0);
+  }
+
+  int finish(const RunSettings& run) const {
+    // Quiet, a normal night says nothing; one that needs a person says what.
+    if (!run.quiet || run.json || worst_ != kAllAccepted) summarize(run, runs_, worst_);
+    return kept_metrics(run, figures_, worst_);
+  }
+
+ private:
+  int worst_ = kAllAccepted;
+  std::vector<std::pair<ReportLabels, RunTotals>> runs_;
+  std::vector<RunFigures> figures_;
+};
+
+ReportLabels labels_of(const SitePlan& site, const EngineSettings& engine) {
+  return {site.name, std::string(engine.destination.engine->name)};
+}
+
+// Pushes the links of `lists` to each of the site's engines that can be pushed to.
+void push_site(const RunSettings& run, const SitePlan& site, const std::deque<LinkList>& lists,
+               ConfigRuns& runs) {
+  SitePlan one_host = site;
+  one_host.host = site_host(site.name, lists);
+  for (const EngineSettings& engine : site.engines) {
+    const ReportLabels labels = labels_of(site, engine);
+    if (!engine.unusable.empty()) {
+      std::cerr << engine.unusable << "\n";
+      runs.failed(labels, kUsageOrInput);
+      continue;
+    }
+    if (!run.json && !run.quiet)
+      std::cout << texts::filled(texts::kSiteHeading,
+                                 {{"site", labels.site}, {"engine", labels.engine}})
+                << std::endl;
+    const auto start = std::chrono::steady_clock::now();
+    const RunTotals totals = push_links(
+        run, one_host, engine,
+        [&](const std::function<void(const LinkList&)>& each) {
+          for (const LinkList& links : lists)
+            each(links);
+        },
+        labels);
+    runs.add(labels, totals, seconds_since(start));
+  }
+}
+
 }  // namespace
 
 int push_config(const Plan& plan) {
-  int worst = kAllAccepted;
-  std::vector<std::pair<ReportLabels, RunTotals>> runs;
-  std::vector<RunFigures> figures;
+  ConfigRuns runs;
   const std::unique_ptr<PageValidatorStore> validators = page_validators(plan.run);
   for (const SitePlan& site : plan.sites) {
     std::deque<LinkList> lists;
+    // A site none of whose engines can be pushed to reads nothing.
+    const bool any =
+        std::any_of(site.engines.begin(), site.engines.end(),
+                    [](const EngineSettings& engine) { return engine.unusable.empty(); });
     try {
-      gather_links(
-          site.sources, validators.get(),
-          [&](LinkList& links) { lists.push_back(std::move(links)); }, informing(plan.run));
+      if (any) {
+        gather_links(
+            site.sources, validators.get(),
+            [&](LinkList& links) { lists.push_back(std::move(links)); }, informing(plan.run));
+      }
     } catch (const Failure& failure) {
       std::cerr << failure.what() << "\n";
-      worst = std::max(worst, failure.exit_code());
-      for (const EngineSettings& engine : site.engines) {
-        RunTotals totals;
-        totals.exit_code = failure.exit_code();
-        const ReportLabels labels{site.name, std::string(engine.destination.engine->name)};
-        runs.emplace_back(labels, totals);
-        figures.push_back({labels, totals, 0});
-      }
+      for (const EngineSettings& engine : site.engines)
+        runs.failed(labels_of(site, engine), failure.exit_code());
       continue;
     }
-    SitePlan one_host = site;
-    one_host.host = site_host(site.name, lists);
-    for (const EngineSettings& engine : site.engines) {
-      const ReportLabels labels{site.name, std::string(engine.destination.engine->name)};
-      if (!plan.run.json && !plan.run.quiet)
-        std::cout << texts::filled(texts::kSiteHeading,
-                                   {{"site", labels.site}, {"engine", labels.engine}})
-                  << std::endl;
-      const auto start = std::chrono::steady_clock::now();
-      const RunTotals totals = push_links(
-          plan.run, one_host, engine,
-          [&](const std::function<void(const LinkList&)>& each) {
-            for (const LinkList& links : lists)
-              each(links);
-          },
-          labels);
-      runs.emplace_back(labels, totals);
-      figures.push_back({labels, totals, seconds_since(start)});
-      worst = std::max(worst, totals.exit_code);
-    }
+    push_site(plan.run, site, lists, runs);
   }
-  // Quiet, a normal night says nothing; one that needs a person says what.
-  if (!plan.run.quiet || plan.run.json || worst != kAllAccepted) summarize(plan.run, runs, worst);
-  return kept_metrics(plan.run, figures, worst);
+  return runs.finish(plan.run);
 }
 
 }  // namespace lc::push

@@ -25,6 +25,9 @@ enum class QuotaDays { kPerRequest, kUtc, kChinaTime, kPacificTime };
 struct EngineSettings {
   Destination destination;
   std::size_t batch = 0;
+  // Why this engine of this site cannot be pushed to (a secret that could not be had), naming
+  // where; empty: it can. The site's other engines, and other sites, go on.
+  std::string unusable;
 
   bool operator==(const EngineSettings&) const = default;
 };

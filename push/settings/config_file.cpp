@@ -7,6 +7,7 @@
 #include <iomanip>
 #include <set>
 #include <sstream>
+#include <type_traits>
 
 #include "common/ascii_text.h"
 #include "platform/utf8_files.h"
@@ -143,11 +144,14 @@ class ConfigReader {
     std::size_t line = 0;
   };
 
-  // Takes what `table` gives for `setting` into `target`, each problem with its line and key.
+  // Takes what `table` gives for `setting` into `target`, each problem with its line and key. A
+  // secret that cannot be had (a variable unset, a file unreadable, a key of the wrong form)
+  // makes the engine unusable rather than the config wrong: the other sites go on.
   template <typename Target>
   void take(const toml::table& table, const std::string& key, const Setting<Target>& setting,
             Target& target) {
     const std::string name = key + "." + std::string(setting.key);
+    secret_problems_.clear();
     const Given given = given_for(table, name, setting.key, setting.form);
     if (!given.present) {
       if (setting.required) missing(table, key, setting.key, setting.form);
@@ -155,10 +159,25 @@ class ConfigReader {
     }
     for (const std::string& value : given.values) {
       if (const std::optional<std::string> mistake = setting.take(value, target)) {
-        problem(given.line, name, *mistake);
-        return;
+        if (is_secret(setting.form)) {
+          secret_problems_.push_back(at_line(given.line, texts::about(name, *mistake)));
+        } else {
+          problem(given.line, name, *mistake);
+        }
+        break;
       }
     }
+    for (std::string& failed : secret_problems_) {
+      if constexpr (std::is_same_v<Target, EngineSettings>) {
+        target.unusable += (target.unusable.empty() ? "" : "\n") + failed;
+      } else {
+        reading_.errors.push_back(std::move(failed));
+      }
+    }
+  }
+
+  static bool is_secret(SettingForm form) {
+    return form == SettingForm::kSecret || form == SettingForm::kSecretFile;
   }
 
   void missing(const toml::table& table, const std::string& key, std::string_view name,
@@ -252,8 +271,11 @@ class ConfigReader {
     const std::string name = string_value(node, key);
     if (name.empty()) return "";
     const std::string value = platform::utf8_environment(name.c_str()).value_or("");
-    if (value.empty())
-      problem(node, key, texts::filled(texts::kConfigNoVariable, {{"name", name}}));
+    if (value.empty()) {
+      secret_problems_.push_back(
+          at_line(node.source().begin.line,
+                  texts::about(key, texts::filled(texts::kConfigNoVariable, {{"name", name}}))));
+    }
     return value;
   }
 
@@ -264,12 +286,16 @@ class ConfigReader {
     try {
       text = read_file(path);
     } catch (const Failure& failure) {
-      problem(node, key, failure.what());
+      secret_problems_.push_back(
+          at_line(node.source().begin.line, texts::about(key, failure.what())));
       return "";
     }
     warn_if_readable(path);
     const std::string_view value = trimmed_ascii(text);
-    if (value.empty()) problem(node, key, texts::about(path, texts::kEmptyFile));
+    if (value.empty()) {
+      secret_problems_.push_back(at_line(node.source().begin.line,
+                                         texts::about(key, texts::about(path, texts::kEmptyFile))));
+    }
     return std::string(value);
   }
 
@@ -345,6 +371,7 @@ class ConfigReader {
   std::filesystem::path folder_;
   ConfigReading reading_;
   std::set<std::string> warned_;
+  std::vector<std::string> secret_problems_;  // of the setting being taken
 };
 
 }  // namespace

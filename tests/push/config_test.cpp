@@ -265,6 +265,27 @@ TEST_F(PushProgramTest, ConfigKeysActAsTheirOptions) {
   }
 }
 
+// A site whose secret cannot be had is reported and the others are pushed; the exit code says
+// that something failed.
+TEST_F(PushProgramTest, ASiteWithoutItsSecretDoesNotStopTheOthers) {
+  const std::string address = start_simulator({});
+  write("links.txt", numbered_links(0, 2));
+  const std::string config =
+      write("config.toml",
+            "[[site]]\nname = \"a\"\nfiles = [\"links.txt\"]\n[site.push]\ninterface_file = "
+            "\"missing.url\"\n[[site]]\nname = \"b\"\nfiles = [\"links.txt\"]\n[site.push]\n"
+            "interface_env = \"B_INTERFACE\"\n");
+  const Outcome outcome =
+      push("--no-state --config " + config, "", "B_INTERFACE='" + address + "'");
+  EXPECT_EQ(outcome.exit_code, 2) << outcome.output;
+  EXPECT_NE(outcome.output.find(config + ":5: site[1].push.interface_file: "), std::string::npos)
+      << outcome.output;
+  EXPECT_NE(outcome.output.find("a / push：发送 0 条"), std::string::npos) << outcome.output;
+  EXPECT_NE(outcome.output.find("b / push：发送 2 条，成功 2 条"), std::string::npos)
+      << outcome.output;
+  EXPECT_EQ(requests_recorded(), 1);
+}
+
 // Every mistake in a config is reported with its line and key before anything is sent.
 TEST_F(PushProgramTest, ConfigMistakesAreReportedWithLineAndKey) {
   start_simulator({});
