@@ -212,7 +212,7 @@ class ConfigReader {
       case SettingForm::kPath:
         return present(path_value(node, key));
       case SettingForm::kSecretFile: {
-        const std::string path = path_value(node, key);
+        const std::string path = secret_path(node, key);
         if (!path.empty()) warn_if_readable(path);
         return present(path);
       }
@@ -280,7 +280,7 @@ class ConfigReader {
   }
 
   std::string from_file(const toml::node& node, const std::string& key) {
-    const std::string path = path_value(node, key);
+    const std::string path = secret_path(node, key);
     if (path.empty()) return "";
     std::string text;
     try {
@@ -342,6 +342,25 @@ class ConfigReader {
           key.empty() ? std::string(name.str()) : key + "." + std::string(name.str());
       problem(node, full, texts::kConfigUnknownKey);
     }
+  }
+
+  // A secret's file: under the service, the credential systemd handed over for it, where there
+  // is one (named as the file is, or "linkcourier_" and that name for the unit's folder of
+  // credentials); else the file itself, beside the config.
+  std::string secret_path(const toml::node& node, const std::string& key) {
+    const std::string path = path_value(node, key);
+    const std::optional<std::string> credentials =
+        platform::utf8_environment("CREDENTIALS_DIRECTORY");
+    if (path.empty() || !credentials || credentials->empty()) return path;
+    const std::filesystem::path folder = platform::utf8_path(*credentials);
+    const std::filesystem::path name = platform::utf8_path(path).filename();
+    for (const std::filesystem::path& credential :
+         {folder / name, folder / ("linkcourier_" + platform::utf8_name(name))}) {
+      std::error_code error;
+      if (std::filesystem::is_regular_file(credential, error))
+        return platform::utf8_name(credential);
+    }
+    return path;
   }
 
   std::string beside_config(const std::string& path) const {

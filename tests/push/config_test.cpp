@@ -266,7 +266,7 @@ TEST_F(PushProgramTest, ConfigKeysActAsTheirOptions) {
 }
 
 // A site whose secret cannot be had is reported and the others are pushed; the exit code says
-// that something failed.
+// that something failed. Under the service the secret comes as a credential.
 TEST_F(PushProgramTest, ASiteWithoutItsSecretDoesNotStopTheOthers) {
   const std::string address = start_simulator({});
   write("links.txt", numbered_links(0, 2));
@@ -284,6 +284,14 @@ TEST_F(PushProgramTest, ASiteWithoutItsSecretDoesNotStopTheOthers) {
   EXPECT_NE(outcome.output.find("b / push：发送 2 条，成功 2 条"), std::string::npos)
       << outcome.output;
   EXPECT_EQ(requests_recorded(), 1);
+  // Under the service, the credential systemd hands over for a secret's file stands in for it.
+  std::filesystem::create_directory(files_.file("credentials"));
+  write("credentials/linkcourier_missing.url", address);
+  const Outcome served = push(
+      "--no-state --config " + config, "",
+      "CREDENTIALS_DIRECTORY=" + files_.file("credentials") + " B_INTERFACE='" + address + "'");
+  EXPECT_EQ(served.exit_code, 0) << served.output;
+  EXPECT_EQ(requests_recorded(), 3);
 }
 
 // Every mistake in a config is reported with its line and key before anything is sent.
