@@ -46,7 +46,8 @@ endforeach()
 install(FILES ${manuals} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${source}/copyright ${package_dir}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES ${source}/linkcourier-push.toml DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+install(FILES ${source}/linkcourier-push.toml ${source}/linkcourier-push-metrics.conf
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 # The daily job, for systemd; neither unit is enabled by the package.
 install(FILES ${source}/linkcourier-push.service ${source}/linkcourier-push.timer
         DESTINATION /lib/systemd/system)

@@ -3,7 +3,8 @@
 #   bash scripts/package.sh            build-package/linkcourier_<version>_amd64.deb
 #   bash scripts/package.sh --windows  build-windows-package/linkcourier-<version>-win64.zip
 # The .deb is checked with lintian, desktop-file-validate and appstreamcli, then unpacked into a
-# throwaway root whose programs must start.
+# throwaway root whose programs must start, and whose push service must push the shipped example
+# in a booted container (scripts/service-check.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,7 +25,7 @@ if [ "${1:-}" = "--windows" ]; then
 fi
 
 bash scripts/setup.sh
-bash scripts/setup.sh scdoc lintian appstream desktop-file-utils dpkg-dev systemd
+bash scripts/setup.sh scdoc lintian appstream desktop-file-utils dpkg-dev systemd systemd-container
 cmake -S . -B build-package -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_INSTALL_PREFIX=/usr -DLINKCOURIER_TESTS=OFF -DLINKCOURIER_PACKAGE=ON >/dev/null
 cmake --build build-package -j "$(nproc)" >/dev/null
@@ -74,4 +75,5 @@ done
 kill "$simulator"
 grep -q "^http://127.0.0.1:$port/" "$root/simulator.out" || { echo "the packaged simulator did not start"; exit 1; }
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/linkcourier" 2>/dev/null && exit 1
+bash scripts/service-check.sh "$root"
 echo "package checks passed"

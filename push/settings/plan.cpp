@@ -70,7 +70,8 @@ EngineSettings command_line_engine(const Options& options, Problems& problems) {
     }
     take_values(*setting, values, settings, problems);
   }
-  for (const auto& [option, values] : options.given) {
+  for (const auto& given : options.given) {
+    const std::string& option = given.first;
     const bool its_own = std::any_of(declared.begin(), declared.end(), [&](const auto* setting) {
       return setting->option == option;
     });

@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# The push service as it is deployed: a systemd container booted from this machine's /usr with
+# the package's files laid over it, the shipped example config installed as the README says
+# (root's files, mode 600, only its secrets, and for the test its addresses, changed), the
+# metrics drop-in the package ships, the service started against the simulator. Then its exit,
+# `systemctl --failed`, the record (through `status`) and the metrics file (its mode, Prometheus's
+# check) are looked at.
+#   bash scripts/service-check.sh PACKAGE_ROOT     (the .deb unpacked)
+# Where no container can boot here it says why and checks nothing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+package=$(realpath "$1")
+
+if [ "$(id -u)" != 0 ] || ! command -v systemd-nspawn >/dev/null; then
+  echo "the service in a booted container: skipped, it needs root and systemd-nspawn"
+  exit 0
+fi
+
+work=$(mktemp -d)
+servers=()
+cleanup() {
+  for pid in "${servers[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+root=$work/root
+results=$work/results
+mkdir -p "$results" "$root"/{var/lib/prometheus/node-exporter,tmp,root,run,srv/www/blog,results}
+
+# The machine's own system, its services left off, with the package's units.
+cp -a /etc "$root/"
+rm -f "$root/etc/os-release" && cp /usr/lib/os-release "$root/etc/os-release"
+: >"$root/etc/machine-id"
+find "$root/etc/systemd/system" -path '*.wants/*' -delete
+for folder in bin sbin lib lib64; do ln -s "usr/$folder" "$root/$folder"; done
+cp "$package"/lib/systemd/system/linkcourier-push.* "$root/etc/systemd/system/"
+mkdir -p "$root/etc/systemd/system/linkcourier-push.service.d"
+cp "$package/usr/share/doc/linkcourier/examples/linkcourier-push-metrics.conf" \
+  "$root/etc/systemd/system/linkcourier-push.service.d/metrics.conf"
+
+# The engines: the simulator on this machine's loopback, which the container shares, and a
+# shop's page to fetch.
+free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+key=0123456789abcdef
+openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out "$work/google.pem" 2>/dev/null
+openssl pkey -in "$work/google.pem" -pubout -out "$work/public.pem"
+port=$(free_port)
+mkdir -p "$work/requests"
+"$package/usr/bin/linkcourier-push-simulator" --port "$port" --protocol indexnow --token "$key" \
+  --site www.example.com --site 127.0.0.1 --site blog.example.com \
+  --google-key "$work/public.pem" --record "$work/requests" >"$work/simulator.out" 2>&1 &
+servers+=($!)
+mkdir -p "$work/shop" && echo "a shop page" >"$work/shop/a.html"
+shop_port=$(free_port)
+python3 -m http.server "$shop_port" --bind 127.0.0.1 --directory "$work/shop" >/dev/null 2>&1 &
+servers+=($!)
+engines="http://127.0.0.1:$port"
+
+# The shipped example, as the README installs it.
+etc=$root/etc/linkcourier
+mkdir -p "$etc"
+python3 - "$package/usr/share/doc/linkcourier/examples/linkcourier-push.toml" "$etc/sites.toml" \
+  "$engines" "$key" <<'EOF'
+import sys
+example, target, engines, key = sys.argv[1:]
+text = open(example).read()
+for old, new in [
+    ("https://www.example.com/sitemap.xml", "/srv/www/sitemap.xml"),
+    ("https://www.example.com/0123456789abcdef.txt", f"{engines}/{key}.txt"),
+    ("https://api.indexnow.org/indexnow", f"{engines}/indexnow"),
+    ("https://indexing.googleapis.com", engines),
+    ("https://ssl.bing.com/webmaster/api.svc/json", f"{engines}/webmaster/api.svc/json"),
+    ("https://shop.example.com/sitemap_index.xml", "/srv/www/shop-index.xml"),
+    ('"/etc/linkcourier/blog.indexnow-key"',
+     f'"/etc/linkcourier/blog.indexnow-key"\nkey_location = "{engines}/{key}.txt"\n'
+     f'endpoint = "{engines}/indexnow"'),
+]:
+    assert old in text, old
+    text = text.replace(old, new, 1)
+open(target, "w").write(text)
+EOF
+printf '<urlset><url><loc>https://www.example.com/p/1.html</loc></url></urlset>' \
+  >"$root/srv/www/sitemap.xml"
+echo "https://www.example.com/p/2.html" >"$root/srv/www/extra-links.txt"
+printf '<sitemapindex><sitemap><loc>/srv/www/shop.xml</loc></sitemap></sitemapindex>' \
+  >"$root/srv/www/shop-index.xml"
+printf '<urlset><url><loc>http://127.0.0.1:%s/a.html</loc></url></urlset>' "$shop_port" \
+  >"$root/srv/www/shop.xml"
+echo "<p>the blog</p>" >"$root/srv/www/blog/index.html"
+# Root's secrets, readable by root alone.
+(
+  umask 077
+  echo "$key" >"$etc/example.indexnow-key"
+  echo "$key" >"$etc/blog.indexnow-key"
+  echo "$key" >"$etc/bing.key"
+  echo "$engines/urls?site=127.0.0.1&token=$key" >"$etc/shop.url"
+  python3 -c 'import json, sys; print(json.dumps({"type": "service_account",
+    "client_email": "pusher@example.iam.gserviceaccount.com", "private_key": open(sys.argv[1]).read(),
+    "token_uri": sys.argv[2] + "/token"}))' "$work/google.pem" "$engines" >"$etc/google.json"
+  echo "EXAMPLE_PUSH_INTERFACE=\"$engines/urls?site=www.example.com&token=$key\"" \
+    >"$etc/secrets.env"
+)
+
+# In the container: the service started as the timer starts it, what it left looked at, then off.
+cat >"$root/etc/linkcourier-check.sh" <<'EOF'
+#!/bin/sh
+systemctl start linkcourier-push.service
+echo "start $?"
+echo "failed $(systemctl --failed --no-legend --plain | wc -l)"
+echo "metrics $(stat -c %a /var/lib/prometheus/node-exporter/linkcourier-push.prom)"
+cp /var/lib/prometheus/node-exporter/linkcourier-push.prom /results/
+linkcourier-push status --json >/results/status.json
+journalctl --no-pager -u linkcourier-push.service >/results/journal.txt
+EOF
+chmod +x "$root/etc/linkcourier-check.sh"
+cat >"$root/etc/systemd/system/linkcourier-check.service" <<'EOF'
+[Unit]
+Description=Look at what the push service did
+After=multi-user.target
+
+[Service]
+Type=oneshot
+StandardOutput=file:/results/check.txt
+StandardError=file:/results/check.txt
+ExecStart=/etc/linkcourier-check.sh
+ExecStartPost=/bin/systemctl poweroff --no-block
+EOF
+mkdir -p "$root/etc/systemd/system/multi-user.target.wants"
+ln -s ../linkcourier-check.service "$root/etc/systemd/system/multi-user.target.wants/"
+
+timeout 300 systemd-nspawn --quiet --boot --directory="$root" --register=no --keep-unit \
+  --link-journal=no --console=pipe --bind-ro=/usr --overlay-ro="/usr:$package/usr:/usr" \
+  --bind="$results:/results" >"$work/container.txt" 2>&1 || true
+
+fail() {
+  echo "the service in a booted container: $1"
+  for file in "$results"/check.txt "$results"/journal.txt "$work/container.txt"; do
+    [ -f "$file" ] && sed "s|^|  $(basename "$file"): |" "$file" | tail -n 40
+  done
+  exit 1
+}
+[ -f "$results/check.txt" ] || fail "the container did not come up"
+grep -qx 'start 0' "$results/check.txt" || fail "the service failed"
+grep -qx 'failed 0' "$results/check.txt" || fail "systemctl --failed lists units"
+grep -qx 'metrics 644' "$results/check.txt" || fail "the metrics file is not readable by all"
+promtool check metrics <"$results/linkcourier-push.prom" >/dev/null ||
+  fail "the metrics do not pass promtool"
+for host in www.example.com 127.0.0.1 blog.example.com; do
+  grep -q "\"$host\"" "$results/status.json" || fail "status shows no record of $host"
+done
+sent=$(ls "$work/requests" | wc -l)
+[ "$sent" -ge 8 ] || fail "the engines heard $sent requests"
+echo "the service in a booted container: pushed every site ($sent requests), nothing failed," \
+  "metrics readable and valid"
