@@ -47,7 +47,7 @@ install(FILES ${manuals} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${source}/copyright ${package_dir}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${source}/linkcourier-push.toml ${source}/linkcourier-push-metrics.conf
-        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+              ${source}/linkcourier-push.rules.yml DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 # The daily job, for systemd; neither unit is enabled by the package.
 install(FILES ${source}/linkcourier-push.service ${source}/linkcourier-push.timer
         DESTINATION /lib/systemd/system)
