@@ -194,6 +194,7 @@ void answer_push(Interface& interface, const httplib::Request& request, httplib:
 }
 
 void add_options(CLI::App& cli, Settings& settings) {
+  cli.set_version_flag("--version", "linkcourier-push-simulator " LINKCOURIER_VERSION);
   cli.add_option("--port", settings.port, "port on 127.0.0.1")->capture_default_str();
   cli.add_option("--site", settings.sites, "a site whose links are accepted; repeatable")
       ->capture_default_str();

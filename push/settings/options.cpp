@@ -162,7 +162,7 @@ void add_choice_options(CLI::App& cli, Options& options) {
 void add_options(CLI::App& cli, Options& options) {
   // The same options on both systems: a file named /like/this is a file on Windows too.
   cli.allow_windows_style_options(false);
-  cli.set_version_flag("--version", LINKCOURIER_VERSION);
+  cli.set_version_flag("--version", "linkcourier-push " LINKCOURIER_VERSION);
   add_setting_options(cli, options);
   add_run_options(cli, options);
   add_choice_options(cli, options);

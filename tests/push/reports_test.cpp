@@ -188,7 +188,7 @@ TEST_F(PushProgramTest, BadInputSendsNothing) {
   EXPECT_EQ(requests_recorded(), 0);
   const Outcome version = push("--version");
   EXPECT_EQ(version.exit_code, 0);
-  EXPECT_TRUE(version.output.starts_with("0.")) << version.output;
+  EXPECT_TRUE(version.output.starts_with("linkcourier-push 0.")) << version.output;
 }
 
 }  // namespace
