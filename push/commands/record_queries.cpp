@@ -98,6 +98,7 @@ QuotaToday quota_today(const LinkCounts& counts, std::time_t now) {
 
 Json json_of(const LinkCounts& counts, const QuotaToday& quota) {
   Json json = {{"destination", counts.destination},
+               {"engine", engine_of_destination(counts.destination).name},
                {"site", counts.site},
                {"known", counts.known},
                {"accepted", counts.accepted},

@@ -203,7 +203,9 @@ TEST_F(PushProgramTest, TheShippedExampleConfigPushesEverySite) {
       << bodies["POST /indexnow"];
   EXPECT_NE(bodies["POST /batch"].find("https://www.example.com/p/100004.html"), std::string::npos);
   const Outcome status = push("status --json --state " + files_.file("state.db"));
-  EXPECT_EQ(status.output.find("\"site\":\"\""), std::string::npos) << status.output;
+  EXPECT_EQ(status.output.find("\"site\": \"\""), std::string::npos) << status.output;
+  for (const char* engine : {"push", "indexnow", "google", "bing"})
+    EXPECT_NE(status.output.find("\"engine\": \"" + std::string(engine) + "\""), std::string::npos);
 }
 
 // Two sites on one service account share its quota; each run pushes, and reports, its own site's
