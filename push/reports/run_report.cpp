@@ -101,9 +101,13 @@ class JsonReport final : public RunReport {
     write(json);
   }
 
-  void note(std::string_view line) override { err_ << line << "\n"; }
-  // Standard output holds JSON alone.
-  void inform(std::string_view line) override { err_ << line << "\n"; }
+  // Standard output holds JSON alone; a line beside it names the site and engine it is of,
+  // where the run is one of a config's.
+  void note(std::string_view line) override {
+    if (!labels_.site.empty()) err_ << labels_.site << " / " << labels_.engine << "：";
+    err_ << line << "\n";
+  }
+  void inform(std::string_view line) override { note(line); }
 
   void summary(const RunTotals& totals) override {
     Json json = {{"sent", totals.sent},

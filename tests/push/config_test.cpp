@@ -123,6 +123,10 @@ TEST_F(PushProgramTest, ConfigPushesEverySiteToEveryEngine) {
   EXPECT_NE(refused.output.find("API 密钥无效"), std::string::npos) << refused.output;
   EXPECT_NE(refused.output.find("www / bing："), std::string::npos) << refused.output;
   EXPECT_EQ(refused.output.find("== 站点"), std::string::npos) << refused.output;
+  // With --json, what goes to standard error names its site and engine.
+  const Outcome json = push("--config " + config + " --site www --engine bing --json", "",
+                            "BING_KEY=wrong-key " + interface_variable);
+  EXPECT_NE(json.output.find("www / bing：API 密钥无效"), std::string::npos) << json.output;
 }
 
 // The example config the package ships, every key of it, with its secrets, addresses and folders
