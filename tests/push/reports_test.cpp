@@ -61,6 +61,48 @@ TEST_F(PushProgramTest, MetricsAreWrittenForMonitoring) {
   EXPECT_NE(success(first), "");
 }
 
+// A month of nights for a site whose links outgrow Google's quota (three new pages a night, two
+// sent): each night that leaves links only for the next day succeeds, says nothing with -q and
+// moves the last success on, while the backlog grows; a night the engine cannot be reached needs
+// a person, says so, and keeps the last success.
+TEST_F(PushProgramTest, AMonthOfNightsIsQuietUntilSomethingNeedsAPerson) {
+  port_ = unused_port();
+  const std::string root = "http://127.0.0.1:" + std::to_string(port_);
+  const std::string account = google_account(root);
+  std::filesystem::permissions(account, std::filesystem::perms::owner_read);
+  start_simulator({"--google-key", files_.file("public.pem"), "--quota", "1000000"});
+  const std::string config =
+      write("config.toml",
+            "state = \"state.db\"\n[[site]]\nname = \"www\"\nfiles = "
+            "[\"links.txt\"]\n[site.google]\nservice_account = \"account.json\"\n"
+            "endpoint = \"" +
+                root + "\"\ndaily_quota = 2\n");
+  const std::string run = "--config " + config + " -q --metrics " + files_.file("m.prom");
+  const auto figure = [&](const std::string& name) {
+    const std::string text = read("m.prom");
+    const std::string line = name + "{site=\"www\",engine=\"google\"} ";
+    const std::size_t at = text.find(line);
+    return at == std::string::npos
+               ? ""
+               : text.substr(at + line.size(), text.find('\n', at) - at - line.size());
+  };
+  std::string last_success;
+  for (int night = 0; night < 30; ++night) {
+    write("links.txt", numbered_links(0, 3 * (night + 1)));
+    const Outcome outcome = push(run, "", moved_clock("+" + std::to_string(night) + "d"));
+    ASSERT_EQ(outcome.exit_code, 0) << "night " << night << ": " << outcome.output;
+    ASSERT_EQ(outcome.output, "") << "night " << night;
+    EXPECT_NE(figure("linkcourier_last_success_timestamp_seconds"), last_success) << night;
+    last_success = figure("linkcourier_last_success_timestamp_seconds");
+  }
+  EXPECT_EQ(figure("linkcourier_links_waiting"), "30");
+  simulator_.reset();
+  const Outcome down = push(run, "", moved_clock("+30d"));
+  EXPECT_EQ(down.exit_code, 3) << down.output;
+  EXPECT_NE(down.output, "");
+  EXPECT_EQ(figure("linkcourier_last_success_timestamp_seconds"), last_success);
+}
+
 // Four runs over four weeks, their clock moved back, make the record's history; the report opens
 // in a real browser, which draws it, and the figures in its page are the record's.
 TEST_F(PushProgramTest, TheReportShowsTheRecordsHistory) {
