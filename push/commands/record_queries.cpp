@@ -13,6 +13,7 @@
 #include "push/record/record_factory.h"
 #include "push/record/record_location.h"
 #include "push/reports/html_report.h"
+#include "push/reports/status_table.h"
 #include "push/texts/exit_codes.h"
 #include "push/texts/failure.h"
 #include "push/texts/file_text.h"
@@ -114,23 +115,17 @@ Json json_of(const LinkCounts& counts, const QuotaToday& quota) {
   return json;
 }
 
-void print_counts(const LinkCounts& counts, const QuotaToday& quota) {
-  std::string left = quota.left ? std::to_string(*quota.left) : "-";
-  if (quota.resets) left += texts::filled(texts::kQuotaResets, {{"time", w3c_time(*quota.resets)}});
-  std::cout << counts.destination << "  " << counts.site << "\n  "
-            << texts::filled(
-                   texts::kStatusLine,
-                   {{"known", std::to_string(counts.known)},
-                    {"accepted", std::to_string(counts.accepted)},
-                    {"waiting", std::to_string(counts.waiting)},
-                    {"refused", std::to_string(counts.refused)},
-                    {"today", std::to_string(counts.accepted_today)},
-                    {"week", std::to_string(counts.accepted_last_7_days)},
-                    {"quota", left},
-                    {"used", std::to_string(quota.day.used)},
-                    {"run", counts.last_run ? w3c_time(*counts.last_run) : "-"},
-                    {"exit", counts.last_exit_code ? std::to_string(*counts.last_exit_code) : "-"}})
-            << "\n";
+StatusRow row_of(const LinkCounts& counts, const QuotaToday& quota) {
+  return {.engine = std::string(engine_of_destination(counts.destination).name),
+          .site = counts.site,
+          .known = counts.known,
+          .accepted = counts.accepted,
+          .waiting = counts.waiting,
+          .refused = counts.refused,
+          .quota_left = quota.left,
+          .resets = quota.resets,
+          .last_run = counts.last_run ? std::optional<std::time_t>(*counts.last_run) : std::nullopt,
+          .last_exit_code = counts.last_exit_code};
 }
 
 std::string csv_field(std::string_view text) {
@@ -165,19 +160,21 @@ void print_event(const Options& options, const LinkEvent& event) {
 
 int show_status(const Options& options) {
   Json all = Json::array();
+  std::vector<StatusRow> rows;
   const int exit_code = ask_records(options, [&](Record& record) {
     const std::time_t now = seconds_now();
     for (const LinkCounts& counts : record.counts(now)) {
       const QuotaToday quota = quota_today(counts, now);
-      if (options.run.json) {
-        all.push_back(json_of(counts, quota));
-      } else {
-        print_counts(counts, quota);
-      }
+      all.push_back(json_of(counts, quota));
+      rows.push_back(row_of(counts, quota));
     }
   });
-  if (options.run.json && exit_code == kAllAccepted)
+  if (exit_code != kAllAccepted) return exit_code;
+  if (options.run.json) {
     std::cout << all.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+  } else {
+    print_status_table(std::cout, rows);
+  }
   return exit_code;
 }
 

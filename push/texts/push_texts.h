@@ -140,12 +140,13 @@ inline constexpr std::string_view kRecordNewer =
     "记录来自更新版本的 linkcourier-push（格式 {found}，本程序只认得 {known}）";
 inline constexpr std::string_view kRecordDiskFull = "磁盘已满：记录停在上一次应答之后";
 inline constexpr std::string_view kRecordFailed = "无法使用记录：";
-inline constexpr std::string_view kNoRecordFound = "没有找到记录（查看了 {places}）：请用 --state 指明";
-inline constexpr std::string_view kStatusLine =
-    "已知 {known} 条，已接受 {accepted} 条，待推送 {waiting} 条，被拒绝 {refused} 条；今天接受 "
-    "{today} 条，近 7 天 {week} 条；剩余额度 {quota}，今天已用 {used}；上次运行 {run}，退出码 "
-    "{exit}";
-inline constexpr std::string_view kQuotaResets = "（{time} 重置）";
+inline constexpr std::string_view kNoRecordFound =
+    "没有找到记录（查看了 {places}）：请用 --state 指明";
+// `status`: a table, its times in the machine's zone.
+inline constexpr std::string_view kStatusZone = "时间为本机时间（{zone}）";
+inline constexpr std::string_view kStatusColumns[] = {"引擎",     "站点",   "已知",     "已接受",
+                                                      "待推送",   "被拒绝", "剩余额度", "额度重置",
+                                                      "上次运行", "退出码"};
 
 // Answers.
 inline constexpr std::string_view kWaitingToRetry = "{status}：{seconds} 秒后再试";

@@ -1,5 +1,7 @@
 #include "tests/push/push_fixture.h"
 
+#include <sstream>
+
 namespace lc::test {
 
 std::string push_command() {
@@ -53,6 +55,19 @@ std::vector<std::string> all_recorded(const std::function<std::string(int)>& rec
   for (int i = 1; i <= count; ++i)
     requests.push_back(recorded(i));
   return requests;
+}
+
+std::vector<std::string> status_row(const std::string& output, const std::string& engine) {
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.starts_with(engine + " ")) continue;
+    std::istringstream words(line);
+    std::vector<std::string> cells;
+    for (std::string cell; words >> cell;)
+      cells.push_back(cell);
+    return cells;
+  }
+  return {};
 }
 
 }  // namespace lc::test

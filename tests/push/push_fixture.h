@@ -136,6 +136,9 @@ std::string numbered_links(int from, int to);
 std::string urlset(int from, int to);
 // The links one recorded request carried, CR LF between them, after its head.
 std::string links_of(const std::string& request);
+
+// The cells of `status`'s first row for `engine`, split at spaces; none where it has none.
+std::vector<std::string> status_row(const std::string& output, const std::string& engine);
 // How often each link reached the simulator, over every request it recorded.
 std::map<std::string, int> times_sent(const std::vector<std::string>& requests);
 // The first `count` requests `recorded` gives.
