@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/local_time.h"
 #include "push/texts/push_texts.h"
 
 namespace lc::push {
@@ -41,12 +42,7 @@ std::string padded(const std::string& text, std::size_t width, bool right) {
 
 std::string local_time(std::optional<std::time_t> when) {
   if (!when) return "-";
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &*when);
-#else
-  localtime_r(&*when, &local);
-#endif
+  const std::tm local = platform::local_time_of(*when);
   char text[32];
   std::strftime(text, sizeof text, "%m-%d %H:%M", &local);
   return text;
@@ -54,20 +50,7 @@ std::string local_time(std::optional<std::time_t> when) {
 
 // The machine's offset from UTC now, as "UTC+08:00".
 std::string zone_now() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{}, utc{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-  gmtime_s(&utc, &now);
-#else
-  localtime_r(&now, &local);
-  gmtime_r(&now, &utc);
-#endif
-  int days = local.tm_yday - utc.tm_yday;
-  if (days > 1) days = -1;  // the year turned between the two
-  if (days < -1) days = 1;
-  const long minutes =
-      days * 24L * 60 + (local.tm_hour - utc.tm_hour) * 60L + (local.tm_min - utc.tm_min);
+  const long minutes = platform::utc_offset_minutes(std::time(nullptr));
   char text[32];
   std::snprintf(text, sizeof text, "UTC%c%02ld:%02ld", minutes < 0 ? '-' : '+',
                 std::labs(minutes) / 60, std::labs(minutes) % 60);
