@@ -57,6 +57,16 @@ std::vector<std::string> all_recorded(const std::function<std::string(int)>& rec
   return requests;
 }
 
+std::string without_wines_own(const std::string& output) {
+  std::istringstream lines(output);
+  std::string kept;
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.starts_with("wine: ")) kept += line + "\n";
+  }
+  if (!output.empty() && !output.ends_with('\n') && !kept.empty()) kept.pop_back();
+  return kept;
+}
+
 std::vector<std::string> status_row(const std::string& output, const std::string& engine) {
   std::istringstream lines(output);
   for (std::string line; std::getline(lines, line);) {

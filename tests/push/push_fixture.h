@@ -35,6 +35,10 @@ struct Outcome {
 
 std::string read_file_at(const std::string& path);
 
+// `output` without the lines Wine writes of itself ("wine: configuration … has been updated",
+// after a moved clock): they are not the program's.
+std::string without_wines_own(const std::string& output);
+
 class PushProgramTest : public testing::Test {
  protected:
   // Starts the simulator with `arguments`, in place of the one running and on its port: the
@@ -66,7 +70,9 @@ class PushProgramTest : public testing::Test {
                const std::string& environment = "") {
     const std::string stdin_file = files_.file("stdin");
     std::ofstream(stdin_file, std::ios::binary) << input;
-    return shell(program(arguments, environment) + " <" + stdin_file + " 2>&1");
+    Outcome outcome = shell(program(arguments, environment) + " <" + stdin_file + " 2>&1");
+    outcome.output = without_wines_own(outcome.output);
+    return outcome;
   }
 
   static Outcome shell(const std::string& script) {
