@@ -66,6 +66,10 @@ TEST_F(PushProgramTest, MetricsAreWrittenForMonitoring) {
 // moves the last success on, while the backlog grows; a night the engine cannot be reached needs
 // a person, says so, and keeps the last success.
 TEST_F(PushProgramTest, AMonthOfNightsIsQuietUntilSomethingNeedsAPerson) {
+  // Under Wine each moved clock makes Wine bring its prefix up to date first, some ten seconds a
+  // start; the nights' logic is the same on both systems.
+  if (std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
+    GTEST_SKIP() << "a month of moved clocks takes Wine minutes";
   port_ = unused_port();
   const std::string root = "http://127.0.0.1:" + std::to_string(port_);
   const std::string account = google_account(root);
