@@ -300,6 +300,17 @@ class Google : public Engine {
 
 }  // namespace
 
+namespace {
+
+struct ServiceAccount {
+  std::string client_email;
+  std::string private_key;  // PEM
+  std::string token_uri;
+  std::string private_key_id;  // where the key file gives it
+};
+
+// The service account of a key file as the console gives it. Throws a Failure naming the file
+// when it is no such key or its private key cannot be read.
 ServiceAccount read_service_account(const std::string& path) {
   const Json json = Json::parse(read_file(path), nullptr, false);
   ServiceAccount account{string_at(json, "client_email"), string_at(json, "private_key"),
@@ -310,8 +321,6 @@ ServiceAccount read_service_account(const std::string& path) {
     throw Failure(kUsageOrInput, texts::about(path, texts::kGoogleBadKey));
   return account;
 }
-
-namespace {
 
 // The service account's key file fills in its address, its key and where its tokens are had.
 std::optional<std::string> take_service_account(const std::string& path, EngineSettings& settings) {

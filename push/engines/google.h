@@ -11,17 +11,6 @@
 
 namespace lc::push {
 
-struct ServiceAccount {
-  std::string client_email;
-  std::string private_key;  // PEM
-  std::string token_uri;
-  std::string private_key_id;  // where the key file gives it
-};
-
-// The service account of a key file as the console gives it. Throws a Failure naming the file
-// when it is no such key or its private key cannot be read.
-ServiceAccount read_service_account(const std::string& path);
-
 const EngineDescription& google_engine();
 
 // Each notification's outcome in a batch answer of `content_type`, from the part whose Content-ID

@@ -17,15 +17,17 @@ bool is_wide(char32_t c) {
          (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
+// The bytes of the UTF-8 character that begins with `lead`.
+std::size_t length_of(unsigned char lead) {
+  return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
 // `text` cut to `width` columns, an ellipsis standing for what was cut.
 std::string fitted(const std::string& text, std::size_t width) {
   if (display_width(text) <= width) return text;
   std::string cut;
   for (std::size_t at = 0; at < text.size();) {
-    std::size_t length = 1;
-    while (at + length < text.size() &&
-           (static_cast<unsigned char>(text[at + length]) & 0xC0) == 0x80)
-      ++length;
+    const std::size_t length = length_of(static_cast<unsigned char>(text[at]));
     if (display_width(cut + text.substr(at, length)) + 1 > width) break;
     cut += text.substr(at, length);
     at += length;
@@ -69,7 +71,7 @@ std::size_t display_width(std::string_view text) {
   std::size_t width = 0;
   for (std::size_t at = 0; at < text.size();) {
     const unsigned char lead = static_cast<unsigned char>(text[at]);
-    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    const std::size_t length = length_of(lead);
     char32_t c = length == 1 ? lead : lead & (0xFF >> (length + 1));
     for (std::size_t next = 1; next < length && at + next < text.size(); ++next)
       c = (c << 6) | (static_cast<unsigned char>(text[at + next]) & 0x3F);

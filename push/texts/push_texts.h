@@ -40,8 +40,6 @@ inline constexpr std::string_view kOtherHostsSkipped =
 inline constexpr std::string_view kNothingToPush = "没有可推送的链接";
 
 // Options.
-inline constexpr std::string_view kNoInterface =
-    "没有链接推送接口地址：请用 --interface 或 LINKCOURIER_INTERFACE 给出";
 inline constexpr std::string_view kBadInterface = "不是可用的 http 或 https 地址";
 inline constexpr std::string_view kNoStateWithState = "不能与 --state 同用";
 inline constexpr std::string_view kBadSince = "不是 W3C 日期或时间";
