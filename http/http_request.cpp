@@ -90,7 +90,8 @@ class Exchange {
         response_headers_(options.response_headers),
         location_(options.location),
         status_(options.status),
-        response_bytes_(options.response_bytes) {}
+        response_bytes_(options.response_bytes),
+        failure_(options.failure) {}
 
   Text run();
 
@@ -105,6 +106,8 @@ class Exchange {
 
   // Stores `message` in status and leaves the way the failure calls for.
   Text fail(TextView message, Exit exit);
+  // A failure while the server was being talked to: the system's cause goes with it.
+  Text failed_on_the_way(TextView message);
   Text common_exit(Text result, bool let_messages_run = true);
   void close_handles();
   std::optional<Failure> set_up_request();
@@ -124,12 +127,18 @@ class Exchange {
   OutArgument<Text> location_;
   OutArgument<Text> status_;
   OutArgument<ByteArray> response_bytes_;
+  OutArgument<platform::TransportFailure> failure_;
   bool read_failed_ = false;
 };
 
 Text Exchange::fail(TextView message, Exit exit) {
   *status_ = Text(message);
   return common_exit({}, exit == Exit::kCommon);
+}
+
+Text Exchange::failed_on_the_way(TextView message) {
+  *failure_ = transport_->last_failure();
+  return fail(message, Exit::kCommon);
 }
 
 Text Exchange::common_exit(Text result, bool let_messages_run) {
@@ -171,8 +180,8 @@ Text Exchange::run() {
   }
   if (const std::optional<Failure> failure = set_up_request())
     return fail(failure->message, failure->exit);
-  if (!transport_->send_request(request_body())) return fail(messages::kSendFailed, Exit::kCommon);
-  if (!transport_->receive_response()) return fail(messages::kNoResponse, Exit::kCommon);
+  if (!transport_->send_request(request_body())) return failed_on_the_way(messages::kSendFailed);
+  if (!transport_->receive_response()) return failed_on_the_way(messages::kNoResponse);
   return handle_response();
 }
 
@@ -289,6 +298,7 @@ std::size_t Exchange::read_body(Text& body) {
     }
   }
   read_failed_ = true;
+  *failure_ = transport_->last_failure();
   *status_ = Text(messages::kReadFailed);
   return text_end;
 }

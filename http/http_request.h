@@ -9,6 +9,7 @@
 
 #include "common/text.h"
 #include "http/http_method.h"
+#include "platform/http_transport.h"
 
 namespace lc {
 
@@ -36,6 +37,8 @@ struct HttpRequestOptions {
   // The most body bytes to take (0: no bound); past it the read stops with "713" and what was
   // read, so that a body too large for its reader is never held whole.
   std::size_t largest_body = 0;
+  // Where the exchange failed on the way (711 to 713): why, as far as the system said.
+  platform::TransportFailure* failure = nullptr;
 };
 
 Text http_request(TextView url, const HttpRequestOptions& options = {});

@@ -23,6 +23,18 @@ struct CrackedUrl {
 
 enum class CredentialTarget { kServer = 0, kProxy = 1 };
 
+// Why an exchange that never had its answer failed, as far as the system says: callers name the
+// cause beside the client's own failure text.
+enum class TransportFailure {
+  kNone,             // nothing failed, or the system gave no cause
+  kRefused,          // the server refused the connection
+  kTimedOut,         // the server stayed silent past the timeout
+  kNameNotResolved,  // the host's name has no address
+  kCertificate,      // the server's certificate did not pass the checks
+  kCutOff,           // the connection ended before the answer was whole
+  kOther,            // the system gave another cause
+};
+
 class HttpTransport {
  public:
   virtual ~HttpTransport() = default;
@@ -62,6 +74,8 @@ class HttpTransport {
   virtual bool read_data(std::uint8_t* buffer, std::size_t count, std::size_t& read) = 0;
   // The final response's status line and header lines, then an empty line; CR LF line ends.
   virtual std::optional<std::u16string> query_raw_headers() = 0;
+  // Why the last step that failed did, where the system said.
+  virtual TransportFailure last_failure() const { return TransportFailure::kNone; }
   virtual void close_request() = 0;
   virtual void close_connection() = 0;
   virtual void close_session() = 0;

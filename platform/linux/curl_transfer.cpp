@@ -85,6 +85,11 @@ bool CurlTransfer::ended_before_sending() const {
          request_bytes == 0;
 }
 
+long CurlTransfer::system_error() const {
+  long error = 0;
+  return curl().easy_getinfo(easy_, CURLINFO_OS_ERRNO, &error) == CURLE_OK ? error : 0;
+}
+
 const std::optional<std::string>& CurlTransfer::wait_for_response() {
   drive([this] { return response_.has_value(); });
   return response_;

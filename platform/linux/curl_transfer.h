@@ -42,6 +42,10 @@ class CurlTransfer {
   void consume(std::size_t count);
   // Whether the transfer that ended reached the end of its body, not a failure on the way.
   bool ended_well() const { return result_ == CURLE_OK; }
+  // How the transfer ended, once it did.
+  std::optional<CURLcode> result() const { return result_; }
+  // The system's error number of the transfer's last failed call on its socket; 0 for none.
+  long system_error() const;
 
   // Lets the body pass unseen up to `limit` bytes, so the connection can serve a following
   // request; past it the transfer is left to be cut off with its connection.

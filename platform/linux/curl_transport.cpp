@@ -1,6 +1,7 @@
 #include "platform/linux/curl_transport.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 
@@ -209,6 +210,35 @@ bool CurlTransport::read_data(std::uint8_t* buffer, std::size_t count, std::size
 std::optional<std::u16string> CurlTransport::query_raw_headers() {
   if (!final_headers_) return std::nullopt;
   return cp936_to_utf16(*final_headers_);
+}
+
+TransportFailure CurlTransport::last_failure() const {
+  const std::optional<CURLcode> result = transfer_ ? transfer_->result() : std::nullopt;
+  if (!result || *result == CURLE_OK) return TransportFailure::kNone;
+  switch (*result) {
+    case CURLE_COULDNT_CONNECT:
+      // Also a host that cannot be reached; only the system's number tells the two apart.
+      return transfer_->system_error() == ECONNREFUSED ? TransportFailure::kRefused
+                                                       : TransportFailure::kOther;
+    case CURLE_OPERATION_TIMEDOUT:
+      return TransportFailure::kTimedOut;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return TransportFailure::kNameNotResolved;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+      return TransportFailure::kCertificate;
+    case CURLE_GOT_NOTHING:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_PARTIAL_FILE:
+      return TransportFailure::kCutOff;
+    default:
+      return TransportFailure::kOther;
+  }
 }
 
 void CurlTransport::close_request() {

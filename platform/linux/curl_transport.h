@@ -36,6 +36,7 @@ class CurlTransport final : public HttpTransport {
   bool query_data_available(std::size_t& count) override;
   bool read_data(std::uint8_t* buffer, std::size_t count, std::size_t& read) override;
   std::optional<std::u16string> query_raw_headers() override;
+  TransportFailure last_failure() const override;
   void close_request() override;
   void close_connection() override;
   void close_session() override;

@@ -2,7 +2,8 @@
 // The system's HTTP service blocks the calling thread while it waits on the network. Where there
 // are windows, the call runs on a worker thread and this thread repaints them meanwhile (paint
 // messages only: clicks and keys stay queued for the fixed points, but a request to close the
-// window ends the program); elsewhere it runs here.
+// window ends the program); elsewhere it runs here. Either way the call's error stays this
+// thread's last error.
 
 #include <windows.h>
 
@@ -18,8 +19,10 @@ bool while_repainting(Call call) {
   HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (done == nullptr) return call();
   bool result = false;
+  DWORD error = 0;  // the call's own, which is the worker's: handed back to this thread
   std::thread worker([&] {
     result = call();
+    error = GetLastError();
     SetEvent(done);
   });
   // Wakes for paints already waiting too, not only for ones that arrive after the last look; and
@@ -33,6 +36,7 @@ bool while_repainting(Call call) {
   }
   worker.join();
   CloseHandle(done);
+  SetLastError(error);
   return result;
 }
 

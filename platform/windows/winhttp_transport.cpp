@@ -133,15 +133,15 @@ class WinHttpTransport final : public HttpTransport {
   bool send_request(std::span<const std::uint8_t> body) override {
     const auto size = static_cast<DWORD>(body.size());
     void* data = body.empty() ? nullptr : const_cast<std::uint8_t*>(body.data());
-    return windows::while_repainting([&] {
+    return noted(windows::while_repainting([&] {
       return WinHttpSendRequest(request_.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, data, size, size,
                                 0) != FALSE;
-    });
+    }));
   }
 
   bool receive_response() override {
-    return windows::while_repainting(
-        [&] { return WinHttpReceiveResponse(request_.get(), nullptr) != FALSE; });
+    return noted(windows::while_repainting(
+        [&] { return WinHttpReceiveResponse(request_.get(), nullptr) != FALSE; }));
   }
 
   std::optional<std::size_t> announced_body_size() override {
@@ -164,7 +164,10 @@ class WinHttpTransport final : public HttpTransport {
 
   bool read_data(std::uint8_t* buffer, std::size_t count, std::size_t& read) override {
     DWORD placed = 0;
-    if (!WinHttpReadData(request_.get(), buffer, static_cast<DWORD>(count), &placed)) return false;
+    if (!noted(WinHttpReadData(request_.get(), buffer, static_cast<DWORD>(count), &placed) !=
+               FALSE)) {
+      return false;
+    }
     read = placed;
     return true;
   }
@@ -185,6 +188,25 @@ class WinHttpTransport final : public HttpTransport {
     return buffer;
   }
 
+  TransportFailure last_failure() const override {
+    switch (last_error_) {
+      case 0:
+        return TransportFailure::kNone;
+      case ERROR_WINHTTP_CANNOT_CONNECT:
+        return TransportFailure::kRefused;
+      case ERROR_WINHTTP_TIMEOUT:
+        return TransportFailure::kTimedOut;
+      case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+        return TransportFailure::kNameNotResolved;
+      case ERROR_WINHTTP_SECURE_FAILURE:
+        return TransportFailure::kCertificate;
+      case ERROR_WINHTTP_CONNECTION_ERROR:
+        return TransportFailure::kCutOff;
+      default:
+        return TransportFailure::kOther;
+    }
+  }
+
   void close_request() override {
     if (!request_) return;
     windows::release_credential_guard(request_.get());
@@ -194,6 +216,11 @@ class WinHttpTransport final : public HttpTransport {
   void close_session() override { session_.reset(); }
 
  private:
+  // Keeps the service's error of a call that failed, for last_failure.
+  bool noted(bool ok) {
+    last_error_ = ok ? 0 : GetLastError();
+    return ok;
+  }
   bool set_request_option(DWORD option, DWORD value) {
     return WinHttpSetOption(request_.get(), option, &value, sizeof value) != FALSE;
   }
@@ -202,6 +229,7 @@ class WinHttpTransport final : public HttpTransport {
   InternetHandle connection_;
   InternetHandle request_;
   windows::Origin origin_;  // where the server credentials belong
+  DWORD last_error_ = 0;    // of the last call that waited for the server
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "http/http_status.h"
 #include "platform/text_encodings.h"
 #include "platform/url_text.h"
+#include "push/texts/push_texts.h"
 
 namespace lc::push {
 namespace {
@@ -15,6 +16,28 @@ namespace {
 // holds ASCII alone, which code page 936 keeps as it is, and nothing becomes "?" on the way.
 Text client_address(std::string_view address) {
   return platform::percent_encoded(address);
+}
+
+// The system's cause in our words, for the status text.
+std::string_view words_of(platform::TransportFailure failure) {
+  using platform::TransportFailure;
+  switch (failure) {
+    case TransportFailure::kNone:
+      return {};
+    case TransportFailure::kRefused:
+      return texts::kRefusedConnection;
+    case TransportFailure::kTimedOut:
+      return texts::kTimedOut;
+    case TransportFailure::kNameNotResolved:
+      return texts::kNameNotResolved;
+    case TransportFailure::kCertificate:
+      return texts::kCertificateFailed;
+    case TransportFailure::kCutOff:
+      return texts::kCutOff;
+    case TransportFailure::kOther:
+      return texts::kNetworkFailed;
+  }
+  return {};
 }
 
 }  // namespace
@@ -45,6 +68,7 @@ Reply http_exchange(std::string_view address, const Request& request) {
   Text status;
   Text response_headers;
   ByteArray bytes;
+  platform::TransportFailure failure = platform::TransportFailure::kNone;
   http_request(client_address(address),
                {.method = request.post ? HttpMethod::kPost : HttpMethod::kGet,
                 .body_text = request.body,
@@ -54,10 +78,13 @@ Reply http_exchange(std::string_view address, const Request& request) {
                 .status = &status,
                 .response_bytes = &bytes,
                 .add_default_headers = !request.as_program,
-                .largest_body = request.largest_body});
+                .largest_body = request.largest_body,
+                .failure = &failure});
   Reply reply;
   reply.status = status_number(status);
   reply.status_text = platform::cp936_to_utf8(status);
+  if (const std::string_view cause = words_of(failure); !cause.empty())
+    reply.status_text.append("（").append(cause).append("）");
   reply.body.assign(bytes.begin(), bytes.end());
   reply.too_large = request.largest_body > 0 && reply.body.size() > request.largest_body;
   reply.retry_after = platform::cp936_to_utf8(get_header_value(response_headers, "Retry-After"));

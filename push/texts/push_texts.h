@@ -32,6 +32,14 @@ inline constexpr std::string_view kSummary =
     "共发送：{sent}条，成功：{accepted}条，被拒绝：{refused}条，待推送：{pending}条";
 inline constexpr std::string_view kSummaryPushed = "，已推送过：{pushed}条";
 
+// Why a request never had its answer, after the client's own failure text.
+inline constexpr std::string_view kRefusedConnection = "连接被拒绝";
+inline constexpr std::string_view kTimedOut = "等待超时";
+inline constexpr std::string_view kNameNotResolved = "无法解析主机名";
+inline constexpr std::string_view kCertificateFailed = "证书校验失败";
+inline constexpr std::string_view kCutOff = "连接中断";
+inline constexpr std::string_view kNetworkFailed = "网络错误";
+
 // Links left out before the run.
 inline constexpr std::string_view kInvalidLink = "无效链接，已跳过：";
 inline constexpr std::string_view kOtherSite = "不属于 {site} 的链接，已跳过：";

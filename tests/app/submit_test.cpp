@@ -246,7 +246,7 @@ TEST(ClosingTest, DuringAnExchangeEndsTheToolAtOnce) {
           auto app = LinkcourierApp::create();
           app->show();
           QWidget* window = QApplication::topLevelWidgets().front();
-          QTest::qWaitForWindowExposed(window);
+          EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
           const WId id = window->winId();
           window->findChild<QLineEdit*>(platform::to_qstring(mw::kAddressBox))
               ->setText(QString::fromStdString(server.url("/urls")));

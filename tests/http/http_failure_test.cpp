@@ -15,6 +15,7 @@ namespace lc {
 namespace {
 
 using namespace std::chrono_literals;
+using platform::TransportFailure;
 using test::close_connection;
 using test::kUnderWine;
 using test::pause_for;
@@ -28,6 +29,7 @@ struct Failure {
   Text result{};
   Text status = "untouched";
   Text response_headers = "untouched";
+  TransportFailure cause = TransportFailure::kNone;
   double seconds = 0;
 };
 
@@ -35,6 +37,7 @@ Failure attempt(const std::string& url, HttpRequestOptions options = {}) {
   Failure failure;
   options.status = &failure.status;
   options.response_headers = &failure.response_headers;
+  options.failure = &failure.cause;
   const auto start = std::chrono::steady_clock::now();
   failure.result = http_request(url, options);
   failure.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -72,6 +75,7 @@ TEST(HttpFailureTest, AHeadOfAMebibyteIsSentWholeOrReportedAsNotSent) {
 TEST(HttpFailureTest, RefusedConnectionFailsToSend) {
   const Failure failure = attempt("http://127.0.0.1:" + std::to_string(test::unused_port()) + "/");
   EXPECT_EQ(failure.status, messages::kSendFailed);
+  EXPECT_EQ(failure.cause, TransportFailure::kRefused);
   EXPECT_EQ(failure.response_headers, "untouched");
 }
 
@@ -88,6 +92,7 @@ TEST(HttpFailureTest, UnresolvableNameFailsToSend) {
   }
   const Failure failure = attempt("http://nothing.invalid/", {.timeout_seconds = 2});
   EXPECT_EQ(failure.status, messages::kSendFailed);
+  EXPECT_EQ(failure.cause, TransportFailure::kNameNotResolved);
 }
 
 // Wine's HTTP service waits for a silent peer for ever (its sockets ignore the receive timeout),
@@ -95,7 +100,9 @@ TEST(HttpFailureTest, UnresolvableNameFailsToSend) {
 
 TEST(HttpFailureTest, NoResponseWhenTheServerClosesEarly) {
   ScriptedServer closes({{close_connection()}});
-  EXPECT_EQ(attempt(closes.url()).status, messages::kNoResponse);
+  const Failure closed = attempt(closes.url());
+  EXPECT_EQ(closed.status, messages::kNoResponse);
+  EXPECT_EQ(closed.cause, TransportFailure::kCutOff);
   if (kUnderWine) return;  // Wine takes a header block cut short for a whole one
   ScriptedServer half_headers({{send("HTTP/1.1 200 OK\r\nX-"), close_connection()}});
   EXPECT_EQ(attempt(half_headers.url()).status, messages::kNoResponse);
@@ -106,6 +113,7 @@ TEST(HttpFailureTest, NoResponseWhenTheServerStaysSilent) {
   ScriptedServer silent({test::Reply{}});
   const Failure failure = attempt(silent.url(), {.timeout_seconds = 1});
   EXPECT_EQ(failure.status, messages::kNoResponse);
+  EXPECT_EQ(failure.cause, TransportFailure::kTimedOut);
   EXPECT_GT(failure.seconds, 0.9);
   EXPECT_LT(failure.seconds, 3.0);
 }
@@ -131,6 +139,9 @@ TEST(HttpFailureTest, BrokenBodiesReportAFailedReadAndKeepWhatArrived) {
     const Failure failure = attempt(server.url(), {.timeout_seconds = 1});
     EXPECT_EQ(failure.status, messages::kReadFailed) << c.name;
     EXPECT_EQ(failure.result, "partial") << c.name;
+    EXPECT_EQ(failure.cause, c.name == std::string_view("silent") ? TransportFailure::kTimedOut
+                                                                  : TransportFailure::kCutOff)
+        << c.name;
     EXPECT_TRUE(failure.response_headers.starts_with("HTTP/1.1 200 OK\r\n")) << c.name;
     EXPECT_LT(failure.seconds, 3.0) << c.name;
   }
@@ -155,6 +166,7 @@ TEST(HttpFailureTest, ABodyThatKeepsFlowingNeverTimesOut) {
   ScriptedServer server({reply});
   const Failure failure = attempt(server.url(), {.timeout_seconds = 1});
   EXPECT_EQ(failure.status, "200 OK");
+  EXPECT_EQ(failure.cause, TransportFailure::kNone);
   EXPECT_EQ(failure.result.size(), piece.size() * 6);
   EXPECT_GT(failure.seconds, 2.0);
 }

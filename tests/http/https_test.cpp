@@ -48,9 +48,11 @@ TEST_F(HttpsTest, UntrustedCertificateAndWrongHostAreRefused) {
   for (const char* certificate : {"self_signed", "other_host"}) {
     const std::uint16_t port = start_server(certificate);
     Text status;
-    const Text body =
-        http_request(test::TestCertificates::url(port, "/page.txt"), {.status = &status});
+    platform::TransportFailure cause{};
+    const Text body = http_request(test::TestCertificates::url(port, "/page.txt"),
+                                   {.status = &status, .failure = &cause});
     EXPECT_EQ(status, http_messages::kSendFailed) << certificate;
+    EXPECT_EQ(cause, platform::TransportFailure::kCertificate) << certificate;
     EXPECT_EQ(body, "") << certificate;
   }
 }
