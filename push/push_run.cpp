@@ -25,8 +25,10 @@ class PushRun {
       : options_(options),
         links_(links),
         report_(report),
-        engine_(make_engine(options.destination), options.max_wait_seconds,
-                [this](const std::string& line) { report_.inform(secrets_.hidden(line)); }),
+        engine_(
+            make_engine(options.destination), options.max_wait_seconds,
+            [this](const std::string& line) { report_.inform(secrets_.hidden(line)); },
+            [this](const std::string& words) { keep_setback(secrets_.hidden(words)); }),
         limit_(options.batch) {
     totals_.links = links.size();
     totals_.already_pushed = options.already_pushed;
@@ -233,6 +235,17 @@ class PushRun {
       }
       ending_.record_failed = true;
       return false;
+    }
+  }
+
+  // A temporary failure goes on the record as it happens: a run killed while it waits keeps it.
+  void keep_setback(const std::string& words) {
+    if (options_.record == nullptr || ending_.record_failed) return;
+    try {
+      options_.record->record_setback(words);
+    } catch (const RecordError& error) {
+      report_.note(error.what());
+      ending_.record_failed = true;
     }
   }
 

@@ -86,6 +86,8 @@ class Intake {
                            .dry_run = settings.dry_run,
                            .finds_gone = pushing_.site.deletions,
                            .only_site = pushing_.one_of_sites ? site_ : std::string(),
+                           // The run's site: its first link's, where it has no other.
+                           .site = site_.empty() ? std::string(host_of(site_url_)) : site_,
                            .content_rule = content_rule()});
   }
 
@@ -165,7 +167,11 @@ int announce_removals(const Pushing& pushing, RunOptions run, Record& record, Ru
 void record_run_end(Record& record, RunTotals& totals, RunReport& report) {
   if (totals.exit_code == kRecordUnusable) return;  // told already
   try {
-    record.record_run_end(totals.exit_code);
+    record.record_run_end({.exit_code = totals.exit_code,
+                           .counts = {.sent = static_cast<std::int64_t>(totals.sent),
+                                      .accepted = totals.accepted,
+                                      .refused = static_cast<std::int64_t>(totals.refused),
+                                      .waiting = static_cast<std::int64_t>(totals.pending)}});
   } catch (const RecordError& error) {
     report.note(error.what());
     totals.exit_code = kRecordUnusable;

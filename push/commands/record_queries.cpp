@@ -12,6 +12,7 @@
 #include "push/engines/quota_day.h"
 #include "push/record/record_factory.h"
 #include "push/record/record_location.h"
+#include "push/reports/history_lines.h"
 #include "push/reports/html_report.h"
 #include "push/reports/status_table.h"
 #include "push/texts/exit_codes.h"
@@ -128,34 +129,6 @@ StatusRow row_of(const LinkCounts& counts, const QuotaToday& quota) {
           .last_exit_code = counts.last_exit_code};
 }
 
-std::string csv_field(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string quoted = "\"";
-  for (const char c : text)
-    quoted.append(c == '"' ? "\"\"" : std::string(1, c));
-  return quoted + "\"";
-}
-
-void print_event(const Options& options, const LinkEvent& event) {
-  const std::string time = w3c_time(event.time);
-  if (options.run.json) {
-    std::cout << Json{{"time", time},         {"destination", event.destination},
-                      {"site", event.site},   {"url", event.url},
-                      {"event", event.event}, {"detail", event.detail}}
-                     .dump(-1, ' ', false, Json::error_handler_t::replace)
-              << "\n";
-    return;
-  }
-  const std::string_view fields[] = {time,      event.event,  event.site,
-                                     event.url, event.detail, event.destination};
-  std::string line;
-  for (std::size_t at = 0; at < std::size(fields); ++at) {
-    if (at > 0) line += options.csv ? ',' : '\t';
-    line += options.csv ? csv_field(fields[at]) : std::string(fields[at]);
-  }
-  std::cout << line << "\n";
-}
-
 }  // namespace
 
 int show_status(const Options& options) {
@@ -184,10 +157,19 @@ int show_history(const Options& options) {
     std::cerr << texts::about(options.since, texts::kBadSince) << "\n";
     return kUsageOrInput;
   }
-  if (options.csv) std::cout << "time,event,site,url,detail,destination\n";
+  const LineFormat format = options.run.json ? LineFormat::kJson
+                            : options.csv    ? LineFormat::kCsv
+                                             : LineFormat::kText;
+  if (format == LineFormat::kCsv) std::cout << history_heading(options.links);
   return ask_records(options, [&](Record& record) {
-    record.for_each_event(*since, options.site,
-                          [&](const LinkEvent& event) { print_event(options, event); });
+    if (options.links) {
+      record.for_each_event(*since, options.site, [&](const LinkEvent& event) {
+        print_link_event(std::cout, format, event);
+      });
+    } else {
+      record.for_each_run(*since, options.site,
+                          [&](const RunEntry& run) { print_run(std::cout, format, run); });
+    }
   });
 }
 

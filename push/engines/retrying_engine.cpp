@@ -22,8 +22,12 @@ constexpr double kFirstRetrySeconds = 1;
 }  // namespace
 
 RetryingEngine::RetryingEngine(std::unique_ptr<Engine> engine, double max_wait_seconds,
-                               std::function<void(const std::string&)> note)
-    : engine_(std::move(engine)), max_wait_seconds_(max_wait_seconds), note_(std::move(note)) {}
+                               std::function<void(const std::string&)> note,
+                               std::function<void(const std::string&)> setback)
+    : engine_(std::move(engine)),
+      max_wait_seconds_(max_wait_seconds),
+      note_(std::move(note)),
+      setback_(std::move(setback)) {}
 
 BatchOutcome RetryingEngine::send(std::span<const std::string_view> links) {
   return with_retries([&] { return engine_->send(links); });
@@ -46,6 +50,7 @@ BatchOutcome RetryingEngine::with_retries(const std::function<BatchOutcome()>& s
                      : kFirstRetrySeconds * (1 << (attempt - 1)) *
                            std::uniform_real_distribution(0.5, 1.5)(jitter_);
     if (attempt == kMostAttempts || waited_ + seconds > max_wait_seconds_) {
+      setback_(texts::filled(texts::kSetbackLeft, {{"status", outcome.status}}));
       throttled_ = asks_to_wait;
       if (throttled_ && attempt == kMostAttempts) {
         note_(texts::filled(texts::kAskedToWaitTooOften, {{"attempts", std::to_string(attempt)}}));
@@ -55,9 +60,11 @@ BatchOutcome RetryingEngine::with_retries(const std::function<BatchOutcome()>& s
       }
       return outcome;
     }
-    note_(texts::filled(texts::kWaitingToRetry,
-                        {{"seconds", std::to_string(static_cast<long>(seconds + 0.5))},
-                         {"status", outcome.status}}));
+    const std::string retry = texts::filled(
+        texts::kWaitingToRetry, {{"seconds", std::to_string(static_cast<long>(seconds + 0.5))},
+                                 {"status", outcome.status}});
+    note_(retry);
+    setback_(retry);
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     waited_ += seconds;
   }

@@ -15,9 +15,11 @@ namespace lc::push {
 
 class RetryingEngine : public Engine {
  public:
-  // `note` tells the user of each wait, in words with the engine's status.
+  // `note` tells the user of each wait, in words with the engine's status; `setback` hears of
+  // every temporary failure, in words with what followed it (a retry, or the links left waiting).
   RetryingEngine(std::unique_ptr<Engine> engine, double max_wait_seconds,
-                 std::function<void(const std::string&)> note);
+                 std::function<void(const std::string&)> note,
+                 std::function<void(const std::string&)> setback);
 
   std::optional<BatchOutcome> prepare() override { return engine_->prepare(); }
   std::optional<long> quota() const override { return engine_->quota(); }
@@ -34,6 +36,7 @@ class RetryingEngine : public Engine {
   std::unique_ptr<Engine> engine_;
   double max_wait_seconds_;
   std::function<void(const std::string&)> note_;
+  std::function<void(const std::string&)> setback_;
   double waited_ = 0;  // seconds, in all
   bool throttled_ = false;
   std::mt19937 jitter_{std::random_device{}()};

@@ -78,6 +78,34 @@ struct LinkEvent {
   std::string detail;  // attempts, or the answer's words
 };
 
+// A run's links: how many it sent, how the engine took them, how many wait at its end.
+struct RunCounts {
+  std::int64_t sent = 0, accepted = 0, refused = 0, waiting = 0;
+};
+
+// What a run came to, kept with it.
+struct RunEnd {
+  int exit_code = 0;
+  RunCounts counts;
+};
+
+// A temporary failure a run met: a 429, a 5xx, a connection lost; in words with what followed.
+struct Setback {
+  std::time_t time = 0;
+  std::string words;
+};
+
+// One run of a destination, as the record keeps it.
+struct RunEntry {
+  std::time_t started = 0;
+  std::optional<std::time_t> ended;  // none: it never came to its end (killed, or still going)
+  std::string destination;
+  std::string site;                 // the host of its links; empty for runs kept before runs had it
+  std::optional<int> exit_code;     // where it ended
+  std::optional<RunCounts> counts;  // where it ended, since runs have them
+  std::vector<Setback> setbacks;
+};
+
 // Where a run keeps nothing.
 inline constexpr const char* kRecordInMemory = ":memory:";
 
@@ -90,6 +118,7 @@ struct RecordOpening {
   // The host whose waiting links alone are the run's, where several sites share the destination
   // (one account for all), each run pushing its own site's; empty: every host's.
   std::string only_site{};
+  std::string site{};  // the host of the run's links, kept with the run
   // What the content hashes the run takes in ignore (--ignore-content; empty: nothing); none for a
   // run that hashes no content. Under a rule other than the one the kept hashes were made under,
   // a differing hash is a new baseline, not a change.
@@ -132,14 +161,20 @@ class Record {
   // none did.
   virtual std::optional<QuotaDay> told_quota_before(std::time_t day) = 0;
 
-  // The run's end, with its exit code.
-  virtual void record_run_end(int exit_code) = 0;
+  // The run's end, with what it came to.
+  virtual void record_run_end(const RunEnd& end) = 0;
+  // Keeps a temporary failure of the run at once, whatever becomes of the run.
+  virtual void record_setback(const std::string& words) = 0;
 
   // Per destination and site.
   virtual std::vector<LinkCounts> counts(std::time_t now) = 0;
-  // Every event from `since` on, for `site` (empty: every site), in time order.
+  // Every event from `since` on, for `site` (empty: every site), in time order: the links' and
+  // the runs' setbacks (event "setback", no link).
   virtual void for_each_event(std::time_t since, std::string_view site,
                               const std::function<void(const LinkEvent&)>& each) = 0;
+  // Every run started from `since` on, for `site` (empty: every site), in the order started.
+  virtual void for_each_run(std::time_t since, std::string_view site,
+                            const std::function<void(const RunEntry&)>& each) = 0;
 };
 
 }  // namespace lc::push

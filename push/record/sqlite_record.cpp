@@ -15,6 +15,7 @@
 #include "push/engines/engine_registry.h"
 #include "push/engines/quota_day.h"
 #include "push/record/record_location.h"
+#include "push/record/run_history.h"
 #include "push/record/sqlite_db.h"
 #include "push/record/text_state_import.h"
 #include "push/sources/link_list.h"
@@ -26,7 +27,7 @@ namespace {
 
 // "LKCR": tells our records from other programs' databases.
 constexpr std::int64_t kApplicationId = 0x4C4B4352;
-constexpr std::int64_t kSchemaVersion = 3;
+constexpr std::int64_t kSchemaVersion = 4;
 
 enum LinkState : int { kWaiting = 0, kAccepted = 1, kRefused = 2, kRemoved = 3 };
 
@@ -55,8 +56,6 @@ CREATE TABLE links(
   content_hash INTEGER,
   PRIMARY KEY (destination, url)) WITHOUT ROWID;
 CREATE INDEX waiting ON links(destination, queued) WHERE state = 0;
-CREATE TABLE runs(id INTEGER PRIMARY KEY, destination INTEGER NOT NULL, started INTEGER NOT NULL,
-                  ended INTEGER, exit_code INTEGER);
 )sql";
 
 // What each destination's content hashes were made ignoring (a regular expression; empty:
@@ -153,8 +152,8 @@ class SqliteRecord final : public Record {
     if (dry_run_) return;
     guarded([&] {
       if (!intake_) intake_.emplace(db_);
-      db_.prepare("INSERT INTO runs(destination, started) VALUES(?, ?)")
-          .bind(destination_, seconds_now())
+      db_.prepare("INSERT INTO runs(destination, started, site) VALUES(?, ?, ?)")
+          .bind(destination_, seconds_now(), site_)
           .run();
       run_ = db_.single_integer("SELECT last_insert_rowid()");
       if (content_rule_) {
@@ -249,13 +248,31 @@ class SqliteRecord final : public Record {
     });
   }
 
-  void record_run_end(int exit_code) override {
+  void record_run_end(const RunEnd& end) override {
     if (run_ == 0) return;
     guarded([&] {
-      db_.prepare("UPDATE runs SET ended = ?, exit_code = ? WHERE id = ?")
-          .bind(seconds_now(), exit_code, run_)
+      const RunCounts& counts = end.counts;
+      db_.prepare(
+             "UPDATE runs SET ended = ?, exit_code = ?, sent = ?, accepted = ?, refused = ?, "
+             "waiting = ? WHERE id = ?")
+          .bind(seconds_now(), end.exit_code, counts.sent, counts.accepted, counts.refused,
+                counts.waiting, run_)
           .run();
     });
+  }
+
+  void record_setback(const std::string& words) override {
+    if (run_ == 0) return;
+    guarded([&] {
+      db_.prepare("INSERT INTO setbacks(run, time, words) VALUES(?, ?, ?)")
+          .bind(run_, seconds_now(), words)
+          .run();
+    });
+  }
+
+  void for_each_run(std::time_t since, std::string_view site,
+                    const std::function<void(const RunEntry&)>& each) override {
+    guarded([&] { lc::push::for_each_run(db_, since, site, each); });
   }
 
   // Keeps the links of a text state file as accepted at their times.
@@ -322,6 +339,7 @@ class SqliteRecord final : public Record {
   void create_schema();
   void add_quotas();
   void add_content_hashes();
+  void add_run_history();
   std::int64_t id_of(std::string_view table, std::string_view column, std::string_view value);
   // What the record holds of one of the destination's links.
   struct KnownLink {
@@ -352,6 +370,7 @@ class SqliteRecord final : public Record {
   // What the run took in, where it looks for links gone: the links by their hash, their hosts.
   bool finds_gone_ = false;
   std::string only_site_;  // the host whose waiting links are the run's; empty: every host
+  std::string site_;       // the host of the run's links
   std::optional<std::string> content_rule_;  // what the run's content hashes ignore
   bool rule_changed_ = false;                // since the hashes the record keeps were made
   std::unordered_set<std::size_t> taken_;
@@ -364,6 +383,7 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
   dry_run_ = opening.dry_run;
   finds_gone_ = opening.finds_gone;
   only_site_ = opening.only_site;
+  site_ = opening.site;
   content_rule_ = opening.content_rule;
   const std::int64_t application = db_.single_integer("PRAGMA application_id");
   const std::int64_t version = db_.single_integer("PRAGMA user_version");
@@ -386,6 +406,7 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
   if (empty) create_schema();
   if (version == 1) add_quotas();
   if (version >= 1 && version < 3) add_content_hashes();
+  if (version >= 1 && version < 4) add_run_history();
   if (opening.destination.empty()) return;
   Transaction start(db_);
   destination_ = id_of("destinations", "name", opening.destination);
@@ -432,9 +453,19 @@ void SqliteRecord::add_content_hashes() {
   migration.commit();
 }
 
+// The fourth keeps what each run came to and the temporary failures it met.
+void SqliteRecord::add_run_history() {
+  Transaction migration(db_);
+  if (db_.single_integer("PRAGMA user_version") != 3) return;  // another run did it meanwhile
+  add_run_figures(db_);
+  db_.execute("PRAGMA user_version = 4");
+  migration.commit();
+}
+
 void SqliteRecord::create_schema() {
   Transaction creation(db_);
   db_.execute(kSchema);
+  db_.execute(kRunsTables);
   db_.execute(kQuotasTable);
   db_.execute("PRAGMA application_id = " + std::to_string(kApplicationId) +
               "; PRAGMA user_version = " + std::to_string(kSchemaVersion));
@@ -659,7 +690,11 @@ void SqliteRecord::for_each_event(std::time_t since, std::string_view site,
         "'refused', a.words" + std::string(kFrom) + "state = 2 AND last_sent >= ?1" +
         // Sent and waiting again: why, as the answer said (a temporary failure, the quota).
         " UNION ALL SELECT last_sent, " + columns + "'deferred', a.words" + std::string(kFrom) +
-        "state = 0 AND l.answer IS NOT NULL AND last_sent >= ?1 ORDER BY 1, 4");
+        "state = 0 AND l.answer IS NOT NULL AND last_sent >= ?1" +
+        // What runs met on the way: a 429, a 5xx, a connection lost.
+        " UNION ALL SELECT b.time, d.name, r.site, '', 'setback', b.words FROM setbacks b"
+        " JOIN runs r ON r.id = b.run JOIN destinations d ON d.id = r.destination"
+        " WHERE (?2 = '' OR r.site = ?2) AND b.time >= ?1 ORDER BY 1, 4");
     select.bind(since, site);
     while (select.step()) {
       each({.time = select.integer(0),

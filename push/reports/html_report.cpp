@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "push/texts/exit_codes.h"
+#include "push/reports/run_outcome.h"
 #include "push/texts/push_texts.h"
 #include "push/texts/w3c_time.h"
 
@@ -60,23 +60,6 @@ std::string bar_chart(const std::array<std::int64_t, kReportDays>& values, std::
       << date_of(first_day + std::time_t(kReportDays - 1) * kDay) << "</text>"
       << "<text x=\"" << kWidth << "\" y=\"10\" text-anchor=\"end\">" << largest << "</text></svg>";
   return svg.str();
-}
-
-std::string outcome_of(const LinkCounts& counts) {
-  if (!counts.last_exit_code) return "—";
-  switch (*counts.last_exit_code) {
-    case kAllAccepted:
-      return std::string(texts::kOutcomeSucceeded);
-    case kNeedsAttention:
-      return std::string(texts::kOutcomeNeedsAttention);
-    case kUnreachable:
-      return std::string(texts::kOutcomeUnreachable);
-    case kThrottled:
-      return std::string(texts::kOutcomeThrottled);
-    default:
-      return texts::filled(texts::kOutcomeFailed,
-                           {{"code", std::to_string(*counts.last_exit_code)}});
-  }
 }
 
 std::string headings() {
@@ -149,7 +132,8 @@ std::string html_report(const std::vector<DestinationHistory>& histories, std::t
          << counts.refused << "</td><td data-last-exit-code=\""
          << counts.last_exit_code.value_or(-1) << "\">"
          << (counts.last_run ? escaped(w3c_time(*counts.last_run)) + " " : "")
-         << escaped(outcome_of(counts)) << "</td></tr></table>"
+         << escaped(counts.last_exit_code ? outcome_words(counts.last_exit_code) : "—")
+         << "</td></tr></table>"
          << "<h3>" << texts::kReportAcceptedDaily << "</h3>"
          << bar_chart(history.accepted, first_day, "accepted", "#2a7") << "<h3>"
          << texts::kReportWaitingDaily << "</h3>"

@@ -185,15 +185,19 @@ void add_queries(CLI::App& cli, Options& options) {
       "status",
       "per site and destination: links known, accepted, waiting, refused, the quota "
       "left and the last run");
-  CLI::App* history = cli.add_subcommand("history", "one line per link event");
+  CLI::App* history = cli.add_subcommand(
+      "history", "one line per run, with the temporary failures it met (--links: per link event)");
   for (CLI::App* query : {status, history}) {
     query->add_option("--state", options.run.state,
                       "the record (default: every record in the system's state directory)");
     query->add_flag("--json", options.run.json, "JSON instead of text");
   }
-  history->add_option("--since", options.since, "events from this W3C date or time on");
-  history->add_option("--site", options.site, "events of this host only");
+  history->add_option("--since", options.since, "runs and events from this W3C date or time on");
+  history->add_option("--site", options.site, "runs and events of this host only");
   history->add_flag("--csv", options.csv, "comma-separated values with a heading line");
+  history->add_flag(
+      "--links", options.links,
+      "one line per link event (seen, sent, accepted, refused, deferred) and setback");
   CLI::App* report = cli.add_subcommand(
       "report",
       "one page to look at, per site and engine: links accepted each day of the last 30, the "

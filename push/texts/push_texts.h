@@ -156,6 +156,7 @@ inline constexpr std::string_view kStatusColumns[] = {"引擎",     "站点",   
 
 // Answers.
 inline constexpr std::string_view kWaitingToRetry = "{status}：{seconds} 秒后再试";
+inline constexpr std::string_view kSetbackLeft = "{status}：链接留待下次推送";
 inline constexpr std::string_view kWaitTooLong =
     "接口要求等待 {seconds} 秒，超过了 --max-wait：余下的链接留待下次推送";
 inline constexpr std::string_view kAskedToWaitTooOften =
@@ -217,6 +218,7 @@ inline constexpr std::string_view kOutcomeNeedsAttention = "需要处理";
 inline constexpr std::string_view kOutcomeUnreachable = "接口无法访问";
 inline constexpr std::string_view kOutcomeThrottled = "引擎要求等待";
 inline constexpr std::string_view kOutcomeFailed = "出错（退出码 {code}）";
+inline constexpr std::string_view kOutcomeUnfinished = "未结束";
 
 // Replaces each "{name}" in `pattern` by its value, in the order given.
 std::string filled(std::string_view pattern,

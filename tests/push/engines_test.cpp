@@ -165,7 +165,7 @@ TEST_F(PushProgramTest, GoogleAnswersAreReadPartByPart) {
             std::string::npos);
   EXPECT_NE(google.requests()[1].find("\r\nContent-Transfer-Encoding: binary\r\n"),
             std::string::npos);
-  const Outcome history = push("history --state " + files_.file("state.db"));
+  const Outcome history = push("history --links --state " + files_.file("state.db"));
   EXPECT_NE(history.output.find("accepted\twww.example.com\thttps://www.example.com/p/100000.html"
                                 "\t200 OK\t"),
             std::string::npos)
@@ -189,15 +189,16 @@ TEST_F(PushProgramTest, WaitsWhereAskedRetriesWhatMayPassNeverARefusal) {
     int exit_code;
     int requests;
     std::size_t pending;
+    std::size_t setbacks;  // kept in the record: each retry, and the last try given up
   } cases[] = {
       // Asked to wait no time at all, again and again: a second between tries, five at the most.
-      {{"--throttle-every", "1", "--retry-after", "0"}, "", 7, 5, 3},
-      {{"--throttle-every", "2"}, "", 0, 5, 0},
-      {{"--throttle-every", "2", "--throttle-status", "503", "--retry-after-date"}, "", 0, 5, 0},
-      {{"--throttle-every", "2", "--retry-after", "30"}, "--max-wait 5", 7, 2, 2},
-      {{"--fail-first", "2"}, "", 0, 5, 0},
-      {{"--fail-first", "100"}, "--max-wait 1.5", 1, 2, 3},
-      {{"--token", "other"}, "", 1, 1, 3},
+      {{"--throttle-every", "1", "--retry-after", "0"}, "", 7, 5, 3, 5},
+      {{"--throttle-every", "2"}, "", 0, 5, 0, 2},
+      {{"--throttle-every", "2", "--throttle-status", "503", "--retry-after-date"}, "", 0, 5, 0, 2},
+      {{"--throttle-every", "2", "--retry-after", "30"}, "--max-wait 5", 7, 2, 2, 1},
+      {{"--fail-first", "2"}, "", 0, 5, 0, 2},
+      {{"--fail-first", "100"}, "--max-wait 1.5", 1, 2, 3, 2},
+      {{"--token", "other"}, "", 1, 1, 3, 0},
   };
   for (const auto& c : cases) {
     std::vector<std::string> arguments = c.simulator;
@@ -205,12 +206,17 @@ TEST_F(PushProgramTest, WaitsWhereAskedRetriesWhatMayPassNeverARefusal) {
     std::filesystem::remove_all(records_.path());
     std::filesystem::create_directory(records_.path());
     const std::string address = start_simulator(arguments);
-    const Outcome outcome = push("--no-state --batch 1 " + c.options + " -i '" + address +
+    const std::string record = "--state " + files_.file("record.db");
+    std::filesystem::remove(files_.file("record.db"));
+    const Outcome outcome = push(record + " --batch 1 " + c.options + " -i '" + address +
                                      "' --pending " + files_.file("pending.txt"),
                                  numbered_links(0, 3));
     EXPECT_EQ(outcome.exit_code, c.exit_code) << outcome.output;
     EXPECT_EQ(requests_recorded(), c.requests) << outcome.output;
     EXPECT_EQ(read("pending.txt"), numbered_links(3 - static_cast<int>(c.pending), 3));
+    const nlohmann::json run = nlohmann::json::parse(push("history --json " + record).output);
+    EXPECT_EQ(run["exit_code"], c.exit_code);
+    EXPECT_EQ(run["setbacks"].size(), c.setbacks) << run.dump();
   }
 }
 

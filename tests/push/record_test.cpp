@@ -101,9 +101,20 @@ TEST_F(PushProgramTest, KilledRunsLoseNothingAndResendOnlyTheRequestInFlight) {
   EXPECT_EQ(counts["waiting"], 0);
   EXPECT_EQ(counts["last_exit_code"], 0);
   const Outcome history =
-      push("history --csv --site www.example.com --state " + files_.file("record.db"));
+      push("history --links --csv --site www.example.com --state " + files_.file("record.db"));
   EXPECT_EQ(std::count(history.output.begin(), history.output.end(), '\n'), 1 + 3 * 1200)
       << "a heading, then each link seen, sent and accepted";
+  // One line a run: the killed ones never came to their end.
+  std::istringstream runs(push("history --state " + files_.file("record.db")).output);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(runs, line);)
+    lines.push_back(line);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_NE(lines.back().find("\twww.example.com\tpush\t0\t成功\t"), std::string::npos)
+      << lines.back();
+  for (std::size_t at = 0; at + 1 < lines.size(); ++at)
+    EXPECT_NE(lines[at].find("\t\twww.example.com\tpush\t\t未结束\t"), std::string::npos)
+        << lines[at];
   EXPECT_EQ(push("history --since 2099-01-01 --state " + files_.file("record.db")).output, "");
 }
 
@@ -153,7 +164,7 @@ TEST_F(PushProgramTest, AskingTheRecordWritesNothing) {
       std::filesystem::perm_options::add);
   const std::string as_nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups env ";
   const std::pair<const char*, const char*> queries[] = {{"status", "www.example.com"},
-                                                         {"history", "100001.html"}};
+                                                         {"history --links", "100001.html"}};
   for (const auto& [query, said] : queries) {
     const Outcome asked =
         shell(as_nobody + program(std::string(query) + " --state " + record) + " 2>&1");

@@ -122,5 +122,50 @@ TEST_F(SqliteRecordTest, TheLastToldQuotaIsKeptForTheDaysAfter) {
   EXPECT_EQ(record->told_quota_before(200)->day, 100);
 }
 
+// A record of the last format: its runs keep their outcome, without figures; new runs keep what
+// they sent and the setbacks they met.
+TEST_F(SqliteRecordTest, RunsKeepWhatTheyCameToAndRecordsBeforeThemAreUpgraded) {
+  ASSERT_TRUE(test::run_command({"sqlite3", folder_.file("record.db"), R"sql(
+    CREATE TABLE destinations(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
+    CREATE TABLE sites(id INTEGER PRIMARY KEY, host TEXT NOT NULL UNIQUE);
+    CREATE TABLE answers(id INTEGER PRIMARY KEY, time INTEGER NOT NULL, words TEXT NOT NULL);
+    CREATE TABLE links(destination INTEGER NOT NULL, url TEXT NOT NULL, site INTEGER NOT NULL,
+      state INTEGER NOT NULL, queued INTEGER, first_seen INTEGER NOT NULL, last_sent INTEGER,
+      accepted_at INTEGER, lastmod INTEGER, attempts INTEGER NOT NULL DEFAULT 0, answer INTEGER,
+      content_hash INTEGER, PRIMARY KEY (destination, url)) WITHOUT ROWID;
+    CREATE TABLE runs(id INTEGER PRIMARY KEY, destination INTEGER NOT NULL,
+      started INTEGER NOT NULL, ended INTEGER, exit_code INTEGER);
+    CREATE TABLE quotas(destination INTEGER NOT NULL, day INTEGER NOT NULL,
+      used INTEGER NOT NULL DEFAULT 0, quota_left INTEGER, PRIMARY KEY (destination, day))
+      WITHOUT ROWID;
+    INSERT INTO destinations VALUES(1, 'push https://example.com/urls');
+    INSERT INTO runs VALUES(1, 1, 1000, 1010, 1);
+    PRAGMA application_id = 1280000850; PRAGMA user_version = 3;)sql"}));
+  {
+    const std::unique_ptr<Record> record =
+        open_sqlite_record({.path = folder_.file("record.db"),
+                            .destination = "push https://example.com/urls",
+                            .site = "a"});
+    record->take_in(links({"https://a/1"}), false);
+    record->commit_intake();
+    record->record_setback("429 Too Many Requests：30 秒后再试");
+    record->record_run_end(
+        {.exit_code = 0, .counts = {.sent = 1, .accepted = 1, .refused = 0, .waiting = 0}});
+  }
+  std::vector<RunEntry> runs;
+  opened()->for_each_run(0, "", [&](const RunEntry& run) { runs.push_back(run); });
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[0].exit_code, 1);
+  EXPECT_FALSE(runs[0].counts);
+  EXPECT_EQ(runs[0].site, "");
+  EXPECT_EQ(runs[1].exit_code, 0);
+  ASSERT_TRUE(runs[1].counts);
+  EXPECT_EQ(runs[1].counts->accepted, 1);
+  EXPECT_EQ(runs[1].site, "a");
+  ASSERT_EQ(runs[1].setbacks.size(), 1u);
+  EXPECT_EQ(runs[1].setbacks[0].words, "429 Too Many Requests：30 秒后再试");
+  EXPECT_EQ(last_events()[""], "setback 429 Too Many Requests：30 秒后再试");
+}
+
 }  // namespace
 }  // namespace lc::push
