@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Makes the packages people install, and checks them:
-#   bash scripts/package.sh            build-package/linkcourier_<version>_amd64.deb
+#   bash scripts/package.sh            build-package/linkcourier_<version>_amd64.deb (the window)
+#                                      build-package/linkcourier-push_<version>_amd64.deb
 #   bash scripts/package.sh --windows  build-windows-package/linkcourier-<version>-win64.zip
-# The .deb is checked with lintian, desktop-file-validate and appstreamcli, then unpacked into a
-# throwaway root whose programs must start, and whose push service must push the shipped example
-# in a booted container (scripts/service-check.sh).
+# Both .debs are checked with lintian; the window's with desktop-file-validate and appstreamcli;
+# the push program's must need no Qt. Each is unpacked into a throwaway root whose programs must
+# start; the push service must push the shipped example in a booted container, and the push
+# package's maintainer scripts do there what they say (scripts/service-check.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,20 +31,31 @@ bash scripts/setup.sh scdoc lintian appstream desktop-file-utils dpkg-dev system
 cmake -S . -B build-package -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_INSTALL_PREFIX=/usr -DLINKCOURIER_TESTS=OFF -DLINKCOURIER_PACKAGE=ON >/dev/null
 cmake --build build-package -j "$(nproc)" >/dev/null
-rm -f build-package/linkcourier_*.deb
+rm -f build-package/linkcourier*.deb
 (cd build-package && cpack -G DEB >/dev/null)
-deb=$(ls build-package/linkcourier_*_amd64.deb)
-echo "made $deb"
+window_deb=$(ls build-package/linkcourier_*_amd64.deb)
+push_deb=$(ls build-package/linkcourier-push_*_amd64.deb)
+echo "made $window_deb $push_deb"
 
 # The checks.
-lintian --fail-on error --suppress-tags-from-file /dev/null "$deb"
+for deb in "$window_deb" "$push_deb"; do
+  lintian --fail-on error,warning --suppress-tags-from-file /dev/null "$deb"
+done
+if dpkg-deb -f "$push_deb" Depends | grep -qiE 'qt|libx|libgl|fonts'; then
+  echo "the push package pulls in a desktop: $(dpkg-deb -f "$push_deb" Depends)"
+  exit 1
+fi
+window=$(mktemp -d)
 root=$(mktemp -d)
-trap 'rm -rf "$root"' EXIT
-dpkg-deb -x "$deb" "$root"
-desktop-file-validate "$root"/usr/share/applications/*.desktop
+trap 'rm -rf "$window" "$root"' EXIT
+dpkg-deb -x "$window_deb" "$window"
+desktop-file-validate "$window"/usr/share/applications/*.desktop
 # Docks put the running window with its launcher by the window's class, the program's name.
-grep -qx 'StartupWMClass=linkcourier' "$root"/usr/share/applications/*.desktop
-appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.metainfo.xml
+grep -qx 'StartupWMClass=linkcourier' "$window"/usr/share/applications/*.desktop
+appstreamcli validate --no-net --pedantic "$window"/usr/share/metainfo/*.metainfo.xml
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$window/usr/bin/linkcourier" 2>/dev/null && exit 1
+dpkg-deb -x "$push_deb" "$root"
+dpkg-deb -e "$push_deb" "$root/DEBIAN"
 "$root/usr/bin/linkcourier-push" --help >/dev/null
 # The daily job's units load beside the system's own, and the service is as closed as a network
 # client can be.
@@ -50,7 +63,7 @@ cp -rn /lib/systemd/system/. "$root/lib/systemd/system/"
 systemd-analyze verify --man=no --root="$root" linkcourier-push.service linkcourier-push.timer
 systemd-analyze security --offline=yes --root="$root" linkcourier-push.service |
   grep 'Overall exposure level'
-test -e "$root/usr/share/doc/linkcourier/examples/linkcourier-push.toml"
+test -e "$root/usr/share/doc/linkcourier-push/examples/linkcourier-push.toml"
 # Started once, its program from the throwaway root under the unit's own sandbox, where systemd
 # runs this machine; elsewhere (a container, a build chroot) it cannot be, and says why.
 if [ -d /run/systemd/system ]; then
@@ -74,6 +87,5 @@ for _ in $(seq 50); do
 done
 kill "$simulator"
 grep -q "^http://127.0.0.1:$port/" "$root/simulator.out" || { echo "the packaged simulator did not start"; exit 1; }
-env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/linkcourier" 2>/dev/null && exit 1
 bash scripts/service-check.sh "$root"
 echo "package checks passed"

@@ -4,8 +4,10 @@
 # (root's files, mode 600, only its secrets, and for the test its addresses, changed), the
 # metrics drop-in the package ships, the service started against the simulator. Then its exit,
 # `systemctl --failed`, the record (through `status`) and the metrics file (its mode, Prometheus's
-# check) are looked at.
-#   bash scripts/service-check.sh PACKAGE_ROOT     (the .deb unpacked)
+# check) are looked at. Last the package's maintainer scripts run as dpkg runs them on an upgrade,
+# a removal and a purge, and what they leave is looked at.
+#   bash scripts/service-check.sh PACKAGE_ROOT     (the push .deb unpacked, its control files
+#                                                  in PACKAGE_ROOT/DEBIAN)
 # Where no container can boot here it says why and checks nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,7 +37,7 @@ find "$root/etc/systemd/system" -path '*.wants/*' -delete
 for folder in bin sbin lib lib64; do ln -s "usr/$folder" "$root/$folder"; done
 cp "$package"/lib/systemd/system/linkcourier-push.* "$root/etc/systemd/system/"
 mkdir -p "$root/etc/systemd/system/linkcourier-push.service.d"
-cp "$package/usr/share/doc/linkcourier/examples/linkcourier-push-metrics.conf" \
+cp "$package/usr/share/doc/linkcourier-push/examples/linkcourier-push-metrics.conf" \
   "$root/etc/systemd/system/linkcourier-push.service.d/metrics.conf"
 
 # The engines: the simulator on this machine's loopback, which the container shares, and a
@@ -59,7 +61,7 @@ engines="http://127.0.0.1:$port"
 # The shipped example, as the README installs it.
 etc=$root/etc/linkcourier
 mkdir -p "$etc"
-python3 - "$package/usr/share/doc/linkcourier/examples/linkcourier-push.toml" "$etc/sites.toml" \
+python3 - "$package/usr/share/doc/linkcourier-push/examples/linkcourier-push.toml" "$etc/sites.toml" \
   "$engines" "$key" <<'EOF'
 import sys
 example, target, engines, key = sys.argv[1:]
@@ -111,8 +113,22 @@ echo "metrics $(stat -c %a /var/lib/prometheus/node-exporter/linkcourier-push.pr
 cp /var/lib/prometheus/node-exporter/linkcourier-push.prom /results/
 linkcourier-push status --json >/results/status.json
 journalctl --no-pager -u linkcourier-push.service >/results/journal.txt
+# The maintainer scripts: an upgrade reloads systemd and starts an enabled timer again, a removal
+# stops the timer and keeps the record, only a purge takes the record.
+systemctl enable --now linkcourier-push.timer 2>/dev/null
+echo "# changed by an upgrade" >>/etc/systemd/system/linkcourier-push.service
+sh /root/maintainer/postinst configure 0.9
+echo "upgraded $(systemctl show -P NeedDaemonReload linkcourier-push.service)" \
+  "$(systemctl is-active linkcourier-push.timer)"
+sh /root/maintainer/prerm remove
+echo "removed $(systemctl is-active linkcourier-push.timer)"
+sh /root/maintainer/postrm remove
+echo "record after removal $(ls /var/lib/private/linkcourier/*.db >/dev/null 2>&1 && echo kept)"
+sh /root/maintainer/postrm purge
+echo "record after purge $(ls -d /var/lib/private/linkcourier /var/lib/linkcourier 2>/dev/null)"
 EOF
 chmod +x "$root/etc/linkcourier-check.sh"
+cp -r "$package/DEBIAN" "$root/root/maintainer"
 cat >"$root/etc/systemd/system/linkcourier-check.service" <<'EOF'
 [Unit]
 Description=Look at what the push service did
@@ -148,7 +164,12 @@ promtool check metrics <"$results/linkcourier-push.prom" >/dev/null ||
 for host in www.example.com 127.0.0.1 blog.example.com; do
   grep -q "\"$host\"" "$results/status.json" || fail "status shows no record of $host"
 done
+grep -qx 'upgraded no active' "$results/check.txt" ||
+  fail "an upgrade's postinst did not reload systemd or start the enabled timer again"
+grep -qx 'removed inactive' "$results/check.txt" || fail "a removal left the timer running"
+grep -qx 'record after removal kept' "$results/check.txt" || fail "a removal took the record"
+grep -qx 'record after purge ' "$results/check.txt" || fail "a purge left the record"
 sent=$(ls "$work/requests" | wc -l)
 [ "$sent" -ge 8 ] || fail "the engines heard $sent requests"
 echo "the service in a booted container: pushed every site ($sent requests), nothing failed," \
-  "metrics readable and valid"
+  "metrics readable and valid; maintainer scripts reload, stop, keep and purge as they should"

@@ -13,7 +13,7 @@ packages=(
   qt6-base-dev libxcb1-dev libcpp-httplib-dev fonts-wqy-microhei
   libcli11-dev nlohmann-json3-dev libxml2-dev zlib1g-dev librsvg2-bin icoutils
   libsqlite3-dev sqlite3 libtomlplusplus-dev libssl-dev libxxhash-dev
-  prometheus chromium
+  prometheus chromium poppler-utils
 )
 [ $# -eq 0 ] || packages=("$@")
 

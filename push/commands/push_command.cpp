@@ -88,6 +88,7 @@ class Intake {
                            .only_site = pushing_.one_of_sites ? site_ : std::string(),
                            // The run's site: its first link's, where it has no other.
                            .site = site_.empty() ? std::string(host_of(site_url_)) : site_,
+                           .site_name = pushing_.site.name,
                            .content_rule = content_rule()});
   }
 

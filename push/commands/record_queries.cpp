@@ -179,10 +179,18 @@ int write_report(const Options& options) {
   const int exit_code = ask_records(options, [&](Record& record) {
     std::vector<DestinationHistory> found;
     for (LinkCounts& counts : record.counts(now)) {
-      const std::string engine(engine_of_destination(counts.destination).name);
-      found.push_back({std::move(counts), engine, {}, {}, {}});
+      DestinationHistory& history = found.emplace_back();
+      history.engine = engine_of_destination(counts.destination).name;
+      // Only an engine with a daily quota, given or told, has a quota to show.
+      const QuotaToday quota = quota_today(counts, now);
+      if (quota.left) {
+        history.quota = quota.day;
+        history.quota_given = quota.day.used + *quota.left;
+      }
+      history.counts = std::move(counts);
     }
     add_events(found, record, now);
+    add_runs(found, record, now);
     std::move(found.begin(), found.end(), std::back_inserter(histories));
   });
   if (exit_code != kAllAccepted) return exit_code;

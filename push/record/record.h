@@ -101,6 +101,7 @@ struct RunEntry {
   std::optional<std::time_t> ended;  // none: it never came to its end (killed, or still going)
   std::string destination;
   std::string site;                 // the host of its links; empty for runs kept before runs had it
+  std::string site_name;            // the config's name of the site; empty where it had none
   std::optional<int> exit_code;     // where it ended
   std::optional<RunCounts> counts;  // where it ended, since runs have them
   std::vector<Setback> setbacks;
@@ -118,7 +119,8 @@ struct RecordOpening {
   // The host whose waiting links alone are the run's, where several sites share the destination
   // (one account for all), each run pushing its own site's; empty: every host's.
   std::string only_site{};
-  std::string site{};  // the host of the run's links, kept with the run
+  std::string site{};       // the host of the run's links, kept with the run
+  std::string site_name{};  // the config's name of the site, kept with the run
   // What the content hashes the run takes in ignore (--ignore-content; empty: nothing); none for a
   // run that hashes no content. Under a rule other than the one the kept hashes were made under,
   // a differing hash is a new baseline, not a change.

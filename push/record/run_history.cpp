@@ -4,7 +4,8 @@ namespace lc::push {
 
 void add_run_figures(Database& db) {
   db.execute(
-      "ALTER TABLE runs ADD COLUMN site TEXT; ALTER TABLE runs ADD COLUMN sent INTEGER; "
+      "ALTER TABLE runs ADD COLUMN site TEXT; ALTER TABLE runs ADD COLUMN site_name TEXT; "
+      "ALTER TABLE runs ADD COLUMN sent INTEGER; "
       "ALTER TABLE runs ADD COLUMN accepted INTEGER; ALTER TABLE runs ADD COLUMN refused INTEGER; "
       "ALTER TABLE runs ADD COLUMN waiting INTEGER; "
       "CREATE TABLE setbacks(run INTEGER NOT NULL, time INTEGER NOT NULL, words TEXT NOT NULL); "
@@ -15,7 +16,8 @@ void for_each_run(Database& db, std::time_t since, std::string_view site,
                   const std::function<void(const RunEntry&)>& each) {
   Statement runs = db.prepare(
       "SELECT r.id, r.started, r.ended, d.name, coalesce(r.site, ''), r.exit_code, r.sent, "
-      "r.accepted, r.refused, r.waiting FROM runs r JOIN destinations d ON d.id = r.destination "
+      "r.accepted, r.refused, r.waiting, coalesce(r.site_name, '') FROM runs r JOIN destinations d "
+      "ON d.id = r.destination "
       "WHERE r.started >= ?1 AND (?2 = '' OR r.site = ?2) ORDER BY r.started, r.id");
   Statement setbacks = db.prepare("SELECT time, words FROM setbacks WHERE run = ? ORDER BY rowid");
   runs.bind(since, site);
@@ -24,6 +26,7 @@ void for_each_run(Database& db, std::time_t since, std::string_view site,
                  .ended = runs.optional_integer(2),
                  .destination = std::string(runs.text(3)),
                  .site = std::string(runs.text(4)),
+                 .site_name = std::string(runs.text(10)),
                  .exit_code = std::nullopt,
                  .counts = std::nullopt,
                  .setbacks = {}};

@@ -14,7 +14,7 @@ namespace lc::push {
 // The runs table as records of the fourth version create it, and the setbacks beside it.
 inline constexpr std::string_view kRunsTables = R"sql(
 CREATE TABLE runs(id INTEGER PRIMARY KEY, destination INTEGER NOT NULL, started INTEGER NOT NULL,
-                  ended INTEGER, exit_code INTEGER, site TEXT, sent INTEGER, accepted INTEGER,
+                  ended INTEGER, exit_code INTEGER, site TEXT, site_name TEXT, sent INTEGER, accepted INTEGER,
                   refused INTEGER, waiting INTEGER);
 CREATE TABLE setbacks(run INTEGER NOT NULL, time INTEGER NOT NULL, words TEXT NOT NULL);
 CREATE INDEX setbacks_of_runs ON setbacks(run);

@@ -152,8 +152,8 @@ class SqliteRecord final : public Record {
     if (dry_run_) return;
     guarded([&] {
       if (!intake_) intake_.emplace(db_);
-      db_.prepare("INSERT INTO runs(destination, started, site) VALUES(?, ?, ?)")
-          .bind(destination_, seconds_now(), site_)
+      db_.prepare("INSERT INTO runs(destination, started, site, site_name) VALUES(?, ?, ?, ?)")
+          .bind(destination_, seconds_now(), site_, site_name_)
           .run();
       run_ = db_.single_integer("SELECT last_insert_rowid()");
       if (content_rule_) {
@@ -371,6 +371,7 @@ class SqliteRecord final : public Record {
   bool finds_gone_ = false;
   std::string only_site_;  // the host whose waiting links are the run's; empty: every host
   std::string site_;       // the host of the run's links
+  std::string site_name_;  // the config's name of the site
   std::optional<std::string> content_rule_;  // what the run's content hashes ignore
   bool rule_changed_ = false;                // since the hashes the record keeps were made
   std::unordered_set<std::size_t> taken_;
@@ -384,6 +385,7 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
   finds_gone_ = opening.finds_gone;
   only_site_ = opening.only_site;
   site_ = opening.site;
+  site_name_ = opening.site_name;
   content_rule_ = opening.content_rule;
   const std::int64_t application = db_.single_integer("PRAGMA application_id");
   const std::int64_t version = db_.single_integer("PRAGMA user_version");

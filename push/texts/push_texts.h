@@ -205,13 +205,28 @@ inline constexpr std::string_view kIndexNowKeyFileOther =
 inline constexpr std::string_view kReportTitle = "Linkcourier 推送报告";
 inline constexpr std::string_view kReportHeading = "推送报告";
 inline constexpr std::string_view kReportPeriod = "截至 {now}，最近 {days} 天（按 UTC 计日）";
-inline constexpr std::string_view kReportColumns[] = {"已知", "已接受", "待推送", "被拒绝",
-                                                      "上次运行"};
+inline constexpr std::string_view kReportSummary = "概览";
+inline constexpr std::string_view kReportSummaryColumns[] = {
+    "站点", "引擎", "30 天接受", "待推送", "30 天拒绝", "上次运行（UTC）", "结果", "状况"};
+inline constexpr std::string_view kReportFigures =
+    "已知 {known} · 已接受 {accepted} · 待推送 {waiting} · 被拒绝 {refused}";
 inline constexpr std::string_view kReportAcceptedDaily = "每天接受的链接";
 inline constexpr std::string_view kReportWaitingDaily = "待推送的链接（每天结束时）";
-inline constexpr std::string_view kReportQuota = "配额（{day}）";
-inline constexpr std::string_view kReportQuotaUsed = "已用 {used} / {given}";
-inline constexpr std::string_view kReportRefusals = "拒绝原因";
+inline constexpr std::string_view kReportQuota = "配额（{day}）：已用 {used} / {given}";
+inline constexpr std::string_view kReportRefusals = "拒绝原因（30 天）";
+inline constexpr std::string_view kReportMoreReasons = "另有 {count} 种原因，共 {links} 条";
+inline constexpr std::string_view kReportRuns = "运行";
+inline constexpr std::string_view kReportRunOk = "成功";
+inline constexpr std::string_view kReportRunAttention = "需要处理";
+inline constexpr std::string_view kReportRunFailed = "出错";
+inline constexpr std::string_view kReportRunMissed = "未运行";
+inline constexpr std::string_view kReportRunNone = "尚无运行";
+// Each destination's health, by its last run.
+inline constexpr std::string_view kHealthGood = "正常";
+inline constexpr std::string_view kHealthAttention = "需要处理";
+inline constexpr std::string_view kHealthFailing = "出错";
+inline constexpr std::string_view kHealthLate = "超过一天未运行";
+inline constexpr std::string_view kHealthNotRun = "尚未运行";
 // A run's outcome, by its exit code.
 inline constexpr std::string_view kOutcomeSucceeded = "成功";
 inline constexpr std::string_view kOutcomeNeedsAttention = "需要处理";

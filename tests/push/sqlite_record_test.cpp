@@ -145,7 +145,8 @@ TEST_F(SqliteRecordTest, RunsKeepWhatTheyCameToAndRecordsBeforeThemAreUpgraded) 
     const std::unique_ptr<Record> record =
         open_sqlite_record({.path = folder_.file("record.db"),
                             .destination = "push https://example.com/urls",
-                            .site = "a"});
+                            .site = "a",
+                            .site_name = "博客"});
     record->take_in(links({"https://a/1"}), false);
     record->commit_intake();
     record->record_setback("429 Too Many Requests：30 秒后再试");
@@ -162,6 +163,7 @@ TEST_F(SqliteRecordTest, RunsKeepWhatTheyCameToAndRecordsBeforeThemAreUpgraded) 
   ASSERT_TRUE(runs[1].counts);
   EXPECT_EQ(runs[1].counts->accepted, 1);
   EXPECT_EQ(runs[1].site, "a");
+  EXPECT_EQ(runs[1].site_name, "博客");
   ASSERT_EQ(runs[1].setbacks.size(), 1u);
   EXPECT_EQ(runs[1].setbacks[0].words, "429 Too Many Requests：30 秒后再试");
   EXPECT_EQ(last_events()[""], "setback 429 Too Many Requests：30 秒后再试");
