@@ -85,7 +85,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_DEBIAN_WINDOW_PACKAGE_NAME linkcourier)
-set(CPACK_COMPONENT_WINDOW_DESCRIPTION
+string(CONCAT CPACK_COMPONENT_WINDOW_DESCRIPTION
     "push page links to a search engine's link-push interface (window)\n"
     "A desktop tool for webmasters: type the address of a search engine's\n"
     "link-push interface and a list of page links, and it sends them in one request\n"
@@ -97,7 +97,7 @@ set(CPACK_DEBIAN_WINDOW_PACKAGE_DEPENDS "libcurl4 (>= 7.88), qt6-qpa-plugins, fo
 
 set(CPACK_DEBIAN_PUSH_PACKAGE_NAME linkcourier-push)
 set(CPACK_DEBIAN_PUSH_PACKAGE_SECTION net)
-set(CPACK_COMPONENT_PUSH_DESCRIPTION
+string(CONCAT CPACK_COMPONENT_PUSH_DESCRIPTION
     "push whole sites' page links to search engines, unattended\n"
     "A command-line program that reads a site's links from sitemaps, folders or\n"
     "lists and pushes the new and changed ones to the link-push interface,\n"

@@ -28,8 +28,11 @@ fi
 
 bash scripts/setup.sh
 bash scripts/setup.sh scdoc lintian appstream desktop-file-utils dpkg-dev systemd systemd-container
+# Hardened as Debian builds its own packages.
 cmake -S . -B build-package -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_INSTALL_PREFIX=/usr -DLINKCOURIER_TESTS=OFF -DLINKCOURIER_PACKAGE=ON >/dev/null
+  -DCMAKE_INSTALL_PREFIX=/usr -DLINKCOURIER_TESTS=OFF -DLINKCOURIER_PACKAGE=ON \
+  -DCMAKE_CXX_FLAGS="-D_FORTIFY_SOURCE=2 -fstack-protector-strong" \
+  -DCMAKE_EXE_LINKER_FLAGS="-Wl,-z,relro,-z,now" >/dev/null
 cmake --build build-package -j "$(nproc)" >/dev/null
 rm -f build-package/linkcourier*.deb
 (cd build-package && cpack -G DEB >/dev/null)
@@ -41,7 +44,7 @@ echo "made $window_deb $push_deb"
 for deb in "$window_deb" "$push_deb"; do
   lintian --fail-on error,warning --suppress-tags-from-file /dev/null "$deb"
 done
-if dpkg-deb -f "$push_deb" Depends | grep -qiE 'qt|libx|libgl|fonts'; then
+if dpkg-deb -f "$push_deb" Depends | grep -qiE 'qt6|libx11|libxcb|libgl|fonts-'; then
   echo "the push package pulls in a desktop: $(dpkg-deb -f "$push_deb" Depends)"
   exit 1
 fi

@@ -144,9 +144,16 @@ EOF
 mkdir -p "$root/etc/systemd/system/multi-user.target.wants"
 ln -s ../linkcourier-check.service "$root/etc/systemd/system/multi-user.target.wants/"
 
+# A build machine's policy-rc.d (a container's, which forbids starting services) is not the
+# booted system's: there every action is allowed, as on a machine without one.
+allow=()
+if [ -e /usr/sbin/policy-rc.d ]; then
+  printf '#!/bin/sh\nexit 0\n' >"$work/policy-rc.d" && chmod +x "$work/policy-rc.d"
+  allow=(--bind-ro="$work/policy-rc.d:/usr/sbin/policy-rc.d")
+fi
 timeout 300 systemd-nspawn --quiet --boot --directory="$root" --register=no --keep-unit \
   --link-journal=no --console=pipe --bind-ro=/usr --overlay-ro="/usr:$package/usr:/usr" \
-  --bind="$results:/results" >"$work/container.txt" 2>&1 || true
+  "${allow[@]}" --bind="$results:/results" >"$work/container.txt" 2>&1 || true
 
 fail() {
   echo "the service in a booted container: $1"
