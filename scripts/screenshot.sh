@@ -13,21 +13,45 @@ if [ "${1:-}" = "--report" ]; then
   cmake --build build -j "$(nproc)" >/dev/null
   work=$(mktemp -d)
   port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-  build/tools/push_simulator --port "$port" --site www.example.com --token demo-token >/dev/null &
+  key=0123456789abcdef
+  engines="http://127.0.0.1:$port"
+  build/tools/push_simulator --port "$port" --protocol indexnow --token "$key" \
+    --site www.example.com --site blog.example.com >/dev/null &
   simulator=$!
   trap 'kill $simulator 2>/dev/null || true; rm -rf "$work"' EXIT
   sleep 1
+  # Two sites, each to the push interface and IndexNow; secrets for the owner alone.
+  umask 077
+  for site in news:www.example.com:新闻 blog:blog.example.com:博客; do
+    IFS=: read -r file host name <<<"$site"
+    echo "$engines/urls?site=$host&token=$key" >"$work/$file.url"
+    echo "$key" >"$work/key"
+    cat >>"$work/sites.toml" <<EOF
+[[site]]
+name = "$name"
+files = ["$work/$file.txt"]
+[site.push]
+interface_file = "$work/$file.url"
+[site.indexnow]
+key_file = "$work/key"
+key_location = "$engines/$key.txt"
+endpoint = "$engines/indexnow"
+EOF
+  done
   # The library itself, not the faketime wrapper, which leaves files in /dev/shm when killed.
   libfaketime=$(dpkg -L libfaketime | grep '/libfaketime\.so\.1$')
   for days_ago in $(seq 29 -1 0); do
-    for n in $(seq 0 $(((days_ago * 7) % 11))); do
+    [ $((days_ago % 9)) = 4 ] && continue  # a night the machine was off
+    for n in $(seq 0 $(((days_ago * 7) % 11 * 3))); do
       echo "https://www.example.com/articles/$days_ago-$n.html"
-    done >"$work/links.txt"
-    LD_PRELOAD=$libfaketime FAKETIME="-${days_ago}d" build/push/linkcourier-push -q --state "$work/state.db" \
-      -i "http://127.0.0.1:$port/urls?site=www.example.com&token=demo-token" "$work/links.txt" || true
+    done >>"$work/news.txt"
+    echo "https://blog.example.com/posts/$days_ago.html" >>"$work/blog.txt"
+    [ $((days_ago % 10)) = 2 ] && echo "https://www.example.com/elsewhere/$days_ago" >>"$work/blog.txt"
+    LD_PRELOAD=$libfaketime FAKETIME="-${days_ago}d" build/push/linkcourier-push -q \
+      --state "$work/state.db" --config "$work/sites.toml" >/dev/null 2>&1 || true
   done
   build/push/linkcourier-push report --state "$work/state.db" --html "$work/report.html"
-  chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=900,1000 \
+  chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1000,1500 \
     --screenshot="$PWD/$out" "file://$work/report.html" >/dev/null 2>&1
   echo "saved $out"
   exit 0
