@@ -26,13 +26,13 @@ enum class CredentialTarget { kServer = 0, kProxy = 1 };
 // Why an exchange that never had its answer failed, as far as the system says: callers name the
 // cause beside the client's own failure text.
 enum class TransportFailure {
-  kNone,             // nothing failed, or the system gave no cause
-  kRefused,          // the server refused the connection
-  kTimedOut,         // the server stayed silent past the timeout
-  kNameNotResolved,  // the host's name has no address
-  kCertificate,      // the server's certificate did not pass the checks
-  kCutOff,           // the connection ended before the answer was whole
-  kOther,            // the system gave another cause
+  kNone,              // nothing failed, or the system gave no cause
+  kRefused,           // the server refused the connection
+  kTimedOut,          // the server stayed silent past the timeout
+  kNameNotResolved,   // the host's name has no address
+  kSecureConnection,  // no secure connection: the server's certificate failed, or the handshake
+  kCutOff,            // the connection ended before the answer was whole
+  kOther,             // the system gave another cause
 };
 
 class HttpTransport {

@@ -230,7 +230,7 @@ TransportFailure CurlTransport::last_failure() const {
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
-      return TransportFailure::kCertificate;
+      return TransportFailure::kSecureConnection;
     case CURLE_GOT_NOTHING:
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:

@@ -157,7 +157,7 @@ class WinHttpTransport final : public HttpTransport {
 
   bool query_data_available(std::size_t& count) override {
     DWORD available = 0;
-    if (!WinHttpQueryDataAvailable(request_.get(), &available)) return false;
+    if (!noted(WinHttpQueryDataAvailable(request_.get(), &available) != FALSE)) return false;
     count = available;
     return true;
   }
@@ -198,9 +198,20 @@ class WinHttpTransport final : public HttpTransport {
         return TransportFailure::kTimedOut;
       case ERROR_WINHTTP_NAME_NOT_RESOLVED:
         return TransportFailure::kNameNotResolved;
+      // The service's one failure for them all; Wine names each check, or the channel.
       case ERROR_WINHTTP_SECURE_FAILURE:
-        return TransportFailure::kCertificate;
+      case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+      case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
+      case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
+      case ERROR_WINHTTP_SECURE_INVALID_CA:
+      case ERROR_WINHTTP_SECURE_CERT_REV_FAILED:
+      case ERROR_WINHTTP_SECURE_INVALID_CERT:
+      case ERROR_WINHTTP_SECURE_CERT_REVOKED:
+      case ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE:
+        return TransportFailure::kSecureConnection;
       case ERROR_WINHTTP_CONNECTION_ERROR:
+      case WSAECONNRESET:
+      case WSAECONNABORTED:
         return TransportFailure::kCutOff;
       default:
         return TransportFailure::kOther;

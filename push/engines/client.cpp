@@ -30,8 +30,8 @@ std::string_view words_of(platform::TransportFailure failure) {
       return texts::kTimedOut;
     case TransportFailure::kNameNotResolved:
       return texts::kNameNotResolved;
-    case TransportFailure::kCertificate:
-      return texts::kCertificateFailed;
+    case TransportFailure::kSecureConnection:
+      return texts::kSecureConnectionFailed;
     case TransportFailure::kCutOff:
       return texts::kCutOff;
     case TransportFailure::kOther:

@@ -36,7 +36,7 @@ inline constexpr std::string_view kSummaryPushed = "，已推送过：{pushed}�
 inline constexpr std::string_view kRefusedConnection = "连接被拒绝";
 inline constexpr std::string_view kTimedOut = "等待超时";
 inline constexpr std::string_view kNameNotResolved = "无法解析主机名";
-inline constexpr std::string_view kCertificateFailed = "证书校验失败";
+inline constexpr std::string_view kSecureConnectionFailed = "安全连接失败";
 inline constexpr std::string_view kCutOff = "连接中断";
 inline constexpr std::string_view kNetworkFailed = "网络错误";
 

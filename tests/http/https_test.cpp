@@ -52,7 +52,7 @@ TEST_F(HttpsTest, UntrustedCertificateAndWrongHostAreRefused) {
     const Text body = http_request(test::TestCertificates::url(port, "/page.txt"),
                                    {.status = &status, .failure = &cause});
     EXPECT_EQ(status, http_messages::kSendFailed) << certificate;
-    EXPECT_EQ(cause, platform::TransportFailure::kCertificate) << certificate;
+    EXPECT_EQ(cause, platform::TransportFailure::kSecureConnection) << certificate;
     EXPECT_EQ(body, "") << certificate;
   }
 }
