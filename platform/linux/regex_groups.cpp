@@ -88,17 +88,23 @@ GroupPlan plan_groups(std::u16string_view pattern) {
   plan.numbers.push_back(0);
   plan.repeat_around.push_back(0);
   std::vector<std::size_t> number_of(parens.size(), 0);
+  // For each parenthesis, the innermost repeated group around it: found from its parent's, which
+  // comes first, so that deep nesting costs one step a parenthesis, not one a level.
+  std::vector<std::size_t> repeated_around(parens.size(), kNone);
   for (std::size_t index = 0; index < parens.size(); ++index) {
     const Paren& paren = parens[index];
+    const std::size_t parent = paren.parent;
+    if (parent != kNone) {
+      repeated_around[index] =
+          parens[parent].repeated && number_of[parent] != 0 ? parent : repeated_around[parent];
+    }
+    const std::size_t around = repeated_around[index];
     const bool captured_for_iterations =
         !paren.capturing && !paren.lookaround && paren.repeated && paren.holds_capture;
     plan.captured_for_iterations.push_back(captured_for_iterations);
     if (!paren.capturing && !captured_for_iterations) continue;
     number_of[index] = plan.repeat_around.size();
     if (paren.capturing) plan.numbers.push_back(number_of[index]);
-    std::size_t around = paren.parent;
-    while (around != kNone && !(parens[around].repeated && number_of[around] != 0))
-      around = parens[around].parent;
     plan.repeat_around.push_back(around == kNone ? 0 : number_of[around]);
   }
   return plan;
