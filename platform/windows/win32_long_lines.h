@@ -3,7 +3,8 @@
 // unbroken line costs time that grows with the square of its length: 5 MB pasted in one line
 // would freeze the window. A multi-line box about to hold a line longer than kLongestWrappedLine
 // is therefore made again without word wrap (the line scrolls sideways), and made again with it
-// once it is given text without such a line. Ordinary lists keep the wrapped look.
+// once it holds no such line, whether given new text or edited. Ordinary lists keep the wrapped
+// look.
 
 #include <windows.h>
 

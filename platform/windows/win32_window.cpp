@@ -24,6 +24,8 @@ using windows::text_to_wide;
 constexpr const wchar_t* kMainClass = L"LinkcourierMain";
 constexpr const char* kForwardedProcedure = "LinkcourierForwarded";
 constexpr DWORD kFixedFrame = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// Posted when a box scrolling a long line has been edited: it may wrap again.
+constexpr UINT kRewrapMessage = WM_APP + 1;
 
 COLORREF colorref(const Color& color) {
   return RGB(color.red, color.green, color.blue);
@@ -78,6 +80,7 @@ class Win32Window final : public Window {
   void place(std::size_t index, HFONT font);
   void watch_line_lengths(std::size_t index);
   void remake_edit_box(std::size_t index, bool wraps, const windows::EditOutcome& outcome);
+  void rewrap_if_short(HWND box);
 
   WindowDescription description_;
   HWND window_ = nullptr;
@@ -218,6 +221,16 @@ LRESULT CALLBACK Win32Window::edit_box_procedure(HWND box, UINT message, WPARAM 
   return DefSubclassProc(box, message, w, l);
 }
 
+// A box that no longer holds a long line wraps again, its text and caret as they are.
+void Win32Window::rewrap_if_short(HWND box) {
+  const int index = index_of(box);
+  if (index < 0 || windows::wraps_lines(box)) return;  // made again meanwhile
+  windows::EditOutcome outcome{windows::window_wide_text(box), 0};
+  if (windows::holds_long_line(outcome.text)) return;
+  SendMessageW(box, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&outcome.caret));
+  remake_edit_box(std::size_t(index), true, outcome);
+}
+
 // The same box in the same place, tab order, font and focus, holding the edit's outcome; only
 // its wrapping differs.
 void Win32Window::remake_edit_box(std::size_t index, bool wraps,
@@ -279,6 +292,12 @@ LRESULT CALLBACK Win32Window::procedure(HWND window, UINT message, WPARAM w, LPA
 LRESULT Win32Window::handle(HWND window, UINT message, WPARAM w, LPARAM l) {
   switch (message) {
     case WM_COMMAND:
+      // Typing, deleting, cutting or undoing may take the long line away; the box is made
+      // again once its own handling of the edit is over.
+      if (HIWORD(w) == EN_CHANGE && !windows::wraps_lines(reinterpret_cast<HWND>(l))) {
+        PostMessageW(window_, kRewrapMessage, 0, l);
+        return 0;
+      }
       if (HIWORD(w) == BN_CLICKED) {
         const auto click = clicks_.find(LOWORD(w));
         // A copy: the handler may let messages run, and those may close the window.
@@ -313,6 +332,9 @@ LRESULT Win32Window::handle(HWND window, UINT message, WPARAM w, LPARAM l) {
       lay_out();
       return 0;
     }
+    case kRewrapMessage:
+      rewrap_if_short(reinterpret_cast<HWND>(l));
+      return 0;
     case WM_CLOSE:
       DestroyWindow(window_);
       return 0;

@@ -3,6 +3,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <optional>
+#include <vector>
+
 #include "platform/event_pump.h"
 #include "platform/window_system.h"
 #include "platform/windows/win32_text.h"
@@ -29,25 +33,53 @@ void handle_waiting_messages() {
   }
 }
 
+// Whether a queued message asks to close a window: its close button, a window manager's close
+// (which becomes SC_CLOSE), Esc, Alt+F4, or a close request posted to it.
+bool asks_to_close(const MSG& message) {
+  switch (message.message) {
+    case WM_CLOSE:
+      return true;
+    case WM_SYSCOMMAND:
+      return (message.wParam & 0xFFF0) == SC_CLOSE;
+    case WM_NCLBUTTONDOWN:
+      return message.wParam == HTCLOSE;
+    case WM_KEYDOWN:
+      return message.wParam == VK_ESCAPE;
+    case WM_SYSKEYDOWN:
+      return message.wParam == VK_F4;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
-// Whether the user asked to close a window while an exchange waits: its close button, Esc,
-// Alt+F4, or a close request posted to it. Other messages stay queued, unseen; those left for
-// windows already gone are dropped, as they would be when their turn came.
+// Whether the user asked to close a window while an exchange waits, anywhere in the queue: keys
+// pressed before Esc do not hide it. The messages that might ask are taken off the queue to be
+// looked at; where none does, they go back in the order they came, for the fixed points. Those
+// left for windows already gone are dropped, as they would be when their turn came.
 bool close_requested() {
-  MSG message;
-  const auto queued = [&](UINT kind) {
-    while (PeekMessageW(&message, nullptr, kind, kind, PM_NOREMOVE | PM_NOYIELD)) {
-      // A quit request comes whatever the filter asks for: it is no close request.
-      if (message.message != kind) return false;
-      if (message.hwnd == nullptr || IsWindow(message.hwnd)) return true;
-      PeekMessageW(&message, message.hwnd, kind, kind, PM_REMOVE | PM_NOYIELD);
+  std::vector<MSG> looked_at;
+  std::optional<WPARAM> quit;
+  for (const UINT kind : {WM_CLOSE, WM_SYSCOMMAND, WM_NCLBUTTONDOWN, WM_KEYDOWN, WM_SYSKEYDOWN}) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, kind, kind, PM_REMOVE | PM_NOYIELD)) {
+      // A quit request comes whatever the filter asks for; it stays for the event loop.
+      if (message.message == WM_QUIT) {
+        quit = message.wParam;
+        break;
+      }
+      if (message.hwnd != nullptr && !IsWindow(message.hwnd)) continue;
+      if (asks_to_close(message)) return true;
+      looked_at.push_back(message);
     }
-    return false;
-  };
-  return queued(WM_CLOSE) || (queued(WM_NCLBUTTONDOWN) && message.wParam == HTCLOSE) ||
-         (queued(WM_KEYDOWN) && message.wParam == VK_ESCAPE) ||
-         (queued(WM_SYSKEYDOWN) && message.wParam == VK_F4);
+  }
+  std::stable_sort(looked_at.begin(), looked_at.end(),
+                   [](const MSG& a, const MSG& b) { return LONG(a.time - b.time) < 0; });
+  for (const MSG& message : looked_at)
+    PostMessageW(message.hwnd, message.message, message.wParam, message.lParam);
+  if (quit) PostQuitMessage(static_cast<int>(*quit));
+  return false;
 }
 
 // Paint messages only; sent messages are handled on the way, as every wait for messages does.

@@ -229,6 +229,19 @@ TEST_F(WindowTest, ALinePastedLongerThanAnyLinkScrollsInsteadOfWrapping) {
   SetWindowTextW(control(mw::kLinksBox), L"https://a/1\r\nhttps://a/2");
   EXPECT_TRUE(wraps());
   EXPECT_EQ(app_->window().text(mw::kLinksBox), "https://a/1\r\nhttps://a/2");
+  // Typed over, the long line gone: the box wraps again, its text and caret as typed.
+  SetWindowTextW(control(mw::kLinksBox), pasted.c_str());
+  ASSERT_FALSE(wraps());
+  SetFocus(control(mw::kLinksBox));
+  SendMessageW(control(mw::kLinksBox), EM_SETSEL, 23, -1);
+  PostMessageW(control(mw::kLinksBox), WM_CHAR, L'2', 0);
+  settle();
+  EXPECT_TRUE(wraps());
+  EXPECT_EQ(app_->window().text(mw::kLinksBox), "https://a/1\r\nhttps://a/2");
+  DWORD caret = 0;
+  SendMessageW(control(mw::kLinksBox), EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+  EXPECT_EQ(caret, 24u);
+  EXPECT_EQ(GetFocus(), control(mw::kLinksBox));
 }
 
 TEST_F(WindowTest, TabCyclesThroughTheThreeStopsBothWays) {
@@ -302,8 +315,8 @@ TEST_F(WindowTest, TenThousandLinksReachTheServerWhole) {
 }
 
 // Closing the window while an answer is awaited ends the tool at once with exit code 0, by the
-// close button, Esc or Alt+F4: the tool runs as its own process against a server that takes 20
-// seconds to answer.
+// close button, a window manager's close, Esc or Alt+F4, each after other keys were pressed: the
+// tool runs as its own process against a server that takes 20 seconds to answer.
 TEST(ClosingTest, DuringAnExchangeEndsTheToolAtOnce) {
   wchar_t tests[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, tests, MAX_PATH);
@@ -321,6 +334,7 @@ TEST(ClosingTest, DuringAnExchangeEndsTheToolAtOnce) {
     WPARAM key;
     bool to_links_box;
   } closings[] = {{WM_NCLBUTTONDOWN, HTCLOSE, false},
+                  {WM_SYSCOMMAND, SC_CLOSE, false},
                   {WM_KEYDOWN, VK_ESCAPE, true},
                   {WM_SYSKEYDOWN, VK_F4, true}};
   for (const auto& closing : closings) {
@@ -349,8 +363,10 @@ TEST(ClosingTest, DuringAnExchangeEndsTheToolAtOnce) {
     for (int tries = 0; tries < 200 && server.requests().empty(); ++tries)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_EQ(server.requests().size(), 1u);
-    const HWND target = closing.to_links_box ? GetDlgItem(main, id_of(mw::kLinksBox)) : main;
-    PostMessageA(target, closing.message, closing.key, 0);
+    const HWND links_box = GetDlgItem(main, id_of(mw::kLinksBox));
+    PostMessageA(links_box, WM_KEYDOWN, 'A', 0);
+    PostMessageA(links_box, WM_SYSKEYDOWN, VK_MENU, 0);
+    PostMessageA(closing.to_links_box ? links_box : main, closing.message, closing.key, 0);
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 2000), WAIT_OBJECT_0) << closing.message;
     DWORD exit_code = 1;
     GetExitCodeProcess(process.hProcess, &exit_code);
