@@ -57,10 +57,13 @@ void on_main_window_created() {
 }
 
 int run_linkcourier(int& argc, char** argv) {
-  if (!platform::start_window_system(argc, argv)) {
-    // No window system to show the box in: the terminal gets the text, in its own encoding.
+  std::string why;
+  if (!platform::start_window_system(argc, argv, &why)) {
+    // No window system to show the box in: the terminal gets the text, in its own encoding, and
+    // below it which platform failed and why.
     const std::string message = platform::cp936_to_utf8(kStartupFailed);
     std::fputs(message.c_str(), stderr);
+    std::fputs((why + "\n").c_str(), stderr);
     return kStartupFailedExitCode;
   }
   const std::unique_ptr<LinkcourierApp> app = LinkcourierApp::create();

@@ -4,14 +4,16 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "common/text.h"
 #include "platform/window_description.h"
 
 namespace lc::platform {
 
-// Connects to the window system; false where there is none to reach (no display).
-bool start_window_system(int& argc, char** argv);
+// Connects to the window system; false where there is none to reach (no display), with why in
+// `why` where given: one line, UTF-8, naming the platform.
+bool start_window_system(int& argc, char** argv, std::string* why = nullptr);
 
 class Window {
  public:

@@ -92,7 +92,7 @@ void repaint_waiting_windows() {
     DispatchMessageW(&message);
 }
 
-bool start_window_system(int&, char**) {
+bool start_window_system(int&, char**, std::string*) {
   // The controls of the manifest's version 6, in the system's current style; without it (a
   // program with no manifest) the system's first version serves as before.
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};

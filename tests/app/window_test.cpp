@@ -224,16 +224,26 @@ ToolExit run_tool(const std::string& environment) {
 }
 
 // No display, one that is named but not there, a platform whose server does not answer: the
-// same text and exit code, never a crash.
+// same text and exit code, never a crash; below the text, the platform and why it failed.
 TEST(StartupTest, WithoutAReachableDisplayTheToolSaysSoAndExitsWithMinusOne) {
-  for (const char* environment :
-       {"-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM",
-        "-u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:199",
-        "-u DISPLAY -u QT_QPA_PLATFORM WAYLAND_DISPLAY=linkcourier-none",
-        "DISPLAY=:199 WAYLAND_DISPLAY=linkcourier-none QT_QPA_PLATFORM=wayland"}) {
+  const struct {
+    const char* environment;
+    const char* why;
+  } cases[] = {
+      {"-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM", " \"xcb\"：没有可用的显示器"},
+      {"-u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:199", " \"xcb\"：连接不上 X 显示器 :199"},
+      {"-u DISPLAY -u QT_QPA_PLATFORM WAYLAND_DISPLAY=linkcourier-none", "（Qt 自选）：qt.qpa"},
+      {"DISPLAY=:199 WAYLAND_DISPLAY=linkcourier-none QT_QPA_PLATFORM=wayland", " \"wayland\"："},
+  };
+  for (const auto& [environment, why] : cases) {
     const ToolExit exit = run_tool(environment);
     EXPECT_EQ(WEXITSTATUS(exit.status), 255) << environment;
-    EXPECT_EQ(exit.output, "运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n") << environment;
+    const std::string text = "运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n";
+    ASSERT_TRUE(exit.output.starts_with(text + "窗口系统" + why)) << environment << exit.output;
+    // One line, with a cause after the platform.
+    const std::string line = exit.output.substr(text.size());
+    EXPECT_GT(line.size(), line.find("：") + std::string_view("：\n").size()) << line;
+    EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
   }
 }
 
