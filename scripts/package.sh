@@ -20,6 +20,7 @@ if [ "${1:-}" = "--windows" ]; then
   cp build-windows/app/linkcourier.exe build-windows/push/linkcourier-push.exe \
     "$out/stage/linkcourier-$version/"
   sed 's/$/\r/' README.md >"$out/stage/linkcourier-$version/README.txt"
+  sed 's/$/\r/' docs/reference.md >"$out/stage/linkcourier-$version/REFERENCE.txt"
   (cd "$out/stage" && zip -q -r -X "../linkcourier-$version-win64.zip" "linkcourier-$version")
   rm -rf "$out/stage"
   echo "made $out/linkcourier-$version-win64.zip"
