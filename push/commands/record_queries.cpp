@@ -18,6 +18,7 @@
 #include "push/texts/exit_codes.h"
 #include "push/texts/failure.h"
 #include "push/texts/file_text.h"
+#include "push/texts/natural_order.h"
 #include "push/texts/push_texts.h"
 #include "push/texts/w3c_time.h"
 
@@ -146,6 +147,9 @@ int show_status(const Options& options) {
   if (options.run.json) {
     std::cout << all.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
   } else {
+    std::stable_sort(rows.begin(), rows.end(), [](const StatusRow& a, const StatusRow& b) {
+      return a.engine != b.engine ? a.engine < b.engine : in_natural_order(a.site, b.site);
+    });
     print_status_table(std::cout, rows);
   }
   return exit_code;

@@ -1,7 +1,6 @@
 #include "push/reports/html_report.h"
 
 #include <algorithm>
-#include <cctype>
 #include <numeric>
 #include <sstream>
 
@@ -9,6 +8,7 @@
 #include "push/reports/report_chart.h"
 #include "push/reports/run_outcome.h"
 #include "push/texts/exit_codes.h"
+#include "push/texts/natural_order.h"
 #include "push/texts/push_texts.h"
 #include "push/texts/w3c_time.h"
 
@@ -79,31 +79,6 @@ std::string site_title(const DestinationHistory& history) {
 
 bool same_site(const DestinationHistory& a, const DestinationHistory& b) {
   return a.counts.site == b.counts.site && site_title(a) == site_title(b);
-}
-
-// Whether `a` comes before `b` as people count: digits by their number ("站点 2" before
-// "站点 10").
-bool in_natural_order(const std::string& a, const std::string& b) {
-  std::size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    if (std::isdigit(static_cast<unsigned char>(a[i])) &&
-        std::isdigit(static_cast<unsigned char>(b[j]))) {
-      const std::size_t a_end = a.find_first_not_of("0123456789", i);
-      const std::size_t b_end = b.find_first_not_of("0123456789", j);
-      const std::string x = a.substr(i, a_end - i), y = b.substr(j, b_end - j);
-      const std::string x_digits = x.substr(std::min(x.find_first_not_of('0'), x.size()));
-      const std::string y_digits = y.substr(std::min(y.find_first_not_of('0'), y.size()));
-      if (x_digits.size() != y_digits.size()) return x_digits.size() < y_digits.size();
-      if (x_digits != y_digits) return x_digits < y_digits;
-      i = std::min(a_end, a.size());
-      j = std::min(b_end, b.size());
-      continue;
-    }
-    if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
-    ++i;
-    ++j;
-  }
-  return a.size() - i < b.size() - j;
 }
 
 std::string summary(const std::vector<DestinationHistory>& histories, std::time_t now) {
