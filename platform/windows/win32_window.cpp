@@ -81,6 +81,7 @@ class Win32Window final : public Window {
   void watch_line_lengths(std::size_t index);
   void remake_edit_box(std::size_t index, bool wraps, const windows::EditOutcome& outcome);
   void rewrap_if_short(HWND box);
+  bool scrolls_long_line(HWND box) const;
 
   WindowDescription description_;
   HWND window_ = nullptr;
@@ -221,10 +222,18 @@ LRESULT CALLBACK Win32Window::edit_box_procedure(HWND box, UINT message, WPARAM 
   return DefSubclassProc(box, message, w, l);
 }
 
+// Whether `box` is a multi-line box made without word wrap for a long line (a one-line box never
+// wraps).
+bool Win32Window::scrolls_long_line(HWND box) const {
+  const int index = index_of(box);
+  return index >= 0 && description_.controls[std::size_t(index)].multiline &&
+         !windows::wraps_lines(box);
+}
+
 // A box that no longer holds a long line wraps again, its text and caret as they are.
 void Win32Window::rewrap_if_short(HWND box) {
+  if (!scrolls_long_line(box)) return;  // made again meanwhile
   const int index = index_of(box);
-  if (index < 0 || windows::wraps_lines(box)) return;  // made again meanwhile
   windows::EditOutcome outcome{windows::window_wide_text(box), 0};
   if (windows::holds_long_line(outcome.text)) return;
   SendMessageW(box, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&outcome.caret));
@@ -294,7 +303,7 @@ LRESULT Win32Window::handle(HWND window, UINT message, WPARAM w, LPARAM l) {
     case WM_COMMAND:
       // Typing, deleting, cutting or undoing may take the long line away; the box is made
       // again once its own handling of the edit is over.
-      if (HIWORD(w) == EN_CHANGE && !windows::wraps_lines(reinterpret_cast<HWND>(l))) {
+      if (HIWORD(w) == EN_CHANGE && scrolls_long_line(reinterpret_cast<HWND>(l))) {
         PostMessageW(window_, kRewrapMessage, 0, l);
         return 0;
       }
