@@ -26,6 +26,10 @@ const Runaway kRunaways[] = {
     {"(a+)+b", "a", "!b", {20, 24, 30000}, kPlain},
     {"^(\\w+\\s?)*$", "a", "!", {20, 24, 30000}, {}},
     {"(a|aa)+$", "a", "b", {30, 36, 30000}, kPlain},
+    // Two repeats of one character that multiply at one start position, on both matchers.
+    {".*?[^ ]*x", "a", " x", {1000, 16000, 100000}, kPlain},
+    {".*\\d+x", "1", "\nx", {1000, 16000, 100000}, kPlain},
+    {".*\\s+c", "\x01", "cca1c.c.c", {1000, 16000, 16384}, {}},
 };
 
 }  // namespace

@@ -45,6 +45,7 @@ build-bench/bench/http_peak_rss "http://127.0.0.1:$port"
 build-bench/bench/http_vs_curl_cli "http://127.0.0.1:$port"
 build-bench/bench/regex_peak_rss
 build-bench/bench/regex_runaway
+build-bench/bench/regex_common_patterns
 QT_QPA_PLATFORM=offscreen build-bench/bench/links_box_long_line 2>/dev/null
 # The same on the Windows build's own edit control, under Wine.
 (

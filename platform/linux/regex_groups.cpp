@@ -9,8 +9,8 @@ namespace lc::platform {
 Quantifier quantifier_at(std::u16string_view pattern, std::size_t at) {
   if (at >= pattern.size()) return {};
   const char16_t unit = pattern[at];
-  if (unit == u'*' || unit == u'+') return {at + 1, true, true};
-  if (unit == u'?') return {at + 1, false, false};
+  if (unit == u'*' || unit == u'+') return {at + 1, true, unit == u'*'};
+  if (unit == u'?') return {at + 1, false, true};
   if (unit != u'{') return {};
   std::size_t end = at + 1;
   // A bound too large to write stays large.
@@ -24,7 +24,8 @@ Quantifier quantifier_at(std::u16string_view pattern, std::size_t at) {
     return end > first ? value : 0;
   };
   const std::size_t digits_at = end;
-  std::size_t most = number();
+  const std::size_t least = number();
+  std::size_t most = least;
   if (end == digits_at) return {};
   bool open = false;
   if (end < pattern.size() && pattern[end] == u',') {
@@ -33,7 +34,7 @@ Quantifier quantifier_at(std::u16string_view pattern, std::size_t at) {
     open = end == upper_at;
   }
   if (end >= pattern.size() || pattern[end] != u'}') return {};
-  return {end + 1, open, open || most > 1};
+  return {end + 1, open || most > 1, least == 0};
 }
 
 namespace {
@@ -42,7 +43,9 @@ struct Paren {
   std::size_t parent;  // index of the enclosing parenthesis, or kNone
   bool capturing = false;
   bool lookaround = false;
-  bool repeated = false;
+  bool repeated = false;    // a group (not a lookaround) that may match more than once
+  bool quantified = false;  // the same, lookarounds included
+  bool skippable = false;
   bool holds_capture = false;
 };
 
@@ -68,10 +71,15 @@ std::vector<Paren> scan_parens(std::u16string_view pattern) {
       parens.push_back({open.empty() ? kNone : open.back(), !question,
                         question && (kind == u'=' || kind == u'!')});
       open.push_back(parens.size() - 1);
+    } else if (unit == u'|' && !open.empty()) {
+      parens[open.back()].skippable = true;
     } else if (unit == u')' && !open.empty()) {
       Paren& closed = parens[open.back()];
       open.pop_back();
-      closed.repeated = !closed.lookaround && quantifier_at(pattern, at + 1).repeats;
+      const Quantifier quantifier = quantifier_at(pattern, at + 1);
+      closed.quantified = quantifier.repeats;
+      closed.skippable = closed.skippable || quantifier.optional;
+      closed.repeated = !closed.lookaround && closed.quantified;
       if (closed.parent != kNone && (closed.capturing || closed.holds_capture)) {
         parens[closed.parent].holds_capture = true;
       }
@@ -102,6 +110,8 @@ GroupPlan plan_groups(std::u16string_view pattern) {
     const bool captured_for_iterations =
         !paren.capturing && !paren.lookaround && paren.repeated && paren.holds_capture;
     plan.captured_for_iterations.push_back(captured_for_iterations);
+    plan.repeats.push_back(paren.quantified);
+    plan.skippable.push_back(paren.skippable);
     if (!paren.capturing && !captured_for_iterations) continue;
     number_of[index] = plan.repeat_around.size();
     if (paren.capturing) plan.numbers.push_back(number_of[index]);

@@ -11,9 +11,9 @@
 namespace lc::platform {
 
 struct Quantifier {
-  std::size_t end = 0;   // the index after it; 0 when there is none
-  bool open = false;     // * + {n,}
-  bool repeats = false;  // allows more than one
+  std::size_t end = 0;    // the index after it; 0 when there is none
+  bool repeats = false;   // allows more than one
+  bool optional = false;  // allows none
 };
 
 // The quantifier that begins at `at` (without a lazy '?').
@@ -23,6 +23,11 @@ struct GroupPlan {
   // For each opening parenthesis in order: a non-capturing group that PCRE2 is to capture,
   // because it repeats with capturing groups inside.
   std::vector<bool> captured_for_iterations;
+  // For each opening parenthesis in order: whether a quantifier lets its group match more than
+  // once, and whether the group may match without its first atom (it holds alternatives, or a
+  // quantifier lets it match none).
+  std::vector<bool> repeats;
+  std::vector<bool> skippable;
   // For each group of the pattern (from 1; [0] is the whole match): its number in PCRE2.
   std::vector<std::size_t> numbers;
   // For each PCRE2 group: the PCRE2 number of the innermost repeated group around it, or 0.

@@ -1,8 +1,10 @@
 #include "platform/linux/regex_pattern.h"
 
 #include <string>
+#include <vector>
 
 #include "common/ascii_text.h"
+#include "platform/linux/regex_budget_callouts.h"
 
 namespace lc::platform {
 namespace {
@@ -79,28 +81,52 @@ constexpr std::u16string_view kNotSpaces =
     u"\\u0000-\\u0008\\u000E-\\u001F!-\\u009F\\u00A1-\\u167F\\u1681-\\u180D\\u180F-\\u1FFF"
     u"\\u200B-\\u2027\\u202A-\\u202E\\u2030-\\u205E\\u2060-\\u2FFF\\u3001-\\uFEFE\\uFF00-\\uFFFF";
 
+// The same, as pairs of first and last units.
+constexpr std::u16string_view kSpaceRanges =
+    u"\t\r  \u00A0\u00A0\u1680\u1680\u180E\u180E\u2000\u200A\u2028\u2029\u202F\u202F"
+    u"\u205F\u205F\u3000\u3000\uFEFF\uFEFF";
+
+icu::UnicodeSet units_in_ranges(std::u16string_view ranges) {
+  icu::UnicodeSet units;
+  for (std::size_t at = 0; at + 1 < ranges.size(); at += 2)
+    units.add(ranges[at], ranges[at + 1]);
+  return units;
+}
+
 // VBScript's class escapes, written for use inside a character class and outside one: \w and \d
 // keep their ASCII meanings; \s is every space and line terminator, as in ECMAScript. `core` is
-// the set of suspects in the unnegated class.
+// the set of suspects in the unnegated class, `core_ranges` its units.
 struct ClassEscape {
   char16_t letter;
   std::u16string_view in_class;
   std::u16string_view outside;
   SuspectSet core;
+  std::u16string_view core_ranges;
   bool negated;
 
   SuspectSet members() const { return negated ? kAllSuspects & ~core : core; }
+  icu::UnicodeSet units() const {
+    icu::UnicodeSet units = units_in_ranges(core_ranges);
+    return negated ? units.complement() : units;
+  }
 };
 
 constexpr ClassEscape kClassEscapes[] = {
-    {u'w', u"A-Za-z0-9_", u"[A-Za-z0-9_]", kLetterS | kLetterK, false},
-    {u'W', u"\\u0000-/:-@\\[-^`{-\\uFFFF", u"[^A-Za-z0-9_]", kLetterS | kLetterK, true},
-    {u'd', u"0-9", u"[0-9]", 0, false},
-    {u'D', u"\\u0000-/:-\\uFFFF", u"[^0-9]", 0, true},
-    {u's', kSpaces, u"[" LC_REGEX_SPACES u"]", 0, false},
-    {u'S', kNotSpaces, u"[^" LC_REGEX_SPACES u"]", 0, true},
+    {u'w', u"A-Za-z0-9_", u"[A-Za-z0-9_]", kLetterS | kLetterK, u"AZaz09__", false},
+    {u'W', u"\\u0000-/:-@\\[-^`{-\\uFFFF", u"[^A-Za-z0-9_]", kLetterS | kLetterK, u"AZaz09__",
+     true},
+    {u'd', u"0-9", u"[0-9]", 0, u"09", false},
+    {u'D', u"\\u0000-/:-\\uFFFF", u"[^0-9]", 0, u"09", true},
+    {u's', kSpaces, u"[" LC_REGEX_SPACES u"]", 0, kSpaceRanges, false},
+    {u'S', kNotSpaces, u"[^" LC_REGEX_SPACES u"]", 0, kSpaceRanges, true},
 };
 #undef LC_REGEX_SPACES
+
+// What the dot matches: all but the line terminators.
+icu::UnicodeSet any_but_line_terminator() {
+  icu::UnicodeSet units = units_in_ranges(u"\n\n\r\r\u2028\u2029");
+  return units.complement();
+}
 
 const ClassEscape* class_escape_named(char16_t letter) {
   for (const ClassEscape& escape : kClassEscapes) {
@@ -124,6 +150,7 @@ struct OpenClass {
   std::size_t start = 0;  // where its text begins in out_
   bool negated = false;
   SuspectSet members = 0;               // before negation
+  icu::UnicodeSet units;                // before negation
   std::optional<char16_t> range_first;  // a unit that a following '-' makes a range from
   bool range_open = false;
 };
@@ -138,7 +165,10 @@ class Translator {
     for (at_ = 0; at_ < pattern_.size(); ++at_) {
       if (!(class_ ? class_unit() : unit())) return std::nullopt;
     }
-    return Pcre2Pattern{std::move(out_), has_back_references_, open_repeats_, std::move(groups_)};
+    if (!open_groups_.empty()) return std::nullopt;
+    settle_follower(false);  // a repeat that ends the pattern has nothing to give back for
+    insert_budget_callouts(out_, repeats_);
+    return Pcre2Pattern{std::move(out_), machine_code_agrees_, std::move(groups_)};
   }
 
  private:
@@ -146,22 +176,36 @@ class Translator {
   // the pattern is refused.
   bool unit() {
     const char16_t unit = pattern_[at_];
+    if (const std::size_t end = quantifier_end(at_)) return quantifier(end);
+    atom_start_ = out_.size();
     switch (unit) {
       case u'\\':
         return escape();
       case u'[':
         open_class();
         return true;
-      case u'(':
-        return group();
       case u'.':
         out_ += kAnyButLineTerminator;
+        atom(any_but_line_terminator());
+        return true;
+      case u'(':
+        atom_start_ = kNoAtom;
+        return group();
+      case u')':
+        atom_start_ = kNoAtom;
+        return close_group();
+      case u'|':
+        atom_start_ = kNoAtom;
+        // An alternative that ends the pattern ends the match.
+        settle_follower(!open_groups_.empty());
+        out_ += unit;
         return true;
       case u'^':
       case u'$':
+        atom_start_ = kNoAtom;
+        settle_follower(true);
         return anchor(unit);
       default:
-        if (const std::size_t end = quantifier_end(at_)) return quantifier(end);
         literal(unit, false);
         return true;
     }
@@ -173,7 +217,11 @@ class Translator {
   // PCRE2 would read a quantifier after a quantifier (past one lazy '?') as possessive or as a
   // repeat of the repeat; VBScript refuses both.
   bool quantifier(std::size_t end) {
-    if (quantifier_at(pattern_, at_).open) ++open_repeats_;
+    if (atom_start_ != kNoAtom && quantifier_at(pattern_, at_).repeats) {
+      repeats_.push_back({atom_start_, repeats_open_ > 0 || lookarounds_open_ > 0});
+      awaiting_follower_ = std::move(atom_units_);
+    }
+    atom_start_ = kNoAtom;
     out_.append(pattern_.substr(at_, end - at_));
     at_ = end - 1;
     if (at_ + 1 < pattern_.size() && pattern_[at_ + 1] == u'?') {
@@ -195,9 +243,19 @@ class Translator {
 
   // Only (?: (?= and (?! are VBScript's; PCRE2 would read other forms and its verbs.
   bool group() {
-    const bool captured_for_iterations = groups_.captured_for_iterations[parens_++];
+    const bool captured_for_iterations = groups_.captured_for_iterations[parens_];
+    const bool repeats = groups_.repeats[parens_];
+    if (groups_.skippable[parens_++]) settle_follower(true);
     const char16_t next = at_ + 1 < pattern_.size() ? pattern_[at_ + 1] : u'\0';
     if (next == u'*') return false;
+    const bool lookaround = next == u'?' && at_ + 2 < pattern_.size() && pattern_[at_ + 2] != u':';
+    if (next != u'?') captures_closed_.push_back(false);
+    open_groups_.push_back({next == u'?' ? 0 : ++captures_opened_, repeats, lookaround});
+    if (repeats) ++repeats_open_;
+    if (lookaround) {
+      ++lookarounds_open_;
+      settle_follower(true);
+    }
     if (next != u'?') {
       out_ += u'(';
       return true;
@@ -211,6 +269,36 @@ class Translator {
     return true;
   }
 
+  // A single-unit atom has been translated: it is what the last repeat's atom is followed by, and
+  // what a quantifier after it repeats.
+  void atom(icu::UnicodeSet units) {
+    if (awaiting_follower_) {
+      const bool optional = quantifier_at(pattern_, at_ + 1).optional;
+      settle_follower(optional || units_overlap(*awaiting_follower_, units, options_.ignore_case));
+    }
+    atom_units_ = std::move(units);
+  }
+
+  // Settles whether the last repeat's atom may give back a unit that what follows it matches.
+  void settle_follower(bool gives_back) {
+    if (!awaiting_follower_) return;
+    repeats_.back().gives_back = gives_back;
+    awaiting_follower_.reset();
+  }
+
+  bool close_group() {
+    if (open_groups_.empty()) return false;
+    const OpenGroup closed = open_groups_.back();
+    if (closed.repeats) --repeats_open_;
+    if (closed.lookaround) --lookarounds_open_;
+    if (closed.number != 0) captures_closed_[closed.number] = true;
+    // What follows a repeated group may be its own start again.
+    if (closed.repeats || closed.lookaround) settle_follower(true);
+    open_groups_.pop_back();
+    out_ += u')';
+    return true;
+  }
+
   bool escape() {
     if (at_ + 1 >= pattern_.size()) return false;
     const char16_t letter = pattern_[++at_];
@@ -218,10 +306,13 @@ class Translator {
       const std::size_t start = out_.size();
       out_ += escape->outside;
       guard_suspects(start, escape->core, escape->negated);
+      atom(escape->units());
       return true;
     }
     if (letter == u'b' || letter == u'B') {
       if (quantifier_end(at_ + 1)) return false;
+      atom_start_ = kNoAtom;
+      settle_follower(true);
       out_ += letter == u'b' ? kWordBoundary : kNotWordBoundary;
       return true;
     }
@@ -239,7 +330,15 @@ class Translator {
       ++end;
     }
     if (number >= groups_.numbers.size()) return false;
-    has_back_references_ = true;
+    // PCRE2's two matchers answer differently for a back-reference met again while its group is
+    // unset or open: one inside a repeat, repeated itself, or to a group not yet closed.
+    const bool group_open = number > captures_opened_ || !captures_closed_[number];
+    if (group_open || repeats_open_ > 0 || quantifier_at(pattern_, end).repeats) {
+      machine_code_agrees_ = false;
+    }
+    // Its text may be anything, and may be empty.
+    atom_start_ = kNoAtom;
+    settle_follower(true);
     // Braces keep a following literal digit out of the group number.
     std::u16string digits;
     for (const char digit : std::to_string(groups_.numbers[number]))
@@ -315,6 +414,7 @@ class Translator {
   }
 
   void literal(char16_t value, bool escaped) {
+    atom(icu::UnicodeSet(value, value));
     if (options_.unicode_case && suspect_bit(value)) {
       out_ += u"(?-i:" + suspect_class(closed_under_case(suspect_bit(value))) + u")";
     } else if (escaped) {
@@ -353,9 +453,10 @@ class Translator {
       case u']': {
         // VBScript closes a class at its first ']', so "[]" and "[^]" are whole classes.
         out_ += u']';
-        const OpenClass closed = *class_;
+        OpenClass closed = std::move(*class_);
         class_.reset();
         guard_suspects(closed.start, closed.members, closed.negated);
+        atom(closed.negated ? closed.units.complement() : closed.units);
         return true;
       }
       case u'\\':
@@ -381,10 +482,13 @@ class Translator {
 
   void class_member(char16_t unit) {
     if (class_->range_open) {
+      // A range whose ends are out of order is refused by PCRE2.
+      if (*class_->range_first <= unit) class_->units.add(*class_->range_first, unit);
       class_->members |= suspects_between(*class_->range_first, unit);
       class_->range_first.reset();
       class_->range_open = false;
     } else {
+      class_->units.add(unit);
       class_->members |= suspect_bit(unit);
       class_->range_first = unit;
     }
@@ -408,6 +512,7 @@ class Translator {
       if (class_->range_open) return false;  // a range cannot end in a set of characters
       out_ += escape->in_class;
       class_->members |= escape->members();
+      class_->units.addAll(escape->units());
       class_->range_first.reset();
       class_->range_open = false;
       // A class escape cannot end or begin a range: a hyphen after it stands for itself.
@@ -428,11 +533,25 @@ class Translator {
   PatternOptions options_;
   GroupPlan groups_;
   std::size_t parens_ = 0;  // opening parentheses passed
+  struct OpenGroup {
+    std::size_t number;  // the pattern's own; 0 for a group that does not capture
+    bool repeats;
+    bool lookaround;
+  };
+  std::vector<OpenGroup> open_groups_;
+  std::size_t captures_opened_ = 0;
+  std::vector<bool> captures_closed_{true};  // by the pattern's numbers; 0 is the whole match
+  std::size_t repeats_open_ = 0;             // open groups that may match more than once
+  std::size_t lookarounds_open_ = 0;
+  std::vector<SingleAtomRepeat> repeats_;
+  icu::UnicodeSet atom_units_;                        // what the last single-unit atom matches
+  std::optional<icu::UnicodeSet> awaiting_follower_;  // the last repeat's, until its follower
+  static constexpr std::size_t kNoAtom = std::u16string::npos;
+  std::size_t atom_start_ = kNoAtom;  // where the last atom's translation begins in out_
   std::size_t at_ = 0;
   std::u16string out_;
   std::optional<OpenClass> class_;
-  bool has_back_references_ = false;
-  std::size_t open_repeats_ = 0;
+  bool machine_code_agrees_ = true;
 };
 
 }  // namespace

@@ -10,17 +10,18 @@
 namespace lc::platform {
 
 struct PatternOptions {
-  bool multiline = false;     // ^ and $ meet every line terminator, not only the subject's ends
+  bool multiline = false;  // ^ and $ meet every line terminator, not only the subject's ends
+  bool ignore_case = false;
   bool unicode_case = false;  // the pattern is compiled caseless with Unicode case folding
 };
 
 // A pattern as PCRE2 reads it. Under Unicode case folding each back-reference is followed by a
 // callout whose string is the group's number, where the matcher holds the text it matched to
-// ECMAScript's case rule.
+// ECMAScript's case rule. Each repeat of a single atom is preceded by callout number 1, where the
+// matcher looks at its time budget.
 struct Pcre2Pattern {
   std::u16string text;
-  bool has_back_references = false;
-  std::size_t open_repeats = 0;  // quantifiers without an upper bound: * + {n,}
+  bool machine_code_agrees = true;  // PCRE2's machine code answers as its interpreter does
   GroupPlan groups;
 };
 

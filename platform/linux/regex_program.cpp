@@ -38,6 +38,9 @@ constexpr std::size_t kJitStackMaxBytes = std::size_t{1} << 30;
 constexpr std::size_t kJitStackGrowth = 8;
 // Below this many units, compiling to machine code costs more than it saves.
 constexpr std::size_t kJitWorthwhileUnits = 16 * 1024;
+// The part of a call's budget the interpreter has before machine code takes over, where the
+// pattern allows it.
+constexpr std::int64_t kInterpreterShare = 4;
 
 // Case folding beyond ASCII needs Unicode properties, which slow every match down; it matters only
 // when the pattern holds a letter beyond ASCII, an escape that may spell one, or a
@@ -51,14 +54,6 @@ bool may_fold_beyond_ascii(std::u16string_view pattern) {
     }
   }
   return false;
-}
-
-// PCRE2's machine code gives other answers than its interpreter for back-references repeated
-// while their group is unset or open. And it does not count the steps a repeat of single
-// characters takes back, so two open repeats (.*?[^ ]*x) can multiply into minutes at one start
-// position, where the interpreter's count stops them. Such patterns stay interpreted.
-bool allows_machine_code(const Pcre2Pattern& pattern) {
-  return !pattern.has_back_references && pattern.open_repeats <= 1;
 }
 
 PCRE2_SPTR16 units(std::u16string_view text) {
@@ -146,8 +141,8 @@ std::shared_ptr<CompiledPattern> compile_cached(std::u16string_view pattern, boo
   if (const auto found = cache.find(key); found != cache.end()) return found->second;
 
   const bool unicode_case = ignore_case && may_fold_beyond_ascii(pattern);
-  std::optional<Pcre2Pattern> translated =
-      to_pcre2_pattern(pattern, {.multiline = multiline, .unicode_case = unicode_case});
+  std::optional<Pcre2Pattern> translated = to_pcre2_pattern(
+      pattern, {.multiline = multiline, .ignore_case = ignore_case, .unicode_case = unicode_case});
   if (!translated) return nullptr;
   const std::u16string& text = translated->text;
   // The translated pattern spells out multiline anchors itself, so '$' ends only the subject.
@@ -165,7 +160,7 @@ std::shared_ptr<CompiledPattern> compile_cached(std::u16string_view pattern, boo
   auto compiled = std::make_shared<CompiledPattern>();
   compiled->code.reset(code);
   compiled->group_count = translated->groups.numbers.size() - 1;
-  compiled->machine_code_allowed = allows_machine_code(*translated);
+  compiled->machine_code_allowed = translated->machine_code_agrees;
   if (translated->groups.matters()) compiled->groups = std::move(translated->groups);
   if (cache.size() >= kCachedPatterns) cache.clear();
   cache.emplace(std::move(key), compiled);
@@ -190,9 +185,13 @@ struct RegexProgram::Matcher {
   std::unique_ptr<pcre2_jit_stack, JitStackFree> jit_stack;
   std::size_t jit_stack_bytes = 0;
   std::int64_t deadline = 0;
-  std::size_t stretch = 1;  // start positions searched between two looks at the budget
+  std::int64_t last_look = 0;  // when the clock was last read
+  std::size_t stretch = 1;     // start positions searched between two looks at the budget
 
-  static int on_callout(pcre2_callout_block* block, void*) {
+  static int on_callout(pcre2_callout_block* block, void* data) {
+    if (block->callout_string == nullptr) {
+      return nanoseconds_now() > static_cast<Matcher*>(data)->deadline ? PCRE2_ERROR_MATCHLIMIT : 0;
+    }
     return back_reference_holds(*block) ? 0 : 1;
   }
 
@@ -212,13 +211,15 @@ struct RegexProgram::Matcher {
     for (;;) {
       const std::size_t last_start = std::min(subject.size(), start + stretch - 1);
       pcre2_set_offset_limit(match_context.get(), last_start);
-      const std::int64_t began = nanoseconds_now();
       const int result = match(subject, start, machine_code);
       if (result != PCRE2_ERROR_NOMATCH || last_start == subject.size()) return result;
+      // The clock is read only between stretches that found nothing: a stretch after matches
+      // seems longer than it was, and the next is merely shorter.
       const std::int64_t now = nanoseconds_now();
       if (now > deadline) return PCRE2_ERROR_MATCHLIMIT;
-      stretch = now - began < kStretchNanoseconds ? std::min(stretch * 2, kLongestStretch)
-                                                  : std::max(stretch / 2, std::size_t{1});
+      stretch = now - last_look < kStretchNanoseconds ? std::min(stretch * 2, kLongestStretch)
+                                                      : std::max(stretch / 2, std::size_t{1});
+      last_look = now;
       start = last_start + 1;
     }
   }
@@ -248,7 +249,7 @@ std::unique_ptr<RegexProgram> RegexProgram::compile(std::u16string_view pattern,
   matcher->match_context.reset(pcre2_match_context_create(nullptr));
   pcre2_set_match_limit(matcher->match_context.get(), kMatchLimit);
   pcre2_set_heap_limit(matcher->match_context.get(), kHeapLimitKib);
-  pcre2_set_callout(matcher->match_context.get(), &Matcher::on_callout, nullptr);
+  pcre2_set_callout(matcher->match_context.get(), &Matcher::on_callout, matcher.get());
   matcher->pattern = std::move(compiled);
   return std::unique_ptr<RegexProgram>(new RegexProgram(std::move(matcher)));
 }
@@ -260,12 +261,19 @@ std::size_t RegexProgram::group_count() const {
 bool RegexProgram::for_each_match(std::u16string_view subject, bool global,
                                   const std::function<void(MatchSpans)>& visit, MatchPath path) {
   Matcher& matcher = *matcher_;
-  matcher.deadline = nanoseconds_now() + kBudgetNanoseconds +
-                     static_cast<std::int64_t>(subject.size()) * kBudgetNanosecondsPerUnit;
+  const std::int64_t began = nanoseconds_now();
+  const std::int64_t budget =
+      kBudgetNanoseconds + static_cast<std::int64_t>(subject.size()) * kBudgetNanosecondsPerUnit;
   const bool wants_machine_code = path == MatchPath::by_subject_size
                                       ? subject.size() >= kJitWorthwhileUnits
                                       : path == MatchPath::machine_code;
-  const bool machine_code = wants_machine_code && matcher.pattern->has_machine_code();
+  bool machine_code = wants_machine_code && matcher.pattern->has_machine_code();
+  // A short subject left to the interpreter may still run into its limits where machine code,
+  // many times faster, would answer: it then has the rest of the budget.
+  const bool may_take_machine_code =
+      !machine_code && path == MatchPath::by_subject_size && matcher.pattern->machine_code_allowed;
+  matcher.deadline = began + (may_take_machine_code ? budget / kInterpreterShare : budget);
+  matcher.last_look = began;
   if (machine_code) matcher.reserve_jit_stack(subject.size() * kJitStackBytesPerUnit);
 
   const PCRE2_SIZE* offsets = pcre2_get_ovector_pointer(matcher.match_data.get());
@@ -277,6 +285,13 @@ bool RegexProgram::for_each_match(std::u16string_view subject, bool global,
   while (start <= subject.size()) {
     const int result = matcher.find(subject, start, machine_code);
     if (result == PCRE2_ERROR_NOMATCH) return true;
+    if (result < 0 && !machine_code && may_take_machine_code &&
+        matcher.pattern->has_machine_code()) {
+      machine_code = true;
+      matcher.deadline = began + budget;
+      matcher.reserve_jit_stack(subject.size() * kJitStackBytesPerUnit);
+      continue;
+    }
     if (result < 0) return false;
     for (std::size_t group = 0; group < captured.size(); ++group) {
       const PCRE2_SIZE group_start = offsets[2 * group];

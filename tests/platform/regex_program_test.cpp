@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/regex_pattern.h"
 #include "platform/linux/regex_program.h"
 
 namespace lc::platform {
@@ -52,9 +53,8 @@ class PatternMaker {
   }
 
   std::u16string quantified(int depth) {
-    // Mostly bounded: patterns with two open repeats stay interpreted.
     static constexpr std::u16string_view kQuantifiers[] = {
-        u"", u"", u"", u"?", u"??", u"{1,2}", u"{2}", u"{0,3}?", u"*", u"+?"};
+        u"", u"", u"", u"", u"?", u"??", u"{1,2}", u"{2}", u"{0,3}?", u"*", u"+", u"+?", u"*?"};
     std::u16string out = atom(depth);
     if (out == u"^" || out == u"$" || out == u"\\b") return out;
     return out + std::u16string(kQuantifiers[pick(std::size(kQuantifiers))]);
@@ -97,13 +97,98 @@ TEST(RegexPathsTest, InterpreterAndMachineCodeGiveOneAnswer) {
   EXPECT_GT(compared, 3000);
 }
 
+// Patterns that the interpreter alone would fail on, at its memory or time limits or within its
+// share of the budget, and machine code answers: matched, or found absent.
+TEST(RegexPathsTest, MachineCodeAnswersWhereTheInterpreterWouldFail) {
+  std::u16string alternating;
+  for (int unit = 0; unit < (1 << 20); ++unit)
+    alternating += unit % 2 == 0 ? u'a' : u'b';
+  alternating += u'c';
+  std::u16string dotted = u"cca1\u6587c";
+  for (int i = 0; i < 100; ++i)
+    dotted += u".c";
+  struct Case {
+    std::u16string_view pattern;
+    bool ignore_case;
+    std::u16string subject;
+    std::size_t matches;
+  };
+  const Case cases[] = {
+      {u"(((((a|b)))))*c.*", false, alternating, 1},
+      {u"(((((a|b)))))*c(x)?\\6", false, alternating, 1},
+      {u".*\\s+c", true, std::u16string(16'384, u'\u0001') + dotted, 0},
+      {u".*\\s+c", true, std::u16string(16'000, u'\u0001') + dotted, 0},
+  };
+  for (const Case& test : cases) {
+    std::unique_ptr<RegexProgram> program =
+        RegexProgram::compile(test.pattern, test.ignore_case, false);
+    ASSERT_TRUE(program);
+    std::size_t found = 0;
+    EXPECT_TRUE(program->for_each_match(test.subject, true, [&](MatchSpans) { ++found; }))
+        << std::string(test.pattern.begin(), test.pattern.end()) << " over " << test.subject.size();
+    EXPECT_EQ(found, test.matches);
+  }
+}
+
+// Where the time budget is looked at during one start position: before each repeat that can be
+// entered again without PCRE2's machine code counting it. None in patterns whose repeats never
+// give back what follows them could match; a missing one lets a call run for minutes.
+TEST(RegexPathsTest, BudgetIsLookedAtWhereRepeatsMultiply) {
+  struct Case {
+    std::u16string_view pattern;
+    bool ignore_case;
+    std::size_t looks;
+  };
+  const Case cases[] = {
+      {u"<a href=\"([^\"]*)\">([^<]*)</a>", false, 0},
+      {u"(\\w+)\\s+(\\w+)", true, 0},
+      {u"([\"'])[^\"']*\\1", false, 0},
+      {u"a.*|b.*", false, 0},
+      {u".*?[^ ]*x", false, 1},
+      {u".*\\d+x", false, 1},
+      {u"\\d+(?:x)?\\d+", false, 1},
+      {u"\\d+(?:x|\\d)\\d+", false, 1},
+      {u"\\d+()x\\d+", false, 0},
+      {u"k+\u212A+", false, 0},
+      {u"k+\u212A+", true, 1},
+      {u"(a+)+b", false, 1},
+      {u"a+(?=b+)", false, 1},
+      {u"a*b*c*", false, 2},
+      {u"(a.*|b)c*", false, 1},
+  };
+  for (const Case& test : cases) {
+    const std::optional<Pcre2Pattern> translated =
+        to_pcre2_pattern(test.pattern, {.ignore_case = test.ignore_case});
+    ASSERT_TRUE(translated);
+    std::size_t looks = 0;
+    for (std::size_t at = translated->text.find(u"(?C1)"); at != std::u16string::npos;
+         at = translated->text.find(u"(?C1)", at + 1))
+      ++looks;
+    EXPECT_EQ(looks, test.looks) << std::string(test.pattern.begin(), test.pattern.end());
+  }
+}
+
 // PCRE2 bounds the steps at each start position; a polynomial runaway stays under that bound at
 // every one of them, and only the call's budget ends it.
 TEST(RegexProgramTest, PolynomialRunawayFailsWithinTheCallsBudget) {
-  std::unique_ptr<RegexProgram> program =
-      RegexProgram::compile(u".*?(.[^ \\w]*\u03C9\\d)+|\u5B57", false, false);
-  ASSERT_TRUE(program);
-  EXPECT_FALSE(program->for_each_match(std::u16string(3000, u'\u4E2D'), false, [](MatchSpans) {}));
+  struct Case {
+    std::u16string_view pattern;
+    std::u16string subject;
+  };
+  const Case cases[] = {
+      {u".*?(.[^ \\w]*\u03C9\\d)+|\u5B57", std::u16string(3000, u'\u4E2D')},
+      // Two repeats of one character each multiply at a single start position.
+      {u".*?[^ ]*x", std::u16string(1 << 20, u'a') + u" x"},
+      {u".*\\d+x", std::u16string(1 << 20, u'1') + u"\nx"},
+  };
+  for (const Case& test : cases) {
+    std::unique_ptr<RegexProgram> program = RegexProgram::compile(test.pattern, false, false);
+    ASSERT_TRUE(program);
+    for (const MatchPath path : {MatchPath::interpreter, MatchPath::machine_code})
+      EXPECT_FALSE(program->for_each_match(
+          test.subject, false, [](MatchSpans) {}, path))
+          << std::string(test.pattern.begin(), test.pattern.end());
+  }
 }
 
 }  // namespace
