@@ -13,14 +13,7 @@ bool units_overlap(const icu::UnicodeSet& first, const icu::UnicodeSet& second, 
   return folded_first.containsSome(folded_second);
 }
 
-void insert_budget_callouts(std::u16string& translated,
-                            const std::vector<SingleAtomRepeat>& repeats) {
-  std::vector<std::size_t> positions;
-  bool after_giving_back = false;
-  for (const SingleAtomRepeat& repeat : repeats) {
-    if (repeat.in_repeated_group || after_giving_back) positions.push_back(repeat.atom_at);
-    after_giving_back = after_giving_back || repeat.gives_back;
-  }
+void insert_budget_callouts(std::u16string& translated, const std::vector<std::size_t>& positions) {
   std::u16string out;
   out.reserve(translated.size() + positions.size() * kBudgetCallout.size());
   std::size_t copied = 0;

@@ -167,7 +167,7 @@ class Translator {
     }
     if (!open_groups_.empty()) return std::nullopt;
     settle_follower(false);  // a repeat that ends the pattern has nothing to give back for
-    insert_budget_callouts(out_, repeats_);
+    insert_budget_callouts(out_, budget_looks_);
     return Pcre2Pattern{std::move(out_), machine_code_agrees_, std::move(groups_)};
   }
 
@@ -218,7 +218,9 @@ class Translator {
   // repeat of the repeat; VBScript refuses both.
   bool quantifier(std::size_t end) {
     if (atom_start_ != kNoAtom && quantifier_at(pattern_, at_).repeats) {
-      repeats_.push_back({atom_start_, repeats_open_ > 0 || lookarounds_open_ > 0});
+      if (repeats_open_ > 0 || lookarounds_open_ > 0 || behind_giving_back_) {
+        budget_looks_.push_back(atom_start_);
+      }
       awaiting_follower_ = std::move(atom_units_);
     }
     atom_start_ = kNoAtom;
@@ -282,7 +284,7 @@ class Translator {
   // Settles whether the last repeat's atom may give back a unit that what follows it matches.
   void settle_follower(bool gives_back) {
     if (!awaiting_follower_) return;
-    repeats_.back().gives_back = gives_back;
+    behind_giving_back_ = behind_giving_back_ || gives_back;
     awaiting_follower_.reset();
   }
 
@@ -292,8 +294,10 @@ class Translator {
     if (closed.repeats) --repeats_open_;
     if (closed.lookaround) --lookarounds_open_;
     if (closed.number != 0) captures_closed_[closed.number] = true;
-    // What follows a repeated group may be its own start again.
+    // What follows a repeated group may be its own start again, and each iteration it gives back
+    // enters what follows once more.
     if (closed.repeats || closed.lookaround) settle_follower(true);
+    behind_giving_back_ = behind_giving_back_ || closed.repeats;
     open_groups_.pop_back();
     out_ += u')';
     return true;
@@ -543,7 +547,10 @@ class Translator {
   std::vector<bool> captures_closed_{true};  // by the pattern's numbers; 0 is the whole match
   std::size_t repeats_open_ = 0;             // open groups that may match more than once
   std::size_t lookarounds_open_ = 0;
-  std::vector<SingleAtomRepeat> repeats_;
+  // Where the time budget is looked at: before repeats of a single atom entered again without
+  // a step counted, those in a repeated group or behind a repeat that may give back.
+  std::vector<std::size_t> budget_looks_;
+  bool behind_giving_back_ = false;
   icu::UnicodeSet atom_units_;                        // what the last single-unit atom matches
   std::optional<icu::UnicodeSet> awaiting_follower_;  // the last repeat's, until its follower
   static constexpr std::size_t kNoAtom = std::u16string::npos;
