@@ -12,6 +12,7 @@
 #include "push/settings/options.h"
 #include "push/settings/plan.h"
 #include "push/texts/exit_codes.h"
+#include "push/texts/push_texts.h"
 
 int main(int argc, char** argv) {
   using namespace lc::push;
@@ -39,5 +40,9 @@ int main(int argc, char** argv) {
   for (const std::string& problem : reading.problems)
     std::cerr << problem << "\n";
   if (!reading.plan) return kUsageOrInput;
+  if (reading.plan->run.inspect_only && !inspects_anything(*reading.plan)) {
+    std::cerr << texts::kNothingToInspect << "\n";
+    return kUsageOrInput;
+  }
   return reading.plan->from_config ? push_config(*reading.plan) : push_links(*reading.plan);
 }

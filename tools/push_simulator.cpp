@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "common/ascii_text.h"
+#include "tools/simulated_index.h"
 
 namespace {
 
@@ -45,6 +48,7 @@ struct Settings {
   bool retry_after_date = false;
   int fail_first = 0;      // the first N pushes are answered 500
   std::string google_key;  // a public key (PEM): the Indexing API's endpoints check tokens with it
+  IndexScript index;
 };
 
 // IndexNow takes at most this many URLs in one call, Bing's SubmitUrlbatch this many.
@@ -67,6 +71,7 @@ std::string_view host_of(std::string_view link) {
 // The links of one body, sorted as the interface sorts them.
 struct Sorted {
   long valid = 0;
+  std::vector<std::string_view> accepted;
   Json not_valid = Json::array();
   Json not_same_site = Json::array();
 };
@@ -83,6 +88,7 @@ Sorted sort_links(const std::string& body, const std::string& site) {
       sorted.not_same_site.push_back(link);
     } else {
       ++sorted.valid;
+      sorted.accepted.push_back(link);
     }
   });
   return sorted;
@@ -106,6 +112,8 @@ struct Interface {
   int requests = 0;
   int pushes = 0;
   int tokens = 0;  // access tokens given
+  std::map<std::string, std::string> token_scopes;
+  std::unique_ptr<SimulatedIndex> index;
 };
 
 // Keeps the push as it came (with --record), then waits as --delay-ms asks, before any answer.
@@ -154,6 +162,8 @@ int indexnow_status(const std::string& body, Interface& interface) {
   const auto count = static_cast<long>(json["urlList"].size());
   if (count > interface.remain[kIndexNow]) return 429;
   interface.remain[kIndexNow] -= count;
+  for (const Json& url : json["urlList"])
+    interface.index->accepted(url.get<std::string>());
   return 200;
 }
 
@@ -182,6 +192,8 @@ void answer_push(Interface& interface, const httplib::Request& request, httplib:
   long& remain = interface.remain[kPush];
   if (sorted.valid > remain) return answer(400, error(400, "over quota"));
   remain -= sorted.valid;
+  for (const std::string_view link : sorted.accepted)
+    interface.index->accepted(link);
   // The refused links come first: a reader that takes each count up to the next ',' or '}'
   // still finds both.
   Json json;
@@ -231,6 +243,23 @@ void add_options(CLI::App& cli, Settings& settings) {
                  "a public key (PEM): answer the Indexing API's POST /token, giving a token for "
                  "an assertion it signs, and POST /batch")
       ->check(CLI::ExistingFile);
+  IndexScript& index = settings.index;
+  cli.add_option("--index-after", index.index_after_hours,
+                 "keep an index: a link an engine accepted is indexed this many hours later, "
+                 "and URL Inspection and GetUrlInfo tell so")
+      ->check(CLI::Range(0.0, 24.0 * 366));
+  cli.add_option("--never-indexed", index.never_indexed, "links holding this stay out of it");
+  cli.add_option("--daily-inspections", index.daily_inspections,
+                 "inspections a property and Pacific day")
+      ->capture_default_str()
+      ->check(CLI::Range(0L, 1'000'000'000L));
+  cli.add_option("--inspections-a-minute", index.inspections_a_minute,
+                 "inspections a property and minute")
+      ->capture_default_str()
+      ->check(CLI::Range(1L, 1'000'000'000L));
+  cli.add_option("--inspection-refusal", index.refusal,
+                 "answer every inspection 403, 404 or 429, or 1: without an index status")
+      ->check(CLI::IsMember({1, 403, 404, 429}));
   cli.add_option("--record", settings.record_dir,
                  "write each push to DIR/request-1, DIR/request-2 ... (request line, header "
                  "lines, empty line, body)")
@@ -295,6 +324,8 @@ void bing_batch(Interface& interface, const httplib::Request& request, httplib::
                            ", Submitted: " + std::to_string(count));
   }
   remain -= count;
+  for (const Json& url : json["urlList"])
+    interface.index->accepted(url.get<std::string>());
   response.set_content(R"({"d":null})", "application/json; charset=utf-8");
 }
 
@@ -317,6 +348,25 @@ std::string base64url_decoded(std::string_view text) {
     }
   }
   return bytes;
+}
+
+constexpr std::string_view kScopes[] = {"https://www.googleapis.com/auth/indexing",
+                                        "https://www.googleapis.com/auth/webmasters",
+                                        "https://www.googleapis.com/auth/webmasters.readonly"};
+
+bool known_scope(const Json& claims) {
+  const std::string scope = claims.value("scope", "");
+  return std::find(std::begin(kScopes), std::end(kScopes), scope) != std::end(kScopes);
+}
+
+// The scope an assertion asks for.
+std::string scope_of(std::string_view jwt) {
+  const std::size_t first = jwt.find('.');
+  const std::size_t second = jwt.find('.', first + 1);
+  if (first == std::string_view::npos || second == std::string_view::npos) return "";
+  const Json claims =
+      Json::parse(base64url_decoded(jwt.substr(first + 1, second - first - 1)), nullptr, false);
+  return claims.is_object() ? claims.value("scope", "") : "";
 }
 
 // Why the assertion is refused; empty when it holds.
@@ -344,8 +394,7 @@ std::string assertion_problem(const Settings& settings, std::string_view jwt) {
   EVP_PKEY_free(key);
   if (!verified) return "Invalid JWT Signature.";
   const auto now = static_cast<long>(std::time(nullptr));
-  if (!claims.is_object() || claims.value("iss", "").empty() ||
-      claims.value("scope", "") != "https://www.googleapis.com/auth/indexing" ||
+  if (!claims.is_object() || claims.value("iss", "").empty() || !known_scope(claims) ||
       claims.value("aud", "") != "http://127.0.0.1:" + std::to_string(settings.port) + "/token" ||
       !claims.contains("exp") || !claims["exp"].is_number_integer() || !claims.contains("iat") ||
       !claims["iat"].is_number_integer() || claims["exp"].get<long>() < now ||
@@ -376,11 +425,11 @@ void google_token(Interface& interface, httplib::Response& response, const std::
     return;
   }
   std::lock_guard lock(interface.mutex);
-  response.set_content(Json{{"access_token", "simulated-" + std::to_string(++interface.tokens)},
-                            {"expires_in", 3599},
-                            {"token_type", "Bearer"}}
-                           .dump(),
-                       "application/json; charset=utf-8");
+  const std::string token = "simulated-" + std::to_string(++interface.tokens);
+  interface.token_scopes[token] = scope_of(assertion);
+  response.set_content(
+      Json{{"access_token", token}, {"expires_in", 3599}, {"token_type", "Bearer"}}.dump(),
+      "application/json; charset=utf-8");
 }
 
 Json google_error(int code, const std::string& message) {
@@ -433,6 +482,7 @@ void google_batch(Interface& interface, const httplib::Request& request,
       json = google_error(429, "Quota exceeded for quota metric 'Publish requests'.");
     } else {
       --interface.remain[kGoogle];
+      if (kind == "URL_UPDATED") interface.index->accepted(url);
       const char* latest = kind == "URL_UPDATED" ? "latestUpdate" : "latestRemove";
       json = {
           {"urlNotificationMetadata", {{"url", url}, {latest, {{"url", url}, {"type", kind}}}}}};
@@ -444,6 +494,36 @@ void google_batch(Interface& interface, const httplib::Request& request,
   }
   answer += "--batch_simulated--\r\n";
   response.set_content(answer, "multipart/mixed; boundary=batch_simulated");
+}
+
+// URL Inspection: a token for the Search Console scopes, then the index's answer.
+void google_inspection(Interface& interface, const httplib::Request& request,
+                       httplib::Response& response, const std::string& body) {
+  const std::string authorization = request.get_header_value("Authorization");
+  std::string scope;
+  {
+    std::lock_guard lock(interface.mutex);
+    const auto found = interface.token_scopes.find(authorization.substr(7));
+    if (authorization.starts_with("Bearer ") && found != interface.token_scopes.end())
+      scope = found->second;
+  }
+  if (scope.empty()) {
+    response.status = 401;
+    response.set_content(
+        google_error(401, "Request had invalid authentication credentials.").dump(),
+        "application/json; charset=UTF-8");
+    return;
+  }
+  if (!scope.starts_with("https://www.googleapis.com/auth/webmasters")) {
+    response.status = 403;
+    response.set_content(
+        google_error(403, "Request had insufficient authentication scopes.").dump(),
+        "application/json; charset=UTF-8");
+    return;
+  }
+  const SimulatedAnswer answer = interface.index->inspect(body, interface.settings.sites);
+  response.status = answer.status;
+  response.set_content(answer.body, "application/json; charset=UTF-8");
 }
 
 // An HTTP date `seconds` from now, as Retry-After may be written.
@@ -500,6 +580,7 @@ int main(int argc, char** argv) {
   CLI11_PARSE(cli, argc, argv);
   const Settings& settings = interface.settings;
   std::fill(std::begin(interface.remain), std::end(interface.remain), settings.quota);
+  interface.index = std::make_unique<SimulatedIndex>(settings.index);
 
   httplib::Server server;
   server.set_payload_max_length(kLargestBody);
@@ -525,6 +606,15 @@ int main(int argc, char** argv) {
                record_and_delay(interface, request, "");
                bing_quota(interface, request, response);
              });
+  server.Get("/webmaster/api.svc/json/GetUrlInfo", [&](const httplib::Request& request,
+                                                       httplib::Response& response) {
+    record_and_delay(interface, request, "");
+    if (!bing_site_allowed(interface, request, request.get_param_value("siteUrl"), response))
+      return;
+    const SimulatedAnswer answer = interface.index->url_info(request.get_param_value("url"));
+    response.status = answer.status;
+    response.set_content(answer.body, "application/json; charset=utf-8");
+  });
   server.Post("/webmaster/api.svc/json/SubmitUrlbatch",
               taking_body(interface, [&](const httplib::Request& request,
                                          httplib::Response& response, const std::string& body) {
@@ -535,6 +625,11 @@ int main(int argc, char** argv) {
                 taking_body(interface, [&](const httplib::Request&, httplib::Response& response,
                                            const std::string& body) {
                   google_token(interface, response, body);
+                }));
+    server.Post("/v1/urlInspection/index:inspect",
+                taking_body(interface, [&](const httplib::Request& request,
+                                           httplib::Response& response, const std::string& body) {
+                  google_inspection(interface, request, response, body);
                 }));
     server.Post("/batch",
                 taking_body(interface, [&](const httplib::Request& request,

@@ -91,6 +91,7 @@ class ConfigRuns {
   }
 
   int finish(const RunSettings& run) const {
+    if (run.inspect_only) return worst_;  // each engine said what its inspections found
     // Quiet, a normal night says nothing; one that needs a person says what.
     if (!run.quiet || run.json || worst_ != kAllAccepted) summarize(run, runs_, worst_);
     return kept_metrics(run, figures_, worst_);
@@ -112,6 +113,7 @@ void push_site(const RunSettings& run, const SitePlan& site, const std::deque<Li
   SitePlan one_host = site;
   one_host.host = site_host(site.name, lists);
   for (const EngineSettings& engine : site.engines) {
+    if (run.inspect_only && !engine.inspection.enabled) continue;
     const ReportLabels labels = labels_of(site, engine);
     if (!engine.unusable.empty()) {
       std::cerr << engine.unusable << "\n";

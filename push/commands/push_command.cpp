@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/standard_streams.h"
+#include "push/commands/inspect_links.h"
 #include "push/engines/engine_registry.h"
 #include "push/engines/quota_day.h"
 #include "push/push_run.h"
@@ -58,7 +59,8 @@ class Intake {
         std::cerr << other_site << link << "\n";
       }
     }
-    if (taken.empty()) return;  // the record opens once the site is known
+    // The record opens once the site is known; a run that only inspects takes nothing in.
+    if (taken.empty() || pushing_.run.inspect_only) return;
     already_pushed_ += record().take_in(taken, pushing_.run.again);
   }
 
@@ -203,6 +205,15 @@ RunTotals plan_only(const Pushing& pushing, const RunOptions& run, Record& recor
                                       : kAllAccepted);
 }
 
+// A run that only inspects: the site's links are read to know the site, and only inspected.
+RunTotals inspect_only(const Pushing& pushing, Intake& intake, const ReportLabels& labels) {
+  std::ostream silent(nullptr);
+  const std::unique_ptr<RunReport> report =
+      pushing.run.json ? json_report(std::cout, std::cerr, labels)
+                       : text_report(pushing.run.quiet ? silent : std::cout, std::cerr, false);
+  return ended(inspect_due_links(pushing.engine, intake.record(), *report).exit_code);
+}
+
 RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& intake,
                            const ReportLabels& labels) {
   Record& record = intake.record();
@@ -228,6 +239,10 @@ RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& inta
   RunTotals totals = run_push(run, waiting, *report);
   if (pushing.site.deletions && totals.exit_code != kRecordUnusable) {
     totals.exit_code = std::max(totals.exit_code, announce_removals(pushing, run, record, *report));
+  }
+  if (totals.exit_code != kRecordUnusable) {
+    totals.exit_code =
+        std::max(totals.exit_code, inspect_due_links(pushing.engine, record, *report).exit_code);
   }
   record_run_end(record, totals, *report);
   // Last, so that the run's summary carries the exit code the program ends with.
@@ -269,7 +284,8 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 }
 
 int kept_metrics(const RunSettings& run, const std::vector<RunFigures>& runs, int exit_code) {
-  if (run.metrics.empty()) return exit_code;
+  // A run that only inspects leaves the pushing runs' figures as they are.
+  if (run.metrics.empty() || run.inspect_only) return exit_code;
   try {
     write_metrics(run.metrics, runs, std::time(nullptr));
     return exit_code;
@@ -287,7 +303,8 @@ RunTotals push_links(const RunSettings& settings, const SitePlan& site,
   Intake intake(pushing, run);
   try {
     feed([&](const LinkList& links) { intake.add(links); });
-    return push_from_record(pushing, run, intake, labels);
+    return settings.inspect_only ? inspect_only(pushing, intake, labels)
+                                 : push_from_record(pushing, run, intake, labels);
   } catch (const RecordError& failure) {
     std::cerr << failure.what() << "\n";
     return ended(failure.exit_code());

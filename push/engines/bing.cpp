@@ -3,16 +3,13 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "push/engines/bing_url_info.h"
 #include "push/engines/client.h"
 #include "push/texts/push_texts.h"
 
 namespace lc::push {
-namespace {
 
-using Json = nlohmann::json;
-
-// The API's own error codes (ApiErrorCode), in plain words.
-std::string explanation(const Json& answer) {
+std::string bing_explanation(const nlohmann::json& answer) {
   const int code = answer.contains("ErrorCode") && answer["ErrorCode"].is_number_integer()
                        ? answer["ErrorCode"].get<int>()
                        : -1;
@@ -34,6 +31,10 @@ std::string explanation(const Json& answer) {
     return answer["Message"].get<std::string>();
   return std::string(texts::kBatchRefused);
 }
+
+namespace {
+
+using Json = nlohmann::json;
 
 class Bing : public Engine {
  public:
@@ -101,7 +102,7 @@ class Bing : public Engine {
       return outcome;
     }
     outcome.kind = BatchOutcome::Kind::kRefused;
-    outcome.explanation = explanation(answer_.is_object() ? answer_ : Json::object());
+    outcome.explanation = bing_explanation(answer_.is_object() ? answer_ : Json::object());
     return outcome;
   }
 
@@ -150,7 +151,8 @@ const EngineDescription& bing_engine() {
                                      secrets.hidden(destination.interface));
           },
       .make = made<Bing>,
-      .settings = kSettings};
+      .settings = kSettings,
+      .make_inspector = bing_inspector};
   return description;
 }
 

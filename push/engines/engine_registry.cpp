@@ -43,6 +43,66 @@ constexpr Setting<EngineSettings> kEndpointSetting = {
       return address_problem(value);
     }};
 
+// A whole number from 1 to `most` into the field `into` points to.
+template <long InspectionSettings::*into>
+std::optional<std::string> take_count(const std::string& value, EngineSettings& settings,
+                                      std::size_t most) {
+  const std::optional<std::size_t> count = whole_number(value, most);
+  if (!count) return not_whole_number(most);
+  settings.inspection.*into = static_cast<long>(*count);
+  return std::nullopt;
+}
+
+constexpr std::size_t kMostHours = 24 * 366;
+constexpr std::size_t kMostDays = 366;
+
+const Setting<EngineSettings> kInspectionSettings[] = {
+    {.key = "inspect",
+     .option = "--inspect",
+     .form = SettingForm::kFlag,
+     .help = "ask the engine whether the links it accepted are in its index",
+     .take = [](const std::string& value, EngineSettings& settings) -> std::optional<std::string> {
+       settings.inspection.enabled = value == "true";
+       return std::nullopt;
+     }},
+    {.key = "inspect_after",
+     .option = "--inspect-after",
+     .form = SettingForm::kWholeNumber,
+     .help = "hours after a link was accepted that it is first inspected (default 48)",
+     .take =
+         [](const std::string& value, EngineSettings& settings) {
+           return take_count<&InspectionSettings::after_hours>(value, settings, kMostHours);
+         }},
+    {.key = "reinspect_after",
+     .option = "--reinspect-after",
+     .form = SettingForm::kWholeNumber,
+     .help = "days after a link was found not indexed that it is inspected again (default 7)",
+     .take =
+         [](const std::string& value, EngineSettings& settings) {
+           return take_count<&InspectionSettings::reinspect_days>(value, settings, kMostDays);
+         }},
+    {.key = "daily_inspections",
+     .option = "--daily-inspections",
+     .form = SettingForm::kWholeNumber,
+     .help = "inspections a day at the most (default: the engine's limit, if any)",
+     .take = [](const std::string& value, EngineSettings& settings) -> std::optional<std::string> {
+       const std::optional<std::size_t> daily = whole_number(value, kMostDailyQuota);
+       if (!daily) return not_whole_number(kMostDailyQuota);
+       settings.inspection.daily = static_cast<long>(*daily);
+       return std::nullopt;
+     }},
+};
+
+constexpr Setting<EngineSettings> kInspectionEndpointSetting = {
+    .key = "inspection_endpoint",
+    .option = "--inspection-endpoint",
+    .form = SettingForm::kText,
+    .help = "the inspection call's endpoint, where not its public one",
+    .take = [](const std::string& value, EngineSettings& settings) {
+      settings.inspection.endpoint = value;
+      return address_problem(value);
+    }};
+
 }  // namespace
 
 std::vector<const Setting<EngineSettings>*> settings_of(const EngineDescription& engine) {
@@ -51,6 +111,11 @@ std::vector<const Setting<EngineSettings>*> settings_of(const EngineDescription&
     settings.push_back(&setting);
   if (!engine.default_endpoint.empty()) settings.push_back(&kEndpointSetting);
   settings.push_back(&kBatchSetting);
+  if (engine.make_inspector) {
+    for (const Setting<EngineSettings>& setting : kInspectionSettings)
+      settings.push_back(&setting);
+  }
+  if (!engine.default_inspection_endpoint.empty()) settings.push_back(&kInspectionEndpointSetting);
   return settings;
 }
 
@@ -59,6 +124,7 @@ EngineSettings default_settings(const EngineDescription& engine) {
   settings.destination.engine = &engine;
   settings.destination.interface = engine.default_endpoint;
   settings.batch = engine.usual_batch;
+  settings.inspection.endpoint = engine.default_inspection_endpoint;
   return settings;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "push/engines/engine.h"
+#include "push/engines/inspection.h"
 #include "push/engines/secrets.h"
 #include "push/engines/setting.h"
 
@@ -28,6 +29,7 @@ struct EngineSettings {
   // Why this engine of this site cannot be pushed to (a secret that could not be had), naming
   // where; empty: it can. The site's other engines, and other sites, go on.
   std::string unusable;
+  InspectionSettings inspection;
 
   bool operator==(const EngineSettings&) const = default;
 };
@@ -45,13 +47,19 @@ struct EngineDescription {
   std::string (*destination_name)(const Destination& destination, const Secrets& secrets);
   std::unique_ptr<Engine> (*make)(const Destination& destination);
   std::span<const Setting<EngineSettings>> settings;  // its own, beside the batch
+  // Its call for a link's place in its index, where it has one, with that call's limits.
+  std::unique_ptr<Inspector> (*make_inspector)(const Destination& destination,
+                                               const InspectionSettings& settings) = nullptr;
+  std::string_view default_inspection_endpoint = {};  // empty: the engine's own endpoint
+  std::optional<long> daily_inspections = std::nullopt;
+  std::optional<long> inspections_a_minute = std::nullopt;
 };
 
 // Every setting of `engine`: its own, its endpoint where it has a public one that another may
-// replace, and its batch.
+// replace, its batch, and those of its inspections where it has them.
 std::vector<const Setting<EngineSettings>*> settings_of(const EngineDescription& engine);
 
-// The settings of `engine` before any is given: its public endpoint and its usual batch.
+// The settings of `engine` before any is given: its public endpoints and its usual batch.
 EngineSettings default_settings(const EngineDescription& engine);
 
 // The engine of a name; empty where no engine has it.

@@ -1,6 +1,5 @@
 #include "push/engines/google.h"
 
-#include <map>
 #include <nlohmann/json.hpp>
 #include <random>
 
@@ -8,10 +7,12 @@
 #include "platform/ascii_case.h"
 #include "platform/rsa_signature.h"
 #include "push/engines/client.h"
+#include "push/engines/google_inspection.h"
+#include "push/engines/google_token.h"
+#include "push/engines/json_fields.h"
 #include "push/texts/failure.h"
 #include "push/texts/file_text.h"
 #include "push/texts/push_texts.h"
-#include "push/texts/w3c_time.h"
 
 namespace lc::push {
 namespace {
@@ -20,34 +21,6 @@ using Json = nlohmann::json;
 
 constexpr std::string_view kScope = "https://www.googleapis.com/auth/indexing";
 constexpr std::string_view kPublishPath = "/v3/urlNotifications:publish";
-// A token is asked for an hour, and taken for a little less.
-constexpr long kTokenSeconds = 3600;
-constexpr long kTokenMargin = 60;
-
-std::string base64url(std::string_view bytes) {
-  static constexpr char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
-  std::string text;
-  std::uint32_t bits = 0;
-  int held = 0;
-  for (const char byte : bytes) {
-    bits = bits << 8 | static_cast<unsigned char>(byte);
-    held += 8;
-    while (held >= 6) {
-      held -= 6;
-      text += kDigits[(bits >> held) & 0x3F];
-    }
-  }
-  if (held > 0) text += kDigits[(bits << (6 - held)) & 0x3F];
-  return text;
-}
-
-std::string string_at(const Json& json, const char* key) {
-  return json.is_object() && json.contains(key) && json[key].is_string()
-             ? json[key].get<std::string>()
-             : "";
-}
-
 // The explanation of a refusal, the API's words where it gives them.
 std::string explanation(int status, const Json& answer) {
   switch (status) {
@@ -61,7 +34,7 @@ std::string explanation(int status, const Json& answer) {
       break;
   }
   const Json error = answer.is_object() ? answer.value("error", Json()) : Json();
-  const std::string message = string_at(error, "message");
+  const std::string message = json_text(error, "message");
   return message.empty() ? std::string(texts::kBatchRefused) : message;
 }
 
@@ -153,69 +126,15 @@ std::vector<LinkOutcome> read_batch_answer(std::size_t sent, std::string_view bo
 
 namespace {
 
-// An access token, kept while it lasts for every run of the program that uses its account.
-struct Token {
-  std::string value;
-  std::time_t until = 0;
-};
-std::map<std::string, Token>& tokens() {
-  static std::map<std::string, Token> by_account;
-  return by_account;
-}
-
 class Google : public Engine {
  public:
   explicit Google(const Destination& destination) : destination_(destination) {}
 
   // The access token, from a signed assertion of the service account.
   std::optional<BatchOutcome> prepare() override {
-    const std::time_t now = seconds_now();
-    Token& token = account_token();
-    if (!token.value.empty() && now < token.until) return std::nullopt;
-    // The key's id, where the key file gives it, tells the token service which key signed.
-    Json header_fields = {{"alg", "RS256"}, {"typ", "JWT"}};
-    if (!destination_.key_id.empty()) header_fields["kid"] = destination_.key_id;
-    const std::string header = base64url(header_fields.dump());
-    const std::string claims = base64url(Json{
-        {"iss", destination_.account},
-        {"scope", kScope},
-        {"aud", destination_.token_uri},
-        {"iat", now},
-        {"exp", now + kTokenSeconds}}.dump());
-    const std::string signed_part = header + "." + claims;
-    BatchOutcome outcome;
-    const std::optional<std::string> signature =
-        platform::sign_rs256(destination_.key, signed_part);
-    if (!signature) {
-      outcome.kind = BatchOutcome::Kind::kRefused;
-      outcome.explanation = std::string(texts::kGoogleBadKey);
-      return outcome;
-    }
-    const std::string body =
-        "grant_type=" + query_encoded("urn:ietf:params:oauth:grant-type:jwt-bearer") +
-        "&assertion=" + signed_part + "." + base64url(*signature);
-    const Reply reply =
-        http_exchange(destination_.token_uri, {.post = true,
-                                               .as_program = true,
-                                               .body = body,
-                                               .content_type = "application/x-www-form-urlencoded",
-                                               .timeout_seconds = destination_.timeout_seconds});
-    take_status(reply, outcome);
-    if (!reply.answered()) return outcome;
-    const Json answer = Json::parse(reply.body, nullptr, false);
-    const std::string access_token = string_at(answer, "access_token");
-    if (!reply.answered_2xx() || access_token.empty()) {
-      outcome.kind = BatchOutcome::Kind::kRefused;
-      const std::string description = string_at(answer, "error_description");
-      outcome.explanation = std::string(texts::kGoogleNoToken) +
-                            (description.empty() ? string_at(answer, "error") : description);
-      return outcome;
-    }
-    const long lifetime = answer.contains("expires_in") && answer["expires_in"].is_number_integer()
-                              ? answer["expires_in"].get<long>()
-                              : kTokenSeconds;
-    token = {access_token, now + lifetime - kTokenMargin};
-    return std::nullopt;
+    AccessToken token = access_token(destination_, kScope);
+    token_ = std::move(token.value);
+    return token.problem;
   }
 
   BatchOutcome send(std::span<const std::string_view> links) override {
@@ -226,11 +145,7 @@ class Google : public Engine {
     return publish(links, "URL_DELETED");
   }
 
-  std::vector<std::string> secrets() const override {
-    const auto token = tokens().find(token_key());
-    if (token == tokens().end() || token->second.value.empty()) return {};
-    return {token->second.value};
-  }
+  std::vector<std::string> secrets() const override { return held_access_tokens(); }
 
  private:
   // One notification of `type` a link, in one batch request. A token the API does not take is
@@ -238,7 +153,7 @@ class Google : public Engine {
   BatchOutcome publish(std::span<const std::string_view> links, std::string_view type) {
     BatchOutcome outcome = publish_once(links, type);
     if (!unauthorized(outcome)) return outcome;
-    account_token() = {};
+    forget_access_token(destination_, kScope);
     return publish_once(links, type);
   }
 
@@ -253,7 +168,7 @@ class Google : public Engine {
     if (const std::optional<BatchOutcome> problem = prepare()) return *problem;
     const std::string boundary = "linkcourier-" + std::to_string(std::random_device{}());
     const std::string content_type = "multipart/mixed; boundary=" + boundary;
-    const std::string authorization = "Bearer " + account_token().value;
+    const std::string authorization = "Bearer " + token_;
     const Reply reply = http_exchange(destination_.interface + "/batch",
                                       {.post = true,
                                        .as_program = true,
@@ -292,10 +207,8 @@ class Google : public Engine {
     return body + "--" + boundary + "--\r\n";
   }
 
-  std::string token_key() const { return destination_.account + " " + destination_.token_uri; }
-  Token& account_token() { return tokens()[token_key()]; }
-
   Destination destination_;
+  std::string token_;
 };
 
 }  // namespace
@@ -313,8 +226,8 @@ struct ServiceAccount {
 // when it is no such key or its private key cannot be read.
 ServiceAccount read_service_account(const std::string& path) {
   const Json json = Json::parse(read_file(path), nullptr, false);
-  ServiceAccount account{string_at(json, "client_email"), string_at(json, "private_key"),
-                         string_at(json, "token_uri"), string_at(json, "private_key_id")};
+  ServiceAccount account{json_text(json, "client_email"), json_text(json, "private_key"),
+                         json_text(json, "token_uri"), json_text(json, "private_key_id")};
   if (account.client_email.empty() || account.private_key.empty() || account.token_uri.empty())
     throw Failure(kUsageOrInput, texts::about(path, texts::kGoogleNotAccount));
   if (!platform::sign_rs256(account.private_key, ""))
@@ -354,6 +267,16 @@ const Setting<EngineSettings> kSettings[] = {
        settings.destination.daily_quota = static_cast<long>(*quota);
        return std::nullopt;
      }},
+    {.key = "property",
+     .option = "--property",
+     .form = SettingForm::kText,
+     .help = "the inspected site's property: its URL prefix, or sc-domain: and its domain "
+             "(default: the scheme and host of each link, with /)",
+     .take = [](const std::string& value, EngineSettings& settings) -> std::optional<std::string> {
+       settings.inspection.property = value;
+       if (value.starts_with("sc-domain:")) return std::nullopt;
+       return address_problem(value);
+     }},
 };
 
 }  // namespace
@@ -376,7 +299,12 @@ const EngineDescription& google_engine() {
                                      secrets.hidden(destination.interface));
           },
       .make = made<Google>,
-      .settings = kSettings};
+      .settings = kSettings,
+      .make_inspector = google_inspector,
+      .default_inspection_endpoint = "https://searchconsole.googleapis.com",
+      // URL Inspection's limits, per property.
+      .daily_inspections = 2000,
+      .inspections_a_minute = 600};
   return description;
 }
 

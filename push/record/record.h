@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "push/engines/engine.h"
+#include "push/engines/inspection.h"
 #include "push/engines/quota_day.h"
 #include "push/texts/failure.h"
 
@@ -107,6 +108,13 @@ struct RunEntry {
   std::vector<Setback> setbacks;
 };
 
+// When links are due for inspection: accepted before the one time and never inspected since, or
+// found not indexed before the other.
+struct InspectionDue {
+  std::time_t accepted_before = 0;
+  std::time_t not_indexed_before = 0;
+};
+
 // Where a run keeps nothing.
 inline constexpr const char* kRecordInMemory = ":memory:";
 
@@ -167,6 +175,14 @@ class Record {
   virtual void record_run_end(const RunEnd& end) = 0;
   // Keeps a temporary failure of the run at once, whatever becomes of the run.
   virtual void record_setback(const std::string& words) = 0;
+
+  // The destination's links due for inspection, at most `most`, those never inspected first.
+  virtual std::vector<std::string> links_to_inspect(const InspectionDue& due, std::size_t most) = 0;
+  // Keeps what an inspection found, counted on the engine's `day`.
+  virtual void record_inspection(std::string_view url, const Inspection& inspection,
+                                 std::time_t day) = 0;
+  // The inspections the destination made on the engine's `day`.
+  virtual std::int64_t inspections_on(std::time_t day) = 0;
 
   // Per destination and site.
   virtual std::vector<LinkCounts> counts(std::time_t now) = 0;

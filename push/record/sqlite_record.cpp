@@ -14,6 +14,7 @@
 #include "platform/utf8_files.h"
 #include "push/engines/engine_registry.h"
 #include "push/engines/quota_day.h"
+#include "push/record/inspections.h"
 #include "push/record/record_location.h"
 #include "push/record/run_history.h"
 #include "push/record/sqlite_db.h"
@@ -27,7 +28,7 @@ namespace {
 
 // "LKCR": tells our records from other programs' databases.
 constexpr std::int64_t kApplicationId = 0x4C4B4352;
-constexpr std::int64_t kSchemaVersion = 4;
+constexpr std::int64_t kSchemaVersion = 5;
 
 enum LinkState : int { kWaiting = 0, kAccepted = 1, kRefused = 2, kRemoved = 3 };
 
@@ -275,6 +276,20 @@ class SqliteRecord final : public Record {
     guarded([&] { lc::push::for_each_run(db_, since, site, each); });
   }
 
+  std::vector<std::string> links_to_inspect(const InspectionDue& due, std::size_t most) override {
+    return guarded([&] { return lc::push::links_to_inspect(db_, destination_, due, most); });
+  }
+
+  void record_inspection(std::string_view url, const Inspection& inspection,
+                         std::time_t day) override {
+    if (dry_run_) return;
+    guarded([&] { keep_inspection(db_, destination_, url, inspection, seconds_now(), day); });
+  }
+
+  std::int64_t inspections_on(std::time_t day) override {
+    return guarded([&] { return lc::push::inspections_on(db_, destination_, day); });
+  }
+
   // Keeps the links of a text state file as accepted at their times.
   void import_accepted(std::string_view text) {
     Transaction import(db_);
@@ -340,6 +355,7 @@ class SqliteRecord final : public Record {
   void add_quotas();
   void add_content_hashes();
   void add_run_history();
+  void add_inspection_results();
   std::int64_t id_of(std::string_view table, std::string_view column, std::string_view value);
   // What the record holds of one of the destination's links.
   struct KnownLink {
@@ -409,6 +425,7 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
   if (version == 1) add_quotas();
   if (version >= 1 && version < 3) add_content_hashes();
   if (version >= 1 && version < 4) add_run_history();
+  if (version >= 1 && version < 5) add_inspection_results();
   if (opening.destination.empty()) return;
   Transaction start(db_);
   destination_ = id_of("destinations", "name", opening.destination);
@@ -464,11 +481,21 @@ void SqliteRecord::add_run_history() {
   migration.commit();
 }
 
+// The fifth keeps what inspections found.
+void SqliteRecord::add_inspection_results() {
+  Transaction migration(db_);
+  if (db_.single_integer("PRAGMA user_version") != 4) return;  // another run did it meanwhile
+  add_inspections(db_);
+  db_.execute("PRAGMA user_version = 5");
+  migration.commit();
+}
+
 void SqliteRecord::create_schema() {
   Transaction creation(db_);
   db_.execute(kSchema);
   db_.execute(kRunsTables);
   db_.execute(kQuotasTable);
+  add_inspections(db_);
   db_.execute("PRAGMA application_id = " + std::to_string(kApplicationId) +
               "; PRAGMA user_version = " + std::to_string(kSchemaVersion));
   creation.commit();

@@ -226,6 +226,11 @@ void add_queries(CLI::App& cli, Options& options) {
   remove->excludes(show);
   schedule->require_option(1, 2);
   schedule->final_callback([&options] { options.command = Command::kSchedule; });
+  // Takes every option of a push, given after it as before it.
+  CLI::App* inspect = cli.add_subcommand(
+      "inspect", "only inspect the links due for inspection, as --inspect asks; push nothing");
+  inspect->fallthrough();
+  inspect->final_callback([&options] { options.run.inspect_only = true; });
   status->final_callback([&options] { options.command = Command::kStatus; });
   history->final_callback([&options] { options.command = Command::kHistory; });
 }

@@ -160,6 +160,13 @@ std::string_view spelled_option(std::string_view option) {
   return option.substr(option.rfind(',') + 1);
 }
 
+bool inspects_anything(const Plan& plan) {
+  return std::any_of(plan.sites.begin(), plan.sites.end(), [](const SitePlan& site) {
+    return std::any_of(site.engines.begin(), site.engines.end(),
+                       [](const EngineSettings& engine) { return engine.inspection.enabled; });
+  });
+}
+
 PlanReading plan_of(const Options& options) {
   PlanReading reading = options.config.empty() ? command_line_plan(options) : config_plan(options);
   if (reading.plan) {

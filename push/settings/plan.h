@@ -39,6 +39,7 @@ struct RunSettings {
   bool again = false;              // send links even when the record has them as accepted
   bool confirm_deletions = false;  // even past the limit
   bool dry_run = false;
+  bool inspect_only = false;  // nothing pushed: the links due for inspection only inspected
   bool quiet = false;
   bool json = false;
 };
@@ -48,6 +49,9 @@ struct Plan {
   std::vector<SitePlan> sites;
   bool from_config = false;  // several sites, named; their runs are summed up at the end
 };
+
+// Whether any engine of any site of the plan inspects links.
+bool inspects_anything(const Plan& plan);
 
 struct Options;
 

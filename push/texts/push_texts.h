@@ -46,6 +46,8 @@ inline constexpr std::string_view kOtherSite = "不属于 {site} 的链接，已
 inline constexpr std::string_view kOtherHostsSkipped =
     "站点 {site} 有 {count} 条链接不属于 {host}，已跳过，例如：{link}";
 inline constexpr std::string_view kNothingToPush = "没有可推送的链接";
+inline constexpr std::string_view kNothingToInspect =
+    "没有要检查的引擎：请在引擎的设置里写 inspect = true，或加 --inspect";
 
 // Options.
 inline constexpr std::string_view kBadInterface = "不是可用的 http 或 https 地址";
@@ -194,6 +196,20 @@ inline constexpr std::string_view kGoogleBadKey = "读不出服务账号的私�
 inline constexpr std::string_view kGoogleNoToken = "取不到访问令牌：";
 inline constexpr std::string_view kGoogleUnauthorized =
     "访问令牌未被接受（已重新取得一次）：请检查服务账号是否仍然有效";
+inline constexpr std::string_view kInspectionNoStatus =
+    "检查结果里没有索引状态：这条链接留待下次检查";
+inline constexpr std::string_view kInspectionQuota = "超出当天的检查配额：余下的链接留待下次检查";
+inline constexpr std::string_view kInspectionNotPermitted =
+    "没有权限检查：服务账号须是资源 {property} 在站长工具里的用户（该资源不存在时也这样答复）";
+inline constexpr std::string_view kInspectionNoProperty = "资源 {property} 不存在";
+inline constexpr std::string_view kInspectionNotInProperty =
+    "链接不属于资源 {property}：网址前缀资源须与链接的开头一致，网域资源写作 "
+    "sc-domain:域名。接口的答复：";
+inline constexpr std::string_view kInspectionSummary =
+    "检查了 {inspected} 条链接：{indexed} 条已收录，{not_indexed} 条未收录；{waiting} "
+    "条留待下次检查";
+inline constexpr std::string_view kNothingDue = "没有到了检查时候的链接";
+inline constexpr std::string_view kInspectionStopped = "检查中断，余下的链接留待下次检查：";
 inline constexpr std::string_view kGoogleNotAccount =
     "不是服务账号的密钥文件（应有 client_email、private_key 和 token_uri）";
 inline constexpr std::string_view kIndexNowNoKeyFile =

@@ -1,0 +1,102 @@
+#include "push/commands/inspect_links.h"
+
+#include <algorithm>
+#include <chrono>
+#include <deque>
+#include <limits>
+#include <thread>
+
+#include "push/engines/quota_day.h"
+#include "push/texts/exit_codes.h"
+#include "push/texts/push_texts.h"
+#include "push/texts/w3c_time.h"
+
+namespace lc::push {
+namespace {
+
+constexpr std::time_t kHour = 3600;
+constexpr std::time_t kDay = 24 * kHour;
+
+// Keeps the requests of any one minute within the engine's limit: the next waits until the one
+// that many requests before it is a minute old.
+class MinutePace {
+ public:
+  explicit MinutePace(std::optional<long> limit) : limit_(limit) {}
+
+  void wait() {
+    if (!limit_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (sent_.size() >= static_cast<std::size_t>(*limit_)) {
+      const auto free_at = sent_.front() + std::chrono::minutes(1);
+      if (free_at > now) std::this_thread::sleep_for(free_at - now);
+      sent_.pop_front();
+    }
+    sent_.push_back(std::chrono::steady_clock::now());
+  }
+
+ private:
+  std::optional<long> limit_;
+  std::deque<std::chrono::steady_clock::time_point> sent_;
+};
+
+// The inspections the day still allows; unbounded where neither the engine nor the settings
+// limit them.
+std::size_t left_today(const EngineSettings& engine, Record& record, std::time_t day) {
+  const std::optional<long> daily = engine.inspection.daily
+                                        ? engine.inspection.daily
+                                        : engine.destination.engine->daily_inspections;
+  if (!daily) return std::numeric_limits<std::size_t>::max();
+  return static_cast<std::size_t>(std::max<std::int64_t>(0, *daily - record.inspections_on(day)));
+}
+
+}  // namespace
+
+InspectionTotals inspect_due_links(const EngineSettings& engine, Record& record,
+                                   RunReport& report) {
+  InspectionTotals totals;
+  const EngineDescription& description = *engine.destination.engine;
+  if (!engine.inspection.enabled || !description.make_inspector) return totals;
+  const std::time_t now = seconds_now();
+  const std::time_t day = quota_day(description.days, now);
+  const std::size_t allowed = left_today(engine, record, day);
+  const std::vector<std::string> due =
+      record.links_to_inspect({.accepted_before = now - engine.inspection.after_hours * kHour,
+                               .not_indexed_before = now - engine.inspection.reinspect_days * kDay},
+                              allowed);
+  if (due.empty()) {
+    report.inform(allowed == 0 ? texts::kInspectionQuota : texts::kNothingDue);
+    return totals;
+  }
+  const std::unique_ptr<Inspector> inspector =
+      description.make_inspector(engine.destination, engine.inspection);
+  MinutePace pace(description.inspections_a_minute);
+  for (const std::string& link : due) {
+    pace.wait();
+    const InspectionOutcome outcome = inspector->inspect(link);
+    if (outcome.kind == InspectionOutcome::Kind::kInspected) {
+      record.record_inspection(link, outcome.inspection, day);
+      ++totals.inspected;
+      if (outcome.inspection.indexed) ++totals.indexed;
+    } else if (outcome.kind == InspectionOutcome::Kind::kLeft) {
+      report.note(outcome.words + "：" + link);
+      ++totals.left;
+    } else {
+      // A day's inspections spent is the engine's normal limit; anything else wants a person.
+      if (outcome.for_quota) {
+        report.inform(outcome.words);
+      } else {
+        report.note(outcome.words);
+        totals.exit_code = kNeedsAttention;
+      }
+      break;
+    }
+  }
+  report.inform(texts::filled(texts::kInspectionSummary,
+                              {{"inspected", std::to_string(totals.inspected)},
+                               {"indexed", std::to_string(totals.indexed)},
+                               {"not_indexed", std::to_string(totals.inspected - totals.indexed)},
+                               {"waiting", std::to_string(due.size() - totals.inspected)}}));
+  return totals;
+}
+
+}  // namespace lc::push

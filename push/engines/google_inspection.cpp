@@ -1,0 +1,132 @@
+#include "push/engines/google_inspection.h"
+
+#include <nlohmann/json.hpp>
+
+#include "push/engines/client.h"
+#include "push/engines/google_token.h"
+#include "push/engines/json_fields.h"
+#include "push/sources/link_list.h"
+#include "push/texts/push_texts.h"
+#include "push/texts/w3c_time.h"
+
+namespace lc::push {
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr std::string_view kInspectPath = "/v1/urlInspection/index:inspect";
+
+InspectionOutcome stopped(std::string words, bool for_quota = false) {
+  InspectionOutcome outcome;
+  outcome.kind = InspectionOutcome::Kind::kStopped;
+  outcome.words = std::move(words);
+  outcome.for_quota = for_quota;
+  return outcome;
+}
+
+std::string api_message(const Json& answer) {
+  return json_text(answer.is_object() ? answer.value("error", Json()) : Json(), "message");
+}
+
+InspectionOutcome refusal(int status, const Json& answer, std::string_view property) {
+  const std::string named = std::string(property);
+  switch (status) {
+    case 401:
+      return stopped(std::string(texts::kGoogleUnauthorized));
+    case 403:
+      return stopped(texts::filled(texts::kInspectionNotPermitted, {{"property", named}}));
+    case 404:
+      return stopped(texts::filled(texts::kInspectionNoProperty, {{"property", named}}));
+    case 400:
+      return stopped(texts::filled(texts::kInspectionNotInProperty, {{"property", named}}) +
+                     api_message(answer));
+    case 429:
+      return stopped(std::string(texts::kInspectionQuota), true);
+    default: {
+      const std::string message = api_message(answer);
+      return stopped(std::string(texts::kInspectionStopped) +
+                     (message.empty() ? std::to_string(status) : message));
+    }
+  }
+}
+
+class GoogleInspector final : public Inspector {
+ public:
+  GoogleInspector(const Destination& account, const InspectionSettings& settings)
+      : account_(account),
+        address_(settings.endpoint + std::string(kInspectPath)),
+        property_(settings.property) {}
+
+  // A token the API does not take is had anew once: it may have been revoked before it ran out.
+  InspectionOutcome inspect(std::string_view link) override {
+    InspectionOutcome outcome = inspect_once(link);
+    if (outcome.words != texts::kGoogleUnauthorized) return outcome;
+    forget_access_token(account_, kInspectionScope);
+    return inspect_once(link);
+  }
+
+ private:
+  InspectionOutcome inspect_once(std::string_view link) {
+    const AccessToken token = access_token(account_, kInspectionScope);
+    if (token.problem) {
+      return stopped(token.problem->explanation.empty() ? token.problem->status
+                                                        : token.problem->explanation);
+    }
+    // Where none is given, the property is the URL prefix of the link's scheme and host.
+    const std::string property = property_.empty() ? site_url_of(link) : property_;
+    const std::string body = Json{{"inspectionUrl", link}, {"siteUrl", property}}.dump();
+    const std::string authorization = "Bearer " + token.value;
+    const Reply reply = http_exchange(address_, {.post = true,
+                                                 .as_program = true,
+                                                 .body = body,
+                                                 .content_type = "application/json",
+                                                 .authorization = authorization,
+                                                 .timeout_seconds = account_.timeout_seconds});
+    if (!reply.answered())
+      return stopped(std::string(texts::kInspectionStopped) + reply.status_text);
+    return read_url_inspection(reply.status, reply.body, property);
+  }
+
+  Destination account_;
+  std::string address_;
+  std::string property_;
+};
+
+}  // namespace
+
+InspectionOutcome read_url_inspection(int status, std::string_view body,
+                                      std::string_view property) {
+  const Json answer = Json::parse(body, nullptr, false);
+  if (status < 200 || status > 299) return refusal(status, answer, property);
+  const Json result = answer.is_object() ? answer.value("inspectionResult", Json()) : Json();
+  const Json index = result.is_object() ? result.value("indexStatusResult", Json()) : Json();
+  if (!index.is_object()) {
+    InspectionOutcome outcome;
+    outcome.kind = InspectionOutcome::Kind::kLeft;
+    outcome.words = texts::kInspectionNoStatus;
+    return outcome;
+  }
+  InspectionOutcome outcome;
+  outcome.kind = InspectionOutcome::Kind::kInspected;
+  Inspection& inspection = outcome.inspection;
+  const std::string verdict = json_text(index, "verdict");
+  inspection.indexed = verdict == "PASS";
+  inspection.coverage = json_text(index, "coverageState");
+  if (inspection.coverage.empty()) inspection.coverage = verdict;
+  inspection.last_crawl = parse_w3c_time(json_text(index, "lastCrawlTime"));
+  Json details = Json::object();
+  for (const char* key :
+       {"verdict", "indexingState", "pageFetchState", "googleCanonical", "robotsTxtState"}) {
+    const std::string value = json_text(index, key);
+    if (!value.empty()) details[key] = value;
+  }
+  inspection.details = details.dump();
+  return outcome;
+}
+
+std::unique_ptr<Inspector> google_inspector(const Destination& account,
+                                            const InspectionSettings& settings) {
+  return std::make_unique<GoogleInspector>(account, settings);
+}
+
+}  // namespace lc::push

@@ -1,0 +1,41 @@
+#pragma once
+// What the engines' inspections found, kept per link with the latest of them: whether the page is
+// indexed, the engine's words for its state, its last crawl; when it was first found indexed; and
+// the inspections each day used, against the engine's daily limit.
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "push/engines/inspection.h"
+#include "push/record/record.h"
+#include "push/record/sqlite_db.h"
+
+namespace lc::push {
+
+// The table as records of the fifth version create it.
+inline constexpr std::string_view kInspectionsTable = R"sql(
+CREATE TABLE inspections(destination INTEGER NOT NULL, url TEXT NOT NULL, time INTEGER NOT NULL,
+                         indexed INTEGER NOT NULL, coverage TEXT NOT NULL, last_crawl INTEGER,
+                         details TEXT NOT NULL, first_indexed INTEGER,
+                         PRIMARY KEY (destination, url)) WITHOUT ROWID;
+)sql";
+
+// Gives a fourth-version record the inspections table and a count of inspections by day.
+void add_inspections(Database& db);
+
+// The links of `destination` due for inspection at `due`, at most `most`: in order, those
+// accepted and never inspected since, then those found not indexed.
+std::vector<std::string> links_to_inspect(Database& db, std::int64_t destination,
+                                          const InspectionDue& due, std::size_t most);
+
+// Keeps an inspection of `url` made at `time`, counted on the engine's `day`.
+void keep_inspection(Database& db, std::int64_t destination, std::string_view url,
+                     const Inspection& inspection, std::time_t time, std::time_t day);
+
+// The inspections `destination` made on `day`.
+std::int64_t inspections_on(Database& db, std::int64_t destination, std::time_t day);
+
+}  // namespace lc::push

@@ -1,0 +1,147 @@
+#include "tools/simulated_index.h"
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json google_error(int code, const std::string& status, const std::string& message) {
+  return Json{{"error", {{"code", code}, {"message", message}, {"status", status}}}};
+}
+
+std::string host_of(std::string_view link) {
+  for (std::string_view scheme : {"http://", "https://"}) {
+    if (!link.starts_with(scheme)) continue;
+    const std::string_view rest = link.substr(scheme.size());
+    return std::string(rest.substr(0, rest.find_first_of("/:?#")));
+  }
+  return {};
+}
+
+// The Pacific day of `now`, as the day's first second (UTC-8, as the quota's day counts).
+std::time_t pacific_day(std::time_t now) {
+  const std::time_t shifted = now - 8 * 3600;
+  return shifted - shifted % 86400;
+}
+
+std::string bing_date(std::time_t seconds) {
+  return "/Date(" + std::to_string(static_cast<long long>(seconds) * 1000) + ")/";
+}
+
+// What the API writes for a date it does not have: .NET's DateTime.MinValue.
+constexpr std::string_view kNoDate = "/Date(-62135596800000)/";
+
+std::string rfc3339(std::time_t seconds) {
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+}  // namespace
+
+void SimulatedIndex::accepted(std::string_view url) {
+  if (!kept()) return;
+  std::lock_guard lock(mutex_);
+  if (accepted_at_.find(url) == accepted_at_.end())
+    accepted_at_.emplace(std::string(url), std::time(nullptr));
+}
+
+bool SimulatedIndex::indexed(const std::string& url, std::time_t now) const {
+  const auto found = accepted_at_.find(url);
+  if (found == accepted_at_.end()) return false;
+  if (!script_.never_indexed.empty() && url.find(script_.never_indexed) != std::string::npos)
+    return false;
+  return static_cast<double>(now - found->second) >= script_.index_after_hours * 3600;
+}
+
+bool SimulatedIndex::within_limits(const std::string& property, std::time_t now) {
+  long& today = inspected_by_day_[{property, pacific_day(now)}];
+  if (today >= script_.daily_inspections) return false;
+  auto& recent = recent_[property];
+  const auto moment = std::chrono::steady_clock::now();
+  while (!recent.empty() && moment - recent.front() >= std::chrono::minutes(1))
+    recent.pop_front();
+  if (recent.size() >= static_cast<std::size_t>(script_.inspections_a_minute)) return false;
+  recent.push_back(moment);
+  ++today;
+  return true;
+}
+
+SimulatedAnswer SimulatedIndex::inspect(const std::string& body,
+                                        const std::vector<std::string>& sites) {
+  const Json request = Json::parse(body, nullptr, false);
+  const std::string url = request.is_object() ? request.value("inspectionUrl", "") : "";
+  const std::string property = request.is_object() ? request.value("siteUrl", "") : "";
+  const std::string host = host_of(url);
+  const bool domain = property == "sc-domain:" + host;
+  const bool prefix = !property.empty() && property.back() == '/' && url.starts_with(property) &&
+                      host_of(property) == host;
+  const bool served = std::find(sites.begin(), sites.end(), host) != sites.end();
+  if (script_.refusal == 403 || !served) {
+    return {403, google_error(403, "PERMISSION_DENIED",
+                              "You do not own this site, or the inspected URL is not part of "
+                              "this property.")
+                     .dump()};
+  }
+  if (script_.refusal == 404) {
+    return {404, google_error(404, "NOT_FOUND", "Requested entity was not found.").dump()};
+  }
+  if (!domain && !prefix) {
+    return {400, google_error(400, "INVALID_ARGUMENT", "URL not in property.").dump()};
+  }
+  std::lock_guard lock(mutex_);
+  const std::time_t now = std::time(nullptr);
+  if (script_.refusal == 429 || !within_limits(property, now)) {
+    return {429, google_error(429, "RESOURCE_EXHAUSTED",
+                              "Quota exceeded for quota metric 'Inspection requests'.")
+                     .dump()};
+  }
+  if (script_.refusal == 1) return {200, Json{{"inspectionResult", Json::object()}}.dump()};
+  const auto found = accepted_at_.find(url);
+  Json index;
+  if (indexed(url, now)) {
+    index = {{"verdict", "PASS"},
+             {"coverageState", "Submitted and indexed"},
+             {"robotsTxtState", "ALLOWED"},
+             {"indexingState", "INDEXING_ALLOWED"},
+             {"lastCrawlTime", rfc3339(found->second + 3600)},
+             {"pageFetchState", "SUCCESSFUL"},
+             {"googleCanonical", url}};
+  } else if (found != accepted_at_.end()) {
+    index = {{"verdict", "NEUTRAL"},
+             {"coverageState", "Crawled - currently not indexed"},
+             {"robotsTxtState", "ALLOWED"},
+             {"indexingState", "INDEXING_ALLOWED"},
+             {"pageFetchState", "SUCCESSFUL"}};
+  } else {
+    index = {{"verdict", "NEUTRAL"}, {"coverageState", "URL is unknown to Google"}};
+  }
+  return {200, Json{{"inspectionResult",
+                     {{"inspectionResultLink", "https://search.google.com/search-console/inspect"},
+                      {"indexStatusResult", index}}}}
+                   .dump()};
+}
+
+SimulatedAnswer SimulatedIndex::url_info(const std::string& url) {
+  std::lock_guard lock(mutex_);
+  const std::time_t now = std::time(nullptr);
+  const auto found = accepted_at_.find(url);
+  const bool crawled = indexed(url, now);
+  return {
+      200,
+      Json{{"d",
+            {{"__type", "UrlInfo:#Microsoft.Bing.Webmaster.Api"},
+             {"AnchorCount", 0},
+             {"DiscoveryDate",
+              found == accepted_at_.end() ? std::string(kNoDate) : bing_date(found->second)},
+             {"DocumentSize", crawled ? 5120 : 0},
+             {"HttpStatus", crawled ? 200 : 0},
+             {"IsPage", true},
+             {"LastCrawledDate", crawled ? bing_date(found->second + 3600) : std::string(kNoDate)},
+             {"TotalChildUrlCount", 0},
+             {"Url", url}}}}
+          .dump()};
+}

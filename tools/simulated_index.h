@@ -1,0 +1,52 @@
+#pragma once
+// The simulator's index: which of the links its engines accepted are indexed, as a script says
+// (after how many hours, never for some), told through Google's URL Inspection and Bing's
+// GetUrlInfo, within the inspection limits of a day and of a minute, or refused as asked.
+
+#include <chrono>
+#include <ctime>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct IndexScript {
+  double index_after_hours = -1;  // below 0: no index kept, inspections not answered
+  std::string never_indexed;      // links holding this stay out of the index
+  long daily_inspections = 2000;  // per property and Pacific day
+  long inspections_a_minute = 600;
+  int refusal = 0;  // every inspection answered so: 403, 404, 429; or 1, no index status
+};
+
+struct SimulatedAnswer {
+  int status = 200;
+  std::string body;
+};
+
+class SimulatedIndex {
+ public:
+  explicit SimulatedIndex(IndexScript script) : script_(std::move(script)) {}
+
+  bool kept() const { return script_.index_after_hours >= 0; }
+
+  // A push took `url`: the index's clock for it starts now, the first time.
+  void accepted(std::string_view url);
+
+  // URL Inspection's answer to `body` ({inspectionUrl, siteUrl}), for the sites served.
+  SimulatedAnswer inspect(const std::string& body, const std::vector<std::string>& sites);
+  // GetUrlInfo's answer for `url`.
+  SimulatedAnswer url_info(const std::string& url);
+
+ private:
+  bool indexed(const std::string& url, std::time_t now) const;
+  // Counts an inspection of `property`; false where a limit is spent.
+  bool within_limits(const std::string& property, std::time_t now);
+
+  IndexScript script_;
+  std::mutex mutex_;
+  std::map<std::string, std::time_t, std::less<>> accepted_at_;
+  std::map<std::pair<std::string, std::time_t>, long> inspected_by_day_;
+  std::map<std::string, std::deque<std::chrono::steady_clock::time_point>> recent_;
+};
