@@ -6,7 +6,7 @@
 #include "push/engines/bing.h"
 #include "push/engines/client.h"
 #include "push/engines/json_fields.h"
-#include "push/sources/link_list.h"
+#include "push/texts/link_parts.h"
 #include "push/texts/push_texts.h"
 #include "push/texts/w3c_time.h"
 
@@ -30,9 +30,11 @@ InspectionOutcome refusal(const Json& answer) {
   const std::optional<long long> code = json_number(answer, "ErrorCode");
   const std::string words = bing_explanation(answer.is_object() ? answer : Json::object());
   if (code == 7) return outcome_of(InspectionOutcome::Kind::kLeft, words);  // this link's
-  const bool throttled = code == 4 || code == 5;
+  if (code == 4 || code == 5)
+    return outcome_of(InspectionOutcome::Kind::kStopped, std::string(texts::kInspectionThrottled),
+                      true);
   return outcome_of(InspectionOutcome::Kind::kStopped,
-                    std::string(texts::kInspectionStopped) + words, throttled);
+                    std::string(texts::kInspectionStopped) + words);
 }
 
 class BingInspector final : public Inspector {

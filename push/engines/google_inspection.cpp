@@ -5,7 +5,7 @@
 #include "push/engines/client.h"
 #include "push/engines/google_token.h"
 #include "push/engines/json_fields.h"
-#include "push/sources/link_list.h"
+#include "push/texts/link_parts.h"
 #include "push/texts/push_texts.h"
 #include "push/texts/w3c_time.h"
 

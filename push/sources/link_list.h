@@ -12,6 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "push/texts/link_parts.h"
+
 namespace lc::push {
 
 // What a source says of a page beyond its link.
@@ -64,11 +66,5 @@ class LinkList {
   std::size_t duplicates_ = 0;
   bool any_facts_ = false;
 };
-
-// The host of an http or https link; empty when the text is no such link.
-std::string_view host_of(std::string_view link);
-
-// The scheme and host of an http or https link, as a site is named: https://www.example.com/.
-std::string site_url_of(std::string_view link);
 
 }  // namespace lc::push

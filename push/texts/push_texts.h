@@ -208,6 +208,8 @@ inline constexpr std::string_view kInspectionNotInProperty =
 inline constexpr std::string_view kInspectionSummary =
     "检查了 {inspected} 条链接：{indexed} 条已收录，{not_indexed} 条未收录；{waiting} "
     "条留待下次检查";
+inline constexpr std::string_view kInspectionThrottled =
+    "请求过于频繁，被限流：余下的链接留待下次检查";
 inline constexpr std::string_view kNothingDue = "没有到了检查时候的链接";
 inline constexpr std::string_view kInspectionStopped = "检查中断，余下的链接留待下次检查：";
 inline constexpr std::string_view kGoogleNotAccount =

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "push/engines/bing_url_info.h"
 #include "push/engines/google.h"
+#include "push/engines/google_inspection.h"
 #include "push/engines/push_interface.h"
 
 namespace lc::push {
@@ -88,6 +90,84 @@ TEST(GoogleAnswerTest, PartsAreMatchedByTheirContentId) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(described(read_batch_answer(c.sent, c.body, type)), c.outcomes) << c.body;
+}
+
+// An inspection as letters (I indexed, N not indexed, L left to the next run, S stopped, Q
+// stopped for the day's quota), then its coverage and last crawl, or its words.
+std::string described(const InspectionOutcome& outcome) {
+  switch (outcome.kind) {
+    case InspectionOutcome::Kind::kInspected:
+      return std::string(outcome.inspection.indexed ? "I " : "N ") + outcome.inspection.coverage +
+             " " + std::to_string(outcome.inspection.last_crawl.value_or(0));
+    case InspectionOutcome::Kind::kLeft:
+      return "L " + outcome.words;
+    case InspectionOutcome::Kind::kStopped:
+      return (outcome.for_quota ? "Q " : "S ") + outcome.words;
+  }
+  return "";
+}
+
+// Indexed is the verdict PASS, not indexing allowed; each refusal in plain words, naming the
+// property where it is at fault.
+TEST(InspectionAnswerTest, GoogleVerdictsAndRefusals) {
+  const std::string property = "sc-domain:example.com";
+  const struct {
+    int status;
+    std::string body;
+    std::string described;
+  } cases[] = {
+      {200,
+       R"({"inspectionResult":{"indexStatusResult":{"verdict":"PASS","coverageState":)"
+       R"("Submitted and indexed","lastCrawlTime":"2026-12-01T08:00:00Z"}}})",
+       "I Submitted and indexed 1796112000"},
+      {200,
+       R"({"inspectionResult":{"indexStatusResult":{"verdict":"NEUTRAL","coverageState":)"
+       R"("Crawled - currently not indexed","indexingState":"INDEXING_ALLOWED"}}})",
+       "N Crawled - currently not indexed 0"},
+      {200, R"({"inspectionResult":{"indexStatusResult":{"verdict":"FAIL"}}})", "N FAIL 0"},
+      {200, R"({"inspectionResult":{}})", "L 检查结果里没有索引状态：这条链接留待下次检查"},
+      {403, R"({"error":{"code":403,"message":"You do not own this site"}})",
+       "S 没有权限检查：服务账号须是资源 sc-domain:example.com 在站长工具里的用户（该资源不存在时也"
+       "这样答复）"},
+      {404, "", "S 资源 sc-domain:example.com 不存在"},
+      {400, R"({"error":{"code":400,"message":"URL not in property."}})",
+       "S 链接不属于资源 sc-domain:example.com：网址前缀资源须与链接的开头一致，网域资源写作 "
+       "sc-domain:域名。接口的答复：URL not in property."},
+      {429, "", "Q 超出当天的检查配额：余下的链接留待下次检查"},
+      {503, R"({"error":{"code":503,"message":"The service is currently unavailable."}})",
+       "S 检查中断，余下的链接留待下次检查：The service is currently unavailable."},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(described(read_url_inspection(c.status, c.body, property)), c.described) << c.body;
+}
+
+// Bing tells crawled, with the status its crawler met, and dates as /Date(ms)/.
+TEST(InspectionAnswerTest, BingCrawlsAndRefusals) {
+  const struct {
+    int status;
+    std::string body;
+    std::string described;
+  } cases[] = {
+      {200,
+       R"({"d":{"HttpStatus":200,"LastCrawledDate":"/Date(1796112000000)/",)"
+       R"("DiscoveryDate":"/Date(1796025600000+0000)/"}})",
+       "I Crawled, HTTP 200 1796112000"},
+      {200, R"({"d":{"HttpStatus":404,"LastCrawledDate":"/Date(1796112000000)/"}})",
+       "N Crawled, HTTP 404 1796112000"},
+      {200, R"({"d":{"HttpStatus":0,"LastCrawledDate":"/Date(-62135596800000)/"}})",
+       "N Not crawled 0"},
+      {400, R"({"ErrorCode":7,"Message":"ERROR!!! InvalidUrl"})", "L 链接无效，或不属于该站点"},
+      {400, R"({"ErrorCode":14,"Message":"ERROR!!! NotAuthorized"})",
+       "S "
+       "检查中断，余下的链接留待下次检查：无权为该站点提交：请先在该搜索引擎的站长工具里验证站点，"
+       "再用同一账号的 API 密钥"},
+      {400, R"({"ErrorCode":4,"Message":"ERROR!!! ThrottleUser"})",
+       "Q 请求过于频繁，被限流：余下的链接留待下次检查"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(described(read_url_info(c.status, c.body)), c.described) << c.body;
+  EXPECT_FALSE(parse_bing_date("/Date(abc)/"));
+  EXPECT_FALSE(parse_bing_date("1796112000000"));
 }
 
 }  // namespace

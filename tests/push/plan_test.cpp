@@ -123,6 +123,10 @@ TEST_F(PlanTest, EveryConfigKeyActsAsItsOption) {
        "key_location = \"https://www.example.com/k.txt\"\n",
        {"--key-location", "https://www.example.com/k.txt"}},
       {"google", {"daily_quota"}, "daily_quota = 1000\n", {"--daily-quota", "1000"}},
+      {"google",
+       {"inspection_endpoint", "property"},
+       "inspection_endpoint = \"" + endpoint + "\"\nproperty = \"sc-domain:example.com\"\n",
+       {"--inspection-endpoint", endpoint, "--property", "sc-domain:example.com"}},
       {"bing",
        {"site_url"},
        "site_url = \"https://www.example.com/\"\n",
@@ -134,6 +138,14 @@ TEST_F(PlanTest, EveryConfigKeyActsAsItsOption) {
     cases.push_back(needed(name));
     if (!engine->default_endpoint.empty())
       cases.push_back({name, {"endpoint"}, "endpoint = \"" + endpoint + "\"\n", {"-i", endpoint}});
+    if (engine->make_inspector) {
+      cases.push_back({name,
+                       {"inspect", "inspect_after", "reinspect_after", "daily_inspections"},
+                       "inspect = true\ninspect_after = 24\nreinspect_after = 3\n"
+                       "daily_inspections = 500\n",
+                       {"--inspect", "--inspect-after", "24", "--reinspect-after", "3",
+                        "--daily-inspections", "500"}});
+    }
   }
   std::set<std::pair<std::string, std::string>> covered;
   for (const Written& c : cases) {
@@ -177,6 +189,8 @@ TEST_F(PlanTest, AWrongValueIsRefusedInTheSameWordsEitherWay) {
       {"push", {}, "batch = 0\n", {"--batch", "0"}},
       {"google", {}, "batch = 101\n", {"--batch", "101"}},
       {"google", {}, "daily_quota = 0\n", {"--daily-quota", "0"}},
+      {"google", {}, "property = \"example.com\"\n", {"--property", "example.com"}},
+      {"bing", {}, "inspect_after = 0\n", {"--inspect-after", "0"}},
       {"", {}, "deletion_limit = 101\n", {"--deletion-limit", "101"}},
       {"", {}, "fetch_budget = 0\n", {"--fetch-budget", "0"}},
       {"", {}, "ignore_content = \"(\"\n", {"--ignore-content", "("}},

@@ -1,0 +1,98 @@
+// linkcourier-push end to end: the links engines accepted, inspected days later against the
+// simulator's scripted index, within the limits a config gives, the refusals in plain words.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "tests/push/push_fixture.h"
+
+namespace lc::test {
+namespace {
+
+const std::string kBingKey = "BING_KEY=demo-token";
+
+// How many requests the simulator recorded that begin with `line`.
+int requests_starting(const std::function<std::string(int)>& recorded, int count,
+                      const std::string& line) {
+  int found = 0;
+  for (const std::string& request : all_recorded(recorded, count))
+    found += request.rfind(line, 0) == 0;
+  return found;
+}
+
+// Pushed today, inspected two days on: Google within the config's three a day (the rest the next
+// day), Bing all at once; a link that stays out is inspected again a week later, when the
+// property refuses the account and the run says so.
+TEST_F(PushProgramTest, AcceptedLinksAreInspectedWithinTheDaysLimit) {
+  port_ = unused_port();
+  const std::string root = "http://127.0.0.1:" + std::to_string(port_);
+  google_account(root);
+  const std::vector<std::string> simulator = {
+      "--google-key", files_.file("public.pem"), "--index-after", "0", "--never-indexed", "never"};
+  start_simulator(simulator);
+  write("links.txt",
+        "https://www.example.com/a\nhttps://www.example.com/b\nhttps://www.example.com/c\n"
+        "https://www.example.com/never\n");
+  const std::string config =
+      write("config.toml",
+            "state = \"state.db\"\n[[site]]\nname = \"www\"\nfiles = [\"links.txt\"]\n"
+            "[site.google]\nservice_account = \"account.json\"\nendpoint = \"" +
+                root + "\"\ninspect = true\ndaily_inspections = 3\ninspection_endpoint = \"" +
+                root + "\"\n[site.bing]\napi_key_env = \"BING_KEY\"\nendpoint = \"" + root +
+                "/webmaster/api.svc/json\"\ninspect = true\n");
+  const auto recorded = [this](int n) { return this->recorded(n); };
+  const std::string inspect_call = "POST /v1/urlInspection/index:inspect";
+  const std::string url_info = "GET /webmaster/api.svc/json/GetUrlInfo?siteUrl=https%3A%2F%2F";
+
+  const Outcome pushed = push("--config " + config, "", kBingKey);
+  ASSERT_EQ(pushed.exit_code, 0) << pushed.output;
+  EXPECT_NE(pushed.output.find("没有到了检查时候的链接"), std::string::npos) << pushed.output;
+
+  const Outcome first = push("inspect --config " + config, "", kBingKey + " " + moved_clock("+2d"));
+  EXPECT_EQ(first.exit_code, 0) << first.output;
+  EXPECT_NE(first.output.find("检查了 3 条链接：3 条已收录，0 条未收录"), std::string::npos)
+      << first.output;
+  EXPECT_NE(first.output.find("检查了 4 条链接：3 条已收录，1 条未收录"), std::string::npos)
+      << first.output;
+  int count = requests_recorded();
+  EXPECT_EQ(requests_starting(recorded, count, inspect_call), 3);
+  EXPECT_EQ(requests_starting(recorded, count, url_info), 4);
+  for (const std::string& request : all_recorded(recorded, count)) {
+    if (request.rfind(inspect_call, 0) != 0) continue;
+    // Its own token, for the read-only scope the simulator checks, not the publishing one.
+    EXPECT_NE(request.find("Authorization: Bearer simulated-2\r\n"), std::string::npos);
+    EXPECT_NE(request.find("\r\n\r\n{\"inspectionUrl\":\"https://www.example.com/a\","
+                           "\"siteUrl\":\"https://www.example.com/\"}"),
+              std::string::npos)
+        << request;
+    break;
+  }
+
+  const Outcome spent =
+      push("inspect --config " + config + " --engine google", "", moved_clock("+2d"));
+  EXPECT_EQ(spent.exit_code, 0) << spent.output;
+  EXPECT_NE(spent.output.find("超出当天的检查配额"), std::string::npos) << spent.output;
+  EXPECT_EQ(requests_recorded(), count);
+
+  const Outcome next_day = push("inspect --config " + config, "", kBingKey + " " + moved_clock("+3d"));
+  EXPECT_EQ(next_day.exit_code, 0) << next_day.output;
+  EXPECT_NE(next_day.output.find("检查了 1 条链接：0 条已收录，1 条未收录"), std::string::npos)
+      << next_day.output;
+  EXPECT_EQ(requests_starting(recorded, requests_recorded(), inspect_call), 4);
+
+  // The restarted simulator numbers its requests from 1 again.
+  start_simulator({"--google-key", files_.file("public.pem"), "--inspection-refusal", "403"});
+  const Outcome refused =
+      push("inspect --config " + config + " --engine google", "", moved_clock("+11d"));
+  EXPECT_EQ(refused.exit_code, 1) << refused.output;
+  EXPECT_NE(refused.output.find("没有权限检查：服务账号须是资源 https://www.example.com/ "
+                                "在站长工具里的用户"),
+            std::string::npos)
+      << refused.output;
+  EXPECT_EQ(recorded(2).rfind(inspect_call, 0), 0u);
+  EXPECT_NE(recorded(3).rfind(inspect_call, 0), 0u) << "nothing retried blindly";
+}
+
+}  // namespace
+}  // namespace lc::test
