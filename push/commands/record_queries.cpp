@@ -114,6 +114,11 @@ Json json_of(const LinkCounts& counts, const QuotaToday& quota) {
   json["quota_resets"] = quota.resets ? Json(w3c_time(*quota.resets)) : Json();
   json["last_run"] = counts.last_run ? Json(w3c_time(*counts.last_run)) : Json();
   json["last_exit_code"] = counts.last_exit_code ? Json(*counts.last_exit_code) : Json();
+  if (counts.index) {
+    json["indexed"] = counts.index->indexed;
+    json["not_indexed"] = counts.index->not_indexed;
+    json["not_inspected"] = counts.index->not_inspected;
+  }
   return json;
 }
 
@@ -127,7 +132,8 @@ StatusRow row_of(const LinkCounts& counts, const QuotaToday& quota) {
           .quota_left = quota.left,
           .resets = quota.resets,
           .last_run = counts.last_run ? std::optional<std::time_t>(*counts.last_run) : std::nullopt,
-          .last_exit_code = counts.last_exit_code};
+          .last_exit_code = counts.last_exit_code,
+          .index = counts.index};
 }
 
 }  // namespace

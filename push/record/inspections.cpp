@@ -51,6 +51,26 @@ void keep_inspection(Database& db, std::int64_t destination, std::string_view ur
   keeping.commit();
 }
 
+std::map<std::string, LinkCounts::Index> index_counts(Database& db, std::int64_t destination) {
+  std::map<std::string, LinkCounts::Index> by_host;
+  if (!db.single_integer("SELECT EXISTS(SELECT 1 FROM inspections WHERE destination = ?)",
+                         destination)) {
+    return by_host;
+  }
+  Statement select = db.prepare(R"sql(
+    SELECT s.host, sum(i.indexed = 1), sum(i.indexed = 0), sum(i.url IS NULL)
+    FROM links l JOIN sites s ON s.id = l.site LEFT JOIN inspections i
+      ON i.destination = l.destination AND i.url = l.url
+    WHERE l.destination = ? AND l.state = ? GROUP BY l.site)sql");
+  select.bind(destination, kAccepted);
+  while (select.step()) {
+    by_host[std::string(select.text(0))] = {.indexed = select.integer(1),
+                                            .not_indexed = select.integer(2),
+                                            .not_inspected = select.integer(3)};
+  }
+  return by_host;
+}
+
 std::int64_t inspections_on(Database& db, std::int64_t destination, std::time_t day) {
   return db.single_integer("SELECT inspected FROM quotas WHERE destination = ? AND day = ?",
                            destination, day);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,10 @@ std::vector<std::string> links_to_inspect(Database& db, std::int64_t destination
 // Keeps an inspection of `url` made at `time`, counted on the engine's `day`.
 void keep_inspection(Database& db, std::int64_t destination, std::string_view url,
                      const Inspection& inspection, std::time_t time, std::time_t day);
+
+// What the inspections of `destination` found of each site's accepted links, by host; empty where
+// none were made.
+std::map<std::string, LinkCounts::Index> index_counts(Database& db, std::int64_t destination);
 
 // The inspections `destination` made on `day`.
 std::int64_t inspections_on(Database& db, std::int64_t destination, std::time_t day);

@@ -62,6 +62,12 @@ struct LinkCounts {
   std::optional<QuotaDay> last_quota_day;  // the destination's latest
   std::optional<std::int64_t> last_run;    // when it ended, seconds since 1970
   std::optional<int> last_exit_code;
+  // Where the destination's links are inspected: the accepted ones found indexed, found not
+  // indexed, not inspected yet.
+  struct Index {
+    std::int64_t indexed = 0, not_indexed = 0, not_inspected = 0;
+  };
+  std::optional<Index> index;
 };
 
 // The accepted links of the sites a run took links of that none of its sources holds any more.

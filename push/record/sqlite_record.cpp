@@ -678,6 +678,7 @@ std::vector<LinkCounts> SqliteRecord::counts(std::time_t at) {
         "SELECT ended, exit_code FROM runs WHERE destination = ? AND ended IS NOT NULL "
         "ORDER BY id DESC LIMIT 1");
     std::vector<LinkCounts> all;
+    std::map<std::int64_t, std::map<std::string, LinkCounts::Index>> index;
     while (select.step()) {
       LinkCounts& counts = all.emplace_back();
       counts.destination = select.text(1);
@@ -698,6 +699,11 @@ std::vector<LinkCounts> SqliteRecord::counts(std::time_t at) {
         counts.last_exit_code = static_cast<int>(last.integer(1));
       }
       last.run();
+      const std::int64_t destination = select.integer(0);
+      if (!index.contains(destination)) index[destination] = index_counts(db_, destination);
+      if (const auto found = index[destination].find(counts.site);
+          found != index[destination].end())
+        counts.index = found->second;
     }
     return all;
   });

@@ -1,5 +1,6 @@
 #include "push/reports/status_table.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -65,6 +66,31 @@ struct Column {
   bool right;
 };
 
+// Below the table, for the destinations whose links are inspected: what the engines indexed.
+void print_index_table(std::ostream& out, const std::vector<StatusRow>& rows) {
+  if (std::none_of(rows.begin(), rows.end(), [](const StatusRow& row) { return row.index; }))
+    return;
+  constexpr std::size_t kWidths[] = {8, 20, 8, 8, 8};
+  const auto line = [&](const std::array<std::string, 5>& cells) {
+    std::string text;
+    for (std::size_t at = 0; at < cells.size(); ++at) {
+      if (at > 0) text += ' ';
+      text += padded(cells[at], kWidths[at], at >= 2);
+    }
+    out << text << "\n";
+  };
+  out << "\n";
+  std::array<std::string, 5> headings;
+  for (std::size_t at = 0; at < headings.size(); ++at)
+    headings[at] = std::string(texts::kIndexColumns[at]);
+  line(headings);
+  for (const StatusRow& row : rows) {
+    if (!row.index) continue;
+    line({row.engine, row.site, std::to_string(row.index->indexed),
+          std::to_string(row.index->not_indexed), std::to_string(row.index->not_inspected)});
+  }
+}
+
 }  // namespace
 
 std::size_t display_width(std::string_view text) {
@@ -114,6 +140,7 @@ void print_status_table(std::ostream& out, const std::vector<StatusRow>& rows) {
           local_time(row.resets), local_time(row.last_run),
           row.last_exit_code ? number(*row.last_exit_code) : "-"});
   }
+  print_index_table(out, rows);
 }
 
 }  // namespace lc::push

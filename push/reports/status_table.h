@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "push/record/record.h"
+
 namespace lc::push {
 
 struct StatusRow {
@@ -19,6 +21,7 @@ struct StatusRow {
   std::optional<std::time_t> resets;  // when the engine's next day gives the quota anew
   std::optional<std::time_t> last_run;
   std::optional<int> last_exit_code;
+  std::optional<LinkCounts::Index> index;  // where its links are inspected
 };
 
 void print_status_table(std::ostream& out, const std::vector<StatusRow>& rows);

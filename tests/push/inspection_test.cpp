@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "tests/push/push_fixture.h"
 
 namespace lc::test {
@@ -80,6 +82,17 @@ TEST_F(PushProgramTest, AcceptedLinksAreInspectedWithinTheDaysLimit) {
   EXPECT_NE(next_day.output.find("检查了 1 条链接：0 条已收录，1 条未收录"), std::string::npos)
       << next_day.output;
   EXPECT_EQ(requests_starting(recorded, requests_recorded(), inspect_call), 4);
+  // Every accepted link inspected: the figures are the simulator's index.
+  const Outcome status = push("status --json --state " + files_.file("state.db"));
+  const nlohmann::json destinations = nlohmann::json::parse(status.output, nullptr, false);
+  ASSERT_TRUE(destinations.is_array()) << status.output;
+  for (const auto& destination : destinations) {
+    EXPECT_EQ(destination.value("indexed", -1), 3) << destination.dump();
+    EXPECT_EQ(destination.value("not_indexed", -1), 1) << destination.dump();
+    EXPECT_EQ(destination.value("not_inspected", -1), 0) << destination.dump();
+  }
+  const Outcome table = push("status --state " + files_.file("state.db"));
+  EXPECT_NE(table.output.find("已收录   未收录   未检查"), std::string::npos) << table.output;
 
   // The restarted simulator numbers its requests from 1 again.
   start_simulator({"--google-key", files_.file("public.pem"), "--inspection-refusal", "403"});
