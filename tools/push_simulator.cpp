@@ -58,16 +58,6 @@ constexpr std::size_t kBingLargestCall = 500;
 // Real interfaces take bodies of many thousands of links.
 constexpr std::size_t kLargestBody = 64u << 20;
 
-// The host of an http or https link; empty when the line is no such link.
-std::string_view host_of(std::string_view link) {
-  for (std::string_view scheme : {"http://", "https://"}) {
-    if (!link.starts_with(scheme)) continue;
-    const std::string_view rest = link.substr(scheme.size());
-    return rest.substr(0, rest.find_first_of("/:?#"));
-  }
-  return {};
-}
-
 // The links of one body, sorted as the interface sorts them.
 struct Sorted {
   long valid = 0;

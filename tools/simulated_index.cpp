@@ -10,15 +10,6 @@ Json google_error(int code, const std::string& status, const std::string& messag
   return Json{{"error", {{"code", code}, {"message", message}, {"status", status}}}};
 }
 
-std::string host_of(std::string_view link) {
-  for (std::string_view scheme : {"http://", "https://"}) {
-    if (!link.starts_with(scheme)) continue;
-    const std::string_view rest = link.substr(scheme.size());
-    return std::string(rest.substr(0, rest.find_first_of("/:?#")));
-  }
-  return {};
-}
-
 // The Pacific day of `now`, as the day's first second (UTC-8, as the quota's day counts).
 std::time_t pacific_day(std::time_t now) {
   const std::time_t shifted = now - 8 * 3600;
@@ -75,8 +66,8 @@ SimulatedAnswer SimulatedIndex::inspect(const std::string& body,
   const Json request = Json::parse(body, nullptr, false);
   const std::string url = request.is_object() ? request.value("inspectionUrl", "") : "";
   const std::string property = request.is_object() ? request.value("siteUrl", "") : "";
-  const std::string host = host_of(url);
-  const bool domain = property == "sc-domain:" + host;
+  const std::string_view host = host_of(url);
+  const bool domain = property == "sc-domain:" + std::string(host);
   const bool prefix = !property.empty() && property.back() == '/' && url.starts_with(property) &&
                       host_of(property) == host;
   const bool served = std::find(sites.begin(), sites.end(), host) != sites.end();

@@ -12,6 +12,16 @@
 #include <string_view>
 #include <vector>
 
+// The host of an http or https link; empty when the line is no such link.
+inline std::string_view host_of(std::string_view link) {
+  for (std::string_view scheme : {"http://", "https://"}) {
+    if (!link.starts_with(scheme)) continue;
+    const std::string_view rest = link.substr(scheme.size());
+    return rest.substr(0, rest.find_first_of("/:?#"));
+  }
+  return {};
+}
+
 struct IndexScript {
   double index_after_hours = -1;  // below 0: no index kept, inspections not answered
   std::string never_indexed;      // links holding this stay out of the index
