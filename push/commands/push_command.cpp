@@ -205,6 +205,21 @@ RunTotals plan_only(const Pushing& pushing, const RunOptions& run, Record& recor
                                       : kAllAccepted);
 }
 
+// Where the engine's links are inspected, those still not indexed long after they were accepted
+// wait to be pushed again, a bounded number of times.
+void queue_not_indexed(const Pushing& pushing, Record& record) {
+  const InspectionSettings& inspection = pushing.engine.inspection;
+  if (!inspection.enabled || inspection.max_repush == 0) return;
+  const std::size_t queued = record.queue_not_indexed(
+      seconds_now() - inspection.repush_days * 24 * 3600, inspection.max_repush);
+  if (queued > 0 && !pushing.run.quiet && !pushing.run.json) {
+    std::cout << texts::filled(texts::kPushedAgain,
+                               {{"count", std::to_string(queued)},
+                                {"days", std::to_string(inspection.repush_days)}})
+              << "\n";
+  }
+}
+
 // A run that only inspects: the site's links are read to know the site, and only inspected.
 RunTotals inspect_only(const Pushing& pushing, Intake& intake, const ReportLabels& labels) {
   std::ostream silent(nullptr);
@@ -217,6 +232,7 @@ RunTotals inspect_only(const Pushing& pushing, Intake& intake, const ReportLabel
 RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& intake,
                            const ReportLabels& labels) {
   Record& record = intake.record();
+  queue_not_indexed(pushing, record);
   record.commit_intake();
   const std::size_t count = record.waiting_count();
   if (count == 0 && intake.already_pushed() == 0) {

@@ -55,6 +55,7 @@ std::optional<std::string> take_count(const std::string& value, EngineSettings& 
 
 constexpr std::size_t kMostHours = 24 * 366;
 constexpr std::size_t kMostDays = 366;
+constexpr std::size_t kMostRepushes = 10;
 
 const Setting<EngineSettings> kInspectionSettings[] = {
     {.key = "inspect",
@@ -81,6 +82,26 @@ const Setting<EngineSettings> kInspectionSettings[] = {
          [](const std::string& value, EngineSettings& settings) {
            return take_count<&InspectionSettings::reinspect_days>(value, settings, kMostDays);
          }},
+    {.key = "repush_after",
+     .option = "--repush-after",
+     .form = SettingForm::kWholeNumber,
+     .help = "days after a link was accepted that, found not indexed, it is pushed again "
+             "(default 14)",
+     .take =
+         [](const std::string& value, EngineSettings& settings) {
+           return take_count<&InspectionSettings::repush_days>(value, settings, kMostDays);
+         }},
+    {.key = "max_repush",
+     .option = "--max-repush",
+     .form = SettingForm::kWholeNumber,
+     .help = "times a link found not indexed is pushed again at the most (default 1; 0: never)",
+     .take = [](const std::string& value, EngineSettings& settings) -> std::optional<std::string> {
+       if (value == "0") {
+         settings.inspection.max_repush = 0;
+         return std::nullopt;
+       }
+       return take_count<&InspectionSettings::max_repush>(value, settings, kMostRepushes);
+     }},
     {.key = "daily_inspections",
      .option = "--daily-inspections",
      .form = SettingForm::kWholeNumber,

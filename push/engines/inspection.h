@@ -48,6 +48,10 @@ struct InspectionSettings {
   std::optional<long> daily;  // inspections a day; empty: the engine's own limit
   std::string endpoint;       // the inspection call's address; empty: the engine's default
   std::string property;       // Google's name of the site; empty: its scheme and host, with "/"
+  // A link found not indexed this many days after it was accepted is pushed again, at most
+  // `max_repush` times.
+  long repush_days = 14;
+  long max_repush = 1;
 
   bool operator==(const InspectionSettings&) const = default;
 };

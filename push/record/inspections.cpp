@@ -11,6 +11,7 @@ constexpr int kAccepted = 1;
 void add_inspections(Database& db) {
   db.execute(kInspectionsTable);
   db.execute("ALTER TABLE quotas ADD COLUMN inspected INTEGER NOT NULL DEFAULT 0");
+  db.execute("ALTER TABLE links ADD COLUMN repushes INTEGER NOT NULL DEFAULT 0");
 }
 
 std::vector<std::string> links_to_inspect(Database& db, std::int64_t destination,
@@ -69,6 +70,19 @@ std::map<std::string, LinkCounts::Index> index_counts(Database& db, std::int64_t
                                             .not_inspected = select.integer(3)};
   }
   return by_host;
+}
+
+std::vector<std::string> not_indexed_links(Database& db, std::int64_t destination,
+                                           std::time_t accepted_before, long most) {
+  Statement select = db.prepare(R"sql(
+    SELECT l.url FROM links l JOIN inspections i ON i.destination = l.destination AND i.url = l.url
+    WHERE l.destination = ? AND l.state = ? AND i.indexed = 0 AND i.time >= l.accepted_at
+      AND l.accepted_at <= ? AND l.repushes < ? ORDER BY l.accepted_at)sql");
+  select.bind(destination, kAccepted, accepted_before, most);
+  std::vector<std::string> links;
+  while (select.step())
+    links.emplace_back(select.text(0));
+  return links;
 }
 
 std::int64_t inspections_on(Database& db, std::int64_t destination, std::time_t day) {

@@ -40,6 +40,11 @@ void keep_inspection(Database& db, std::int64_t destination, std::string_view ur
 // none were made.
 std::map<std::string, LinkCounts::Index> index_counts(Database& db, std::int64_t destination);
 
+// The accepted links of `destination` found not indexed, accepted before `accepted_before` and
+// pushed again fewer than `most` times.
+std::vector<std::string> not_indexed_links(Database& db, std::int64_t destination,
+                                           std::time_t accepted_before, long most);
+
 // The inspections `destination` made on `day`.
 std::int64_t inspections_on(Database& db, std::int64_t destination, std::time_t day);
 

@@ -184,6 +184,10 @@ class Record {
 
   // The destination's links due for inspection, at most `most`, those never inspected first.
   virtual std::vector<std::string> links_to_inspect(const InspectionDue& due, std::size_t most) = 0;
+  // Queues again, as part of the intake, the accepted links found not indexed that were
+  // accepted before `accepted_before` and pushed again fewer than `most` times; gives how many.
+  // A dry run changes nothing and gives 0.
+  virtual std::size_t queue_not_indexed(std::time_t accepted_before, long most) = 0;
   // Keeps what an inspection found, counted on the engine's `day`.
   virtual void record_inspection(std::string_view url, const Inspection& inspection,
                                  std::time_t day) = 0;

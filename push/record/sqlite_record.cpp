@@ -280,6 +280,21 @@ class SqliteRecord final : public Record {
     return guarded([&] { return lc::push::links_to_inspect(db_, destination_, due, most); });
   }
 
+  std::size_t queue_not_indexed(std::time_t accepted_before, long most) override {
+    if (dry_run_) return 0;
+    return guarded([&] {
+      if (!intake_) intake_.emplace(db_);
+      const std::vector<std::string> links =
+          not_indexed_links(db_, destination_, accepted_before, most);
+      Statement requeue = db_.prepare(
+          "UPDATE links SET state = 0, queued = ?, repushes = repushes + 1 "
+          "WHERE destination = ? AND url = ?");
+      for (const std::string& url : links)
+        requeue.bind(next_queued_++, destination_, url).run();
+      return links.size();
+    });
+  }
+
   void record_inspection(std::string_view url, const Inspection& inspection,
                          std::time_t day) override {
     if (dry_run_) return;

@@ -212,6 +212,8 @@ inline constexpr std::string_view kInspectionSummary =
     "条留待下次检查";
 inline constexpr std::string_view kInspectionThrottled =
     "请求过于频繁，被限流：余下的链接留待下次检查";
+inline constexpr std::string_view kPushedAgain =
+    "{count} 条链接被接受 {days} 天后仍未收录，再推送一次";
 inline constexpr std::string_view kNothingDue = "没有到了检查时候的链接";
 inline constexpr std::string_view kInspectionStopped = "检查中断，余下的链接留待下次检查：";
 inline constexpr std::string_view kGoogleNotAccount =

@@ -2,6 +2,7 @@
 // simulator's scripted index, within the limits a config gives, the refusals in plain words.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -77,7 +78,8 @@ TEST_F(PushProgramTest, AcceptedLinksAreInspectedWithinTheDaysLimit) {
   EXPECT_NE(spent.output.find("超出当天的检查配额"), std::string::npos) << spent.output;
   EXPECT_EQ(requests_recorded(), count);
 
-  const Outcome next_day = push("inspect --config " + config, "", kBingKey + " " + moved_clock("+3d"));
+  const Outcome next_day =
+      push("inspect --config " + config, "", kBingKey + " " + moved_clock("+3d"));
   EXPECT_EQ(next_day.exit_code, 0) << next_day.output;
   EXPECT_NE(next_day.output.find("检查了 1 条链接：0 条已收录，1 条未收录"), std::string::npos)
       << next_day.output;
@@ -105,6 +107,28 @@ TEST_F(PushProgramTest, AcceptedLinksAreInspectedWithinTheDaysLimit) {
       << refused.output;
   EXPECT_EQ(recorded(2).rfind(inspect_call, 0), 0u);
   EXPECT_NE(recorded(3).rfind(inspect_call, 0), 0u) << "nothing retried blindly";
+
+  // Still out two weeks after it was accepted: pushed again to both, once, and no more after
+  // the next inspection finds it out again.
+  start_simulator(simulator);
+  for (const auto& file : std::filesystem::directory_iterator(records_.path()))
+    std::filesystem::remove(file.path());
+  const std::string again = "1 条链接被接受 14 天后仍未收录，再推送一次";
+  const Outcome repushed = push("--config " + config, "", kBingKey + " " + moved_clock("+15d"));
+  EXPECT_EQ(repushed.exit_code, 0) << repushed.output;
+  const std::size_t first_again = repushed.output.find(again);
+  EXPECT_NE(first_again, std::string::npos) << repushed.output;
+  EXPECT_NE(repushed.output.find(again, first_again + 1), std::string::npos) << repushed.output;
+  int never = 0;
+  for (const std::string& request : all_recorded(recorded, requests_recorded())) {
+    never += request.find("\"https://www.example.com/never\"") != std::string::npos;
+    EXPECT_EQ(request.find("\"https://www.example.com/a\""), std::string::npos) << request;
+  }
+  EXPECT_EQ(never, 2) << "once to each engine";
+  EXPECT_EQ(push("inspect --config " + config, "", kBingKey + " " + moved_clock("+17d")).exit_code,
+            0);
+  const Outcome bounded = push("--config " + config, "", kBingKey + " " + moved_clock("+40d"));
+  EXPECT_EQ(bounded.output.find(again), std::string::npos) << bounded.output;
 }
 
 }  // namespace

@@ -139,12 +139,14 @@ TEST_F(PlanTest, EveryConfigKeyActsAsItsOption) {
     if (!engine->default_endpoint.empty())
       cases.push_back({name, {"endpoint"}, "endpoint = \"" + endpoint + "\"\n", {"-i", endpoint}});
     if (engine->make_inspector) {
-      cases.push_back({name,
-                       {"inspect", "inspect_after", "reinspect_after", "daily_inspections"},
-                       "inspect = true\ninspect_after = 24\nreinspect_after = 3\n"
-                       "daily_inspections = 500\n",
-                       {"--inspect", "--inspect-after", "24", "--reinspect-after", "3",
-                        "--daily-inspections", "500"}});
+      cases.push_back(
+          {name,
+           {"inspect", "inspect_after", "reinspect_after", "daily_inspections", "repush_after",
+            "max_repush"},
+           "inspect = true\ninspect_after = 24\nreinspect_after = 3\n"
+           "daily_inspections = 500\nrepush_after = 30\nmax_repush = 0\n",
+           {"--inspect", "--inspect-after", "24", "--reinspect-after", "3", "--daily-inspections",
+            "500", "--repush-after", "30", "--max-repush", "0"}});
     }
   }
   std::set<std::pair<std::string, std::string>> covered;
@@ -191,6 +193,7 @@ TEST_F(PlanTest, AWrongValueIsRefusedInTheSameWordsEitherWay) {
       {"google", {}, "daily_quota = 0\n", {"--daily-quota", "0"}},
       {"google", {}, "property = \"example.com\"\n", {"--property", "example.com"}},
       {"bing", {}, "inspect_after = 0\n", {"--inspect-after", "0"}},
+      {"google", {}, "max_repush = 11\n", {"--max-repush", "11"}},
       {"", {}, "deletion_limit = 101\n", {"--deletion-limit", "101"}},
       {"", {}, "fetch_budget = 0\n", {"--fetch-budget", "0"}},
       {"", {}, "ignore_content = \"(\"\n", {"--ignore-content", "("}},
