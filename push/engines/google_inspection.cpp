@@ -84,7 +84,7 @@ class GoogleInspector final : public Inspector {
                                                  .timeout_seconds = account_.timeout_seconds});
     if (!reply.answered())
       return stopped(std::string(texts::kInspectionStopped) + reply.status_text);
-    return read_url_inspection(reply.status, reply.body, property);
+    return read_url_inspection(reply.status, reply.body, link, property);
   }
 
   Destination account_;
@@ -94,7 +94,7 @@ class GoogleInspector final : public Inspector {
 
 }  // namespace
 
-InspectionOutcome read_url_inspection(int status, std::string_view body,
+InspectionOutcome read_url_inspection(int status, std::string_view body, std::string_view link,
                                       std::string_view property) {
   const Json answer = Json::parse(body, nullptr, false);
   if (status < 200 || status > 299) return refusal(status, answer, property);
@@ -118,7 +118,7 @@ InspectionOutcome read_url_inspection(int status, std::string_view body,
   for (const char* key :
        {"verdict", "indexingState", "pageFetchState", "googleCanonical", "robotsTxtState"}) {
     const std::string value = json_text(index, key);
-    if (!value.empty()) details[key] = value;
+    if (!value.empty() && value != link) details[key] = value;
   }
   inspection.details = details.dump();
   return outcome;

@@ -14,8 +14,10 @@ namespace lc::push {
 inline constexpr std::string_view kInspectionScope =
     "https://www.googleapis.com/auth/webmasters.readonly";
 
-// What an answer of `status` and `body` to the inspection of a link of `property` tells.
-InspectionOutcome read_url_inspection(int status, std::string_view body, std::string_view property);
+// What an answer of `status` and `body` to the inspection of `link` within `property` tells.
+// Google's canonical is kept only where it is another page than the link.
+InspectionOutcome read_url_inspection(int status, std::string_view body, std::string_view link,
+                                      std::string_view property);
 
 std::unique_ptr<Inspector> google_inspector(const Destination& account,
                                             const InspectionSettings& settings);

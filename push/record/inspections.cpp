@@ -6,23 +6,39 @@ namespace {
 // The state links.state keeps an accepted link in.
 constexpr int kAccepted = 1;
 
+// The id of a text kept once however many links share it (a coverage state, the rest of what
+// an engine says of most pages).
+std::int64_t words_id(Database& db, std::string_view words) {
+  db.prepare("INSERT OR IGNORE INTO inspection_words(words) VALUES(?)").bind(words).run();
+  return db.single_integer("SELECT id FROM inspection_words WHERE words = ?", words);
+}
+
 }  // namespace
 
 void add_inspections(Database& db) {
-  db.execute(kInspectionsTable);
-  db.execute("ALTER TABLE quotas ADD COLUMN inspected INTEGER NOT NULL DEFAULT 0");
-  db.execute("ALTER TABLE links ADD COLUMN repushes INTEGER NOT NULL DEFAULT 0");
+  db.execute(R"sql(
+    CREATE TABLE inspection_words(id INTEGER PRIMARY KEY, words TEXT NOT NULL UNIQUE);
+    ALTER TABLE quotas ADD COLUMN inspected INTEGER NOT NULL DEFAULT 0;
+    ALTER TABLE links ADD COLUMN inspected_at INTEGER;
+    ALTER TABLE links ADD COLUMN indexed INTEGER;
+    ALTER TABLE links ADD COLUMN coverage INTEGER;
+    ALTER TABLE links ADD COLUMN last_crawl INTEGER;
+    ALTER TABLE links ADD COLUMN inspection INTEGER;
+    ALTER TABLE links ADD COLUMN first_indexed INTEGER;
+    ALTER TABLE links ADD COLUMN repushes INTEGER NOT NULL DEFAULT 0;
+  )sql");
 }
 
 std::vector<std::string> links_to_inspect(Database& db, std::int64_t destination,
                                           const InspectionDue& due, std::size_t most) {
   // A link accepted again after a change is inspected as one never inspected.
   Statement select = db.prepare(R"sql(
-    SELECT l.url FROM links l LEFT JOIN inspections i ON i.destination = l.destination
-      AND i.url = l.url
-    WHERE l.destination = ? AND l.state = ? AND l.accepted_at <= ?
-      AND (i.time IS NULL OR i.time < l.accepted_at OR (i.indexed = 0 AND i.time <= ?))
-    ORDER BY (i.time IS NOT NULL AND i.time >= l.accepted_at), coalesce(i.time, l.accepted_at)
+    SELECT url FROM links
+    WHERE destination = ? AND state = ? AND accepted_at <= ?
+      AND (inspected_at IS NULL OR inspected_at < accepted_at
+           OR (indexed = 0 AND inspected_at <= ?))
+    ORDER BY (inspected_at IS NOT NULL AND inspected_at >= accepted_at),
+             coalesce(inspected_at, accepted_at)
     LIMIT ?)sql");
   select.bind(destination, kAccepted, due.accepted_before, due.not_indexed_before, most);
   std::vector<std::string> links;
@@ -34,15 +50,15 @@ std::vector<std::string> links_to_inspect(Database& db, std::int64_t destination
 void keep_inspection(Database& db, std::int64_t destination, std::string_view url,
                      const Inspection& inspection, std::time_t time, std::time_t day) {
   Transaction keeping(db);
+  const std::int64_t coverage = words_id(db, inspection.coverage);
+  const std::int64_t details = words_id(db, inspection.details);
+  const int indexed = inspection.indexed ? 1 : 0;
   db.prepare(R"sql(
-    INSERT INTO inspections(destination, url, time, indexed, coverage, last_crawl, details,
-                            first_indexed)
-    VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, CASE WHEN ?4 THEN ?3 END)
-    ON CONFLICT(destination, url) DO UPDATE SET time = ?3, indexed = ?4, coverage = ?5,
-      last_crawl = ?6, details = ?7, first_indexed = coalesce(first_indexed,
-                                                               CASE WHEN ?4 THEN ?3 END))sql")
-      .bind(destination, url, time, int(inspection.indexed), inspection.coverage,
-            inspection.last_crawl, inspection.details)
+    UPDATE links SET inspected_at = ?1, indexed = ?2, coverage = ?3, last_crawl = ?4,
+                     inspection = ?5,
+                     first_indexed = coalesce(first_indexed, CASE WHEN ?2 THEN ?1 END)
+    WHERE destination = ?6 AND url = ?7)sql")
+      .bind(time, indexed, coverage, inspection.last_crawl, details, destination, url)
       .run();
   db.prepare(R"sql(
     INSERT INTO quotas(destination, day, inspected) VALUES(?1, ?2, 1)
@@ -54,14 +70,14 @@ void keep_inspection(Database& db, std::int64_t destination, std::string_view ur
 
 std::map<std::string, LinkCounts::Index> index_counts(Database& db, std::int64_t destination) {
   std::map<std::string, LinkCounts::Index> by_host;
-  if (!db.single_integer("SELECT EXISTS(SELECT 1 FROM inspections WHERE destination = ?)",
+  if (!db.single_integer("SELECT EXISTS(SELECT 1 FROM quotas WHERE destination = ? AND "
+                         "inspected > 0)",
                          destination)) {
     return by_host;
   }
   Statement select = db.prepare(R"sql(
-    SELECT s.host, sum(i.indexed = 1), sum(i.indexed = 0), sum(i.url IS NULL)
-    FROM links l JOIN sites s ON s.id = l.site LEFT JOIN inspections i
-      ON i.destination = l.destination AND i.url = l.url
+    SELECT s.host, sum(indexed = 1), sum(indexed = 0), sum(inspected_at IS NULL)
+    FROM links l JOIN sites s ON s.id = l.site
     WHERE l.destination = ? AND l.state = ? GROUP BY l.site)sql");
   select.bind(destination, kAccepted);
   while (select.step()) {
@@ -75,9 +91,9 @@ std::map<std::string, LinkCounts::Index> index_counts(Database& db, std::int64_t
 std::vector<std::string> not_indexed_links(Database& db, std::int64_t destination,
                                            std::time_t accepted_before, long most) {
   Statement select = db.prepare(R"sql(
-    SELECT l.url FROM links l JOIN inspections i ON i.destination = l.destination AND i.url = l.url
-    WHERE l.destination = ? AND l.state = ? AND i.indexed = 0 AND i.time >= l.accepted_at
-      AND l.accepted_at <= ? AND l.repushes < ? ORDER BY l.accepted_at)sql");
+    SELECT url FROM links
+    WHERE destination = ? AND state = ? AND indexed = 0 AND inspected_at >= accepted_at
+      AND accepted_at <= ? AND repushes < ? ORDER BY accepted_at)sql");
   select.bind(destination, kAccepted, accepted_before, most);
   std::vector<std::string> links;
   while (select.step())

@@ -1,7 +1,8 @@
 #pragma once
-// What the engines' inspections found, kept per link with the latest of them: whether the page is
-// indexed, the engine's words for its state, its last crawl; when it was first found indexed; and
-// the inspections each day used, against the engine's daily limit.
+// What the engines' inspections found, kept on each link with the latest of them: whether the page
+// is indexed, the engine's words for its state and the rest it said (each distinct text kept once),
+// its last crawl, when it was first found indexed, how often it was pushed again for staying out;
+// and the inspections each day used, against the engine's daily limit.
 
 #include <cstdint>
 #include <ctime>
@@ -16,15 +17,7 @@
 
 namespace lc::push {
 
-// The table as records of the fifth version create it.
-inline constexpr std::string_view kInspectionsTable = R"sql(
-CREATE TABLE inspections(destination INTEGER NOT NULL, url TEXT NOT NULL, time INTEGER NOT NULL,
-                         indexed INTEGER NOT NULL, coverage TEXT NOT NULL, last_crawl INTEGER,
-                         details TEXT NOT NULL, first_indexed INTEGER,
-                         PRIMARY KEY (destination, url)) WITHOUT ROWID;
-)sql";
-
-// Gives a fourth-version record the inspections table and a count of inspections by day.
+// Gives a fourth-version record, or a new one, what inspections keep.
 void add_inspections(Database& db);
 
 // The links of `destination` due for inspection at `due`, at most `most`: in order, those
@@ -40,8 +33,8 @@ void keep_inspection(Database& db, std::int64_t destination, std::string_view ur
 // none were made.
 std::map<std::string, LinkCounts::Index> index_counts(Database& db, std::int64_t destination);
 
-// The accepted links of `destination` found not indexed, accepted before `accepted_before` and
-// pushed again fewer than `most` times.
+// The accepted links of `destination` found not indexed since they were last accepted, accepted
+// before `accepted_before` and pushed again fewer than `most` times.
 std::vector<std::string> not_indexed_links(Database& db, std::int64_t destination,
                                            std::time_t accepted_before, long most);
 

@@ -138,7 +138,9 @@ TEST(InspectionAnswerTest, GoogleVerdictsAndRefusals) {
        "S 检查中断，余下的链接留待下次检查：The service is currently unavailable."},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(described(read_url_inspection(c.status, c.body, property)), c.described) << c.body;
+    EXPECT_EQ(described(read_url_inspection(c.status, c.body, "https://example.com/a", property)),
+              c.described)
+        << c.body;
 }
 
 // Bing tells crawled, with the status its crawler met, and dates as /Date(ms)/.
