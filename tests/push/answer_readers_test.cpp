@@ -107,15 +107,18 @@ std::string described(const InspectionOutcome& outcome) {
   return "";
 }
 
+// An answer of `status` and `body`, and what it is taken for, as described().
+struct InspectionCase {
+  int status;
+  std::string body;
+  std::string described;
+};
+
 // Indexed is the verdict PASS, not indexing allowed; each refusal in plain words, naming the
 // property where it is at fault.
 TEST(InspectionAnswerTest, GoogleVerdictsAndRefusals) {
   const std::string property = "sc-domain:example.com";
-  const struct {
-    int status;
-    std::string body;
-    std::string described;
-  } cases[] = {
+  const InspectionCase cases[] = {
       {200,
        R"({"inspectionResult":{"indexStatusResult":{"verdict":"PASS","coverageState":)"
        R"("Submitted and indexed","lastCrawlTime":"2026-12-01T08:00:00Z"}}})",
@@ -145,11 +148,7 @@ TEST(InspectionAnswerTest, GoogleVerdictsAndRefusals) {
 
 // Bing tells crawled, with the status its crawler met, and dates as /Date(ms)/.
 TEST(InspectionAnswerTest, BingCrawlsAndRefusals) {
-  const struct {
-    int status;
-    std::string body;
-    std::string described;
-  } cases[] = {
+  const InspectionCase cases[] = {
       {200,
        R"({"d":{"HttpStatus":200,"LastCrawledDate":"/Date(1796112000000)/",)"
        R"("DiscoveryDate":"/Date(1796025600000+0000)/"}})",
