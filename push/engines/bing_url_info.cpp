@@ -17,24 +17,13 @@ using Json = nlohmann::json;
 
 constexpr std::time_t kNever = 365 * 24 * 3600;  // the API's DateTime.MinValue, and the like
 
-InspectionOutcome outcome_of(InspectionOutcome::Kind kind, std::string words,
-                             bool for_quota = false) {
-  InspectionOutcome outcome;
-  outcome.kind = kind;
-  outcome.words = std::move(words);
-  outcome.for_quota = for_quota;
-  return outcome;
-}
-
 InspectionOutcome refusal(const Json& answer) {
   const std::optional<long long> code = json_number(answer, "ErrorCode");
   const std::string words = bing_explanation(answer.is_object() ? answer : Json::object());
-  if (code == 7) return outcome_of(InspectionOutcome::Kind::kLeft, words);  // this link's
+  if (code == 7) return InspectionOutcome::left(words);  // this link's
   if (code == 4 || code == 5)
-    return outcome_of(InspectionOutcome::Kind::kStopped, std::string(texts::kInspectionThrottled),
-                      true);
-  return outcome_of(InspectionOutcome::Kind::kStopped,
-                    std::string(texts::kInspectionStopped) + words);
+    return InspectionOutcome::stopped(std::string(texts::kInspectionThrottled), true);
+  return InspectionOutcome::stopped(std::string(texts::kInspectionStopped) + words);
 }
 
 class BingInspector final : public Inspector {
@@ -51,8 +40,7 @@ class BingInspector final : public Inspector {
             "&url=" + query_encoded(link) + "&apikey=" + query_encoded(destination_.key),
         {.as_program = true, .timeout_seconds = destination_.timeout_seconds});
     if (!reply.answered()) {
-      return outcome_of(InspectionOutcome::Kind::kStopped,
-                        std::string(texts::kInspectionStopped) + reply.status_text);
+      return InspectionOutcome::stopped(std::string(texts::kInspectionStopped) + reply.status_text);
     }
     return read_url_info(reply.status, reply.body);
   }

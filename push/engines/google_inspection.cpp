@@ -16,14 +16,6 @@ using Json = nlohmann::json;
 
 constexpr std::string_view kInspectPath = "/v1/urlInspection/index:inspect";
 
-InspectionOutcome stopped(std::string words, bool for_quota = false) {
-  InspectionOutcome outcome;
-  outcome.kind = InspectionOutcome::Kind::kStopped;
-  outcome.words = std::move(words);
-  outcome.for_quota = for_quota;
-  return outcome;
-}
-
 std::string api_message(const Json& answer) {
   return json_text(answer.is_object() ? answer.value("error", Json()) : Json(), "message");
 }
@@ -32,20 +24,23 @@ InspectionOutcome refusal(int status, const Json& answer, std::string_view prope
   const std::string named = std::string(property);
   switch (status) {
     case 401:
-      return stopped(std::string(texts::kGoogleUnauthorized));
+      return InspectionOutcome::stopped(std::string(texts::kGoogleUnauthorized));
     case 403:
-      return stopped(texts::filled(texts::kInspectionNotPermitted, {{"property", named}}));
+      return InspectionOutcome::stopped(
+          texts::filled(texts::kInspectionNotPermitted, {{"property", named}}));
     case 404:
-      return stopped(texts::filled(texts::kInspectionNoProperty, {{"property", named}}));
+      return InspectionOutcome::stopped(
+          texts::filled(texts::kInspectionNoProperty, {{"property", named}}));
     case 400:
-      return stopped(texts::filled(texts::kInspectionNotInProperty, {{"property", named}}) +
-                     api_message(answer));
+      return InspectionOutcome::stopped(
+          texts::filled(texts::kInspectionNotInProperty, {{"property", named}}) +
+          api_message(answer));
     case 429:
-      return stopped(std::string(texts::kInspectionQuota), true);
+      return InspectionOutcome::stopped(std::string(texts::kInspectionQuota), true);
     default: {
       const std::string message = api_message(answer);
-      return stopped(std::string(texts::kInspectionStopped) +
-                     (message.empty() ? std::to_string(status) : message));
+      return InspectionOutcome::stopped(std::string(texts::kInspectionStopped) +
+                                        (message.empty() ? std::to_string(status) : message));
     }
   }
 }
@@ -69,8 +64,8 @@ class GoogleInspector final : public Inspector {
   InspectionOutcome inspect_once(std::string_view link) {
     const AccessToken token = access_token(account_, kInspectionScope);
     if (token.problem) {
-      return stopped(token.problem->explanation.empty() ? token.problem->status
-                                                        : token.problem->explanation);
+      return InspectionOutcome::stopped(
+          token.problem->explanation.empty() ? token.problem->status : token.problem->explanation);
     }
     // Where none is given, the property is the URL prefix of the link's scheme and host.
     const std::string property = property_.empty() ? site_url_of(link) : property_;
@@ -83,7 +78,7 @@ class GoogleInspector final : public Inspector {
                                                  .authorization = authorization,
                                                  .timeout_seconds = account_.timeout_seconds});
     if (!reply.answered())
-      return stopped(std::string(texts::kInspectionStopped) + reply.status_text);
+      return InspectionOutcome::stopped(std::string(texts::kInspectionStopped) + reply.status_text);
     return read_url_inspection(reply.status, reply.body, link, property);
   }
 
@@ -100,12 +95,7 @@ InspectionOutcome read_url_inspection(int status, std::string_view body, std::st
   if (status < 200 || status > 299) return refusal(status, answer, property);
   const Json result = answer.is_object() ? answer.value("inspectionResult", Json()) : Json();
   const Json index = result.is_object() ? result.value("indexStatusResult", Json()) : Json();
-  if (!index.is_object()) {
-    InspectionOutcome outcome;
-    outcome.kind = InspectionOutcome::Kind::kLeft;
-    outcome.words = texts::kInspectionNoStatus;
-    return outcome;
-  }
+  if (!index.is_object()) return InspectionOutcome::left(std::string(texts::kInspectionNoStatus));
   InspectionOutcome outcome;
   outcome.kind = InspectionOutcome::Kind::kInspected;
   Inspection& inspection = outcome.inspection;

@@ -32,6 +32,11 @@ struct InspectionOutcome {
   Inspection inspection;
   std::string words;
   bool for_quota = false;  // stopped because the day's inspections are spent
+
+  static InspectionOutcome left(std::string words) { return {Kind::kLeft, {}, std::move(words)}; }
+  static InspectionOutcome stopped(std::string words, bool for_quota = false) {
+    return {Kind::kStopped, {}, std::move(words), for_quota};
+  }
 };
 
 class Inspector {
