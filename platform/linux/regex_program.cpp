@@ -269,8 +269,9 @@ bool RegexProgram::for_each_match(std::u16string_view subject, bool global,
                                       : path == MatchPath::machine_code;
   bool machine_code = wants_machine_code && matcher.pattern->has_machine_code();
   // A short subject left to the interpreter may still run into its limits where machine code,
-  // many times faster, would answer: it then has the rest of the budget.
-  const bool may_take_machine_code =
+  // many times faster, would answer: it then has the rest of the budget, and where machine code
+  // cannot be had, the interpreter goes on with it.
+  bool may_take_machine_code =
       !machine_code && path == MatchPath::by_subject_size && matcher.pattern->machine_code_allowed;
   matcher.deadline = began + (may_take_machine_code ? budget / kInterpreterShare : budget);
   matcher.last_look = began;
@@ -285,11 +286,11 @@ bool RegexProgram::for_each_match(std::u16string_view subject, bool global,
   while (start <= subject.size()) {
     const int result = matcher.find(subject, start, machine_code);
     if (result == PCRE2_ERROR_NOMATCH) return true;
-    if (result < 0 && !machine_code && may_take_machine_code &&
-        matcher.pattern->has_machine_code()) {
-      machine_code = true;
+    if (result < 0 && may_take_machine_code) {
+      may_take_machine_code = false;
       matcher.deadline = began + budget;
-      matcher.reserve_jit_stack(subject.size() * kJitStackBytesPerUnit);
+      machine_code = matcher.pattern->has_machine_code();
+      if (machine_code) matcher.reserve_jit_stack(subject.size() * kJitStackBytesPerUnit);
       continue;
     }
     if (result < 0) return false;
