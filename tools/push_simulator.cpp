@@ -486,34 +486,66 @@ void google_batch(Interface& interface, const httplib::Request& request,
   response.set_content(answer, "multipart/mixed; boundary=batch_simulated");
 }
 
-// URL Inspection: a token for the Search Console scopes, then the index's answer.
-void google_inspection(Interface& interface, const httplib::Request& request,
-                       httplib::Response& response, const std::string& body) {
+constexpr std::string_view kWebmastersScope = "https://www.googleapis.com/auth/webmasters";
+
+// The scope of the request's bearer token; empty (and answered 401) where it is none of ours,
+// or (answered 403) where it is not `wanted`, or for reading, `wanted` or what it begins.
+std::string granted_scope(Interface& interface, const httplib::Request& request,
+                          httplib::Response& response, bool reading) {
   const std::string authorization = request.get_header_value("Authorization");
   std::string scope;
   {
     std::lock_guard lock(interface.mutex);
-    const auto found = interface.token_scopes.find(authorization.substr(7));
-    if (authorization.starts_with("Bearer ") && found != interface.token_scopes.end())
-      scope = found->second;
+    const auto found = authorization.starts_with("Bearer ")
+                           ? interface.token_scopes.find(authorization.substr(7))
+                           : interface.token_scopes.end();
+    if (found != interface.token_scopes.end()) scope = found->second;
   }
   if (scope.empty()) {
     response.status = 401;
     response.set_content(
         google_error(401, "Request had invalid authentication credentials.").dump(),
         "application/json; charset=UTF-8");
-    return;
+    return {};
   }
-  if (!scope.starts_with("https://www.googleapis.com/auth/webmasters")) {
+  if (reading ? !scope.starts_with(kWebmastersScope) : scope != kWebmastersScope) {
     response.status = 403;
     response.set_content(
         google_error(403, "Request had insufficient authentication scopes.").dump(),
         "application/json; charset=UTF-8");
+    return {};
+  }
+  return scope;
+}
+
+void answer(httplib::Response& response, const SimulatedAnswer& answer) {
+  response.status = answer.status;
+  if (!answer.body.empty()) response.set_content(answer.body, "application/json; charset=UTF-8");
+}
+
+// URL Inspection: a token for the Search Console scopes, then the index's answer.
+void google_inspection(Interface& interface, const httplib::Request& request,
+                       httplib::Response& response, const std::string& body) {
+  if (granted_scope(interface, request, response, true).empty()) return;
+  answer(response, interface.index->inspect(body, interface.settings.sites));
+}
+
+// The Sitemaps API: submitting wants the full scope, reading either; the site and the sitemap
+// come URL-encoded in the path.
+void google_sitemaps(Interface& interface, const httplib::Request& request,
+                     httplib::Response& response) {
+  record_and_delay(interface, request, "");
+  const bool put = request.method == "PUT";
+  if (granted_scope(interface, request, response, !put).empty()) return;
+  const std::string site = request.matches[1];
+  const std::string feed = request.matches[2];
+  if (!serves(interface.settings, std::string(host_of(site)))) {
+    answer(response,
+           {403, google_error(403, "User does not have sufficient permission for site.").dump()});
     return;
   }
-  const SimulatedAnswer answer = interface.index->inspect(body, interface.settings.sites);
-  response.status = answer.status;
-  response.set_content(answer.body, "application/json; charset=UTF-8");
+  answer(response, put ? interface.index->submit_sitemap(site, feed, true)
+                       : interface.index->google_sitemap(site, feed));
 }
 
 // An HTTP date `seconds` from now, as Retry-After may be written.
@@ -605,6 +637,22 @@ int main(int argc, char** argv) {
     response.status = answer.status;
     response.set_content(answer.body, "application/json; charset=utf-8");
   });
+  server.Get("/webmaster/api.svc/json/GetFeeds",
+             [&](const httplib::Request& request, httplib::Response& response) {
+               record_and_delay(interface, request, "");
+               const std::string site = request.get_param_value("siteUrl");
+               if (bing_site_allowed(interface, request, site, response))
+                 answer(response, interface.index->bing_feeds(site));
+             });
+  server.Post("/webmaster/api.svc/json/SubmitFeed",
+              taking_body(interface, [&](const httplib::Request& request,
+                                         httplib::Response& response, const std::string& body) {
+                const Json feed = Json::parse(body, nullptr, false);
+                const std::string site = feed.is_object() ? feed.value("siteUrl", "") : "";
+                const std::string address = feed.is_object() ? feed.value("feedUrl", "") : "";
+                if (bing_site_allowed(interface, request, site, response))
+                  answer(response, interface.index->submit_sitemap(site, address, false));
+              }));
   server.Post("/webmaster/api.svc/json/SubmitUrlbatch",
               taking_body(interface, [&](const httplib::Request& request,
                                          httplib::Response& response, const std::string& body) {
@@ -621,6 +669,11 @@ int main(int argc, char** argv) {
                                            httplib::Response& response, const std::string& body) {
                   google_inspection(interface, request, response, body);
                 }));
+    const auto sitemaps = [&](const httplib::Request& request, httplib::Response& response) {
+      google_sitemaps(interface, request, response);
+    };
+    server.Put(R"(/webmasters/v3/sites/(.+?)/sitemaps/(.+))", sitemaps);
+    server.Get(R"(/webmasters/v3/sites/(.+?)/sitemaps/(.+))", sitemaps);
     server.Post("/batch",
                 taking_body(interface, [&](const httplib::Request& request,
                                            httplib::Response& response, const std::string& body) {

@@ -136,3 +136,53 @@ SimulatedAnswer SimulatedIndex::url_info(const std::string& url) {
              {"Url", url}}}}
           .dump()};
 }
+
+SimulatedAnswer SimulatedIndex::submit_sitemap(const std::string& site, const std::string& feed,
+                                               bool google) {
+  if (google && script_.refusal == 403) {
+    return {403, google_error(403, "PERMISSION_DENIED",
+                              "User does not have sufficient permission for site.")
+                     .dump()};
+  }
+  if (google && script_.refusal == 429) {
+    return {429, google_error(429, "RESOURCE_EXHAUSTED", "Quota exceeded.").dump()};
+  }
+  std::lock_guard lock(mutex_);
+  sitemaps_[{site, feed}] = std::time(nullptr);
+  return google ? SimulatedAnswer{204, ""} : SimulatedAnswer{200, R"({"d":null})"};
+}
+
+SimulatedAnswer SimulatedIndex::google_sitemap(const std::string& site, const std::string& feed) {
+  std::lock_guard lock(mutex_);
+  const auto found = sitemaps_.find({site, feed});
+  if (found == sitemaps_.end())
+    return {404, google_error(404, "NOT_FOUND", "Sitemap not found.").dump()};
+  const std::string when = rfc3339(found->second);
+  return {200, Json{{"path", feed},
+                    {"lastSubmitted", when},
+                    {"isPending", false},
+                    {"isSitemapsIndex", false},
+                    {"type", "sitemap"},
+                    {"lastDownloaded", when},
+                    {"warnings", "0"},
+                    {"errors", "0"}}
+                   .dump()};
+}
+
+SimulatedAnswer SimulatedIndex::bing_feeds(const std::string& site) {
+  std::lock_guard lock(mutex_);
+  Json feeds = Json::array();
+  for (const auto& [key, when] : sitemaps_) {
+    if (key.first != site) continue;
+    feeds.push_back({{"__type", "Feed:#Microsoft.Bing.Webmaster.Api"},
+                     {"Compressed", false},
+                     {"FileSize", 0},
+                     {"LastCrawled", bing_date(when)},
+                     {"Status", "Success"},
+                     {"Submitted", bing_date(when)},
+                     {"Type", "Sitemap"},
+                     {"Url", key.second},
+                     {"UrlCount", 0}});
+  }
+  return {200, Json{{"d", feeds}}.dump()};
+}

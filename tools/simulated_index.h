@@ -1,7 +1,8 @@
 #pragma once
 // The simulator's index: which of the links its engines accepted are indexed, as a script says
 // (after how many hours, never for some), told through Google's URL Inspection and Bing's
-// GetUrlInfo, within the inspection limits of a day and of a minute, or refused as asked.
+// GetUrlInfo, within the inspection limits of a day and of a minute, or refused as asked; and the
+// sitemaps handed to it, read at once.
 
 #include <chrono>
 #include <ctime>
@@ -49,6 +50,14 @@ class SimulatedIndex {
   // GetUrlInfo's answer for `url`.
   SimulatedAnswer url_info(const std::string& url);
 
+  // A sitemap at `feed` handed over for the site at `site`: Google's (an empty 204) or Bing's
+  // answer, or the refusal the script asks for.
+  SimulatedAnswer submit_sitemap(const std::string& site, const std::string& feed, bool google);
+  // What Google's Sitemaps API tells of one (404 where it was never handed over).
+  SimulatedAnswer google_sitemap(const std::string& site, const std::string& feed);
+  // Bing's GetFeeds: every sitemap of the site.
+  SimulatedAnswer bing_feeds(const std::string& site);
+
  private:
   bool indexed(const std::string& url, std::time_t now) const;
   // Counts an inspection of `property`; false where a limit is spent.
@@ -59,4 +68,5 @@ class SimulatedIndex {
   std::map<std::string, std::time_t, std::less<>> accepted_at_;
   std::map<std::pair<std::string, std::time_t>, long> inspected_by_day_;
   std::map<std::string, std::deque<std::chrono::steady_clock::time_point>> recent_;
+  std::map<std::pair<std::string, std::string>, std::time_t> sitemaps_;  // by site and address
 };

@@ -50,7 +50,8 @@ bool apply_method(CURL* easy, const RequestPlan& plan) {
   bool ok = set_easy_option(easy, CURLOPT_CUSTOMREQUEST, nullptr) &&
             set_easy_option(easy, CURLOPT_NOBODY, 0L);
   if (plan.verb == "HEAD") return ok && set_easy_option(easy, CURLOPT_NOBODY, 1L);
-  if (plan.verb == "POST" || !plan.body.empty()) {
+  // A POST or PUT says its length even when it has no body, as a server may require it.
+  if (plan.verb == "POST" || plan.verb == "PUT" || !plan.body.empty()) {
     // Never a null body: libcurl would then read one from standard input.
     const void* data = plan.body.empty() ? static_cast<const void*>(kNoBody) : plan.body.data();
     ok = ok && set_easy_option(easy, CURLOPT_POSTFIELDS, data) &&

@@ -109,7 +109,7 @@ ReportLabels labels_of(const SitePlan& site, const EngineSettings& engine) {
 
 // Pushes the links of `lists` to each of the site's engines that can be pushed to.
 void push_site(const RunSettings& run, const SitePlan& site, const std::deque<LinkList>& lists,
-               ConfigRuns& runs) {
+               const SitemapDigests& sitemaps, ConfigRuns& runs) {
   SitePlan one_host = site;
   one_host.host = site_host(site.name, lists);
   for (const EngineSettings& engine : site.engines) {
@@ -131,7 +131,7 @@ void push_site(const RunSettings& run, const SitePlan& site, const std::deque<Li
           for (const LinkList& links : lists)
             each(links);
         },
-        labels);
+        sitemaps, labels);
     runs.add(labels, totals, seconds_since(start));
   }
 }
@@ -143,6 +143,7 @@ int push_config(const Plan& plan) {
   const std::unique_ptr<PageValidatorStore> validators = page_validators(plan.run);
   for (const SitePlan& site : plan.sites) {
     std::deque<LinkList> lists;
+    SitemapDigests sitemaps;
     // A site none of whose engines can be pushed to reads nothing.
     const bool any =
         std::any_of(site.engines.begin(), site.engines.end(),
@@ -151,7 +152,8 @@ int push_config(const Plan& plan) {
       if (any) {
         gather_links(
             site.sources, validators.get(),
-            [&](LinkList& links) { lists.push_back(std::move(links)); }, informing(plan.run));
+            [&](LinkList& links) { lists.push_back(std::move(links)); }, informing(plan.run),
+            &sitemaps);
       }
     } catch (const Failure& failure) {
       std::cerr << failure.what() << "\n";
@@ -159,7 +161,7 @@ int push_config(const Plan& plan) {
         runs.failed(labels_of(site, engine), failure.exit_code());
       continue;
     }
-    push_site(plan.run, site, lists, runs);
+    push_site(plan.run, site, lists, sitemaps, runs);
   }
   return runs.finish(plan.run);
 }

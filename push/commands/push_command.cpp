@@ -10,6 +10,7 @@
 
 #include "platform/standard_streams.h"
 #include "push/commands/inspect_links.h"
+#include "push/commands/submit_sitemaps.h"
 #include "push/engines/engine_registry.h"
 #include "push/engines/quota_day.h"
 #include "push/push_run.h"
@@ -31,7 +32,8 @@ struct Pushing {
   const RunSettings& run;
   const SitePlan& site;
   const EngineSettings& engine;
-  bool one_of_sites;  // of a config's, which may share a destination
+  bool one_of_sites;               // of a config's, which may share a destination
+  const SitemapDigests& sitemaps;  // the site's, as its sources were read
 };
 
 // Takes each source's links into the record, which it opens once the site is known (IndexNow
@@ -259,6 +261,12 @@ RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& inta
   if (totals.exit_code != kRecordUnusable) {
     totals.exit_code =
         std::max(totals.exit_code, inspect_due_links(pushing.engine, record, *report).exit_code);
+    // The site as the engine knows it: Google's property where one is given.
+    const std::string& property = pushing.engine.inspection.property;
+    totals.exit_code = std::max(
+        totals.exit_code,
+        submit_sitemaps(pushing.engine, pushing.sitemaps,
+                        property.empty() ? run.destination.site_url : property, record, *report));
   }
   record_run_end(record, totals, *report);
   // Last, so that the run's summary carries the exit code the program ends with.
@@ -279,12 +287,15 @@ int push_links(const Plan& plan) {
   const SitePlan& site = plan.sites.front();
   const EngineSettings& engine = site.engines.front();
   const std::unique_ptr<PageValidatorStore> validators = page_validators(plan.run);
-  const RunTotals totals =
-      push_links(plan.run, site, engine, [&](const std::function<void(const LinkList&)>& each) {
+  SitemapDigests sitemaps;
+  const RunTotals totals = push_links(
+      plan.run, site, engine,
+      [&](const std::function<void(const LinkList&)>& each) {
         gather_links(
             site.sources, validators.get(), [&](LinkList& links) { each(links); },
-            informing(plan.run));
-      });
+            informing(plan.run), &sitemaps);
+      },
+      sitemaps);
   const ReportLabels labels{site.host, std::string(engine.destination.engine->name)};
   return kept_metrics(plan.run, {{labels, totals, seconds_since(start)}}, totals.exit_code);
 }
@@ -313,8 +324,8 @@ int kept_metrics(const RunSettings& run, const std::vector<RunFigures>& runs, in
 
 RunTotals push_links(const RunSettings& settings, const SitePlan& site,
                      const EngineSettings& engine, const LinkFeed& feed,
-                     const ReportLabels& labels) {
-  const Pushing pushing{settings, site, engine, !labels.site.empty()};
+                     const SitemapDigests& sitemaps, const ReportLabels& labels) {
+  const Pushing pushing{settings, site, engine, !labels.site.empty(), sitemaps};
   RunOptions run = run_options_of(pushing);
   Intake intake(pushing, run);
   try {

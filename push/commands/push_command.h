@@ -20,10 +20,12 @@ using LinkFeed = std::function<void(const std::function<void(const LinkList&)>& 
 
 // Pushes the links of the one site of `plan` to its one engine; returns the exit code.
 int push_links(const Plan& plan);
-// Pushes the links `feed` gives to `engine` of `site`; `labels` mark its JSON objects, and name
-// the site where it is one of several. Returns the run's totals, with its exit code.
+// Pushes the links `feed` gives to `engine` of `site`, and hands over the sitemaps whose digests
+// the feed left in `sitemaps`; `labels` mark its JSON objects, and name the site where it is one
+// of several. Returns the run's totals, with its exit code.
 RunTotals push_links(const RunSettings& run, const SitePlan& site, const EngineSettings& engine,
-                     const LinkFeed& feed, const ReportLabels& labels = {});
+                     const LinkFeed& feed, const SitemapDigests& sitemaps,
+                     const ReportLabels& labels = {});
 
 // Where a content check keeps the validators of the pages it fetched: beside the record, one
 // file for every destination.

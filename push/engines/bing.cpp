@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "push/engines/bing_feeds.h"
 #include "push/engines/bing_url_info.h"
 #include "push/engines/client.h"
 #include "push/texts/push_texts.h"
@@ -152,7 +153,8 @@ const EngineDescription& bing_engine() {
           },
       .make = made<Bing>,
       .settings = kSettings,
-      .make_inspector = bing_inspector};
+      .make_inspector = bing_inspector,
+      .make_sitemap_submitter = bing_feed_submitter};
   return description;
 }
 

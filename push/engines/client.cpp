@@ -69,17 +69,18 @@ Reply http_exchange(std::string_view address, const Request& request) {
   Text response_headers;
   ByteArray bytes;
   platform::TransportFailure failure = platform::TransportFailure::kNone;
-  http_request(client_address(address),
-               {.method = request.post ? HttpMethod::kPost : HttpMethod::kGet,
-                .body_text = request.body,
-                .extra_headers = headers,
-                .response_headers = &response_headers,
-                .timeout_seconds = request.timeout_seconds,
-                .status = &status,
-                .response_bytes = &bytes,
-                .add_default_headers = !request.as_program,
-                .largest_body = request.largest_body,
-                .failure = &failure});
+  http_request(client_address(address), {.method = request.put    ? HttpMethod::kPut
+                                                   : request.post ? HttpMethod::kPost
+                                                                  : HttpMethod::kGet,
+                                         .body_text = request.body,
+                                         .extra_headers = headers,
+                                         .response_headers = &response_headers,
+                                         .timeout_seconds = request.timeout_seconds,
+                                         .status = &status,
+                                         .response_bytes = &bytes,
+                                         .add_default_headers = !request.as_program,
+                                         .largest_body = request.largest_body,
+                                         .failure = &failure});
   Reply reply;
   reply.status = status_number(status);
   reply.status_text = platform::cp936_to_utf8(status);

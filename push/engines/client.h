@@ -11,6 +11,7 @@ namespace lc::push {
 
 struct Request {
   bool post = false;
+  bool put = false;
   // Sent as this program (its User-Agent, Accept: application/json) to an engine's API, rather
   // than with the window's browser headers, which the push interface expects.
   bool as_program = false;

@@ -124,6 +124,26 @@ constexpr Setting<EngineSettings> kInspectionEndpointSetting = {
       return address_problem(value);
     }};
 
+constexpr Setting<EngineSettings> kSubmitSitemapsSetting = {
+    .key = "submit_sitemaps",
+    .option = "--submit-sitemaps",
+    .form = SettingForm::kFlag,
+    .help = "hand the site's sitemaps to the engine when they are new or changed",
+    .take = [](const std::string& value, EngineSettings& settings) -> std::optional<std::string> {
+      settings.sitemaps.enabled = value == "true";
+      return std::nullopt;
+    }};
+
+constexpr Setting<EngineSettings> kSitemapsEndpointSetting = {
+    .key = "sitemaps_endpoint",
+    .option = "--sitemaps-endpoint",
+    .form = SettingForm::kText,
+    .help = "the sitemaps calls' endpoint, where not its public one",
+    .take = [](const std::string& value, EngineSettings& settings) {
+      settings.sitemaps.endpoint = value;
+      return address_problem(value);
+    }};
+
 }  // namespace
 
 std::vector<const Setting<EngineSettings>*> settings_of(const EngineDescription& engine) {
@@ -137,6 +157,8 @@ std::vector<const Setting<EngineSettings>*> settings_of(const EngineDescription&
       settings.push_back(&setting);
   }
   if (!engine.default_inspection_endpoint.empty()) settings.push_back(&kInspectionEndpointSetting);
+  if (engine.make_sitemap_submitter) settings.push_back(&kSubmitSitemapsSetting);
+  if (!engine.default_sitemaps_endpoint.empty()) settings.push_back(&kSitemapsEndpointSetting);
   return settings;
 }
 
@@ -146,6 +168,7 @@ EngineSettings default_settings(const EngineDescription& engine) {
   settings.destination.interface = engine.default_endpoint;
   settings.batch = engine.usual_batch;
   settings.inspection.endpoint = engine.default_inspection_endpoint;
+  settings.sitemaps.endpoint = engine.default_sitemaps_endpoint;
   return settings;
 }
 

@@ -15,6 +15,7 @@
 #include "push/engines/inspection.h"
 #include "push/engines/secrets.h"
 #include "push/engines/setting.h"
+#include "push/engines/sitemap_submission.h"
 
 namespace lc::push {
 
@@ -30,6 +31,7 @@ struct EngineSettings {
   // where; empty: it can. The site's other engines, and other sites, go on.
   std::string unusable;
   InspectionSettings inspection;
+  SitemapSettings sitemaps;
 
   bool operator==(const EngineSettings&) const = default;
 };
@@ -53,10 +55,14 @@ struct EngineDescription {
   std::string_view default_inspection_endpoint = {};  // empty: the engine's own endpoint
   std::optional<long> daily_inspections = std::nullopt;
   std::optional<long> inspections_a_minute = std::nullopt;
+  // Its calls for a site's sitemaps, where it has them.
+  std::unique_ptr<SitemapSubmitter> (*make_sitemap_submitter)(
+      const Destination& destination, const SitemapSettings& settings) = nullptr;
+  std::string_view default_sitemaps_endpoint = {};  // empty: the engine's own endpoint
 };
 
 // Every setting of `engine`: its own, its endpoint where it has a public one that another may
-// replace, its batch, and those of its inspections where it has them.
+// replace, its batch, and those of its inspections and sitemaps where it has them.
 std::vector<const Setting<EngineSettings>*> settings_of(const EngineDescription& engine);
 
 // The settings of `engine` before any is given: its public endpoints and its usual batch.

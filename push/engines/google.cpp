@@ -8,6 +8,7 @@
 #include "platform/rsa_signature.h"
 #include "push/engines/client.h"
 #include "push/engines/google_inspection.h"
+#include "push/engines/google_sitemaps.h"
 #include "push/engines/google_token.h"
 #include "push/engines/json_fields.h"
 #include "push/texts/failure.h"
@@ -304,7 +305,9 @@ const EngineDescription& google_engine() {
       .default_inspection_endpoint = "https://searchconsole.googleapis.com",
       // URL Inspection's limits, per property.
       .daily_inspections = 2000,
-      .inspections_a_minute = 600};
+      .inspections_a_minute = 600,
+      .make_sitemap_submitter = google_sitemap_submitter,
+      .default_sitemaps_endpoint = "https://www.googleapis.com/webmasters/v3"};
   return description;
 }
 

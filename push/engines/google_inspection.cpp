@@ -52,36 +52,26 @@ class GoogleInspector final : public Inspector {
         address_(settings.endpoint + std::string(kInspectPath)),
         property_(settings.property) {}
 
-  // A token the API does not take is had anew once: it may have been revoked before it ran out.
   InspectionOutcome inspect(std::string_view link) override {
-    InspectionOutcome outcome = inspect_once(link);
-    if (outcome.words != texts::kGoogleUnauthorized) return outcome;
-    forget_access_token(account_, kInspectionScope);
-    return inspect_once(link);
-  }
-
- private:
-  InspectionOutcome inspect_once(std::string_view link) {
-    const AccessToken token = access_token(account_, kInspectionScope);
-    if (token.problem) {
-      return InspectionOutcome::stopped(
-          token.problem->explanation.empty() ? token.problem->status : token.problem->explanation);
-    }
     // Where none is given, the property is the URL prefix of the link's scheme and host.
     const std::string property = property_.empty() ? site_url_of(link) : property_;
     const std::string body = Json{{"inspectionUrl", link}, {"siteUrl", property}}.dump();
-    const std::string authorization = "Bearer " + token.value;
-    const Reply reply = http_exchange(address_, {.post = true,
-                                                 .as_program = true,
-                                                 .body = body,
-                                                 .content_type = "application/json",
-                                                 .authorization = authorization,
-                                                 .timeout_seconds = account_.timeout_seconds});
-    if (!reply.answered())
-      return InspectionOutcome::stopped(std::string(texts::kInspectionStopped) + reply.status_text);
-    return read_url_inspection(reply.status, reply.body, link, property);
+    const AuthorizedReply answer =
+        authorized_exchange(account_, kInspectionScope, address_,
+                            {.post = true,
+                             .as_program = true,
+                             .body = body,
+                             .content_type = "application/json",
+                             .timeout_seconds = account_.timeout_seconds});
+    if (!answer.problem.empty()) return InspectionOutcome::stopped(answer.problem);
+    if (!answer.reply.answered()) {
+      return InspectionOutcome::stopped(std::string(texts::kInspectionStopped) +
+                                        answer.reply.status_text);
+    }
+    return read_url_inspection(answer.reply.status, answer.reply.body, link, property);
   }
 
+ private:
   Destination account_;
   std::string address_;
   std::string property_;

@@ -106,6 +106,25 @@ void forget_access_token(const Destination& account, std::string_view scope) {
   tokens().erase(token_key(account, scope));
 }
 
+AuthorizedReply authorized_exchange(const Destination& account, std::string_view scope,
+                                    std::string_view address, Request request) {
+  AuthorizedReply answer;
+  for (int round = 0; round < 2; ++round) {
+    if (round == 1) forget_access_token(account, scope);
+    const AccessToken token = access_token(account, scope);
+    if (token.problem) {
+      answer.problem =
+          token.problem->explanation.empty() ? token.problem->status : token.problem->explanation;
+      return answer;
+    }
+    const std::string authorization = "Bearer " + token.value;
+    request.authorization = authorization;
+    answer.reply = http_exchange(address, request);
+    if (answer.reply.status != 401) break;
+  }
+  return answer;
+}
+
 std::vector<std::string> held_access_tokens() {
   std::vector<std::string> values;
   for (const auto& [key, token] : tokens()) {

@@ -15,6 +15,7 @@
 #include "push/engines/engine.h"
 #include "push/engines/inspection.h"
 #include "push/engines/quota_day.h"
+#include "push/engines/sitemap_submission.h"
 #include "push/texts/failure.h"
 
 namespace lc::push {
@@ -121,6 +122,18 @@ struct InspectionDue {
   std::time_t not_indexed_before = 0;
 };
 
+// A sitemap of the destination's site as the record keeps it: the digest of its content when it
+// was last handed over, and what the engine last told of it.
+struct KeptSitemap {
+  std::string address;
+  std::optional<std::uint64_t> digest;  // none: never handed over
+  std::optional<std::time_t> submitted;
+  std::optional<SitemapState> state;  // none: never told
+  std::optional<std::time_t> read_at;
+
+  bool operator==(const KeptSitemap&) const = default;
+};
+
 // Where a run keeps nothing.
 inline constexpr const char* kRecordInMemory = ":memory:";
 
@@ -194,6 +207,10 @@ class Record {
   // The inspections the destination made on the engine's `day`.
   virtual std::int64_t inspections_on(std::time_t day) = 0;
 
+  // The destination's sitemaps, in the order of their addresses.
+  virtual std::vector<KeptSitemap> sitemaps() = 0;
+  // Keeps what became of a sitemap: handed over, or told of.
+  virtual void record_sitemap(const KeptSitemap& sitemap) = 0;
   // Per destination and site.
   virtual std::vector<LinkCounts> counts(std::time_t now) = 0;
   // Every event from `since` on, for `site` (empty: every site), in time order: the links' and

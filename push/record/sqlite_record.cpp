@@ -17,6 +17,7 @@
 #include "push/record/inspections.h"
 #include "push/record/record_location.h"
 #include "push/record/run_history.h"
+#include "push/record/sitemaps.h"
 #include "push/record/sqlite_db.h"
 #include "push/record/text_state_import.h"
 #include "push/sources/link_list.h"
@@ -303,6 +304,15 @@ class SqliteRecord final : public Record {
 
   std::int64_t inspections_on(std::time_t day) override {
     return guarded([&] { return lc::push::inspections_on(db_, destination_, day); });
+  }
+
+  std::vector<KeptSitemap> sitemaps() override {
+    return guarded([&] { return kept_sitemaps(db_, destination_); });
+  }
+
+  void record_sitemap(const KeptSitemap& sitemap) override {
+    if (dry_run_ || read_only_) return;
+    guarded([&] { keep_sitemap(db_, destination_, sitemap); });
   }
 
   // Keeps the links of a text state file as accepted at their times.

@@ -70,22 +70,26 @@ class PageContents {
 };
 
 void add_sitemaps(const SourceSettings& sources, PageValidatorStore* validators, const Each& each,
-                  const Notes& notes) {
+                  const Notes& notes, SitemapDigests* digests) {
   const bool checks_content = sources.content_check && validators != nullptr;
   std::optional<PageContents> contents;
   if (checks_content) contents.emplace(sources, *validators);
-  read_sitemaps(sources.sitemaps, [&](std::vector<SitemapPage>& pages) {
-    LinkList links;
-    links.reserve(pages.size());
-    // Dates a content check stands in for are not taken.
-    for (SitemapPage& page : pages) {
-      links.add_page(std::move(page.location),
-                     PageFacts{checks_content ? std::nullopt : parse_w3c_time(page.last_modified),
-                               std::nullopt});
-    }
-    if (contents) contents->hash(links);
-    each(links);
-  });
+  read_sitemaps(
+      sources.sitemaps,
+      [&](std::vector<SitemapPage>& pages) {
+        LinkList links;
+        links.reserve(pages.size());
+        // Dates a content check stands in for are not taken.
+        for (SitemapPage& page : pages) {
+          links.add_page(
+              std::move(page.location),
+              PageFacts{checks_content ? std::nullopt : parse_w3c_time(page.last_modified),
+                        std::nullopt});
+        }
+        if (contents) contents->hash(links);
+        each(links);
+      },
+      digests);
   if (contents) contents->report(notes);
 }
 
@@ -106,9 +110,9 @@ void add_file(const std::string& file, const Each& each) {
 }  // namespace
 
 void gather_links(const SourceSettings& sources, PageValidatorStore* validators, const Each& each,
-                  const Notes& notes) {
+                  const Notes& notes, SitemapDigests* digests) {
   if (!sources.pending.empty()) add_pending(sources.pending, each);
-  if (!sources.sitemaps.empty()) add_sitemaps(sources, validators, each, notes);
+  if (!sources.sitemaps.empty()) add_sitemaps(sources, validators, each, notes, digests);
   if (!sources.folder.folder.empty())
     add_folder(sources.folder, sources.ignore_content, each, notes);
   std::vector<std::string> files = sources.files;

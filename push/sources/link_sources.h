@@ -10,6 +10,7 @@
 #include "push/sources/content_check.h"
 #include "push/sources/link_list.h"
 #include "push/sources/site_folder.h"
+#include "push/sources/sitemap_source.h"
 #include "push/texts/notes.h"
 
 namespace lc::push {
@@ -37,8 +38,9 @@ struct SourceSettings {
 // standard input in the order given. A content check keeps its validators in `validators`.
 // Throws the Failure of the first source that cannot be read, or of a pending file that could
 // not be written. What the user should know besides (a content check's findings) goes to
-// `notes`.
+// `notes`; each sitemap's digest to `digests`, where given.
 void gather_links(const SourceSettings& sources, PageValidatorStore* validators,
-                  const std::function<void(LinkList&)>& each, const Notes& notes);
+                  const std::function<void(LinkList&)>& each, const Notes& notes,
+                  SitemapDigests* digests = nullptr);
 
 }  // namespace lc::push

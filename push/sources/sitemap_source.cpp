@@ -1,5 +1,8 @@
 #include "push/sources/sitemap_source.h"
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -8,6 +11,7 @@
 #include <set>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "platform/utf8_files.h"
 #include "push/engines/client.h"
@@ -45,9 +49,11 @@ std::string fetch(const std::string& source) {
   return read_file(source);
 }
 
-// The sitemap at `source`; what is wrong with it named by its source.
-Sitemap sitemap_at(const std::string& source) {
+// The sitemap at `source`, its bytes chained into `digest`; what is wrong with it named by its
+// source.
+Sitemap sitemap_at(const std::string& source, std::uint64_t& digest) {
   const std::string data = fetch(source);
+  digest = XXH3_64bits_withSeed(data.data(), data.size(), digest);
   try {
     return read_sitemap(data);
   } catch (const Failure& failure) {
@@ -84,6 +90,9 @@ class SitemapReader {
 
   const std::optional<Failure>& failure() const { return failure_; }
 
+  // Once `next` gave nothing: every source's digest.
+  const SitemapDigests& digests() const { return digests_; }
+
  private:
   // A failure is handed over too, to be thrown where the pages are taken.
   void read_all(std::vector<std::string> sources) {
@@ -99,19 +108,23 @@ class SitemapReader {
     changed_.notify_all();
   }
 
+  // Breadth first, each sitemap with the source that named it.
   void read_each(const std::vector<std::string>& sources) {
-    std::deque<std::string> waiting(sources.begin(), sources.end());
+    std::deque<std::pair<std::string, std::string>> waiting;
+    for (const std::string& source : sources)
+      waiting.emplace_back(source, source);
     std::set<std::string> seen;
     while (!waiting.empty()) {
-      const std::string source = waiting.front();
+      const auto [source, root] = waiting.front();
       waiting.pop_front();
       if (!seen.insert(source).second) continue;
       if (seen.size() > kMostSitemaps) {
         refuse(source,
                texts::filled(texts::kTooManySitemaps, {{"count", std::to_string(kMostSitemaps)}}));
       }
-      Sitemap sitemap = sitemap_at(source);
-      waiting.insert(waiting.end(), sitemap.sitemaps.begin(), sitemap.sitemaps.end());
+      Sitemap sitemap = sitemap_at(source, digests_[root]);
+      for (std::string& named : sitemap.sitemaps)
+        waiting.emplace_back(std::move(named), root);
       if (!hand_over(std::move(sitemap.pages))) return;
     }
   }
@@ -133,17 +146,20 @@ class SitemapReader {
   bool finished_ = false;
   bool stopping_ = false;
   std::optional<Failure> failure_;
-  std::thread thread_;  // last: it starts once everything it uses is there
+  SitemapDigests digests_;  // the reading thread's until it finishes
+  std::thread thread_;      // last: it starts once everything it uses is there
 };
 
 }  // namespace
 
 void read_sitemaps(const std::vector<std::string>& sources,
-                   const std::function<void(std::vector<SitemapPage>&)>& each) {
+                   const std::function<void(std::vector<SitemapPage>&)>& each,
+                   SitemapDigests* digests) {
   SitemapReader reader(sources);
   while (std::optional<std::vector<SitemapPage>> pages = reader.next())
     each(*pages);
   if (reader.failure()) throw *reader.failure();
+  if (digests != nullptr) *digests = reader.digests();
 }
 
 }  // namespace lc::push

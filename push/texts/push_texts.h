@@ -216,6 +216,16 @@ inline constexpr std::string_view kPushedAgain =
     "{count} 条链接被接受 {days} 天后仍未收录，再推送一次";
 inline constexpr std::string_view kNothingDue = "没有到了检查时候的链接";
 inline constexpr std::string_view kInspectionStopped = "检查中断，余下的链接留待下次检查：";
+inline constexpr std::string_view kSitemapSubmitted = "站点地图 {sitemap}：已提交";
+inline constexpr std::string_view kSitemapRead =
+    "站点地图 {sitemap}：上次读取于 {time}，{errors} 个错误，{warnings} 个警告";
+inline constexpr std::string_view kSitemapPending = "站点地图 {sitemap}：等待搜索引擎读取";
+inline constexpr std::string_view kSitemapRefused = "站点地图 {sitemap}：";
+inline constexpr std::string_view kSitemapNotAddress =
+    "站点地图 {sitemap} 是本地文件：只有网址能提交给搜索引擎";
+inline constexpr std::string_view kSitemapNotPermitted =
+    "没有权限：服务账号须是资源 {property} 在站长工具里有完整权限的用户或所有者";
+inline constexpr std::string_view kSitemapQuota = "超出站点地图接口的配额：留待下次提交";
 inline constexpr std::string_view kGoogleNotAccount =
     "不是服务账号的密钥文件（应有 client_email、private_key 和 token_uri）";
 inline constexpr std::string_view kIndexNowNoKeyFile =

@@ -73,6 +73,10 @@ TEST(HttpWireTest, MethodNumbersChooseTheVerb) {
     ASSERT_EQ(server.requests().size(), 1u) << method;
     EXPECT_TRUE(server.requests()[0].starts_with(verb + " /x HTTP/1.1\r\n"))
         << server.requests()[0];
+    // Without a body, a POST or a PUT still says its length; servers may require it.
+    EXPECT_EQ(server.requests()[0].find("\r\nContent-Length: 0\r\n") != std::string::npos,
+              verb == "POST" || verb == "PUT")
+        << server.requests()[0];
   }
 }
 

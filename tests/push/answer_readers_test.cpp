@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "push/engines/bing_feeds.h"
 #include "push/engines/bing_url_info.h"
 #include "push/engines/google.h"
 #include "push/engines/google_inspection.h"
+#include "push/engines/google_sitemaps.h"
 #include "push/engines/push_interface.h"
 
 namespace lc::push {
@@ -169,6 +171,54 @@ TEST(InspectionAnswerTest, BingCrawlsAndRefusals) {
     EXPECT_EQ(described(read_url_info(c.status, c.body)), c.described) << c.body;
   EXPECT_FALSE(parse_bing_date("/Date(abc)/"));
   EXPECT_FALSE(parse_bing_date("1796112000000"));
+}
+
+// A sitemap answer in one line: D(one) or R(efused, S where it stops the rest), with the state
+// read (last read, pending, errors, warnings) or the words.
+std::string described(const SitemapAnswer& answer) {
+  if (!answer.done) return (answer.stops ? "S " : "R ") + answer.words;
+  if (!answer.state) return "D";
+  const SitemapState& state = *answer.state;
+  return "D " + std::to_string(state.last_downloaded.value_or(0)) + (state.pending ? " P " : " ") +
+         std::to_string(state.errors) + " " + std::to_string(state.warnings);
+}
+
+// Google writes its counts as texts; Bing tells a status per sitemap, no counts.
+TEST(SitemapAnswerTest, StatesAndRefusals) {
+  const std::string property = "https://example.com/";
+  const InspectionCase google[] = {
+      {200,
+       R"({"path":"https://example.com/s.xml","lastDownloaded":"2026-12-01T08:00:00Z",)"
+       R"("isPending":false,"errors":"2","warnings":"31"})",
+       "D 1796112000 2 31"},
+      {200, R"({"path":"https://example.com/s.xml","isPending":true})", "D 0 P 0 0"},
+      {403, "",
+       "S 没有权限：服务账号须是资源 https://example.com/ 在站长工具里有完整权限的用户或所有者"},
+      {404, "", "S 资源 https://example.com/ 不存在"},
+      {429, "", "S 超出站点地图接口的配额：留待下次提交"},
+      {400, R"({"error":{"code":400,"message":"Sitemap URL not in property."}})",
+       "R Sitemap URL not in property."},
+  };
+  for (const auto& c : google)
+    EXPECT_EQ(described(read_google_sitemap_answer(c.status, c.body, property)), c.described);
+  const InspectionCase bing[] = {
+      {200,
+       R"({"d":[{"Url":"https://example.com/other.xml","Status":"Failed"},)"
+       R"({"Url":"https://example.com/s.xml","Status":"Success",)"
+       R"("LastCrawled":"/Date(1796112000000)/"}]})",
+       "D 1796112000 0 0"},
+      {200,
+       R"({"d":[{"Url":"https://example.com/s.xml","Status":"Failed",)"
+       R"("LastCrawled":"/Date(1796112000000)/"}]})",
+       "D 1796112000 1 0"},
+      {200, R"({"d":[{"Url":"https://example.com/s.xml","Status":"Pending"}]})", "D 0 P 0 0"},
+      {200, R"({"d":[]})", "D"},
+      {400, R"({"ErrorCode":14,"Message":"ERROR!!! NotAuthorized"})",
+       "S 无权为该站点提交：请先在该搜索引擎的站长工具里验证站点，再用同一账号的 API 密钥"},
+  };
+  for (const auto& c : bing)
+    EXPECT_EQ(described(read_bing_feeds(c.status, c.body, "https://example.com/s.xml")),
+              c.described);
 }
 
 }  // namespace

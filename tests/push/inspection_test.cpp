@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "push/engines/client.h"
 #include "tests/push/push_fixture.h"
 
 namespace lc::test {
@@ -129,6 +130,82 @@ TEST_F(PushProgramTest, AcceptedLinksAreInspectedWithinTheDaysLimit) {
             0);
   const Outcome bounded = push("--config " + config, "", kBingKey + " " + moved_clock("+40d"));
   EXPECT_EQ(bounded.output.find(again), std::string::npos) << bounded.output;
+}
+
+// A site's sitemap handed to Google and Bing when new, only read back while it stays the same,
+// handed over again once it changed; a property that refuses the account is said in plain words.
+TEST_F(PushProgramTest, SitemapsAreHandedOverWhenNewOrChanged) {
+  ScriptedServer site(
+      {respond("HTTP/1.1 200 OK", {}, urlset(0, 2)), respond("HTTP/1.1 200 OK", {}, urlset(0, 2)),
+       respond("HTTP/1.1 200 OK", {}, urlset(0, 3)), respond("HTTP/1.1 200 OK", {}, urlset(0, 4))});
+  port_ = unused_port();
+  const std::string root = "http://127.0.0.1:" + std::to_string(port_);
+  google_account(root);
+  const std::string sitemap = site.url("/sitemap.xml");
+  const std::string config =
+      write("config.toml",
+            "state = \"state.db\"\n[[site]]\nname = \"www\"\nsitemaps = [\"" + sitemap +
+                "\"]\n[site.google]\nservice_account = \"account.json\"\nendpoint = \"" + root +
+                "\"\nsubmit_sitemaps = true\nsitemaps_endpoint = \"" + root +
+                "/webmasters/v3\"\n[site.bing]\napi_key_env = \"BING_KEY\"\nendpoint = \"" + root +
+                "/webmaster/api.svc/json\"\nsubmit_sitemaps = true\n");
+  start_simulator({"--google-key", files_.file("public.pem")});
+  const auto recorded = [this](int n) { return this->recorded(n); };
+  const std::string resource = "/webmasters/v3/sites/https%3A%2F%2Fwww.example.com%2F/sitemaps/" +
+                               push::query_encoded(sitemap) + "\r\n";
+  const std::string put = "PUT " + resource, get = "GET " + resource;
+  const std::string submit_feed = "POST /webmaster/api.svc/json/SubmitFeed?apikey=demo-token\r\n";
+  const std::string read = "站点地图 " + sitemap + "：上次读取于 ";
+  // The calls of each run: the two submissions and the two readings, in that order of lines.
+  const auto calls = [&](int from) {
+    std::vector<int> counts(4);
+    const std::vector<std::string> all = all_recorded(recorded, requests_recorded());
+    for (std::size_t at = static_cast<std::size_t>(from); at < all.size(); ++at) {
+      counts[0] += all[at].rfind(put, 0) == 0;
+      counts[1] += all[at].rfind(submit_feed, 0) == 0;
+      counts[2] += all[at].rfind(get, 0) == 0;
+      counts[3] += all[at].rfind(
+                       "GET /webmaster/api.svc/json/GetFeeds?siteUrl=https%3A%2F%2F"
+                       "www.example.com%2F&apikey=demo-token\r\n",
+                       0) == 0;
+    }
+    return counts;
+  };
+  const Outcome first = push("--config " + config, "", kBingKey);
+  EXPECT_EQ(first.exit_code, 0) << first.output;
+  EXPECT_EQ(calls(0), (std::vector<int>{1, 1, 1, 1})) << first.output;
+  const std::size_t submitted = first.output.find("站点地图 " + sitemap + "：已提交");
+  EXPECT_NE(first.output.find("站点地图 " + sitemap + "：已提交", submitted + 1), std::string::npos)
+      << first.output;
+  EXPECT_NE(first.output.find(read), std::string::npos) << first.output;
+  for (const std::string& request : all_recorded(recorded, requests_recorded())) {
+    if (request.rfind(submit_feed, 0) == 0) {
+      EXPECT_NE(request.find("\r\n\r\n{\"feedUrl\":\"" + sitemap +
+                             "\",\"siteUrl\":\"https://www.example.com/\"}"),
+                std::string::npos)
+          << request;
+    }
+  }
+
+  int before = requests_recorded();
+  const Outcome same = push("--config " + config, "", kBingKey);
+  EXPECT_EQ(same.exit_code, 0) << same.output;
+  EXPECT_EQ(calls(before), (std::vector<int>{0, 0, 1, 1})) << same.output;
+  EXPECT_EQ(same.output.find("：已提交"), std::string::npos) << same.output;
+
+  before = requests_recorded();
+  const Outcome changed = push("--config " + config, "", kBingKey);
+  EXPECT_EQ(changed.exit_code, 0) << changed.output;
+  EXPECT_EQ(calls(before), (std::vector<int>{1, 1, 1, 1})) << changed.output;
+
+  start_simulator({"--google-key", files_.file("public.pem"), "--inspection-refusal", "403"});
+  const Outcome refused = push("--config " + config + " --engine google");
+  EXPECT_EQ(refused.exit_code, 1) << refused.output;
+  EXPECT_NE(refused.output.find("站点地图 " + sitemap +
+                                "：没有权限：服务账号须是资源 https://www.example.com/ "
+                                "在站长工具里有完整权限的用户或所有者"),
+            std::string::npos)
+      << refused.output;
 }
 
 }  // namespace

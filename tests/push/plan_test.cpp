@@ -124,9 +124,11 @@ TEST_F(PlanTest, EveryConfigKeyActsAsItsOption) {
        {"--key-location", "https://www.example.com/k.txt"}},
       {"google", {"daily_quota"}, "daily_quota = 1000\n", {"--daily-quota", "1000"}},
       {"google",
-       {"inspection_endpoint", "property"},
-       "inspection_endpoint = \"" + endpoint + "\"\nproperty = \"sc-domain:example.com\"\n",
-       {"--inspection-endpoint", endpoint, "--property", "sc-domain:example.com"}},
+       {"inspection_endpoint", "property", "sitemaps_endpoint"},
+       "inspection_endpoint = \"" + endpoint + "\"\nproperty = \"sc-domain:example.com\"\n" +
+           "sitemaps_endpoint = \"" + endpoint + "\"\n",
+       {"--inspection-endpoint", endpoint, "--property", "sc-domain:example.com",
+        "--sitemaps-endpoint", endpoint}},
       {"bing",
        {"site_url"},
        "site_url = \"https://www.example.com/\"\n",
@@ -148,6 +150,9 @@ TEST_F(PlanTest, EveryConfigKeyActsAsItsOption) {
            {"--inspect", "--inspect-after", "24", "--reinspect-after", "3", "--daily-inspections",
             "500", "--repush-after", "30", "--max-repush", "0"}});
     }
+    if (engine->make_sitemap_submitter)
+      cases.push_back(
+          {name, {"submit_sitemaps"}, "submit_sitemaps = true\n", {"--submit-sitemaps"}});
   }
   std::set<std::pair<std::string, std::string>> covered;
   for (const Written& c : cases) {
