@@ -59,6 +59,8 @@ InspectionTotals inspect_due_links(const EngineSettings& engine, Record& record,
   const std::time_t now = seconds_now();
   const std::time_t day = quota_day(description.days, now);
   const std::size_t allowed = left_today(engine, record, day);
+  const bool limited = allowed != std::numeric_limits<std::size_t>::max();
+  if (limited) totals.left_today = static_cast<std::int64_t>(allowed);
   const std::vector<std::string> due =
       record.links_to_inspect({.accepted_before = now - engine.inspection.after_hours * kHour,
                                .not_indexed_before = now - engine.inspection.reinspect_days * kDay},
@@ -76,6 +78,7 @@ InspectionTotals inspect_due_links(const EngineSettings& engine, Record& record,
     if (outcome.kind == InspectionOutcome::Kind::kInspected) {
       record.record_inspection(link, outcome.inspection, day);
       ++totals.inspected;
+      if (totals.left_today) --*totals.left_today;
       if (outcome.inspection.indexed) ++totals.indexed;
     } else if (outcome.kind == InspectionOutcome::Kind::kLeft) {
       report.note(outcome.words + "：" + link);

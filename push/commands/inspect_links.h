@@ -4,6 +4,8 @@
 // The links a run does not come to wait for the next; nothing is retried blindly.
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 
 #include "push/engines/engine_registry.h"
 #include "push/record/record.h"
@@ -13,6 +15,7 @@ namespace lc::push {
 
 struct InspectionTotals {
   std::size_t inspected = 0, indexed = 0, left = 0;
+  std::optional<std::int64_t> left_today;  // inspections the day still allows; none: no limit
   int exit_code = 0;
 };
 

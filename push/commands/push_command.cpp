@@ -259,8 +259,13 @@ RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& inta
     totals.exit_code = std::max(totals.exit_code, announce_removals(pushing, run, record, *report));
   }
   if (totals.exit_code != kRecordUnusable) {
-    totals.exit_code =
-        std::max(totals.exit_code, inspect_due_links(pushing.engine, record, *report).exit_code);
+    const InspectionTotals inspected = inspect_due_links(pushing.engine, record, *report);
+    totals.exit_code = std::max(totals.exit_code, inspected.exit_code);
+    if (pushing.engine.inspection.enabled) {
+      totals.inspections_left = inspected.left_today;
+      if (const std::optional<LinkCounts::Index> index = record.index_counts())
+        totals.indexed = index->indexed;
+    }
     // The site as the engine knows it: Google's property where one is given.
     const std::string& property = pushing.engine.inspection.property;
     totals.exit_code = std::max(

@@ -118,6 +118,11 @@ Json json_of(const LinkCounts& counts, const QuotaToday& quota) {
     json["indexed"] = counts.index->indexed;
     json["not_indexed"] = counts.index->not_indexed;
     json["not_inspected"] = counts.index->not_inspected;
+    const auto seconds = [](std::optional<std::int64_t> value) {
+      return value ? Json(*value) : Json();
+    };
+    json["seconds_to_index_median"] = seconds(counts.index->median_seconds);
+    json["seconds_to_index_p90"] = seconds(counts.index->p90_seconds);
   }
   return json;
 }
@@ -139,6 +144,15 @@ StatusRow row_of(const LinkCounts& counts, const QuotaToday& quota) {
 }  // namespace
 
 int show_status(const Options& options) {
+  if (options.not_indexed) {
+    const LineFormat format = options.run.json ? LineFormat::kJson : LineFormat::kCsv;
+    if (format == LineFormat::kCsv) std::cout << kNotIndexedHeading;
+    return ask_records(options, [&](Record& record) {
+      record.for_each_not_indexed(options.site, [&](const NotIndexedLink& link) {
+        print_not_indexed(std::cout, format, link);
+      });
+    });
+  }
   Json all = Json::array();
   std::vector<StatusRow> rows;
   const int exit_code = ask_records(options, [&](Record& record) {

@@ -13,6 +13,13 @@ std::int64_t words_id(Database& db, std::string_view words) {
   return db.single_integer("SELECT id FROM inspection_words WHERE words = ?", words);
 }
 
+// The nearest-rank percentile of sorted values: the smallest value at least `percent` of them
+// do not exceed.
+std::int64_t nearest_rank(const std::vector<std::int64_t>& sorted, std::size_t percent) {
+  const std::size_t rank = (sorted.size() * percent + 99) / 100;
+  return sorted[rank == 0 ? 0 : rank - 1];
+}
+
 }  // namespace
 
 void add_inspections(Database& db) {
@@ -26,6 +33,7 @@ void add_inspections(Database& db) {
     ALTER TABLE links ADD COLUMN inspection INTEGER;
     ALTER TABLE links ADD COLUMN first_indexed INTEGER;
     ALTER TABLE links ADD COLUMN repushes INTEGER NOT NULL DEFAULT 0;
+    ALTER TABLE links ADD COLUMN first_accepted INTEGER;
   )sql");
 }
 
@@ -81,9 +89,26 @@ std::map<std::string, LinkCounts::Index> index_counts(Database& db, std::int64_t
     WHERE l.destination = ? AND l.state = ? GROUP BY l.site)sql");
   select.bind(destination, kAccepted);
   while (select.step()) {
-    by_host[std::string(select.text(0))] = {.indexed = select.integer(1),
-                                            .not_indexed = select.integer(2),
-                                            .not_inspected = select.integer(3)};
+    LinkCounts::Index& index = by_host[std::string(select.text(0))];
+    index.indexed = select.integer(1);
+    index.not_indexed = select.integer(2);
+    index.not_inspected = select.integer(3);
+  }
+  // Sorted by host, then time: each host's times in one run of rows.
+  Statement times = db.prepare(R"sql(
+    SELECT s.host, l.first_indexed - l.first_accepted AS seconds
+    FROM links l JOIN sites s ON s.id = l.site
+    WHERE l.destination = ? AND l.first_indexed >= l.first_accepted
+    ORDER BY s.host, seconds)sql");
+  times.bind(destination);
+  std::map<std::string, std::vector<std::int64_t>> seconds;
+  while (times.step())
+    seconds[std::string(times.text(0))].push_back(times.integer(1));
+  for (const auto& [host, sorted] : seconds) {
+    const auto found = by_host.find(host);
+    if (found == by_host.end()) continue;
+    found->second.median_seconds = nearest_rank(sorted, 50);
+    found->second.p90_seconds = nearest_rank(sorted, 90);
   }
   return by_host;
 }
@@ -99,6 +124,28 @@ std::vector<std::string> not_indexed_links(Database& db, std::int64_t destinatio
   while (select.step())
     links.emplace_back(select.text(0));
   return links;
+}
+
+void for_each_not_indexed(Database& db, std::string_view site,
+                          const std::function<void(const NotIndexedLink&)>& each) {
+  Statement select = db.prepare(R"sql(
+    SELECT d.name, s.host, l.url, w.words, l.inspected_at, l.first_accepted, l.last_crawl,
+           l.repushes
+    FROM links l JOIN destinations d ON d.id = l.destination JOIN sites s ON s.id = l.site
+    JOIN inspection_words w ON w.id = l.coverage
+    WHERE l.state = ? AND l.indexed = 0 AND (?2 = '' OR s.host = ?2)
+    ORDER BY d.name, s.host, l.url)sql");
+  select.bind(kAccepted, site);
+  while (select.step()) {
+    each({.destination = std::string(select.text(0)),
+          .site = std::string(select.text(1)),
+          .url = std::string(select.text(2)),
+          .coverage = std::string(select.text(3)),
+          .inspected = select.integer(4),
+          .first_accepted = select.optional_integer(5),
+          .last_crawl = select.optional_integer(6),
+          .repushes = select.integer(7)});
+  }
 }
 
 std::int64_t inspections_on(Database& db, std::int64_t destination, std::time_t day) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -37,6 +38,10 @@ std::map<std::string, LinkCounts::Index> index_counts(Database& db, std::int64_t
 // before `accepted_before` and pushed again fewer than `most` times.
 std::vector<std::string> not_indexed_links(Database& db, std::int64_t destination,
                                            std::time_t accepted_before, long most);
+
+// Every destination's accepted links found not indexed, for `site` (empty: every site).
+void for_each_not_indexed(Database& db, std::string_view site,
+                          const std::function<void(const NotIndexedLink&)>& each);
 
 // The inspections `destination` made on `day`.
 std::int64_t inspections_on(Database& db, std::int64_t destination, std::time_t day);

@@ -64,9 +64,11 @@ struct LinkCounts {
   std::optional<std::int64_t> last_run;    // when it ended, seconds since 1970
   std::optional<int> last_exit_code;
   // Where the destination's links are inspected: the accepted ones found indexed, found not
-  // indexed, not inspected yet.
+  // indexed, not inspected yet; and the seconds from a link's first acceptance to the inspection
+  // that first found it indexed, the median and the 90th percentile, where any was.
   struct Index {
     std::int64_t indexed = 0, not_indexed = 0, not_inspected = 0;
+    std::optional<std::int64_t> median_seconds, p90_seconds;
   };
   std::optional<Index> index;
 };
@@ -132,6 +134,18 @@ struct KeptSitemap {
   std::optional<std::time_t> read_at;
 
   bool operator==(const KeptSitemap&) const = default;
+};
+
+// An accepted link the latest inspection found not indexed.
+struct NotIndexedLink {
+  std::string destination;
+  std::string site;
+  std::string url;
+  std::string coverage;  // the engine's words for its state
+  std::time_t inspected = 0;
+  std::optional<std::time_t> first_accepted;
+  std::optional<std::time_t> last_crawl;
+  std::int64_t repushes = 0;
 };
 
 // Where a run keeps nothing.
@@ -207,6 +221,13 @@ class Record {
   // The inspections the destination made on the engine's `day`.
   virtual std::int64_t inspections_on(std::time_t day) = 0;
 
+  // What the inspections of the run's destination found of its site's links (of every site where
+  // the run has none); empty where none were made.
+  virtual std::optional<LinkCounts::Index> index_counts() = 0;
+  // Every destination's accepted links found not indexed, for `site` (empty: every site), by
+  // destination, site and link.
+  virtual void for_each_not_indexed(std::string_view site,
+                                    const std::function<void(const NotIndexedLink&)>& each) = 0;
   // The destination's sitemaps, in the order of their addresses.
   virtual std::vector<KeptSitemap> sitemaps() = 0;
   // Keeps what became of a sitemap: handed over, or told of.

@@ -306,6 +306,29 @@ class SqliteRecord final : public Record {
     return guarded([&] { return lc::push::inspections_on(db_, destination_, day); });
   }
 
+  std::optional<LinkCounts::Index> index_counts() override {
+    return guarded([&]() -> std::optional<LinkCounts::Index> {
+      const std::map<std::string, LinkCounts::Index> by_host =
+          lc::push::index_counts(db_, destination_);
+      if (by_host.empty()) return std::nullopt;
+      const auto found = by_host.find(site_);
+      if (found != by_host.end()) return found->second;
+      if (!site_.empty()) return LinkCounts::Index();
+      LinkCounts::Index all;
+      for (const auto& [host, index] : by_host) {
+        all.indexed += index.indexed;
+        all.not_indexed += index.not_indexed;
+        all.not_inspected += index.not_inspected;
+      }
+      return all;
+    });
+  }
+
+  void for_each_not_indexed(std::string_view site,
+                            const std::function<void(const NotIndexedLink&)>& each) override {
+    guarded([&] { lc::push::for_each_not_indexed(db_, site, each); });
+  }
+
   std::vector<KeptSitemap> sitemaps() override {
     return guarded([&] { return kept_sitemaps(db_, destination_); });
   }
@@ -649,8 +672,10 @@ void SqliteRecord::record(const RecordedAnswer& answer) {
   Statement& update =
       statement(answered_,
                 "UPDATE links SET state = ?, queued = CASE WHEN ? = 0 THEN queued END, "
-                "accepted_at = CASE WHEN ? = 1 THEN ? ELSE accepted_at END, last_sent = ?, "
-                "attempts = attempts + 1, answer = ? WHERE destination = ? AND url = ?");
+                "accepted_at = CASE WHEN ?3 = 1 THEN ?4 ELSE accepted_at END, "
+                "first_accepted = coalesce(first_accepted, CASE WHEN ?3 = 1 THEN ?4 END), "
+                "last_sent = ?5, attempts = attempts + 1, answer = ?6 "
+                "WHERE destination = ?7 AND url = ?8");
   const bool known = answer.outcomes.size() == answer.sent.size();
   std::size_t deferred = 0;
   for (std::size_t at_link = 0; at_link < answer.sent.size(); ++at_link) {
@@ -725,7 +750,8 @@ std::vector<LinkCounts> SqliteRecord::counts(std::time_t at) {
       }
       last.run();
       const std::int64_t destination = select.integer(0);
-      if (!index.contains(destination)) index[destination] = index_counts(db_, destination);
+      if (!index.contains(destination))
+        index[destination] = lc::push::index_counts(db_, destination);
       if (const auto found = index[destination].find(counts.site);
           found != index[destination].end())
         counts.index = found->second;
@@ -751,6 +777,12 @@ void SqliteRecord::for_each_event(std::time_t since, std::string_view site,
         // Sent and waiting again: why, as the answer said (a temporary failure, the quota).
         " UNION ALL SELECT last_sent, " + columns + "'deferred', a.words" + std::string(kFrom) +
         "state = 0 AND l.answer IS NOT NULL AND last_sent >= ?1" +
+        // Each link's latest inspection, with the engine's words for its state.
+        " UNION ALL SELECT inspected_at, " + columns +
+        "'inspected', CASE WHEN indexed THEN '已收录：' ELSE '未收录：' END || w.words"
+        " FROM links l JOIN destinations d ON d.id = l.destination JOIN sites s ON s.id = l.site"
+        " JOIN inspection_words w ON w.id = l.coverage WHERE (?2 = '' OR s.host = ?2) AND"
+        " inspected_at >= ?1" +
         // What runs met on the way: a 429, a 5xx, a connection lost.
         " UNION ALL SELECT b.time, d.name, r.site, '', 'setback', b.words FROM setbacks b"
         " JOIN runs r ON r.id = b.run JOIN destinations d ON d.id = r.destination"

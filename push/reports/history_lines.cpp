@@ -97,4 +97,20 @@ void print_link_event(std::ostream& out, LineFormat format, const LinkEvent& eve
                 {"destination", event.destination}});
 }
 
+void print_not_indexed(std::ostream& out, LineFormat format, const NotIndexedLink& link) {
+  const auto time = [](const std::optional<std::time_t>& seconds) {
+    return seconds ? Json(w3c_time(*seconds)) : Json();
+  };
+  print_fields(out, format,
+               {{"engine", engine_of_destination(link.destination).name},
+                {"site", link.site},
+                {"url", link.url},
+                {"coverage", link.coverage},
+                {"inspected", w3c_time(link.inspected)},
+                {"first_accepted", time(link.first_accepted)},
+                {"last_crawl", time(link.last_crawl)},
+                {"repushes", link.repushes},
+                {"destination", link.destination}});
+}
+
 }  // namespace lc::push

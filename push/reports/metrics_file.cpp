@@ -75,6 +75,14 @@ void write_metrics(const std::string& path, const std::vector<RunFigures>& runs,
          [&](const RunFigures& run) {
            return run.totals.quota_left ? number(*run.totals.quota_left) : std::nullopt;
          });
+  family({"linkcourier_links_indexed", "Accepted links the engine's index holds, as inspected."},
+         [&](const RunFigures& run) {
+           return run.totals.indexed ? number(*run.totals.indexed) : std::nullopt;
+         });
+  family({"linkcourier_inspections_left", "Inspections the engine's day still allows."},
+         [&](const RunFigures& run) {
+           return run.totals.inspections_left ? number(*run.totals.inspections_left) : std::nullopt;
+         });
   family({"linkcourier_last_run_exit_code", "The last run's exit code."},
          [&](const RunFigures& run) { return number(run.totals.exit_code); });
   family({"linkcourier_last_run_duration_seconds", "How long the last run took."},

@@ -6,6 +6,7 @@
 // report, so that --quiet leaves a normal night silent.
 
 #include <cstddef>
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -31,6 +32,10 @@ struct RunTotals {
   std::size_t pending = 0;
   std::optional<std::size_t> already_pushed;  // with a state file
   std::optional<long> quota_left;             // as the engine last told it
+  // Where the engine's links are inspected: how many of the site's its index holds, as far as
+  // the record knows after the run, and the inspections its day still allows (none: no limit).
+  std::optional<std::int64_t> indexed;
+  std::optional<std::int64_t> inspections_left;
   int exit_code = 0;
 };
 

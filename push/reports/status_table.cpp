@@ -60,6 +60,14 @@ std::string zone_now() {
   return text;
 }
 
+// A time in days to one decimal, or "-" where there is none.
+std::string in_days(std::optional<std::int64_t> seconds) {
+  if (!seconds) return "-";
+  char days[32];
+  std::snprintf(days, sizeof days, "%.1f", static_cast<double>(*seconds) / 86400.0);
+  return texts::filled(texts::kDays, {{"days", days}});
+}
+
 struct Column {
   std::string_view heading;
   std::size_t width;
@@ -70,8 +78,8 @@ struct Column {
 void print_index_table(std::ostream& out, const std::vector<StatusRow>& rows) {
   if (std::none_of(rows.begin(), rows.end(), [](const StatusRow& row) { return row.index; }))
     return;
-  constexpr std::size_t kWidths[] = {8, 20, 8, 8, 8};
-  const auto line = [&](const std::array<std::string, 5>& cells) {
+  constexpr std::size_t kWidths[] = {8, 20, 8, 8, 8, 14, 12};
+  const auto line = [&](const std::array<std::string, 7>& cells) {
     std::string text;
     for (std::size_t at = 0; at < cells.size(); ++at) {
       if (at > 0) text += ' ';
@@ -80,14 +88,15 @@ void print_index_table(std::ostream& out, const std::vector<StatusRow>& rows) {
     out << text << "\n";
   };
   out << "\n";
-  std::array<std::string, 5> headings;
+  std::array<std::string, 7> headings;
   for (std::size_t at = 0; at < headings.size(); ++at)
     headings[at] = std::string(texts::kIndexColumns[at]);
   line(headings);
   for (const StatusRow& row : rows) {
     if (!row.index) continue;
     line({row.engine, row.site, std::to_string(row.index->indexed),
-          std::to_string(row.index->not_indexed), std::to_string(row.index->not_inspected)});
+          std::to_string(row.index->not_indexed), std::to_string(row.index->not_inspected),
+          in_days(row.index->median_seconds), in_days(row.index->p90_seconds)});
   }
 }
 

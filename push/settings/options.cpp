@@ -194,6 +194,12 @@ void add_queries(CLI::App& cli, Options& options) {
   }
   history->add_option("--since", options.since, "runs and events from this W3C date or time on");
   history->add_option("--site", options.site, "runs and events of this host only");
+  auto* not_indexed = status->add_flag(
+      "--not-indexed", options.not_indexed,
+      "the accepted links the latest inspection found not indexed, with the engine's words for "
+      "their state: CSV with a heading line, or JSON lines with --json");
+  status->add_option("--site", options.site, "with --not-indexed: this host's links only")
+      ->needs(not_indexed);
   history->add_flag("--csv", options.csv, "comma-separated values with a heading line");
   history->add_flag(
       "--links", options.links,

@@ -25,8 +25,9 @@ struct Options {
   // status and history
   std::string since;  // a W3C date or time; empty: from the start
   bool csv = false;
-  bool links = false;  // history: per link event rather than per run
-  std::string html;    // report: the page to write
+  bool links = false;        // history: per link event rather than per run
+  bool not_indexed = false;  // status: the links that stay out of an engine's index
+  std::string html;          // report: the page to write
   // schedule: a daily time (HH:MM) to register, or the task removed or shown
   std::string daily;
   bool remove_task = false;

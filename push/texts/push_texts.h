@@ -156,7 +156,9 @@ inline constexpr std::string_view kStatusColumns[] = {"引擎",     "站点",   
                                                       "待推送",   "被拒绝", "剩余额度", "额度重置",
                                                       "上次运行", "退出码"};
 // Below it, where links are inspected: the accepted ones by what the engine's index holds.
-inline constexpr std::string_view kIndexColumns[] = {"引擎", "站点", "已收录", "未收录", "未检查"};
+inline constexpr std::string_view kIndexColumns[] = {
+    "引擎", "站点", "已收录", "未收录", "未检查", "收录用时中位数", "九成收录用时"};
+inline constexpr std::string_view kDays = "{days} 天";
 
 // Answers.
 inline constexpr std::string_view kWaitingToRetry = "{status}：{seconds} 秒后再试";

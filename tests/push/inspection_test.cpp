@@ -95,7 +95,25 @@ TEST_F(PushProgramTest, AcceptedLinksAreInspectedWithinTheDaysLimit) {
     EXPECT_EQ(destination.value("not_inspected", -1), 0) << destination.dump();
   }
   const Outcome table = push("status --state " + files_.file("state.db"));
-  EXPECT_NE(table.output.find("已收录   未收录   未检查"), std::string::npos) << table.output;
+  EXPECT_NE(table.output.find("已收录   未收录   未检查 收录用时中位数 九成收录用时"),
+            std::string::npos)
+      << table.output;
+  // Pushed, then found indexed by the inspection two days on.
+  EXPECT_NE(table.output.find("2.0 天"), std::string::npos) << table.output;
+  const Outcome out =
+      push("status --not-indexed --site www.example.com --state " + files_.file("state.db"));
+  EXPECT_EQ(out.output.substr(0, out.output.find('\n')),
+            "engine,site,url,coverage,inspected,first_accepted,last_crawl,repushes,destination");
+  for (const std::string coverage : {"Crawled - currently not indexed", "Not crawled"}) {
+    EXPECT_NE(out.output.find(",www.example.com,https://www.example.com/never," + coverage + ","),
+              std::string::npos)
+        << out.output;
+  }
+  const Outcome events = push("history --links --state " + files_.file("state.db"));
+  EXPECT_NE(events.output.find("\tinspected\twww.example.com\thttps://www.example.com/never\t"
+                               "未收录：Not crawled\t"),
+            std::string::npos)
+      << events.output;
 
   // The restarted simulator numbers its requests from 1 again.
   start_simulator({"--google-key", files_.file("public.pem"), "--inspection-refusal", "403"});
@@ -115,7 +133,15 @@ TEST_F(PushProgramTest, AcceptedLinksAreInspectedWithinTheDaysLimit) {
   for (const auto& file : std::filesystem::directory_iterator(records_.path()))
     std::filesystem::remove(file.path());
   const std::string again = "1 条链接被接受 14 天后仍未收录，再推送一次";
-  const Outcome repushed = push("--config " + config, "", kBingKey + " " + moved_clock("+15d"));
+  const Outcome repushed = push("--config " + config + " --metrics " + files_.file("m.prom"), "",
+                                kBingKey + " " + moved_clock("+15d"));
+  const std::string metrics = read("m.prom");
+  EXPECT_NE(metrics.find("linkcourier_links_indexed{site=\"www\",engine=\"google\"} 3\n"),
+            std::string::npos)
+      << metrics;
+  EXPECT_NE(metrics.find("linkcourier_inspections_left{site=\"www\",engine=\"google\"} 3\n"),
+            std::string::npos)
+      << metrics;
   EXPECT_EQ(repushed.exit_code, 0) << repushed.output;
   const std::size_t first_again = repushed.output.find(again);
   EXPECT_NE(first_again, std::string::npos) << repushed.output;
