@@ -60,6 +60,7 @@ python3 bench/startup.py build-bench/bench
 python3 bench/cli_clean.py build-bench/push/linkcourier-push
 python3 bench/record.py build-bench/push/linkcourier-push
 python3 bench/engines_run.py build-bench/push/linkcourier-push build-bench/tools/push_simulator
+python3 bench/inspect_run.py build-bench/push/linkcourier-push build-bench/tools/push_simulator
 python3 bench/folder.py build-bench/push/linkcourier-push build-bench/tools/push_simulator
 build-bench/bench/record_bench
 build-bench/bench/jwt_sign

@@ -6,13 +6,6 @@ namespace {
 // The state links.state keeps an accepted link in.
 constexpr int kAccepted = 1;
 
-// The id of a text kept once however many links share it (a coverage state, the rest of what
-// an engine says of most pages).
-std::int64_t words_id(Database& db, std::string_view words) {
-  db.prepare("INSERT OR IGNORE INTO inspection_words(words) VALUES(?)").bind(words).run();
-  return db.single_integer("SELECT id FROM inspection_words WHERE words = ?", words);
-}
-
 // The nearest-rank percentile of sorted values: the smallest value at least `percent` of them
 // do not exceed.
 std::int64_t nearest_rank(const std::vector<std::int64_t>& sorted, std::size_t percent) {
@@ -55,25 +48,47 @@ std::vector<std::string> links_to_inspect(Database& db, std::int64_t destination
   return links;
 }
 
-void keep_inspection(Database& db, std::int64_t destination, std::string_view url,
-                     const Inspection& inspection, std::time_t time, std::time_t day) {
-  Transaction keeping(db);
-  const std::int64_t coverage = words_id(db, inspection.coverage);
-  const std::int64_t details = words_id(db, inspection.details);
-  const int indexed = inspection.indexed ? 1 : 0;
-  db.prepare(R"sql(
+InspectionKeeper::InspectionKeeper(Database& db) : db_(db) {}
+
+void InspectionKeeper::keep(std::int64_t destination, std::string_view url,
+                            const Inspection& inspection, std::time_t time, std::time_t day) {
+  // Written through to the file at once, so that a kill loses none, but not waited onto the
+  // disk: what a power cut takes is asked again, where an answer to a push could not be.
+  kept(lighter_, "PRAGMA synchronous = NORMAL").run();
+  Transaction keeping(db_);
+  const std::int64_t coverage = words_id(inspection.coverage);
+  const std::int64_t details = words_id(inspection.details);
+  kept(update_, R"sql(
     UPDATE links SET inspected_at = ?1, indexed = ?2, coverage = ?3, last_crawl = ?4,
                      inspection = ?5,
                      first_indexed = coalesce(first_indexed, CASE WHEN ?2 THEN ?1 END)
     WHERE destination = ?6 AND url = ?7)sql")
-      .bind(time, indexed, coverage, inspection.last_crawl, details, destination, url)
+      .bind(time, inspection.indexed ? 1 : 0, coverage, inspection.last_crawl, details, destination,
+            url)
       .run();
-  db.prepare(R"sql(
+  kept(count_, R"sql(
     INSERT INTO quotas(destination, day, inspected) VALUES(?1, ?2, 1)
     ON CONFLICT(destination, day) DO UPDATE SET inspected = inspected + 1)sql")
       .bind(destination, day)
       .run();
   keeping.commit();
+  kept(full_, "PRAGMA synchronous = FULL").run();
+}
+
+Statement& InspectionKeeper::kept(std::unique_ptr<Statement>& slot, std::string_view sql) {
+  if (!slot) slot = db_.prepare_kept(sql);
+  return *slot;
+}
+
+std::int64_t InspectionKeeper::words_id(std::string_view words) {
+  if (const auto found = ids_.find(words); found != ids_.end()) return found->second;
+  kept(add_words_, "INSERT OR IGNORE INTO inspection_words(words) VALUES(?)").bind(words).run();
+  Statement& find = kept(find_words_, "SELECT id FROM inspection_words WHERE words = ?");
+  find.bind(words).step();
+  const std::int64_t id = find.integer(0);
+  find.run();
+  ids_.emplace(words, id);
+  return id;
 }
 
 std::map<std::string, LinkCounts::Index> index_counts(Database& db, std::int64_t destination) {

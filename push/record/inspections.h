@@ -8,6 +8,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,9 +27,24 @@ void add_inspections(Database& db);
 std::vector<std::string> links_to_inspect(Database& db, std::int64_t destination,
                                           const InspectionDue& due, std::size_t most);
 
-// Keeps an inspection of `url` made at `time`, counted on the engine's `day`.
-void keep_inspection(Database& db, std::int64_t destination, std::string_view url,
-                     const Inspection& inspection, std::time_t time, std::time_t day);
+// Keeps inspections, each in a transaction of its own, with statements prepared once.
+class InspectionKeeper {
+ public:
+  explicit InspectionKeeper(Database& db);
+  // Keeps an inspection of `url` made at `time`, counted on the engine's `day`.
+  void keep(std::int64_t destination, std::string_view url, const Inspection& inspection,
+            std::time_t time, std::time_t day);
+
+ private:
+  Statement& kept(std::unique_ptr<Statement>& slot, std::string_view sql);
+  // The id of a text kept once however many links share it (a coverage state, the rest of what
+  // an engine says of most pages).
+  std::int64_t words_id(std::string_view words);
+
+  Database& db_;
+  std::unique_ptr<Statement> lighter_, full_, update_, count_, add_words_, find_words_;
+  std::map<std::string, std::int64_t, std::less<>> ids_;
+};
 
 // What the inspections of `destination` found of each site's accepted links, by host; empty where
 // none were made.

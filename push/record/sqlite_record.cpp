@@ -299,7 +299,10 @@ class SqliteRecord final : public Record {
   void record_inspection(std::string_view url, const Inspection& inspection,
                          std::time_t day) override {
     if (dry_run_) return;
-    guarded([&] { keep_inspection(db_, destination_, url, inspection, seconds_now(), day); });
+    guarded([&] {
+      if (!inspections_) inspections_ = std::make_unique<InspectionKeeper>(db_);
+      inspections_->keep(destination_, url, inspection, seconds_now(), day);
+    });
   }
 
   std::int64_t inspections_on(std::time_t day) override {
@@ -441,6 +444,7 @@ class SqliteRecord final : public Record {
   std::unordered_set<std::size_t> taken_;
   std::unordered_set<std::string> taken_hosts_;
   std::unique_ptr<Statement> find_, insert_, requeue_, rehash_, answered_, imported_, quota_;
+  std::unique_ptr<InspectionKeeper> inspections_;  // once the run inspects
   std::optional<Transaction> intake_;  // last: it ends before the statements and the database
 };
 
