@@ -161,6 +161,36 @@ TEST_F(PushProgramTest, AcceptedLinksAreInspectedWithinTheDaysLimit) {
   EXPECT_EQ(bounded.output.find(again), std::string::npos) << bounded.output;
 }
 
+// Killed half-way through its inspections, a run leaves each one it made on record: the next
+// asks only about the rest, and at most the one in flight twice.
+TEST_F(PushProgramTest, InspectionsResumeAfterAKill) {
+  if (std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
+    GTEST_SKIP() << "killing wine64 leaves the Windows process to Wine's server";
+  port_ = unused_port();
+  const std::string root = "http://127.0.0.1:" + std::to_string(port_);
+  start_simulator({"--index-after", "0", "--delay-ms", "100"});
+  write("links.txt", numbered_links(0, 20));
+  const std::string config =
+      write("config.toml",
+            "state = \"state.db\"\n[[site]]\nname = \"www\"\nfiles = "
+            "[\"links.txt\"]\n[site.bing]\napi_key_env = \"BING_KEY\"\nendpoint = \"" +
+                root + "/webmaster/api.svc/json\"\ninspect = true\n");
+  ASSERT_EQ(push("--config " + config, "", kBingKey).exit_code, 0);
+  const std::string later = kBingKey + " " + moved_clock("+2d");
+  const Outcome killed = push("inspect --config " + config, "", later + " timeout -s KILL 1");
+  EXPECT_EQ(killed.exit_code, 128 + 9) << killed.output;
+  const Outcome rest = push("inspect --config " + config, "", later);
+  EXPECT_EQ(rest.exit_code, 0) << rest.output;
+  const int asked = requests_starting([this](int n) { return recorded(n); }, requests_recorded(),
+                                      "GET /webmaster/api.svc/json/GetUrlInfo?");
+  EXPECT_GE(asked, 20);
+  EXPECT_LE(asked, 21) << "only the inspection in flight at the kill is made twice";
+  const Outcome status = push("status --json --state " + files_.file("state.db"));
+  const nlohmann::json counts = nlohmann::json::parse(status.output, nullptr, false);
+  ASSERT_TRUE(counts.is_array() && counts.size() == 1) << status.output;
+  EXPECT_EQ(counts[0].value("indexed", -1), 20) << status.output;
+}
+
 // A site's sitemap handed to Google and Bing when new, only read back while it stays the same,
 // handed over again once it changed; a property that refuses the account is said in plain words.
 TEST_F(PushProgramTest, SitemapsAreHandedOverWhenNewOrChanged) {
