@@ -3,15 +3,12 @@
 #include <map>
 
 #include "push/texts/exit_codes.h"
+#include "push/texts/link_parts.h"
 #include "push/texts/push_texts.h"
 #include "push/texts/w3c_time.h"
 
 namespace lc::push {
 namespace {
-
-bool is_address(std::string_view source) {
-  return source.starts_with("http://") || source.starts_with("https://");
-}
 
 // What the engine told of the sitemap, in one line; a sitemap with errors wants a person.
 int tell_state(std::string_view address, const SitemapState& state, RunReport& report) {
@@ -53,7 +50,7 @@ int submit_sitemaps(const EngineSettings& engine, const SitemapDigests& sitemaps
     return answer.stops;
   };
   for (const auto& [address, digest] : sitemaps) {
-    if (!is_address(address)) {
+    if (!is_web_address(address)) {
       report.inform(texts::filled(texts::kSitemapNotAddress, {{"sitemap", address}}));
       continue;
     }

@@ -15,14 +15,11 @@
 #include "push/settings/site_settings.h"
 #include "push/texts/failure.h"
 #include "push/texts/file_text.h"
+#include "push/texts/link_parts.h"
 #include "push/texts/push_texts.h"
 
 namespace lc::push {
 namespace {
-
-bool is_address(std::string_view text) {
-  return text.starts_with("http://") || text.starts_with("https://");
-}
 
 // Reads the file's tables into a Config, noting every mistake with its line and key.
 class ConfigReader {
@@ -219,7 +216,7 @@ class ConfigReader {
       case SettingForm::kPaths: {
         std::vector<std::string> paths = strings_value(node, key);
         for (std::string& path : paths)
-          path = is_address(path) ? path : beside_config(path);
+          path = is_web_address(path) ? path : beside_config(path);
         return paths;
       }
       case SettingForm::kWholeNumber:

@@ -17,6 +17,7 @@
 #include "push/engines/client.h"
 #include "push/texts/failure.h"
 #include "push/texts/file_text.h"
+#include "push/texts/link_parts.h"
 #include "push/texts/push_texts.h"
 
 namespace lc::push {
@@ -25,10 +26,6 @@ namespace {
 // Indexes name sitemaps, not other indexes; a bound keeps a looping or runaway index finite.
 constexpr std::size_t kMostSitemaps = 1000;
 
-bool is_address(const std::string& source) {
-  return source.starts_with("http://") || source.starts_with("https://");
-}
-
 [[noreturn]] void refuse(const std::string& source, std::string_view reason) {
   throw Failure(kUsageOrInput, texts::about(source, reason));
 }
@@ -36,7 +33,7 @@ bool is_address(const std::string& source) {
 // A sitemap's bytes; larger ones are refused before they are held whole (a gzip sitemap is no
 // larger than what it unpacks to).
 std::string fetch(const std::string& source) {
-  if (is_address(source)) {
+  if (is_web_address(source)) {
     Reply reply = http_exchange(source, {.largest_body = kLargestSitemap});
     if (reply.too_large) refuse(source, texts::kSitemapTooLarge);
     if (!reply.answered_2xx())

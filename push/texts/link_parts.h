@@ -6,6 +6,11 @@
 
 namespace lc::push {
 
+// Whether a source is named by an http or https address, rather than as a file.
+inline bool is_web_address(std::string_view text) {
+  return text.starts_with("http://") || text.starts_with("https://");
+}
+
 // The host of an http or https link; empty when the text is no such link.
 std::string_view host_of(std::string_view link);
 
