@@ -16,14 +16,3 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 timeout 300 "$wine" wineboot -i >/dev/null 2>&1
-
-# A program that starts while no other holds Wine's desktop waits 3 to 10 s for the desktop's
-# process to come up again. A suite that starts many programs keeps a window open throughout;
-# `"$wineserver" -k` takes it down with everything else.
-keep_desktop() {
-  "$wine" notepad >/dev/null 2>&1 &
-  for _ in $(seq 100); do
-    xwininfo -root -tree 2>/dev/null | grep -q '("notepad.exe"' && return 0
-    sleep 0.1
-  done
-}
