@@ -3,24 +3,19 @@ side by side with the single runs that do the same work, alternating; each site'
 20,000 links, all accepted before. Prints "engines_run_overhead_ratio"."""
 import json
 import os
-import socket
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
 
+from loopback import free_port, wait_until_listening
+
 RUNS = 5
 SITES = ["www.example.com", "shop.example.com", "news.example.com"]
 KEY = "bench-key-0123"
 LINKS = 20_000
 DAILY_QUOTA = 1_000_000  # as granted to a project that asked for more than 200 a day
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def sitemap(folder, site):
@@ -82,12 +77,7 @@ def main(push, simulator):
         arguments += ["--site", site]
     server = subprocess.Popen(arguments, stdout=subprocess.DEVNULL)
     try:
-        for _ in range(100):
-            try:
-                socket.create_connection(("127.0.0.1", port)).close()
-                break
-            except OSError:
-                time.sleep(0.05)
+        wait_until_listening(port)
         with tempfile.TemporaryDirectory() as folder:
             state = os.path.join(folder, "state.db")
             config = ""

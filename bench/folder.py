@@ -4,23 +4,18 @@ side with `find DIR -name '*.html' -print0 | xargs -0 cat > /dev/null`, alternat
 "folder_unchanged_100k_ratio" (a whole run with every page accepted before)."""
 import os
 import shutil
-import socket
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
 
+from loopback import free_port, wait_until_listening
+
 RUNS = 5
 PAGES = 100_000
 PAGE_BYTES = 20 * 1024
 BASE = "https://www.example.com/"
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def build_site(root):

@@ -3,7 +3,6 @@ side by side with `curl --config FILE` sending the same 2,000 requests one after
 alternating; each run of ours starts from the same record. Prints "inspect_run_overhead_ratio"."""
 import os
 import shutil
-import socket
 import statistics
 import subprocess
 import sys
@@ -11,18 +10,14 @@ import tempfile
 import time
 import urllib.parse
 
+from loopback import free_port, wait_until_listening
+
 RUNS = 5
 LINKS = 2_000
 KEY = "bench-key-0123"
 SITE = "www.example.com"
 # Accepted links are inspected 48 hours on: our runs go two days ahead.
 FAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def seconds(command, environment=None):
@@ -41,12 +36,7 @@ def main(push, simulator):
                                "--quota", "1000000", "--index-after", "0", "--site", SITE],
                               stdout=subprocess.DEVNULL)
     try:
-        for _ in range(100):
-            try:
-                socket.create_connection(("127.0.0.1", port)).close()
-                break
-            except OSError:
-                time.sleep(0.05)
+        wait_until_listening(port)
         with tempfile.TemporaryDirectory() as folder:
             links = [f"https://{SITE}/p/{n}.html" for n in range(LINKS)]
             with open(os.path.join(folder, "links.txt"), "w") as out:
