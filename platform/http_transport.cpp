@@ -1,5 +1,7 @@
 #include "platform/http_transport.h"
 
+#include <atomic>
+
 #include "platform/system_transport.h"
 
 namespace lc::platform {
@@ -15,7 +17,17 @@ std::string& trusted_certificates_path() {
   return path;
 }
 
+std::atomic<bool> keeping_connections{false};
+
 }  // namespace
+
+void keep_connections_between_exchanges() {
+  keeping_connections = true;
+}
+
+bool connections_kept() {
+  return keeping_connections;
+}
 
 std::unique_ptr<HttpTransport> make_http_transport() {
   if (transport_factory()) return transport_factory()();

@@ -83,6 +83,11 @@ class HttpTransport {
 
 std::unique_ptr<HttpTransport> make_http_transport();
 
+// From now on, connections outlive the exchange that opened them and serve later exchanges of
+// this process to the same server, from any thread. For a program that sends many requests one
+// after another; without it each exchange opens and closes its own, as the window's do.
+void keep_connections_between_exchanges();
+
 // Seams for tests only; nothing a user can reach sets them.
 namespace testing {
 // Replaces the transport every exchange gets (an empty function restores the real one).

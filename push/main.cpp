@@ -3,6 +3,7 @@
 // `history` and `report` ask that record.
 #include <iostream>
 
+#include "platform/http_transport.h"
 #include "platform/standard_streams.h"
 #include "platform/utf8_files.h"
 #include "push/commands/config_run.h"
@@ -17,6 +18,8 @@
 int main(int argc, char** argv) {
   using namespace lc::push;
   lc::platform::prepare_standard_streams();
+  // A run sends its requests one after another, mostly to the same few servers.
+  lc::platform::keep_connections_between_exchanges();
   const ParsedOptions parsed = parse_options(lc::platform::utf8_arguments(argc, argv));
   if (!parsed.options) {
     if (!parsed.problem.empty()) std::cerr << parsed.problem << "\n";

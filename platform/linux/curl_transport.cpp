@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/ascii_text.h"
+#include "platform/linux/curl_kept_connections.h"
 #include "platform/linux/curl_library.h"
 #include "platform/linux/response_head.h"
 #include "platform/linux/url_split.h"
@@ -47,7 +48,11 @@ std::optional<CrackedUrl> CurlTransport::crack_url(std::u16string_view url) {
 }
 
 bool CurlTransport::open_session(std::u16string_view proxy_list) {
-  multi_.reset(curl().multi_init());
+  multi_ = kept_session();
+  if (multi_ == nullptr) {
+    own_session_.reset(curl().multi_init());
+    multi_ = own_session_.get();
+  }
   plan_.proxy_list = utf16_to_utf8(proxy_list);
   return multi_ != nullptr;
 }
@@ -121,7 +126,7 @@ bool CurlTransport::add_request_headers(std::u16string_view header_block) {
 
 bool CurlTransport::start_transfer(RequestPlan plan) {
   transfer_.reset();
-  transfer_.emplace(multi_.get(), easy_.get(), std::move(plan));
+  transfer_.emplace(multi_, easy_.get(), std::move(plan));
   return transfer_->start(cookies_stored_);
 }
 
@@ -253,7 +258,8 @@ void CurlTransport::close_connection() {
 
 void CurlTransport::close_session() {
   transfer_.reset();
-  multi_.reset();
+  multi_ = nullptr;
+  own_session_.reset();
 }
 
 }  // namespace lc::platform

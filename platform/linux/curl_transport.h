@@ -48,8 +48,9 @@ class CurlTransport final : public HttpTransport {
   // response is the final one.
   bool follow_redirect(const std::string& response);
 
-  CurlMulti multi_;   // the session
-  std::string host_;  // the connection
+  CurlMulti own_session_;   // where connections are not kept
+  CURLM* multi_ = nullptr;  // the session: its own or the thread's kept one
+  std::string host_;        // the connection
   std::uint16_t port_ = 0;
   CurlEasy easy_;     // the request
   RequestPlan plan_;  // the request as the set-up steps settle it

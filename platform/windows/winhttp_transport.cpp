@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <map>
 #include <memory>
 
 #include "platform/system_transport.h"
@@ -32,6 +33,21 @@ struct CloseInternetHandle {
 };
 // A handle of the service, closed on every way out of its owner.
 using InternetHandle = std::unique_ptr<void, CloseInternetHandle>;
+
+HINTERNET open_session_handle(const std::u16string& proxy) {
+  const DWORD access =
+      proxy.empty() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+  return WinHttpOpen(nullptr, access, as_wchar(proxy), WINHTTP_NO_PROXY_BYPASS, 0);
+}
+
+// Where the program keeps connections: this thread's session for `proxy`, which holds them. A
+// thread's exchanges run one after another, so no two set its timeouts at once.
+HINTERNET kept_session(const std::u16string& proxy) {
+  thread_local std::map<std::u16string, InternetHandle> sessions;
+  InternetHandle& session = sessions[proxy];
+  if (!session) session.reset(open_session_handle(proxy));
+  return session.get();
+}
 
 class WinHttpTransport final : public HttpTransport {
  public:
@@ -65,21 +81,24 @@ class WinHttpTransport final : public HttpTransport {
   bool open_session(std::u16string_view proxy_list) override {
     if (!trust_test_authorities()) return false;
     const std::u16string proxy = zero_terminated(proxy_list);
-    const DWORD access =
-        proxy.empty() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY;
-    session_.reset(WinHttpOpen(nullptr, access, as_wchar(proxy), WINHTTP_NO_PROXY_BYPASS, 0));
+    if (connections_kept()) {
+      session_ = kept_session(proxy);
+    } else {
+      own_session_.reset(open_session_handle(proxy));
+      session_ = own_session_.get();
+    }
     return session_ != nullptr;
   }
 
   bool set_timeouts(int resolve_ms, int connect_ms, int send_ms, int receive_ms) override {
-    return WinHttpSetTimeouts(session_.get(), resolve_ms, connect_ms, send_ms, receive_ms) != FALSE;
+    return WinHttpSetTimeouts(session_, resolve_ms, connect_ms, send_ms, receive_ms) != FALSE;
   }
 
   bool connect(std::u16string_view host, std::uint16_t port) override {
     const std::u16string name = zero_terminated(host);
     origin_.host = name;
     origin_.port = port;
-    connection_.reset(WinHttpConnect(session_.get(), as_wchar(name), port, 0));
+    connection_.reset(WinHttpConnect(session_, as_wchar(name), port, 0));
     return connection_ != nullptr;
   }
 
@@ -224,7 +243,10 @@ class WinHttpTransport final : public HttpTransport {
     request_.reset();
   }
   void close_connection() override { connection_.reset(); }
-  void close_session() override { session_.reset(); }
+  void close_session() override {
+    session_ = nullptr;
+    own_session_.reset();
+  }
 
  private:
   // Keeps the service's error of a call that failed, for last_failure.
@@ -236,7 +258,8 @@ class WinHttpTransport final : public HttpTransport {
     return WinHttpSetOption(request_.get(), option, &value, sizeof value) != FALSE;
   }
 
-  InternetHandle session_;
+  InternetHandle own_session_;   // where connections are not kept
+  HINTERNET session_ = nullptr;  // its own, or the thread's kept one
   InternetHandle connection_;
   InternetHandle request_;
   windows::Origin origin_;  // where the server credentials belong

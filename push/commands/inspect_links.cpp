@@ -6,6 +6,7 @@
 #include <limits>
 #include <thread>
 
+#include "push/commands/one_step_behind.h"
 #include "push/engines/quota_day.h"
 #include "push/texts/exit_codes.h"
 #include "push/texts/push_texts.h"
@@ -72,11 +73,16 @@ InspectionTotals inspect_due_links(const EngineSettings& engine, Record& record,
   const std::unique_ptr<Inspector> inspector =
       description.make_inspector(engine.destination, engine.inspection);
   MinutePace pace(description.inspections_a_minute);
+  // Each answer is kept while the next request is on its way: a kill loses at most the answer
+  // being kept and the request in flight, which the next run asks again.
+  OneStepBehind keeping;
   for (const std::string& link : due) {
     pace.wait();
     const InspectionOutcome outcome = inspector->inspect(link);
     if (outcome.kind == InspectionOutcome::Kind::kInspected) {
-      record.record_inspection(link, outcome.inspection, day);
+      keeping.run([&record, &link, inspection = outcome.inspection, day] {
+        record.record_inspection(link, inspection, day);
+      });
       ++totals.inspected;
       if (totals.left_today) --*totals.left_today;
       if (outcome.inspection.indexed) ++totals.indexed;
@@ -94,6 +100,7 @@ InspectionTotals inspect_due_links(const EngineSettings& engine, Record& record,
       break;
     }
   }
+  keeping.wait();
   report.inform(texts::filled(texts::kInspectionSummary,
                               {{"inspected", std::to_string(totals.inspected)},
                                {"indexed", std::to_string(totals.indexed)},

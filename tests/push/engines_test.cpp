@@ -127,7 +127,8 @@ TEST_F(PushProgramTest, GoogleQuotaIsCountedByItsDays) {
 
 // Google's batch answer, read part by part by each part's Content-ID (here in reverse order): each
 // link keeps its own outcome and reason, a 503 part waits as a 429 part does, and the access
-// token an answer quotes is hidden. A token the API no longer takes is had anew once.
+// token an answer quotes is hidden. A token the API no longer takes is had anew once. The
+// program keeps its connection from one request to the next.
 TEST_F(PushProgramTest, GoogleAnswersAreReadPartByPart) {
   const auto part = [](int item, const std::string& status, const std::string& body) {
     return "--b\r\nContent-Type: application/http\r\nContent-ID: <response-item" +
@@ -159,6 +160,7 @@ TEST_F(PushProgramTest, GoogleAnswersAreReadPartByPart) {
         "成功：1条，被拒绝：2条，待推送：2条"})
     EXPECT_NE(mixed.output.find(said), std::string::npos) << said << "\n" << mixed.output;
   EXPECT_EQ(mixed.output.find("tok-SECRET"), std::string::npos) << mixed.output;
+  EXPECT_EQ(google.connections(), 1u) << "the token's connection serves the batch too";
   // The assertion names the key that signed it; each part says it is sent as it stands.
   EXPECT_NE(google.requests()[0].find("assertion=eyJhbGciOiJSUzI1NiIsImtpZCI6ImtleS1pZC0xIiwidHlw"
                                       "IjoiSldUIn0."),

@@ -71,10 +71,17 @@ std::vector<std::string> ScriptedServer::requests() const {
   return requests_;
 }
 
+std::size_t ScriptedServer::connections() const {
+  std::lock_guard lock(mutex_);
+  return connections_.size();
+}
+
 void ScriptedServer::serve() {
   while (wait_readable(listener_, stopping_)) {
-    if (const std::optional<Socket> connection = accept_connection(listener_))
+    if (const std::optional<Socket> connection = accept_connection(listener_)) {
+      const std::lock_guard lock(mutex_);
       connections_.emplace_back([this, socket = *connection] { serve_connection(socket); });
+    }
   }
 }
 

@@ -43,6 +43,8 @@ class ScriptedServer {
   std::string url(const std::string& path = "/") const;
   // The requests received so far, each as it arrived on the wire.
   std::vector<std::string> requests() const;
+  // How many connections it took.
+  std::size_t connections() const;
 
  private:
   void serve();
