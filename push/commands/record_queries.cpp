@@ -215,6 +215,7 @@ int write_report(const Options& options) {
     }
     add_events(found, record, now);
     add_runs(found, record, now);
+    add_index_times(found, record, now);
     std::move(found.begin(), found.end(), std::back_inserter(histories));
   });
   if (exit_code != kAllAccepted) return exit_code;

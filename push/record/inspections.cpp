@@ -141,6 +141,23 @@ std::vector<std::string> not_indexed_links(Database& db, std::int64_t destinatio
   return links;
 }
 
+void for_each_index_times(Database& db, const std::function<void(const IndexTimes&)>& each) {
+  Statement select = db.prepare(R"sql(
+    SELECT d.name, s.host, l.first_accepted, l.first_indexed
+    FROM links l JOIN destinations d ON d.id = l.destination JOIN sites s ON s.id = l.site
+    WHERE l.first_accepted IS NOT NULL
+      AND l.destination IN (SELECT destination FROM quotas WHERE inspected > 0)
+    ORDER BY d.name, s.host)sql");
+  IndexTimes times;
+  while (select.step()) {
+    times.destination = select.text(0);
+    times.site = select.text(1);
+    times.first_accepted = select.integer(2);
+    times.first_indexed = select.optional_integer(3);
+    each(times);
+  }
+}
+
 void for_each_not_indexed(Database& db, std::string_view site,
                           const std::function<void(const NotIndexedLink&)>& each) {
   Statement select = db.prepare(R"sql(

@@ -59,6 +59,8 @@ std::vector<std::string> not_indexed_links(Database& db, std::int64_t destinatio
 void for_each_not_indexed(Database& db, std::string_view site,
                           const std::function<void(const NotIndexedLink&)>& each);
 
+void for_each_index_times(Database& db, const std::function<void(const IndexTimes&)>& each);
+
 // The inspections `destination` made on `day`.
 std::int64_t inspections_on(Database& db, std::int64_t destination, std::time_t day);
 

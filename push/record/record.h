@@ -137,6 +137,15 @@ struct KeptSitemap {
 };
 
 // An accepted link the latest inspection found not indexed.
+// When an inspected destination first accepted a link, and when an inspection first found it
+// indexed.
+struct IndexTimes {
+  std::string destination;
+  std::string site;
+  std::time_t first_accepted = 0;
+  std::optional<std::time_t> first_indexed;
+};
+
 struct NotIndexedLink {
   std::string destination;
   std::string site;
@@ -228,6 +237,8 @@ class Record {
   // destination, site and link.
   virtual void for_each_not_indexed(std::string_view site,
                                     const std::function<void(const NotIndexedLink&)>& each) = 0;
+  // Every accepted link of the destinations that inspect, by destination and site.
+  virtual void for_each_index_times(const std::function<void(const IndexTimes&)>& each) = 0;
   // The destination's sitemaps, in the order of their addresses.
   virtual std::vector<KeptSitemap> sitemaps() = 0;
   // Keeps what became of a sitemap: handed over, or told of.

@@ -327,6 +327,10 @@ class SqliteRecord final : public Record {
     });
   }
 
+  void for_each_index_times(const std::function<void(const IndexTimes&)>& each) override {
+    guarded([&] { lc::push::for_each_index_times(db_, each); });
+  }
+
   void for_each_not_indexed(std::string_view site,
                             const std::function<void(const NotIndexedLink&)>& each) override {
     guarded([&] { lc::push::for_each_not_indexed(db_, site, each); });

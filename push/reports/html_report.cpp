@@ -159,6 +159,11 @@ std::string engine_card(const DestinationHistory& history, std::time_t now) {
        << texts::kReportWaitingDaily << "</h4>"
        << bar_chart(history.waiting, first_day, "waiting", "#c82")
        << run_strip(history.runs, first_day);
+  if (history.inspects) {
+    html << "<h4>" << texts::kReportIndexedShare << "</h4>"
+         << bar_chart(history.indexed_share, first_day, "indexed-share", "#37c") << "<h4>"
+         << texts::kReportDaysToIndex << "</h4>" << days_to_index_chart(history.days_to_index);
+  }
   if (history.quota && history.quota_given) {
     const QuotaDay& quota = *history.quota;
     const std::int64_t given = std::max<std::int64_t>(1, *history.quota_given);

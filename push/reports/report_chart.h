@@ -15,6 +15,9 @@ namespace lc::push {
 std::string bar_chart(const std::array<std::int64_t, kReportDays>& values, std::time_t first_day,
                       const char* figure, const char* colour);
 
+// A bar for each count of days a link took into the index: 0, 1, …, and that many or more.
+std::string days_to_index_chart(const std::array<std::int64_t, kDaysToIndexShown>& links);
+
 // A square for each day: ok, needing attention, failed, missed, or no run yet.
 std::string run_strip(const std::array<DayOutcome, kReportDays>& days, std::time_t first_day);
 

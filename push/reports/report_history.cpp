@@ -55,6 +55,41 @@ void add_events(std::vector<DestinationHistory>& histories, Record& record, std:
   });
 }
 
+void add_index_times(std::vector<DestinationHistory>& histories, Record& record, std::time_t now) {
+  struct Tally {
+    std::array<std::int64_t, kReportDays> accepted{}, indexed{};  // by each day's end
+  };
+  std::map<DestinationHistory*, Tally> tallies;
+  const std::time_t first_day = first_report_day(now);
+  // A day of the period, or the first for a time before it; none for one after it.
+  const auto day_of = [&](std::time_t time) -> std::optional<std::size_t> {
+    if (time < first_day) return 0;
+    return day_in_period(time, now);
+  };
+  record.for_each_index_times([&](const IndexTimes& times) {
+    const auto found = std::find_if(histories.begin(), histories.end(), [&](const auto& history) {
+      return history.counts.destination == times.destination && history.counts.site == times.site;
+    });
+    if (found == histories.end()) return;
+    found->inspects = true;
+    Tally& tally = tallies[&*found];
+    if (const std::optional<std::size_t> day = day_of(times.first_accepted)) ++tally.accepted[*day];
+    if (!times.first_indexed || *times.first_indexed < times.first_accepted) return;
+    if (const std::optional<std::size_t> day = day_of(*times.first_indexed)) ++tally.indexed[*day];
+    const auto days =
+        static_cast<std::size_t>((*times.first_indexed - times.first_accepted) / kDay);
+    ++found->days_to_index[std::min(days, kDaysToIndexShown - 1)];
+  });
+  for (auto& [history, tally] : tallies) {
+    std::int64_t accepted = 0, indexed = 0;
+    for (std::size_t day = 0; day < kReportDays; ++day) {
+      accepted += tally.accepted[day];
+      indexed += tally.indexed[day];
+      history->indexed_share[day] = accepted == 0 ? 0 : indexed * 100 / accepted;
+    }
+  }
+}
+
 void add_runs(std::vector<DestinationHistory>& histories, Record& record, std::time_t now) {
   // Runs before the period only tell whether its first days were missed.
   std::map<const DestinationHistory*, bool> ran_before;

@@ -16,6 +16,8 @@
 namespace lc::push {
 
 inline constexpr std::size_t kReportDays = 30;
+// Links found indexed after 0, 1, … days; the last counts that many days or more.
+inline constexpr std::size_t kDaysToIndexShown = 15;
 
 // What a day's runs came to, the gravest of them; a day without a run after runs began is missed.
 enum class DayOutcome { kNoRun, kMissed, kOk, kAttention, kFailed };
@@ -31,6 +33,11 @@ struct DestinationHistory {
   std::array<DayOutcome, kReportDays> runs{};
   std::map<std::string, std::int64_t> refusals;  // of links refused in the period, by reason
   std::optional<RunEntry> last_run;
+  // Where the destination inspects: of the links accepted by each day's end, the share found
+  // indexed by then, in percent; and the links found indexed by the days it took.
+  bool inspects = false;
+  std::array<std::int64_t, kReportDays> indexed_share{};
+  std::array<std::int64_t, kDaysToIndexShown> days_to_index{};
 };
 
 // The day of `time`, as the report counts days (UTC), as its first second.
@@ -41,6 +48,8 @@ std::time_t first_report_day(std::time_t now);
 // Adds the record's link events of the period to `histories` (keyed by destination and site):
 // accepted per day, refusals, and the backlog walked back from today's.
 void add_events(std::vector<DestinationHistory>& histories, Record& record, std::time_t now);
+// Adds what the record knows of the inspected links' way into the index.
+void add_index_times(std::vector<DestinationHistory>& histories, Record& record, std::time_t now);
 // Adds the record's runs: each day's outcome, the last run and the site's name.
 void add_runs(std::vector<DestinationHistory>& histories, Record& record, std::time_t now);
 

@@ -246,6 +246,10 @@ inline constexpr std::string_view kReportFigures =
     "已知 {known} · 已接受 {accepted} · 待推送 {waiting} · 被拒绝 {refused}";
 inline constexpr std::string_view kReportAcceptedDaily = "每天接受的链接";
 inline constexpr std::string_view kReportWaitingDaily = "待推送的链接（每天结束时）";
+inline constexpr std::string_view kReportIndexedShare = "已收录的比例（%，每天结束时）";
+inline constexpr std::string_view kReportDaysToIndex = "收录用时（天）";
+inline constexpr std::string_view kReportDaysTaken = "{days} 天";
+inline constexpr std::string_view kReportDaysTakenOrMore = "{days} 天以上";
 inline constexpr std::string_view kReportQuota = "配额（{day}）：已用 {used} / {given}";
 inline constexpr std::string_view kReportRefusals = "拒绝原因（30 天）";
 inline constexpr std::string_view kReportMoreReasons = "另有 {count} 种原因，共 {links} 条";

@@ -112,6 +112,19 @@ TEST_F(PushProgramTest, AcceptedLinksAreInspectedWithinTheDaysLimit) {
               std::string::npos)
         << out.output;
   }
+  // The report: three of four links indexed by the last day, each two days after it was pushed.
+  const std::string page = files_.file("report.html");
+  ASSERT_EQ(
+      push("report --html " + page + " --state " + files_.file("state.db"), "", moved_clock("+3d"))
+          .exit_code,
+      0);
+  const std::string html = read_file_at(page);
+  for (const std::string bar : {"data-indexed-share=\"75\"><title>",
+                                "data-days=\"2 天\" "
+                                "data-indexed=\"3\">"}) {
+    EXPECT_NE(html.find(bar), std::string::npos) << bar;
+    EXPECT_NE(html.find(bar, html.find(bar) + 1), std::string::npos) << "both engines: " << bar;
+  }
   const Outcome events = push("history --links --state " + files_.file("state.db"));
   EXPECT_NE(events.output.find("\tinspected\twww.example.com\thttps://www.example.com/never\t"
                                "未收录：Not crawled\t"),
@@ -162,7 +175,7 @@ TEST_F(PushProgramTest, AcceptedLinksAreInspectedWithinTheDaysLimit) {
 }
 
 // Killed half-way through its inspections, a run leaves each one it made on record: the next
-// asks only about the rest, and at most the one in flight twice.
+// asks only about the rest, and at most two twice: the one being kept and the one in flight.
 TEST_F(PushProgramTest, InspectionsResumeAfterAKill) {
   if (std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
     GTEST_SKIP() << "killing wine64 leaves the Windows process to Wine's server";
@@ -184,7 +197,7 @@ TEST_F(PushProgramTest, InspectionsResumeAfterAKill) {
   const int asked = requests_starting([this](int n) { return recorded(n); }, requests_recorded(),
                                       "GET /webmaster/api.svc/json/GetUrlInfo?");
   EXPECT_GE(asked, 20);
-  EXPECT_LE(asked, 21) << "only the inspection in flight at the kill is made twice";
+  EXPECT_LE(asked, 22) << "only the inspections kept and in flight at the kill are made twice";
   const Outcome status = push("status --json --state " + files_.file("state.db"));
   const nlohmann::json counts = nlohmann::json::parse(status.output, nullptr, false);
   ASSERT_TRUE(counts.is_array() && counts.size() == 1) << status.output;
