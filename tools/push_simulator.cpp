@@ -239,6 +239,8 @@ void add_options(CLI::App& cli, Settings& settings) {
                  "and URL Inspection and GetUrlInfo tell so")
       ->check(CLI::Range(0.0, 24.0 * 366));
   cli.add_option("--never-indexed", index.never_indexed, "links holding this stay out of it");
+  cli.add_option("--stays-indexed", index.stays_indexed,
+                 "links holding this stay in it when announced as removed");
   cli.add_option("--daily-inspections", index.daily_inspections,
                  "inspections a property and Pacific day")
       ->capture_default_str()
@@ -472,7 +474,11 @@ void google_batch(Interface& interface, const httplib::Request& request,
       json = google_error(429, "Quota exceeded for quota metric 'Publish requests'.");
     } else {
       --interface.remain[kGoogle];
-      if (kind == "URL_UPDATED") interface.index->accepted(url);
+      if (kind == "URL_UPDATED") {
+        interface.index->accepted(url);
+      } else {
+        interface.index->removed(url);
+      }
       const char* latest = kind == "URL_UPDATED" ? "latestUpdate" : "latestRemove";
       json = {
           {"urlNotificationMetadata", {{"url", url}, {latest, {{"url", url}, {"type", kind}}}}}};

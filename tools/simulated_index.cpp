@@ -40,6 +40,15 @@ void SimulatedIndex::accepted(std::string_view url) {
     accepted_at_.emplace(std::string(url), std::time(nullptr));
 }
 
+void SimulatedIndex::removed(std::string_view url) {
+  if (!kept()) return;
+  std::lock_guard lock(mutex_);
+  if (script_.stays_indexed.empty() || url.find(script_.stays_indexed) == std::string_view::npos) {
+    if (const auto found = accepted_at_.find(url); found != accepted_at_.end())
+      accepted_at_.erase(found);
+  }
+}
+
 bool SimulatedIndex::indexed(const std::string& url, std::time_t now) const {
   const auto found = accepted_at_.find(url);
   if (found == accepted_at_.end()) return false;

@@ -26,6 +26,7 @@ inline std::string_view host_of(std::string_view link) {
 struct IndexScript {
   double index_after_hours = -1;  // below 0: no index kept, inspections not answered
   std::string never_indexed;      // links holding this stay out of the index
+  std::string stays_indexed;      // links holding this stay in it when announced as removed
   long daily_inspections = 2000;  // per property and Pacific day
   long inspections_a_minute = 600;
   int refusal = 0;  // every inspection answered so: 403, 404, 429; or 1, no index status
@@ -44,6 +45,8 @@ class SimulatedIndex {
 
   // A push took `url`: the index's clock for it starts now, the first time.
   void accepted(std::string_view url);
+  // A removal of `url` was announced: it leaves the index, unless the script keeps it.
+  void removed(std::string_view url);
 
   // URL Inspection's answer to `body` ({inspectionUrl, siteUrl}), for the sites served.
   SimulatedAnswer inspect(const std::string& body, const std::vector<std::string>& sites);
@@ -65,7 +68,7 @@ class SimulatedIndex {
 
   IndexScript script_;
   std::mutex mutex_;
-  std::map<std::string, std::time_t, std::less<>> accepted_at_;
+  std::map<std::string, std::time_t, std::less<>> accepted_at_;  // while not removed
   std::map<std::pair<std::string, std::time_t>, long> inspected_by_day_;
   std::map<std::string, std::deque<std::chrono::steady_clock::time_point>> recent_;
   std::map<std::pair<std::string, std::string>, std::time_t> sitemaps_;  // by site and address

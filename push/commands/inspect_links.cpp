@@ -64,7 +64,8 @@ InspectionTotals inspect_due_links(const EngineSettings& engine, Record& record,
   if (limited) totals.left_today = static_cast<std::int64_t>(allowed);
   const std::vector<std::string> due =
       record.links_to_inspect({.accepted_before = now - engine.inspection.after_hours * kHour,
-                               .not_indexed_before = now - engine.inspection.reinspect_days * kDay},
+                               .not_indexed_before = now - engine.inspection.reinspect_days * kDay,
+                               .removals = description.hears_of_removals},
                               allowed);
   if (due.empty()) {
     report.inform(allowed == 0 ? texts::kInspectionQuota : texts::kNothingDue);

@@ -131,11 +131,10 @@ RunTotals ended(int exit_code) {
 
 // Announces the site's pages that no source holds any more, where the engine has a way, and
 // keeps them as removed; none where more of the site is gone than the limit allows, unless
-// confirmed, which wants a person. A dry run lists them. The exit code of the announcements' run,
-// if any.
+// confirmed, which wants a person. Removed pages an inspection found still indexed are announced
+// once more. A dry run lists them. The exit code of the announcements' run, if any.
 int announce_removals(const Pushing& pushing, RunOptions run, Record& record, RunReport& report) {
   const GoneLinks gone = record.gone_links();
-  if (gone.links.empty()) return kAllAccepted;
   const double percent = pushing.site.deletion_limit;
   if (!pushing.run.confirm_deletions &&
       static_cast<double>(gone.links.size()) * 100 > percent * static_cast<double>(gone.known)) {
@@ -146,19 +145,30 @@ int announce_removals(const Pushing& pushing, RunOptions run, Record& record, Ru
                                                     {"limit", limit.str()}}));
     return kNeedsAttention;
   }
+  const std::vector<std::string> again = run.destination.engine->hears_of_removals
+                                             ? record.removed_still_indexed()
+                                             : std::vector<std::string>{};
+  if (gone.links.empty() && again.empty()) return kAllAccepted;
   if (pushing.run.dry_run) {
-    for (const std::string& link : gone.links)
-      report.inform(std::string(texts::kWouldRemove) + link);
+    for (const std::vector<std::string>* links : {&gone.links, &again}) {
+      for (const std::string& link : *links)
+        report.inform(std::string(texts::kWouldRemove) + link);
+    }
     return kAllAccepted;
   }
-  const std::vector<std::string_view> links(gone.links.begin(), gone.links.end());
-  const std::string count = std::to_string(links.size());
+  std::vector<std::string_view> links(gone.links.begin(), gone.links.end());
   if (!run.destination.engine->hears_of_removals) {
     record.record_removed(links);
-    report.inform(texts::filled(texts::kRemovedUnannounced, {{"count", count}}));
+    report.inform(
+        texts::filled(texts::kRemovedUnannounced, {{"count", std::to_string(links.size())}}));
     return kAllAccepted;
   }
-  report.inform(texts::filled(texts::kRemovalsHeading, {{"count", count}}));
+  if (!again.empty()) {
+    report.inform(
+        texts::filled(texts::kRemovedStillIndexed, {{"count", std::to_string(again.size())}}));
+  }
+  links.insert(links.end(), again.begin(), again.end());
+  report.inform(texts::filled(texts::kRemovalsHeading, {{"count", std::to_string(links.size())}}));
   run.removals = true;
   run.pending.reset();
   run.already_pushed.reset();

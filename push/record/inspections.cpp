@@ -3,8 +3,9 @@
 namespace lc::push {
 namespace {
 
-// The state links.state keeps an accepted link in.
+// The states links.state keeps an accepted link and a removed one in.
 constexpr int kAccepted = 1;
+constexpr int kRemoved = 3;
 
 // The nearest-rank percentile of sorted values: the smallest value at least `percent` of them
 // do not exceed.
@@ -30,18 +31,27 @@ void add_inspections(Database& db) {
   )sql");
 }
 
+void add_removal_checks(Database& db) {
+  db.execute("ALTER TABLE links ADD COLUMN removal_repeats INTEGER NOT NULL DEFAULT 0");
+}
+
 std::vector<std::string> links_to_inspect(Database& db, std::int64_t destination,
                                           const InspectionDue& due, std::size_t most) {
-  // A link accepted again after a change is inspected as one never inspected.
+  // A link accepted again after a change is inspected as one never inspected; a removal's
+  // announcement (its last sending) is looked after once.
   Statement select = db.prepare(R"sql(
     SELECT url FROM links
-    WHERE destination = ? AND state = ? AND accepted_at <= ?
-      AND (inspected_at IS NULL OR inspected_at < accepted_at
-           OR (indexed = 0 AND inspected_at <= ?))
-    ORDER BY (inspected_at IS NOT NULL AND inspected_at >= accepted_at),
-             coalesce(inspected_at, accepted_at)
-    LIMIT ?)sql");
-  select.bind(destination, kAccepted, due.accepted_before, due.not_indexed_before, most);
+    WHERE destination = ?1
+      AND ((state = ?2 AND accepted_at <= ?3
+            AND (inspected_at IS NULL OR inspected_at < accepted_at
+                 OR (indexed = 0 AND inspected_at <= ?4)))
+           OR (?5 AND state = ?6 AND last_sent <= ?3
+               AND (inspected_at IS NULL OR inspected_at < last_sent)))
+    ORDER BY (inspected_at IS NOT NULL AND inspected_at >= coalesce(accepted_at, 0)),
+             coalesce(inspected_at, accepted_at, last_sent)
+    LIMIT ?7)sql");
+  select.bind(destination, kAccepted, due.accepted_before, due.not_indexed_before,
+              due.removals ? 1 : 0, kRemoved, most);
   std::vector<std::string> links;
   while (select.step())
     links.emplace_back(select.text(0));
@@ -138,6 +148,23 @@ std::vector<std::string> not_indexed_links(Database& db, std::int64_t destinatio
   std::vector<std::string> links;
   while (select.step())
     links.emplace_back(select.text(0));
+  return links;
+}
+
+std::vector<std::string> removed_still_indexed(Database& db, std::int64_t destination, bool take) {
+  Statement select = db.prepare(R"sql(
+    SELECT url FROM links
+    WHERE destination = ? AND state = ? AND indexed = 1 AND inspected_at >= last_sent
+      AND removal_repeats = 0 ORDER BY last_sent)sql");
+  select.bind(destination, kRemoved);
+  std::vector<std::string> links;
+  while (select.step())
+    links.emplace_back(select.text(0));
+  if (!take) return links;
+  Statement mark = db.prepare(
+      "UPDATE links SET removal_repeats = removal_repeats + 1 WHERE destination = ? AND url = ?");
+  for (const std::string& url : links)
+    mark.bind(destination, url).run();
   return links;
 }
 

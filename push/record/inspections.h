@@ -59,6 +59,12 @@ std::vector<std::string> not_indexed_links(Database& db, std::int64_t destinatio
 void for_each_not_indexed(Database& db, std::string_view site,
                           const std::function<void(const NotIndexedLink&)>& each);
 
+// The column counting removals announced again, in a record that has none.
+void add_removal_checks(Database& db);
+
+// See Record::removed_still_indexed; `take` marks them announced again.
+std::vector<std::string> removed_still_indexed(Database& db, std::int64_t destination, bool take);
+
 void for_each_index_times(Database& db, const std::function<void(const IndexTimes&)>& each);
 
 // The inspections `destination` made on `day`.

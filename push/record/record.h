@@ -122,6 +122,8 @@ struct RunEntry {
 struct InspectionDue {
   std::time_t accepted_before = 0;
   std::time_t not_indexed_before = 0;
+  // Also the links announced as removed by then, once after each announcement.
+  bool removals = false;
 };
 
 // A sitemap of the destination's site as the record keeps it: the digest of its content when it
@@ -237,6 +239,9 @@ class Record {
   // destination, site and link.
   virtual void for_each_not_indexed(std::string_view site,
                                     const std::function<void(const NotIndexedLink&)>& each) = 0;
+  // The links announced as removed that an inspection since found still indexed, and never
+  // announced again for that: each is given once (a dry run only looks).
+  virtual std::vector<std::string> removed_still_indexed() = 0;
   // Every accepted link of the destinations that inspect, by destination and site.
   virtual void for_each_index_times(const std::function<void(const IndexTimes&)>& each) = 0;
   // The destination's sitemaps, in the order of their addresses.

@@ -29,7 +29,7 @@ namespace {
 
 // "LKCR": tells our records from other programs' databases.
 constexpr std::int64_t kApplicationId = 0x4C4B4352;
-constexpr std::int64_t kSchemaVersion = 5;
+constexpr std::int64_t kSchemaVersion = 6;
 
 enum LinkState : int { kWaiting = 0, kAccepted = 1, kRefused = 2, kRemoved = 3 };
 
@@ -281,6 +281,16 @@ class SqliteRecord final : public Record {
     return guarded([&] { return lc::push::links_to_inspect(db_, destination_, due, most); });
   }
 
+  std::vector<std::string> removed_still_indexed() override {
+    return guarded([&] {
+      Transaction taking(db_);
+      std::vector<std::string> links =
+          lc::push::removed_still_indexed(db_, destination_, !dry_run_);
+      taking.commit();
+      return links;
+    });
+  }
+
   std::size_t queue_not_indexed(std::time_t accepted_before, long most) override {
     if (dry_run_) return 0;
     return guarded([&] {
@@ -411,6 +421,7 @@ class SqliteRecord final : public Record {
   void add_content_hashes();
   void add_run_history();
   void add_inspection_results();
+  void add_removal_repeats();
   std::int64_t id_of(std::string_view table, std::string_view column, std::string_view value);
   // What the record holds of one of the destination's links.
   struct KnownLink {
@@ -482,6 +493,7 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
   if (version >= 1 && version < 3) add_content_hashes();
   if (version >= 1 && version < 4) add_run_history();
   if (version >= 1 && version < 5) add_inspection_results();
+  if (version >= 1 && version < 6) add_removal_repeats();
   if (opening.destination.empty()) return;
   Transaction start(db_);
   destination_ = id_of("destinations", "name", opening.destination);
@@ -546,12 +558,22 @@ void SqliteRecord::add_inspection_results() {
   migration.commit();
 }
 
+// The sixth counts the removals announced again because an inspection found the page indexed.
+void SqliteRecord::add_removal_repeats() {
+  Transaction migration(db_);
+  if (db_.single_integer("PRAGMA user_version") != 5) return;  // another run did it meanwhile
+  add_removal_checks(db_);
+  db_.execute("PRAGMA user_version = 6");
+  migration.commit();
+}
+
 void SqliteRecord::create_schema() {
   Transaction creation(db_);
   db_.execute(kSchema);
   db_.execute(kRunsTables);
   db_.execute(kQuotasTable);
   add_inspections(db_);
+  add_removal_checks(db_);
   db_.execute("PRAGMA application_id = " + std::to_string(kApplicationId) +
               "; PRAGMA user_version = " + std::to_string(kSchemaVersion));
   creation.commit();

@@ -121,6 +121,8 @@ inline constexpr std::string_view kTooManyGone =
     "确认无误请加 --confirm-deletions";
 inline constexpr std::string_view kWouldRemove = "将通知删除：";
 inline constexpr std::string_view kRemovalsHeading = "通知删除 {count} 条链接：";
+inline constexpr std::string_view kRemovedStillIndexed =
+    "{count} 条已通知删除的链接检查时仍被收录，再通知删除一次";
 inline constexpr std::string_view kRemovedUnannounced =
     "{count} 条链接已删除：此引擎没有删除通知，只记录下来";
 inline constexpr std::string_view kSitemapTooLarge = "超过站点地图的上限 50 MB（52,428,800 字节）";

@@ -174,6 +174,52 @@ TEST_F(PushProgramTest, AcceptedLinksAreInspectedWithinTheDaysLimit) {
   EXPECT_EQ(bounded.output.find(again), std::string::npos) << bounded.output;
 }
 
+// A page announced as removed that the inspection after finds still indexed is announced once
+// more, and never again however long it stays; one that left the index is let be.
+TEST_F(PushProgramTest, RemovedPagesStillIndexedAreAnnouncedOnceMore) {
+  port_ = unused_port();
+  const std::string root = "http://127.0.0.1:" + std::to_string(port_);
+  google_account(root);
+  start_simulator(
+      {"--google-key", files_.file("public.pem"), "--index-after", "0", "--stays-indexed", "stay"});
+  write(
+      "links.txt",
+      "https://www.example.com/keep\nhttps://www.example.com/gone\nhttps://www.example.com/stay\n");
+  const std::string config =
+      write("config.toml",
+            "state = \"state.db\"\n[[site]]\nname = \"www\"\nfiles = [\"links.txt\"]\n"
+            "deletions = true\ndeletion_limit = 100\n[site.google]\nservice_account = "
+            "\"account.json\"\nendpoint = \"" +
+                root + "\"\ninspect = true\ninspection_endpoint = \"" + root + "\"\n");
+  const std::string again = "1 条已通知删除的链接检查时仍被收录，再通知删除一次";
+  ASSERT_EQ(push("--config " + config).exit_code, 0);
+  write("links.txt", "https://www.example.com/keep\n");
+  // Runs inspect after announcing: what one finds, the next acts on.
+  const struct {
+    const char* day;
+    std::string said;
+  } runs[] = {{"", "通知删除 2 条链接"},
+              {"+2d", "检查了 3 条链接：2 条已收录，1 条未收录"},
+              {"+3d", again},
+              {"+5d", "检查了 1 条链接：1 条已收录"},
+              {"+5d", "没有到了检查时候的链接"}};
+  for (const auto& [day, said] : runs) {
+    const Outcome outcome = push("--config " + config, "", *day ? moved_clock(day) : "");
+    EXPECT_EQ(outcome.exit_code, 0) << outcome.output;
+    EXPECT_NE(outcome.output.find(said), std::string::npos) << day << "\n" << outcome.output;
+    if (said != again) EXPECT_EQ(outcome.output.find(again), std::string::npos) << outcome.output;
+  }
+  int stay = 0, gone = 0;
+  for (const std::string& request :
+       all_recorded([this](int n) { return recorded(n); }, requests_recorded())) {
+    if (request.find("URL_DELETED") == std::string::npos) continue;
+    stay += request.find("/stay\"") != std::string::npos;
+    gone += request.find("/gone\"") != std::string::npos;
+  }
+  EXPECT_EQ(stay, 2);
+  EXPECT_EQ(gone, 1);
+}
+
 // Killed half-way through its inspections, a run leaves each one it made on record: the next
 // asks only about the rest, and at most two twice: the one being kept and the one in flight.
 TEST_F(PushProgramTest, InspectionsResumeAfterAKill) {
