@@ -21,6 +21,7 @@
 #include "push/sources/link_sources.h"
 #include "push/texts/exit_codes.h"
 #include "push/texts/failure.h"
+#include "push/texts/link_parts.h"
 #include "push/texts/push_texts.h"
 #include "push/texts/w3c_time.h"
 
@@ -145,9 +146,9 @@ int announce_removals(const Pushing& pushing, RunOptions run, Record& record, Ru
                                                     {"limit", limit.str()}}));
     return kNeedsAttention;
   }
-  const std::vector<std::string> again = run.destination.engine->hears_of_removals
-                                             ? record.removed_still_indexed()
-                                             : std::vector<std::string>{};
+  const bool heard = run.destination.engine->hears_of_removals && !pushing.engine.sitemaps_only;
+  const std::vector<std::string> again =
+      heard ? record.removed_still_indexed() : std::vector<std::string>{};
   if (gone.links.empty() && again.empty()) return kAllAccepted;
   if (pushing.run.dry_run) {
     for (const std::vector<std::string>* links : {&gone.links, &again}) {
@@ -157,10 +158,11 @@ int announce_removals(const Pushing& pushing, RunOptions run, Record& record, Ru
     return kAllAccepted;
   }
   std::vector<std::string_view> links(gone.links.begin(), gone.links.end());
-  if (!run.destination.engine->hears_of_removals) {
+  if (!heard) {
     record.record_removed(links);
-    report.inform(
-        texts::filled(texts::kRemovedUnannounced, {{"count", std::to_string(links.size())}}));
+    report.inform(texts::filled(
+        pushing.engine.sitemaps_only ? texts::kRemovedFromSitemapsOnly : texts::kRemovedUnannounced,
+        {{"count", std::to_string(links.size())}}));
     return kAllAccepted;
   }
   if (!again.empty()) {
@@ -233,17 +235,79 @@ void queue_not_indexed(const Pushing& pushing, Record& record) {
 }
 
 // A run that only inspects: the site's links are read to know the site, and only inspected.
+std::unique_ptr<RunReport> run_report(const Pushing& pushing, const ReportLabels& labels,
+                                      std::ostream& silent, bool progress) {
+  if (pushing.run.json) return json_report(std::cout, std::cerr, labels);
+  return text_report(pushing.run.quiet ? silent : std::cout, std::cerr, progress);
+}
+
 RunTotals inspect_only(const Pushing& pushing, Intake& intake, const ReportLabels& labels) {
   std::ostream silent(nullptr);
-  const std::unique_ptr<RunReport> report =
-      pushing.run.json ? json_report(std::cout, std::cerr, labels)
-                       : text_report(pushing.run.quiet ? silent : std::cout, std::cerr, false);
+  const std::unique_ptr<RunReport> report = run_report(pushing, labels, silent, false);
   return ended(inspect_due_links(pushing.engine, intake.record(), *report).exit_code);
+}
+
+// After the links are sent: the inspections due, then the site's sitemaps handed over. Gives
+// the exit code of handing the sitemaps over.
+int inspect_and_hand_over(const Pushing& pushing, const RunOptions& run, Record& record,
+                          RunReport& report, RunTotals& totals) {
+  const InspectionTotals inspected = inspect_due_links(pushing.engine, record, report);
+  totals.exit_code = std::max(totals.exit_code, inspected.exit_code);
+  if (pushing.engine.inspection.enabled) {
+    totals.inspections_left = inspected.left_today;
+    if (const std::optional<LinkCounts::Index> index = record.index_counts())
+      totals.indexed = index->indexed;
+  }
+  // The site as the engine knows it: Google's property where one is given.
+  const std::string& property = pushing.engine.inspection.property;
+  const int handed_over =
+      submit_sitemaps(pushing.engine, pushing.sitemaps,
+                      property.empty() ? run.destination.site_url : property, record, report);
+  totals.exit_code = std::max(totals.exit_code, handed_over);
+  return handed_over;
+}
+
+// A destination told of the site's pages by its sitemaps alone: no link goes through the engine's
+// push call. Once the sitemaps are handed over (or known unchanged), the links waiting count as
+// told, and are inspected as accepted ones are.
+RunTotals told_by_sitemaps(const Pushing& pushing, const RunOptions& run, Record& record,
+                           const ReportLabels& labels) {
+  std::ostream silent(nullptr);
+  const std::unique_ptr<RunReport> report = run_report(pushing, labels, silent, false);
+  RunTotals totals;
+  const std::string waiting = std::to_string(record.waiting_count());
+  if (pushing.run.dry_run) {
+    report->inform(texts::filled(texts::kWouldTellBySitemaps, {{"count", waiting}}));
+    return totals;
+  }
+  if (std::ranges::none_of(pushing.sitemaps,
+                           [](const auto& sitemap) { return is_web_address(sitemap.first); })) {
+    report->note(texts::kNoSitemapToTell);
+    totals.exit_code = kNeedsAttention;
+  }
+  if (pushing.site.deletions)
+    totals.exit_code = std::max(totals.exit_code, announce_removals(pushing, run, record, *report));
+  if (totals.exit_code != kRecordUnusable &&
+      inspect_and_hand_over(pushing, run, record, *report, totals) == kAllAccepted &&
+      totals.exit_code != kNeedsAttention) {
+    totals.accepted = static_cast<std::int64_t>(record.accept_waiting(texts::kToldBySitemaps));
+    if (totals.accepted > 0) {
+      report->inform(
+          texts::filled(texts::kLinksToldBySitemaps, {{"count", std::to_string(totals.accepted)}}));
+    }
+  }
+  record_run_end(record, totals, *report);
+  report->summary(totals);
+  return totals;
 }
 
 RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& intake,
                            const ReportLabels& labels) {
   Record& record = intake.record();
+  if (pushing.engine.sitemaps_only) {
+    record.commit_intake();
+    return told_by_sitemaps(pushing, run, record, labels);
+  }
   queue_not_indexed(pushing, record);
   record.commit_intake();
   const std::size_t count = record.waiting_count();
@@ -261,28 +325,13 @@ RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& inta
   if (intake.kept()) run.already_pushed = intake.already_pushed();
   std::ostream silent(nullptr);
   const std::unique_ptr<RunReport> report =
-      pushing.run.json ? json_report(std::cout, std::cerr, labels)
-                       : text_report(pushing.run.quiet ? silent : std::cout, std::cerr,
-                                     shows_progress(pushing, waiting.size()));
+      run_report(pushing, labels, silent, shows_progress(pushing, waiting.size()));
   RunTotals totals = run_push(run, waiting, *report);
   if (pushing.site.deletions && totals.exit_code != kRecordUnusable) {
     totals.exit_code = std::max(totals.exit_code, announce_removals(pushing, run, record, *report));
   }
-  if (totals.exit_code != kRecordUnusable) {
-    const InspectionTotals inspected = inspect_due_links(pushing.engine, record, *report);
-    totals.exit_code = std::max(totals.exit_code, inspected.exit_code);
-    if (pushing.engine.inspection.enabled) {
-      totals.inspections_left = inspected.left_today;
-      if (const std::optional<LinkCounts::Index> index = record.index_counts())
-        totals.indexed = index->indexed;
-    }
-    // The site as the engine knows it: Google's property where one is given.
-    const std::string& property = pushing.engine.inspection.property;
-    totals.exit_code = std::max(
-        totals.exit_code,
-        submit_sitemaps(pushing.engine, pushing.sitemaps,
-                        property.empty() ? run.destination.site_url : property, record, *report));
-  }
+  if (totals.exit_code != kRecordUnusable)
+    inspect_and_hand_over(pushing, run, record, *report, totals);
   record_run_end(record, totals, *report);
   // Last, so that the run's summary carries the exit code the program ends with.
   report->summary(totals);

@@ -35,8 +35,8 @@ int tell_state(std::string_view address, const SitemapState& state, RunReport& r
 int submit_sitemaps(const EngineSettings& engine, const SitemapDigests& sitemaps,
                     std::string_view site_url, Record& record, RunReport& report) {
   const EngineDescription& description = *engine.destination.engine;
-  if (!engine.sitemaps.enabled || !description.make_sitemap_submitter || sitemaps.empty())
-    return kAllAccepted;
+  const bool asked = engine.sitemaps.enabled || engine.sitemaps_only;
+  if (!asked || !description.make_sitemap_submitter || sitemaps.empty()) return kAllAccepted;
   const std::unique_ptr<SitemapSubmitter> submitter =
       description.make_sitemap_submitter(engine.destination, engine.sitemaps);
   std::map<std::string, KeptSitemap, std::less<>> kept;

@@ -134,6 +134,18 @@ constexpr Setting<EngineSettings> kSubmitSitemapsSetting = {
       return std::nullopt;
     }};
 
+constexpr Setting<EngineSettings> kSitemapsOnlySetting = {
+    .key = "sitemaps_only",
+    .option = "--sitemaps-only",
+    .form = SettingForm::kFlag,
+    .help =
+        "tell the engine of the site's pages by handing over its sitemaps alone, pushing no "
+        "link through its own call",
+    .take = [](const std::string& value, EngineSettings& settings) -> std::optional<std::string> {
+      settings.sitemaps_only = value == "true";
+      return std::nullopt;
+    }};
+
 constexpr Setting<EngineSettings> kSitemapsEndpointSetting = {
     .key = "sitemaps_endpoint",
     .option = "--sitemaps-endpoint",
@@ -157,7 +169,10 @@ std::vector<const Setting<EngineSettings>*> settings_of(const EngineDescription&
       settings.push_back(&setting);
   }
   if (!engine.default_inspection_endpoint.empty()) settings.push_back(&kInspectionEndpointSetting);
-  if (engine.make_sitemap_submitter) settings.push_back(&kSubmitSitemapsSetting);
+  if (engine.make_sitemap_submitter) {
+    settings.push_back(&kSubmitSitemapsSetting);
+    settings.push_back(&kSitemapsOnlySetting);
+  }
   if (!engine.default_sitemaps_endpoint.empty()) settings.push_back(&kSitemapsEndpointSetting);
   return settings;
 }

@@ -32,6 +32,8 @@ struct EngineSettings {
   std::string unusable;
   InspectionSettings inspection;
   SitemapSettings sitemaps;
+  // The site's pages are told by its sitemaps alone: no link goes through the push call.
+  bool sitemaps_only = false;
 
   bool operator==(const EngineSettings&) const = default;
 };

@@ -239,6 +239,9 @@ class Record {
   // destination, site and link.
   virtual void for_each_not_indexed(std::string_view site,
                                     const std::function<void(const NotIndexedLink&)>& each) = 0;
+  // Takes every waiting link as accepted now, with `words` for the answer, for a destination
+  // told of them otherwise than by requests; how many.
+  virtual std::size_t accept_waiting(std::string_view words) = 0;
   // The links announced as removed that an inspection since found still indexed, and never
   // announced again for that: each is given once (a dry run only looks).
   virtual std::vector<std::string> removed_still_indexed() = 0;

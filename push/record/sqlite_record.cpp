@@ -281,6 +281,25 @@ class SqliteRecord final : public Record {
     return guarded([&] { return lc::push::links_to_inspect(db_, destination_, due, most); });
   }
 
+  std::size_t accept_waiting(std::string_view words) override {
+    if (dry_run_) return 0;
+    return guarded([&] {
+      Transaction accepting(db_);
+      const std::time_t at = seconds_now();
+      db_.prepare("INSERT INTO answers(time, words) VALUES(?, ?)").bind(at, words).run();
+      const std::int64_t answer = db_.single_integer("SELECT last_insert_rowid()");
+      db_.prepare(
+             "UPDATE links SET state = ?1, queued = NULL, accepted_at = ?2, "
+             "first_accepted = coalesce(first_accepted, ?2), answer = ?3 "
+             "WHERE destination = ?4 AND state = ?5")
+          .bind(int(kAccepted), at, answer, destination_, int(kWaiting))
+          .run();
+      const auto accepted = static_cast<std::size_t>(db_.single_integer("SELECT changes()"));
+      accepting.commit();
+      return accepted;
+    });
+  }
+
   std::vector<std::string> removed_still_indexed() override {
     return guarded([&] {
       Transaction taking(db_);

@@ -123,6 +123,14 @@ inline constexpr std::string_view kWouldRemove = "将通知删除：";
 inline constexpr std::string_view kRemovalsHeading = "通知删除 {count} 条链接：";
 inline constexpr std::string_view kRemovedStillIndexed =
     "{count} 条已通知删除的链接检查时仍被收录，再通知删除一次";
+inline constexpr std::string_view kRemovedFromSitemapsOnly =
+    "{count} 条链接已删除：此引擎只经站点地图得知网页，只记录下来";
+inline constexpr std::string_view kWouldTellBySitemaps =
+    "{count} 条链接不经推送，站点地图交给引擎后即算告知";
+inline constexpr std::string_view kNoSitemapToTell =
+    "此引擎只经站点地图告知，站点却没有网址形式的站点地图：链接留待交出站点地图之后";
+inline constexpr std::string_view kToldBySitemaps = "已由站点地图告知";
+inline constexpr std::string_view kLinksToldBySitemaps = "{count} 条链接已由站点地图告知引擎";
 inline constexpr std::string_view kRemovedUnannounced =
     "{count} 条链接已删除：此引擎没有删除通知，只记录下来";
 inline constexpr std::string_view kSitemapTooLarge = "超过站点地图的上限 50 MB（52,428,800 字节）";

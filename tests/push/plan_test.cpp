@@ -151,8 +151,10 @@ TEST_F(PlanTest, EveryConfigKeyActsAsItsOption) {
             "500", "--repush-after", "30", "--max-repush", "0"}});
     }
     if (engine->make_sitemap_submitter)
-      cases.push_back(
-          {name, {"submit_sitemaps"}, "submit_sitemaps = true\n", {"--submit-sitemaps"}});
+      cases.push_back({name,
+                       {"submit_sitemaps", "sitemaps_only"},
+                       "submit_sitemaps = true\nsitemaps_only = true\n",
+                       {"--submit-sitemaps", "--sitemaps-only"}});
   }
   std::set<std::pair<std::string, std::string>> covered;
   for (const Written& c : cases) {
