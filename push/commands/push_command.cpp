@@ -234,13 +234,14 @@ void queue_not_indexed(const Pushing& pushing, Record& record) {
   }
 }
 
-// A run that only inspects: the site's links are read to know the site, and only inspected.
+// The run's report: JSON, or text (none where quiet).
 std::unique_ptr<RunReport> run_report(const Pushing& pushing, const ReportLabels& labels,
                                       std::ostream& silent, bool progress) {
   if (pushing.run.json) return json_report(std::cout, std::cerr, labels);
   return text_report(pushing.run.quiet ? silent : std::cout, std::cerr, progress);
 }
 
+// A run that only inspects: the site's links are read to know the site, and only inspected.
 RunTotals inspect_only(const Pushing& pushing, Intake& intake, const ReportLabels& labels) {
   std::ostream silent(nullptr);
   const std::unique_ptr<RunReport> report = run_report(pushing, labels, silent, false);
@@ -275,22 +276,24 @@ RunTotals told_by_sitemaps(const Pushing& pushing, const RunOptions& run, Record
   std::ostream silent(nullptr);
   const std::unique_ptr<RunReport> report = run_report(pushing, labels, silent, false);
   RunTotals totals;
-  const std::string waiting = std::to_string(record.waiting_count());
+  totals.pending = record.waiting_count();
   if (pushing.run.dry_run) {
-    report->inform(texts::filled(texts::kWouldTellBySitemaps, {{"count", waiting}}));
+    report->inform(
+        texts::filled(texts::kWouldTellBySitemaps, {{"count", std::to_string(totals.pending)}}));
     return totals;
   }
-  if (std::ranges::none_of(pushing.sitemaps,
-                           [](const auto& sitemap) { return is_web_address(sitemap.first); })) {
+  const bool any_sitemap = std::ranges::any_of(
+      pushing.sitemaps, [](const auto& sitemap) { return is_web_address(sitemap.first); });
+  if (!any_sitemap) {
     report->note(texts::kNoSitemapToTell);
     totals.exit_code = kNeedsAttention;
   }
   if (pushing.site.deletions)
     totals.exit_code = std::max(totals.exit_code, announce_removals(pushing, run, record, *report));
   if (totals.exit_code != kRecordUnusable &&
-      inspect_and_hand_over(pushing, run, record, *report, totals) == kAllAccepted &&
-      totals.exit_code != kNeedsAttention) {
-    totals.accepted = static_cast<std::int64_t>(record.accept_waiting(texts::kToldBySitemaps));
+      inspect_and_hand_over(pushing, run, record, *report, totals) == kAllAccepted && any_sitemap) {
+    totals.accepted = static_cast<long>(record.accept_waiting(texts::kToldBySitemaps));
+    totals.pending = record.waiting_count();
     if (totals.accepted > 0) {
       report->inform(
           texts::filled(texts::kLinksToldBySitemaps, {{"count", std::to_string(totals.accepted)}}));
