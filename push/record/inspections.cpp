@@ -31,17 +31,29 @@ void add_inspections(Database& db) {
   )sql");
 }
 
-void add_removal_checks(Database& db) {
-  db.execute("ALTER TABLE links ADD COLUMN removal_repeats INTEGER NOT NULL DEFAULT 0");
+void add_site_inspections(Database& db) {
+  db.execute(R"sql(
+    ALTER TABLE links ADD COLUMN removal_repeats INTEGER NOT NULL DEFAULT 0;
+    CREATE TABLE inspection_days(
+      destination INTEGER NOT NULL, site INTEGER NOT NULL, day INTEGER NOT NULL,
+      inspected INTEGER NOT NULL, PRIMARY KEY(destination, site, day)) WITHOUT ROWID;
+    -- Counted per destination before: all on one of its sites, which errs on the safe side.
+    INSERT INTO inspection_days(destination, site, day, inspected)
+      SELECT q.destination, s.site, q.day, q.inspected FROM quotas q
+      JOIN (SELECT destination, min(site) AS site FROM links GROUP BY destination) s
+        ON s.destination = q.destination
+      WHERE q.inspected > 0;
+  )sql");
 }
 
 std::vector<std::string> links_to_inspect(Database& db, std::int64_t destination,
-                                          const InspectionDue& due, std::size_t most) {
+                                          std::string_view host, const InspectionDue& due,
+                                          std::size_t most) {
   // A link accepted again after a change is inspected as one never inspected; a removal's
   // announcement (its last sending) is looked after once.
   Statement select = db.prepare(R"sql(
     SELECT url FROM links
-    WHERE destination = ?1
+    WHERE destination = ?1 AND (?8 = '' OR site = (SELECT id FROM sites WHERE host = ?8))
       AND ((state = ?2 AND accepted_at <= ?3
             AND (inspected_at IS NULL OR inspected_at < accepted_at
                  OR (indexed = 0 AND inspected_at <= ?4)))
@@ -51,7 +63,7 @@ std::vector<std::string> links_to_inspect(Database& db, std::int64_t destination
              coalesce(inspected_at, accepted_at, last_sent)
     LIMIT ?7)sql");
   select.bind(destination, kAccepted, due.accepted_before, due.not_indexed_before,
-              due.removals ? 1 : 0, kRemoved, most);
+              due.removals ? 1 : 0, kRemoved, most, host);
   std::vector<std::string> links;
   while (select.step())
     links.emplace_back(select.text(0));
@@ -76,10 +88,12 @@ void InspectionKeeper::keep(std::int64_t destination, std::string_view url,
       .bind(time, inspection.indexed ? 1 : 0, coverage, inspection.last_crawl, details, destination,
             url)
       .run();
+  // Google's limits are a property's, that is a site's, however many share the account.
   kept(count_, R"sql(
-    INSERT INTO quotas(destination, day, inspected) VALUES(?1, ?2, 1)
-    ON CONFLICT(destination, day) DO UPDATE SET inspected = inspected + 1)sql")
-      .bind(destination, day)
+    INSERT INTO inspection_days(destination, site, day, inspected)
+      SELECT ?1, site, ?2, 1 FROM links WHERE destination = ?1 AND url = ?3
+    ON CONFLICT(destination, site, day) DO UPDATE SET inspected = inspected + 1)sql")
+      .bind(destination, day, url)
       .run();
   keeping.commit();
   kept(full_, "PRAGMA synchronous = FULL").run();
@@ -103,8 +117,7 @@ std::int64_t InspectionKeeper::words_id(std::string_view words) {
 
 std::map<std::string, LinkCounts::Index> index_counts(Database& db, std::int64_t destination) {
   std::map<std::string, LinkCounts::Index> by_host;
-  if (!db.single_integer("SELECT EXISTS(SELECT 1 FROM quotas WHERE destination = ? AND "
-                         "inspected > 0)",
+  if (!db.single_integer("SELECT EXISTS(SELECT 1 FROM inspection_days WHERE destination = ?)",
                          destination)) {
     return by_host;
   }
@@ -173,7 +186,7 @@ void for_each_index_times(Database& db, const std::function<void(const IndexTime
     SELECT d.name, s.host, l.first_accepted, l.first_indexed
     FROM links l JOIN destinations d ON d.id = l.destination JOIN sites s ON s.id = l.site
     WHERE l.first_accepted IS NOT NULL
-      AND l.destination IN (SELECT destination FROM quotas WHERE inspected > 0)
+      AND l.destination IN (SELECT destination FROM inspection_days)
     ORDER BY d.name, s.host)sql");
   IndexTimes times;
   while (select.step()) {
@@ -207,9 +220,13 @@ void for_each_not_indexed(Database& db, std::string_view site,
   }
 }
 
-std::int64_t inspections_on(Database& db, std::int64_t destination, std::time_t day) {
-  return db.single_integer("SELECT inspected FROM quotas WHERE destination = ? AND day = ?",
-                           destination, day);
+std::int64_t inspections_on(Database& db, std::int64_t destination, std::string_view host,
+                            std::time_t day) {
+  return db.single_integer(R"sql(
+    SELECT coalesce(sum(inspected), 0) FROM inspection_days
+    WHERE destination = ?1 AND day = ?2
+      AND (?3 = '' OR site = (SELECT id FROM sites WHERE host = ?3)))sql",
+                           destination, day, host);
 }
 
 }  // namespace lc::push

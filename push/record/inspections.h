@@ -22,10 +22,12 @@ namespace lc::push {
 // Gives a fourth-version record, or a new one, what inspections keep.
 void add_inspections(Database& db);
 
-// The links of `destination` due for inspection at `due`, at most `most`: in order, those
-// accepted and never inspected since, then those found not indexed.
+// The links of `destination` and of the site at `host` (empty: every site) due for inspection at
+// `due`, at most `most`: in order, those accepted and never inspected since, then those found
+// not indexed.
 std::vector<std::string> links_to_inspect(Database& db, std::int64_t destination,
-                                          const InspectionDue& due, std::size_t most);
+                                          std::string_view host, const InspectionDue& due,
+                                          std::size_t most);
 
 // Keeps inspections, each in a transaction of its own, with statements prepared once.
 class InspectionKeeper {
@@ -59,15 +61,18 @@ std::vector<std::string> not_indexed_links(Database& db, std::int64_t destinatio
 void for_each_not_indexed(Database& db, std::string_view site,
                           const std::function<void(const NotIndexedLink&)>& each);
 
-// The column counting removals announced again, in a record that has none.
-void add_removal_checks(Database& db);
+// Gives a fifth-version record, or a new one, the count of removals announced again and the
+// inspections counted per site and day.
+void add_site_inspections(Database& db);
 
 // See Record::removed_still_indexed; `take` marks them announced again.
 std::vector<std::string> removed_still_indexed(Database& db, std::int64_t destination, bool take);
 
 void for_each_index_times(Database& db, const std::function<void(const IndexTimes&)>& each);
 
-// The inspections `destination` made on `day`.
-std::int64_t inspections_on(Database& db, std::int64_t destination, std::time_t day);
+// The inspections `destination` made of the links of the site at `host` (empty: every site) on
+// `day`.
+std::int64_t inspections_on(Database& db, std::int64_t destination, std::string_view host,
+                            std::time_t day);
 
 }  // namespace lc::push

@@ -220,7 +220,8 @@ class Record {
   // Keeps a temporary failure of the run at once, whatever becomes of the run.
   virtual void record_setback(const std::string& words) = 0;
 
-  // The destination's links due for inspection, at most `most`, those never inspected first.
+  // The destination's links of the run's site (of every site where the run has none) due for
+  // inspection, at most `most`, those never inspected first.
   virtual std::vector<std::string> links_to_inspect(const InspectionDue& due, std::size_t most) = 0;
   // Queues again, as part of the intake, the accepted links found not indexed that were
   // accepted before `accepted_before` and pushed again fewer than `most` times; gives how many.
@@ -229,7 +230,8 @@ class Record {
   // Keeps what an inspection found, counted on the engine's `day`.
   virtual void record_inspection(std::string_view url, const Inspection& inspection,
                                  std::time_t day) = 0;
-  // The inspections the destination made on the engine's `day`.
+  // The inspections the destination made of the run's site's links (of every site where the run
+  // has none) on the engine's `day`.
   virtual std::int64_t inspections_on(std::time_t day) = 0;
 
   // What the inspections of the run's destination found of its site's links (of every site where

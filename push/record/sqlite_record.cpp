@@ -278,7 +278,7 @@ class SqliteRecord final : public Record {
   }
 
   std::vector<std::string> links_to_inspect(const InspectionDue& due, std::size_t most) override {
-    return guarded([&] { return lc::push::links_to_inspect(db_, destination_, due, most); });
+    return guarded([&] { return lc::push::links_to_inspect(db_, destination_, site_, due, most); });
   }
 
   std::size_t accept_waiting(std::string_view words) override {
@@ -335,7 +335,7 @@ class SqliteRecord final : public Record {
   }
 
   std::int64_t inspections_on(std::time_t day) override {
-    return guarded([&] { return lc::push::inspections_on(db_, destination_, day); });
+    return guarded([&] { return lc::push::inspections_on(db_, destination_, site_, day); });
   }
 
   std::optional<LinkCounts::Index> index_counts() override {
@@ -440,7 +440,7 @@ class SqliteRecord final : public Record {
   void add_content_hashes();
   void add_run_history();
   void add_inspection_results();
-  void add_removal_repeats();
+  void add_site_inspection_days();
   std::int64_t id_of(std::string_view table, std::string_view column, std::string_view value);
   // What the record holds of one of the destination's links.
   struct KnownLink {
@@ -512,7 +512,7 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
   if (version >= 1 && version < 3) add_content_hashes();
   if (version >= 1 && version < 4) add_run_history();
   if (version >= 1 && version < 5) add_inspection_results();
-  if (version >= 1 && version < 6) add_removal_repeats();
+  if (version >= 1 && version < 6) add_site_inspection_days();
   if (opening.destination.empty()) return;
   Transaction start(db_);
   destination_ = id_of("destinations", "name", opening.destination);
@@ -577,11 +577,12 @@ void SqliteRecord::add_inspection_results() {
   migration.commit();
 }
 
-// The sixth counts the removals announced again because an inspection found the page indexed.
-void SqliteRecord::add_removal_repeats() {
+// The sixth counts the removals announced again because an inspection found the page indexed,
+// and the inspections of each site apart.
+void SqliteRecord::add_site_inspection_days() {
   Transaction migration(db_);
   if (db_.single_integer("PRAGMA user_version") != 5) return;  // another run did it meanwhile
-  add_removal_checks(db_);
+  add_site_inspections(db_);
   db_.execute("PRAGMA user_version = 6");
   migration.commit();
 }
@@ -592,7 +593,7 @@ void SqliteRecord::create_schema() {
   db_.execute(kRunsTables);
   db_.execute(kQuotasTable);
   add_inspections(db_);
-  add_removal_checks(db_);
+  add_site_inspections(db_);
   db_.execute("PRAGMA application_id = " + std::to_string(kApplicationId) +
               "; PRAGMA user_version = " + std::to_string(kSchemaVersion));
   creation.commit();

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -172,6 +173,49 @@ TEST_F(PushProgramTest, AcceptedLinksAreInspectedWithinTheDaysLimit) {
             0);
   const Outcome bounded = push("--config " + config, "", kBingKey + " " + moved_clock("+40d"));
   EXPECT_EQ(bounded.output.find(again), std::string::npos) << bounded.output;
+}
+
+// Two sites, each a property of its own: each has its own day of inspections, and what status
+// tells per site and engine is the simulator's index.
+TEST_F(PushProgramTest, EachSiteIsInspectedWithinItsOwnPropertysDay) {
+  port_ = unused_port();
+  const std::string root = "http://127.0.0.1:" + std::to_string(port_);
+  google_account(root);
+  start_simulator({"--google-key", files_.file("public.pem"), "--index-after", "0",
+                   "--never-indexed", "never", "--site", "www.example.com", "--site",
+                   "shop.example.com"});
+  std::string config = "state = \"state.db\"\n";
+  for (const std::string site : {"www", "shop"}) {
+    const std::string host = "https://" + site + ".example.com/";
+    write(site + ".txt",
+          host + "a\n" + host + "b\n" + host + (site == "shop" ? "never" : "c") + "\n");
+    config += "[[site]]\nname = \"" + site + "\"\nfiles = [\"" + site +
+              ".txt\"]\n[site.google]\nservice_account = \"account.json\"\nendpoint = \"" + root +
+              "\"\ninspect = true\ndaily_inspections = 2\ninspection_endpoint = \"" + root +
+              "\"\n[site.bing]\napi_key_env = \"BING_KEY\"\nendpoint = \"" + root +
+              "/webmaster/api.svc/json\"\ninspect = true\n";
+  }
+  const std::string file = write("config.toml", config);
+  ASSERT_EQ(push("--config " + file, "", kBingKey).exit_code, 0);
+  const Outcome first = push("inspect --config " + file, "", kBingKey + " " + moved_clock("+2d"));
+  EXPECT_EQ(first.exit_code, 0) << first.output;
+  EXPECT_EQ(requests_starting([this](int n) { return recorded(n); }, requests_recorded(),
+                              "POST /v1/urlInspection/index:inspect"),
+            4)
+      << "two a property";
+  ASSERT_EQ(push("inspect --config " + file, "", kBingKey + " " + moved_clock("+3d")).exit_code, 0);
+  const Outcome status = push("status --json --state " + files_.file("state.db"));
+  std::map<std::string, std::vector<int>> figures;
+  for (const auto& destination : nlohmann::json::parse(status.output, nullptr, false)) {
+    figures[destination.value("engine", "") + " " + destination.value("site", "")] = {
+        destination.value("indexed", -1), destination.value("not_indexed", -1),
+        destination.value("not_inspected", -1)};
+  }
+  const std::map<std::string, std::vector<int>> index = {{"google www.example.com", {3, 0, 0}},
+                                                         {"google shop.example.com", {2, 1, 0}},
+                                                         {"bing www.example.com", {3, 0, 0}},
+                                                         {"bing shop.example.com", {2, 1, 0}}};
+  EXPECT_EQ(figures, index) << status.output;
 }
 
 // A page announced as removed that the inspection after finds still indexed is announced once
