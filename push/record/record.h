@@ -84,7 +84,7 @@ struct LinkEvent {
   std::string destination;
   std::string site;
   std::string url;
-  std::string event;   // seen, sent, accepted, refused, deferred
+  std::string event;   // seen, sent, accepted (first), reaccepted, refused, deferred
   std::string detail;  // attempts, or the answer's words
 };
 

@@ -820,10 +820,15 @@ void SqliteRecord::for_each_event(std::time_t since, std::string_view site,
     Statement select = db_.prepare(
         "SELECT first_seen AS t, " + columns + "'seen', ''" + std::string(kFrom) +
         "first_seen >= ?1 UNION ALL SELECT last_sent, " + columns + "'sent', attempts" +
-        std::string(kFrom) + "last_sent >= ?1 UNION ALL SELECT accepted_at, " + columns +
+        std::string(kFrom) + "last_sent >= ?1" +
+        // Accepted first, and where pushed again since (changed, or still not indexed), again.
+        " UNION ALL SELECT coalesce(first_accepted, accepted_at), " + columns +
         "'accepted', a.words" + std::string(kFrom) +
-        "state = 1 AND accepted_at >= ?1 UNION ALL SELECT last_sent, " + columns +
-        "'refused', a.words" + std::string(kFrom) + "state = 2 AND last_sent >= ?1" +
+        "state = 1 AND coalesce(first_accepted, accepted_at) >= ?1 UNION ALL SELECT accepted_at, " +
+        columns + "'reaccepted', a.words" + std::string(kFrom) +
+        "state = 1 AND accepted_at > first_accepted AND accepted_at >= ?1 UNION ALL SELECT "
+        "last_sent, " +
+        columns + "'refused', a.words" + std::string(kFrom) + "state = 2 AND last_sent >= ?1" +
         // Sent and waiting again: why, as the answer said (a temporary failure, the quota).
         " UNION ALL SELECT last_sent, " + columns + "'deferred', a.words" + std::string(kFrom) +
         "state = 0 AND l.answer IS NOT NULL AND last_sent >= ?1" +

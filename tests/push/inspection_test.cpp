@@ -173,6 +173,17 @@ TEST_F(PushProgramTest, AcceptedLinksAreInspectedWithinTheDaysLimit) {
             0);
   const Outcome bounded = push("--config " + config, "", kBingKey + " " + moved_clock("+40d"));
   EXPECT_EQ(bounded.output.find(again), std::string::npos) << bounded.output;
+  // Pushed again, a link is accepted again, not a link that waited all along.
+  const Outcome links = push("history --links --state " + files_.file("state.db"));
+  EXPECT_NE(links.output.find("\treaccepted\twww.example.com\thttps://www.example.com/never\t"),
+            std::string::npos)
+      << links.output;
+  const std::string later = files_.file("later.html");
+  ASSERT_EQ(push("report --html " + later + " --state " + files_.file("state.db"), "",
+                 moved_clock("+17d"))
+                .exit_code,
+            0);
+  EXPECT_EQ(read_file_at(later).find("data-waiting=\"1\""), std::string::npos);
 }
 
 // Two sites, each a property of its own: each has its own day of inspections, and what status
