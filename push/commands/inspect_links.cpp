@@ -5,6 +5,8 @@
 #include <deque>
 #include <limits>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "push/commands/one_step_behind.h"
 #include "push/engines/quota_day.h"
@@ -74,16 +76,22 @@ InspectionTotals inspect_due_links(const EngineSettings& engine, Record& record,
   const std::unique_ptr<Inspector> inspector =
       description.make_inspector(engine.destination, engine.inspection);
   MinutePace pace(description.inspections_a_minute);
-  // Each answer is kept while the next request is on its way: a kill loses at most the answer
-  // being kept and the request in flight, which the next run asks again.
+  // The answers are kept while the next requests are on their way, as many at once as came
+  // while the keeping before went on: a kill loses at most those and the request in flight,
+  // which the next run asks again.
   OneStepBehind keeping;
+  std::vector<InspectedLink> unkept;
+  const auto keep = [&] {
+    keeping.run([&record, links = std::exchange(unkept, {}), day] {
+      record.record_inspections(links, day);
+    });
+  };
   for (const std::string& link : due) {
     pace.wait();
     const InspectionOutcome outcome = inspector->inspect(link);
     if (outcome.kind == InspectionOutcome::Kind::kInspected) {
-      keeping.run([&record, &link, inspection = outcome.inspection, day] {
-        record.record_inspection(link, inspection, day);
-      });
+      unkept.push_back({link, outcome.inspection});
+      if (keeping.idle()) keep();
       ++totals.inspected;
       if (totals.left_today) --*totals.left_today;
       if (outcome.inspection.indexed) ++totals.indexed;
@@ -101,6 +109,7 @@ InspectionTotals inspect_due_links(const EngineSettings& engine, Record& record,
       break;
     }
   }
+  if (!unkept.empty()) keep();
   keeping.wait();
   report.inform(texts::filled(texts::kInspectionSummary,
                               {{"inspected", std::to_string(totals.inspected)},

@@ -30,6 +30,11 @@ void OneStepBehind::wait() {
   if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 
+bool OneStepBehind::idle() {
+  const std::lock_guard lock(mutex_);
+  return !task_;
+}
+
 void OneStepBehind::serve() {
   std::unique_lock lock(mutex_);
   for (;;) {

@@ -23,6 +23,8 @@ class OneStepBehind {
   void run(std::function<void()> task);
   // Waits for the task handed over last; rethrows its failure.
   void wait();
+  // Whether no task is in hand.
+  bool idle();
 
  private:
   void serve();

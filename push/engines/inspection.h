@@ -21,6 +21,12 @@ struct Inspection {
   bool operator==(const Inspection&) const = default;
 };
 
+// A link and what its inspection found.
+struct InspectedLink {
+  std::string url;
+  Inspection inspection;
+};
+
 // What one inspection request came to.
 struct InspectionOutcome {
   enum class Kind {

@@ -72,29 +72,31 @@ std::vector<std::string> links_to_inspect(Database& db, std::int64_t destination
 
 InspectionKeeper::InspectionKeeper(Database& db) : db_(db) {}
 
-void InspectionKeeper::keep(std::int64_t destination, std::string_view url,
-                            const Inspection& inspection, std::time_t time, std::time_t day) {
+void InspectionKeeper::keep(std::int64_t destination, std::span<const InspectedLink> links,
+                            std::time_t time, std::time_t day) {
   // Written through to the file at once, so that a kill loses none, but not waited onto the
   // disk: what a power cut takes is asked again, where an answer to a push could not be.
   kept(lighter_, "PRAGMA synchronous = NORMAL").run();
   Transaction keeping(db_);
-  const std::int64_t coverage = words_id(inspection.coverage);
-  const std::int64_t details = words_id(inspection.details);
-  kept(update_, R"sql(
-    UPDATE links SET inspected_at = ?1, indexed = ?2, coverage = ?3, last_crawl = ?4,
-                     inspection = ?5,
-                     first_indexed = coalesce(first_indexed, CASE WHEN ?2 THEN ?1 END)
-    WHERE destination = ?6 AND url = ?7)sql")
-      .bind(time, inspection.indexed ? 1 : 0, coverage, inspection.last_crawl, details, destination,
-            url)
-      .run();
-  // Google's limits are a property's, that is a site's, however many share the account.
-  kept(count_, R"sql(
-    INSERT INTO inspection_days(destination, site, day, inspected)
-      SELECT ?1, site, ?2, 1 FROM links WHERE destination = ?1 AND url = ?3
-    ON CONFLICT(destination, site, day) DO UPDATE SET inspected = inspected + 1)sql")
-      .bind(destination, day, url)
-      .run();
+  for (const auto& [url, inspection] : links) {
+    const std::int64_t coverage = words_id(inspection.coverage);
+    const std::int64_t details = words_id(inspection.details);
+    kept(update_, R"sql(
+      UPDATE links SET inspected_at = ?1, indexed = ?2, coverage = ?3, last_crawl = ?4,
+                       inspection = ?5,
+                       first_indexed = coalesce(first_indexed, CASE WHEN ?2 THEN ?1 END)
+      WHERE destination = ?6 AND url = ?7)sql")
+        .bind(time, inspection.indexed ? 1 : 0, coverage, inspection.last_crawl, details,
+              destination, url)
+        .run();
+    // Google's limits are a property's, that is a site's, however many share the account.
+    kept(count_, R"sql(
+      INSERT INTO inspection_days(destination, site, day, inspected)
+        SELECT ?1, site, ?2, 1 FROM links WHERE destination = ?1 AND url = ?3
+      ON CONFLICT(destination, site, day) DO UPDATE SET inspected = inspected + 1)sql")
+        .bind(destination, day, url)
+        .run();
+  }
   keeping.commit();
   kept(full_, "PRAGMA synchronous = FULL").run();
 }

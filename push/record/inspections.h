@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,13 +30,13 @@ std::vector<std::string> links_to_inspect(Database& db, std::int64_t destination
                                           std::string_view host, const InspectionDue& due,
                                           std::size_t most);
 
-// Keeps inspections, each in a transaction of its own, with statements prepared once.
+// Keeps inspections, each batch in a transaction of its own, with statements prepared once.
 class InspectionKeeper {
  public:
   explicit InspectionKeeper(Database& db);
-  // Keeps an inspection of `url` made at `time`, counted on the engine's `day`.
-  void keep(std::int64_t destination, std::string_view url, const Inspection& inspection,
-            std::time_t time, std::time_t day);
+  // Keeps inspections made by `time`, counted on the engine's `day`.
+  void keep(std::int64_t destination, std::span<const InspectedLink> links, std::time_t time,
+            std::time_t day);
 
  private:
   Statement& kept(std::unique_ptr<Statement>& slot, std::string_view sql);

@@ -227,9 +227,8 @@ class Record {
   // accepted before `accepted_before` and pushed again fewer than `most` times; gives how many.
   // A dry run changes nothing and gives 0.
   virtual std::size_t queue_not_indexed(std::time_t accepted_before, long most) = 0;
-  // Keeps what an inspection found, counted on the engine's `day`.
-  virtual void record_inspection(std::string_view url, const Inspection& inspection,
-                                 std::time_t day) = 0;
+  // Keeps what inspections found, in one transaction, counted on the engine's `day`.
+  virtual void record_inspections(std::span<const InspectedLink> links, std::time_t day) = 0;
   // The inspections the destination made of the run's site's links (of every site where the run
   // has none) on the engine's `day`.
   virtual std::int64_t inspections_on(std::time_t day) = 0;

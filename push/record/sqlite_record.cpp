@@ -325,12 +325,11 @@ class SqliteRecord final : public Record {
     });
   }
 
-  void record_inspection(std::string_view url, const Inspection& inspection,
-                         std::time_t day) override {
-    if (dry_run_) return;
+  void record_inspections(std::span<const InspectedLink> links, std::time_t day) override {
+    if (dry_run_ || links.empty()) return;
     guarded([&] {
       if (!inspections_) inspections_ = std::make_unique<InspectionKeeper>(db_);
-      inspections_->keep(destination_, url, inspection, seconds_now(), day);
+      inspections_->keep(destination_, links, seconds_now(), day);
     });
   }
 
