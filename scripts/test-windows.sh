@@ -108,7 +108,7 @@ cmake --build build --target push_tests >/dev/null
 # Each Windows program that starts while no other holds Wine's desktop waits seconds for it (and a
 # window kept open to hold it keeps Wine's task scheduler from starting): the suite's hundreds of
 # programs take their time.
-suite_seconds=1500 LINKCOURIER_PUSH_COMMAND="$wine $PWD/build-windows/push/linkcourier-push.exe" \
+suite_seconds=2100 LINKCOURIER_PUSH_COMMAND="$wine $PWD/build-windows/push/linkcourier-push.exe" \
   run_suite push_tests build/tests/push_tests --gtest_filter='PushProgramTest.*'
 # The download: the zip unpacks, and the tool in it starts and shows its window.
 echo "== linkcourier.exe from the zip (Windows, under Wine)"
