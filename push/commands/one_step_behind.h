@@ -1,6 +1,6 @@
 #pragma once
-// Work that may overlap the caller's next step but never piles up: each task runs on a thread of
-// its own, and the next is handed over only once the one before is done.
+// Work that may overlap the caller's next step but never piles up: tasks run one at a time on a
+// thread of their own, and the next is handed over only once the one before is done.
 
 #include <condition_variable>
 #include <exception>
