@@ -97,6 +97,14 @@ TEST(RegexPathsTest, InterpreterAndMachineCodeGiveOneAnswer) {
   EXPECT_GT(compared, 3000);
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizers' own work falls, by fits, into the time the budget measures: there an answer in
+// time is not looked for, only a search that ends and touches no memory it should not.
+constexpr bool kBudgetMeasured = false;
+#else
+constexpr bool kBudgetMeasured = true;
+#endif
+
 // Patterns that the interpreter alone would fail on, at its memory or time limits or within its
 // share of the budget, and machine code answers: matched, or found absent.
 TEST(RegexPathsTest, MachineCodeAnswersWhereTheInterpreterWouldFail) {
@@ -124,8 +132,10 @@ TEST(RegexPathsTest, MachineCodeAnswersWhereTheInterpreterWouldFail) {
         RegexProgram::compile(test.pattern, test.ignore_case, false);
     ASSERT_TRUE(program);
     std::size_t found = 0;
-    EXPECT_TRUE(program->for_each_match(test.subject, true, [&](MatchSpans) { ++found; }))
-        << std::string(test.pattern.begin(), test.pattern.end()) << " over " << test.subject.size();
+    const bool answered = program->for_each_match(test.subject, true, [&](MatchSpans) { ++found; });
+    if (!kBudgetMeasured && !answered) continue;
+    EXPECT_TRUE(answered) << std::string(test.pattern.begin(), test.pattern.end()) << " over "
+                          << test.subject.size();
     EXPECT_EQ(found, test.matches);
   }
 }
