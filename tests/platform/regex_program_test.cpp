@@ -68,8 +68,12 @@ class PatternMaker {
       static constexpr std::u16string_view kOpenings[] = {u"(", u"(", u"(?:", u"(?=", u"(?!"};
       std::u16string group(kOpenings[pick(std::size(kOpenings))]);
       group += sequence(depth - 1);
-      if (pick(2) == 0) group += u"|" + sequence(depth - 1);
-      return group + u")";
+      if (pick(2) == 0) {
+        group += u'|';
+        group += sequence(depth - 1);
+      }
+      group += u')';
+      return group;
     }
     return std::u16string(kAtoms[pick(std::size(kAtoms))]);
   }
