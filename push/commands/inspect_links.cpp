@@ -1,13 +1,11 @@
 #include "push/commands/inspect_links.h"
 
 #include <algorithm>
-#include <chrono>
-#include <deque>
 #include <limits>
-#include <thread>
 #include <utility>
 #include <vector>
 
+#include "push/commands/minute_pace.h"
 #include "push/commands/one_step_behind.h"
 #include "push/engines/quota_day.h"
 #include "push/texts/exit_codes.h"
@@ -19,28 +17,6 @@ namespace {
 
 constexpr std::time_t kHour = 3600;
 constexpr std::time_t kDay = 24 * kHour;
-
-// Keeps the requests of any one minute within the engine's limit: the next waits until the one
-// that many requests before it is a minute old.
-class MinutePace {
- public:
-  explicit MinutePace(std::optional<long> limit) : limit_(limit) {}
-
-  void wait() {
-    if (!limit_) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (sent_.size() >= static_cast<std::size_t>(*limit_)) {
-      const auto free_at = sent_.front() + std::chrono::minutes(1);
-      if (free_at > now) std::this_thread::sleep_for(free_at - now);
-      sent_.pop_front();
-    }
-    sent_.push_back(std::chrono::steady_clock::now());
-  }
-
- private:
-  std::optional<long> limit_;
-  std::deque<std::chrono::steady_clock::time_point> sent_;
-};
 
 // The inspections the day still allows; unbounded where neither the engine nor the settings
 // limit them.

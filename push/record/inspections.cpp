@@ -78,23 +78,28 @@ void InspectionKeeper::keep(std::int64_t destination, std::span<const InspectedL
   // disk: what a power cut takes is asked again, where an answer to a push could not be.
   kept(lighter_, "PRAGMA synchronous = NORMAL").run();
   Transaction keeping(db_);
+  // Google's limits are a property's, that is a site's, however many share the account.
+  std::map<std::int64_t, std::int64_t> by_site;
   for (const auto& [url, inspection] : links) {
     const std::int64_t coverage = words_id(inspection.coverage);
     const std::int64_t details = words_id(inspection.details);
-    kept(update_, R"sql(
+    Statement& update = kept(update_, R"sql(
       UPDATE links SET inspected_at = ?1, indexed = ?2, coverage = ?3, last_crawl = ?4,
                        inspection = ?5,
                        first_indexed = coalesce(first_indexed, CASE WHEN ?2 THEN ?1 END)
-      WHERE destination = ?6 AND url = ?7)sql")
-        .bind(time, inspection.indexed ? 1 : 0, coverage, inspection.last_crawl, details,
-              destination, url)
-        .run();
-    // Google's limits are a property's, that is a site's, however many share the account.
+      WHERE destination = ?6 AND url = ?7 RETURNING site)sql");
+    update.bind(time, inspection.indexed ? 1 : 0, coverage, inspection.last_crawl, details,
+                destination, url);
+    if (update.step()) {
+      ++by_site[update.integer(0)];
+      update.run();
+    }
+  }
+  for (const auto& [site, inspected] : by_site) {
     kept(count_, R"sql(
-      INSERT INTO inspection_days(destination, site, day, inspected)
-        SELECT ?1, site, ?2, 1 FROM links WHERE destination = ?1 AND url = ?3
-      ON CONFLICT(destination, site, day) DO UPDATE SET inspected = inspected + 1)sql")
-        .bind(destination, day, url)
+      INSERT INTO inspection_days(destination, site, day, inspected) VALUES(?1, ?2, ?3, ?4)
+      ON CONFLICT(destination, site, day) DO UPDATE SET inspected = inspected + ?4)sql")
+        .bind(destination, site, day, inspected)
         .run();
   }
   keeping.commit();
