@@ -10,6 +10,7 @@
 #include "push/commands/push_command.h"
 #include "push/commands/record_queries.h"
 #include "push/commands/schedule_command.h"
+#include "push/commands/serve_command.h"
 #include "push/settings/options.h"
 #include "push/settings/plan.h"
 #include "push/texts/exit_codes.h"
@@ -34,6 +35,12 @@ int main(int argc, char** argv) {
       return write_report(*parsed.options);
     case Command::kSchedule:
       return schedule_task(*parsed.options);
+    case Command::kServe:
+#ifdef LINKCOURIER_SERVE
+      return serve_links(*parsed.options);
+#else
+      return kUsageOrInput;  // the command line has no serve
+#endif
     case Command::kPush:
       break;
   }

@@ -82,9 +82,7 @@ class Intake {
     if (run_.destination.site_url.empty()) run_.destination.site_url = site_url_;
     const std::string name =
         run_.destination.engine->destination_name(run_.destination, run_.secrets);
-    path_ = settings.no_state || run_.destination.interface.empty() ? kRecordInMemory
-            : settings.state.empty()                                ? default_record_path(name)
-                                                                    : settings.state;
+    path_ = record_path(settings, run_.destination, name);
     record_ = open_record({.path = path_,
                            .destination = name,
                            .wait_seconds = settings.wait_seconds,
@@ -112,6 +110,17 @@ class Intake {
   std::unique_ptr<Record> record_;
   std::size_t already_pushed_ = 0;
 };
+
+}  // namespace
+
+std::string record_path(const RunSettings& run, const Destination& destination,
+                        std::string_view name) {
+  return run.no_state || destination.interface.empty() ? kRecordInMemory
+         : run.state.empty()                           ? default_record_path(name)
+                                                       : run.state;
+}
+
+namespace {
 
 RunOptions run_options_of(const Pushing& pushing) {
   RunOptions run;

@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "push/reports/metrics_file.h"
@@ -26,6 +28,10 @@ int push_links(const Plan& plan);
 RunTotals push_links(const RunSettings& run, const SitePlan& site, const EngineSettings& engine,
                      const LinkFeed& feed, const SitemapDigests& sitemaps,
                      const ReportLabels& labels = {});
+
+// The record of the destination `name` (a file, or kRecordInMemory where the run keeps none).
+std::string record_path(const RunSettings& run, const Destination& destination,
+                        std::string_view name);
 
 // Where a content check keeps the validators of the pages it fetched: beside the record, one
 // file for every destination.

@@ -12,6 +12,7 @@
 #include "common/ascii_text.h"
 #include "platform/utf8_files.h"
 #include "push/engines/engine_registry.h"
+#include "push/settings/serve_settings.h"
 #include "push/settings/site_settings.h"
 #include "push/texts/failure.h"
 #include "push/texts/file_text.h"
@@ -44,8 +45,18 @@ class ConfigReader {
  private:
   Config read_root(const toml::table& root) {
     Config config;
-    only_keys(root, "", {"state", "site"});
+    only_keys(root, "", {"state", "serve", "site"});
     if (const toml::node* state = root.get("state")) config.state = path_value(*state, "state");
+    if (const toml::node* serve = root.get("serve")) {
+      if (const toml::table* table = serve->as_table()) {
+        config.serve.emplace();
+        only_keys(*table, "serve", keys_of(serve_settings()));
+        for (const Setting<ServeSettings>& setting : serve_settings())
+          take(*table, "serve", setting, *config.serve);
+      } else {
+        problem(*serve, "serve", texts::kConfigNotTable);
+      }
+    }
     const toml::node* sites = root.get("site");
     const toml::array* list = sites ? sites->as_array() : nullptr;
     if (list == nullptr || list->empty()) {
@@ -118,19 +129,35 @@ class ConfigReader {
                              const std::string& key) {
     EngineSettings settings = default_settings(engine);
     const std::vector<const Setting<EngineSettings>*> declared = settings_of(engine);
-    std::vector<std::string> keys;
-    for (const Setting<EngineSettings>* setting : declared) {
-      if (setting->form != SettingForm::kSecret) {
-        keys.emplace_back(setting->key);
-      } else {
-        keys.push_back(std::string(setting->key) + "_env");
-        keys.push_back(std::string(setting->key) + "_file");
-      }
-    }
-    only_keys(table, key, keys);
+    only_keys(table, key, keys_of(declared));
     for (const Setting<EngineSettings>* setting : declared)
       take(table, key, *setting, settings);
     return settings;
+  }
+
+  template <typename Target>
+  static const Setting<Target>& declared(const Setting<Target>& setting) {
+    return setting;
+  }
+  template <typename Target>
+  static const Setting<Target>& declared(const Setting<Target>* setting) {
+    return *setting;
+  }
+
+  // The keys that give `settings`: a secret's two.
+  template <typename Settings>
+  static std::vector<std::string> keys_of(const Settings& settings) {
+    std::vector<std::string> keys;
+    for (const auto& each : settings) {
+      const auto& setting = declared(each);
+      if (setting.form != SettingForm::kSecret) {
+        keys.emplace_back(setting.key);
+      } else {
+        keys.push_back(std::string(setting.key) + "_env");
+        keys.push_back(std::string(setting.key) + "_file");
+      }
+    }
+    return keys;
   }
 
   // A setting's values as the file gives them; nothing where it gives none, or where its values

@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "push/settings/plan.h"
+#include "push/settings/serve_settings.h"
 
 namespace lc::push {
 
 struct Config {
   std::string state;  // empty: one record a destination in the state directory
+  std::optional<ServeSettings> serve;  // where the config has a [serve] table
   std::vector<SitePlan> sites;
 };
 

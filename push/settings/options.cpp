@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "push/engines/engine_registry.h"
+#include "push/settings/serve_settings.h"
 #include "push/settings/site_settings.h"
 #include "push/texts/exit_codes.h"
 #include "push/texts/push_texts.h"
@@ -232,6 +233,20 @@ void add_queries(CLI::App& cli, Options& options) {
   remove->excludes(show);
   schedule->require_option(1, 2);
   schedule->final_callback([&options] { options.command = Command::kSchedule; });
+#ifdef LINKCOURIER_SERVE
+  CLI::App* serve = cli.add_subcommand(
+      "serve",
+      "a service that takes the links sites publish (POST /v1/links, with the [serve] token) "
+      "into the record of --config FILE");
+  serve->add_option("--config", options.config, "the config file: sites, engines, [serve]")
+      ->required();
+  for (const Setting<ServeSettings>& setting : serve_settings()) {
+    if (setting.option == "--listen")
+      serve->add_option("--listen", options.listen, std::string(setting.help));
+  }
+  serve->add_option("--state", options.run.state, "the record, before the config's state");
+  serve->final_callback([&options] { options.command = Command::kServe; });
+#endif
   // Takes every option of a push, given after it as before it.
   CLI::App* inspect = cli.add_subcommand(
       "inspect", "only inspect the links due for inspection, as --inspect asks; push nothing");

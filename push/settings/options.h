@@ -11,7 +11,7 @@
 
 namespace lc::push {
 
-enum class Command { kPush, kStatus, kHistory, kReport, kSchedule };
+enum class Command { kPush, kStatus, kHistory, kReport, kSchedule, kServe };
 
 struct Options {
   Command command = Command::kPush;
@@ -32,6 +32,7 @@ struct Options {
   std::string daily;
   bool remove_task = false;
   bool show_task = false;
+  std::string listen;  // serve: where, before the config's [serve] listen
 };
 
 // The options of `arguments` (UTF-8, the program's name first); or the exit code when the run

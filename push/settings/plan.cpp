@@ -141,6 +141,14 @@ PlanReading config_plan(const Options& options) {
   plan.from_config = true;
   if (plan.run.state.empty()) plan.run.state = config.config->state;
   plan.sites = std::move(config.config->sites);
+  plan.serve = std::move(config.config->serve);
+  if (plan.serve && !options.listen.empty()) {
+    for (const Setting<ServeSettings>& setting : serve_settings()) {
+      if (setting.option != "--listen") continue;
+      if (std::optional<std::string> problem = setting.take(options.listen, *plan.serve))
+        reading.problems.push_back(texts::about("--listen", *problem));
+    }
+  }
   if (std::optional<std::string> problem = keep_chosen(options, plan.sites)) {
     reading.problems.push_back(std::move(*problem));
     return reading;

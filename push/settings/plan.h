@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "push/engines/engine_registry.h"
+#include "push/settings/serve_settings.h"
 #include "push/sources/link_sources.h"
 
 namespace lc::push {
@@ -47,7 +48,8 @@ struct RunSettings {
 struct Plan {
   RunSettings run;
   std::vector<SitePlan> sites;
-  bool from_config = false;  // several sites, named; their runs are summed up at the end
+  bool from_config = false;            // several sites, named; their runs are summed up at the end
+  std::optional<ServeSettings> serve;  // the config's [serve], with the command line's listen
 };
 
 // Whether any engine of any site of the plan inspects links.

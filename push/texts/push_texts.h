@@ -79,6 +79,9 @@ inline constexpr std::string_view kConfigOneOf = "应给出 {first} 或 {second}
 inline constexpr std::string_view kConfigNoVariable = "环境变量 {name} 未设置或为空";
 inline constexpr std::string_view kConfigBatch = "应为 1 到 {most} 之间的整数";
 inline constexpr std::string_view kEmptyFile = "文件是空的";
+inline constexpr std::string_view kNotServeSeconds = "应为 0 到 86400 之间的秒数";
+inline constexpr std::string_view kNotListenAddress =
+    "应为“地址:端口”，IPv6 地址加方括号，如 127.0.0.1:8474 或 [::1]:8474";
 inline constexpr std::string_view kReadableByOthers =
     "警告：其他用户可以读取此文件；请用 chmod o-r 收紧权限";
 inline constexpr std::string_view kUnknownSite = "配置文件里没有这个站点";
@@ -91,6 +94,29 @@ inline constexpr std::string_view kConfigSummary = "== 汇总 ==";
 inline constexpr std::string_view kConfigSummaryLine =
     "{site} / {engine}：发送 {sent} 条，成功 {accepted} 条，被拒绝 {refused} 条，待推送 {pending} "
     "条，剩余额度 {quota}，退出码 {exit}";
+
+// serve: its start, and the words of its answers.
+inline constexpr std::string_view kServeNeedsTable =
+    "没有 [serve] 表：serve 需要它给出调用方的 token（token_file 或 token_env）";
+inline constexpr std::string_view kServeSiteWithoutHost =
+    "站点 {site} 的 base、站点地图地址和 site_url 都没有给出：无从得知它的链接属于哪个主机";
+inline constexpr std::string_view kServeListening = "正在 {host} 的端口 {port} 接收链接";
+inline constexpr std::string_view kCannotListen = "无法监听：{words}";
+inline constexpr std::string_view kIntakeNotFound = "没有这个地址：链接请 POST 到 /v1/links";
+inline constexpr std::string_view kIntakeMethod = "/v1/links 只接受 POST";
+inline constexpr std::string_view kIntakeBadToken =
+    "缺少或不对的 token：请用 Authorization: Bearer TOKEN";
+inline constexpr std::string_view kIntakeTooLarge = "请求体超过 {bytes} 字节：请分成几次发送";
+inline constexpr std::string_view kIntakeNotJson = "不是 JSON 对象";
+inline constexpr std::string_view kIntakeLinksNotTexts = "links 应为字符串的数组";
+inline constexpr std::string_view kIntakeUnknownField = "未知的字段 {field}";
+inline constexpr std::string_view kIntakeNoSite =
+    "没有给出站点：JSON 请给出 site，文本请在地址里给出 ?site=NAME";
+inline constexpr std::string_view kIntakeNoLinks = "没有链接";
+inline constexpr std::string_view kIntakeUnknownSite = "配置文件里没有站点 {site}";
+inline constexpr std::string_view kIntakeWrongLinks = "有链接不能收下，一条也没有记下";
+inline constexpr std::string_view kIntakeNotALink = "不是 http 或 https 链接";
+inline constexpr std::string_view kIntakeOtherHost = "不属于这个站点的主机 {host}";
 
 // Sources.
 inline constexpr std::string_view kStandardInput = "标准输入";

@@ -6,8 +6,8 @@ import pathlib
 import re
 import sys
 
-LAYERS = ["texts", "engines", "sources", "record", "reports", "settings", "the run", "commands",
-          "main"]
+LAYERS = ["texts", "engines", "sources", "record", "reports", "settings", "serve", "the run",
+          "commands", "main"]
 
 
 def layer(path: pathlib.PurePath) -> str:

@@ -139,6 +139,21 @@ bool accepts_connections(std::uint16_t port) {
   return connected;
 }
 
+std::string ask_loopback(std::uint16_t port, std::string_view request) {
+  const Socket socket = tcp_socket();
+  const sockaddr_in address = loopback(port);
+  std::string answer;
+  // A server may answer before the request is all sent (a body too large), and close.
+  if (::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+    send_all(socket, request);
+    char buffer[4096];
+    for (long got; (got = receive_some(socket, buffer, sizeof buffer)) > 0;)
+      answer.append(buffer, static_cast<std::size_t>(got));
+  }
+  close_socket(socket);
+  return answer;
+}
+
 bool wait_until_accepting(std::uint16_t port) {
   using namespace std::chrono_literals;
   const auto deadline = std::chrono::steady_clock::now() + 10s;

@@ -31,6 +31,9 @@ void close_socket(Socket socket);
 // True when something accepts connections on 127.0.0.1:`port`; throws when no socket can be
 // made at all.
 bool accepts_connections(std::uint16_t port);
+// Sends `request` to 127.0.0.1:`port` and gives all that comes back until the server closes;
+// empty where nothing could be sent.
+std::string ask_loopback(std::uint16_t port, std::string_view request);
 // Waits until accepts_connections(port); false after ten seconds.
 bool wait_until_accepting(std::uint16_t port);
 

@@ -1,0 +1,32 @@
+#include "platform/stop_request.h"
+
+#include <windows.h>
+
+namespace lc::platform {
+namespace {
+
+HANDLE stop_event() {
+  static const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  return event;
+}
+
+BOOL WINAPI on_console_event(DWORD event) {
+  // Ctrl+C, Ctrl+Break, the console closed, the user logging off or the system shutting down:
+  // each asks the service to end as it would end by itself.
+  (void)event;
+  SetEvent(stop_event());
+  return TRUE;
+}
+
+}  // namespace
+
+StopRequest::StopRequest() {
+  stop_event();
+  SetConsoleCtrlHandler(on_console_event, TRUE);
+}
+
+void StopRequest::wait() {
+  WaitForSingleObject(stop_event(), INFINITE);
+}
+
+}  // namespace lc::platform
