@@ -14,7 +14,7 @@
 namespace lc::push {
 
 struct Config {
-  std::string state;  // empty: one record a destination in the state directory
+  std::string state;                   // empty: one record a destination in the state directory
   std::optional<ServeSettings> serve;  // where the config has a [serve] table
   std::vector<SitePlan> sites;
 };
