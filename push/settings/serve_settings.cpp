@@ -41,12 +41,6 @@ const Setting<ServeSettings> kSettings[] = {
        return std::nullopt;
      },
      .required = true},
-    {.key = "flush_after",
-     .option = "",
-     .form = SettingForm::kNumber,
-     .help = "seconds from a site's first waiting link to its sending (default 60)",
-     .take = [](const std::string& value,
-                ServeSettings& serve) { return seconds(value, serve.flush_after); }},
     {.key = "debounce",
      .option = "",
      .form = SettingForm::kNumber,

@@ -1,6 +1,6 @@
 #pragma once
 // The settings of `serve`, the service that takes links as a site publishes them: where it
-// listens, the token its callers show, and when it sends. The config's [serve] table and the
+// listens, the token its callers show, and how often a link is sent. The config's [serve] table and the
 // command line share their declarations.
 
 #include <optional>
@@ -17,7 +17,6 @@ inline constexpr const char* kDefaultListen = "127.0.0.1:8474";
 struct ServeSettings {
   std::string listen = kDefaultListen;  // ADDRESS:PORT; an IPv6 address in brackets
   std::string token;                    // what callers show as "Authorization: Bearer TOKEN"
-  double flush_after = 60;              // seconds from a site's first waiting link to its sending
   double debounce = 600;                // seconds within which a link published again is one
 
   bool operator==(const ServeSettings&) const = default;
