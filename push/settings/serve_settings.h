@@ -1,7 +1,7 @@
 #pragma once
 // The settings of `serve`, the service that takes links as a site publishes them: where it
-// listens, the token its callers show, and how often a link is sent. The config's [serve] table and the
-// command line share their declarations.
+// listens, the token its callers show, and how often a link is sent. The config's [serve] table and
+// the command line share their declarations.
 
 #include <optional>
 #include <span>

@@ -21,7 +21,8 @@ std::string post(std::uint16_t port, const std::string& target, const std::strin
 }
 
 TEST_F(PushProgramTest, ServedLinksAreKeptBeforeTheAnswerAndSentByTheNextRun) {
-  if (push("serve --help").exit_code != 0) GTEST_SKIP() << "this build has no serve";
+  if (push("--help").output.find("\n  serve ") == std::string::npos)
+    GTEST_SKIP() << "this build has no serve";
   const std::string root = "http://127.0.0.1:" + std::to_string(port_ = unused_port());
   start_simulator({"--site", "www.example.com"});
   const std::uint16_t port = unused_port();
