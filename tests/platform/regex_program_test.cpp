@@ -136,7 +136,13 @@ TEST(RegexPathsTest, MachineCodeAnswersWhereTheInterpreterWouldFail) {
         RegexProgram::compile(test.pattern, test.ignore_case, false);
     ASSERT_TRUE(program);
     std::size_t found = 0;
-    const bool answered = program->for_each_match(test.subject, true, [&](MatchSpans) { ++found; });
+    const auto search = [&] {
+      found = 0;
+      return program->for_each_match(test.subject, true, [&](MatchSpans) { ++found; });
+    };
+    // The budget is the wall clock's: a machine busy with other suites may eat one search's
+    // share, never two in a row where the machine code answers in a quarter of it.
+    bool answered = search() || search();
     if (!kBudgetMeasured && !answered) continue;
     EXPECT_TRUE(answered) << std::string(test.pattern.begin(), test.pattern.end()) << " over "
                           << test.subject.size();
