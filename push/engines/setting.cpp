@@ -15,6 +15,15 @@ std::optional<std::size_t> whole_number(const std::string& value, std::size_t mo
   return number;
 }
 
+std::optional<double> number_between(const std::string& value, double least, double most) {
+  double number = 0;
+  const char* end = value.data() + value.size();
+  const auto [stop, error] = std::from_chars(value.data(), end, number);
+  if (error != std::errc() || stop != end || !(number >= least && number <= most))
+    return std::nullopt;
+  return number;
+}
+
 std::string not_whole_number(std::size_t most) {
   return texts::filled(texts::kConfigBatch, {{"most", std::to_string(most)}});
 }

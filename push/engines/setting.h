@@ -40,7 +40,9 @@ struct Setting {
 
 // A whole number of `value` from 1 to `most`; empty where it is none.
 std::optional<std::size_t> whole_number(const std::string& value, std::size_t most);
-// The problem of a value that is not such a number.
+// A number of `value` (an integer or a fraction) from `least` to `most`; empty where it is none.
+std::optional<double> number_between(const std::string& value, double least, double most);
+// The problem of a value that is not a whole number as above.
 std::string not_whole_number(std::size_t most);
 
 // The problem of a value that is no usable http or https address; none where it is one.

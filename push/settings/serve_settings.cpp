@@ -9,17 +9,6 @@ namespace {
 
 using Taken = std::optional<std::string>;
 
-// Seconds, from 0 to a day.
-Taken seconds(const std::string& value, double& target) {
-  double number = -1;
-  const char* end = value.data() + value.size();
-  const auto [stop, error] = std::from_chars(value.data(), end, number);
-  if (error != std::errc() || stop != end || !(number >= 0 && number <= 86400))
-    return std::string(texts::kNotServeSeconds);
-  target = number;
-  return std::nullopt;
-}
-
 const Setting<ServeSettings> kSettings[] = {
     {.key = "listen",
      .option = "--listen",
@@ -45,8 +34,12 @@ const Setting<ServeSettings> kSettings[] = {
      .option = "",
      .form = SettingForm::kNumber,
      .help = "seconds within which a link published again is sent once (default 600)",
-     .take = [](const std::string& value,
-                ServeSettings& serve) { return seconds(value, serve.debounce); }},
+     .take = [](const std::string& value, ServeSettings& serve) -> Taken {
+       const std::optional<double> seconds = number_between(value, 0, 86400);
+       if (!seconds) return std::string(texts::kNotServeSeconds);
+       serve.debounce = *seconds;
+       return std::nullopt;
+     }},
 };
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "push/settings/site_settings.h"
 
-#include <charconv>
-
 #include "push/sources/content_hash.h"
 #include "push/sources/link_list.h"
 #include "push/texts/push_texts.h"
@@ -121,12 +119,9 @@ const Setting<SitePlan> kSettings[] = {
      .form = SettingForm::kNumber,
      .help = "the percentage of a site's links a run may find gone (default 20)",
      .take = [](const std::string& value, SitePlan& site) -> Taken {
-       double percent = -1;
-       const char* end = value.data() + value.size();
-       const auto [stop, error] = std::from_chars(value.data(), end, percent);
-       if (error != std::errc() || stop != end || !(percent >= 0 && percent <= 100))
-         return std::string(texts::kNotPercentage);
-       site.deletion_limit = percent;
+       const std::optional<double> percent = number_between(value, 0, 100);
+       if (!percent) return std::string(texts::kNotPercentage);
+       site.deletion_limit = *percent;
        return std::nullopt;
      },
      .beside_config = true},
