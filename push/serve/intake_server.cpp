@@ -108,7 +108,8 @@ IntakeServer::IntakeServer(const ListenAddress& address, Handler handler, std::s
   daemon_->handler = std::move(handler);
   daemon_->largest_body = largest_body;
   sockaddr_storage socket_address{};
-  unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO | MHD_USE_ERROR_LOG;
+  // No log of its own: what fails at the start is said below, in the service's words.
+  unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO;
   auto* v4 = reinterpret_cast<sockaddr_in*>(&socket_address);
   auto* v6 = reinterpret_cast<sockaddr_in6*>(&socket_address);
   if (inet_pton(AF_INET, address.host.c_str(), &v4->sin_addr) == 1) {
