@@ -40,8 +40,8 @@ std::vector<std::filesystem::path> record_folders() {
 
 // The record --state names, or every record where records stand. Throws a Failure saying where
 // it looked when it found none.
-std::vector<std::string> records_asked(const Options& options) {
-  if (!options.run.state.empty()) return {options.run.state};
+std::vector<std::string> records_asked(const std::string& state) {
+  if (!state.empty()) return {state};
   std::vector<std::string> paths;
   std::string places;
   for (const std::filesystem::path& folder : record_folders()) {
@@ -57,18 +57,25 @@ std::vector<std::string> records_asked(const Options& options) {
   return paths;
 }
 
+// Runs `ask` on each record `state` names (see records_asked); throws the Failure of a record
+// that cannot be read.
+template <typename Ask>
+void each_record(const std::string& state, Ask ask) {
+  for (const std::string& path : records_asked(state)) {
+    if (!std::filesystem::exists(platform::utf8_path(path)))
+      throw RecordError(texts::about(path, std::strerror(ENOENT)));
+    RecordOpening opening;
+    opening.path = path;
+    const std::unique_ptr<Record> record = open_record(opening);
+    ask(*record);
+  }
+}
+
 // Runs `ask` on each record asked for; a record that cannot be read ends it with its message.
 template <typename Ask>
 int ask_records(const Options& options, Ask ask) {
   try {
-    for (const std::string& path : records_asked(options)) {
-      if (!std::filesystem::exists(platform::utf8_path(path)))
-        throw RecordError(texts::about(path, std::strerror(ENOENT)));
-      RecordOpening opening;
-      opening.path = path;
-      const std::unique_ptr<Record> record = open_record(opening);
-      ask(*record);
-    }
+    each_record(options.run.state, ask);
     return kAllAccepted;
   } catch (const Failure& failure) {
     std::cerr << failure.what() << "\n";
@@ -143,6 +150,16 @@ StatusRow row_of(const LinkCounts& counts, const QuotaToday& quota) {
 
 }  // namespace
 
+std::string status_json(const std::string& state) {
+  Json all = Json::array();
+  each_record(state, [&](Record& record) {
+    const std::time_t now = seconds_now();
+    for (const LinkCounts& counts : record.counts(now))
+      all.push_back(json_of(counts, quota_today(counts, now)));
+  });
+  return all.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
 int show_status(const Options& options) {
   if (options.not_indexed) {
     const LineFormat format = options.run.json ? LineFormat::kJson : LineFormat::kCsv;
@@ -153,25 +170,26 @@ int show_status(const Options& options) {
       });
     });
   }
-  Json all = Json::array();
+  if (options.run.json) {
+    try {
+      std::cout << status_json(options.run.state) << "\n";
+      return kAllAccepted;
+    } catch (const Failure& failure) {
+      std::cerr << failure.what() << "\n";
+      return failure.exit_code();
+    }
+  }
   std::vector<StatusRow> rows;
   const int exit_code = ask_records(options, [&](Record& record) {
     const std::time_t now = seconds_now();
-    for (const LinkCounts& counts : record.counts(now)) {
-      const QuotaToday quota = quota_today(counts, now);
-      all.push_back(json_of(counts, quota));
-      rows.push_back(row_of(counts, quota));
-    }
+    for (const LinkCounts& counts : record.counts(now))
+      rows.push_back(row_of(counts, quota_today(counts, now)));
   });
   if (exit_code != kAllAccepted) return exit_code;
-  if (options.run.json) {
-    std::cout << all.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
-  } else {
-    std::stable_sort(rows.begin(), rows.end(), [](const StatusRow& a, const StatusRow& b) {
-      return a.engine != b.engine ? a.engine < b.engine : in_natural_order(a.site, b.site);
-    });
-    print_status_table(std::cout, rows);
-  }
+  std::stable_sort(rows.begin(), rows.end(), [](const StatusRow& a, const StatusRow& b) {
+    return a.engine != b.engine ? a.engine < b.engine : in_natural_order(a.site, b.site);
+  });
+  print_status_table(std::cout, rows);
   return exit_code;
 }
 

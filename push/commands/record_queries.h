@@ -2,9 +2,15 @@
 // Asking the record: `status` (per site and destination), `history` (one line per link event)
 // and `report` (a page to look at).
 
+#include <string>
+
 #include "push/settings/options.h"
 
 namespace lc::push {
+
+// What `status --json` prints of the record at `state` (empty: every record where records
+// stand); throws the Failure of a record that cannot be read.
+std::string status_json(const std::string& state);
 
 // Each returns the exit code.
 int show_status(const Options& options);

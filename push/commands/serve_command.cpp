@@ -7,6 +7,7 @@
 
 #include "platform/stop_request.h"
 #include "push/commands/push_command.h"
+#include "push/commands/record_queries.h"
 #include "push/engines/client.h"
 #include "push/record/record_factory.h"
 #include "push/serve/intake_body.h"
@@ -68,14 +69,32 @@ class Intake {
     return problems;
   }
 
-  IntakeReply take(const IntakeRequest& request) {
-    if (request.path != "/v1/links") return refusal(404, texts::kIntakeNotFound);
-    if (request.method != "POST") return refusal(405, texts::kIntakeMethod);
+  IntakeReply answer(const IntakeRequest& request) {
+    const bool links = request.path == "/v1/links";
+    if (!links && request.path != "/v1/status") return refusal(404, texts::kIntakeNotFound);
+    if (request.method != (links ? "POST" : "GET"))
+      return refusal(405, links ? texts::kIntakeMethod : texts::kStatusMethod);
     constexpr std::string_view kBearer = "Bearer ";
     const std::string_view authorization = request.authorization;
     if (!authorization.starts_with(kBearer) ||
         !same_secret(authorization.substr(kBearer.size()), plan_.serve->token))
       return refusal(401, texts::kIntakeBadToken);
+    return links ? take(request) : status();
+  }
+
+ private:
+  // What the record holds, as `status --json` tells it.
+  IntakeReply status() const {
+    try {
+      return {200, status_json(plan_.run.state)};
+    } catch (const Failure& failure) {
+      IntakeReply reply = refusal(503, failure.what());
+      reply.retry_after = kRetryAfterSeconds;
+      return reply;
+    }
+  }
+
+  IntakeReply take(const IntakeRequest& request) {
     const IntakeBody body = read_intake_body(request);
     if (!body.problem.empty()) return refusal(400, body.problem);
     const SitePlan* site = site_named(body.site);
@@ -111,7 +130,6 @@ class Intake {
     return {202, nlohmann::json{{"taken", links.size()}}.dump()};
   }
 
- private:
   const SitePlan* site_named(const std::string& name) const {
     for (const SitePlan& site : plan_.sites) {
       if (site.name == name) return &site;
@@ -176,7 +194,7 @@ int serve_links(const Options& options) {
     platform::StopRequest stop;
     const ListenAddress address = *listen_address(plan.serve->listen);
     IntakeServer server(address,
-                        [&intake](const IntakeRequest& request) { return intake.take(request); });
+                        [&intake](const IntakeRequest& request) { return intake.answer(request); });
     std::cout << texts::filled(texts::kServeListening,
                                {{"host", address.host}, {"port", std::to_string(server.port())}})
               << std::endl;

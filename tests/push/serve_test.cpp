@@ -12,12 +12,13 @@
 namespace lc::test {
 namespace {
 
-std::string post(std::uint16_t port, const std::string& target, const std::string& token,
-                 const std::string& type, const std::string& body) {
-  return ask_loopback(
-      port, "POST " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " + token +
-                "\r\nContent-Type: " + type + "\r\nContent-Length: " + std::to_string(body.size()) +
-                "\r\nConnection: close\r\n\r\n" + body);
+// `request`: the method and the target.
+std::string ask(std::uint16_t port, const std::string& request, const std::string& token,
+                const std::string& type, const std::string& body) {
+  return ask_loopback(port, request + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " +
+                                token + "\r\nContent-Type: " + type +
+                                "\r\nContent-Length: " + std::to_string(body.size()) +
+                                "\r\nConnection: close\r\n\r\n" + body);
 }
 
 TEST_F(PushProgramTest, ServedLinksAreKeptBeforeTheAnswerAndSentByTheNextRun) {
@@ -41,35 +42,36 @@ TEST_F(PushProgramTest, ServedLinksAreKeptBeforeTheAnswerAndSentByTheNextRun) {
 
   const std::string json = "application/json";
   const struct {
-    std::string target, token, type, body;
+    std::string request, token, type, body;
     std::string status, says;
   } cases[] = {
-      {"/v1/links", "intake-token-1", json,
+      {"POST /v1/links", "intake-token-1", json,
        R"({"site":"www","links":["https://www.example.com/a","https://www.example.com/b"]})",
        "HTTP/1.1 202", R"({"taken":2})"},
       // Published again at once: taken, and still sent once.
-      {"/v1/links?site=www", "intake-token-1", "text/plain",
+      {"POST /v1/links?site=www", "intake-token-1", "text/plain",
        "https://www.example.com/b\r\n\r\nhttps://www.example.com/c\n", "HTTP/1.1 202",
        R"({"taken":2})"},
-      {"/v1/links?site=www", "wrong", "text/plain", "https://www.example.com/d", "HTTP/1.1 401",
-       "Authorization: Bearer TOKEN"},
-      {"/v1/links", "intake-token-1", json,
+      {"GET /v1/status", "intake-token-1", json, "", "HTTP/1.1 200", R"("waiting": 3)"},
+      {"POST /v1/links?site=www", "wrong", "text/plain", "https://www.example.com/d",
+       "HTTP/1.1 401", "Authorization: Bearer TOKEN"},
+      {"POST /v1/links", "intake-token-1", json,
        R"({"site":"www","links":["https://www.example.com/d","https://shop.example.com/x","x"]})",
        "HTTP/1.1 422",
        R"("links":[{"link":"https://shop.example.com/x","problem":"不属于这个站点的主机 www.example.com"},{"link":"x","problem":"不是 http 或 https 链接"}])"},
-      {"/v1/links", "intake-token-1", json,
+      {"POST /v1/links", "intake-token-1", json,
        R"({"site":"shop","links":["https://shop.example.com/"]})", "HTTP/1.1 422",
        "配置文件里没有站点 shop"},
-      {"/v1/links", "intake-token-1", json, R"({"site":"www","links":["https://www.exa)",
+      {"POST /v1/links", "intake-token-1", json, R"({"site":"www","links":["https://www.exa)",
        "HTTP/1.1 400", "不是 JSON 对象"},
-      {"/v1/links", "intake-token-1", "text/plain", "https://www.example.com/e", "HTTP/1.1 400",
-       "没有给出站点"},
-      {"/v1/links?site=www", "intake-token-1", "text/plain", std::string(16 * 1024 * 1024 + 1, 'x'),
-       "HTTP/1.1 413", "请分成几次发送"},
-      {"/v1/other", "intake-token-1", "text/plain", "", "HTTP/1.1 404", "/v1/links"},
+      {"POST /v1/links", "intake-token-1", "text/plain", "https://www.example.com/e",
+       "HTTP/1.1 400", "没有给出站点"},
+      {"POST /v1/links?site=www", "intake-token-1", "text/plain",
+       std::string(16 * 1024 * 1024 + 1, 'x'), "HTTP/1.1 413", "请分成几次发送"},
+      {"POST /v1/other", "intake-token-1", "text/plain", "", "HTTP/1.1 404", "/v1/links"},
   };
   for (const auto& c : cases) {
-    const std::string answer = post(port, c.target, c.token, c.type, c.body);
+    const std::string answer = ask(port, c.request, c.token, c.type, c.body);
     EXPECT_EQ(answer.rfind(c.status, 0), 0u) << c.body.substr(0, 80) << "\n" << answer;
     EXPECT_NE(answer.find(c.says), std::string::npos) << answer;
   }
