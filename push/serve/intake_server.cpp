@@ -4,6 +4,7 @@
 #include <microhttpd.h>
 #include <netinet/in.h>
 
+#include <charconv>
 #include <cstring>
 #include <nlohmann/json.hpp>
 
@@ -77,8 +78,14 @@ struct IntakeServer::Daemon {
       arriving->request.authorization = header(connection, MHD_HTTP_HEADER_AUTHORIZATION);
       arriving->request.content_type = header(connection, MHD_HTTP_HEADER_CONTENT_TYPE);
       // Refused before a byte of it is read where the length is given.
+      // (A length that is no number the library refuses itself, before this is called.)
       const std::string length = header(connection, MHD_HTTP_HEADER_CONTENT_LENGTH);
-      if (!length.empty() && (length.size() > 19 || std::stoull(length) > daemon.largest_body))
+      std::size_t bytes = 0;
+      const auto [end, error] =
+          std::from_chars(length.data(), length.data() + length.size(), bytes);
+      if (error == std::errc::result_out_of_range ||
+          (error == std::errc() && end == length.data() + length.size() &&
+           bytes > daemon.largest_body))
         return send(connection, too_large(daemon.largest_body));
       return MHD_YES;
     }
