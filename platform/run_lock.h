@@ -1,6 +1,6 @@
 #pragma once
-// One run at a time over a file: a lock the system holds for the process and drops when it ends,
-// however it ends (a killed run never blocks the next), and a word on who holds it.
+// One process at a time over a file: a lock the system holds for the process and drops when it
+// ends, however it ends (a killed process never blocks the next); and who a process is.
 
 #include <filesystem>
 #include <memory>
@@ -14,21 +14,16 @@ class RunLock {
   virtual ~RunLock() = default;
 };
 
-// Takes the lock of the file `path` (UTF-8; created when missing) and writes `holder` into it
-// for others to read; null when another process holds it, or when the file cannot be made
-// (errno set; 0 when held).
-std::unique_ptr<RunLock> try_run_lock(const std::string& path, const std::string& holder);
+enum class Holding { kAlone, kShared };
 
 // Takes a lock on the file at `path` itself (UTF-8; created when missing), by whatever name it is
-// reached: a symbolic or hard link to it finds the same lock. Nothing is written into the file,
-// and the lock leaves its readers and writers alone (a database's own locks included). Null when
-// another process holds it (errno 0) or when the file cannot be opened (errno set).
-std::unique_ptr<RunLock> try_file_lock(const std::string& path);
+// reached: a symbolic or hard link to it finds the same lock. Held alone, or shared with others
+// who share it. Nothing is written into the file, and the lock leaves its readers and writers
+// alone (a database's own locks included). Null when another process holds it in a way that
+// excludes this one (errno 0) or when the file cannot be opened (errno set).
+std::unique_ptr<RunLock> try_file_lock(const std::string& path, Holding holding = Holding::kAlone);
 
-// What the holder of the lock at `path` wrote there; empty when nothing.
-std::string run_lock_holder(const std::string& path);
-
-// This process's number and the machine's name, to say who holds a lock.
+// This process's number and the machine's name, to say who holds something.
 long process_id();
 // Whether a process of that number runs on this machine.
 bool process_runs(long pid);

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <string>
 
 namespace lc::platform {
 namespace {
@@ -22,13 +22,14 @@ class FlockRunLock final : public RunLock {
   int descriptor_;
 };
 
-// The file opened and locked; -1 when not, errno set as try_run_lock says. flock() locks the open
-// file, shared by every name of it, and is apart from the fcntl() locks a database takes on the
-// same file.
-int locked(const std::string& path, mode_t mode) {
-  const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, mode);
+// The file opened and locked; -1 when not, errno set as try_file_lock says. flock() locks the
+// open file, shared by every name of it, and is apart from the fcntl() locks a database takes on
+// the same file.
+int locked(const std::string& path, Holding holding) {
+  // A file made here is made as the database itself would make it.
+  const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (descriptor < 0) return -1;
-  if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+  if (::flock(descriptor, (holding == Holding::kAlone ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
     ::close(descriptor);
     errno = 0;
     return -1;
@@ -38,27 +39,10 @@ int locked(const std::string& path, mode_t mode) {
 
 }  // namespace
 
-std::unique_ptr<RunLock> try_run_lock(const std::string& path, const std::string& holder) {
-  const int descriptor = locked(path, 0600);
-  if (descriptor < 0) return nullptr;
-  // Best effort: the lock holds whether or not the word on its holder could be written.
-  [[maybe_unused]] const bool written =
-      ::ftruncate(descriptor, 0) == 0 && ::pwrite(descriptor, holder.data(), holder.size(), 0) > 0;
-  return std::make_unique<FlockRunLock>(descriptor);
-}
-
-std::unique_ptr<RunLock> try_file_lock(const std::string& path) {
-  // A file made here is made as the database itself would make it.
-  const int descriptor = locked(path, 0644);
+std::unique_ptr<RunLock> try_file_lock(const std::string& path, Holding holding) {
+  const int descriptor = locked(path, holding);
   if (descriptor < 0) return nullptr;
   return std::make_unique<FlockRunLock>(descriptor);
-}
-
-std::string run_lock_holder(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 long process_id() {
@@ -66,7 +50,14 @@ long process_id() {
 }
 
 bool process_runs(long pid) {
-  return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+  if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)) return false;
+  // A killed process whose parent has not yet asked after it stays a zombie: it runs no more.
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  const std::size_t name_end = line.rfind(')');
+  return name_end == std::string::npos || name_end + 2 >= line.size() ||
+         (line[name_end + 2] != 'Z' && line[name_end + 2] != 'X');
 }
 
 std::string machine_name() {

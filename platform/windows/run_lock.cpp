@@ -12,8 +12,7 @@
 namespace lc::platform {
 namespace {
 
-// The locked range lies past anything written, so that others can still read the holder's word,
-// and far past the bytes a database locks in its own file.
+// The locked range lies far past the bytes a database locks in its own file.
 constexpr DWORD kLockedOffsetHigh = 0x7FFF0000;
 
 class FileRunLock final : public RunLock {
@@ -30,23 +29,22 @@ class FileRunLock final : public RunLock {
   HANDLE file_;
 };
 
-HANDLE open_shared(const std::string& path, DWORD access) {
-  return ::CreateFileW(utf8_path(path).c_str(), access,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-// The file opened and its range locked; INVALID_HANDLE_VALUE, errno set as try_run_lock says,
+// The file opened and its range locked; INVALID_HANDLE_VALUE, errno set as try_file_lock says,
 // when not.
-HANDLE locked(const std::string& path) {
-  const HANDLE file = open_shared(path, GENERIC_READ | GENERIC_WRITE);
+HANDLE locked(const std::string& path, Holding holding) {
+  const HANDLE file = ::CreateFileW(utf8_path(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     errno = EACCES;
     return file;
   }
   OVERLAPPED at{};
   at.OffsetHigh = kLockedOffsetHigh;
-  if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+  if (!::LockFileEx(
+          file,
+          (holding == Holding::kAlone ? LOCKFILE_EXCLUSIVE_LOCK : 0) | LOCKFILE_FAIL_IMMEDIATELY, 0,
+          1, 0, &at)) {
     ::CloseHandle(file);
     errno = 0;
     return INVALID_HANDLE_VALUE;
@@ -56,30 +54,10 @@ HANDLE locked(const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<RunLock> try_file_lock(const std::string& path) {
-  const HANDLE file = locked(path);
+std::unique_ptr<RunLock> try_file_lock(const std::string& path, Holding holding) {
+  const HANDLE file = locked(path, holding);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<FileRunLock>(file);
-}
-
-std::unique_ptr<RunLock> try_run_lock(const std::string& path, const std::string& holder) {
-  const HANDLE file = locked(path);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
-  DWORD written = 0;
-  ::SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-  ::SetEndOfFile(file);
-  ::WriteFile(file, holder.data(), static_cast<DWORD>(holder.size()), &written, nullptr);
-  return std::make_unique<FileRunLock>(file);
-}
-
-std::string run_lock_holder(const std::string& path) {
-  const HANDLE file = open_shared(path, GENERIC_READ);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  char buffer[512];
-  DWORD read = 0;
-  const bool ok = ::ReadFile(file, buffer, sizeof buffer, &read, nullptr) != FALSE;
-  ::CloseHandle(file);
-  return ok ? std::string(buffer, read) : std::string();
 }
 
 long process_id() {

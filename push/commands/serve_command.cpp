@@ -20,9 +20,7 @@
 namespace lc::push {
 namespace {
 
-// How long an intake waits for a run that holds a destination's record, and how long its
-// caller is then asked to wait.
-constexpr double kRecordWaitSeconds = 2;
+// How long a caller is asked to wait when the record cannot take links now.
 constexpr int kRetryAfterSeconds = 5;
 
 // The host of a site's links, as its settings name it: the folder's address, the first
@@ -157,7 +155,7 @@ class Intake {
       const std::unique_ptr<Record> record =
           open_record({.path = record_path(plan_.run, destination, name),
                        .destination = name,
-                       .wait_seconds = kRecordWaitSeconds,
+                       .sends = false,
                        .site = host,
                        .site_name = site.name});
       record->take_in(links, false);

@@ -165,7 +165,10 @@ inline constexpr const char* kRecordInMemory = ":memory:";
 struct RecordOpening {
   std::string path;         // UTF-8; kRecordInMemory for a run that keeps nothing
   std::string destination;  // whose links this run handles; empty to ask the record only
-  double wait_seconds = 0;  // how long to wait for another run to end
+  double wait_seconds = 0;  // how long to wait for another sender of the destination to end
+  // The destination's sender, holding its lease while open; false: a service's intake, which
+  // only takes links in beside whoever sends them.
+  bool sends = true;
   bool dry_run = false;     // nothing the run takes in is kept
   bool finds_gone = false;  // what the run takes in is remembered, to find the links gone
   // The host whose waiting links alone are the run's, where several sites share the destination

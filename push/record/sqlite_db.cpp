@@ -9,6 +9,8 @@
 namespace lc::push {
 namespace {
 
+constexpr int kBusyMilliseconds = 10000;
+
 [[noreturn]] void fail(sqlite3* db, int result) {
   throw DatabaseError(result & 0xFF, db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(result));
 }
@@ -122,6 +124,8 @@ Database::Database(const std::string& path, Access access) {
     throw error;
   }
   sqlite3_extended_result_codes(db_, 0);
+  // Writers beside each other (a run, a service's intake) take turns rather than fail.
+  sqlite3_busy_timeout(db_, kBusyMilliseconds);
 }
 
 Database::~Database() {

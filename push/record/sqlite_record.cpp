@@ -15,6 +15,7 @@
 #include "push/engines/engine_registry.h"
 #include "push/engines/quota_day.h"
 #include "push/record/inspections.h"
+#include "push/record/leases.h"
 #include "push/record/record_location.h"
 #include "push/record/run_history.h"
 #include "push/record/sitemaps.h"
@@ -29,7 +30,7 @@ namespace {
 
 // "LKCR": tells our records from other programs' databases.
 constexpr std::int64_t kApplicationId = 0x4C4B4352;
-constexpr std::int64_t kSchemaVersion = 6;
+constexpr std::int64_t kSchemaVersion = 7;
 
 enum LinkState : int { kWaiting = 0, kAccepted = 1, kRefused = 2, kRemoved = 3 };
 
@@ -79,41 +80,37 @@ RecordError record_error(const std::string& path, const DatabaseError& error) {
   return RecordError(texts::about(path, std::string(texts::kRecordFailed) + error.what()));
 }
 
-// The record's own file locked, by whatever name the run reached it, and the word on its holder
-// in a lock file beside the file's real name, for another run to show.
-struct RecordLock final : platform::RunLock {
-  std::unique_ptr<platform::RunLock> file;
-  std::unique_ptr<platform::RunLock> holder;
-};
+// How long a run waits between looks at a lease or file another holds.
+constexpr auto kLookEvery = std::chrono::milliseconds(100);
+constexpr double kLeaseGraceSeconds = 0.5;
 
-// Takes the run's lock, waiting up to `seconds` for another run to end.
-std::unique_ptr<platform::RunLock> take_lock(const std::string& path, double seconds) {
-  std::error_code failed;
-  const std::filesystem::path real =
-      std::filesystem::weakly_canonical(platform::utf8_path(path), failed);
-  const std::string lock_path = (failed ? path : platform::utf8_name(real)) + ".lock";
-  const std::string holder =
-      texts::filled(texts::kRecordHolder, {{"pid", std::to_string(platform::process_id())},
-                                           {"host", platform::machine_name()},
-                                           {"since", w3c_time(seconds_now())}});
+// The file at `path` locked as `holding` asks, waiting up to `seconds` for others to let go.
+std::unique_ptr<platform::RunLock> hold_file(const std::string& path, platform::Holding holding,
+                                             double seconds) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   for (;;) {
     errno = 0;
-    auto lock = std::make_unique<RecordLock>();
-    lock->file = platform::try_file_lock(path);
-    if (lock->file) lock->holder = platform::try_run_lock(lock_path, holder);
-    if (lock->holder) return lock;
-    if (errno != 0)
-      throw RecordError(texts::about(lock->file ? lock_path : path, std::strerror(errno)));
+    if (std::unique_ptr<platform::RunLock> held = platform::try_file_lock(path, holding))
+      return held;
+    if (errno != 0) throw RecordError(texts::about(path, std::strerror(errno)));
     if (std::chrono::steady_clock::now() >= deadline) {
-      // Reached by another name, the holder's word may stand beside that name instead.
-      std::string holder_word = platform::run_lock_holder(lock_path);
-      if (holder_word.empty()) holder_word = texts::kHolderUnknown;
-      throw RecordBusy(
-          texts::about(path, texts::filled(texts::kRecordBusy, {{"holder", holder_word}})));
+      throw RecordBusy(texts::about(
+          path,
+          texts::filled(texts::kRecordBusy, {{"holder", std::string(texts::kHolderUnknown)}})));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::this_thread::sleep_for(kLookEvery);
   }
+}
+
+// SQLite keeps a record's journal beside the name it was opened by: two processes writing one
+// record by two names (a hard link) would each keep their own and damage it. Every writer holds
+// the file shared; where the file has other names, a writer holds it alone.
+std::unique_ptr<platform::RunLock> hold_record_file(const std::string& path, double seconds) {
+  std::error_code failed;
+  const std::uintmax_t names = std::filesystem::hard_link_count(platform::utf8_path(path), failed);
+  const bool other_names = !failed && names > 1;
+  return hold_file(path, other_names ? platform::Holding::kAlone : platform::Holding::kShared,
+                   seconds);
 }
 
 // A record asked read-only that is older than the program: it is opened for writing once, to
@@ -122,14 +119,23 @@ struct NeedsUpgrade {};
 
 class SqliteRecord final : public Record {
  public:
-  SqliteRecord(const RecordOpening& opening, std::unique_ptr<platform::RunLock> lock,
+  SqliteRecord(const RecordOpening& opening, std::unique_ptr<platform::RunLock> file_held,
                Database::Access access = Database::Access::kCreate)
       : path_(opening.path),
-        lock_(std::move(lock)),
+        file_held_(std::move(file_held)),
         db_(opening.path, access),
         read_only_(access == Database::Access::kReadOnly ||
                    access == Database::Access::kUnchanging) {
     guarded([&] { prepare(opening); });
+  }
+
+  ~SqliteRecord() override {
+    if (!lease_) return;
+    try {
+      end_lease(db_, *lease_);
+    } catch (const DatabaseError&) {
+      // Left behind, it is taken over: its process is gone.
+    }
   }
 
   std::size_t take_in(std::span<const SourceLink> links, bool again) override {
@@ -154,10 +160,12 @@ class SqliteRecord final : public Record {
     if (dry_run_) return;
     guarded([&] {
       if (!intake_) intake_.emplace(db_);
-      db_.prepare("INSERT INTO runs(destination, started, site, site_name) VALUES(?, ?, ?, ?)")
-          .bind(destination_, seconds_now(), site_, site_name_)
-          .run();
-      run_ = db_.single_integer("SELECT last_insert_rowid()");
+      if (sends_) {
+        db_.prepare("INSERT INTO runs(destination, started, site, site_name) VALUES(?, ?, ?, ?)")
+            .bind(destination_, seconds_now(), site_, site_name_)
+            .run();
+        run_ = db_.single_integer("SELECT last_insert_rowid()");
+      }
       if (content_rule_) {
         db_.execute(kContentRulesTable);
         db_.prepare("INSERT OR REPLACE INTO content_rules(destination, rule) VALUES(?, ?)")
@@ -410,6 +418,7 @@ class SqliteRecord final : public Record {
   }
 
   void prepare(const RecordOpening& opening);
+  void hold_lease(const RecordOpening& opening);
   void remember(std::span<const SourceLink> links) {
     for (const SourceLink& link : links) {
       taken_.insert(std::hash<std::string_view>{}(link.url));
@@ -440,6 +449,7 @@ class SqliteRecord final : public Record {
   void add_run_history();
   void add_inspection_results();
   void add_site_inspection_days();
+  void add_lease_table();
   std::int64_t id_of(std::string_view table, std::string_view column, std::string_view value);
   // What the record holds of one of the destination's links.
   struct KnownLink {
@@ -455,11 +465,13 @@ class SqliteRecord final : public Record {
   void keep_quota(std::time_t day, std::int64_t used, std::optional<long> left);
 
   std::string path_;
-  std::unique_ptr<platform::RunLock> lock_;
+  std::unique_ptr<platform::RunLock> file_held_;  // by a writer, while the record is open
   Database db_;
   bool read_only_;  // asked only, never written: an older record is upgraded by a writer first
   bool dry_run_ = false;
-  bool links_known_ = false;                 // the record holds links of this destination
+  bool sends_ = true;           // the destination's sender, not only an intake beside it
+  std::optional<Lease> lease_;  // held while the record is open, where it sends
+  bool links_known_ = false;    // the record holds links of this destination
   std::optional<std::int64_t> known_count_;  // how many, once asked
   std::int64_t destination_ = 0;
   std::int64_t run_ = 0;
@@ -483,6 +495,7 @@ class SqliteRecord final : public Record {
 
 void SqliteRecord::prepare(const RecordOpening& opening) {
   dry_run_ = opening.dry_run;
+  sends_ = opening.sends;
   finds_gone_ = opening.finds_gone;
   only_site_ = opening.only_site;
   site_ = opening.site;
@@ -512,7 +525,9 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
   if (version >= 1 && version < 4) add_run_history();
   if (version >= 1 && version < 5) add_inspection_results();
   if (version >= 1 && version < 6) add_site_inspection_days();
+  if (version >= 1 && version < 7) add_lease_table();
   if (opening.destination.empty()) return;
+  if (sends_ && path_ != kRecordInMemory) hold_lease(opening);
   Transaction start(db_);
   destination_ = id_of("destinations", "name", opening.destination);
   if (content_rule_) {
@@ -586,13 +601,52 @@ void SqliteRecord::add_site_inspection_days() {
   migration.commit();
 }
 
+// Takes the destination's lease, waiting up to the opening's seconds for its holder to end; a
+// holder killed a moment ago may still be leaving, so a run always waits a little.
+void SqliteRecord::hold_lease(const RecordOpening& opening) {
+  const auto deadline =
+      std::chrono::steady_clock::now() +
+      std::chrono::duration<double>(std::max(opening.wait_seconds, kLeaseGraceSeconds));
+  const std::int64_t holder_number = new_lease_holder();
+  for (;;) {
+    std::optional<std::string> holder;
+    {
+      Transaction taking(db_);
+      const Lease asked{id_of("destinations", "name", opening.destination), holder_number};
+      holder = take_lease(db_, asked, seconds_now());
+      if (!holder) {
+        taking.commit();
+        lease_ = asked;
+        return;
+      }
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      throw RecordBusy(
+          texts::about(path_, texts::filled(texts::kRecordBusy, {{"holder", *holder}})));
+    }
+    std::this_thread::sleep_for(kLookEvery);
+  }
+}
+
+// The seventh holds each destination's lease, in place of a lock on the whole file.
+void SqliteRecord::add_lease_table() {
+  Transaction migration(db_);
+  if (db_.single_integer("PRAGMA user_version") != 6) return;  // another run did it meanwhile
+  add_leases(db_);
+  db_.execute("PRAGMA user_version = 7");
+  migration.commit();
+}
+
 void SqliteRecord::create_schema() {
   Transaction creation(db_);
+  // Another process may have made it since this one looked.
+  if (db_.single_integer("SELECT count(*) FROM sqlite_schema") != 0) return;
   db_.execute(kSchema);
   db_.execute(kRunsTables);
   db_.execute(kQuotasTable);
   add_inspections(db_);
   add_site_inspections(db_);
+  add_leases(db_);
   db_.execute("PRAGMA application_id = " + std::to_string(kApplicationId) +
               "; PRAGMA user_version = " + std::to_string(kSchemaVersion));
   creation.commit();
@@ -747,7 +801,10 @@ void SqliteRecord::record(const RecordedAnswer& answer) {
   // An answer that did not say which links it took counts them all as used.
   const std::size_t used = known ? answer.sent.size() - deferred : answer.sent.size();
   keep_quota(answer.quota_day, static_cast<std::int64_t>(used), answer.remaining);
+  const bool still_held = !lease_ || renew_lease(db_, *lease_, at);
   transaction.commit();
+  // The answer is true whoever holds the lease now; only what follows would be sent twice.
+  if (!still_held) throw RecordBusy(texts::about(path_, texts::kLeaseLost));
 }
 
 // Adds `used` to the day's count and keeps what the engine said is left, where it said.
@@ -862,6 +919,11 @@ void import_text_state(const RecordOpening& opening) {
   // An import that stopped between its two renames is finished.
   if (!std::filesystem::exists(path, error) && std::filesystem::exists(importing, error))
     std::filesystem::rename(importing, path, error);
+  if (!text_state_at(opening.path)) return;
+  // Of two runs that find the text at once, the one holding the file imports it; the other then
+  // finds the record in its place.
+  const std::unique_ptr<platform::RunLock> held =
+      hold_file(opening.path, platform::Holding::kAlone, opening.wait_seconds);
   const std::optional<std::string> text = text_state_at(opening.path);
   if (!text) return;
   std::filesystem::remove(importing, error);
@@ -897,18 +959,18 @@ std::unique_ptr<Record> open_for_asking(const RecordOpening& opening) {
 }
 
 std::unique_ptr<Record> open_sqlite_record(const RecordOpening& opening) {
-  std::unique_ptr<platform::RunLock> lock;
-  // Asking the record needs no lock: SQLite lets readers in beside a run.
+  // Asking the record writes nothing: SQLite lets readers in beside a run.
+  std::unique_ptr<platform::RunLock> file_held;
   if (opening.path != kRecordInMemory && !opening.destination.empty()) {
     std::error_code ignored;
     std::filesystem::create_directories(platform::utf8_path(opening.path).parent_path(), ignored);
-    lock = take_lock(opening.path, opening.wait_seconds);
     import_text_state(opening);
+    file_held = hold_record_file(opening.path, opening.wait_seconds);
   }
   try {
     if (opening.destination.empty() && opening.path != kRecordInMemory)
       return open_for_asking(opening);
-    return std::make_unique<SqliteRecord>(opening, std::move(lock));
+    return std::make_unique<SqliteRecord>(opening, std::move(file_held));
   } catch (const DatabaseError& error) {
     throw record_error(opening.path, error);
   }

@@ -180,6 +180,8 @@ inline constexpr std::string_view kRecordHolder = "进程 {pid}，主机 {host}�
 inline constexpr std::string_view kRecordLocationUnknown =
     "此版本不认识这种记录位置（应为文件路径）";
 inline constexpr std::string_view kHolderUnknown = "它经由此记录的另一个名字打开";
+inline constexpr std::string_view kLeaseLost =
+    "本次运行久未记下答复，此目标已由另一次运行接手；本次就此停止，已收到的答复均已记下";
 inline constexpr std::string_view kRecordNotOurs = "不是 linkcourier-push 的记录";
 inline constexpr std::string_view kRecordDamaged = "记录已损坏，或不是数据库";
 inline constexpr std::string_view kRecordNewer =

@@ -118,29 +118,31 @@ TEST_F(PushProgramTest, KilledRunsLoseNothingAndResendOnlyTheRequestInFlight) {
   EXPECT_EQ(push("history --since 2099-01-01 --state " + files_.file("record.db")).output, "");
 }
 
-// Two runs started together over one record: the second sends nothing and says who holds it;
-// with --wait it waits, then sends only what the first left.
+// Two runs started together over one destination of a record: the second sends nothing and says
+// who holds it; with --wait it waits, then sends only what the first left. A run for another
+// destination of the record goes ahead beside it.
 TEST_F(PushProgramTest, OverlappingRunsTakeTurns) {
-  const std::string address = start_simulator({"--delay-ms", "300"});
+  const std::string address = start_simulator({"--delay-ms", "600"});
   const std::string links = write("links.txt", numbered_links(0, 600));
   // One record under three names: its own, a symbolic link and a hard link to it.
-  const auto run = [&](const std::string& record) {
-    return "--batch 100 --state " + files_.file(record) + " -i '" + address + "' " + links +
-           " 2>&1";
+  const auto run = [&](const std::string& record, const std::string& lane = "") {
+    return "--batch 100 --state " + files_.file(record) + " -i '" + address + lane + "' " +
+           (lane.empty() ? links : write("one.txt", numbered_links(0, 1))) + " 2>&1";
   };
   std::filesystem::create_symlink(files_.file("record.db"), files_.file("symbolic.db"));
   // The others start once the first holds the record: its first request has arrived.
-  const Outcome together =
-      shell(program(run("record.db")) + " >" + files_.file("first.txt") + " & until [ -e " +
-            records_.file("request-1") + " ]; do sleep 0.05; done; ln " + files_.file("record.db") +
-            " " + files_.file("hard.db") + "; " + program(run("record.db")) +
-            "; echo \"own: $?\"; " + program(run("symbolic.db")) + "; echo \"symbolic: $?\"; " +
-            program(run("hard.db")) + "; echo \"hard: $?\"; " +
-            program("--wait 60 " + run("record.db")) + "; echo \"waited: $?\"; wait");
+  const Outcome together = shell(
+      program(run("record.db")) + " >" + files_.file("first.txt") + " & until [ -e " +
+      records_.file("request-1") + " ]; do sleep 0.05; done; " + program(run("record.db")) +
+      "; echo \"own: $?\"; " + program(run("record.db", "&lane=2")) + "; echo \"other: $?\"; " +
+      program(run("symbolic.db")) + "; echo \"symbolic: $?\"; ln " + files_.file("record.db") +
+      " " + files_.file("hard.db") + "; " + program(run("hard.db")) + "; echo \"hard: $?\"; " +
+      program("--wait 60 " + run("record.db")) + "; echo \"waited: $?\"; wait");
   // Reached by its own name, the record names the run that holds it.
   EXPECT_NE(together.output.find("另一次运行正在使用此记录（进程 "), std::string::npos)
       << together.output;
   EXPECT_NE(together.output.find("own: 5"), std::string::npos) << together.output;
+  EXPECT_NE(together.output.find("other: 0"), std::string::npos) << together.output;
   EXPECT_NE(together.output.find("symbolic: 5"), std::string::npos) << together.output;
   EXPECT_NE(together.output.find("hard: 5"), std::string::npos) << together.output;
   EXPECT_NE(
@@ -148,7 +150,7 @@ TEST_F(PushProgramTest, OverlappingRunsTakeTurns) {
       std::string::npos)
       << together.output;
   EXPECT_NE(together.output.find("waited: 0"), std::string::npos) << together.output;
-  EXPECT_EQ(requests_recorded(), 6) << read("first.txt");
+  EXPECT_EQ(requests_recorded(), 7) << read("first.txt");
 }
 
 // Asking the record writes nothing: another user who may only read it can ask it.

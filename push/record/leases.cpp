@@ -1,0 +1,69 @@
+#include "push/record/leases.h"
+
+#include <random>
+
+#include "platform/run_lock.h"
+#include "push/texts/push_texts.h"
+#include "push/texts/w3c_time.h"
+
+namespace lc::push {
+namespace {
+
+// Renewed with each answer kept, so only a holder that stopped working lets it run out.
+constexpr std::time_t kLeaseSeconds = 600;
+
+}  // namespace
+
+void add_leases(Database& db) {
+  db.execute(
+      "CREATE TABLE leases(destination INTEGER PRIMARY KEY, holder INTEGER NOT NULL, "
+      "host TEXT NOT NULL, pid INTEGER NOT NULL, since INTEGER NOT NULL, "
+      "expires INTEGER NOT NULL)");
+}
+
+std::optional<std::string> take_lease(Database& db, const Lease& lease, std::time_t now) {
+  const std::string host = platform::machine_name();
+  Statement held =
+      db.prepare("SELECT holder, host, pid, since, expires FROM leases WHERE destination = ?");
+  if (held.bind(lease.destination).step()) {
+    const bool ours = held.integer(0) == lease.holder;
+    const bool expired = held.integer(4) <= now;
+    const bool holder_gone = held.text(1) == host && !platform::process_runs(held.integer(2));
+    if (!ours && !expired && !holder_gone) {
+      std::string words =
+          texts::filled(texts::kRecordHolder, {{"pid", std::to_string(held.integer(2))},
+                                               {"host", std::string(held.text(1))},
+                                               {"since", w3c_time(held.integer(3))}});
+      held.run();
+      return words;
+    }
+    held.run();
+  }
+  db.prepare(
+        "INSERT OR REPLACE INTO leases(destination, holder, host, pid, since, expires) "
+        "VALUES(?, ?, ?, ?, ?, ?)")
+      .bind(lease.destination, lease.holder, host, platform::process_id(), now, now + kLeaseSeconds)
+      .run();
+  return std::nullopt;
+}
+
+bool renew_lease(Database& db, const Lease& lease, std::time_t now) {
+  db.prepare("UPDATE leases SET expires = ? WHERE destination = ? AND holder = ?")
+      .bind(now + kLeaseSeconds, lease.destination, lease.holder)
+      .run();
+  return db.single_integer("SELECT changes()") == 1;
+}
+
+void end_lease(Database& db, const Lease& lease) {
+  db.prepare("DELETE FROM leases WHERE destination = ? AND holder = ?")
+      .bind(lease.destination, lease.holder)
+      .run();
+}
+
+std::int64_t new_lease_holder() {
+  std::random_device entropy;
+  std::uniform_int_distribution<std::int64_t> any(1, INT64_MAX);
+  return any(entropy);
+}
+
+}  // namespace lc::push
