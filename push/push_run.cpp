@@ -43,12 +43,14 @@ class PushRun {
       quota_ = std::max(0L, *said);
       if (options_.record != nullptr) options_.record->record_quota(quota_day_, *said);
     }
-    while (next_ < links_.size() && send_next()) {
+    while (next_ < links_.size() && !stopped() && send_next()) {
     }
     return finish();
   }
 
  private:
+  bool stopped() const { return options_.stop != nullptr && options_.stop->load(); }
+
   // Whether the engine can take links (IndexNow: the site's key file holds the key).
   bool ready() {
     const std::optional<BatchOutcome> problem = engine_.prepare();

@@ -2,6 +2,7 @@
 // One run of the push program: the links in batches within the interface's quota, a report
 // for each request, the links not accepted kept for the next run.
 
+#include <atomic>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -25,6 +26,8 @@ struct RunOptions {
   Secrets secrets;                            // hidden from everything the run prints
   double max_wait_seconds = 0;  // in all, for engines that ask to wait and for retries
   bool removals = false;        // the links are pages gone, to be announced as removed
+  // Once set, no request goes out after the one in flight: the rest wait in the record.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 // What the destination's quota leaves on the engine's `day` as far as is known before asking it:

@@ -35,6 +35,8 @@ struct Pushing {
   const EngineSettings& engine;
   bool one_of_sites;               // of a config's, which may share a destination
   const SitemapDigests& sitemaps;  // the site's, as its sources were read
+  // A service's flush, stopped between requests once set; null for a run.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 // Takes each source's links into the record, which it opens once the site is known (IndexNow
@@ -130,6 +132,7 @@ RunOptions run_options_of(const Pushing& pushing) {
   if (!pushing.site.sources.pending.empty()) run.pending = pushing.site.sources.pending;
   run.secrets.add_address(run.destination.interface);
   run.secrets.add(run.destination.key);
+  run.stop = pushing.stop;
   return run;
 }
 
@@ -323,7 +326,13 @@ RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& inta
   queue_not_indexed(pushing, record);
   record.commit_intake();
   const std::size_t count = record.waiting_count();
-  if (count == 0 && intake.already_pushed() == 0) {
+  if (pushing.stop != nullptr) {
+    // A service's flush finds nothing waiting often: it says nothing then.
+    if (count == 0) return ended(kAllAccepted);
+    std::cout << texts::filled(texts::kSiteHeading,
+                               {{"site", labels.site}, {"engine", labels.engine}})
+              << std::endl;
+  } else if (count == 0 && intake.already_pushed() == 0) {
     std::cerr << texts::kNothingToPush << "\n";
     return ended(kUsageOrInput);
   }
@@ -348,6 +357,24 @@ RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& inta
   // Last, so that the run's summary carries the exit code the program ends with.
   report->summary(totals);
   return totals;
+}
+
+RunTotals push_through(const Pushing& pushing, const LinkFeed& feed, const ReportLabels& labels) {
+  const RunSettings& settings = pushing.run;
+  RunOptions run = run_options_of(pushing);
+  Intake intake(pushing, run);
+  try {
+    feed([&](const LinkList& links) { intake.add(links); });
+    return settings.inspect_only ? inspect_only(pushing, intake, labels)
+                                 : push_from_record(pushing, run, intake, labels);
+  } catch (const RecordError& failure) {
+    std::cerr << failure.what() << "\n";
+    return ended(failure.exit_code());
+  } catch (const Failure& failure) {  // a source's: what is gone cannot be told
+    std::cerr << failure.what() << "\n";
+    if (pushing.site.deletions) std::cerr << texts::kNoDeletionsAfterFailure << "\n";
+    return ended(failure.exit_code());
+  }
 }
 
 }  // namespace
@@ -401,21 +428,16 @@ int kept_metrics(const RunSettings& run, const std::vector<RunFigures>& runs, in
 RunTotals push_links(const RunSettings& settings, const SitePlan& site,
                      const EngineSettings& engine, const LinkFeed& feed,
                      const SitemapDigests& sitemaps, const ReportLabels& labels) {
-  const Pushing pushing{settings, site, engine, !labels.site.empty(), sitemaps};
-  RunOptions run = run_options_of(pushing);
-  Intake intake(pushing, run);
-  try {
-    feed([&](const LinkList& links) { intake.add(links); });
-    return settings.inspect_only ? inspect_only(pushing, intake, labels)
-                                 : push_from_record(pushing, run, intake, labels);
-  } catch (const RecordError& failure) {
-    std::cerr << failure.what() << "\n";
-    return ended(failure.exit_code());
-  } catch (const Failure& failure) {  // a source's: what is gone cannot be told
-    std::cerr << failure.what() << "\n";
-    if (site.deletions) std::cerr << texts::kNoDeletionsAfterFailure << "\n";
-    return ended(failure.exit_code());
-  }
+  return push_through({settings, site, engine, !labels.site.empty(), sitemaps}, feed, labels);
+}
+
+RunTotals push_waiting(const RunSettings& settings, const SitePlan& site,
+                       const EngineSettings& engine, const ReportLabels& labels,
+                       const std::atomic<bool>& stop) {
+  const SitemapDigests none;
+  return push_through(
+      {settings, site, engine, true, none, &stop},
+      [](const std::function<void(const LinkList&)>&) {}, labels);
 }
 
 }  // namespace lc::push

@@ -2,6 +2,7 @@
 // The push program's own action: every source taken into the record, then what waits sent in
 // batches, each answer recorded before the next request.
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -28,6 +29,11 @@ int push_links(const Plan& plan);
 RunTotals push_links(const RunSettings& run, const SitePlan& site, const EngineSettings& engine,
                      const LinkFeed& feed, const SitemapDigests& sitemaps,
                      const ReportLabels& labels = {});
+
+// Sends what waits in the record for `engine` of `site` (its host known), as a service's flush:
+// nothing said where nothing waits, no request sent once `stop` is set.
+RunTotals push_waiting(const RunSettings& run, const SitePlan& site, const EngineSettings& engine,
+                       const ReportLabels& labels, const std::atomic<bool>& stop);
 
 // The record of the destination `name` (a file, or kRecordInMemory where the run keeps none).
 std::string record_path(const RunSettings& run, const Destination& destination,

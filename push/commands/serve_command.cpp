@@ -1,21 +1,27 @@
 #include "push/commands/serve_command.h"
 
+#include <algorithm>
+#include <atomic>
 #include <iostream>
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "platform/stop_request.h"
 #include "push/commands/push_command.h"
 #include "push/commands/record_queries.h"
 #include "push/engines/client.h"
 #include "push/record/record_factory.h"
+#include "push/reports/run_outcome.h"
+#include "push/serve/flush_schedule.h"
 #include "push/serve/intake_body.h"
 #include "push/serve/intake_server.h"
 #include "push/texts/exit_codes.h"
 #include "push/texts/failure.h"
 #include "push/texts/link_parts.h"
 #include "push/texts/push_texts.h"
+#include "push/texts/w3c_time.h"
 
 namespace lc::push {
 namespace {
@@ -23,18 +29,36 @@ namespace {
 // How long a caller is asked to wait when the record cannot take links now.
 constexpr int kRetryAfterSeconds = 5;
 
-// The host of a site's links, as its settings name it: the folder's address, the first
-// sitemap's, or an engine's name for the site.
-std::string host_of_site(const SitePlan& site) {
-  if (!site.sources.folder.base.empty()) return std::string(host_of(site.sources.folder.base));
+// A service's flush waits this long at most for an engine that asks to wait; past it, the links
+// wait in the record for the next flush, and a stop is never held up longer.
+constexpr double kMostFlushWaitSeconds = 60;
+
+// The address of a site (scheme and host), as its settings name it: the folder's address, the
+// first sitemap's, or an engine's name for the site; empty where none does.
+std::string address_of_site(const SitePlan& site) {
+  if (!site.sources.folder.base.empty()) return site_url_of(site.sources.folder.base);
   for (const std::string& sitemap : site.sources.sitemaps) {
-    if (is_sendable_address(sitemap)) return std::string(host_of(sitemap));
+    if (is_sendable_address(sitemap)) return site_url_of(sitemap);
   }
   for (const EngineSettings& engine : site.engines) {
-    if (!engine.destination.site_url.empty())
-      return std::string(host_of(engine.destination.site_url));
+    if (!engine.destination.site_url.empty()) return site_url_of(engine.destination.site_url);
   }
   return "";
+}
+
+// The site as the service takes and sends its links: their host known, each engine's destination
+// named by the site's address. A flush only sends: what is gone, what is indexed and the
+// sitemaps (and the engines told by sitemaps alone) are the nightly run's, which reads the site's
+// sources.
+SitePlan flushed_site(const SitePlan& site, const std::string& address) {
+  SitePlan flushed = site;
+  flushed.host = std::string(host_of(address));
+  flushed.deletions = false;
+  for (EngineSettings& engine : flushed.engines) {
+    if (engine.destination.site_url.empty()) engine.destination.site_url = address;
+    engine.inspection.enabled = false;
+  }
+  return flushed;
 }
 
 // Compares all of both, so that the time taken tells nothing of where a guess went wrong.
@@ -48,9 +72,12 @@ bool same_secret(std::string_view given, std::string_view kept) {
 
 class Intake {
  public:
-  explicit Intake(const Plan& plan) : plan_(plan) {
-    for (const SitePlan& site : plan.sites)
-      hosts_[site.name] = host_of_site(site);
+  Intake(const Plan& plan, FlushSchedule& schedule) : plan_(plan), schedule_(schedule) {
+    for (const SitePlan& site : plan.sites) {
+      const std::string address = address_of_site(site);
+      hosts_[site.name] = std::string(host_of(address));
+      if (!address.empty()) flushed_.emplace(site.name, flushed_site(site, address));
+    }
   }
 
   // Why the service cannot take links for every site and engine: a site whose host no setting
@@ -58,7 +85,7 @@ class Intake {
   std::vector<std::string> problems() const {
     std::vector<std::string> problems;
     for (const SitePlan& site : plan_.sites) {
-      if (hosts_.at(site.name).empty())
+      if (!flushed_.contains(site.name))
         problems.push_back(texts::filled(texts::kServeSiteWithoutHost, {{"site", site.name}}));
       for (const EngineSettings& engine : site.engines) {
         if (!engine.unusable.empty()) problems.push_back(engine.unusable);
@@ -80,11 +107,48 @@ class Intake {
     return links ? take(request) : status();
   }
 
+  // Sends what waits for each of the site's engines, within every quota the record knows, until
+  // `stop` is set. The flush's error: empty where nothing was left waiting.
+  std::string flush(const std::string& name, const std::atomic<bool>& stop) const {
+    const SitePlan& site = flushed_.at(name);
+    RunSettings run = plan_.run;
+    run.max_wait_seconds = std::min(run.max_wait_seconds, kMostFlushWaitSeconds);
+    std::string error;
+    for (const EngineSettings& engine : site.engines) {
+      if (engine.sitemaps_only) continue;
+      const ReportLabels labels{site.name, std::string(engine.destination.engine->name)};
+      const RunTotals totals = push_waiting(run, site, engine, labels, stop);
+      if (error.empty() && (totals.exit_code != kAllAccepted || totals.pending > 0)) {
+        error = labels.engine + "：" + outcome_words(totals.exit_code);
+        if (totals.pending > 0)
+          error += texts::filled(texts::kFlushLeft, {{"count", std::to_string(totals.pending)}});
+      }
+    }
+    return error;
+  }
+
+  // Every site is flushed once at the start: links taken before a restart or an outage wait.
+  void flush_all_soon() {
+    for (const auto& [name, site] : flushed_)
+      schedule_.waiting(name);
+  }
+
  private:
-  // What the record holds, as `status --json` tells it.
+  // What the record holds, as `status --json` tells it, with each site's flushing.
   IntakeReply status() const {
     try {
-      return {200, status_json(plan_.run.state)};
+      nlohmann::ordered_json status = nlohmann::ordered_json::parse(status_json(plan_.run.state));
+      for (nlohmann::ordered_json& destination : status) {
+        const std::string host = destination.value("site", "");
+        for (const auto& [name, site] : flushed_) {
+          if (site.host != host) continue;
+          const FlushState state = schedule_.state_of(name);
+          destination["next_flush"] =
+              state.next ? nlohmann::ordered_json(w3c_time(*state.next)) : nullptr;
+          destination["last_error"] = state.last_error;
+        }
+      }
+      return {200, status.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)};
     } catch (const Failure& failure) {
       IntakeReply reply = refusal(503, failure.what());
       reply.retry_after = kRetryAfterSeconds;
@@ -119,7 +183,8 @@ class Intake {
       return reply;
     }
     try {
-      keep(*site, host, links);
+      keep(flushed_.at(site->name), links);
+      schedule_.waiting(site->name);
     } catch (const Failure& failure) {
       IntakeReply reply = refusal(503, failure.what());
       reply.retry_after = kRetryAfterSeconds;
@@ -142,12 +207,11 @@ class Intake {
   }
 
   // Takes the links into the record of each of the site's engines, one transaction each.
-  void keep(const SitePlan& site, const std::string& host, std::span<const SourceLink> links) {
+  void keep(const SitePlan& site, std::span<const SourceLink> links) {
     const std::lock_guard<std::mutex> one_at_a_time(mutex_);
     for (const EngineSettings& engine : site.engines) {
       Destination destination = engine.destination;
-      destination.host = host;
-      if (destination.site_url.empty()) destination.site_url = site_url_of(links.front().url);
+      destination.host = site.host;
       Secrets secrets;
       secrets.add_address(destination.interface);
       secrets.add(destination.key);
@@ -156,7 +220,7 @@ class Intake {
           open_record({.path = record_path(plan_.run, destination, name),
                        .destination = name,
                        .sends = false,
-                       .site = host,
+                       .site = site.host,
                        .site_name = site.name});
       record->take_in(links, false);
       record->commit_intake();
@@ -164,8 +228,32 @@ class Intake {
   }
 
   const Plan& plan_;
-  std::map<std::string, std::string> hosts_;
+  FlushSchedule& schedule_;
+  std::map<std::string, std::string> hosts_;  // by the site's name
+  std::map<std::string, SitePlan> flushed_;   // by the site's name, where its host is known
   std::mutex mutex_;
+};
+
+// Flushes each site as it falls due, on a thread of its own, until stopped.
+class Flusher {
+ public:
+  Flusher(Intake& intake, FlushSchedule& schedule)
+      : schedule_(schedule), thread_([this, &intake] {
+          while (const std::optional<std::string> site = schedule_.next_due())
+            schedule_.flushed(*site, intake.flush(*site, stop_));
+        }) {}
+
+  // The request in flight is answered and kept; no other goes out.
+  ~Flusher() {
+    stop_ = true;
+    schedule_.stop();
+    thread_.join();
+  }
+
+ private:
+  FlushSchedule& schedule_;
+  std::atomic<bool> stop_ = false;
+  std::thread thread_;
 };
 
 }  // namespace
@@ -182,7 +270,8 @@ int serve_links(const Options& options) {
     std::cerr << texts::about(options.config, texts::kServeNeedsTable) << "\n";
     return kUsageOrInput;
   }
-  Intake intake(plan);
+  FlushSchedule schedule(plan.serve->flush_after);
+  Intake intake(plan, schedule);
   if (const std::vector<std::string> problems = intake.problems(); !problems.empty()) {
     for (const std::string& problem : problems)
       std::cerr << problem << "\n";
@@ -196,6 +285,8 @@ int serve_links(const Options& options) {
     std::cout << texts::filled(texts::kServeListening,
                                {{"host", address.host}, {"port", std::to_string(server.port())}})
               << std::endl;
+    const Flusher flusher(intake, schedule);
+    intake.flush_all_soon();
     stop.wait();
   } catch (const Failure& failure) {
     std::cerr << failure.what() << "\n";

@@ -40,6 +40,16 @@ const Setting<ServeSettings> kSettings[] = {
        serve.debounce = *seconds;
        return std::nullopt;
      }},
+    {.key = "flush_after",
+     .option = "",
+     .form = SettingForm::kNumber,
+     .help = "seconds from a site's first waiting link to its sending (default 60)",
+     .take = [](const std::string& value, ServeSettings& serve) -> Taken {
+       const std::optional<double> seconds = number_between(value, 0, 86400);
+       if (!seconds) return std::string(texts::kNotServeSeconds);
+       serve.flush_after = *seconds;
+       return std::nullopt;
+     }},
 };
 
 }  // namespace

@@ -18,6 +18,7 @@ struct ServeSettings {
   std::string listen = kDefaultListen;  // ADDRESS:PORT; an IPv6 address in brackets
   std::string token;                    // what callers show as "Authorization: Bearer TOKEN"
   double debounce = 600;                // seconds within which a link published again is one
+  double flush_after = 60;              // seconds from a site's first waiting link to its sending
 
   bool operator==(const ServeSettings&) const = default;
 };

@@ -79,6 +79,7 @@ inline constexpr std::string_view kConfigOneOf = "应给出 {first} 或 {second}
 inline constexpr std::string_view kConfigNoVariable = "环境变量 {name} 未设置或为空";
 inline constexpr std::string_view kConfigBatch = "应为 1 到 {most} 之间的整数";
 inline constexpr std::string_view kEmptyFile = "文件是空的";
+inline constexpr std::string_view kFlushLeft = "，{count} 条仍在等待";
 inline constexpr std::string_view kNotServeSeconds = "应为 0 到 86400 之间的秒数";
 inline constexpr std::string_view kNotListenAddress =
     "应为“地址:端口”，IPv6 地址加方括号，如 127.0.0.1:8474 或 [::1]:8474";

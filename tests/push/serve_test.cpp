@@ -2,7 +2,9 @@
 // run then sends them; what cannot be taken is refused in plain words, and nothing of it kept.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "tests/push/push_fixture.h"
 #include "tests/support/child_process.h"
@@ -21,22 +23,45 @@ std::string ask(std::uint16_t port, const std::string& request, const std::strin
                                 "\r\nConnection: close\r\n\r\n" + body);
 }
 
-TEST_F(PushProgramTest, ServedLinksAreKeptBeforeTheAnswerAndSentByTheNextRun) {
-  if (push("--help").output.find("\n  serve ") == std::string::npos)
-    GTEST_SKIP() << "this build has no serve";
-  const std::string root = "http://127.0.0.1:" + std::to_string(port_ = unused_port());
-  start_simulator({"--site", "www.example.com"});
+class ServeTest : public PushProgramTest {
+ protected:
+  void SetUp() override {
+    PushProgramTest::SetUp();
+    if (push("--help").output.find("\n  serve ") == std::string::npos)
+      GTEST_SKIP() << "this build has no serve";
+  }
+
+  // A config of one site pushed to the simulator's Bing, served at `port`; the sites's own
+  // source has one link.
+  std::string config(std::uint16_t port, const std::string& serve_lines) {
+    const std::string root = "http://127.0.0.1:" + std::to_string(port_ = unused_port());
+    start_simulator({"--site", "www.example.com"});
+    write("token", "intake-token-1\n");
+    write("bing.key", "demo-token\n");
+    write("links.txt", "https://www.example.com/a\n");
+    return write("config.toml",
+                 "state = \"state.db\"\n[serve]\nlisten = \"127.0.0.1:" + std::to_string(port) +
+                     "\"\ntoken_file = \"token\"\n" + serve_lines +
+                     "[[site]]\nname = \"www\"\nfiles = "
+                     "[\"links.txt\"]\n[site.bing]\napi_key_file = \"bing.key\"\n"
+                     "site_url = \"https://www.example.com/\"\nendpoint = \"" +
+                     root + "/webmaster/api.svc/json\"\n");
+  }
+
+  // What the simulator was sent: the requests' bodies one after the other.
+  std::string bodies_sent() {
+    std::string sent;
+    for (const std::string& request :
+         all_recorded([this](int n) { return recorded(n); }, requests_recorded()))
+      sent += request.substr(request.find("\r\n\r\n") + 4);
+    return sent;
+  }
+};
+
+TEST_F(ServeTest, ServedLinksAreKeptBeforeTheAnswerAndSentByTheNextRun) {
   const std::uint16_t port = unused_port();
-  write("token", "intake-token-1\n");
-  write("bing.key", "demo-token\n");
   // The run's own source has one of the posted links: it is still sent once.
-  write("links.txt", "https://www.example.com/a\n");
-  const std::string config = write(
-      "config.toml", "state = \"state.db\"\n[serve]\nlisten = \"127.0.0.1:" + std::to_string(port) +
-                         "\"\ntoken_file = \"token\"\n[[site]]\nname = \"www\"\nfiles = "
-                         "[\"links.txt\"]\n[site.bing]\napi_key_file = \"bing.key\"\nsite_url = "
-                         "\"https://www.example.com/\"\nendpoint = \"" +
-                         root + "/webmaster/api.svc/json\"\n");
+  const std::string config = this->config(port, "");
   ChildProcess service({push_command(), "serve", "--config", config});
   ASSERT_TRUE(service.wait_for_port(port));
 
@@ -78,16 +103,40 @@ TEST_F(PushProgramTest, ServedLinksAreKeptBeforeTheAnswerAndSentByTheNextRun) {
 
   const Outcome run = push("--config " + config);
   EXPECT_EQ(run.exit_code, 0) << run.output;
-  std::string sent;
-  for (const std::string& request :
-       all_recorded([this](int n) { return recorded(n); }, requests_recorded()))
-    sent += request.substr(request.find("\r\n\r\n") + 4);
+  const std::string sent = bodies_sent();
   EXPECT_NE(
       sent.find(
           R"(["https://www.example.com/a","https://www.example.com/b","https://www.example.com/c"])"),
       std::string::npos)
       << sent;
   EXPECT_EQ(sent.find("example.com/d"), std::string::npos) << "nothing of a refused post";
+}
+
+// The service sends what it took a moment later by itself, tells so in its status, and stops
+// on SIGTERM with 0.
+TEST_F(ServeTest, ServiceSendsWhatItTookAndStopsCleanly) {
+  const std::uint16_t port = unused_port();
+  const std::string config = this->config(port, "flush_after = 0\n");
+  const std::string log = files_.file("serve.txt");
+  shell("(" + program("serve --config " + config) + " >" + log + " 2>&1 & echo $! >" +
+        files_.file("pid") + "; wait $!; echo \"exit: $?\" >>" + log + ") >/dev/null 2>&1 &");
+  ASSERT_TRUE(wait_until_accepting(port)) << read("serve.txt");
+  const std::string answer = ask(port, "POST /v1/links?site=www", "intake-token-1", "text/plain",
+                                 "https://www.example.com/b\nhttps://www.example.com/c\n");
+  EXPECT_EQ(answer.rfind("HTTP/1.1 202", 0), 0u) << answer;
+  for (int tenth = 0; tenth < 100 && bodies_sent().find("/c") == std::string::npos; ++tenth)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_NE(bodies_sent().find(R"("https://www.example.com/b","https://www.example.com/c")"),
+            std::string::npos)
+      << bodies_sent() << read("serve.txt");
+  const std::string status = ask(port, "GET /v1/status", "intake-token-1", "text/plain", "");
+  EXPECT_NE(status.find(R"("waiting": 0)"), std::string::npos) << status;
+  EXPECT_NE(status.find(R"("last_error": "")"), std::string::npos) << status;
+
+  shell("kill -TERM $(cat " + files_.file("pid") + ")");
+  for (int tenth = 0; tenth < 100 && read("serve.txt").find("exit: ") == std::string::npos; ++tenth)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_NE(read("serve.txt").find("exit: 0"), std::string::npos) << read("serve.txt");
 }
 
 }  // namespace
