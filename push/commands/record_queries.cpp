@@ -160,6 +160,16 @@ std::string status_json(const std::string& state) {
   return all.dump(2, ' ', false, Json::error_handler_t::replace);
 }
 
+std::vector<StatusRow> status_rows(const std::string& state) {
+  std::vector<StatusRow> rows;
+  each_record(state, [&](Record& record) {
+    const std::time_t now = seconds_now();
+    for (const LinkCounts& counts : record.counts(now))
+      rows.push_back(row_of(counts, quota_today(counts, now)));
+  });
+  return rows;
+}
+
 int show_status(const Options& options) {
   if (options.not_indexed) {
     const LineFormat format = options.run.json ? LineFormat::kJson : LineFormat::kCsv;

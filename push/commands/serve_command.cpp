@@ -14,9 +14,11 @@
 #include "push/engines/client.h"
 #include "push/record/record_factory.h"
 #include "push/reports/run_outcome.h"
+#include "push/reports/status_metrics.h"
 #include "push/serve/flush_schedule.h"
 #include "push/serve/intake_body.h"
 #include "push/serve/intake_server.h"
+#include "push/serve/serve_counters.h"
 #include "push/texts/exit_codes.h"
 #include "push/texts/failure.h"
 #include "push/texts/link_parts.h"
@@ -25,6 +27,21 @@
 
 namespace lc::push {
 namespace {
+
+constexpr std::string_view kLinksPath = "/v1/links";
+constexpr std::string_view kStatusPath = "/v1/status";
+constexpr const char* kPrometheusType = "text/plain; version=0.0.4; charset=utf-8";
+
+// The method each path answers, and what a caller using another is told.
+struct Route {
+  std::string_view method;
+  std::string_view method_words;
+};
+const std::map<std::string_view, Route, std::less<>> kRoutes = {
+    {kLinksPath, {"POST", texts::kIntakeMethod}},
+    {kStatusPath, {"GET", texts::kStatusMethod}},
+    {"/metrics", {"GET", texts::kMetricsMethod}},
+};
 
 // How long a caller is asked to wait when the record cannot take links now.
 constexpr int kRetryAfterSeconds = 5;
@@ -95,18 +112,10 @@ class Intake {
   }
 
   IntakeReply answer(const IntakeRequest& request) {
-    const bool links = request.path == "/v1/links";
-    if (!links && request.path != "/v1/status") return refusal(404, texts::kIntakeNotFound);
-    if (request.method != (links ? "POST" : "GET"))
-      return refusal(405, links ? texts::kIntakeMethod : texts::kStatusMethod);
-    constexpr std::string_view kBearer = "Bearer ";
-    const std::string_view authorization = request.authorization;
-    if (!authorization.starts_with(kBearer) ||
-        !same_secret(authorization.substr(kBearer.size()), plan_.serve->token))
-      return refusal(401, texts::kIntakeBadToken);
-    return links ? take(request) : status();
+    IntakeReply reply = answer_of(request);
+    counters_.answered(reply.status);
+    return reply;
   }
-
   // Sends what waits for each of the site's engines, within every quota the record knows, until
   // `stop` is set. The flush's error: empty where nothing was left waiting.
   std::string flush(const std::string& name, const std::atomic<bool>& stop) const {
@@ -124,6 +133,7 @@ class Intake {
           error += texts::filled(texts::kFlushLeft, {{"count", std::to_string(totals.pending)}});
       }
     }
+    counters_.flushed(!error.empty());
     return error;
   }
 
@@ -134,6 +144,33 @@ class Intake {
   }
 
  private:
+  // Each path answers one method, to callers that show the token.
+  IntakeReply answer_of(const IntakeRequest& request) {
+    const auto route = kRoutes.find(request.path);
+    if (route == kRoutes.end()) return refusal(404, texts::kIntakeNotFound);
+    if (request.method != route->second.method) return refusal(405, route->second.method_words);
+    constexpr std::string_view kBearer = "Bearer ";
+    const std::string_view authorization = request.authorization;
+    if (!authorization.starts_with(kBearer) ||
+        !same_secret(authorization.substr(kBearer.size()), plan_.serve->token))
+      return refusal(401, texts::kIntakeBadToken);
+    if (request.path == kLinksPath) return take(request);
+    return request.path == kStatusPath ? status() : metrics();
+  }
+
+  // The record's counts and the service's own, for Prometheus.
+  IntakeReply metrics() const {
+    try {
+      IntakeReply reply{200, status_metrics(status_rows(plan_.run.state)) + counters_.text()};
+      reply.content_type = kPrometheusType;
+      return reply;
+    } catch (const Failure& failure) {
+      IntakeReply reply = refusal(503, failure.what());
+      reply.retry_after = kRetryAfterSeconds;
+      return reply;
+    }
+  }
+
   // What the record holds, as `status --json` tells it, with each site's flushing.
   IntakeReply status() const {
     try {
@@ -190,6 +227,7 @@ class Intake {
       reply.retry_after = kRetryAfterSeconds;
       return reply;
     }
+    counters_.taken(links.size());
     return {202, nlohmann::json{{"taken", links.size()}}.dump()};
   }
 
@@ -230,7 +268,8 @@ class Intake {
   const Plan& plan_;
   FlushSchedule& schedule_;
   std::map<std::string, std::string> hosts_;  // by the site's name
-  std::map<std::string, SitePlan> flushed_;   // by the site's name, where its host is known
+  std::map<std::string, SitePlan> flushed_;
+  mutable ServeCounters counters_;  // by the site's name, where its host is known
   std::mutex mutex_;
 };
 

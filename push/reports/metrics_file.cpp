@@ -3,6 +3,7 @@
 #include <map>
 #include <sstream>
 
+#include "push/reports/prometheus_text.h"
 #include "push/texts/exit_codes.h"
 #include "push/texts/failure.h"
 #include "push/texts/file_text.h"
@@ -12,18 +13,9 @@ namespace {
 
 constexpr std::string_view kLastSuccess = "linkcourier_last_success_timestamp_seconds";
 
-// A label's value as the format quotes it.
-std::string label_value(std::string_view value) {
-  std::string text = "\"";
-  for (const char c : value) {
-    if (c == '\\' || c == '"') text += '\\';
-    text += c == '\n' ? std::string("\\n") : std::string(1, c);
-  }
-  return text + "\"";
-}
-
 std::string labels_of(const ReportLabels& labels) {
-  return "{site=" + label_value(labels.site) + ",engine=" + label_value(labels.engine) + "}";
+  return "{site=" + prometheus_label(labels.site) + ",engine=" + prometheus_label(labels.engine) +
+         "}";
 }
 
 // The times of last success the file holds, by their labels.
@@ -56,7 +48,7 @@ void write_metrics(const std::string& path, const std::vector<RunFigures>& runs,
   const std::map<std::string, std::string> kept = last_successes(path);
   std::ostringstream text;
   const auto family = [&](const Gauge& gauge, auto value_of) {
-    text << "# HELP " << gauge.name << " " << gauge.help << "\n# TYPE " << gauge.name << " gauge\n";
+    text << prometheus_heading(gauge.name, gauge.help, "gauge");
     for (const RunFigures& run : runs) {
       const std::optional<std::string> value = value_of(run);
       if (value) text << gauge.name << labels_of(run.labels) << " " << *value << "\n";

@@ -104,9 +104,10 @@ inline constexpr std::string_view kServeSiteWithoutHost =
 inline constexpr std::string_view kServeListening = "正在 {host} 的端口 {port} 接收链接";
 inline constexpr std::string_view kCannotListen = "无法监听：{words}";
 inline constexpr std::string_view kIntakeNotFound =
-    "没有这个地址：链接请 POST 到 /v1/links，状态请 GET /v1/status";
+    "没有这个地址：链接请 POST 到 /v1/links，状态请 GET /v1/status 或 /metrics";
 inline constexpr std::string_view kIntakeMethod = "/v1/links 只接受 POST";
 inline constexpr std::string_view kStatusMethod = "/v1/status 只接受 GET";
+inline constexpr std::string_view kMetricsMethod = "/metrics 只接受 GET";
 inline constexpr std::string_view kIntakeBadToken =
     "缺少或不对的 token：请用 Authorization: Bearer TOKEN";
 inline constexpr std::string_view kIntakeTooLarge = "请求体超过 {bytes} 字节：请分成几次发送";

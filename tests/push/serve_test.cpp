@@ -112,8 +112,8 @@ TEST_F(ServeTest, ServedLinksAreKeptBeforeTheAnswerAndSentByTheNextRun) {
   EXPECT_EQ(sent.find("example.com/d"), std::string::npos) << "nothing of a refused post";
 }
 
-// The service sends what it took a moment later by itself, tells so in its status, and stops
-// on SIGTERM with 0.
+// The service sends what it took a moment later by itself, tells so in its status and metrics,
+// and stops on SIGTERM with 0.
 TEST_F(ServeTest, ServiceSendsWhatItTookAndStopsCleanly) {
   const std::uint16_t port = unused_port();
   const std::string config = this->config(port, "flush_after = 0\n");
@@ -132,6 +132,13 @@ TEST_F(ServeTest, ServiceSendsWhatItTookAndStopsCleanly) {
   const std::string status = ask(port, "GET /v1/status", "intake-token-1", "text/plain", "");
   EXPECT_NE(status.find(R"("waiting": 0)"), std::string::npos) << status;
   EXPECT_NE(status.find(R"("last_error": "")"), std::string::npos) << status;
+  const std::string metrics = ask(port, "GET /metrics", "intake-token-1", "text/plain", "");
+  EXPECT_NE(metrics.find("linkcourier_record_links{site=\"www.example.com\",engine=\"bing\","
+                         "state=\"accepted\"} 2\n"),
+            std::string::npos)
+      << metrics;
+  write("m.prom", metrics.substr(metrics.find("\r\n\r\n") + 4));
+  EXPECT_EQ(shell("promtool check metrics < " + files_.file("m.prom")).exit_code, 0) << metrics;
 
   shell("kill -TERM $(cat " + files_.file("pid") + ")");
   for (int tenth = 0; tenth < 100 && read("serve.txt").find("exit: ") == std::string::npos; ++tenth)
