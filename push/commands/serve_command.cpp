@@ -3,283 +3,32 @@
 #include <algorithm>
 #include <atomic>
 #include <iostream>
-#include <map>
+#include <memory>
 #include <mutex>
-#include <nlohmann/json.hpp>
+#include <optional>
 #include <thread>
+#include <utility>
 
-#include "platform/stop_request.h"
-#include "push/commands/push_command.h"
-#include "push/commands/record_queries.h"
-#include "push/engines/client.h"
-#include "push/record/record_factory.h"
-#include "push/reports/run_outcome.h"
-#include "push/reports/status_metrics.h"
+#include "platform/service_manager.h"
+#include "platform/service_signals.h"
+#include "push/commands/served_sites.h"
 #include "push/serve/flush_schedule.h"
-#include "push/serve/intake_body.h"
 #include "push/serve/intake_server.h"
 #include "push/serve/serve_counters.h"
 #include "push/texts/exit_codes.h"
 #include "push/texts/failure.h"
-#include "push/texts/link_parts.h"
 #include "push/texts/push_texts.h"
-#include "push/texts/w3c_time.h"
 
 namespace lc::push {
 namespace {
 
-constexpr std::string_view kLinksPath = "/v1/links";
-constexpr std::string_view kStatusPath = "/v1/status";
-constexpr const char* kPrometheusType = "text/plain; version=0.0.4; charset=utf-8";
-
-// The method each path answers, and what a caller using another is told.
-struct Route {
-  std::string_view method;
-  std::string_view method_words;
-};
-const std::map<std::string_view, Route, std::less<>> kRoutes = {
-    {kLinksPath, {"POST", texts::kIntakeMethod}},
-    {kStatusPath, {"GET", texts::kStatusMethod}},
-    {"/metrics", {"GET", texts::kMetricsMethod}},
-};
-
-// How long a caller is asked to wait when the record cannot take links now.
-constexpr int kRetryAfterSeconds = 5;
-
-// A service's flush waits this long at most for an engine that asks to wait; past it, the links
-// wait in the record for the next flush, and a stop is never held up longer.
-constexpr double kMostFlushWaitSeconds = 60;
-
-// The address of a site (scheme and host), as its settings name it: the folder's address, the
-// first sitemap's, or an engine's name for the site; empty where none does.
-std::string address_of_site(const SitePlan& site) {
-  if (!site.sources.folder.base.empty()) return site_url_of(site.sources.folder.base);
-  for (const std::string& sitemap : site.sources.sitemaps) {
-    if (is_sendable_address(sitemap)) return site_url_of(sitemap);
-  }
-  for (const EngineSettings& engine : site.engines) {
-    if (!engine.destination.site_url.empty()) return site_url_of(engine.destination.site_url);
-  }
-  return "";
-}
-
-// The site as the service takes and sends its links: their host known, each engine's destination
-// named by the site's address. A flush only sends: what is gone, what is indexed and the
-// sitemaps (and the engines told by sitemaps alone) are the nightly run's, which reads the site's
-// sources.
-SitePlan flushed_site(const SitePlan& site, const std::string& address) {
-  SitePlan flushed = site;
-  flushed.host = std::string(host_of(address));
-  flushed.deletions = false;
-  for (EngineSettings& engine : flushed.engines) {
-    if (engine.destination.site_url.empty()) engine.destination.site_url = address;
-    engine.inspection.enabled = false;
-  }
-  return flushed;
-}
-
-// Compares all of both, so that the time taken tells nothing of where a guess went wrong.
-bool same_secret(std::string_view given, std::string_view kept) {
-  if (given.size() != kept.size()) return false;
-  unsigned char differs = 0;
-  for (std::size_t i = 0; i < given.size(); ++i)
-    differs |= static_cast<unsigned char>(given[i] ^ kept[i]);
-  return differs == 0;
-}
-
-class Intake {
- public:
-  Intake(const Plan& plan, FlushSchedule& schedule) : plan_(plan), schedule_(schedule) {
-    for (const SitePlan& site : plan.sites) {
-      const std::string address = address_of_site(site);
-      hosts_[site.name] = std::string(host_of(address));
-      if (!address.empty()) flushed_.emplace(site.name, flushed_site(site, address));
-    }
-  }
-
-  // Why the service cannot take links for every site and engine: a site whose host no setting
-  // names, an engine whose secrets cannot be had (its record could not be named).
-  std::vector<std::string> problems() const {
-    std::vector<std::string> problems;
-    for (const SitePlan& site : plan_.sites) {
-      if (!flushed_.contains(site.name))
-        problems.push_back(texts::filled(texts::kServeSiteWithoutHost, {{"site", site.name}}));
-      for (const EngineSettings& engine : site.engines) {
-        if (!engine.unusable.empty()) problems.push_back(engine.unusable);
-      }
-    }
-    return problems;
-  }
-
-  IntakeReply answer(const IntakeRequest& request) {
-    IntakeReply reply = answer_of(request);
-    counters_.answered(reply.status);
-    return reply;
-  }
-  // Sends what waits for each of the site's engines, within every quota the record knows, until
-  // `stop` is set. The flush's error: empty where nothing was left waiting.
-  std::string flush(const std::string& name, const std::atomic<bool>& stop) const {
-    const SitePlan& site = flushed_.at(name);
-    RunSettings run = plan_.run;
-    run.max_wait_seconds = std::min(run.max_wait_seconds, kMostFlushWaitSeconds);
-    std::string error;
-    for (const EngineSettings& engine : site.engines) {
-      if (engine.sitemaps_only) continue;
-      const ReportLabels labels{site.name, std::string(engine.destination.engine->name)};
-      const RunTotals totals = push_waiting(run, site, engine, labels, stop);
-      if (error.empty() && (totals.exit_code != kAllAccepted || totals.pending > 0)) {
-        error = labels.engine + "：" + outcome_words(totals.exit_code);
-        if (totals.pending > 0)
-          error += texts::filled(texts::kFlushLeft, {{"count", std::to_string(totals.pending)}});
-      }
-    }
-    counters_.flushed(!error.empty());
-    return error;
-  }
-
-  // Every site is flushed once at the start: links taken before a restart or an outage wait.
-  void flush_all_soon() {
-    for (const auto& [name, site] : flushed_)
-      schedule_.waiting(name);
-  }
-
- private:
-  // Each path answers one method, to callers that show the token.
-  IntakeReply answer_of(const IntakeRequest& request) {
-    const auto route = kRoutes.find(request.path);
-    if (route == kRoutes.end()) return refusal(404, texts::kIntakeNotFound);
-    if (request.method != route->second.method) return refusal(405, route->second.method_words);
-    constexpr std::string_view kBearer = "Bearer ";
-    const std::string_view authorization = request.authorization;
-    if (!authorization.starts_with(kBearer) ||
-        !same_secret(authorization.substr(kBearer.size()), plan_.serve->token))
-      return refusal(401, texts::kIntakeBadToken);
-    if (request.path == kLinksPath) return take(request);
-    return request.path == kStatusPath ? status() : metrics();
-  }
-
-  // The record's counts and the service's own, for Prometheus.
-  IntakeReply metrics() const {
-    try {
-      IntakeReply reply{200, status_metrics(status_rows(plan_.run.state)) + counters_.text()};
-      reply.content_type = kPrometheusType;
-      return reply;
-    } catch (const Failure& failure) {
-      IntakeReply reply = refusal(503, failure.what());
-      reply.retry_after = kRetryAfterSeconds;
-      return reply;
-    }
-  }
-
-  // What the record holds, as `status --json` tells it, with each site's flushing.
-  IntakeReply status() const {
-    try {
-      nlohmann::ordered_json status = nlohmann::ordered_json::parse(status_json(plan_.run.state));
-      for (nlohmann::ordered_json& destination : status) {
-        const std::string host = destination.value("site", "");
-        for (const auto& [name, site] : flushed_) {
-          if (site.host != host) continue;
-          const FlushState state = schedule_.state_of(name);
-          destination["next_flush"] =
-              state.next ? nlohmann::ordered_json(w3c_time(*state.next)) : nullptr;
-          destination["last_error"] = state.last_error;
-        }
-      }
-      return {200, status.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)};
-    } catch (const Failure& failure) {
-      IntakeReply reply = refusal(503, failure.what());
-      reply.retry_after = kRetryAfterSeconds;
-      return reply;
-    }
-  }
-
-  IntakeReply take(const IntakeRequest& request) {
-    const IntakeBody body = read_intake_body(request);
-    if (!body.problem.empty()) return refusal(400, body.problem);
-    const SitePlan* site = site_named(body.site);
-    if (site == nullptr)
-      return refusal(422, texts::filled(texts::kIntakeUnknownSite, {{"site", body.site}}));
-    const std::string& host = hosts_.at(site->name);
-    nlohmann::json wrong = nlohmann::json::array();
-    std::vector<SourceLink> links;
-    for (const std::string& link : body.links) {
-      if (!is_sendable_address(link)) {
-        wrong.push_back({{"link", link}, {"problem", texts::kIntakeNotALink}});
-      } else if (host_of(link) != host) {
-        wrong.push_back({{"link", link},
-                         {"problem", texts::filled(texts::kIntakeOtherHost, {{"host", host}})}});
-      } else {
-        links.push_back({link, now_less_debounce(), std::nullopt});
-      }
-    }
-    if (!wrong.empty()) {
-      IntakeReply reply = refusal(422, texts::kIntakeWrongLinks);
-      nlohmann::json json = nlohmann::json::parse(reply.body);
-      json["links"] = std::move(wrong);
-      reply.body = json.dump();
-      return reply;
-    }
-    try {
-      keep(flushed_.at(site->name), links);
-      schedule_.waiting(site->name);
-    } catch (const Failure& failure) {
-      IntakeReply reply = refusal(503, failure.what());
-      reply.retry_after = kRetryAfterSeconds;
-      return reply;
-    }
-    counters_.taken(links.size());
-    return {202, nlohmann::json{{"taken", links.size()}}.dump()};
-  }
-
-  const SitePlan* site_named(const std::string& name) const {
-    for (const SitePlan& site : plan_.sites) {
-      if (site.name == name) return &site;
-    }
-    return nullptr;
-  }
-
-  // A link published again within the debounce is one: it waits again only where it was
-  // accepted before then, as a page changed since.
-  std::time_t now_less_debounce() const {
-    return std::time(nullptr) - static_cast<std::time_t>(plan_.serve->debounce);
-  }
-
-  // Takes the links into the record of each of the site's engines, one transaction each.
-  void keep(const SitePlan& site, std::span<const SourceLink> links) {
-    const std::lock_guard<std::mutex> one_at_a_time(mutex_);
-    for (const EngineSettings& engine : site.engines) {
-      Destination destination = engine.destination;
-      destination.host = site.host;
-      Secrets secrets;
-      secrets.add_address(destination.interface);
-      secrets.add(destination.key);
-      const std::string name = destination.engine->destination_name(destination, secrets);
-      const std::unique_ptr<Record> record =
-          open_record({.path = record_path(plan_.run, destination, name),
-                       .destination = name,
-                       .sends = false,
-                       .site = site.host,
-                       .site_name = site.name});
-      record->take_in(links, false);
-      record->commit_intake();
-    }
-  }
-
-  const Plan& plan_;
-  FlushSchedule& schedule_;
-  std::map<std::string, std::string> hosts_;  // by the site's name
-  std::map<std::string, SitePlan> flushed_;
-  mutable ServeCounters counters_;  // by the site's name, where its host is known
-  std::mutex mutex_;
-};
-
 // Flushes each site as it falls due, on a thread of its own, until stopped.
 class Flusher {
  public:
-  Flusher(Intake& intake, FlushSchedule& schedule)
-      : schedule_(schedule), thread_([this, &intake] {
+  Flusher(ServedSites& sites, FlushSchedule& schedule)
+      : schedule_(schedule), thread_([this, &sites] {
           while (const std::optional<std::string> site = schedule_.next_due())
-            schedule_.flushed(*site, intake.flush(*site, stop_));
+            schedule_.flushed(*site, sites.flush(*site, stop_));
         }) {}
 
   // The request in flight is answered and kept; no other goes out.
@@ -295,38 +44,115 @@ class Flusher {
   std::thread thread_;
 };
 
-}  // namespace
+// One reading of the config, served: its plan, its sites, and their flushing, from the moment
+// it is made until it is let go.
+struct Serving {
+  Serving(Plan read, ServeCounters& counters)
+      : plan(std::move(read)), schedule(plan.serve->flush_after), sites(plan, schedule, counters) {}
 
-int serve_links(const Options& options) {
+  // Flushes every site soon: links taken before a restart, an outage or a reload wait.
+  void start() {
+    flusher.emplace(sites, schedule);
+    sites.flush_all_soon();
+  }
+
+  Plan plan;
+  FlushSchedule schedule;
+  ServedSites sites;
+  std::optional<Flusher> flusher;  // last: it stops before what it flushes goes
+};
+
+// The config read for serving, or none, each of its mistakes said.
+std::unique_ptr<Serving> read_serving(const Options& options, ServeCounters& counters) {
   const PlanReading reading = plan_of(options);
   for (const std::string& warning : reading.warnings)
     std::cerr << warning << "\n";
   for (const std::string& problem : reading.problems)
     std::cerr << problem << "\n";
-  if (!reading.plan) return kUsageOrInput;
-  const Plan& plan = *reading.plan;
-  if (!plan.serve) {
+  if (!reading.plan) return nullptr;
+  if (!reading.plan->serve) {
     std::cerr << texts::about(options.config, texts::kServeNeedsTable) << "\n";
-    return kUsageOrInput;
+    return nullptr;
   }
-  FlushSchedule schedule(plan.serve->flush_after);
-  Intake intake(plan, schedule);
-  if (const std::vector<std::string> problems = intake.problems(); !problems.empty()) {
-    for (const std::string& problem : problems)
-      std::cerr << problem << "\n";
-    return kUsageOrInput;
+  auto serving = std::make_unique<Serving>(*reading.plan, counters);
+  const std::vector<std::string> problems = serving->sites.problems();
+  for (const std::string& problem : problems)
+    std::cerr << problem << "\n";
+  return problems.empty() ? std::move(serving) : nullptr;
+}
+
+// The serving the requests go to; a reload puts another in its place while requests go on.
+class CurrentServing {
+ public:
+  explicit CurrentServing(std::unique_ptr<Serving> first) : serving_(std::move(first)) {}
+
+  std::shared_ptr<Serving> get() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return serving_;
   }
+  // The one before goes once its last request is answered and its flush stopped.
+  void replace(std::unique_ptr<Serving> next) {
+    std::shared_ptr<Serving> before;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      before = std::exchange(serving_, std::move(next));
+    }
+    serving_->start();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::shared_ptr<Serving> serving_;
+};
+
+// How long the service waits for the system's requests between two words to the watchdog.
+std::chrono::milliseconds beat(const std::optional<std::chrono::microseconds>& watchdog) {
+  if (!watchdog) return std::chrono::hours(1);
+  return std::max(std::chrono::milliseconds(1),
+                  std::chrono::duration_cast<std::chrono::milliseconds>(*watchdog / 2));
+}
+
+}  // namespace
+
+int serve_links(const Options& options) {
+  // Before any thread starts, so that the system's requests reach this one.
+  platform::ServiceSignals signals;
+  ServeCounters counters;
+  std::unique_ptr<Serving> first = read_serving(options, counters);
+  if (!first) return kUsageOrInput;
+  const std::string listen = first->plan.serve->listen;
+  CurrentServing current(std::move(first));
   try {
-    platform::StopRequest stop;
-    const ListenAddress address = *listen_address(plan.serve->listen);
-    IntakeServer server(address,
-                        [&intake](const IntakeRequest& request) { return intake.answer(request); });
-    std::cout << texts::filled(texts::kServeListening,
-                               {{"host", address.host}, {"port", std::to_string(server.port())}})
+    const ListenAddress address = *listen_address(listen);
+    const std::optional<int> handed = platform::handed_listening_socket();
+    IntakeServer server(
+        address,
+        [&current](const IntakeRequest& request) { return current.get()->sites.answer(request); },
+        handed);
+    const std::string port = std::to_string(server.port());
+    std::cout << (handed ? texts::filled(texts::kServeHandedSocket, {{"port", port}})
+                         : texts::filled(texts::kServeListening,
+                                         {{"host", address.host}, {"port", port}}))
               << std::endl;
-    const Flusher flusher(intake, schedule);
-    intake.flush_all_soon();
-    stop.wait();
+    current.get()->start();
+    platform::tell_service_manager("READY=1");
+    const std::optional<std::chrono::microseconds> watchdog = platform::watchdog_interval();
+    for (;;) {
+      const platform::ServiceSignals::Asked asked = signals.wait(beat(watchdog));
+      if (watchdog) platform::tell_service_manager("WATCHDOG=1");
+      if (asked == platform::ServiceSignals::Asked::kStop) break;
+      if (asked != platform::ServiceSignals::Asked::kReload) continue;
+      platform::tell_service_manager("RELOADING=1");
+      if (std::unique_ptr<Serving> next = read_serving(options, counters)) {
+        if (next->plan.serve->listen != listen) std::cerr << texts::kServeListenKept << "\n";
+        current.replace(std::move(next));
+        std::cout << texts::kServeReloaded << std::endl;
+      } else {
+        std::cerr << texts::kServeReloadRefused << "\n";
+      }
+      platform::tell_service_manager("READY=1");
+    }
+    platform::tell_service_manager("STOPPING=1");
   } catch (const Failure& failure) {
     std::cerr << failure.what() << "\n";
     return failure.exit_code();

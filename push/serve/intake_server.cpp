@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstring>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "push/texts/exit_codes.h"
 #include "push/texts/failure.h"
@@ -110,30 +111,39 @@ struct IntakeServer::Daemon {
   }
 };
 
-IntakeServer::IntakeServer(const ListenAddress& address, Handler handler, std::size_t largest_body)
+IntakeServer::IntakeServer(const ListenAddress& address, Handler handler,
+                           std::optional<int> handed_socket, std::size_t largest_body)
     : daemon_(std::make_unique<Daemon>()) {
   daemon_->handler = std::move(handler);
   daemon_->largest_body = largest_body;
   sockaddr_storage socket_address{};
   // No log of its own: what fails at the start is said below, in the service's words.
   unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO;
-  auto* v4 = reinterpret_cast<sockaddr_in*>(&socket_address);
-  auto* v6 = reinterpret_cast<sockaddr_in6*>(&socket_address);
-  if (inet_pton(AF_INET, address.host.c_str(), &v4->sin_addr) == 1) {
-    v4->sin_family = AF_INET;
-    v4->sin_port = htons(static_cast<std::uint16_t>(address.port));
-  } else if (inet_pton(AF_INET6, address.host.c_str(), &v6->sin6_addr) == 1) {
-    v6->sin6_family = AF_INET6;
-    v6->sin6_port = htons(static_cast<std::uint16_t>(address.port));
-    flags |= MHD_USE_IPv6;
+  std::vector<MHD_OptionItem> options = {
+      {MHD_OPTION_NOTIFY_COMPLETED, reinterpret_cast<intptr_t>(&Daemon::on_completed), nullptr},
+      {MHD_OPTION_THREAD_POOL_SIZE, kThreads, nullptr},
+      {MHD_OPTION_CONNECTION_TIMEOUT, kConnectionTimeoutSeconds, nullptr},
+      {MHD_OPTION_CONNECTION_LIMIT, kMostConnections, nullptr}};
+  if (handed_socket) {
+    options.push_back({MHD_OPTION_LISTEN_SOCKET, *handed_socket, nullptr});
   } else {
-    throw Failure(kUsageOrInput, texts::about(address.host, texts::kNotListenAddress));
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&socket_address);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&socket_address);
+    if (inet_pton(AF_INET, address.host.c_str(), &v4->sin_addr) == 1) {
+      v4->sin_family = AF_INET;
+      v4->sin_port = htons(static_cast<std::uint16_t>(address.port));
+    } else if (inet_pton(AF_INET6, address.host.c_str(), &v6->sin6_addr) == 1) {
+      v6->sin6_family = AF_INET6;
+      v6->sin6_port = htons(static_cast<std::uint16_t>(address.port));
+      flags |= MHD_USE_IPv6;
+    } else {
+      throw Failure(kUsageOrInput, texts::about(address.host, texts::kNotListenAddress));
+    }
+    options.push_back({MHD_OPTION_SOCK_ADDR, 0, &socket_address});
   }
-  daemon_->daemon = MHD_start_daemon(
-      flags, 0, nullptr, nullptr, &Daemon::on_request, daemon_.get(), MHD_OPTION_SOCK_ADDR,
-      &socket_address, MHD_OPTION_NOTIFY_COMPLETED, &Daemon::on_completed, nullptr,
-      MHD_OPTION_THREAD_POOL_SIZE, kThreads, MHD_OPTION_CONNECTION_TIMEOUT,
-      kConnectionTimeoutSeconds, MHD_OPTION_CONNECTION_LIMIT, kMostConnections, MHD_OPTION_END);
+  options.push_back({MHD_OPTION_END, 0, nullptr});
+  daemon_->daemon = MHD_start_daemon(flags, 0, nullptr, nullptr, &Daemon::on_request, daemon_.get(),
+                                     MHD_OPTION_ARRAY, options.data(), MHD_OPTION_END);
   if (daemon_->daemon == nullptr) {
     const int error = errno;
     throw Failure(kUsageOrInput, texts::about(address.host + ":" + std::to_string(address.port),

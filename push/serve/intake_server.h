@@ -40,8 +40,10 @@ class IntakeServer {
  public:
   using Handler = std::function<IntakeReply(const IntakeRequest&)>;
 
-  // Listens at `address` (port 0: one the system picks); throws Failure when it cannot.
+  // Listens at `address` (port 0: one the system picks), or on the listening socket a service
+  // manager handed over; throws Failure when it cannot.
   IntakeServer(const ListenAddress& address, Handler handler,
+               std::optional<int> handed_socket = std::nullopt,
                std::size_t largest_body = kLargestIntakeBody);
   ~IntakeServer();
   IntakeServer(const IntakeServer&) = delete;

@@ -102,6 +102,11 @@ inline constexpr std::string_view kServeNeedsTable =
 inline constexpr std::string_view kServeSiteWithoutHost =
     "站点 {site} 的 base、站点地图地址和 site_url 都没有给出：无从得知它的链接属于哪个主机";
 inline constexpr std::string_view kServeListening = "正在 {host} 的端口 {port} 接收链接";
+inline constexpr std::string_view kServeHandedSocket =
+    "正在服务管理器交来的套接字上接收链接（端口 {port}）";
+inline constexpr std::string_view kServeReloaded = "已重新读取配置";
+inline constexpr std::string_view kServeReloadRefused = "配置有误，继续按原来的配置运行";
+inline constexpr std::string_view kServeListenKept = "监听地址的改动要在服务重新启动后才生效";
 inline constexpr std::string_view kCannotListen = "无法监听：{words}";
 inline constexpr std::string_view kIntakeNotFound =
     "没有这个地址：链接请 POST 到 /v1/links，状态请 GET /v1/status 或 /metrics";

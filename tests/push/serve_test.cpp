@@ -48,6 +48,15 @@ class ServeTest : public PushProgramTest {
                      root + "/webmaster/api.svc/json\"\n");
   }
 
+  // Whether the service's log says `words` within ten seconds.
+  bool logged(const std::string& words) {
+    for (int tenth = 0; tenth < 100; ++tenth) {
+      if (read("serve.txt").find(words) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
+
   // What the simulator was sent: the requests' bodies one after the other.
   std::string bodies_sent() {
     std::string sent;
@@ -113,8 +122,8 @@ TEST_F(ServeTest, ServedLinksAreKeptBeforeTheAnswerAndSentByTheNextRun) {
 }
 
 // The service sends what it took a moment later by itself, tells so in its status and metrics,
-// and stops on SIGTERM with 0.
-TEST_F(ServeTest, ServiceSendsWhatItTookAndStopsCleanly) {
+// reads its config again on SIGHUP, and stops on SIGTERM with 0.
+TEST_F(ServeTest, ServiceSendsWhatItTookReloadsAndStopsCleanly) {
   const std::uint16_t port = unused_port();
   const std::string config = this->config(port, "flush_after = 0\n");
   const std::string log = files_.file("serve.txt");
@@ -140,10 +149,25 @@ TEST_F(ServeTest, ServiceSendsWhatItTookAndStopsCleanly) {
   write("m.prom", metrics.substr(metrics.find("\r\n\r\n") + 4));
   EXPECT_EQ(shell("promtool check metrics < " + files_.file("m.prom")).exit_code, 0) << metrics;
 
-  shell("kill -TERM $(cat " + files_.file("pid") + ")");
-  for (int tenth = 0; tenth < 100 && read("serve.txt").find("exit: ") == std::string::npos; ++tenth)
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_NE(read("serve.txt").find("exit: 0"), std::string::npos) << read("serve.txt");
+  // SIGHUP: a config with a mistake is refused and the running one kept; a sound one takes over.
+  const std::string pid = "$(cat " + files_.file("pid") + ")";
+  const std::string sound = read("config.toml");
+  write("config.toml", sound + "bogus = 1\n");
+  shell("kill -HUP " + pid);
+  EXPECT_TRUE(logged("配置有误，继续按原来的配置运行")) << read("serve.txt");
+  EXPECT_EQ(
+      ask(port, "GET /v1/status", "intake-token-1", "text/plain", "").rfind("HTTP/1.1 200", 0), 0u);
+  write("config.toml", sound);
+  write("token", "intake-token-2\n");
+  shell("kill -HUP " + pid);
+  EXPECT_TRUE(logged("已重新读取配置")) << read("serve.txt");
+  EXPECT_EQ(
+      ask(port, "GET /v1/status", "intake-token-1", "text/plain", "").rfind("HTTP/1.1 401", 0), 0u);
+  EXPECT_EQ(
+      ask(port, "GET /v1/status", "intake-token-2", "text/plain", "").rfind("HTTP/1.1 200", 0), 0u);
+
+  shell("kill -TERM " + pid);
+  EXPECT_TRUE(logged("exit: 0")) << read("serve.txt");
 }
 
 }  // namespace

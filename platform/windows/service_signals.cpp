@@ -1,4 +1,4 @@
-#include "platform/stop_request.h"
+#include "platform/service_signals.h"
 
 #include <windows.h>
 
@@ -20,13 +20,14 @@ BOOL WINAPI on_console_event(DWORD event) {
 
 }  // namespace
 
-StopRequest::StopRequest() {
+ServiceSignals::ServiceSignals() {
   stop_event();
   SetConsoleCtrlHandler(on_console_event, TRUE);
 }
 
-void StopRequest::wait() {
-  WaitForSingleObject(stop_event(), INFINITE);
+ServiceSignals::Asked ServiceSignals::wait(std::chrono::milliseconds most) {
+  const DWORD waited = WaitForSingleObject(stop_event(), static_cast<DWORD>(most.count()));
+  return waited == WAIT_OBJECT_0 ? Asked::kStop : Asked::kNothing;
 }
 
 }  // namespace lc::platform
