@@ -58,8 +58,10 @@ install(FILES ${package_dir}/linkcourier-push.1.gz ${package_dir}/linkcourier-pu
 install(FILES ${source}/linkcourier-push.toml ${source}/linkcourier-push-metrics.conf
               ${source}/linkcourier-push.rules.yml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/linkcourier-push/examples COMPONENT push)
-# The daily job, for systemd; neither unit is enabled by the package.
+# The daily job and the service that takes links as they are published, for systemd; no unit is
+# enabled by the package.
 install(FILES ${source}/linkcourier-push.service ${source}/linkcourier-push.timer
+              ${source}/linkcourier-push-serve.service ${source}/linkcourier-push.socket
         DESTINATION /lib/systemd/system COMPONENT push)
 
 foreach(component window push)

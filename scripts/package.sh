@@ -61,12 +61,14 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$window/usr/bin/linkcourie
 dpkg-deb -x "$push_deb" "$root"
 dpkg-deb -e "$push_deb" "$root/DEBIAN"
 "$root/usr/bin/linkcourier-push" --help >/dev/null
-# The daily job's units load beside the system's own, and the service is as closed as a network
-# client can be.
+# The units load beside the system's own, and the services are as closed as network clients can
+# be.
 cp -rn /lib/systemd/system/. "$root/lib/systemd/system/"
-systemd-analyze verify --man=no --root="$root" linkcourier-push.service linkcourier-push.timer
-systemd-analyze security --offline=yes --root="$root" linkcourier-push.service |
-  grep 'Overall exposure level'
+systemd-analyze verify --man=no --root="$root" linkcourier-push.service linkcourier-push.timer \
+  linkcourier-push-serve.service linkcourier-push.socket
+for unit in linkcourier-push.service linkcourier-push-serve.service; do
+  systemd-analyze security --offline=yes --root="$root" "$unit" | grep 'Overall exposure level'
+done
 test -e "$root/usr/share/doc/linkcourier-push/examples/linkcourier-push.toml"
 # Started once, its program from the throwaway root under the unit's own sandbox, where systemd
 # runs this machine; elsewhere (a container, a build chroot) it cannot be, and says why.

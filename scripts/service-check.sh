@@ -35,7 +35,7 @@ rm -f "$root/etc/os-release" && cp /usr/lib/os-release "$root/etc/os-release"
 : >"$root/etc/machine-id"
 find "$root/etc/systemd/system" -path '*.wants/*' -delete
 for folder in bin sbin lib lib64; do ln -s "usr/$folder" "$root/$folder"; done
-cp "$package"/lib/systemd/system/linkcourier-push.* "$root/etc/systemd/system/"
+cp "$package"/lib/systemd/system/linkcourier-push* "$root/etc/systemd/system/"
 mkdir -p "$root/etc/systemd/system/linkcourier-push.service.d"
 cp "$package/usr/share/doc/linkcourier-push/examples/linkcourier-push-metrics.conf" \
   "$root/etc/systemd/system/linkcourier-push.service.d/metrics.conf"
@@ -101,7 +101,15 @@ echo "<p>the blog</p>" >"$root/srv/www/blog/index.html"
     "token_uri": sys.argv[2] + "/token"}))' "$work/google.pem" "$engines" >"$etc/google.json"
   echo "EXAMPLE_PUSH_INTERFACE=\"$engines/urls?site=www.example.com&token=$key\"" \
     >"$etc/secrets.env"
+  echo "intake-token-$key" >"$etc/intake.token"
 )
+# The service that takes links, as the README adds it, on a free port of the shared loopback.
+printf '\n[serve]\ntoken_file = "/etc/linkcourier/intake.token"\nflush_after = 1\n' >>"$etc/sites.toml"
+serve_port=$(free_port)
+mkdir -p "$root/etc/systemd/system/linkcourier-push.socket.d"
+printf '[Socket]\nListenStream=\nListenStream=127.0.0.1:%s\n' "$serve_port" \
+  >"$root/etc/systemd/system/linkcourier-push.socket.d/port.conf"
+echo "$serve_port" >"$root/etc/linkcourier-serve-port"
 
 # In the container: the service started as the timer starts it, what it left looked at, then off.
 cat >"$root/etc/linkcourier-check.sh" <<'EOF'
@@ -113,6 +121,22 @@ echo "metrics $(stat -c %a /var/lib/prometheus/node-exporter/linkcourier-push.pr
 cp /var/lib/prometheus/node-exporter/linkcourier-push.prom /results/
 linkcourier-push status --json >/results/status.json
 journalctl --no-pager -u linkcourier-push.service >/results/journal.txt
+# The service that takes links: started by its socket's first connection, ready, sending what it
+# took by itself, stopped with 0.
+systemctl start linkcourier-push.socket
+python3 - "$(cat /etc/linkcourier-serve-port)" "$(cat /etc/linkcourier/intake.token)" <<'POST'
+import sys, urllib.request
+port, token = sys.argv[1:]
+request = urllib.request.Request(f"http://127.0.0.1:{port}/v1/links?site=example",
+    data=b"https://www.example.com/p/published.html\n",
+    headers={"Authorization": f"Bearer {token}", "Content-Type": "text/plain"})
+print("posted", urllib.request.urlopen(request, timeout=30).status)
+POST
+sleep 5
+echo "serve $(systemctl is-active linkcourier-push-serve.service)"
+systemctl stop linkcourier-push-serve.service linkcourier-push.socket
+echo "serve stopped $(systemctl show -P ExecMainStatus linkcourier-push-serve.service)"
+journalctl --no-pager -u linkcourier-push-serve.service >/results/serve-journal.txt
 # The maintainer scripts: an upgrade reloads systemd and starts an enabled timer again, a removal
 # stops the timer and keeps the record, only a purge takes the record.
 systemctl enable --now linkcourier-push.timer 2>/dev/null
@@ -157,7 +181,8 @@ timeout 300 systemd-nspawn --quiet --boot --directory="$root" --register=no --ke
 
 fail() {
   echo "the service in a booted container: $1"
-  for file in "$results"/check.txt "$results"/journal.txt "$work/container.txt"; do
+  for file in "$results"/check.txt "$results"/journal.txt "$results"/serve-journal.txt \
+    "$work/container.txt"; do
     [ -f "$file" ] && sed "s|^|  $(basename "$file"): |" "$file" | tail -n 40
   done
   exit 1
@@ -171,6 +196,10 @@ promtool check metrics <"$results/linkcourier-push.prom" >/dev/null ||
 for host in www.example.com 127.0.0.1 blog.example.com; do
   grep -q "\"$host\"" "$results/status.json" || fail "status shows no record of $host"
 done
+grep -qx 'posted 202' "$results/check.txt" || fail "the service took no link"
+grep -qx 'serve active' "$results/check.txt" || fail "the service is not running"
+grep -qx 'serve stopped 0' "$results/check.txt" || fail "the service did not stop with 0"
+grep -rq 'p/published.html' "$work/requests" || fail "the service did not send the link it took"
 grep -qx 'upgraded no active' "$results/check.txt" ||
   fail "an upgrade's postinst did not reload systemd or start the enabled timer again"
 grep -qx 'removed inactive' "$results/check.txt" || fail "a removal left the timer running"
@@ -179,4 +208,5 @@ grep -qx 'record after purge ' "$results/check.txt" || fail "a purge left the re
 sent=$(ls "$work/requests" | wc -l)
 [ "$sent" -ge 8 ] || fail "the engines heard $sent requests"
 echo "the service in a booted container: pushed every site ($sent requests), nothing failed," \
-  "metrics readable and valid; maintainer scripts reload, stop, keep and purge as they should"
+  "metrics readable and valid; the service that takes links started by its socket, sent what" \
+  "it took and stopped with 0; maintainer scripts reload, stop, keep and purge as they should"

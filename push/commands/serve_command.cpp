@@ -75,6 +75,8 @@ std::unique_ptr<Serving> read_serving(const Options& options, ServeCounters& cou
     return nullptr;
   }
   auto serving = std::make_unique<Serving>(*reading.plan, counters);
+  for (const std::string& unserved : serving->sites.unserved())
+    std::cerr << unserved << "\n";
   const std::vector<std::string> problems = serving->sites.problems();
   for (const std::string& problem : problems)
     std::cerr << problem << "\n";

@@ -97,15 +97,23 @@ ServedSites::ServedSites(const Plan& plan, FlushSchedule& schedule, ServeCounter
 
 // Why the service cannot take links for every site and engine: a site whose host no setting
 // names, an engine whose secrets cannot be had (its record could not be named).
-std::vector<std::string> ServedSites::problems() const {
-  std::vector<std::string> problems;
+std::vector<std::string> ServedSites::unserved() const {
+  std::vector<std::string> words;
   for (const SitePlan& site : plan_.sites) {
     if (!flushed_.contains(site.name))
-      problems.push_back(texts::filled(texts::kServeSiteWithoutHost, {{"site", site.name}}));
+      words.push_back(texts::filled(texts::kServeSiteWithoutHost, {{"site", site.name}}));
+  }
+  return words;
+}
+
+std::vector<std::string> ServedSites::problems() const {
+  std::vector<std::string> problems;
+  for (const auto& [name, site] : flushed_) {
     for (const EngineSettings& engine : site.engines) {
       if (!engine.unusable.empty()) problems.push_back(engine.unusable);
     }
   }
+  if (flushed_.empty()) problems.emplace_back(texts::kServeNoSite);
   return problems;
 }
 
@@ -197,6 +205,8 @@ IntakeReply ServedSites::take(const IntakeRequest& request) {
   const SitePlan* site = site_named(body.site);
   if (site == nullptr)
     return refusal(422, texts::filled(texts::kIntakeUnknownSite, {{"site", body.site}}));
+  if (!flushed_.contains(site->name))
+    return refusal(422, texts::filled(texts::kServeSiteWithoutHost, {{"site", site->name}}));
   const std::string& host = hosts_.at(site->name);
   nlohmann::json wrong = nlohmann::json::array();
   std::vector<SourceLink> links;

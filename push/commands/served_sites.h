@@ -22,8 +22,10 @@ namespace lc::push {
 class ServedSites {
  public:
   ServedSites(const Plan& plan, FlushSchedule& schedule, ServeCounters& counters);
-  // Why the service cannot take links for every site and engine: a site whose host no setting
-  // names, an engine whose secrets cannot be had (its record could not be named).
+  // The sites whose links the service cannot take, their hosts unknown, in words.
+  std::vector<std::string> unserved() const;
+  // Why the service cannot start: an engine of a served site whose secrets cannot be had (its
+  // record could not be named), or no site to serve.
   std::vector<std::string> problems() const;
   // The answer to one request, counted.
   IntakeReply answer(const IntakeRequest& request);

@@ -100,7 +100,9 @@ inline constexpr std::string_view kConfigSummaryLine =
 inline constexpr std::string_view kServeNeedsTable =
     "没有 [serve] 表：serve 需要它给出调用方的 token（token_file 或 token_env）";
 inline constexpr std::string_view kServeSiteWithoutHost =
-    "站点 {site} 的 base、站点地图地址和 site_url 都没有给出：无从得知它的链接属于哪个主机";
+    "站点 {site} 的 base、站点地图地址和 site_url 都没有给出，无从得知它的链接属于哪个主机："
+    "serve 不为它接收链接";
+inline constexpr std::string_view kServeNoSite = "配置里没有 serve 能为之接收链接的站点";
 inline constexpr std::string_view kServeListening = "正在 {host} 的端口 {port} 接收链接";
 inline constexpr std::string_view kServeHandedSocket =
     "正在服务管理器交来的套接字上接收链接（端口 {port}）";
