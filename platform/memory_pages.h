@@ -1,5 +1,6 @@
 #pragma once
-// Page handling for large buffers that are about to be filled.
+// Page handling: for large buffers that are about to be filled, and for memory freed that a
+// long-running process should give back.
 
 #include <cstddef>
 
@@ -9,5 +10,9 @@ namespace lc::platform {
 // it, so that filling a large buffer does not take a page fault every few kilobytes. The bytes stay
 // as they are; where it cannot, nothing happens.
 void map_for_writing(void* data, std::size_t size);
+
+// Gives the memory the heap holds free back to the operating system, so that a service's
+// resident size falls again after a large piece of work.
+void give_back_free_memory();
 
 }  // namespace lc::platform

@@ -1,5 +1,6 @@
 #include "platform/memory_pages.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -21,6 +22,10 @@ void map_for_writing(void* data, std::size_t size) {
   if (last > first) {
     ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
   }
+}
+
+void give_back_free_memory() {
+  malloc_trim(0);
 }
 
 }  // namespace lc::platform

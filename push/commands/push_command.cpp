@@ -28,6 +28,9 @@
 namespace lc::push {
 namespace {
 
+// The most waiting links one flush of a service reads: 50 of the largest batches.
+constexpr std::size_t kFlushMostLinks = 100'000;
+
 // The settings of one site's run to one engine.
 struct Pushing {
   const RunSettings& run;
@@ -337,17 +340,22 @@ RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& inta
     return ended(kUsageOrInput);
   }
   if (pushing.run.dry_run) return plan_only(pushing, run, record, labels);
+  // A service's flush holds a bounded share of a backlog in memory, however long the engine was
+  // down; the rest waits for the flushes after it.
+  const std::size_t most = pushing.stop != nullptr ? kFlushMostLinks : count;
   std::deque<std::string> owned;
   std::vector<std::string_view> waiting;
-  waiting.reserve(count);
-  record.for_each_waiting(
-      [&](std::string_view link) { waiting.push_back(owned.emplace_back(link)); });
+  waiting.reserve(std::min(count, most));
+  record.for_each_waiting([&](std::string_view link) {
+    if (waiting.size() < most) waiting.push_back(owned.emplace_back(link));
+  });
   run.record = &record;
   if (intake.kept()) run.already_pushed = intake.already_pushed();
   std::ostream silent(nullptr);
   const std::unique_ptr<RunReport> report =
       run_report(pushing, labels, silent, shows_progress(pushing, waiting.size()));
   RunTotals totals = run_push(run, waiting, *report);
+  totals.pending += count - waiting.size();
   if (pushing.site.deletions && totals.exit_code != kRecordUnusable) {
     totals.exit_code = std::max(totals.exit_code, announce_removals(pushing, run, record, *report));
   }

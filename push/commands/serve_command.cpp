@@ -9,6 +9,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/memory_pages.h"
 #include "platform/service_manager.h"
 #include "platform/service_signals.h"
 #include "push/commands/served_sites.h"
@@ -27,8 +28,10 @@ class Flusher {
  public:
   Flusher(ServedSites& sites, FlushSchedule& schedule)
       : schedule_(schedule), thread_([this, &sites] {
-          while (const std::optional<std::string> site = schedule_.next_due())
+          while (const std::optional<std::string> site = schedule_.next_due()) {
             schedule_.flushed(*site, sites.flush(*site, stop_));
+            platform::give_back_free_memory();
+          }
         }) {}
 
   // The request in flight is answered and kept; no other goes out.
