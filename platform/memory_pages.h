@@ -15,4 +15,9 @@ void map_for_writing(void* data, std::size_t size);
 // resident size falls again after a large piece of work.
 void give_back_free_memory();
 
+// From now on, each block of 128 KiB or more (a request's body, its links) has pages of its own,
+// given back the moment it is freed, rather than a place in the heap that it would leave behind
+// in pieces: for a service, whose memory must stay flat however much passes through it.
+void give_large_blocks_their_own_pages();
+
 }  // namespace lc::platform

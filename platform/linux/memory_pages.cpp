@@ -28,4 +28,12 @@ void give_back_free_memory() {
   malloc_trim(0);
 }
 
+void give_large_blocks_their_own_pages() {
+  // A threshold set stays: the heap no longer raises it after each large block freed.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+  // Nor would it keep the free top of each thread's heap any more: without a higher bound it
+  // gives it back and takes it again with every request.
+  mallopt(M_TRIM_THRESHOLD, 16 * 1024 * 1024);
+}
+
 }  // namespace lc::platform

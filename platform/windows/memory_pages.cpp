@@ -11,4 +11,7 @@ void give_back_free_memory() {
   _heapmin();
 }
 
+// The Windows heap gives blocks this large their own pages already, and returns them when freed.
+void give_large_blocks_their_own_pages() {}
+
 }  // namespace lc::platform

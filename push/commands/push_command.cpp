@@ -28,8 +28,8 @@
 namespace lc::push {
 namespace {
 
-// The most waiting links one flush of a service reads: 50 of the largest batches.
-constexpr std::size_t kFlushMostLinks = 100'000;
+// The most waiting links one flush of a service reads: more than an engine's day takes, mostly.
+constexpr std::size_t kFlushMostLinks = 10'000;
 
 // The settings of one site's run to one engine.
 struct Pushing {
@@ -342,20 +342,21 @@ RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& inta
   if (pushing.run.dry_run) return plan_only(pushing, run, record, labels);
   // A service's flush holds a bounded share of a backlog in memory, however long the engine was
   // down; the rest waits for the flushes after it.
-  const std::size_t most = pushing.stop != nullptr ? kFlushMostLinks : count;
+  const std::size_t most = pushing.stop != nullptr ? std::min(count, kFlushMostLinks) : count;
   std::deque<std::string> owned;
   std::vector<std::string_view> waiting;
-  waiting.reserve(std::min(count, most));
-  record.for_each_waiting([&](std::string_view link) {
-    if (waiting.size() < most) waiting.push_back(owned.emplace_back(link));
-  });
+  waiting.reserve(most);
+  record.for_each_waiting(
+      [&](std::string_view link) { waiting.push_back(owned.emplace_back(link)); },
+      pushing.stop != nullptr ? static_cast<std::int64_t>(most) : -1);
   run.record = &record;
   if (intake.kept()) run.already_pushed = intake.already_pushed();
   std::ostream silent(nullptr);
   const std::unique_ptr<RunReport> report =
       run_report(pushing, labels, silent, shows_progress(pushing, waiting.size()));
   RunTotals totals = run_push(run, waiting, *report);
-  totals.pending += count - waiting.size();
+  totals.unread = count - waiting.size();
+  totals.pending += totals.unread;
   if (pushing.site.deletions && totals.exit_code != kRecordUnusable) {
     totals.exit_code = std::max(totals.exit_code, announce_removals(pushing, run, record, *report));
   }

@@ -122,6 +122,7 @@ std::chrono::milliseconds beat(const std::optional<std::chrono::microseconds>& w
 int serve_links(const Options& options) {
   // Before any thread starts, so that the system's requests reach this one.
   platform::ServiceSignals signals;
+  platform::give_large_blocks_their_own_pages();
   ServeCounters counters;
   std::unique_ptr<Serving> first = read_serving(options, counters);
   if (!first) return kUsageOrInput;

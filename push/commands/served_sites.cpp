@@ -87,7 +87,12 @@ bool same_secret(std::string_view given, std::string_view kept) {
 }  // namespace
 
 ServedSites::ServedSites(const Plan& plan, FlushSchedule& schedule, ServeCounters& counters)
-    : plan_(plan), schedule_(schedule), counters_(counters) {
+    : plan_(plan),
+      schedule_(schedule),
+      counters_(counters),
+      commits_([this](const std::string& site, std::span<const SourceLink> links) {
+        keep(flushed_.at(site), links);
+      }) {
   for (const SitePlan& site : plan.sites) {
     const std::string address = address_of_site(site);
     hosts_[site.name] = std::string(host_of(address));
@@ -125,23 +130,27 @@ IntakeReply ServedSites::answer(const IntakeRequest& request) {
 
 // Sends what waits for each of the site's engines, within every quota the record knows, until
 // `stop` is set. The flush's error: empty where nothing was left waiting.
-std::string ServedSites::flush(const std::string& name, const std::atomic<bool>& stop) const {
+FlushOutcome ServedSites::flush(const std::string& name, const std::atomic<bool>& stop) const {
   const SitePlan& site = flushed_.at(name);
   RunSettings run = plan_.run;
   run.max_wait_seconds = std::min(run.max_wait_seconds, kMostFlushWaitSeconds);
-  std::string error;
+  FlushOutcome outcome;
   for (const EngineSettings& engine : site.engines) {
     if (engine.sitemaps_only) continue;
     const ReportLabels labels{site.name, std::string(engine.destination.engine->name)};
     const RunTotals totals = push_waiting(run, site, engine, labels, stop);
-    if (error.empty() && (totals.exit_code != kAllAccepted || totals.pending > 0)) {
-      error = labels.engine + "：" + outcome_words(totals.exit_code);
-      if (totals.pending > 0)
-        error += texts::filled(texts::kFlushLeft, {{"count", std::to_string(totals.pending)}});
+    outcome.more = outcome.more || totals.unread > 0;
+    const bool left = totals.pending > totals.unread;
+    if (outcome.error.empty() && (totals.exit_code != kAllAccepted || left)) {
+      outcome.error = labels.engine + "：" + outcome_words(totals.exit_code);
+      if (totals.pending > 0) {
+        outcome.error +=
+            texts::filled(texts::kFlushLeft, {{"count", std::to_string(totals.pending)}});
+      }
     }
   }
-  counters_.flushed(!error.empty());
-  return error;
+  counters_.flushed(!outcome.error.empty());
+  return outcome;
 }
 
 // Every site is flushed once at the start: links taken before a restart or an outage wait.
@@ -228,7 +237,7 @@ IntakeReply ServedSites::take(const IntakeRequest& request) {
     return reply;
   }
   try {
-    keep(flushed_.at(site->name), links);
+    commits_.keep(site->name, links);
     schedule_.waiting(site->name);
   } catch (const Failure& failure) {
     IntakeReply reply = refusal(503, failure.what());
@@ -252,9 +261,9 @@ std::time_t ServedSites::now_less_debounce() const {
   return std::time(nullptr) - static_cast<std::time_t>(plan_.serve->debounce);
 }
 
-// Takes the links into the record of each of the site's engines, one transaction each.
+// Takes the links into the record of each of the site's engines, one transaction each. The
+// records stay open between groups; one that failed is opened afresh for the next.
 void ServedSites::keep(const SitePlan& site, std::span<const SourceLink> links) {
-  const std::lock_guard<std::mutex> one_at_a_time(mutex_);
   for (const EngineSettings& engine : site.engines) {
     Destination destination = engine.destination;
     destination.host = site.host;
@@ -262,14 +271,22 @@ void ServedSites::keep(const SitePlan& site, std::span<const SourceLink> links) 
     secrets.add_address(destination.interface);
     secrets.add(destination.key);
     const std::string name = destination.engine->destination_name(destination, secrets);
-    const std::unique_ptr<Record> record =
-        open_record({.path = record_path(plan_.run, destination, name),
-                     .destination = name,
-                     .sends = false,
-                     .site = site.host,
-                     .site_name = site.name});
-    record->take_in(links, false);
-    record->commit_intake();
+    const std::string path = record_path(plan_.run, destination, name);
+    std::unique_ptr<Record>& record = open_records_[path + '\n' + name];
+    try {
+      if (!record) {
+        record = open_record({.path = path,
+                              .destination = name,
+                              .sends = false,
+                              .site = site.host,
+                              .site_name = site.name});
+      }
+      record->take_in(links, false);
+      record->commit_intake();
+    } catch (...) {
+      record.reset();
+      throw;
+    }
   }
 }
 

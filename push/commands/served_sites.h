@@ -6,13 +6,14 @@
 #include <atomic>
 #include <ctime>
 #include <map>
-#include <mutex>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "push/record/record.h"
 #include "push/serve/flush_schedule.h"
+#include "push/serve/group_commit.h"
 #include "push/serve/intake_server.h"
 #include "push/serve/serve_counters.h"
 #include "push/settings/plan.h"
@@ -30,8 +31,8 @@ class ServedSites {
   // The answer to one request, counted.
   IntakeReply answer(const IntakeRequest& request);
   // Sends what waits for each of the site's engines, within every quota the record knows, until
-  // `stop` is set. The flush's error: empty where nothing was left waiting.
-  std::string flush(const std::string& name, const std::atomic<bool>& stop) const;
+  // `stop` is set.
+  FlushOutcome flush(const std::string& name, const std::atomic<bool>& stop) const;
   // Every site is flushed once at the start: links taken before a restart or an outage wait.
   void flush_all_soon();
 
@@ -47,7 +48,8 @@ class ServedSites {
   // A link published again within the debounce is one: it waits again only where it was
   // accepted before then, as a page changed since.
   std::time_t now_less_debounce() const;
-  // Takes the links into the record of each of the site's engines, one transaction each.
+  // Takes the links into the record of each of the site's engines, one transaction each; on the
+  // group commit's thread alone.
   void keep(const SitePlan& site, std::span<const SourceLink> links);
 
   const Plan& plan_;
@@ -55,7 +57,9 @@ class ServedSites {
   std::map<std::string, std::string> hosts_;  // by the site's name
   std::map<std::string, SitePlan> flushed_;   // by the site's name, where its host is known
   ServeCounters& counters_;
-  std::mutex mutex_;
+  // The records links are taken into, by path and destination; the group commit's alone.
+  std::map<std::string, std::unique_ptr<Record>> open_records_;
+  GroupCommit commits_;  // last: it keeps what is handed in before the rest goes
 };
 
 }  // namespace lc::push

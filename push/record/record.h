@@ -196,8 +196,9 @@ class Record {
 
   // How many links wait (in a dry run: would wait).
   virtual std::size_t waiting_count() = 0;
-  // The waiting links, in their order; `each` gets them one by one.
-  virtual void for_each_waiting(const std::function<void(std::string_view)>& each) = 0;
+  // The waiting links, in their order, the first `most` of them; `each` gets them one by one.
+  virtual void for_each_waiting(const std::function<void(std::string_view)>& each,
+                                std::int64_t most = -1) = 0;
 
   // Keeps one request's answer, in one transaction, before the next request is sent. Links an
   // answer to removals accepts are kept as removed: they come back as new if a source has them

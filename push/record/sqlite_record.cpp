@@ -190,8 +190,9 @@ class SqliteRecord final : public Record {
     });
   }
 
-  void for_each_waiting(const std::function<void(std::string_view)>& each) override {
-    guarded([&] { each_own_waiting(each); });
+  void for_each_waiting(const std::function<void(std::string_view)>& each,
+                        std::int64_t most) override {
+    guarded([&] { each_own_waiting(each, most); });
   }
 
   void record_answer(const RecordedAnswer& answer) override {
@@ -426,20 +427,21 @@ class SqliteRecord final : public Record {
       if (!taken_hosts_.contains(std::string(host))) taken_hosts_.emplace(host);
     }
   }
-  // The waiting links in their order: of the run's own site, where it has one.
-  void each_own_waiting(const std::function<void(std::string_view)>& each) {
+  // The waiting links in their order: of the run's own site, where it has one; the first `most`
+  // (-1: all).
+  void each_own_waiting(const std::function<void(std::string_view)>& each, std::int64_t most = -1) {
     if (only_site_.empty()) {
-      Statement waiting =
-          db_.prepare("SELECT url FROM links WHERE destination = ? AND state = 0 ORDER BY queued");
-      waiting.bind(destination_);
+      Statement waiting = db_.prepare(
+          "SELECT url FROM links WHERE destination = ? AND state = 0 ORDER BY queued LIMIT ?");
+      waiting.bind(destination_, most);
       while (waiting.step())
         each(waiting.text(0));
       return;
     }
     Statement waiting = db_.prepare(
         "SELECT url FROM links WHERE destination = ? AND state = 0 AND site = "
-        "(SELECT id FROM sites WHERE host = ?) ORDER BY queued");
-    waiting.bind(destination_, only_site_);
+        "(SELECT id FROM sites WHERE host = ?) ORDER BY queued LIMIT ?");
+    waiting.bind(destination_, only_site_, most);
     while (waiting.step())
       each(waiting.text(0));
   }
@@ -516,9 +518,10 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
     return;
   }
   // Each answer is on the disk before the next request goes out, power cut or not.
-  // Lookups of a million known links read the file through memory mapping rather than calls.
-  db_.execute(
-      "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; PRAGMA mmap_size = 1073741824");
+  db_.execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL");
+  // A run's lookups of a million known links read the file through memory mapping rather than
+  // calls; a service's intake, open for days, keeps its memory to SQLite's small page cache.
+  if (opening.sends) db_.execute("PRAGMA mmap_size = 1073741824");
   if (empty) create_schema();
   if (version == 1) add_quotas();
   if (version >= 1 && version < 3) add_content_hashes();
@@ -679,7 +682,8 @@ std::optional<SqliteRecord::KnownLink> SqliteRecord::look_up(std::string_view ur
 bool SqliteRecord::worth_one_pass(std::size_t links) {
   constexpr std::size_t kFewestLinks = 1024;
   constexpr std::int64_t kLargestShare = 8;  // known links a source link may stand for
-  if (!links_known_ || links < kFewestLinks) return false;
+  // A service's intake takes small groups into a record that keeps growing: looked up each.
+  if (!links_known_ || !sends_ || links < kFewestLinks) return false;
   if (!known_count_) {
     known_count_ =
         db_.single_integer("SELECT count(*) FROM links WHERE destination = ?", destination_);

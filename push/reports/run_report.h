@@ -30,6 +30,7 @@ struct RunTotals {
   long accepted = 0;
   std::size_t refused = 0;
   std::size_t pending = 0;
+  std::size_t unread = 0;  // of the pending: a service's flush left them for the next
   std::optional<std::size_t> already_pushed;  // with a state file
   std::optional<long> quota_left;             // as the engine last told it
   // Where the engine's links are inspected: how many of the site's its index holds, as far as

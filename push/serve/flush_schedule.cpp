@@ -28,13 +28,17 @@ void FlushSchedule::waiting(const std::string& site) {
   changed_.notify_all();
 }
 
-void FlushSchedule::flushed(const std::string& site, const std::string& error) {
+void FlushSchedule::flushed(const std::string& site, const FlushOutcome& outcome) {
   const std::lock_guard<std::mutex> lock(mutex_);
   Site& entry = sites_[site];
-  entry.last_error = error;
-  if (error.empty()) {
+  entry.last_error = outcome.error;
+  if (outcome.error.empty()) {
     entry.failures = 0;
-    return;  // links taken since the flush began made it due again already
+    // Links taken since the flush began made it due again already.
+    const auto due = Clock::now() + std::chrono::duration_cast<Clock::duration>(delay_);
+    if (outcome.more && (!entry.due || due < *entry.due)) entry.due = due;
+    changed_.notify_all();
+    return;
   }
   const double retry =
       std::min(kLongestRetrySeconds, std::max(kFirstRetrySeconds, delay_.count()) *

@@ -20,14 +20,20 @@ struct FlushState {
   std::string last_error;           // of the last flush; empty when it sent everything
 };
 
+struct FlushOutcome {
+  std::string error;  // empty where everything the flush read went
+  bool more = false;  // links wait that the flush did not read
+};
+
 class FlushSchedule {
  public:
   explicit FlushSchedule(double delay_seconds);
 
   // Links wait for `site`: it is due after the delay, unless it is due sooner already.
   void waiting(const std::string& site);
-  // The site's flush ended: with nothing left (`error` empty), or with `error` and links left.
-  void flushed(const std::string& site, const std::string& error);
+  // The site's flush ended: with nothing left, with more it did not read (due again after the
+  // delay), or with `error` and links left (due again later each time).
+  void flushed(const std::string& site, const FlushOutcome& outcome);
   // Waits until a site is due and gives it; none once stopped.
   std::optional<std::string> next_due();
   void stop();

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "platform/memory_pages.h"
 #include "push/texts/exit_codes.h"
 #include "push/texts/failure.h"
 #include "push/texts/push_texts.h"
@@ -20,7 +21,11 @@ namespace {
 // and then.
 constexpr unsigned kConnectionTimeoutSeconds = 10;
 constexpr unsigned kMostConnections = 20000;
-constexpr unsigned kThreads = 4;
+// Each thread polls its share of the connections; a request waits on its thread while its group
+// is kept, so enough of them let the requests of many clients be kept as one group.
+constexpr unsigned kThreads = 8;
+// A body this large is a few thousand links or more.
+constexpr std::size_t kLargeBody = 256 * 1024;
 
 // One request as it arrives.
 struct Arriving {
@@ -106,8 +111,12 @@ struct IntakeServer::Daemon {
   }
 
   static void on_completed(void*, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
-    delete static_cast<Arriving*>(*context);
+    const auto* arriving = static_cast<Arriving*>(*context);
+    const bool large = arriving != nullptr && arriving->request.body.size() >= kLargeBody;
+    delete arriving;
     *context = nullptr;
+    // Each thread's heap would keep what a large body took: a service's memory stays flat.
+    if (large) platform::give_back_free_memory();
   }
 };
 
