@@ -97,12 +97,6 @@ def clients(port, count, each):
         raise RuntimeError("a client failed: %s" % failures[0])
 
 
-def cpu_seconds(pid):
-    with open("/proc/%d/stat" % pid) as stat:
-        fields = stat.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-
-
 def intake_rate(port):
     taken = [0] * 50
     deadline = time.perf_counter() + 10
@@ -154,10 +148,7 @@ def main(push):
         try:
             time.sleep(1)
             print("serve_idle_rss_mib %.1f MiB" % rss_mib(service.process.pid))
-            before = cpu_seconds(service.process.pid)
             print("serve_intake_links_per_s %.0f links/s" % intake_rate(service.port))
-            print("  the service's CPU over those 10 s: %.1f s" %
-                  (cpu_seconds(service.process.pid) - before))
             print("serve_intake_p99_ms %.1f ms" % paced_p99(service.port))
         finally:
             service.stop()
