@@ -2,9 +2,13 @@
 // run then sends them; what cannot be taken is refused in plain words, and nothing of it kept.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <random>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/push/push_fixture.h"
 #include "tests/support/child_process.h"
@@ -168,6 +172,76 @@ TEST_F(ServeTest, ServiceSendsWhatItTookReloadsAndStopsCleanly) {
 
   shell("kill -TERM " + pid);
   EXPECT_TRUE(logged("exit: 0")) << read("serve.txt");
+}
+
+// Killed with SIGKILL at random moments while clients post, and started again, the service loses
+// no link it answered 202 for; a post that got no answer is posted again and taken once, and the
+// run after sends each link once.
+TEST_F(ServeTest, AcknowledgedLinksSurviveKillsAndAreSentOnce) {
+  const std::uint16_t port = unused_port();
+  const std::string config = this->config(port, "flush_after = 3600\n");
+  const std::string start = "(" + program("serve --config " + config) + " >>" +
+                            files_.file("serve.txt") + " 2>&1 & echo $! >" + files_.file("pid") +
+                            ")";
+  std::atomic<bool> killing = true;
+  std::thread killer([&] {
+    std::mt19937 random(std::random_device{}());
+    for (int kill = 0; kill < 3; ++kill) {
+      shell(start);
+      wait_until_accepting(port);
+      std::this_thread::sleep_for(
+          std::chrono::milliseconds(std::uniform_int_distribution(100, 500)(random)));
+      shell("kill -KILL $(cat " + files_.file("pid") + ")");
+    }
+    shell(start);
+    killing = false;
+  });
+  constexpr int kClients = 10;
+  std::vector<std::vector<std::string>> acknowledged(kClients);
+  std::vector<std::thread> clients;
+  for (int client = 0; client < kClients; ++client) {
+    clients.emplace_back([&, client] {
+      // Within the simulator's day of 5,000 links for Bing.
+      for (int post = 0; (killing || post < 20) && post < 80; ++post) {
+        std::string body;
+        for (int link = 0; link < 5; ++link) {
+          body += "https://www.example.com/c" + std::to_string(client) + "/" +
+                  std::to_string(post * 5 + link) + "\n";
+        }
+        // Posted again until it is answered: the service may be down a moment.
+        for (int attempt = 0; attempt < 200; ++attempt) {
+          if (ask(port, "POST /v1/links?site=www", "intake-token-1", "text/plain", body)
+                  .starts_with("HTTP/1.1 202")) {
+            std::istringstream links(body);
+            for (std::string link; std::getline(links, link);)
+              acknowledged[client].push_back(link);
+            break;
+          }
+          std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    });
+  }
+  for (std::thread& client : clients)
+    client.join();
+  killer.join();
+  shell("kill -TERM $(cat " + files_.file("pid") + ")");
+
+  const Outcome run = push("--config " + config);
+  EXPECT_EQ(run.exit_code, 0) << run.output;
+  const std::string sent = bodies_sent();
+  std::size_t links = 0;
+  for (const std::vector<std::string>& client : acknowledged) {
+    for (const std::string& link : client) {
+      ++links;
+      const std::string quoted = "\"" + link + "\"";
+      const std::size_t first = sent.find(quoted);
+      ASSERT_NE(first, std::string::npos) << link << " was answered 202 and never sent";
+      EXPECT_EQ(sent.find(quoted, first + 1), std::string::npos) << link << " was sent twice";
+    }
+  }
+  EXPECT_GE(links, std::size_t{kClients * 20 * 5});
 }
 
 }  // namespace
