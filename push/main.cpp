@@ -36,11 +36,7 @@ int main(int argc, char** argv) {
     case Command::kSchedule:
       return schedule_task(*parsed.options);
     case Command::kServe:
-#ifdef LINKCOURIER_SERVE
       return serve_links(*parsed.options);
-#else
-      return kUsageOrInput;  // the command line has no serve
-#endif
     case Command::kPush:
       break;
   }

@@ -2,12 +2,12 @@
 # Cross-builds the push program's libraries for the Windows build from Debian's own sources,
 # with Debian's patches applied, into build-windows-libraries/ (the toolchain file looks there).
 # Debian packages zlib for mingw-w64; libxml2, CLI11, nlohmann-json and SQLite it ships for
-# Linux only. toml++ and xxHash are used header-only, from Debian's own headers (toml++'s source
+# Linux only, and libmicrohttpd too. toml++ and xxHash are used header-only, from Debian's own headers (toml++'s source
 # is not on the mirror). Nothing is done when these libraries are already there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 prefix=$PWD/build-windows-libraries
-libraries="libxml2 nlohmann-json3 cli11 sqlite3"
+libraries="libxml2 nlohmann-json3 cli11 sqlite3 libmicrohttpd"
 built="$libraries toml++ xxhash"
 [ "$(cat "$prefix/done" 2>/dev/null)" = "$built" ] && exit 0
 
@@ -63,5 +63,13 @@ x86_64-w64-mingw32-gcc -O2 -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION \
 rm -f "$prefix/lib/libsqlite3.a"
 x86_64-w64-mingw32-ar rcs "$prefix/lib/libsqlite3.a" "$sqlite/native/sqlite3.o"
 cp "$sqlite/native/sqlite3.h" "$prefix/include/"
+# libmicrohttpd, the service's HTTP side: the library alone, plain HTTP on loopback.
+microhttpd=$(find "$work" -maxdepth 1 -type d -name "libmicrohttpd-*" | head -n 1)
+(cd "$microhttpd" &&
+  ./configure --host=x86_64-w64-mingw32 --prefix="$prefix" --disable-shared --enable-static \
+    --disable-https --disable-doc --disable-examples --disable-curl --disable-nls \
+    --without-gnutls >/dev/null &&
+  make -C src/microhttpd -j "$(nproc)" >/dev/null && make -C src/microhttpd install >/dev/null &&
+  make -C src/include install >/dev/null)
 echo "$built" >"$prefix/done"
 echo "built the Windows libraries into build-windows-libraries/"

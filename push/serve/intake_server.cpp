@@ -1,8 +1,6 @@
 #include "push/serve/intake_server.h"
 
-#include <arpa/inet.h>
 #include <microhttpd.h>
-#include <netinet/in.h>
 
 #include <charconv>
 #include <cstring>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "platform/memory_pages.h"
+#include "platform/socket_address.h"
 #include "push/texts/exit_codes.h"
 #include "push/texts/failure.h"
 #include "push/texts/push_texts.h"
@@ -125,7 +124,6 @@ IntakeServer::IntakeServer(const ListenAddress& address, Handler handler,
     : daemon_(std::make_unique<Daemon>()) {
   daemon_->handler = std::move(handler);
   daemon_->largest_body = largest_body;
-  sockaddr_storage socket_address{};
   // No log of its own: what fails at the start is said below, in the service's words.
   unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO;
   std::vector<MHD_OptionItem> options = {
@@ -133,22 +131,15 @@ IntakeServer::IntakeServer(const ListenAddress& address, Handler handler,
       {MHD_OPTION_THREAD_POOL_SIZE, kThreads, nullptr},
       {MHD_OPTION_CONNECTION_TIMEOUT, kConnectionTimeoutSeconds, nullptr},
       {MHD_OPTION_CONNECTION_LIMIT, kMostConnections, nullptr}};
+  std::optional<platform::SocketAddress> socket_address;
   if (handed_socket) {
     options.push_back({MHD_OPTION_LISTEN_SOCKET, *handed_socket, nullptr});
   } else {
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&socket_address);
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&socket_address);
-    if (inet_pton(AF_INET, address.host.c_str(), &v4->sin_addr) == 1) {
-      v4->sin_family = AF_INET;
-      v4->sin_port = htons(static_cast<std::uint16_t>(address.port));
-    } else if (inet_pton(AF_INET6, address.host.c_str(), &v6->sin6_addr) == 1) {
-      v6->sin6_family = AF_INET6;
-      v6->sin6_port = htons(static_cast<std::uint16_t>(address.port));
-      flags |= MHD_USE_IPv6;
-    } else {
+    socket_address = platform::socket_address(address.host, address.port);
+    if (!socket_address)
       throw Failure(kUsageOrInput, texts::about(address.host, texts::kNotListenAddress));
-    }
-    options.push_back({MHD_OPTION_SOCK_ADDR, 0, &socket_address});
+    if (socket_address->ipv6) flags |= MHD_USE_IPv6;
+    options.push_back({MHD_OPTION_SOCK_ADDR, 0, socket_address->bytes.data()});
   }
   options.push_back({MHD_OPTION_END, 0, nullptr});
   daemon_->daemon = MHD_start_daemon(flags, 0, nullptr, nullptr, &Daemon::on_request, daemon_.get(),

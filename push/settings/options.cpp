@@ -233,7 +233,6 @@ void add_queries(CLI::App& cli, Options& options) {
   remove->excludes(show);
   schedule->require_option(1, 2);
   schedule->final_callback([&options] { options.command = Command::kSchedule; });
-#ifdef LINKCOURIER_SERVE
   CLI::App* serve = cli.add_subcommand(
       "serve",
       "a service that takes the links sites publish (POST /v1/links, with the [serve] token) "
@@ -246,7 +245,6 @@ void add_queries(CLI::App& cli, Options& options) {
   }
   serve->add_option("--state", options.run.state, "the record, before the config's state");
   serve->final_callback([&options] { options.command = Command::kServe; });
-#endif
   // Takes every option of a push, given after it as before it.
   CLI::App* inspect = cli.add_subcommand(
       "inspect", "only inspect the links due for inspection, as --inspect asks; push nothing");
