@@ -1,18 +1,21 @@
 #pragma once
-// The system's own scheduler, for one daily task of the current user: Windows' Task Scheduler
-// (its COM interface). Elsewhere there is none to ask: systemd's timer or cron does the job.
+// The system's own scheduler, for the current user's tasks of this program: a daily run, or a
+// service started at logon; Windows' Task Scheduler (its COM interface). Elsewhere there is none
+// to ask: systemd's timer and service units, or cron, do the job.
 
 #include <optional>
 #include <string>
 
 namespace lc::platform {
 
-// A task that runs this very program every day.
+// A task that runs this very program every day at a time; or, `at_logon`, each time the user
+// logs on, for as long as it runs.
 struct DailyTask {
   std::string name;  // UTF-8
   int hour = 0;      // local time
   int minute = 0;
   std::string arguments;  // as one command line
+  bool at_logon = false;
 };
 
 // Whether the system has a scheduler to ask.

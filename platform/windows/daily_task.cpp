@@ -124,8 +124,21 @@ std::optional<std::string> register_daily_task(const DailyTask& task) {
   const Bstr name(wide(task.name));
   const VARIANT none{};
   if (SUCCEEDED(result)) result = definition->get_Triggers(triggers.out());
-  if (SUCCEEDED(result)) result = triggers->Create(TASK_TRIGGER_DAILY, trigger.out());
-  if (SUCCEEDED(result)) result = trigger->put_StartBoundary(start);
+  if (SUCCEEDED(result)) {
+    result =
+        triggers->Create(task.at_logon ? TASK_TRIGGER_LOGON : TASK_TRIGGER_DAILY, trigger.out());
+  }
+  if (SUCCEEDED(result) && task.at_logon) {
+    // This user's logon only: any user's would need an administrator.
+    Held<ILogonTrigger> logon;
+    result = trigger->QueryInterface(IID_ILogonTrigger, reinterpret_cast<void**>(logon.out()));
+    wchar_t user[256] = {};
+    DWORD size = 256;
+    GetUserNameW(user, &size);
+    if (SUCCEEDED(result)) result = logon->put_UserId(Bstr(user));
+  } else if (SUCCEEDED(result)) {
+    result = trigger->put_StartBoundary(start);
+  }
   if (SUCCEEDED(result)) result = definition->get_Actions(actions.out());
   if (SUCCEEDED(result)) result = actions->Create(TASK_ACTION_EXEC, action.out());
   if (SUCCEEDED(result))
@@ -135,10 +148,15 @@ std::optional<std::string> register_daily_task(const DailyTask& task) {
   // A day missed while the machine was off runs when it is on again.
   if (SUCCEEDED(result)) result = definition->get_Settings(settings.out());
   if (SUCCEEDED(result)) result = settings->put_StartWhenAvailable(VARIANT_TRUE);
-  // Laptops too; and only with a network, which every run needs.
+  // Laptops too; and a daily run only with a network, which every run needs.
   if (SUCCEEDED(result)) result = settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE);
   if (SUCCEEDED(result)) result = settings->put_StopIfGoingOnBatteries(VARIANT_FALSE);
-  if (SUCCEEDED(result)) result = settings->put_RunOnlyIfNetworkAvailable(VARIANT_TRUE);
+  if (SUCCEEDED(result) && task.at_logon) {
+    // A service runs until it is stopped, network or not.
+    result = settings->put_ExecutionTimeLimit(Bstr(L"PT0S"));
+  } else if (SUCCEEDED(result)) {
+    result = settings->put_RunOnlyIfNetworkAvailable(VARIANT_TRUE);
+  }
   if (SUCCEEDED(result)) {
     result = scheduler.root->RegisterTaskDefinition(name, definition.get(), TASK_CREATE_OR_UPDATE,
                                                     none, none, TASK_LOGON_INTERACTIVE_TOKEN, none,

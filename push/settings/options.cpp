@@ -214,7 +214,8 @@ void add_queries(CLI::App& cli, Options& options) {
   report->add_option("--html", options.html, "the page to write (self-contained HTML)")->required();
   report->final_callback([&options] { options.command = Command::kReport; });
   CLI::App* schedule = cli.add_subcommand(
-      "schedule", "the system's task scheduler (Windows): a daily run of --config FILE");
+      "schedule",
+      "the system's task scheduler (Windows): a daily run of --config FILE, or its serve at logon");
   auto* daily = schedule->add_option("--daily", options.daily, "register the task at HH:MM")
                     ->check(CLI::Validator(
                         [](const std::string& time) {
@@ -225,13 +226,18 @@ void add_queries(CLI::App& cli, Options& options) {
                                      : std::string("HH:MM");
                         },
                         "HH:MM"));
-  schedule->add_option("--config", options.config, "the config file the task runs")->needs(daily);
-  daily->needs("--config");
+  auto* at_logon = schedule->add_flag(
+      "--at-logon", options.at_logon,
+      "the task of `serve --config FILE`, started when this user logs on (with --remove or "
+      "--show: that task)");
+  auto* config = schedule->add_option("--config", options.config, "the config file the task runs");
+  daily->needs(config)->excludes(at_logon);
   auto* remove = schedule->add_flag("--remove", options.remove_task, "remove the task");
   auto* show = schedule->add_flag("--show", options.show_task, "print the task");
   daily->excludes(remove)->excludes(show);
+  config->excludes(remove)->excludes(show);
   remove->excludes(show);
-  schedule->require_option(1, 2);
+  schedule->require_option(1, 3);
   schedule->final_callback([&options] { options.command = Command::kSchedule; });
   CLI::App* serve = cli.add_subcommand(
       "serve",

@@ -28,8 +28,10 @@ struct Options {
   bool links = false;        // history: per link event rather than per run
   bool not_indexed = false;  // status: the links that stay out of an engine's index
   std::string html;          // report: the page to write
-  // schedule: a daily time (HH:MM) to register, or the task removed or shown
+  // schedule: a daily time (HH:MM) to register, or the service at logon; or the task removed or
+  // shown
   std::string daily;
+  bool at_logon = false;
   bool remove_task = false;
   bool show_task = false;
   std::string listen;  // serve: where, before the config's [serve] listen

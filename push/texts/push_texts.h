@@ -149,6 +149,10 @@ inline constexpr std::string_view kNoScheduler =
 inline constexpr std::string_view kSchedulerRefused = "任务计划服务拒绝了请求：{words}";
 inline constexpr std::string_view kTaskRegistered =
     "已登记任务“{name}”：每天 {time} 按 {config} 推送";
+inline constexpr std::string_view kScheduleNeedsConfig =
+    "要登记的任务需要 --config FILE：--daily HH:MM --config FILE，或 --at-logon --config FILE";
+inline constexpr std::string_view kServiceTaskRegistered =
+    "已登记任务“{name}”：每次登录时按 {config} 启动 serve";
 inline constexpr std::string_view kTaskRemoved = "已删除任务“{name}”";
 // Deletions.
 inline constexpr std::string_view kNoDeletionsAfterFailure =

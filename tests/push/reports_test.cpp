@@ -147,7 +147,8 @@ TEST_F(PushProgramTest, TheReportShowsTheRecordsHistory) {
   EXPECT_GT(std::filesystem::file_size(files_.file("report.png")), 20'000u);
 }
 
-// A daily run registered with the system's task scheduler, shown and removed; Wine's scheduler
+// A daily run and a service at logon registered with the system's task scheduler, shown and
+// removed; Wine's scheduler
 // keeps the task but writes neither its trigger nor its command back. Linux has none to ask.
 TEST_F(PushProgramTest, ScheduleRegistersShowsAndRemovesADailyRun) {
   if (std::getenv("LINKCOURIER_PUSH_COMMAND") == nullptr) {
@@ -156,15 +157,23 @@ TEST_F(PushProgramTest, ScheduleRegistersShowsAndRemovesADailyRun) {
     EXPECT_NE(none.output.find("此系统没有任务计划服务可用"), std::string::npos) << none.output;
     return;
   }
-  const Outcome registered =
-      push("schedule --daily 03:30 --config " + write("站点.toml", "state = \"x\"\n"));
-  EXPECT_EQ(registered.exit_code, 0) << registered.output;
-  EXPECT_NE(registered.output.find("每天 03:30 按 "), std::string::npos) << registered.output;
-  const Outcome shown = push("schedule --show");
-  EXPECT_EQ(shown.exit_code, 0) << shown.output;
-  EXPECT_NE(shown.output.find("<Task"), std::string::npos) << shown.output;
-  EXPECT_EQ(push("schedule --remove").exit_code, 0);
-  EXPECT_EQ(push("schedule --show").exit_code, 2);
+  const std::string config = write("站点.toml", "state = \"x\"\n");
+  // The daily run, and the service started at logon: two tasks of their own.
+  const std::pair<std::string, std::string> tasks[] = {{"--daily 03:30", "每天 03:30 按 "},
+                                                       {"--at-logon", "每次登录时按 "}};
+  for (const auto& [when, says] : tasks) {
+    const std::string which = when == "--at-logon" ? " --at-logon" : "";
+    const Outcome registered = push("schedule " + when + " --config " + config);
+    EXPECT_EQ(registered.exit_code, 0) << registered.output;
+    EXPECT_NE(registered.output.find(says), std::string::npos) << registered.output;
+    const Outcome shown = push("schedule --show" + which);
+    EXPECT_EQ(shown.exit_code, 0) << shown.output;
+    EXPECT_NE(shown.output.find("<Task"), std::string::npos) << shown.output;
+  }
+  for (const std::string which : {"", " --at-logon"}) {
+    EXPECT_EQ(push("schedule --remove" + which).exit_code, 0);
+    EXPECT_EQ(push("schedule --show" + which).exit_code, 2);
+  }
 }
 
 // With --json: one object per request on standard output, then one for the run; no progress
