@@ -1,6 +1,7 @@
 // linkcourier-push serve: links posted over HTTP are kept in the record before the answer, and a
 // run then sends them; what cannot be taken is refused in plain words, and nothing of it kept.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
@@ -257,6 +258,27 @@ TEST_F(ServeTest, AcknowledgedLinksSurviveKillsAndAreSentOnce) {
     }
   }
   EXPECT_GE(links, std::size_t{kClients * 20 * 5});
+}
+
+// Ten thousand connections that say nothing do not keep the service from answering a post.
+TEST_F(ServeTest, AnswersBesideTenThousandIdleConnections) {
+  rlimit files{};
+  ::getrlimit(RLIMIT_NOFILE, &files);
+  if (files.rlim_max < 11'000) GTEST_SKIP() << "the system allows too few open files";
+  files.rlim_cur = files.rlim_max;  // for the service too, which this process starts
+  ::setrlimit(RLIMIT_NOFILE, &files);
+  const std::uint16_t port = unused_port();
+  ASSERT_TRUE(start_service(this->config(port, ""), port)) << read("serve.txt");
+  std::vector<Socket> idle;
+  for (int connection = 0; connection < 10'000; ++connection) {
+    if (const std::optional<Socket> socket = connect_to_loopback(port)) idle.push_back(*socket);
+  }
+  EXPECT_EQ(idle.size(), 10'000u);
+  const std::string answer = ask(port, "POST /v1/links?site=www", "intake-token-1", "text/plain",
+                                 "https://www.example.com/b\n");
+  EXPECT_EQ(answer.rfind("HTTP/1.1 202", 0), 0u) << answer;
+  for (const Socket socket : idle)
+    close_socket(socket);
 }
 
 }  // namespace

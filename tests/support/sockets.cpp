@@ -130,13 +130,19 @@ void close_socket(Socket socket) {
   close_native(socket);
 }
 
-bool accepts_connections(std::uint16_t port) {
+std::optional<Socket> connect_to_loopback(std::uint16_t port) {
   const Socket socket = tcp_socket();
   const sockaddr_in address = loopback(port);
-  const bool connected =
-      ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  if (::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+    return socket;
   close_socket(socket);
-  return connected;
+  return std::nullopt;
+}
+
+bool accepts_connections(std::uint16_t port) {
+  const std::optional<Socket> socket = connect_to_loopback(port);
+  if (socket) close_socket(*socket);
+  return socket.has_value();
 }
 
 std::string ask_loopback(std::uint16_t port, std::string_view request) {

@@ -28,6 +28,9 @@ bool send_all(Socket socket, std::string_view bytes);
 // Closing sends a reset (RST) instead of an orderly end (FIN).
 void reset_on_close(Socket socket);
 void close_socket(Socket socket);
+// A connection to 127.0.0.1:`port`; none where nothing accepts it. Throws when no socket can be
+// made at all.
+std::optional<Socket> connect_to_loopback(std::uint16_t port);
 // True when something accepts connections on 127.0.0.1:`port`; throws when no socket can be
 // made at all.
 bool accepts_connections(std::uint16_t port);
