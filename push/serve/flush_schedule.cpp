@@ -23,7 +23,9 @@ FlushSchedule::FlushSchedule(double delay_seconds) : delay_(delay_seconds) {}
 void FlushSchedule::waiting(const std::string& site) {
   const std::lock_guard<std::mutex> lock(mutex_);
   Site& entry = sites_[site];
-  const auto due = Clock::now() + std::chrono::duration_cast<Clock::duration>(delay_);
+  auto due = Clock::now() + std::chrono::duration_cast<Clock::duration>(delay_);
+  // Links arriving while an engine fails wait for its retry, not sooner.
+  if (entry.failures > 0) due = std::max(due, entry.retry_at);
   if (!entry.due || due < *entry.due) entry.due = due;
   changed_.notify_all();
 }
@@ -44,9 +46,9 @@ void FlushSchedule::flushed(const std::string& site, const FlushOutcome& outcome
       std::min(kLongestRetrySeconds, std::max(kFirstRetrySeconds, delay_.count()) *
                                          std::pow(2.0, std::min(entry.failures, 16)));
   ++entry.failures;
-  const auto due = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+  entry.retry_at = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                       std::chrono::duration<double>(jittered(retry)));
-  if (!entry.due || due < *entry.due) entry.due = due;
+  entry.due = entry.retry_at;
   changed_.notify_all();
 }
 

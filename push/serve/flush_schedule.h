@@ -45,7 +45,8 @@ class FlushSchedule {
   struct Site {
     std::optional<Clock::time_point> due;
     std::string last_error;
-    int failures = 0;  // in a row
+    int failures = 0;            // in a row
+    Clock::time_point retry_at;  // after the last of them
   };
 
   std::chrono::duration<double> delay_;
