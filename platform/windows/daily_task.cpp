@@ -11,6 +11,18 @@
 #include "platform/daily_task.h"
 #include "platform/text_encodings.h"
 
+// The logon trigger, which the toolchain's header leaves out, as the system declares it.
+MIDL_INTERFACE("72dade38-fae4-4b3e-baf4-5d009af02b1c")
+ILogonTrigger : public ITrigger {
+ public:
+  virtual HRESULT STDMETHODCALLTYPE get_Delay(BSTR * delay) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Delay(BSTR delay) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_UserId(BSTR * user) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_UserId(BSTR user) = 0;
+};
+__CRT_UUID_DECL(ILogonTrigger, 0x72dade38, 0xfae4, 0x4b3e, 0xba, 0xf4, 0x5d, 0x00, 0x9a, 0xf0, 0x2b,
+                0x1c)
+
 namespace lc::platform {
 namespace {
 
@@ -131,7 +143,8 @@ std::optional<std::string> register_daily_task(const DailyTask& task) {
   if (SUCCEEDED(result) && task.at_logon) {
     // This user's logon only: any user's would need an administrator.
     Held<ILogonTrigger> logon;
-    result = trigger->QueryInterface(IID_ILogonTrigger, reinterpret_cast<void**>(logon.out()));
+    result =
+        trigger->QueryInterface(__uuidof(ILogonTrigger), reinterpret_cast<void**>(logon.out()));
     wchar_t user[256] = {};
     DWORD size = 256;
     GetUserNameW(user, &size);
