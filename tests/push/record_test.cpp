@@ -122,9 +122,10 @@ TEST_F(PushProgramTest, KilledRunsLoseNothingAndResendOnlyTheRequestInFlight) {
 // who holds it; with --wait it waits, then sends only what the first left. A run for another
 // destination of the record goes ahead beside it.
 TEST_F(PushProgramTest, OverlappingRunsTakeTurns) {
-  const std::string address = start_simulator({"--delay-ms", "600"});
+  const std::string address = start_simulator({"--delay-ms", "1200"});
   const std::string links = write("links.txt", numbered_links(0, 600));
-  // One record under three names: its own, a symbolic link and a hard link to it.
+  // One record under three names: its own, a symbolic link and a hard link to it. The first run
+  // lasts seven seconds, for the four after it to start under Wine too.
   const auto run = [&](const std::string& record, const std::string& lane = "") {
     return "--batch 100 --state " + files_.file(record) + " -i '" + address + lane + "' " +
            (lane.empty() ? links : write("one.txt", numbered_links(0, 1))) + " 2>&1";
