@@ -23,6 +23,13 @@ enum class Holding { kAlone, kShared };
 // excludes this one (errno 0) or when the file cannot be opened (errno set).
 std::unique_ptr<RunLock> try_file_lock(const std::string& path, Holding holding = Holding::kAlone);
 
+// The name the file at `path` (UTF-8) is finally reached by, every symbolic link on the way
+// followed; `path` itself where the file cannot be opened.
+std::string final_file_name(const std::string& path);
+
+// How many names (hard links) the file at `path` has; 1 where it cannot be told.
+unsigned long names_of_file(const std::string& path);
+
 // This process's number and the machine's name, to say who holds something.
 long process_id();
 // Whether a process of that number runs on this machine.

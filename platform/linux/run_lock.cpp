@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -43,6 +44,18 @@ std::unique_ptr<RunLock> try_file_lock(const std::string& path, Holding holding)
   const int descriptor = locked(path, holding);
   if (descriptor < 0) return nullptr;
   return std::make_unique<FlockRunLock>(descriptor);
+}
+
+std::string final_file_name(const std::string& path) {
+  std::error_code failed;
+  const std::filesystem::path real = std::filesystem::canonical(path, failed);
+  return failed ? path : real.string();
+}
+
+unsigned long names_of_file(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return 1;
+  return static_cast<unsigned long>(status.st_nlink);
 }
 
 long process_id() {

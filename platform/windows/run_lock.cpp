@@ -60,6 +60,33 @@ std::unique_ptr<RunLock> try_file_lock(const std::string& path, Holding holding)
   return std::make_unique<FileRunLock>(file);
 }
 
+std::string final_file_name(const std::string& path) {
+  const HANDLE file = ::CreateFileW(utf8_path(path).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return path;
+  wchar_t name[32768];
+  const DWORD length =
+      ::GetFinalPathNameByHandleW(file, name, 32768, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  ::CloseHandle(file);
+  if (length == 0 || length >= 32768) return path;
+  std::wstring_view final(name, length);
+  // "\\?\C:\..." for a drive's file; other forms (a share's) stay as they are.
+  if (final.starts_with(L"\\\\?\\") && final.size() > 6 && final[5] == L':') final.remove_prefix(4);
+  return utf8_name(std::filesystem::path(std::wstring(final)));
+}
+
+unsigned long names_of_file(const std::string& path) {
+  const HANDLE file = ::CreateFileW(utf8_path(path).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool known = ::GetFileInformationByHandle(file, &information) != FALSE;
+  ::CloseHandle(file);
+  return known ? information.nNumberOfLinks : 1;
+}
+
 long process_id() {
   return static_cast<long>(::_getpid());
 }

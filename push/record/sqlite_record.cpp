@@ -106,9 +106,7 @@ std::unique_ptr<platform::RunLock> hold_file(const std::string& path, platform::
 // record by two names (a hard link) would each keep their own and damage it. Every writer holds
 // the file shared; where the file has other names, a writer holds it alone.
 std::unique_ptr<platform::RunLock> hold_record_file(const std::string& path, double seconds) {
-  std::error_code failed;
-  const std::uintmax_t names = std::filesystem::hard_link_count(platform::utf8_path(path), failed);
-  const bool other_names = !failed && names > 1;
+  const bool other_names = platform::names_of_file(path) > 1;
   return hold_file(path, other_names ? platform::Holding::kAlone : platform::Holding::kShared,
                    seconds);
 }
@@ -123,7 +121,10 @@ class SqliteRecord final : public Record {
                Database::Access access = Database::Access::kCreate)
       : path_(opening.path),
         file_held_(std::move(file_held)),
-        db_(opening.path, access),
+        // SQLite keeps the journal beside the name it opens: one name for every way to the file.
+        db_(opening.path == kRecordInMemory ? opening.path
+                                            : platform::final_file_name(opening.path),
+            access),
         read_only_(access == Database::Access::kReadOnly ||
                    access == Database::Access::kUnchanging) {
     guarded([&] { prepare(opening); });
