@@ -208,6 +208,9 @@ TEST_F(ServeTest, AcknowledgedLinksSurviveKillsAndAreSentOnce) {
       std::this_thread::sleep_for(
           std::chrono::milliseconds(std::uniform_int_distribution(100, 500)(random)));
       signal_service("KILL");
+      // Gone, its port free, before it is started again.
+      for (int tenth = 0; tenth < 100 && accepts_connections(port); ++tenth)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     start_service(config, port);
     killing = false;
