@@ -1,7 +1,13 @@
 #include "platform/socket_address.h"
 
+// The same calls on both systems; only their headers differ.
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#endif
 
 #include <cstdint>
 #include <cstring>
