@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <map>
-#include <mutex>
 #include <nlohmann/json.hpp>
 
+#include "platform/run_lock.h"
 #include "push/commands/push_command.h"
 #include "push/commands/record_queries.h"
 #include "push/engines/client.h"
@@ -283,6 +283,9 @@ void ServedSites::keep(const SitePlan& site, std::span<const SourceLink> links) 
       }
       record->take_in(links, false);
       record->commit_intake();
+      // A record with several names is written by one process at a time: let it go between
+      // groups, or no run could ever send.
+      if (platform::names_of_file(path) > 1) record.reset();
     } catch (...) {
       record.reset();
       throw;
