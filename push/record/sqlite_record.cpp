@@ -448,11 +448,7 @@ class SqliteRecord final : public Record {
   }
   void create_schema();
   void add_quotas();
-  void add_content_hashes();
-  void add_run_history();
-  void add_inspection_results();
-  void add_site_inspection_days();
-  void add_lease_table();
+  void upgrade(std::int64_t from, void (*step)(Database& db));
   std::int64_t id_of(std::string_view table, std::string_view column, std::string_view value);
   // What the record holds of one of the destination's links.
   struct KnownLink {
@@ -525,11 +521,19 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
   if (opening.sends) db_.execute("PRAGMA mmap_size = 1073741824");
   if (empty) create_schema();
   if (version == 1) add_quotas();
-  if (version >= 1 && version < 3) add_content_hashes();
-  if (version >= 1 && version < 4) add_run_history();
-  if (version >= 1 && version < 5) add_inspection_results();
-  if (version >= 1 && version < 6) add_site_inspection_days();
-  if (version >= 1 && version < 7) add_lease_table();
+  // The third keeps each page's content hash, for site folders.
+  if (version >= 1 && version < 3)
+    upgrade(2,
+            [](Database& db) { db.execute("ALTER TABLE links ADD COLUMN content_hash INTEGER"); });
+  // The fourth keeps what each run came to and the temporary failures it met.
+  if (version >= 1 && version < 4) upgrade(3, add_run_figures);
+  // The fifth keeps what inspections found.
+  if (version >= 1 && version < 5) upgrade(4, add_inspections);
+  // The sixth counts the removals announced again because an inspection found the page
+  // indexed, and the inspections of each site apart.
+  if (version >= 1 && version < 6) upgrade(5, add_site_inspections);
+  // The seventh holds each destination's lease, in place of a lock on the whole file.
+  if (version >= 1 && version < 7) upgrade(6, add_leases);
   if (opening.destination.empty()) return;
   if (sends_ && path_ != kRecordInMemory) hold_lease(opening);
   Transaction start(db_);
@@ -569,39 +573,13 @@ void SqliteRecord::add_quotas() {
   migration.commit();
 }
 
-// The third version keeps each page's content hash, for site folders.
-void SqliteRecord::add_content_hashes() {
+// Upgrades a record of version `from` by `step` to the next, in one transaction; nothing where
+// another run did it meanwhile.
+void SqliteRecord::upgrade(std::int64_t from, void (*step)(Database& db)) {
   Transaction migration(db_);
-  if (db_.single_integer("PRAGMA user_version") != 2) return;  // another run did it meanwhile
-  db_.execute("ALTER TABLE links ADD COLUMN content_hash INTEGER; PRAGMA user_version = 3");
-  migration.commit();
-}
-
-// The fourth keeps what each run came to and the temporary failures it met.
-void SqliteRecord::add_run_history() {
-  Transaction migration(db_);
-  if (db_.single_integer("PRAGMA user_version") != 3) return;  // another run did it meanwhile
-  add_run_figures(db_);
-  db_.execute("PRAGMA user_version = 4");
-  migration.commit();
-}
-
-// The fifth keeps what inspections found.
-void SqliteRecord::add_inspection_results() {
-  Transaction migration(db_);
-  if (db_.single_integer("PRAGMA user_version") != 4) return;  // another run did it meanwhile
-  add_inspections(db_);
-  db_.execute("PRAGMA user_version = 5");
-  migration.commit();
-}
-
-// The sixth counts the removals announced again because an inspection found the page indexed,
-// and the inspections of each site apart.
-void SqliteRecord::add_site_inspection_days() {
-  Transaction migration(db_);
-  if (db_.single_integer("PRAGMA user_version") != 5) return;  // another run did it meanwhile
-  add_site_inspections(db_);
-  db_.execute("PRAGMA user_version = 6");
+  if (db_.single_integer("PRAGMA user_version") != from) return;
+  step(db_);
+  db_.execute("PRAGMA user_version = " + std::to_string(from + 1));
   migration.commit();
 }
 
@@ -630,15 +608,6 @@ void SqliteRecord::hold_lease(const RecordOpening& opening) {
     }
     std::this_thread::sleep_for(kLookEvery);
   }
-}
-
-// The seventh holds each destination's lease, in place of a lock on the whole file.
-void SqliteRecord::add_lease_table() {
-  Transaction migration(db_);
-  if (db_.single_integer("PRAGMA user_version") != 6) return;  // another run did it meanwhile
-  add_leases(db_);
-  db_.execute("PRAGMA user_version = 7");
-  migration.commit();
 }
 
 void SqliteRecord::create_schema() {

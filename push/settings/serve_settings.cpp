@@ -9,6 +9,15 @@ namespace {
 
 using Taken = std::optional<std::string>;
 
+// A number of seconds, from none to a day, into `field`.
+template <double ServeSettings::*field>
+Taken take_seconds(const std::string& value, ServeSettings& serve) {
+  const std::optional<double> seconds = number_between(value, 0, 86400);
+  if (!seconds) return std::string(texts::kNotServeSeconds);
+  serve.*field = *seconds;
+  return std::nullopt;
+}
+
 const Setting<ServeSettings> kSettings[] = {
     {.key = "listen",
      .option = "--listen",
@@ -34,22 +43,12 @@ const Setting<ServeSettings> kSettings[] = {
      .option = "",
      .form = SettingForm::kNumber,
      .help = "seconds within which a link published again is sent once (default 600)",
-     .take = [](const std::string& value, ServeSettings& serve) -> Taken {
-       const std::optional<double> seconds = number_between(value, 0, 86400);
-       if (!seconds) return std::string(texts::kNotServeSeconds);
-       serve.debounce = *seconds;
-       return std::nullopt;
-     }},
+     .take = take_seconds<&ServeSettings::debounce>},
     {.key = "flush_after",
      .option = "",
      .form = SettingForm::kNumber,
      .help = "seconds from a site's first waiting link to its sending (default 60)",
-     .take = [](const std::string& value, ServeSettings& serve) -> Taken {
-       const std::optional<double> seconds = number_between(value, 0, 86400);
-       if (!seconds) return std::string(texts::kNotServeSeconds);
-       serve.flush_after = *seconds;
-       return std::nullopt;
-     }},
+     .take = take_seconds<&ServeSettings::flush_after>},
 };
 
 }  // namespace
