@@ -145,12 +145,16 @@ RunTotals ended(int exit_code) {
   return totals;
 }
 
-// Announces the site's pages that no source holds any more, where the engine has a way, and
-// keeps them as removed; none where more of the site is gone than the limit allows, unless
-// confirmed, which wants a person. Removed pages an inspection found still indexed are announced
-// once more. A dry run lists them. The exit code of the announcements' run, if any.
+// Announces the site's pages that no source holds any more, and those the site announced removed
+// to the service, where the engine has a way, and keeps them as removed; none of the first where
+// more of the site is gone than the limit allows, unless confirmed, which wants a person. Removed
+// pages an inspection found still indexed are announced once more. A service's flush announces
+// only what the site announced: it reads no source. A dry run lists them. The exit code of the
+// announcements' run, if any.
 int announce_removals(const Pushing& pushing, RunOptions run, Record& record, RunReport& report) {
-  const GoneLinks gone = record.gone_links();
+  const bool flush = pushing.stop != nullptr;
+  GoneLinks gone = flush ? GoneLinks{} : record.gone_links();
+  int exit_code = kAllAccepted;
   const double percent = pushing.site.deletion_limit;
   if (!pushing.run.confirm_deletions &&
       static_cast<double>(gone.links.size()) * 100 > percent * static_cast<double>(gone.known)) {
@@ -159,26 +163,31 @@ int announce_removals(const Pushing& pushing, RunOptions run, Record& record, Ru
     report.note(texts::filled(texts::kTooManyGone, {{"gone", std::to_string(gone.links.size())},
                                                     {"known", std::to_string(gone.known)},
                                                     {"limit", limit.str()}}));
-    return kNeedsAttention;
+    gone.links.clear();
+    exit_code = kNeedsAttention;
   }
   const bool heard = run.destination.engine->hears_of_removals && !pushing.engine.sitemaps_only;
-  const std::vector<std::string> again =
-      heard ? record.removed_still_indexed() : std::vector<std::string>{};
-  if (gone.links.empty() && again.empty()) return kAllAccepted;
+  const std::vector<std::string> again = heard && !flush && exit_code == kAllAccepted
+                                             ? record.removed_still_indexed()
+                                             : std::vector<std::string>{};
+  const std::vector<std::string> posted = record.removals_waiting();
+  if (gone.links.empty() && again.empty() && posted.empty()) return exit_code;
   if (pushing.run.dry_run) {
-    for (const std::vector<std::string>* links : {&gone.links, &again}) {
+    const std::vector<std::string>* const lists[] = {&gone.links, &posted, &again};
+    for (const std::vector<std::string>* links : lists) {
       for (const std::string& link : *links)
         report.inform(std::string(texts::kWouldRemove) + link);
     }
-    return kAllAccepted;
+    return exit_code;
   }
   std::vector<std::string_view> links(gone.links.begin(), gone.links.end());
+  links.insert(links.end(), posted.begin(), posted.end());
   if (!heard) {
     record.record_removed(links);
     report.inform(texts::filled(
         pushing.engine.sitemaps_only ? texts::kRemovedFromSitemapsOnly : texts::kRemovedUnannounced,
         {{"count", std::to_string(links.size())}}));
-    return kAllAccepted;
+    return exit_code;
   }
   if (!again.empty()) {
     report.inform(
@@ -191,7 +200,7 @@ int announce_removals(const Pushing& pushing, RunOptions run, Record& record, Ru
   run.already_pushed.reset();
   const RunTotals announced = run_push(run, links, report);
   report.summary(announced);
-  return announced.exit_code;
+  return std::max(exit_code, announced.exit_code);
 }
 
 // Keeps the run's end in the record; a record that takes no more makes the run's exit code 6, its
@@ -331,7 +340,8 @@ RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& inta
   const std::size_t count = record.waiting_count();
   if (pushing.stop != nullptr) {
     // A service's flush finds nothing waiting often: it says nothing then.
-    if (count == 0) return ended(kAllAccepted);
+    if (count == 0 && (!pushing.site.deletions || record.removals_waiting(1).empty()))
+      return ended(kAllAccepted);
     std::cout << texts::filled(texts::kSiteHeading,
                                {{"site", labels.site}, {"engine", labels.engine}})
               << std::endl;
@@ -354,7 +364,9 @@ RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& inta
   std::ostream silent(nullptr);
   const std::unique_ptr<RunReport> report =
       run_report(pushing, labels, silent, shows_progress(pushing, waiting.size()));
-  RunTotals totals = run_push(run, waiting, *report);
+  // A flush may find only removals waiting: it asks the engine nothing for the links.
+  RunTotals totals =
+      waiting.empty() && pushing.stop != nullptr ? RunTotals{} : run_push(run, waiting, *report);
   totals.unread = count - waiting.size();
   totals.pending += totals.unread;
   if (pushing.site.deletions && totals.exit_code != kRecordUnusable) {

@@ -114,6 +114,7 @@ Json json_of(const LinkCounts& counts, const QuotaToday& quota) {
                {"accepted", counts.accepted},
                {"waiting", counts.waiting},
                {"refused", counts.refused},
+               {"removals_waiting", counts.removals_waiting},
                {"accepted_today", counts.accepted_today},
                {"accepted_last_7_days", counts.accepted_last_7_days}};
   json["quota_left"] = quota.left ? Json(*quota.left) : Json();
@@ -141,6 +142,7 @@ StatusRow row_of(const LinkCounts& counts, const QuotaToday& quota) {
           .accepted = counts.accepted,
           .waiting = counts.waiting,
           .refused = counts.refused,
+          .removals_waiting = counts.removals_waiting,
           .quota_left = quota.left,
           .resets = quota.resets,
           .last_run = counts.last_run ? std::optional<std::time_t>(*counts.last_run) : std::nullopt,

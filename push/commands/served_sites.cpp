@@ -61,13 +61,12 @@ std::string address_of_site(const SitePlan& site) {
 }
 
 // The site as the service takes and sends its links: their host known, each engine's destination
-// named by the site's address. A flush only sends: what is gone, what is indexed and the
-// sitemaps (and the engines told by sitemaps alone) are the nightly run's, which reads the site's
-// sources.
+// named by the site's address. A flush only sends, and announces what the site announced removed:
+// what is found gone, what is indexed and the sitemaps (and the engines told by sitemaps alone)
+// are the nightly run's, which reads the site's sources.
 SitePlan flushed_site(const SitePlan& site, const std::string& address) {
   SitePlan flushed = site;
   flushed.host = std::string(host_of(address));
-  flushed.deletions = false;
   for (EngineSettings& engine : flushed.engines) {
     if (engine.destination.site_url.empty()) engine.destination.site_url = address;
     engine.inspection.enabled = false;
@@ -90,8 +89,8 @@ ServedSites::ServedSites(const Plan& plan, FlushSchedule& schedule, ServeCounter
     : plan_(plan),
       schedule_(schedule),
       counters_(counters),
-      commits_([this](const std::string& site, std::span<const SourceLink> links) {
-        keep(flushed_.at(site), links);
+      commits_([this](const std::string& site, std::span<const SourceLink> links, bool removed) {
+        keep(flushed_.at(site), links, removed);
       }) {
   for (const SitePlan& site : plan.sites) {
     const std::string address = address_of_site(site);
@@ -216,19 +215,26 @@ IntakeReply ServedSites::take(const IntakeRequest& request) {
     return refusal(422, texts::filled(texts::kIntakeUnknownSite, {{"site", body.site}}));
   if (!flushed_.contains(site->name))
     return refusal(422, texts::filled(texts::kServeSiteWithoutHost, {{"site", site->name}}));
+  if (!body.removed.empty() && !site->deletions)
+    return refusal(422, texts::filled(texts::kIntakeNoDeletions, {{"site", site->name}}));
   const std::string& host = hosts_.at(site->name);
   nlohmann::json wrong = nlohmann::json::array();
-  std::vector<SourceLink> links;
-  for (const std::string& link : body.links) {
-    if (!is_sendable_address(link)) {
-      wrong.push_back({{"link", link}, {"problem", texts::kIntakeNotALink}});
-    } else if (host_of(link) != host) {
-      wrong.push_back(
-          {{"link", link}, {"problem", texts::filled(texts::kIntakeOtherHost, {{"host", host}})}});
-    } else {
-      links.push_back({link, now_less_debounce(), std::nullopt});
+  const auto of_site = [&](const std::vector<std::string>& given) {
+    std::vector<SourceLink> links;
+    for (const std::string& link : given) {
+      if (!is_sendable_address(link)) {
+        wrong.push_back({{"link", link}, {"problem", texts::kIntakeNotALink}});
+      } else if (host_of(link) != host) {
+        wrong.push_back({{"link", link},
+                         {"problem", texts::filled(texts::kIntakeOtherHost, {{"host", host}})}});
+      } else {
+        links.push_back({link, now_less_debounce(), std::nullopt});
+      }
     }
-  }
+    return links;
+  };
+  const std::vector<SourceLink> links = of_site(body.links);
+  const std::vector<SourceLink> removed = of_site(body.removed);
   if (!wrong.empty()) {
     IntakeReply reply = refusal(422, texts::kIntakeWrongLinks);
     nlohmann::json json = nlohmann::json::parse(reply.body);
@@ -237,15 +243,18 @@ IntakeReply ServedSites::take(const IntakeRequest& request) {
     return reply;
   }
   try {
-    commits_.keep(site->name, links);
+    if (!links.empty()) commits_.keep(site->name, links);
+    if (!removed.empty()) commits_.keep(site->name, removed, true);
     schedule_.waiting(site->name);
   } catch (const Failure& failure) {
     IntakeReply reply = refusal(503, failure.what());
     reply.retry_after = kRetryAfterSeconds;
     return reply;
   }
-  counters_.taken(links.size());
-  return {202, nlohmann::json{{"taken", links.size()}}.dump()};
+  counters_.taken(links.size() + removed.size());
+  nlohmann::json taken{{"taken", links.size()}};
+  if (!removed.empty()) taken["removed"] = removed.size();
+  return {202, taken.dump()};
 }
 
 const SitePlan* ServedSites::site_named(const std::string& name) const {
@@ -263,7 +272,7 @@ std::time_t ServedSites::now_less_debounce() const {
 
 // Takes the links into the record of each of the site's engines, one transaction each. The
 // records stay open between groups; one that failed is opened afresh for the next.
-void ServedSites::keep(const SitePlan& site, std::span<const SourceLink> links) {
+void ServedSites::keep(const SitePlan& site, std::span<const SourceLink> links, bool removed) {
   for (const EngineSettings& engine : site.engines) {
     Destination destination = engine.destination;
     destination.host = site.host;
@@ -281,8 +290,15 @@ void ServedSites::keep(const SitePlan& site, std::span<const SourceLink> links) 
                               .site = site.host,
                               .site_name = site.name});
       }
-      record->take_in(links, false);
-      record->commit_intake();
+      if (removed) {
+        std::vector<std::string_view> urls;
+        for (const SourceLink& link : links)
+          urls.push_back(link.url);
+        record->take_removals(urls);
+      } else {
+        record->take_in(links, false);
+        record->commit_intake();
+      }
       // A record with several names is written by one process at a time: let it go between
       // groups, or no run could ever send.
       if (platform::names_of_file(path) > 1) record.reset();

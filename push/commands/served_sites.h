@@ -50,7 +50,7 @@ class ServedSites {
   std::time_t now_less_debounce() const;
   // Takes the links into the record of each of the site's engines, one transaction each; on the
   // group commit's thread alone.
-  void keep(const SitePlan& site, std::span<const SourceLink> links);
+  void keep(const SitePlan& site, std::span<const SourceLink> links, bool removed);
 
   const Plan& plan_;
   FlushSchedule& schedule_;

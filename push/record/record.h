@@ -59,6 +59,7 @@ struct LinkCounts {
   std::string destination;
   std::string site;
   std::int64_t known = 0, accepted = 0, waiting = 0, refused = 0;
+  std::int64_t removals_waiting = 0;  // announced removed by the site, the engine not told yet
   std::int64_t accepted_today = 0, accepted_last_7_days = 0;
   std::optional<QuotaDay> last_quota_day;  // the destination's latest
   std::optional<std::int64_t> last_run;    // when it ended, seconds since 1970
@@ -200,9 +201,17 @@ class Record {
   virtual void for_each_waiting(const std::function<void(std::string_view)>& each,
                                 std::int64_t most = -1) = 0;
 
+  // Takes links their site announced as removed, in one transaction: each the engine took once,
+  // or the record does not know, waits to be announced removed; one the engine never took only
+  // leaves the queue. A source that has the link again takes it back as new.
+  virtual void take_removals(std::span<const std::string_view> links) = 0;
+  // The links waiting to be announced removed, in the order they came, the first `most`.
+  virtual std::vector<std::string> removals_waiting(std::int64_t most = -1) = 0;
+
   // Keeps one request's answer, in one transaction, before the next request is sent. Links an
   // answer to removals accepts are kept as removed: they come back as new if a source has them
-  // again.
+  // again. Those it does not take wait again where they were
+  // announced by their site and the engine asked to wait.
   virtual void record_answer(const RecordedAnswer& answer) = 0;
 
   // What was accepted before and is absent from every source taken in, where the record was

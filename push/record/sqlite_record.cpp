@@ -30,9 +30,18 @@ namespace {
 
 // "LKCR": tells our records from other programs' databases.
 constexpr std::int64_t kApplicationId = 0x4C4B4352;
-constexpr std::int64_t kSchemaVersion = 7;
+constexpr std::int64_t kSchemaVersion = 8;
 
-enum LinkState : int { kWaiting = 0, kAccepted = 1, kRefused = 2, kRemoved = 3 };
+// A removal waiting: the site announced the page removed, the engine is to be told.
+enum LinkState : int {
+  kWaiting = 0,
+  kAccepted = 1,
+  kRefused = 2,
+  kRemoved = 3,
+  kRemovalWaiting = 4
+};
+// What an answer to removals that did not take one leaves the link as: see `record`.
+constexpr int kAsItStands = -1;
 
 // SQLite's integers are signed: a hash is kept with the same 64 bits.
 std::optional<std::int64_t> stored(std::optional<std::uint64_t> hash) {
@@ -60,6 +69,9 @@ CREATE TABLE links(
   PRIMARY KEY (destination, url)) WITHOUT ROWID;
 CREATE INDEX waiting ON links(destination, queued) WHERE state = 0;
 )sql";
+
+constexpr std::string_view kRemovalsIndex =
+    "CREATE INDEX removals_waiting ON links(destination, queued) WHERE state = 4";
 
 // What each destination's content hashes were made ignoring (a regular expression; empty:
 // nothing); records gain it when a run first hashes content.
@@ -194,6 +206,29 @@ class SqliteRecord final : public Record {
   void for_each_waiting(const std::function<void(std::string_view)>& each,
                         std::int64_t most) override {
     guarded([&] { each_own_waiting(each, most); });
+  }
+
+  void take_removals(std::span<const std::string_view> links) override {
+    if (dry_run_) return;
+    guarded([&] {
+      Transaction transaction(db_);
+      for (const std::string_view url : links)
+        take_removal(url);
+      transaction.commit();
+    });
+  }
+
+  std::vector<std::string> removals_waiting(std::int64_t most) override {
+    return guarded([&] {
+      std::vector<std::string> links;
+      Statement waiting = db_.prepare(
+          "SELECT url FROM links WHERE destination = ?1 AND state = 4 AND (?2 = '' OR site = "
+          "(SELECT id FROM sites WHERE host = ?2)) ORDER BY queued LIMIT ?3");
+      waiting.bind(destination_, only_site_, most);
+      while (waiting.step())
+        links.emplace_back(waiting.text(0));
+      return links;
+    });
   }
 
   void record_answer(const RecordedAnswer& answer) override {
@@ -457,6 +492,8 @@ class SqliteRecord final : public Record {
     std::optional<std::int64_t> content_hash;
   };
   std::optional<KnownLink> look_up(std::string_view url);
+  void add_link(const SourceLink& link, LinkState state);
+  void take_removal(std::string_view url);
   bool worth_one_pass(std::size_t links);
   std::vector<std::optional<KnownLink>> look_up_in_one_pass(std::span<const SourceLink> links);
   bool take_in_one(const SourceLink& link, const std::optional<KnownLink>& known, bool again);
@@ -487,7 +524,8 @@ class SqliteRecord final : public Record {
   bool rule_changed_ = false;                // since the hashes the record keeps were made
   std::unordered_set<std::size_t> taken_;
   std::unordered_set<std::string> taken_hosts_;
-  std::unique_ptr<Statement> find_, insert_, requeue_, rehash_, answered_, imported_, quota_;
+  std::unique_ptr<Statement> find_, insert_, requeue_, rehash_, answered_, imported_, quota_,
+      removal_;
   std::unique_ptr<InspectionKeeper> inspections_;  // once the run inspects
   std::optional<Transaction> intake_;  // last: it ends before the statements and the database
 };
@@ -534,6 +572,8 @@ void SqliteRecord::prepare(const RecordOpening& opening) {
   if (version >= 1 && version < 6) upgrade(5, add_site_inspections);
   // The seventh holds each destination's lease, in place of a lock on the whole file.
   if (version >= 1 && version < 7) upgrade(6, add_leases);
+  // The eighth keeps the removals a site announced until the engine is told.
+  if (version >= 1 && version < 8) upgrade(7, [](Database& db) { db.execute(kRemovalsIndex); });
   if (opening.destination.empty()) return;
   if (sends_ && path_ != kRecordInMemory) hold_lease(opening);
   Transaction start(db_);
@@ -617,6 +657,7 @@ void SqliteRecord::create_schema() {
   db_.execute(kSchema);
   db_.execute(kRunsTables);
   db_.execute(kQuotasTable);
+  db_.execute(kRemovalsIndex);
   add_inspections(db_);
   add_site_inspections(db_);
   add_leases(db_);
@@ -684,6 +725,33 @@ std::vector<std::optional<SqliteRecord::KnownLink>> SqliteRecord::look_up_in_one
   return found;
 }
 
+void SqliteRecord::add_link(const SourceLink& link, LinkState state) {
+  const std::string host(host_of(link.url));
+  auto site = sites_.find(host);
+  if (site == sites_.end()) site = sites_.emplace(host, id_of("sites", "host", host)).first;
+  statement(insert_,
+            "INSERT INTO links(destination, url, site, state, queued, first_seen, lastmod, "
+            "content_hash) VALUES(?, ?, ?, ?, ?, ?, ?, ?)")
+      .bind(destination_, link.url, site->second, int(state), next_queued_++, seconds_now(),
+            link.modified, stored(link.content_hash))
+      .run();
+  links_known_ = true;
+}
+
+// A page the engine may have (it took the link once, or the record does not know it) waits to
+// be announced removed; one the engine never took only leaves the queue.
+void SqliteRecord::take_removal(std::string_view url) {
+  const std::optional<KnownLink> known = look_up(url);
+  if (!known) return add_link({url, std::nullopt, std::nullopt}, kRemovalWaiting);
+  if (known->state == kRemoved || known->state == kRemovalWaiting) return;
+  const bool taken_once = known->accepted_at.has_value();
+  statement(removal_, "UPDATE links SET state = ?, queued = ? WHERE destination = ? AND url = ?")
+      .bind(int(taken_once ? kRemovalWaiting : kRemoved),
+            taken_once ? std::optional<std::int64_t>(next_queued_++) : std::nullopt, destination_,
+            url)
+      .run();
+}
+
 // Whether the link stays as it is because it was accepted already.
 bool SqliteRecord::take_in_one(const SourceLink& link, const std::optional<KnownLink>& known,
                                bool again) {
@@ -692,16 +760,7 @@ bool SqliteRecord::take_in_one(const SourceLink& link, const std::optional<Known
       would_wait_.insert(std::hash<std::string_view>{}(link.url));
       return false;
     }
-    const std::string host(host_of(link.url));
-    auto site = sites_.find(host);
-    if (site == sites_.end()) site = sites_.emplace(host, id_of("sites", "host", host)).first;
-    statement(insert_,
-              "INSERT INTO links(destination, url, site, state, queued, first_seen, lastmod, "
-              "content_hash) VALUES(?, ?, ?, 0, ?, ?, ?, ?)")
-        .bind(destination_, link.url, site->second, next_queued_++, seconds_now(), link.modified,
-              stored(link.content_hash))
-        .run();
-    links_known_ = true;
+    add_link(link, kWaiting);
     return false;
   }
   const LinkState state = known->state;
@@ -748,11 +807,13 @@ void SqliteRecord::record(const RecordedAnswer& answer) {
   };
   Statement& update =
       statement(answered_,
-                "UPDATE links SET state = ?, queued = CASE WHEN ? = 0 THEN queued END, "
-                "accepted_at = CASE WHEN ?3 = 1 THEN ?4 ELSE accepted_at END, "
-                "first_accepted = coalesce(first_accepted, CASE WHEN ?3 = 1 THEN ?4 END), "
-                "last_sent = ?5, attempts = attempts + 1, answer = ?6 "
-                "WHERE destination = ?7 AND url = ?8");
+                "UPDATE links SET state = CASE WHEN ?1 >= 0 THEN ?1 WHEN state = 4 AND ?7 THEN 4 "
+                "WHEN accepted_at IS NULL THEN 3 ELSE 1 END, "
+                "queued = CASE WHEN ?1 = 0 OR (?1 < 0 AND state = 4 AND ?7) THEN queued END, "
+                "accepted_at = CASE WHEN ?2 = 1 THEN ?3 ELSE accepted_at END, "
+                "first_accepted = coalesce(first_accepted, CASE WHEN ?2 = 1 THEN ?3 END), "
+                "last_sent = ?3, attempts = attempts + 1, answer = ?4 "
+                "WHERE destination = ?5 AND url = ?6");
   const bool known = answer.outcomes.size() == answer.sent.size();
   std::size_t deferred = 0;
   for (std::size_t at_link = 0; at_link < answer.sent.size(); ++at_link) {
@@ -760,16 +821,18 @@ void SqliteRecord::record(const RecordedAnswer& answer) {
     const LinkOutcome& outcome = known ? answer.outcomes[at_link] : unknown;
     const bool taken = outcome.kind == LinkOutcome::Kind::kAccepted;
     deferred += outcome.kind == LinkOutcome::Kind::kDeferred ? 1 : 0;
-    // A removal not taken leaves the link accepted: the next run finds it gone again.
-    const int state = answer.removals                               ? (taken ? kRemoved : kAccepted)
-                      : taken                                       ? kAccepted
+    // A removal not taken leaves the link as it stands: one the site announced waits again
+    // where the engine asked to wait; else accepted where the engine ever took it (the next run
+    // finds it gone again), removed where it never did.
+    const int state = answer.removals ? (taken ? kRemoved : kAsItStands)
+                      : taken         ? kAccepted
                       : outcome.kind == LinkOutcome::Kind::kRefused ? kRefused
                                                                     : kWaiting;
     const bool newly_accepted = state == kAccepted && !answer.removals;
     const std::int64_t words = answer_of(taken ? answer.words : outcome.reason);
     update
-        .bind(state, state, newly_accepted ? 1 : 0, at, at, words, destination_,
-              answer.sent[at_link])
+        .bind(state, newly_accepted ? 1 : 0, at, words, destination_, answer.sent[at_link],
+              outcome.kind == LinkOutcome::Kind::kDeferred ? 1 : 0)
         .run();
   }
   // An answer that did not say which links it took counts them all as used.
@@ -797,7 +860,8 @@ std::vector<LinkCounts> SqliteRecord::counts(std::time_t at) {
     const std::time_t today = at - at % 86400;
     Statement select = db_.prepare(R"sql(
       SELECT d.id, d.name, s.host, count(*), sum(state = 1), sum(state = 0), sum(state = 2),
-             sum(state = 1 AND accepted_at >= ?), sum(state = 1 AND accepted_at >= ?)
+             sum(state = 1 AND accepted_at >= ?), sum(state = 1 AND accepted_at >= ?),
+             sum(state = 4)
       FROM links l JOIN destinations d ON d.id = l.destination JOIN sites s ON s.id = l.site
       GROUP BY l.destination, l.site ORDER BY d.name, s.host)sql");
     select.bind(today, today - 6 * 86400);
@@ -819,6 +883,7 @@ std::vector<LinkCounts> SqliteRecord::counts(std::time_t at) {
       counts.refused = select.integer(6);
       counts.accepted_today = select.integer(7);
       counts.accepted_last_7_days = select.integer(8);
+      counts.removals_waiting = select.integer(9);
       if (quota.bind(select.integer(0)).step()) {
         counts.last_quota_day = {
             .day = quota.integer(0), .used = quota.integer(1), .left = quota.optional_integer(2)};

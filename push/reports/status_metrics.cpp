@@ -12,7 +12,10 @@ std::string status_metrics(const std::vector<StatusRow>& rows) {
                                         "Links the record holds, by their state.", "gauge");
   for (const StatusRow& row : rows) {
     const std::pair<const char*, std::int64_t> states[] = {
-        {"waiting", row.waiting}, {"accepted", row.accepted}, {"refused", row.refused}};
+        {"waiting", row.waiting},
+        {"accepted", row.accepted},
+        {"refused", row.refused},
+        {"removal_waiting", row.removals_waiting}};
     for (const auto& [state, count] : states) {
       text += "linkcourier_record_links{" + labels(row) + ",state=\"" + state + "\"} " +
               std::to_string(count) + "\n";

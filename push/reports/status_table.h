@@ -17,6 +17,7 @@ struct StatusRow {
   std::string engine;
   std::string site;
   std::int64_t known = 0, accepted = 0, waiting = 0, refused = 0;
+  std::int64_t removals_waiting = 0;
   std::optional<long> quota_left;
   std::optional<std::time_t> resets;  // when the engine's next day gives the quota anew
   std::optional<std::time_t> last_run;

@@ -24,8 +24,9 @@ GroupCommit::~GroupCommit() {
   thread_.join();
 }
 
-void GroupCommit::keep(const std::string& site, std::span<const SourceLink> links) {
-  Waiting waiting{.site = &site, .links = links, .done = false, .failure = nullptr};
+void GroupCommit::keep(const std::string& site, std::span<const SourceLink> links, bool removed) {
+  Waiting waiting{
+      .site = &site, .links = links, .removed = removed, .done = false, .failure = nullptr};
   std::unique_lock<std::mutex> lock(mutex_);
   waiting_.push_back(&waiting);
   arrived_.notify_one();
@@ -42,13 +43,13 @@ void GroupCommit::keep_groups() {
       if (waiting_.empty()) return;  // stopping, and nothing left to keep
       group.swap(waiting_);
     }
-    std::map<std::string_view, std::vector<Waiting*>> by_site;
+    std::map<std::pair<std::string_view, bool>, std::vector<Waiting*>> by_site;
     std::size_t group_links = 0;
     for (Waiting* waiting : group) {
-      by_site[*waiting->site].push_back(waiting);
+      by_site[{*waiting->site, waiting->removed}].push_back(waiting);
       group_links += waiting->links.size();
     }
-    for (const auto& [site, requests] : by_site) {
+    for (const auto& [site_and_kind, requests] : by_site) {
       // A link posted twice in one group is one: the record takes a link once a transaction.
       std::vector<SourceLink> links;
       std::unordered_set<std::string_view> seen;
@@ -59,7 +60,7 @@ void GroupCommit::keep_groups() {
       }
       std::exception_ptr failure;
       try {
-        keep_(*requests.front()->site, links);
+        keep_(*requests.front()->site, links, site_and_kind.second);
       } catch (...) {
         failure = std::current_exception();
       }

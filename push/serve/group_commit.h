@@ -18,8 +18,10 @@ namespace lc::push {
 
 class GroupCommit {
  public:
-  // Keeps `links` (each once) for the site named `site`; throws what kept it from keeping them.
-  using Keep = std::function<void(const std::string& site, std::span<const SourceLink> links)>;
+  // Keeps `links` (each once) for the site named `site`, as published or as `removed`; throws
+  // what kept it from keeping them.
+  using Keep =
+      std::function<void(const std::string& site, std::span<const SourceLink> links, bool removed)>;
 
   explicit GroupCommit(Keep keep);
   // What was handed in is kept first.
@@ -29,12 +31,13 @@ class GroupCommit {
 
   // Returns once `links` are kept, with the rest of their group; throws what kept them from being
   // kept. The links' texts must stay until then.
-  void keep(const std::string& site, std::span<const SourceLink> links);
+  void keep(const std::string& site, std::span<const SourceLink> links, bool removed = false);
 
  private:
   struct Waiting {
     const std::string* site;
     std::span<const SourceLink> links;
+    bool removed = false;
     bool done = false;
     std::exception_ptr failure;
   };

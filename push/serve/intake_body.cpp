@@ -19,13 +19,14 @@ IntakeBody from_json(const std::string& text) {
   for (const auto& [key, value] : json.items()) {
     if (key == "site" && value.is_string()) {
       body.site = value.get<std::string>();
-    } else if (key == "links" && value.is_array()) {
+    } else if ((key == "links" || key == "removed") && value.is_array()) {
+      std::vector<std::string>& links = key == "links" ? body.links : body.removed;
       for (const auto& link : value) {
         if (!link.is_string()) {
           body.problem = texts::kIntakeLinksNotTexts;
           return body;
         }
-        body.links.push_back(link.get<std::string>());
+        links.push_back(link.get<std::string>());
       }
     } else {
       body.problem = texts::filled(texts::kIntakeUnknownField, {{"field", key}});
@@ -56,7 +57,8 @@ IntakeBody read_intake_body(const IntakeRequest& request) {
   IntakeBody body =
       trimmed_ascii(type) == "application/json" ? from_json(request.body) : from_lines(request);
   if (body.problem.empty() && body.site.empty()) body.problem = texts::kIntakeNoSite;
-  if (body.problem.empty() && body.links.empty()) body.problem = texts::kIntakeNoLinks;
+  if (body.problem.empty() && body.links.empty() && body.removed.empty())
+    body.problem = texts::kIntakeNoLinks;
   return body;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // What a caller of the service posts: a site's links, as JSON {"site": NAME, "links": [...]}
-// or as text, one link a line, with the site in the query.
+// (with the pages it removed as "removed": [...]) or as text, one link a line, with the site in
+// the query.
 
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@ namespace lc::push {
 struct IntakeBody {
   std::string site;
   std::vector<std::string> links;
+  std::vector<std::string> removed;
   std::string problem;  // why the body cannot be read; empty where it can
 };
 

@@ -119,7 +119,7 @@ inline constexpr std::string_view kIntakeBadToken =
     "缺少或不对的 token：请用 Authorization: Bearer TOKEN";
 inline constexpr std::string_view kIntakeTooLarge = "请求体超过 {bytes} 字节：请分成几次发送";
 inline constexpr std::string_view kIntakeNotJson = "不是 JSON 对象";
-inline constexpr std::string_view kIntakeLinksNotTexts = "links 应为字符串的数组";
+inline constexpr std::string_view kIntakeLinksNotTexts = "links 和 removed 应为字符串的数组";
 inline constexpr std::string_view kIntakeUnknownField = "未知的字段 {field}";
 inline constexpr std::string_view kIntakeNoSite =
     "没有给出站点：JSON 请给出 site，文本请在地址里给出 ?site=NAME";
@@ -128,6 +128,8 @@ inline constexpr std::string_view kIntakeUnknownSite = "配置文件里没有站
 inline constexpr std::string_view kIntakeWrongLinks = "有链接不能收下，一条也没有记下";
 inline constexpr std::string_view kIntakeNotALink = "不是 http 或 https 链接";
 inline constexpr std::string_view kIntakeOtherHost = "不属于这个站点的主机 {host}";
+inline constexpr std::string_view kIntakeNoDeletions =
+    "站点 {site} 没有开启 deletions：移除的页面不通告，一条也没有记下";
 
 // Sources.
 inline constexpr std::string_view kStandardInput = "标准输入";

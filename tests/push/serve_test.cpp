@@ -38,7 +38,8 @@ class ServeTest : public PushProgramTest {
 
   // A config of one site pushed to the simulator's Bing, served at `port`; the sites's own
   // source has one link.
-  std::string config(std::uint16_t port, const std::string& serve_lines) {
+  std::string config(std::uint16_t port, const std::string& serve_lines,
+                     const std::string& site_lines = "") {
     const std::string root = "http://127.0.0.1:" + std::to_string(port_ = unused_port());
     start_simulator({"--site", "www.example.com"});
     write("token", "intake-token-1\n");
@@ -48,7 +49,9 @@ class ServeTest : public PushProgramTest {
                  "state = \"state.db\"\n[serve]\nlisten = \"127.0.0.1:" + std::to_string(port) +
                      "\"\ntoken_file = \"token\"\n" + serve_lines +
                      "[[site]]\nname = \"www\"\nfiles = "
-                     "[\"links.txt\"]\n[site.bing]\napi_key_file = \"bing.key\"\n"
+                     "[\"links.txt\"]\n" +
+                     site_lines +
+                     "[site.bing]\napi_key_file = \"bing.key\"\n"
                      "site_url = \"https://www.example.com/\"\nendpoint = \"" +
                      root + "/webmaster/api.svc/json\"\n");
   }
@@ -120,6 +123,9 @@ TEST_F(ServeTest, ServedLinksAreKeptBeforeTheAnswerAndSentByTheNextRun) {
       {"POST /v1/links", "intake-token-1", json,
        R"({"site":"shop","links":["https://shop.example.com/"]})", "HTTP/1.1 422",
        "配置文件里没有站点 shop"},
+      {"POST /v1/links", "intake-token-1", json,
+       R"({"site":"www","removed":["https://www.example.com/a"]})", "HTTP/1.1 422",
+       "没有开启 deletions"},
       {"POST /v1/links", "intake-token-1", json, R"({"site":"www","links":["https://www.exa)",
        "HTTP/1.1 400", "不是 JSON 对象"},
       {"POST /v1/links", "intake-token-1", "text/plain", "https://www.example.com/e",
@@ -146,10 +152,11 @@ TEST_F(ServeTest, ServedLinksAreKeptBeforeTheAnswerAndSentByTheNextRun) {
 }
 
 // The service sends what it took a moment later by itself, tells so in its status and metrics,
-// reads its config again on SIGHUP, and stops on SIGTERM with 0 (Windows has no such signals).
+// takes removals through the site's deletion rules, reads its config again on SIGHUP, and stops
+// on SIGTERM with 0 (Windows has no such signals).
 TEST_F(ServeTest, ServiceSendsWhatItTookReloadsAndStopsCleanly) {
   const std::uint16_t port = unused_port();
-  const std::string config = this->config(port, "flush_after = 0\n");
+  const std::string config = this->config(port, "flush_after = 0\n", "deletions = true\n");
   ASSERT_TRUE(start_service(config, port)) << read("serve.txt");
   const std::string answer = ask(port, "POST /v1/links?site=www", "intake-token-1", "text/plain",
                                  "https://www.example.com/b\nhttps://www.example.com/c\n");
@@ -169,6 +176,15 @@ TEST_F(ServeTest, ServiceSendsWhatItTookReloadsAndStopsCleanly) {
       << metrics;
   write("m.prom", metrics.substr(metrics.find("\r\n\r\n") + 4));
   EXPECT_EQ(shell("promtool check metrics < " + files_.file("m.prom")).exit_code, 0) << metrics;
+
+  // Bing hears of no removal: the flush keeps it as removed, and says so.
+  const std::string removal = ask(port, "POST /v1/links", "intake-token-1", "application/json",
+                                  R"({"site":"www","removed":["https://www.example.com/b"]})");
+  EXPECT_NE(removal.find(R"({"removed":1,"taken":0})"), std::string::npos) << removal;
+  EXPECT_TRUE(logged("1 条链接已删除：此引擎没有删除通知")) << read("serve.txt");
+  const std::string after = ask(port, "GET /v1/status", "intake-token-1", "text/plain", "");
+  EXPECT_NE(after.find(R"("accepted": 1)"), std::string::npos) << after;
+  EXPECT_NE(after.find(R"("removals_waiting": 0)"), std::string::npos) << after;
 
   if (std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr) return;
 

@@ -86,6 +86,39 @@ TEST_F(SqliteRecordTest, AnAnswerThatSaysNothingOfItsLinksLeavesThemWaiting) {
   EXPECT_EQ(record->quota_on(100).used, 2);  // it may have taken them all
 }
 
+// Removals a site announces wait for the engine where it may have the page, and only there; an
+// answer that defers one leaves it waiting; a source that has the page again takes it back.
+TEST_F(SqliteRecordTest, AnnouncedRemovalsWaitUntilTheEngineTakesThem) {
+  const std::unique_ptr<Record> record = opened();
+  record->take_in(links({"https://a/accepted", "https://a/never-sent", "https://a/deferred"}),
+                  false);
+  record->commit_intake();
+  const std::vector<std::string_view> first = {"https://a/accepted", "https://a/deferred"};
+  const std::vector<LinkOutcome> both = {LinkOutcome::accepted(), LinkOutcome::accepted()};
+  record->record_answer({.sent = first, .words = "200 OK", .outcomes = both});
+  const std::vector<std::string_view> removed = {"https://a/accepted", "https://a/never-sent",
+                                                 "https://a/unknown", "https://a/deferred"};
+  record->take_removals(removed);
+  record->take_removals(removed);  // posted twice: one announcement
+  EXPECT_EQ(record->waiting_count(), 0u);
+  EXPECT_EQ(
+      record->removals_waiting(),
+      (std::vector<std::string>{"https://a/accepted", "https://a/unknown", "https://a/deferred"}));
+  EXPECT_EQ(record->counts(0).front().removals_waiting, 3);
+  const std::vector<std::string_view> announced = {"https://a/accepted", "https://a/unknown",
+                                                   "https://a/deferred"};
+  const std::vector<LinkOutcome> outcomes = {LinkOutcome::accepted(),
+                                             LinkOutcome::refused("not of the site"),
+                                             LinkOutcome::deferred("429", true)};
+  record->record_answer(
+      {.sent = announced, .words = "200 OK", .outcomes = outcomes, .removals = true});
+  EXPECT_EQ(record->removals_waiting(), std::vector<std::string>{"https://a/deferred"});
+  record->take_in(links({"https://a/deferred", "https://a/accepted", "https://a/unknown"}), false);
+  record->commit_intake();
+  EXPECT_EQ(record->removals_waiting(), std::vector<std::string>{});
+  EXPECT_EQ(record->waiting_count(), 3u);
+}
+
 TEST_F(SqliteRecordTest, ContentChangesSendAPageAgainButANewRuleIsABaseline) {
   const struct {
     std::optional<std::string> rule;
