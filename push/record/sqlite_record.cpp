@@ -32,13 +32,12 @@ namespace {
 constexpr std::int64_t kApplicationId = 0x4C4B4352;
 constexpr std::int64_t kSchemaVersion = 8;
 
-// A removal waiting: the site announced the page removed, the engine is to be told.
 enum LinkState : int {
   kWaiting = 0,
   kAccepted = 1,
   kRefused = 2,
   kRemoved = 3,
-  kRemovalWaiting = 4
+  kRemovalWaiting = 4  // the site announced the page removed; the engine is yet to be told
 };
 // What an answer to removals that did not take one leaves the link as: see `record`.
 constexpr int kAsItStands = -1;
