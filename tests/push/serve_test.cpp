@@ -103,6 +103,15 @@ TEST_F(ServeTest, ServedLinksAreKeptBeforeTheAnswerAndSentByTheNextRun) {
   // The run's own source has one of the posted links: it is still sent once.
   const std::string config = this->config(port, "");
   ASSERT_TRUE(start_service(config, port)) << read("serve.txt");
+  // A body cut short, its client silent: closed after the idle timeout, unanswered and kept from
+  // nobody else meanwhile.
+  std::string cut_short_answer = "none yet";
+  std::thread cut_short([&] {
+    cut_short_answer = ask_loopback(port,
+                                    "POST /v1/links?site=www HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                    "Authorization: Bearer intake-token-1\r\nContent-Length: "
+                                    "100\r\n\r\nhttps://www.example.com/cut");
+  });
 
   const std::string json = "application/json";
   const struct {
@@ -142,6 +151,15 @@ TEST_F(ServeTest, ServedLinksAreKeptBeforeTheAnswerAndSentByTheNextRun) {
     EXPECT_EQ(answer.rfind(c.status, 0), 0u) << c.body.substr(0, 80) << "\n" << answer;
     EXPECT_NE(answer.find(c.says), std::string::npos) << answer;
   }
+  // Chunked, its length untold: counted as it arrives, and refused past the bound.
+  std::string chunked =
+      "POST /v1/links?site=www HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer "
+      "intake-token-1\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
+  for (int mebibyte = 0; mebibyte < 17; ++mebibyte)
+    chunked += "100000\r\n" + std::string(1024 * 1024, 'x') + "\r\n";
+  EXPECT_EQ(ask_loopback(port, chunked + "0\r\n\r\n").rfind("HTTP/1.1 413", 0), 0u);
+  cut_short.join();
+  EXPECT_EQ(cut_short_answer, "");
 
   const Outcome run = push("--config " + config);
   EXPECT_EQ(run.exit_code, 0) << run.output;
@@ -152,6 +170,7 @@ TEST_F(ServeTest, ServedLinksAreKeptBeforeTheAnswerAndSentByTheNextRun) {
       std::string::npos)
       << sent;
   EXPECT_EQ(sent.find("example.com/d"), std::string::npos) << "nothing of a refused post";
+  EXPECT_EQ(sent.find("example.com/cut"), std::string::npos) << "nothing of a post cut short";
 }
 
 // The service sends what it took a moment later by itself, tells so in its status and metrics,
