@@ -2,10 +2,12 @@
 // run then sends them; what cannot be taken is refused in plain words, and nothing of it kept.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <string>
@@ -304,6 +306,40 @@ TEST_F(ServeTest, AcknowledgedLinksSurviveKillsAndAreSentOnce) {
   }
   EXPECT_GE(links, std::size_t{kClients * 20 * 5});
   EXPECT_GE(kills, 5);
+}
+
+// A disk that takes nothing more: a post is answered 503 with Retry-After and the reason, nothing
+// of it kept, and the service takes links again once there is room.
+TEST_F(ServeTest, AFullDiskIsAnsweredWithRetryAfter) {
+  const std::string disk = files_.file("disk");
+  std::filesystem::create_directory(disk);
+  if (::geteuid() != 0 || !run_command({"mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", disk}))
+    GTEST_SKIP() << "a small disk needs root to mount a tmpfs";
+  const std::uint16_t port = unused_port();
+  this->config(port, "flush_after = 3600\n");
+  std::string config = read("config.toml");
+  config.replace(config.find("state.db"), 8, "disk/state.db");
+  const std::string path = write("config.toml", config);
+  const auto post = [&](int from, int to) {
+    return ask(port, "POST /v1/links?site=www", "intake-token-1", "text/plain",
+               numbered_links(from, to));
+  };
+  std::string taken, full, again;
+  if (start_service(path, port)) {
+    taken = post(0, 1);
+    run_command({"sh", "-c", "cat /dev/zero > " + disk + "/filler 2>/dev/null; true"});
+    full = post(1, 3001);
+    std::filesystem::remove(disk + "/filler");
+    again = post(1, 501);
+    signal_service("TERM");
+    logged("exit:");
+  }
+  if (!run_command({"umount", disk})) run_command({"umount", "-l", disk});
+  EXPECT_EQ(taken.rfind("HTTP/1.1 202", 0), 0u) << taken << read("serve.txt");
+  EXPECT_EQ(full.rfind("HTTP/1.1 503", 0), 0u) << full;
+  EXPECT_NE(full.find("Retry-After: 5"), std::string::npos) << full;
+  EXPECT_NE(full.find("磁盘已满"), std::string::npos) << full;
+  EXPECT_NE(again.find(R"({"taken":500})"), std::string::npos) << again;
 }
 
 // Ten thousand connections that say nothing do not keep the service from answering a post.
