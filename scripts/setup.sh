@@ -12,7 +12,7 @@ packages=(
   openssl tinyproxy util-linux libfaketime xvfb xauth
   qt6-base-dev libxcb1-dev libcpp-httplib-dev fonts-wqy-microhei
   libcli11-dev nlohmann-json3-dev libxml2-dev zlib1g-dev librsvg2-bin icoutils
-  libsqlite3-dev sqlite3 libtomlplusplus-dev libssl-dev libxxhash-dev libmicrohttpd-dev libsystemd-dev
+  libsqlite3-dev sqlite3 libpq-dev postgresql libtomlplusplus-dev libssl-dev libxxhash-dev libmicrohttpd-dev libsystemd-dev
   prometheus chromium poppler-utils
 )
 [ $# -eq 0 ] || packages=("$@")

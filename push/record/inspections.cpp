@@ -17,7 +17,7 @@ std::int64_t nearest_rank(const std::vector<std::int64_t>& sorted, std::size_t p
 }  // namespace
 
 void add_inspections(Database& db) {
-  db.execute(R"sql(
+  db.define(R"sql(
     CREATE TABLE inspection_words(id INTEGER PRIMARY KEY, words TEXT NOT NULL UNIQUE);
     ALTER TABLE quotas ADD COLUMN inspected INTEGER NOT NULL DEFAULT 0;
     ALTER TABLE links ADD COLUMN inspected_at INTEGER;
@@ -32,7 +32,7 @@ void add_inspections(Database& db) {
 }
 
 void add_site_inspections(Database& db) {
-  db.execute(R"sql(
+  db.define(R"sql(
     ALTER TABLE links ADD COLUMN removal_repeats INTEGER NOT NULL DEFAULT 0;
     CREATE TABLE inspection_days(
       destination INTEGER NOT NULL, site INTEGER NOT NULL, day INTEGER NOT NULL,
@@ -98,7 +98,7 @@ void InspectionKeeper::keep(std::int64_t destination, std::span<const InspectedL
   for (const auto& [site, inspected] : by_site) {
     kept(count_, R"sql(
       INSERT INTO inspection_days(destination, site, day, inspected) VALUES(?1, ?2, ?3, ?4)
-      ON CONFLICT(destination, site, day) DO UPDATE SET inspected = inspected + ?4)sql")
+      ON CONFLICT(destination, site, day) DO UPDATE SET inspected = inspection_days.inspected + ?4)sql")
         .bind(destination, site, day, inspected)
         .run();
   }
@@ -113,7 +113,9 @@ Statement& InspectionKeeper::kept(std::unique_ptr<Statement>& slot, std::string_
 
 std::int64_t InspectionKeeper::words_id(std::string_view words) {
   if (const auto found = ids_.find(words); found != ids_.end()) return found->second;
-  kept(add_words_, "INSERT OR IGNORE INTO inspection_words(words) VALUES(?)").bind(words).run();
+  kept(add_words_, "INSERT INTO inspection_words(words) VALUES(?) ON CONFLICT DO NOTHING")
+      .bind(words)
+      .run();
   Statement& find = kept(find_words_, "SELECT id FROM inspection_words WHERE words = ?");
   find.bind(words).step();
   const std::int64_t id = find.integer(0);
@@ -129,9 +131,10 @@ std::map<std::string, LinkCounts::Index> index_counts(Database& db, std::int64_t
     return by_host;
   }
   Statement select = db.prepare(R"sql(
-    SELECT s.host, sum(indexed = 1), sum(indexed = 0), sum(inspected_at IS NULL)
+    SELECT s.host, count(*) FILTER (WHERE indexed = 1), count(*) FILTER (WHERE indexed = 0),
+           count(*) FILTER (WHERE inspected_at IS NULL)
     FROM links l JOIN sites s ON s.id = l.site
-    WHERE l.destination = ? AND l.state = ? GROUP BY l.site)sql");
+    WHERE l.destination = ? AND l.state = ? GROUP BY s.id, s.host)sql");
   select.bind(destination, kAccepted);
   while (select.step()) {
     LinkCounts::Index& index = by_host[std::string(select.text(0))];

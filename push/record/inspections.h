@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "push/engines/inspection.h"
+#include "push/record/database.h"
 #include "push/record/record.h"
-#include "push/record/sqlite_db.h"
 
 namespace lc::push {
 

@@ -15,7 +15,7 @@ constexpr std::time_t kLeaseSeconds = 600;
 }  // namespace
 
 void add_leases(Database& db) {
-  db.execute(
+  db.define(
       "CREATE TABLE leases(destination INTEGER PRIMARY KEY, holder INTEGER NOT NULL, "
       "host TEXT NOT NULL, pid INTEGER NOT NULL, since INTEGER NOT NULL, "
       "expires INTEGER NOT NULL)");
@@ -23,6 +23,8 @@ void add_leases(Database& db) {
 
 std::optional<std::string> take_lease(Database& db, const Lease& lease, std::time_t now) {
   const std::string host = platform::machine_name();
+  // Of two takers on a server at once, the second looks once the first has committed.
+  db.serialize(lease.destination);
   Statement held =
       db.prepare("SELECT holder, host, pid, since, expires FROM leases WHERE destination = ?");
   if (held.bind(lease.destination).step()) {
@@ -40,18 +42,19 @@ std::optional<std::string> take_lease(Database& db, const Lease& lease, std::tim
     held.run();
   }
   db.prepare(
-        "INSERT OR REPLACE INTO leases(destination, holder, host, pid, since, expires) "
-        "VALUES(?, ?, ?, ?, ?, ?)")
+        "INSERT INTO leases(destination, holder, host, pid, since, expires) "
+        "VALUES(?, ?, ?, ?, ?, ?) ON CONFLICT(destination) DO UPDATE SET holder = excluded.holder, "
+        "host = excluded.host, pid = excluded.pid, since = excluded.since, "
+        "expires = excluded.expires")
       .bind(lease.destination, lease.holder, host, platform::process_id(), now, now + kLeaseSeconds)
       .run();
   return std::nullopt;
 }
 
 bool renew_lease(Database& db, const Lease& lease, std::time_t now) {
-  db.prepare("UPDATE leases SET expires = ? WHERE destination = ? AND holder = ?")
-      .bind(now + kLeaseSeconds, lease.destination, lease.holder)
-      .run();
-  return db.single_integer("SELECT changes()") == 1;
+  return db.prepare("UPDATE leases SET expires = ? WHERE destination = ? AND holder = ?")
+             .bind(now + kLeaseSeconds, lease.destination, lease.holder)
+             .run() == 1;
 }
 
 void end_lease(Database& db, const Lease& lease) {

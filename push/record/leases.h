@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "push/record/sqlite_db.h"
+#include "push/record/database.h"
 
 namespace lc::push {
 

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "platform/utf8_files.h"
+#include "push/record/database.h"
 #include "push/record/record.h"
-#include "push/record/sqlite_db.h"
 #include "push/texts/push_texts.h"
 
 namespace lc::push {

@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "push/record/sqlite_record.h"
+#ifdef LINKCOURIER_POSTGRES
+#include "push/record/postgres_record.h"
+#endif
 #include "push/texts/push_texts.h"
 
 namespace lc::push {
@@ -22,8 +25,15 @@ std::string_view scheme_of(std::string_view location) {
 }  // namespace
 
 std::unique_ptr<Record> open_record(const RecordOpening& opening) {
-  if (!scheme_of(opening.path).empty())
-    throw RecordError(texts::about(opening.path, texts::kRecordLocationUnknown));
+  const std::string_view scheme = scheme_of(opening.path);
+  if (scheme == "postgresql" || scheme == "postgres") {
+#ifdef LINKCOURIER_POSTGRES
+    return open_postgres_record(opening);
+#else
+    throw RecordError(texts::about(scheme, texts::kRecordServerNotBuilt));
+#endif
+  }
+  if (!scheme.empty()) throw RecordError(texts::about(opening.path, texts::kRecordLocationUnknown));
   return open_sqlite_record(opening);
 }
 

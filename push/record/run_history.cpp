@@ -3,7 +3,7 @@
 namespace lc::push {
 
 void add_run_figures(Database& db) {
-  db.execute(
+  db.define(
       "ALTER TABLE runs ADD COLUMN site TEXT; ALTER TABLE runs ADD COLUMN site_name TEXT; "
       "ALTER TABLE runs ADD COLUMN sent INTEGER; "
       "ALTER TABLE runs ADD COLUMN accepted INTEGER; ALTER TABLE runs ADD COLUMN refused INTEGER; "
@@ -19,7 +19,11 @@ void for_each_run(Database& db, std::time_t since, std::string_view site,
       "r.accepted, r.refused, r.waiting, coalesce(r.site_name, '') FROM runs r JOIN destinations d "
       "ON d.id = r.destination "
       "WHERE r.started >= ?1 AND (?2 = '' OR r.site = ?2) ORDER BY r.started, r.id");
-  Statement setbacks = db.prepare("SELECT time, words FROM setbacks WHERE run = ? ORDER BY rowid");
+  // In the order they were kept: a server's tables have no row numbers, only times.
+  Statement setbacks =
+      db.prepare(db.dialect() == Dialect::kSqlite
+                     ? "SELECT time, words FROM setbacks WHERE run = ? ORDER BY rowid"
+                     : "SELECT time, words FROM setbacks WHERE run = ? ORDER BY time");
   runs.bind(since, site);
   while (runs.step()) {
     RunEntry run{.started = runs.integer(1),

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string_view>
 
+#include "push/record/database.h"
 #include "push/record/record.h"
-#include "push/record/sqlite_db.h"
 
 namespace lc::push {
 

@@ -5,21 +5,6 @@
 namespace lc::push {
 namespace {
 
-constexpr std::string_view kSitemapsTable = R"sql(
-CREATE TABLE IF NOT EXISTS sitemaps(
-  destination INTEGER NOT NULL,
-  address TEXT NOT NULL,
-  digest INTEGER,
-  submitted_at INTEGER,
-  read_at INTEGER,
-  last_downloaded INTEGER,
-  pending INTEGER,
-  errors INTEGER,
-  warnings INTEGER,
-  status TEXT,
-  PRIMARY KEY (destination, address)) WITHOUT ROWID
-)sql";
-
 std::optional<std::int64_t> stored(std::optional<std::uint64_t> digest) {
   if (!digest) return std::nullopt;
   return std::bit_cast<std::int64_t>(*digest);
@@ -29,8 +14,7 @@ std::optional<std::int64_t> stored(std::optional<std::uint64_t> digest) {
 
 std::vector<KeptSitemap> kept_sitemaps(Database& db, std::int64_t destination) {
   std::vector<KeptSitemap> sitemaps;
-  if (db.single_integer("SELECT count(*) FROM sqlite_schema WHERE name = 'sitemaps'") == 0)
-    return sitemaps;
+  if (!db.has_table("sitemaps")) return sitemaps;
   Statement select = db.prepare(R"sql(
     SELECT address, digest, submitted_at, read_at, last_downloaded, pending, errors, warnings,
            status
@@ -55,12 +39,16 @@ std::vector<KeptSitemap> kept_sitemaps(Database& db, std::int64_t destination) {
 }
 
 void keep_sitemap(Database& db, std::int64_t destination, const KeptSitemap& sitemap) {
-  db.execute(kSitemapsTable);
+  db.define(kSitemapsTable);
   const SitemapState state = sitemap.state.value_or(SitemapState());
   db.prepare(R"sql(
-    INSERT OR REPLACE INTO sitemaps(destination, address, digest, submitted_at, read_at,
-                                    last_downloaded, pending, errors, warnings, status)
-    VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?))sql")
+    INSERT INTO sitemaps(destination, address, digest, submitted_at, read_at, last_downloaded,
+                         pending, errors, warnings, status)
+    VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)
+    ON CONFLICT(destination, address) DO UPDATE SET digest = excluded.digest,
+      submitted_at = excluded.submitted_at, read_at = excluded.read_at,
+      last_downloaded = excluded.last_downloaded, pending = excluded.pending,
+      errors = excluded.errors, warnings = excluded.warnings, status = excluded.status)sql")
       .bind(destination, sitemap.address, stored(sitemap.digest), sitemap.submitted,
             sitemap.read_at, state.last_downloaded, state.pending ? 1 : 0, state.errors,
             state.warnings, state.status)

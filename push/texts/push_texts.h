@@ -193,7 +193,9 @@ inline constexpr std::string_view kRecordBusy =
     "另一次运行正在使用此记录（{holder}），本次未发送任何链接";
 inline constexpr std::string_view kRecordHolder = "进程 {pid}，主机 {host}，始于 {since}";
 inline constexpr std::string_view kRecordLocationUnknown =
-    "此版本不认识这种记录位置（应为文件路径）";
+    "此版本不认识这种记录位置（应为文件路径或 postgresql:// 地址）";
+inline constexpr std::string_view kRecordServerNotBuilt =
+    "此版本只把记录存在文件里（SQLite）：数据库服务器上的记录只有 Linux 版才有，state 请写文件路径";
 inline constexpr std::string_view kHolderUnknown = "它经由此记录的另一个名字打开";
 inline constexpr std::string_view kLeaseLost =
     "本次运行久未记下答复，此目标已由另一次运行接手；本次就此停止，已收到的答复均已记下";

@@ -1,23 +1,35 @@
-// The record's state changes, through its interface, on a real file: what waits, what an answer
-// leaves of each link, what a later intake sends again, and what the record tells.
+// The record's state changes, through its interface, on each backend (a real file, a real
+// server): what waits, what an answer leaves of each link, what a later intake sends again, and
+// what the record tells.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
 #include <vector>
 
-#include "push/record/sqlite_record.h"
+#include "push/record/record_factory.h"
+#include "tests/push/postgres_server.h"
 #include "tests/support/child_process.h"
 
 namespace lc::push {
 namespace {
 
-class SqliteRecordTest : public testing::Test {
+enum class Backend { kFile, kServer };
+
+class RecordTest : public testing::TestWithParam<Backend> {
  protected:
-  std::unique_ptr<Record> opened(std::optional<std::string> content_rule = std::nullopt) {
-    return open_sqlite_record({.path = folder_.file("record.db"),
-                               .destination = "push https://example.com/urls",
-                               .content_rule = std::move(content_rule)});
+  void SetUp() override {
+    if (GetParam() == Backend::kFile) return;
+    test::PostgresServer* server = test::PostgresServer::shared();
+    if (server == nullptr) GTEST_SKIP() << "PostgreSQL is not installed";
+    location_ = server->new_database();
+  }
+
+  std::unique_ptr<Record> opened(std::optional<std::string> content_rule = std::nullopt,
+                                 std::string destination = "push https://example.com/urls") {
+    return open_record({.path = location_,
+                        .destination = std::move(destination),
+                        .content_rule = std::move(content_rule)});
   }
 
   static std::vector<std::string> waiting(Record& record) {
@@ -29,8 +41,7 @@ class SqliteRecordTest : public testing::Test {
   // Each link's last event and its detail, as history gives them.
   std::map<std::string, std::string> last_events() {
     std::map<std::string, std::string> events;
-    const std::unique_ptr<Record> asked =
-        open_sqlite_record({.path = folder_.file("record.db"), .destination = ""});
+    const std::unique_ptr<Record> asked = open_record({.path = location_, .destination = ""});
     asked->for_each_event(0, "", [&](const LinkEvent& event) {
       events[event.url] = event.event + " " + event.detail;
     });
@@ -38,7 +49,17 @@ class SqliteRecordTest : public testing::Test {
   }
 
   test::TemporaryDirectory folder_;
+  std::string location_ = folder_.file("record.db");
 };
+
+// What only an SQLite file has: its own earlier formats.
+class SqliteRecordTest : public RecordTest {};
+
+INSTANTIATE_TEST_SUITE_P(Backends, RecordTest, testing::Values(Backend::kFile, Backend::kServer),
+                         [](const auto& info) {
+                           return info.param == Backend::kFile ? "File" : "Server";
+                         });
+INSTANTIATE_TEST_SUITE_P(Backends, SqliteRecordTest, testing::Values(Backend::kFile));
 
 std::vector<SourceLink> links(std::initializer_list<const char*> urls,
                               std::optional<std::uint64_t> hash = std::nullopt) {
@@ -48,7 +69,7 @@ std::vector<SourceLink> links(std::initializer_list<const char*> urls,
   return taken;
 }
 
-TEST_F(SqliteRecordTest, AnAnswerLeavesEachLinkAsItsOutcomeSays) {
+TEST_P(RecordTest, AnAnswerLeavesEachLinkAsItsOutcomeSays) {
   {
     const std::unique_ptr<Record> record = opened();
     EXPECT_EQ(record->take_in(links({"https://a/1", "https://a/2", "https://a/3"}), false), 0u);
@@ -76,7 +97,7 @@ TEST_F(SqliteRecordTest, AnAnswerLeavesEachLinkAsItsOutcomeSays) {
   EXPECT_EQ(later->waiting_count(), 3u);
 }
 
-TEST_F(SqliteRecordTest, AnAnswerThatSaysNothingOfItsLinksLeavesThemWaiting) {
+TEST_P(RecordTest, AnAnswerThatSaysNothingOfItsLinksLeavesThemWaiting) {
   const std::unique_ptr<Record> record = opened();
   record->take_in(links({"https://a/1", "https://a/2"}), false);
   record->commit_intake();
@@ -88,7 +109,7 @@ TEST_F(SqliteRecordTest, AnAnswerThatSaysNothingOfItsLinksLeavesThemWaiting) {
 
 // Removals a site announces wait for the engine where it may have the page, and only there; an
 // answer that defers one leaves it waiting; a source that has the page again takes it back.
-TEST_F(SqliteRecordTest, AnnouncedRemovalsWaitUntilTheEngineTakesThem) {
+TEST_P(RecordTest, AnnouncedRemovalsWaitUntilTheEngineTakesThem) {
   const std::unique_ptr<Record> record = opened();
   record->take_in(links({"https://a/accepted", "https://a/never-sent", "https://a/deferred"}),
                   false);
@@ -119,7 +140,7 @@ TEST_F(SqliteRecordTest, AnnouncedRemovalsWaitUntilTheEngineTakesThem) {
   EXPECT_EQ(record->waiting_count(), 3u);
 }
 
-TEST_F(SqliteRecordTest, ContentChangesSendAPageAgainButANewRuleIsABaseline) {
+TEST_P(RecordTest, ContentChangesSendAPageAgainButANewRuleIsABaseline) {
   const struct {
     std::optional<std::string> rule;
     std::uint64_t hash;
@@ -143,7 +164,7 @@ TEST_F(SqliteRecordTest, ContentChangesSendAPageAgainButANewRuleIsABaseline) {
   }
 }
 
-TEST_F(SqliteRecordTest, TheLastToldQuotaIsKeptForTheDaysAfter) {
+TEST_P(RecordTest, TheLastToldQuotaIsKeptForTheDaysAfter) {
   const std::unique_ptr<Record> record = opened();
   EXPECT_FALSE(record->told_quota_before(1000));
   record->record_quota(100, 40);
@@ -157,7 +178,7 @@ TEST_F(SqliteRecordTest, TheLastToldQuotaIsKeptForTheDaysAfter) {
 
 // A record of the last format: its runs keep their outcome, without figures; new runs keep what
 // they sent and the setbacks they met.
-TEST_F(SqliteRecordTest, RunsKeepWhatTheyCameToAndRecordsBeforeThemAreUpgraded) {
+TEST_P(SqliteRecordTest, RunsKeepWhatTheyCameToAndRecordsBeforeThemAreUpgraded) {
   ASSERT_TRUE(test::run_command({"sqlite3", folder_.file("record.db"), R"sql(
     CREATE TABLE destinations(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
     CREATE TABLE sites(id INTEGER PRIMARY KEY, host TEXT NOT NULL UNIQUE);
@@ -176,10 +197,10 @@ TEST_F(SqliteRecordTest, RunsKeepWhatTheyCameToAndRecordsBeforeThemAreUpgraded) 
     PRAGMA application_id = 1280000850; PRAGMA user_version = 3;)sql"}));
   {
     const std::unique_ptr<Record> record =
-        open_sqlite_record({.path = folder_.file("record.db"),
-                            .destination = "push https://example.com/urls",
-                            .site = "a",
-                            .site_name = "博客"});
+        open_record({.path = folder_.file("record.db"),
+                     .destination = "push https://example.com/urls",
+                     .site = "a",
+                     .site_name = "博客"});
     record->take_in(links({"https://a/1"}), false);
     record->commit_intake();
     record->record_setback("429 Too Many Requests：30 秒后再试");

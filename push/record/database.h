@@ -1,0 +1,171 @@
+#pragma once
+// A thin owner of a database connection and its statements, the same for each backend the record
+// runs on (an SQLite file, a PostgreSQL server): statements are written with ? or ?N parameters,
+// and every failure becomes a DatabaseError that says what kind it was, so that the record can
+// say what went wrong.
+
+#include <concepts>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace lc::push {
+
+// Where the backends' SQL differs, the record asks which it speaks to.
+enum class Dialect { kSqlite, kPostgres };
+
+class DatabaseError : public std::runtime_error {
+ public:
+  enum class Kind {
+    kOther,
+    kDiskFull,        // the disk (or the server's) took nothing more
+    kNotADatabase,    // not SQLite's, or corrupt
+    kConnectionLost,  // the server went away, or could not be reached
+  };
+  DatabaseError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+  bool disk_full() const { return kind_ == Kind::kDiskFull; }
+  bool not_a_database() const { return kind_ == Kind::kNotADatabase; }
+  bool connection_lost() const { return kind_ == Kind::kConnectionLost; }
+
+ private:
+  Kind kind_;
+};
+
+// One prepared statement as a backend runs it: parameters numbered from 1, columns from 0.
+class StatementBackend {
+ public:
+  virtual ~StatementBackend() = default;
+  virtual void bind_integer(int at, std::int64_t value) = 0;
+  virtual void bind_text(int at, std::string_view value) = 0;
+  virtual void bind_null(int at) = 0;
+  // True while a row is there; at the end it resets itself.
+  virtual bool step() = 0;
+  // How many rows the statement's last run changed.
+  virtual std::int64_t changes() const = 0;
+  virtual bool is_null(int column) const = 0;
+  virtual std::int64_t integer(int column) const = 0;  // a true/false column as 1/0
+  virtual std::string_view text(int column) const = 0;
+};
+
+class Connection {
+ public:
+  virtual ~Connection() = default;
+  virtual Dialect dialect() const = 0;
+  virtual void execute(std::string_view sql) = 0;
+  virtual std::unique_ptr<StatementBackend> prepare(std::string_view sql) = 0;
+  // Runs table and index definitions written in SQLite's types, mapped to the backend's own.
+  virtual void define(std::string_view ddl) = 0;
+  virtual bool has_table(std::string_view name) = 0;
+  // Waits until no other connection's transaction holds `key`, then holds it until this
+  // transaction ends; where a transaction that writes excludes every other already, nothing.
+  virtual void serialize(std::int64_t key) = 0;
+  // What begins a transaction that writes.
+  virtual std::string_view begin_writing() const = 0;
+};
+
+class Statement {
+ public:
+  explicit Statement(std::unique_ptr<StatementBackend> backend) : backend_(std::move(backend)) {}
+
+  // Binds the values in order, from the first parameter; a null optional binds NULL. Texts may
+  // not be copied: they must outlive the step that follows.
+  template <typename... Values>
+  Statement& bind(const Values&... values) {
+    int at = 0;
+    (bind_one(++at, values), ...);
+    return *this;
+  }
+  // Steps once; true while a row is there. Resets itself at the end.
+  bool step() { return backend_->step(); }
+  // Runs it to its end and resets it; how many rows it changed.
+  std::int64_t run() {
+    while (step()) {
+    }
+    return backend_->changes();
+  }
+
+  std::int64_t integer(int column) const { return backend_->integer(column); }
+  std::optional<std::int64_t> optional_integer(int column) const {
+    if (backend_->is_null(column)) return std::nullopt;
+    return integer(column);
+  }
+  std::string_view text(int column) const { return backend_->text(column); }
+
+ private:
+  template <std::integral T>
+  void bind_one(int at, T value) {
+    backend_->bind_integer(at, static_cast<std::int64_t>(value));
+  }
+  void bind_one(int at, std::string_view value) { backend_->bind_text(at, value); }
+  void bind_one(int at, const std::string& value) { bind_one(at, std::string_view(value)); }
+  void bind_one(int at, const char* value) { bind_one(at, std::string_view(value)); }
+  void bind_one(int at, std::nullopt_t) { backend_->bind_null(at); }
+  template <typename T>
+  void bind_one(int at, const std::optional<T>& value) {
+    if (value) {
+      bind_one(at, *value);
+    } else {
+      bind_one(at, std::nullopt);
+    }
+  }
+
+  std::unique_ptr<StatementBackend> backend_;
+};
+
+class Database {
+ public:
+  enum class Access {
+    kCreate,     // read and written, made when missing
+    kReadWrite,  // read and written
+    kReadOnly,   // read only, beside any writer
+    kUnchanging  // read only, on a file no one writes now (a read-only mount): no locks at all
+  };
+  // Opens the SQLite database at the UTF-8 `path`; ":memory:" for one that lives as long as the
+  // connection.
+  Database(const std::string& path, Access access);
+  Database(const std::string& path, bool create)
+      : Database(path, create ? Access::kCreate : Access::kReadWrite) {}
+  explicit Database(std::unique_ptr<Connection> connection) : connection_(std::move(connection)) {}
+
+  Dialect dialect() const { return connection_->dialect(); }
+  void execute(std::string_view sql) { connection_->execute(sql); }
+  Statement prepare(std::string_view sql) { return Statement(connection_->prepare(sql)); }
+  std::unique_ptr<Statement> prepare_kept(std::string_view sql) {
+    return std::make_unique<Statement>(connection_->prepare(sql));
+  }
+  void define(std::string_view ddl) { connection_->define(ddl); }
+  bool has_table(std::string_view name) { return connection_->has_table(name); }
+  void serialize(std::int64_t key) { connection_->serialize(key); }
+  std::string_view begin_writing() const { return connection_->begin_writing(); }
+  // The first column of the first row (0 when none) of `sql` with `values` bound.
+  template <typename... Values>
+  std::int64_t single_integer(std::string_view sql, const Values&... values) {
+    Statement statement = prepare(sql);
+    statement.bind(values...);
+    const std::int64_t value = statement.step() ? statement.integer(0) : 0;
+    statement.run();
+    return value;
+  }
+
+ private:
+  std::unique_ptr<Connection> connection_;
+};
+
+// A transaction that writes, rolled back unless committed.
+class Transaction {
+ public:
+  explicit Transaction(Database& db) : db_(db) { db_.execute(db_.begin_writing()); }
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  void commit();
+
+ private:
+  Database& db_;
+  bool open_ = true;
+};
+
+}  // namespace lc::push

@@ -1,0 +1,211 @@
+#include "push/record/postgres_connection.h"
+
+#include <libpq-fe.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <regex>
+#include <vector>
+
+namespace lc::push {
+namespace {
+
+std::string trimmed(const char* message) {
+  std::string text = message != nullptr ? message : "";
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+    text.pop_back();
+  return text;
+}
+
+DatabaseError::Kind kind_of(PGconn* connection, const PGresult* result) {
+  const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+  const std::string_view code = state != nullptr ? state : "";
+  if (PQstatus(connection) == CONNECTION_BAD || code.starts_with("08") || code.starts_with("57P"))
+    return DatabaseError::Kind::kConnectionLost;
+  if (code == "53100") return DatabaseError::Kind::kDiskFull;
+  return DatabaseError::Kind::kOther;
+}
+
+// Throws where `result` is no success; else gives it, still owned by the caller.
+PGresult* checked(PGconn* connection, PGresult* result) {
+  const ExecStatusType status = result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
+  if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return result;
+  const DatabaseError error(
+      kind_of(connection, result),
+      trimmed(result != nullptr ? PQresultErrorMessage(result) : PQerrorMessage(connection)));
+  PQclear(result);
+  throw error;
+}
+
+// SQLite's parameters (? numbered in order, ?N) as the server's ($N), outside quotes; how many.
+std::string numbered_parameters(std::string_view sql, int& count) {
+  std::string translated;
+  translated.reserve(sql.size() + 16);
+  char quote = 0;
+  count = 0;
+  for (std::size_t at = 0; at < sql.size(); ++at) {
+    const char c = sql[at];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+      translated += c;
+      continue;
+    }
+    if (c == '\'' || c == '"') quote = c;
+    if (c != '?') {
+      translated += c;
+      continue;
+    }
+    std::size_t end = at + 1;
+    while (end < sql.size() && sql[end] >= '0' && sql[end] <= '9')
+      ++end;
+    int number = count + 1;
+    if (end > at + 1) std::from_chars(sql.data() + at + 1, sql.data() + end, number);
+    count = std::max(count, number);
+    translated += "$" + std::to_string(number);
+    at = end - 1;
+  }
+  return translated;
+}
+
+class PostgresStatement final : public StatementBackend {
+ public:
+  PostgresStatement(PGconn* connection, std::string_view sql) : connection_(connection) {
+    int count = 0;
+    sql_ = numbered_parameters(sql, count);
+    values_.resize(static_cast<std::size_t>(count));
+  }
+  ~PostgresStatement() override { PQclear(result_); }
+  PostgresStatement(const PostgresStatement&) = delete;
+  PostgresStatement& operator=(const PostgresStatement&) = delete;
+
+  void bind_integer(int at, std::int64_t value) override { value_at(at) = std::to_string(value); }
+  void bind_text(int at, std::string_view value) override { value_at(at) = std::string(value); }
+  void bind_null(int at) override { value_at(at).reset(); }
+
+  bool step() override {
+    if (result_ == nullptr) {
+      std::vector<const char*> values;
+      for (const std::optional<std::string>& value : values_)
+        values.push_back(value ? value->c_str() : nullptr);
+      // Untyped: the server takes each parameter as its place in the statement asks.
+      result_ = checked(connection_,
+                        PQexecParams(connection_, sql_.c_str(), static_cast<int>(values.size()),
+                                     nullptr, values.data(), nullptr, nullptr, 0));
+      row_ = -1;
+      const char* changed = PQcmdTuples(result_);
+      changes_ = *changed != '\0' ? std::atoll(changed) : 0;
+    }
+    if (++row_ < PQntuples(result_)) return true;
+    PQclear(result_);
+    result_ = nullptr;
+    return false;
+  }
+  std::int64_t changes() const override { return changes_; }
+
+  bool is_null(int column) const override { return PQgetisnull(result_, row_, column) != 0; }
+  std::int64_t integer(int column) const override {
+    const std::string_view value = text(column);
+    if (value == "t") return 1;
+    if (value == "f") return 0;
+    std::int64_t number = 0;
+    std::from_chars(value.data(), value.data() + value.size(), number);
+    return number;
+  }
+  std::string_view text(int column) const override {
+    return {PQgetvalue(result_, row_, column),
+            static_cast<std::size_t>(PQgetlength(result_, row_, column))};
+  }
+
+ private:
+  std::optional<std::string>& value_at(int at) {
+    if (at < 1 || at > static_cast<int>(values_.size()))
+      throw DatabaseError(DatabaseError::Kind::kOther,
+                          "parameter " + std::to_string(at) + " out of range in: " + sql_);
+    // Binding anew begins the statement anew.
+    PQclear(result_);
+    result_ = nullptr;
+    return values_[static_cast<std::size_t>(at - 1)];
+  }
+
+  PGconn* connection_;
+  std::string sql_;
+  std::vector<std::optional<std::string>> values_;
+  PGresult* result_ = nullptr;
+  int row_ = -1;
+  std::int64_t changes_ = 0;
+};
+
+class PostgresConnection final : public Connection {
+ public:
+  explicit PostgresConnection(const std::string& uri) : connection_(PQconnectdb(uri.c_str())) {
+    if (PQstatus(connection_) != CONNECTION_OK) {
+      const DatabaseError error(DatabaseError::Kind::kConnectionLost,
+                                trimmed(PQerrorMessage(connection_)));
+      PQfinish(connection_);
+      throw error;
+    }
+    // The server's notices (a table already there) are no news to a user.
+    PQsetNoticeProcessor(
+        connection_, [](void*, const char*) {}, nullptr);
+    if (PQsetClientEncoding(connection_, "UTF8") != 0) {
+      const DatabaseError error(DatabaseError::Kind::kOther, trimmed(PQerrorMessage(connection_)));
+      PQfinish(connection_);
+      throw error;
+    }
+  }
+  ~PostgresConnection() override { PQfinish(connection_); }
+  PostgresConnection(const PostgresConnection&) = delete;
+  PostgresConnection& operator=(const PostgresConnection&) = delete;
+
+  Dialect dialect() const override { return Dialect::kPostgres; }
+  void execute(std::string_view sql) override {
+    PQclear(checked(connection_, PQexec(connection_, std::string(sql).c_str())));
+  }
+  std::unique_ptr<StatementBackend> prepare(std::string_view sql) override {
+    return std::make_unique<PostgresStatement>(connection_, sql);
+  }
+  // 64-bit numbers throughout, row numbers the server's identity columns, and texts in byte
+  // order as SQLite compares them.
+  void define(std::string_view ddl) override {
+    static const std::regex kRowNumber(R"(\bINTEGER PRIMARY KEY\b)");
+    static const std::regex kInteger(R"(\bINTEGER\b)");
+    static const std::regex kText(R"(\bTEXT\b)");
+    static const std::regex kWithoutRowid(R"(\s*WITHOUT ROWID\b)");
+    std::string mapped = std::regex_replace(std::string(ddl), kRowNumber,
+                                            "BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY");
+    mapped = std::regex_replace(mapped, kInteger, "BIGINT");
+    mapped = std::regex_replace(mapped, kText, "TEXT COLLATE \"C\"");
+    execute(std::regex_replace(mapped, kWithoutRowid, ""));
+  }
+  bool has_table(std::string_view name) override {
+    Statement found(prepare("SELECT to_regclass(?) IS NOT NULL"));
+    const bool there = found.bind(name).step() && found.integer(0) == 1;
+    found.run();
+    return there;
+  }
+  void serialize(std::int64_t key) override {
+    Statement(prepare("SELECT pg_advisory_xact_lock(?)")).bind(key).run();
+  }
+  std::string_view begin_writing() const override { return "BEGIN"; }
+
+ private:
+  PGconn* connection_;
+};
+
+}  // namespace
+
+Database open_postgres(const std::string& uri) {
+  return Database(std::make_unique<PostgresConnection>(uri));
+}
+
+std::string without_password(const std::string& uri) {
+  // user:password@ in the authority, password=... among the parameters.
+  static const std::regex kInAuthority(R"(^([a-z]+://[^:/@?]*):[^@/?]*@)");
+  static const std::regex kParameter(R"(([?&])password=[^&]*&?)");
+  std::string shown = std::regex_replace(uri, kInAuthority, "$1@");
+  shown = std::regex_replace(shown, kParameter, "$1");
+  if (shown.ends_with('&') || shown.ends_with('?')) shown.pop_back();
+  return shown;
+}
+
+}  // namespace lc::push

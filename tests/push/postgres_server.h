@@ -1,0 +1,32 @@
+#pragma once
+// A throwaway PostgreSQL server from Debian's package: made with initdb in a temporary folder,
+// run by an unprivileged user on a socket there, started once per test program and stopped at
+// its end. Each test takes a database of its own.
+
+#include <string>
+
+namespace lc::test {
+
+class PostgresServer {
+ public:
+  // The program's server, started on first use; null where PostgreSQL is not installed.
+  static PostgresServer* shared();
+  ~PostgresServer();
+  PostgresServer(const PostgresServer&) = delete;
+  PostgresServer& operator=(const PostgresServer&) = delete;
+
+  // A postgresql:// URI of a new, empty database.
+  std::string new_database();
+  // Stops the server at once, as a crash would, and starts it again.
+  void restart();
+
+ private:
+  PostgresServer(std::string bin, std::string folder);
+  bool control(const std::string& action);
+
+  std::string bin_;     // the version's programs
+  std::string folder_;  // the data, the socket and the log
+  int databases_ = 0;
+};
+
+}  // namespace lc::test
