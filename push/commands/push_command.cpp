@@ -401,9 +401,11 @@ RunTotals push_through(const Pushing& pushing, const LinkFeed& feed, const Repor
 }  // namespace
 
 std::unique_ptr<PageValidatorStore> page_validators(const RunSettings& run) {
-  return open_page_validators(run.no_state         ? kRecordInMemory
-                              : !run.state.empty() ? run.state + ".pages"
-                                                   : default_record_path("pages"));
+  // Kept on this machine beside a record on a server: what each page last was here.
+  const bool beside = !run.state.empty() && !on_a_server(run.state);
+  return open_page_validators(run.no_state ? kRecordInMemory
+                              : beside     ? run.state + ".pages"
+                                           : default_record_path("pages"));
 }
 
 int push_links(const Plan& plan) {

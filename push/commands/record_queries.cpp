@@ -62,7 +62,7 @@ std::vector<std::string> records_asked(const std::string& state) {
 template <typename Ask>
 void each_record(const std::string& state, Ask ask) {
   for (const std::string& path : records_asked(state)) {
-    if (!std::filesystem::exists(platform::utf8_path(path)))
+    if (!on_a_server(path) && !std::filesystem::exists(platform::utf8_path(path)))
       throw RecordError(texts::about(path, std::strerror(ENOENT)));
     RecordOpening opening;
     opening.path = path;

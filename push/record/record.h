@@ -1,7 +1,8 @@
 #pragma once
 // The record of every link a destination has been given: which wait, which were accepted or
 // refused, when and with what answer; the links waiting for quota live here too. push/ talks to
-// it through this interface only; an SQLite file (sqlite_record.h) and a PostgreSQL server (postgres_record.h) keep it.
+// it through this interface only; an SQLite file (sqlite_record.h) or a PostgreSQL server
+// (postgres_record.h) keeps it.
 
 #include <cstdint>
 #include <ctime>

@@ -24,6 +24,10 @@ std::string_view scheme_of(std::string_view location) {
 
 }  // namespace
 
+bool on_a_server(std::string_view location) {
+  return !scheme_of(location).empty();
+}
+
 std::unique_ptr<Record> open_record(const RecordOpening& opening) {
   const std::string_view scheme = scheme_of(opening.path);
   if (scheme == "postgresql" || scheme == "postgres") {

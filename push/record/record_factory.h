@@ -3,10 +3,14 @@
 // (a database server's address, scheme://...) names its backend by its scheme.
 
 #include <memory>
+#include <string_view>
 
 #include "push/record/record.h"
 
 namespace lc::push {
+
+// Whether `location` names a record on a server (scheme://...), not a file.
+bool on_a_server(std::string_view location);
 
 // Opens the record `opening` names, its lock taken for a run; throws RecordBusy when another run
 // holds it, RecordError when it cannot be used or no backend knows its kind of location.

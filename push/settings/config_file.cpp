@@ -12,6 +12,7 @@
 #include "common/ascii_text.h"
 #include "platform/utf8_files.h"
 #include "push/engines/engine_registry.h"
+#include "push/record/record_factory.h"
 #include "push/settings/serve_settings.h"
 #include "push/settings/site_settings.h"
 #include "push/texts/failure.h"
@@ -46,7 +47,10 @@ class ConfigReader {
   Config read_root(const toml::table& root) {
     Config config;
     only_keys(root, "", {"state", "serve", "site"});
-    if (const toml::node* state = root.get("state")) config.state = path_value(*state, "state");
+    if (const toml::node* state = root.get("state")) {
+      const std::string location = string_value(*state, "state");
+      config.state = on_a_server(location) ? location : path_value(*state, "state");
+    }
     if (const toml::node* serve = root.get("serve")) {
       if (const toml::table* table = serve->as_table()) {
         config.serve.emplace();
