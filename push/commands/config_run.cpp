@@ -9,6 +9,7 @@
 
 #include "push/commands/push_command.h"
 #include "push/engines/engine_registry.h"
+#include "push/record/leases.h"
 #include "push/sources/link_sources.h"
 #include "push/texts/exit_codes.h"
 #include "push/texts/failure.h"
@@ -107,16 +108,27 @@ ReportLabels labels_of(const SitePlan& site, const EngineSettings& engine) {
   return {site.name, std::string(engine.destination.engine->name)};
 }
 
-// Pushes the links of `lists` to each of the site's engines that can be pushed to.
-void push_site(const RunSettings& run, const SitePlan& site, const std::deque<LinkList>& lists,
-               const SitemapDigests& sitemaps, ConfigRuns& runs) {
+// A site's links as a config's run read them, and the engines still to push them to.
+struct SiteLinks {
+  const SitePlan* site;
+  std::deque<LinkList> lists;
+  SitemapDigests sitemaps;
+  std::vector<const EngineSettings*> engines;
+};
+
+// Pushes the site's links to each of its engines that can be pushed to; gives back those another
+// sender held, where the run leaves them for later.
+std::vector<const EngineSettings*> push_site(const RunSettings& run, const SiteLinks& links,
+                                             ConfigRuns& runs) {
+  const SitePlan& site = *links.site;
   SitePlan one_host = site;
-  one_host.host = site_host(site.name, lists);
-  for (const EngineSettings& engine : site.engines) {
-    if (run.inspect_only && !engine.inspection.enabled) continue;
-    const ReportLabels labels = labels_of(site, engine);
-    if (!engine.unusable.empty()) {
-      std::cerr << engine.unusable << "\n";
+  one_host.host = site_host(site.name, links.lists);
+  std::vector<const EngineSettings*> held;
+  for (const EngineSettings* engine : links.engines) {
+    if (run.inspect_only && !engine->inspection.enabled) continue;
+    const ReportLabels labels = labels_of(site, *engine);
+    if (!engine->unusable.empty()) {
+      std::cerr << engine->unusable << "\n";
       runs.failed(labels, kUsageOrInput);
       continue;
     }
@@ -126,24 +138,36 @@ void push_site(const RunSettings& run, const SitePlan& site, const std::deque<Li
                 << std::endl;
     const auto start = std::chrono::steady_clock::now();
     const RunTotals totals = push_links(
-        run, one_host, engine,
+        run, one_host, *engine,
         [&](const std::function<void(const LinkList&)>& each) {
-          for (const LinkList& links : lists)
-            each(links);
+          for (const LinkList& list : links.lists)
+            each(list);
         },
-        sitemaps, labels);
+        links.sitemaps, labels);
+    if (totals.held_elsewhere) {
+      if (!run.json && !run.quiet) std::cout << texts::kHeldElsewhere << std::endl;
+      held.push_back(engine);
+      continue;
+    }
     runs.add(labels, totals, seconds_since(start));
   }
+  return held;
 }
 
 }  // namespace
 
+// Several runs over one record (on a server, from several machines) share the night's sites:
+// each leaves a destination another holds for its end, then comes back to what that one left.
 int push_config(const Plan& plan) {
   ConfigRuns runs;
   const std::unique_ptr<PageValidatorStore> validators = page_validators(plan.run);
+  RunSettings first = plan.run;
+  first.held_later = true;
+  std::deque<SiteLinks> later;  // not moved once in: a site's links are not copied
   for (const SitePlan& site : plan.sites) {
-    std::deque<LinkList> lists;
-    SitemapDigests sitemaps;
+    SiteLinks links{.site = &site, .lists = {}, .sitemaps = {}, .engines = {}};
+    for (const EngineSettings& engine : site.engines)
+      links.engines.push_back(&engine);
     // A site none of whose engines can be pushed to reads nothing.
     const bool any =
         std::any_of(site.engines.begin(), site.engines.end(),
@@ -152,8 +176,8 @@ int push_config(const Plan& plan) {
       if (any) {
         gather_links(
             site.sources, validators.get(),
-            [&](LinkList& links) { lists.push_back(std::move(links)); }, informing(plan.run),
-            &sitemaps);
+            [&](LinkList& list) { links.lists.push_back(std::move(list)); }, informing(plan.run),
+            &links.sitemaps);
       }
     } catch (const Failure& failure) {
       std::cerr << failure.what() << "\n";
@@ -161,8 +185,14 @@ int push_config(const Plan& plan) {
         runs.failed(labels_of(site, engine), failure.exit_code());
       continue;
     }
-    push_site(plan.run, site, lists, sitemaps, runs);
+    links.engines = push_site(first, links, runs);
+    if (!links.engines.empty()) later.push_back(std::move(links));
   }
+  // Back to them, waiting for their senders as long as a sender's lease lasts unrenewed.
+  RunSettings last = plan.run;
+  last.wait_seconds = std::max(last.wait_seconds, static_cast<double>(kLeaseSeconds));
+  for (const SiteLinks& links : later)
+    push_site(last, links, runs);
   return runs.finish(plan.run);
 }
 

@@ -91,6 +91,7 @@ class Intake {
     record_ = open_record({.path = path_,
                            .destination = name,
                            .wait_seconds = settings.wait_seconds,
+                           .held_later = settings.held_later,
                            .dry_run = settings.dry_run,
                            .finds_gone = pushing_.site.deletions,
                            .only_site = pushing_.one_of_sites ? site_ : std::string(),
@@ -388,6 +389,14 @@ RunTotals push_through(const Pushing& pushing, const LinkFeed& feed, const Repor
     feed([&](const LinkList& links) { intake.add(links); });
     return settings.inspect_only ? inspect_only(pushing, intake, labels)
                                  : push_from_record(pushing, run, intake, labels);
+  } catch (const RecordBusy& failure) {
+    if (settings.held_later) {
+      RunTotals later = ended(failure.exit_code());
+      later.held_elsewhere = true;
+      return later;
+    }
+    std::cerr << failure.what() << "\n";
+    return ended(failure.exit_code());
   } catch (const RecordError& failure) {
     std::cerr << failure.what() << "\n";
     return ended(failure.exit_code());

@@ -7,13 +7,6 @@
 #include "push/texts/w3c_time.h"
 
 namespace lc::push {
-namespace {
-
-// Renewed with each answer kept, so only a holder that stopped working lets it run out.
-constexpr std::time_t kLeaseSeconds = 600;
-
-}  // namespace
-
 void add_leases(Database& db) {
   db.define(
       "CREATE TABLE leases(destination INTEGER PRIMARY KEY, holder INTEGER NOT NULL, "

@@ -13,6 +13,9 @@
 
 namespace lc::push {
 
+// Renewed with each answer kept, so only a holder that stopped working lets it run out.
+inline constexpr std::time_t kLeaseSeconds = 600;
+
 // The leases table, as records of the seventh version have it.
 void add_leases(Database& db);
 

@@ -168,6 +168,7 @@ struct RecordOpening {
   std::string path;         // UTF-8; kRecordInMemory for a run that keeps nothing
   std::string destination;  // whose links this run handles; empty to ask the record only
   double wait_seconds = 0;  // how long to wait for another sender of the destination to end
+  bool held_later = false;  // a destination another sender holds is left at once, for later
   // The destination's sender, holding its lease while open; false: a service's intake, which
   // only takes links in beside whoever sends them.
   bool sends = true;

@@ -480,7 +480,8 @@ void SqlRecord::prepare(const RecordOpening& opening) {
 void SqlRecord::hold_lease(const RecordOpening& opening) {
   const auto deadline =
       std::chrono::steady_clock::now() +
-      std::chrono::duration<double>(std::max(opening.wait_seconds, kLeaseGraceSeconds));
+      std::chrono::duration<double>(
+          opening.held_later ? 0 : std::max(opening.wait_seconds, kLeaseGraceSeconds));
   const std::int64_t holder_number = new_lease_holder();
   for (;;) {
     std::optional<std::string> holder;

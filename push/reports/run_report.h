@@ -38,6 +38,7 @@ struct RunTotals {
   std::optional<std::int64_t> indexed;
   std::optional<std::int64_t> inspections_left;
   int exit_code = 0;
+  bool held_elsewhere = false;  // another sender held the destination: nothing done, left for later
 };
 
 // What a run of a config file adds to each JSON object, so that its sites and engines tell

@@ -31,9 +31,12 @@ struct SitePlan {
 
 // What holds for every site and engine of a run: the command line's alone.
 struct RunSettings {
-  std::string state;               // the record; empty: one a destination in the state directory
-  bool no_state = false;           // keep no record
-  double wait_seconds = 0;         // for another run over the record to end
+  std::string state;        // the record; empty: one a destination in the state directory
+  bool no_state = false;    // keep no record
+  double wait_seconds = 0;  // for another run over the record to end
+  // A config's first pass over its sites: a destination another sender holds is left for the
+  // end, not waited for.
+  bool held_later = false;
   double max_wait_seconds = 600;   // the run's total wait for engines that ask to wait
   int timeout_seconds = 0;         // a request may stay silent; 0: the client's own
   std::string metrics;             // the file the run's figures go to; empty: none

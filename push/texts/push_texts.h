@@ -197,6 +197,8 @@ inline constexpr std::string_view kRecordLocationUnknown =
 inline constexpr std::string_view kRecordServerNotBuilt =
     "此版本只把记录存在文件里（SQLite）：数据库服务器上的记录只有 Linux 版才有，state 请写文件路径";
 inline constexpr std::string_view kHolderUnknown = "它经由此记录的另一个名字打开";
+inline constexpr std::string_view kHeldElsewhere =
+    "另一个运行正在推送这个目的地：先推其余的，最后再回来";
 inline constexpr std::string_view kLeaseLost =
     "本次运行久未记下答复，此目标已由另一次运行接手；本次就此停止，已收到的答复均已记下";
 inline constexpr std::string_view kRecordNotOurs = "不是 linkcourier-push 的记录";
