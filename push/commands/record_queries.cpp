@@ -122,6 +122,7 @@ Json json_of(const LinkCounts& counts, const QuotaToday& quota) {
   json["quota_resets"] = quota.resets ? Json(w3c_time(*quota.resets)) : Json();
   json["last_run"] = counts.last_run ? Json(w3c_time(*counts.last_run)) : Json();
   json["last_exit_code"] = counts.last_exit_code ? Json(*counts.last_exit_code) : Json();
+  json["last_run_host"] = counts.last_run_host.empty() ? Json() : Json(counts.last_run_host);
   if (counts.index) {
     json["indexed"] = counts.index->indexed;
     json["not_indexed"] = counts.index->not_indexed;

@@ -65,6 +65,7 @@ struct LinkCounts {
   std::optional<QuotaDay> last_quota_day;  // the destination's latest
   std::optional<std::int64_t> last_run;    // when it ended, seconds since 1970
   std::optional<int> last_exit_code;
+  std::string last_run_host;  // the machine the last run ran on, where the record knows
   // Where the destination's links are inspected: the accepted ones found indexed, found not
   // indexed, not inspected yet; and the seconds from a link's first acceptance to the inspection
   // that first found it indexed, the median and the 90th percentile, where any was.
@@ -114,6 +115,7 @@ struct RunEntry {
   std::string destination;
   std::string site;                 // the host of its links; empty for runs kept before runs had it
   std::string site_name;            // the config's name of the site; empty where it had none
+  std::string host;                 // the machine it ran on; empty for runs kept before runs had it
   std::optional<int> exit_code;     // where it ended
   std::optional<RunCounts> counts;  // where it ended, since runs have them
   std::vector<Setback> setbacks;

@@ -14,7 +14,7 @@ namespace {
 
 // "LKCR": tells our records from other programs' databases.
 constexpr std::int64_t kApplicationId = 0x4C4B4352;
-constexpr std::int64_t kSchemaVersion = 8;
+constexpr std::int64_t kSchemaVersion = 9;
 
 // Written in SQLite's types; a server maps them to its own.
 constexpr std::string_view kSchema = R"sql(
@@ -143,9 +143,12 @@ void ready_sqlite(Database& db, const std::string& name, bool read_only, bool se
   if (version < 7) upgrade(db, 6, add_leases);
   // The eighth keeps the removals a site announced until the engine is told.
   if (version < 8) upgrade(db, 7, [](Database& db) { db.execute(kRemovalsIndex); });
+  // The ninth keeps the machine each run ran on, where several share a record.
+  if (version < 9)
+    upgrade(db, 8, [](Database& db) { db.execute("ALTER TABLE runs ADD COLUMN host TEXT"); });
 }
 
-// A server's record begins at the eighth version.
+// A server's record begins at the ninth version.
 void ready_server(Database& db, const std::string& name) {
   const auto version_of = [&](std::int64_t& application) -> std::optional<std::int64_t> {
     if (!db.has_table("record_version")) return std::nullopt;

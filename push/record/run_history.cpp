@@ -16,7 +16,8 @@ void for_each_run(Database& db, std::time_t since, std::string_view site,
                   const std::function<void(const RunEntry&)>& each) {
   Statement runs = db.prepare(
       "SELECT r.id, r.started, r.ended, d.name, coalesce(r.site, ''), r.exit_code, r.sent, "
-      "r.accepted, r.refused, r.waiting, coalesce(r.site_name, '') FROM runs r JOIN destinations d "
+      "r.accepted, r.refused, r.waiting, coalesce(r.site_name, ''), coalesce(r.host, '') "
+      "FROM runs r JOIN destinations d "
       "ON d.id = r.destination "
       "WHERE r.started >= ?1 AND (?2 = '' OR r.site = ?2) ORDER BY r.started, r.id");
   // In the order they were kept: a server's tables have no row numbers, only times.
@@ -31,6 +32,7 @@ void for_each_run(Database& db, std::time_t since, std::string_view site,
                  .destination = std::string(runs.text(3)),
                  .site = std::string(runs.text(4)),
                  .site_name = std::string(runs.text(10)),
+                 .host = std::string(runs.text(11)),
                  .exit_code = std::nullopt,
                  .counts = std::nullopt,
                  .setbacks = {}};

@@ -15,7 +15,7 @@ namespace lc::push {
 inline constexpr std::string_view kRunsTables = R"sql(
 CREATE TABLE runs(id INTEGER PRIMARY KEY, destination INTEGER NOT NULL, started INTEGER NOT NULL,
                   ended INTEGER, exit_code INTEGER, site TEXT, site_name TEXT, sent INTEGER, accepted INTEGER,
-                  refused INTEGER, waiting INTEGER);
+                  refused INTEGER, waiting INTEGER, host TEXT);
 CREATE TABLE setbacks(run INTEGER NOT NULL, time INTEGER NOT NULL, words TEXT NOT NULL);
 CREATE INDEX setbacks_of_runs ON setbacks(run);
 )sql";

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/run_lock.h"
 #include "push/engines/quota_day.h"
 #include "push/record/inspections.h"
 #include "push/record/leases.h"
@@ -91,9 +92,9 @@ class SqlRecord final : public Record {
       if (!intake_) intake_.emplace(db_);
       if (sends_) {
         run_ = db_.single_integer(
-            "INSERT INTO runs(destination, started, site, site_name) VALUES(?, ?, ?, ?) "
+            "INSERT INTO runs(destination, started, site, site_name, host) VALUES(?, ?, ?, ?, ?) "
             "RETURNING id",
-            destination_, seconds_now(), site_, site_name_);
+            destination_, seconds_now(), site_, site_name_, platform::machine_name());
       }
       if (content_rule_) {
         db_.define(kContentRulesTable);
@@ -708,7 +709,8 @@ std::vector<LinkCounts> SqlRecord::counts(std::time_t at) {
         "SELECT day, used, quota_left FROM quotas WHERE destination = ? "
         "ORDER BY day DESC LIMIT 1");
     Statement last = db_.prepare(
-        "SELECT ended, exit_code FROM runs WHERE destination = ? AND ended IS NOT NULL "
+        "SELECT ended, exit_code, coalesce(host, '') FROM runs "
+        "WHERE destination = ? AND ended IS NOT NULL "
         "ORDER BY id DESC LIMIT 1");
     std::vector<LinkCounts> all;
     std::map<std::int64_t, std::map<std::string, LinkCounts::Index>> index;
@@ -731,6 +733,7 @@ std::vector<LinkCounts> SqlRecord::counts(std::time_t at) {
       if (last.bind(select.integer(0)).step()) {
         counts.last_run = last.integer(0);
         counts.last_exit_code = static_cast<int>(last.integer(1));
+        counts.last_run_host = last.text(2);
       }
       last.run();
       const std::int64_t destination = select.integer(0);

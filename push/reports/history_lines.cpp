@@ -62,7 +62,7 @@ Json optional_number(const std::optional<Number>& number) {
 std::string_view history_heading(bool links) {
   return links ? "time,event,site,url,detail,destination\n"
                : "started,ended,site,engine,exit_code,outcome,sent,accepted,refused,waiting,"
-                 "setbacks,destination\n";
+                 "setbacks,destination,host\n";
 }
 
 void print_run(std::ostream& out, LineFormat format, const RunEntry& run) {
@@ -84,7 +84,8 @@ void print_run(std::ostream& out, LineFormat format, const RunEntry& run) {
                 {"refused", count(&RunCounts::refused)},
                 {"waiting", count(&RunCounts::waiting)},
                 {"setbacks", setbacks},
-                {"destination", run.destination}});
+                {"destination", run.destination},
+                {"host", run.host}});
 }
 
 void print_link_event(std::ostream& out, LineFormat format, const LinkEvent& event) {

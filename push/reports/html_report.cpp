@@ -106,7 +106,10 @@ std::string summary(const std::vector<DestinationHistory>& histories, std::time_
          << "</td><td class=\"number\" data-waiting-now=\"" << history.counts.waiting << "\">"
          << history.counts.waiting << "</td><td class=\"number\" data-refused-30=\""
          << refused_in_period(history) << "\">" << refused_in_period(history) << "</td><td>"
-         << (run ? moment(run->started) : "—") << "</td><td>"
+         << (run ? moment(run->started) : "—")
+         << (run && !run->host.empty() ? " <span class=\"host\">" + escaped(run->host) + "</span>"
+                                       : "")
+         << "</td><td>"
          << (run ? escaped(outcome_words(run->ended ? run->exit_code : std::nullopt)) : "—")
          << "</td><td class=\"health " << health.name << "\" data-health=\"" << health.name << "\">"
          << health.words << "</td></tr>";

@@ -55,6 +55,7 @@ DestinationHistory history_of(int site, const push::EngineDescription& engine, s
                                     .destination = history.counts.destination,
                                     .site = history.counts.site,
                                     .site_name = history.site_name,
+                                    .host = "web1",
                                     .exit_code = site % 5 == 0 ? 1 : 0,
                                     .counts = std::nullopt,
                                     .setbacks = {}};
