@@ -7,6 +7,7 @@
 #include "platform/standard_streams.h"
 #include "platform/utf8_files.h"
 #include "push/commands/config_run.h"
+#include "push/commands/migrate_command.h"
 #include "push/commands/push_command.h"
 #include "push/commands/record_queries.h"
 #include "push/commands/schedule_command.h"
@@ -37,6 +38,8 @@ int main(int argc, char** argv) {
       return schedule_task(*parsed.options);
     case Command::kServe:
       return serve_links(*parsed.options);
+    case Command::kMigrate:
+      return migrate(*parsed.options);
     case Command::kPush:
       break;
   }

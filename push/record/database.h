@@ -78,6 +78,12 @@ class Statement {
     (bind_one(++at, values), ...);
     return *this;
   }
+  // Binds one value, at the parameter `at` (from 1).
+  template <typename Value>
+  Statement& bind_at(int at, const Value& value) {
+    bind_one(at, value);
+    return *this;
+  }
   // Steps once; true while a row is there. Resets itself at the end.
   bool step() { return backend_->step(); }
   // Runs it to its end and resets it; how many rows it changed.
@@ -88,8 +94,9 @@ class Statement {
   }
 
   std::int64_t integer(int column) const { return backend_->integer(column); }
+  bool is_null(int column) const { return backend_->is_null(column); }
   std::optional<std::int64_t> optional_integer(int column) const {
-    if (backend_->is_null(column)) return std::nullopt;
+    if (is_null(column)) return std::nullopt;
     return integer(column);
   }
   std::string_view text(int column) const { return backend_->text(column); }

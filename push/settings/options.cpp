@@ -251,6 +251,13 @@ void add_queries(CLI::App& cli, Options& options) {
   }
   serve->add_option("--state", options.run.state, "the record, before the config's state");
   serve->final_callback([&options] { options.command = Command::kServe; });
+  CLI::App* migrate = cli.add_subcommand(
+      "migrate",
+      "move a record whole into an empty one: an SQLite file to a PostgreSQL server "
+      "(postgresql://...) or back, checked by its links per destination and state");
+  migrate->add_option("--from", options.from, "the record to move")->required();
+  migrate->add_option("--to", options.to, "the empty record it moves into")->required();
+  migrate->final_callback([&options] { options.command = Command::kMigrate; });
   // Takes every option of a push, given after it as before it.
   CLI::App* inspect = cli.add_subcommand(
       "inspect", "only inspect the links due for inspection, as --inspect asks; push nothing");

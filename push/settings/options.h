@@ -11,7 +11,7 @@
 
 namespace lc::push {
 
-enum class Command { kPush, kStatus, kHistory, kReport, kSchedule, kServe };
+enum class Command { kPush, kStatus, kHistory, kReport, kSchedule, kServe, kMigrate };
 
 struct Options {
   Command command = Command::kPush;
@@ -34,7 +34,8 @@ struct Options {
   bool at_logon = false;
   bool remove_task = false;
   bool show_task = false;
-  std::string listen;  // serve: where, before the config's [serve] listen
+  std::string listen;    // serve: where, before the config's [serve] listen
+  std::string from, to;  // migrate: the record moved, and the empty one it moves into
 };
 
 // The options of `arguments` (UTF-8, the program's name first); or the exit code when the run

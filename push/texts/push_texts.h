@@ -197,6 +197,17 @@ inline constexpr std::string_view kRecordLocationUnknown =
 inline constexpr std::string_view kRecordServerNotBuilt =
     "此版本只把记录存在文件里（SQLite）：数据库服务器上的记录只有 Linux 版才有，state 请写文件路径";
 inline constexpr std::string_view kHolderUnknown = "它经由此记录的另一个名字打开";
+inline constexpr std::string_view kMigrationIntoUsed =
+    "目标记录已有内容：迁移只搬进空的记录，什么也没有改";
+inline constexpr std::string_view kMigrationCountsDiffer =
+    "迁移后逐目的地、逐状态的链接数与原记录不一致：什么也没有留下";
+inline constexpr std::string_view kMigrated =
+    "已迁移到 {to}：{destinations} 个目的地，{links} 条链接，{runs} "
+    "次运行；逐目的地、逐状态核对一致";
+inline constexpr std::string_view kMigratedLinks = "  {destination}：{state} {count} 条";
+// A link's state in the record, by its number there.
+inline constexpr std::string_view kLinkStates[] = {"待推送", "已接受", "被拒绝", "已删除",
+                                                   "待通告删除"};
 inline constexpr std::string_view kHeldElsewhere =
     "另一个运行正在推送这个目的地：先推其余的，最后再回来";
 inline constexpr std::string_view kLeaseLost =
