@@ -177,8 +177,11 @@ class PostgresConnection final : public Connection {
     mapped = std::regex_replace(mapped, kText, "TEXT COLLATE \"C\"");
     execute(std::regex_replace(mapped, kWithoutRowid, ""));
   }
+  // Read as rows, not through the server's cache of names, which a transaction that made the
+  // table just now may not have reached yet.
   bool has_table(std::string_view name) override {
-    Statement found(prepare("SELECT to_regclass(?) IS NOT NULL"));
+    Statement found(prepare(
+        "SELECT count(*) FROM pg_tables WHERE tablename = ? AND schemaname = current_schema()"));
     const bool there = found.bind(name).step() && found.integer(0) == 1;
     found.run();
     return there;

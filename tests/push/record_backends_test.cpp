@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "push/record/record_factory.h"
+#include "push/record/record_migration.h"
 #include "tests/push/postgres_server.h"
 #include "tests/support/child_process.h"
 
@@ -221,6 +222,41 @@ TEST_P(SqliteRecordTest, RunsKeepWhatTheyCameToAndRecordsBeforeThemAreUpgraded) 
   ASSERT_EQ(runs[1].setbacks.size(), 1u);
   EXPECT_EQ(runs[1].setbacks[0].words, "429 Too Many Requests：30 秒后再试");
   EXPECT_EQ(last_events()[""], "setback 429 Too Many Requests：30 秒后再试");
+}
+
+// A record moved to a server and back keeps every link's state, and the server numbers the rows
+// that come after the copied ones on from them; a record that holds anything is not moved into.
+TEST(RecordMigrationTest, MovesARecordWholeToAServerAndBack) {
+  test::PostgresServer* server = test::PostgresServer::shared();
+  if (server == nullptr) GTEST_SKIP() << "PostgreSQL is not installed";
+  const test::TemporaryDirectory folder;
+  const std::string file = folder.file("record.db");
+  const std::string uri = server->new_database();
+  const std::string destination = "push https://example.com/urls";
+  const auto opened = [&](const std::string& location) {
+    return open_record({.path = location, .destination = destination});
+  };
+  {
+    const std::unique_ptr<Record> record = opened(file);
+    record->take_in(links({"https://a/1", "https://a/2"}), false);
+    record->commit_intake();
+    const std::vector<std::string_view> sent = {"https://a/1"};
+    const std::vector<LinkOutcome> accepted = {LinkOutcome::accepted()};
+    record->record_answer({.sent = sent, .words = "200 OK", .outcomes = accepted});
+  }
+  const Migration there = migrate_record(file, uri);
+  EXPECT_EQ(there.links, 2);
+  EXPECT_EQ(there.tally, (LinkTally{{{destination, 0}, 1}, {{destination, 1}, 1}}));
+  {
+    const std::unique_ptr<Record> record = opened(uri);
+    record->take_in(links({"https://a/3"}), false);
+    record->commit_intake();  // a run and a site numbered after the copied ones
+    EXPECT_EQ(record->waiting_count(), 2u);
+  }
+  const Migration back = migrate_record(uri, folder.file("back.db"));
+  EXPECT_EQ(back.tally, (LinkTally{{{destination, 0}, 2}, {{destination, 1}, 1}}));
+  EXPECT_EQ(back.runs, 2);
+  EXPECT_THROW(migrate_record(file, uri), RecordError);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/push/postgres_server.h"
 #include "tests/push/push_fixture.h"
 #include "tests/support/moved_clock.h"
 #include "tests/support/scripted_server.h"
@@ -287,6 +288,38 @@ TEST_F(PushProgramTest, AFullDiskStopsTheRunAndKeepsTheRecord) {
   EXPECT_EQ(full.exit_code, 6) << full.output;
   EXPECT_NE(full.output.find("record.db: 磁盘已满"), std::string::npos) << full.output;
   EXPECT_EQ(nlohmann::json::parse(status.output)[0]["accepted"], 10) << status.output;
+}
+
+// Runs of one config on several machines share its record on a server: each sends the sites no
+// other holds and comes back to the rest, so every link goes out once and every run ends well.
+TEST_F(PushProgramTest, RunsSharingARecordOnAServerSendEachLinkOnce) {
+  if (std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
+    GTEST_SKIP() << "the Windows build keeps its record in a file";
+  PostgresServer* server = PostgresServer::shared();
+  if (server == nullptr) GTEST_SKIP() << "PostgreSQL is not installed";
+  const std::string address = start_simulator({"--delay-ms", "100"});
+  std::string config = "state = \"" + server->new_database() + "\"\n";
+  std::string environment;
+  for (int site = 1; site <= 4; ++site) {
+    const std::string lane = std::to_string(site);
+    config += "[[site]]\nname = \"s" + lane + "\"\nfiles = [\"" +
+              write("links" + lane + ".txt", numbered_links(site * 1000, site * 1000 + 200)) +
+              "\"]\n[site.push]\ninterface_env = \"LANE" + lane + "\"\nbatch = 50\n";
+    environment += " LANE" + lane + "='" + address + "&lane=" + lane + "'";
+  }
+  const std::string run = program("--config " + write("sites.toml", config), environment);
+  const Outcome together = shell("for w in 1 2 3 4; do (" + run + " >" + files_.file("run") +
+                                 "$w.txt 2>&1; echo \"run $w: $?\") & done; wait");
+  for (int w = 1; w <= 4; ++w) {
+    const std::string name = "run" + std::to_string(w);
+    EXPECT_NE(together.output.find("run " + std::to_string(w) + ": 0"), std::string::npos)
+        << read(name + ".txt");
+  }
+  const std::map<std::string, int> sent =
+      times_sent(all_recorded([&](int n) { return recorded(n); }, requests_recorded()));
+  EXPECT_EQ(sent.size(), 800u);
+  EXPECT_TRUE(
+      std::all_of(sent.begin(), sent.end(), [](const auto& link) { return link.second == 1; }));
 }
 
 }  // namespace
