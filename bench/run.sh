@@ -64,4 +64,5 @@ python3 bench/inspect_run.py build-bench/push/linkcourier-push build-bench/tools
 python3 bench/folder.py build-bench/push/linkcourier-push build-bench/tools/push_simulator
 python3 bench/serve.py build-bench/push/linkcourier-push
 build-bench/bench/record_bench
+build-bench/bench/pg_record_bench
 build-bench/bench/jwt_sign

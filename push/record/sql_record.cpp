@@ -415,6 +415,21 @@ class SqlRecord final : public Record {
   std::vector<std::optional<KnownLink>> look_up_in_one_pass(std::span<const SourceLink> links);
   bool take_in_one(const SourceLink& link, const std::optional<KnownLink>& known, bool again);
   void record(const RecordedAnswer& answer);
+  // One answer's links, column by column.
+  struct AnsweredLinks {
+    std::vector<std::string_view> urls;
+    std::vector<int> outcomes, newly;
+    std::vector<std::int64_t> words;
+    std::vector<int> deferred;
+    void add(std::string_view url, int outcome, bool is_new, std::int64_t answer, bool waits) {
+      urls.push_back(url);
+      outcomes.push_back(outcome);
+      newly.push_back(is_new ? 1 : 0);
+      words.push_back(answer);
+      deferred.push_back(waits ? 1 : 0);
+    }
+  };
+  void keep_answered(const AnsweredLinks& answered, std::time_t at);
   void keep_quota(std::time_t day, std::int64_t used, std::optional<long> left);
 
   std::string path_;
@@ -630,6 +645,70 @@ bool SqlRecord::take_in_one(const SourceLink& link, const std::optional<KnownLin
   return false;
 }
 
+// How an answer leaves a link, from what it said of it (`?outcome`: the state it takes, or
+// kAsItStands), whether it is newly accepted (`?newly`), the answer's words (`?words`) and
+// whether the engine asked it to wait (`?deferred`), at `?at`.
+std::string answered_columns(std::string_view outcome, std::string_view newly,
+                             std::string_view at, std::string_view words,
+                             std::string_view deferred) {
+  const std::string o(outcome), n(newly), t(at), w(words), d(deferred);
+  return "state = CASE WHEN " + o + " >= 0 THEN " + o + " WHEN state = 4 AND " + d +
+         " = 1 THEN 4 WHEN accepted_at IS NULL THEN 3 ELSE 1 END, queued = CASE WHEN " + o +
+         " = 0 OR (" + o + " < 0 AND state = 4 AND " + d + " = 1) THEN queued END, " +
+         "accepted_at = CASE WHEN " + n + " = 1 THEN " + t + " ELSE accepted_at END, " +
+         "first_accepted = coalesce(first_accepted, CASE WHEN " + n + " = 1 THEN " + t +
+         " END), last_sent = " + t + ", attempts = attempts + 1, answer = " + w;
+}
+
+// A server's array of texts, as its input syntax writes one.
+std::string text_array(std::span<const std::string_view> texts) {
+  std::string array = "{";
+  for (const std::string_view text : texts) {
+    array += array.size() == 1 ? "\"" : ",\"";
+    for (const char c : text) {
+      if (c == '"' || c == '\\') array += '\\';
+      array += c;
+    }
+    array += '"';
+  }
+  return array + "}";
+}
+
+template <typename Number>
+std::string number_array(const std::vector<Number>& numbers) {
+  std::string array = "{";
+  for (const Number number : numbers)
+    array += (array.size() == 1 ? "" : ",") + std::to_string(number);
+  return array + "}";
+}
+
+// Keeps how an answer leaves each of its links: a file row by row, a server all in one statement,
+// a round trip being what costs there.
+void SqlRecord::keep_answered(const AnsweredLinks& answered, std::time_t at) {
+  if (db_.dialect() == Dialect::kPostgres) {
+    statement(answered_,
+              "UPDATE links SET " +
+                  answered_columns("v.outcome", "v.newly", "?1", "v.words", "v.deferred") +
+                  " FROM unnest(?2::text[], ?3::bigint[], ?4::bigint[], ?5::bigint[], "
+                  "?6::bigint[]) AS v(sent, outcome, newly, words, deferred) "
+                  "WHERE destination = ?7 AND url = v.sent COLLATE \"C\"")
+        .bind(at, text_array(answered.urls), number_array(answered.outcomes),
+              number_array(answered.newly), number_array(answered.words),
+              number_array(answered.deferred), destination_)
+        .run();
+    return;
+  }
+  Statement& update = statement(answered_, "UPDATE links SET " +
+                                               answered_columns("?1", "?2", "?3", "?4", "?7") +
+                                               " WHERE destination = ?5 AND url = ?6");
+  for (std::size_t at_link = 0; at_link < answered.urls.size(); ++at_link) {
+    update
+        .bind(answered.outcomes[at_link], answered.newly[at_link], at, answered.words[at_link],
+              destination_, answered.urls[at_link], answered.deferred[at_link])
+        .run();
+  }
+}
+
 void SqlRecord::record(const RecordedAnswer& answer) {
   const std::time_t at = seconds_now();
   Transaction transaction(db_);
@@ -643,15 +722,7 @@ void SqlRecord::record(const RecordedAnswer& answer) {
     }
     return kept->second;
   };
-  Statement& update =
-      statement(answered_,
-                "UPDATE links SET state = CASE WHEN ?1 >= 0 THEN ?1 WHEN state = 4 AND ?7 THEN 4 "
-                "WHEN accepted_at IS NULL THEN 3 ELSE 1 END, "
-                "queued = CASE WHEN ?1 = 0 OR (?1 < 0 AND state = 4 AND ?7) THEN queued END, "
-                "accepted_at = CASE WHEN ?2 = 1 THEN ?3 ELSE accepted_at END, "
-                "first_accepted = coalesce(first_accepted, CASE WHEN ?2 = 1 THEN ?3 END), "
-                "last_sent = ?3, attempts = attempts + 1, answer = ?4 "
-                "WHERE destination = ?5 AND url = ?6");
+  AnsweredLinks answered;
   const bool known = answer.outcomes.size() == answer.sent.size();
   std::size_t deferred = 0;
   for (std::size_t at_link = 0; at_link < answer.sent.size(); ++at_link) {
@@ -666,13 +737,11 @@ void SqlRecord::record(const RecordedAnswer& answer) {
                       : taken         ? kAccepted
                       : outcome.kind == LinkOutcome::Kind::kRefused ? kRefused
                                                                     : kWaiting;
-    const bool newly_accepted = state == kAccepted && !answer.removals;
-    const std::int64_t words = answer_of(taken ? answer.words : outcome.reason);
-    update
-        .bind(state, newly_accepted ? 1 : 0, at, words, destination_, answer.sent[at_link],
-              outcome.kind == LinkOutcome::Kind::kDeferred ? 1 : 0)
-        .run();
+    answered.add(answer.sent[at_link], state, state == kAccepted && !answer.removals,
+                 answer_of(taken ? answer.words : outcome.reason),
+                 outcome.kind == LinkOutcome::Kind::kDeferred);
   }
+  keep_answered(answered, at);
   // An answer that did not say which links it took counts them all as used.
   const std::size_t used = known ? answer.sent.size() - deferred : answer.sent.size();
   keep_quota(answer.quota_day, static_cast<std::int64_t>(used), answer.remaining);
