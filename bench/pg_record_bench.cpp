@@ -43,9 +43,8 @@ double claim_answer_ms(const std::string& location) {
     const std::vector<std::string_view> sent(claimed.begin(), claimed.end());
     record->record_answer(
         {.sent = sent, .words = "200 OK", .outcomes = accepted, .remaining = 1'000'000});
-    ms.push_back(
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count());
+    ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                     .count());
   }
   std::sort(ms.begin(), ms.end());
   return ms[ms.size() / 2];

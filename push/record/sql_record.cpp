@@ -39,6 +39,7 @@ std::string limited(std::string_view sql, std::int64_t most) {
 }
 
 constexpr double kLeaseGraceSeconds = 0.5;
+constexpr std::size_t kLargeIntake = 10000;
 
 // SQLite's integers are signed: a hash is kept with the same 64 bits.
 std::optional<std::int64_t> stored(std::optional<std::uint64_t> hash) {
@@ -106,6 +107,11 @@ class SqlRecord final : public Record {
       }
       intake_->commit();
       intake_.reset();
+      // A server plans each answer by what it knows of the table: after a large intake, a plan
+      // made for a few rows would read them all for every answer.
+      if (db_.dialect() == Dialect::kPostgres && added_ >= kLargeIntake)
+        db_.execute("ANALYZE links");
+      added_ = 0;
     });
   }
 
@@ -444,6 +450,7 @@ class SqlRecord final : public Record {
   std::int64_t destination_ = 0;
   std::int64_t run_ = 0;
   std::int64_t next_queued_ = 0;
+  std::size_t added_ = 0;  // links new to the record since the intake began
   std::unordered_map<std::string, std::int64_t> sites_;
   // A dry run's links that would wait, by their hash: a million take a few megabytes.
   std::unordered_set<std::size_t> would_wait_;
@@ -589,6 +596,7 @@ void SqlRecord::add_link(const SourceLink& link, LinkState state) {
             link.modified, stored(link.content_hash))
       .run();
   links_known_ = true;
+  ++added_;
 }
 
 // A page the engine may have (it took the link once, or the record does not know it) waits to
@@ -648,9 +656,8 @@ bool SqlRecord::take_in_one(const SourceLink& link, const std::optional<KnownLin
 // How an answer leaves a link, from what it said of it (`?outcome`: the state it takes, or
 // kAsItStands), whether it is newly accepted (`?newly`), the answer's words (`?words`) and
 // whether the engine asked it to wait (`?deferred`), at `?at`.
-std::string answered_columns(std::string_view outcome, std::string_view newly,
-                             std::string_view at, std::string_view words,
-                             std::string_view deferred) {
+std::string answered_columns(std::string_view outcome, std::string_view newly, std::string_view at,
+                             std::string_view words, std::string_view deferred) {
   const std::string o(outcome), n(newly), t(at), w(words), d(deferred);
   return "state = CASE WHEN " + o + " >= 0 THEN " + o + " WHEN state = 4 AND " + d +
          " = 1 THEN 4 WHEN accepted_at IS NULL THEN 3 ELSE 1 END, queued = CASE WHEN " + o +
@@ -686,6 +693,9 @@ std::string number_array(const std::vector<Number>& numbers) {
 // a round trip being what costs there.
 void SqlRecord::keep_answered(const AnsweredLinks& answered, std::time_t at) {
   if (db_.dialect() == Dialect::kPostgres) {
+    // An answer's few links are found by the key, however the planner weighs a table of some
+    // ten thousand rows: hashing them all costs several times more.
+    db_.execute("SET LOCAL enable_hashjoin = off; SET LOCAL enable_mergejoin = off");
     statement(answered_,
               "UPDATE links SET " +
                   answered_columns("v.outcome", "v.newly", "?1", "v.words", "v.deferred") +
@@ -698,9 +708,9 @@ void SqlRecord::keep_answered(const AnsweredLinks& answered, std::time_t at) {
         .run();
     return;
   }
-  Statement& update = statement(answered_, "UPDATE links SET " +
-                                               answered_columns("?1", "?2", "?3", "?4", "?7") +
-                                               " WHERE destination = ?5 AND url = ?6");
+  Statement& update =
+      statement(answered_, "UPDATE links SET " + answered_columns("?1", "?2", "?3", "?4", "?7") +
+                               " WHERE destination = ?5 AND url = ?6");
   for (std::size_t at_link = 0; at_link < answered.urls.size(); ++at_link) {
     update
         .bind(answered.outcomes[at_link], answered.newly[at_link], at, answered.words[at_link],
