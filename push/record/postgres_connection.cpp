@@ -20,7 +20,9 @@ std::string trimmed(const char* message) {
 DatabaseError::Kind kind_of(PGconn* connection, const PGresult* result) {
   const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
   const std::string_view code = state != nullptr ? state : "";
-  if (PQstatus(connection) == CONNECTION_BAD || code.starts_with("08") || code.starts_with("57P"))
+  // Every error of the server's own has its code: one without is libpq's, of the connection.
+  if (PQstatus(connection) == CONNECTION_BAD || code.empty() || code.starts_with("08") ||
+      code.starts_with("57P"))
     return DatabaseError::Kind::kConnectionLost;
   if (code == "53100") return DatabaseError::Kind::kDiskFull;
   return DatabaseError::Kind::kOther;

@@ -40,6 +40,10 @@ std::string limited(std::string_view sql, std::int64_t most) {
 
 constexpr double kLeaseGraceSeconds = 0.5;
 constexpr std::size_t kLargeIntake = 10000;
+// A server restarted, or the network between: about a minute and a half of tries in all.
+constexpr int kReconnects = 8;
+constexpr double kFirstReconnectSeconds = 0.5;
+constexpr double kLongestReconnectSeconds = 30;
 
 // SQLite's integers are signed: a hash is kept with the same 64 bits.
 std::optional<std::int64_t> stored(std::optional<std::uint64_t> hash) {
@@ -52,6 +56,7 @@ class SqlRecord final : public Record {
   SqlRecord(Database db, const RecordOpening& opening, SqlRecordUse use)
       : path_(std::move(use.name)),
         file_held_(std::move(use.file_held)),
+        reconnect_(std::move(use.reconnect)),
         db_(std::move(db)),
         read_only_(use.read_only) {
     guarded([&] {
@@ -116,7 +121,7 @@ class SqlRecord final : public Record {
   }
 
   std::size_t waiting_count() override {
-    return guarded([&] {
+    return retried([&] {
       std::size_t waiting = 0;
       if (!only_site_.empty()) {
         each_own_waiting([&](std::string_view) { ++waiting; });
@@ -130,12 +135,12 @@ class SqlRecord final : public Record {
 
   void for_each_waiting(const std::function<void(std::string_view)>& each,
                         std::int64_t most) override {
-    guarded([&] { each_own_waiting(each, most); });
+    retried([&] { each_own_waiting(each, most); });
   }
 
   void take_removals(std::span<const std::string_view> links) override {
     if (dry_run_) return;
-    guarded([&] {
+    retried([&] {
       Transaction transaction(db_);
       for (const std::string_view url : links)
         take_removal(url);
@@ -144,7 +149,7 @@ class SqlRecord final : public Record {
   }
 
   std::vector<std::string> removals_waiting(std::int64_t most) override {
-    return guarded([&] {
+    return retried([&] {
       std::vector<std::string> links;
       Statement waiting = db_.prepare(limited(
           "SELECT url FROM links WHERE destination = ?1 AND state = 4 AND (?2 = '' OR site = "
@@ -158,7 +163,7 @@ class SqlRecord final : public Record {
   }
 
   void record_answer(const RecordedAnswer& answer) override {
-    guarded([&] { record(answer); });
+    retried([&] { record(answer); });
   }
 
   GoneLinks gone_links() override {
@@ -192,11 +197,11 @@ class SqlRecord final : public Record {
   }
 
   void record_quota(std::time_t day, long left) override {
-    guarded([&] { keep_quota(day, 0, left); });
+    retried([&] { keep_quota(day, 0, left); });
   }
 
   QuotaDay quota_on(std::time_t day) override {
-    return guarded([&] {
+    return retried([&] {
       Statement select =
           db_.prepare("SELECT used, quota_left FROM quotas WHERE destination = ? AND day = ?");
       QuotaDay quota{.day = day, .used = 0, .left = std::nullopt};
@@ -209,7 +214,7 @@ class SqlRecord final : public Record {
   }
 
   std::optional<QuotaDay> told_quota_before(std::time_t day) override {
-    return guarded([&]() -> std::optional<QuotaDay> {
+    return retried([&]() -> std::optional<QuotaDay> {
       Statement select = db_.prepare(
           "SELECT day, used, quota_left FROM quotas WHERE destination = ? AND day < ? AND "
           "quota_left IS NOT NULL ORDER BY day DESC LIMIT 1");
@@ -223,7 +228,7 @@ class SqlRecord final : public Record {
 
   void record_run_end(const RunEnd& end) override {
     if (run_ == 0) return;
-    guarded([&] {
+    retried([&] {
       const RunCounts& counts = end.counts;
       db_.prepare(
              "UPDATE runs SET ended = ?, exit_code = ?, sent = ?, accepted = ?, refused = ?, "
@@ -236,7 +241,7 @@ class SqlRecord final : public Record {
 
   void record_setback(const std::string& words) override {
     if (run_ == 0) return;
-    guarded([&] {
+    retried([&] {
       db_.prepare("INSERT INTO setbacks(run, time, words) VALUES(?, ?, ?)")
           .bind(run_, seconds_now(), words)
           .run();
@@ -249,7 +254,7 @@ class SqlRecord final : public Record {
   }
 
   std::vector<std::string> links_to_inspect(const InspectionDue& due, std::size_t most) override {
-    return guarded([&] { return lc::push::links_to_inspect(db_, destination_, site_, due, most); });
+    return retried([&] { return lc::push::links_to_inspect(db_, destination_, site_, due, most); });
   }
 
   std::size_t accept_waiting(std::string_view words) override {
@@ -297,14 +302,14 @@ class SqlRecord final : public Record {
 
   void record_inspections(std::span<const InspectedLink> links, std::time_t day) override {
     if (dry_run_ || links.empty()) return;
-    guarded([&] {
+    retried([&] {
       if (!inspections_) inspections_ = std::make_unique<InspectionKeeper>(db_);
       inspections_->keep(destination_, links, seconds_now(), day);
     });
   }
 
   std::int64_t inspections_on(std::time_t day) override {
-    return guarded([&] { return lc::push::inspections_on(db_, destination_, site_, day); });
+    return retried([&] { return lc::push::inspections_on(db_, destination_, site_, day); });
   }
 
   std::optional<LinkCounts::Index> index_counts() override {
@@ -335,12 +340,12 @@ class SqlRecord final : public Record {
   }
 
   std::vector<KeptSitemap> sitemaps() override {
-    return guarded([&] { return kept_sitemaps(db_, destination_); });
+    return retried([&] { return kept_sitemaps(db_, destination_); });
   }
 
   void record_sitemap(const KeptSitemap& sitemap) override {
     if (dry_run_ || read_only_) return;
-    guarded([&] { keep_sitemap(db_, destination_, sitemap); });
+    retried([&] { keep_sitemap(db_, destination_, sitemap); });
   }
 
   // Keeps the links of a text state file as accepted at their times.
@@ -370,6 +375,37 @@ class SqlRecord final : public Record {
       return work();
     } catch (const DatabaseError& error) {
       throw record_error(path_, error);
+    }
+  }
+
+  // As `guarded`, for work that is one transaction or only reads, and so may run again: where the
+  // connection to a server is lost, connects again, waiting longer each time, and runs it anew.
+  // An intake's open transaction is lost with the connection: it fails as it is.
+  template <typename Work>
+  auto retried(Work work) -> decltype(work()) {
+    for (int attempt = 0;; ++attempt) {
+      try {
+        return work();
+      } catch (const DatabaseError& error) {
+        if (!error.connection_lost() || !reconnect_ || intake_ || attempt == kReconnects)
+          throw record_error(path_, error);
+      }
+      connect_again(attempt);
+    }
+  }
+
+  // A new connection after `attempt` ones failed, the statements of the lost one let go.
+  void connect_again(int attempt) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(
+        std::min(kFirstReconnectSeconds * (1 << attempt), kLongestReconnectSeconds)));
+    for (std::unique_ptr<Statement>* slot :
+         {&find_, &insert_, &requeue_, &rehash_, &answered_, &imported_, &quota_, &removal_})
+      slot->reset();
+    inspections_.reset();
+    try {
+      db_ = reconnect_();
+    } catch (const DatabaseError&) {
+      // The server is still away: the next attempt says so, or waits again.
     }
   }
 
@@ -440,6 +476,7 @@ class SqlRecord final : public Record {
 
   std::string path_;
   std::unique_ptr<platform::RunLock> file_held_;  // by a writer, while the record is open
+  std::function<Database()> reconnect_;           // for a server: a new connection
   Database db_;
   bool read_only_;  // asked only, never written: an older record is upgraded by a writer first
   bool dry_run_ = false;

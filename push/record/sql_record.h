@@ -3,6 +3,7 @@
 // server. Its tables are readied on opening (record_schema.h).
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,6 +21,8 @@ struct SqlRecordUse {
   std::string name;        // how messages name the record: its file, or its server without password
   bool read_only = false;  // asked only, never written: an older record is upgraded first
   std::unique_ptr<platform::RunLock> file_held{};  // held as long as the record is open
+  // A new connection to the server the record is on, where a lost one may be made again.
+  std::function<Database()> reconnect{};
 };
 
 // Opens the record in `db` as `opening` asks. Throws RecordBusy when another sender holds the

@@ -259,5 +259,23 @@ TEST(RecordMigrationTest, MovesARecordWholeToAServerAndBack) {
   EXPECT_THROW(migrate_record(file, uri), RecordError);
 }
 
+// A server restarted under an open record, as a crash would stop it: the next answer connects
+// again and is kept, and the lease held before holds still.
+TEST(ServerRecordTest, AnAnswerAfterTheServerRestartedIsKept) {
+  test::PostgresServer* server = test::PostgresServer::shared();
+  if (server == nullptr) GTEST_SKIP() << "PostgreSQL is not installed";
+  const RecordOpening opening{.path = server->new_database(),
+                              .destination = "push https://example.com/urls"};
+  const std::unique_ptr<Record> record = open_record(opening);
+  record->take_in(links({"https://a/1", "https://a/2"}), false);
+  record->commit_intake();
+  server->restart();
+  const std::vector<std::string_view> sent = {"https://a/1"};
+  const std::vector<LinkOutcome> accepted = {LinkOutcome::accepted()};
+  record->record_answer({.sent = sent, .words = "200 OK", .outcomes = accepted});
+  EXPECT_EQ(record->waiting_count(), 1u);
+  EXPECT_THROW(open_record(opening), RecordBusy);
+}
+
 }  // namespace
 }  // namespace lc::push
