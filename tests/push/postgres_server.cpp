@@ -50,20 +50,28 @@ PostgresServer::PostgresServer(std::string bin, std::string folder)
   if (!run_command(as_server_user({bin_ + "/initdb", "-D", folder_ + "/data", "-A", "trust", "-U",
                                    "linkcourier", "--no-sync", "-E", "UTF8", "--locale=C.UTF-8"})))
     throw std::runtime_error("initdb failed in " + folder_);
-  if (!control("start")) throw std::runtime_error("the test server did not start: " + folder_);
+  if (!run_command(control("start")))
+    throw std::runtime_error("the test server did not start: " + folder_);
 }
 
 PostgresServer::~PostgresServer() {
-  control("stop");
+  run_command(control("stop"));
   std::error_code ignored;
   std::filesystem::remove_all(folder_, ignored);
 }
 
-bool PostgresServer::control(const std::string& action) {
+std::vector<std::string> PostgresServer::control(const std::string& action) const {
   // No TCP at all: a socket in the folder; fsync off, as nothing here outlives the tests.
-  return run_command(as_server_user({bin_ + "/pg_ctl", "-D", folder_ + "/data", "-m", "immediate",
-                                     "-o", "-k " + folder_ + " -c listen_addresses= -F", "-l",
-                                     folder_ + "/log", "-w", action}));
+  return as_server_user({bin_ + "/pg_ctl", "-D", folder_ + "/data", "-m", "immediate", "-o",
+                         "-k " + folder_ + " -c listen_addresses= -F", "-l", folder_ + "/log", "-w",
+                         action});
+}
+
+std::string PostgresServer::restart_command() const {
+  std::string words;
+  for (const std::string& word : control("restart"))
+    words += (words.empty() ? "'" : " '") + word + "'";
+  return words;
 }
 
 std::string PostgresServer::new_database() {
@@ -74,7 +82,8 @@ std::string PostgresServer::new_database() {
 }
 
 void PostgresServer::restart() {
-  if (!control("restart")) throw std::runtime_error("the test server did not start again");
+  if (!run_command(control("restart")))
+    throw std::runtime_error("the test server did not start again");
 }
 
 }  // namespace lc::test

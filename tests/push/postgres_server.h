@@ -4,6 +4,7 @@
 // its end. Each test takes a database of its own.
 
 #include <string>
+#include <vector>
 
 namespace lc::test {
 
@@ -19,10 +20,12 @@ class PostgresServer {
   std::string new_database();
   // Stops the server at once, as a crash would, and starts it again.
   void restart();
+  // The same as shell words, for a test's script.
+  std::string restart_command() const;
 
  private:
   PostgresServer(std::string bin, std::string folder);
-  bool control(const std::string& action);
+  std::vector<std::string> control(const std::string& action) const;
 
   std::string bin_;     // the version's programs
   std::string folder_;  // the data, the socket and the log

@@ -290,24 +290,49 @@ TEST_F(PushProgramTest, AFullDiskStopsTheRunAndKeepsTheRecord) {
   EXPECT_EQ(nlohmann::json::parse(status.output)[0]["accepted"], 10) << status.output;
 }
 
-// Runs of one config on several machines share its record on a server: each sends the sites no
-// other holds and comes back to the rest, so every link goes out once and every run ends well.
-TEST_F(PushProgramTest, RunsSharingARecordOnAServerSendEachLinkOnce) {
-  if (std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
-    GTEST_SKIP() << "the Windows build keeps its record in a file";
-  PostgresServer* server = PostgresServer::shared();
-  if (server == nullptr) GTEST_SKIP() << "PostgreSQL is not installed";
-  const std::string address = start_simulator({"--delay-ms", "100"});
-  std::string config = "state = \"" + server->new_database() + "\"\n";
-  std::string environment;
-  for (int site = 1; site <= 4; ++site) {
-    const std::string lane = std::to_string(site);
-    config += "[[site]]\nname = \"s" + lane + "\"\nfiles = [\"" +
-              write("links" + lane + ".txt", numbered_links(site * 1000, site * 1000 + 200)) +
-              "\"]\n[site.push]\ninterface_env = \"LANE" + lane + "\"\nbatch = 50\n";
-    environment += " LANE" + lane + "='" + address + "&lane=" + lane + "'";
+// Runs of one config over a record on a server, as several machines run it: `sites` sites of
+// `links` links each, each site its own destination on the simulator.
+class SharedRecordTest : public PushProgramTest {
+ protected:
+  void SetUp() override {
+    if (std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
+      GTEST_SKIP() << "the Windows build keeps its record in a file";
+    server_ = PostgresServer::shared();
+    if (server_ == nullptr) GTEST_SKIP() << "PostgreSQL is not installed";
   }
-  const std::string run = program("--config " + write("sites.toml", config), environment);
+
+  // The shell words of one run of the config.
+  std::string sites(int sites, int links, int batch, const std::string& delay_ms) {
+    const std::string address = start_simulator({"--delay-ms", delay_ms, "--quota", "10000000"});
+    state_ = server_->new_database();
+    std::string config = "state = \"" + state_ + "\"\n";
+    std::string environment;
+    for (int site = 1; site <= sites; ++site) {
+      const std::string lane = std::to_string(site);
+      config += "[[site]]\nname = \"s" + lane + "\"\nfiles = [\"" +
+                write("links" + lane + ".txt", numbered_links(site * links, site * links + links)) +
+                "\"]\n[site.push]\ninterface_env = \"LANE" + lane +
+                "\"\nbatch = " + std::to_string(batch) + "\n";
+      environment += " LANE" + lane + "='" + address + "&lane=" + lane + "'";
+    }
+    config_ = write("sites.toml", config);
+    return program("--config " + config_, environment);
+  }
+
+  // How often the simulator was sent each link.
+  std::map<std::string, int> sent() const {
+    return times_sent(all_recorded([&](int n) { return recorded(n); }, requests_recorded()));
+  }
+
+  PostgresServer* server_ = nullptr;
+  std::string state_;
+  std::string config_;
+};
+
+// Each sends the sites no other holds and comes back to the rest: every link goes out once and
+// every run ends well.
+TEST_F(SharedRecordTest, RunsSendEachLinkOnce) {
+  const std::string run = sites(4, 200, 50, "100");
   const Outcome together = shell("for w in 1 2 3 4; do (" + run + " >" + files_.file("run") +
                                  "$w.txt 2>&1; echo \"run $w: $?\") & done; wait");
   for (int w = 1; w <= 4; ++w) {
@@ -315,11 +340,44 @@ TEST_F(PushProgramTest, RunsSharingARecordOnAServerSendEachLinkOnce) {
     EXPECT_NE(together.output.find("run " + std::to_string(w) + ": 0"), std::string::npos)
         << read(name + ".txt");
   }
-  const std::map<std::string, int> sent =
-      times_sent(all_recorded([&](int n) { return recorded(n); }, requests_recorded()));
-  EXPECT_EQ(sent.size(), 800u);
+  const std::map<std::string, int> times = sent();
+  EXPECT_EQ(times.size(), 800u);
   EXPECT_TRUE(
-      std::all_of(sent.begin(), sent.end(), [](const auto& link) { return link.second == 1; }));
+      std::all_of(times.begin(), times.end(), [](const auto& link) { return link.second == 1; }));
+}
+
+// Four workers, each started again until its run ends well, are killed at random and the server
+// is restarted once under them: every link reaches the engine, and again only where it was in
+// flight when its sender was killed, and the record's counts are the engine's.
+TEST_F(SharedRecordTest, KilledWorkersAndARestartedServerLoseNothing) {
+  constexpr int kBatch = 500;
+  const std::string run = sites(10, 10'000, kBatch, "20");
+  const Outcome workers =
+      shell("for w in 1 2 3 4; do (until " + run + " >>" + files_.file("worker") +
+            "$w.txt 2>&1; do sleep 0.1; done) & done; "
+            // Killed at random until all are done; the server restarted after the fourth kill.
+            "kills=0; while pgrep -f '^" +
+            push_command() + " --config " + config_ +
+            "' >/dev/null; do "
+            "sleep 0.$((RANDOM % 9 + 1)); pid=$(pgrep -f '^" +
+            push_command() + " --config " + config_ +
+            "' | shuf -n 1); [ -n \"$pid\" ] && kill -9 $pid 2>/dev/null && kills=$((kills + 1)); "
+            "[ $kills -eq 4 ] && { " +
+            server_->restart_command() +
+            " >/dev/null 2>&1; kills=5; }; "
+            "[ $kills -ge 12 ] && break; done; wait; echo \"kills: $kills\"");
+  const int kills = std::stoi(workers.output.substr(workers.output.find("kills: ") + 7));
+  EXPECT_GT(kills, 4) << "the server was not restarted under the workers";
+  const std::map<std::string, int> times = sent();
+  EXPECT_EQ(times.size(), 100'000u) << workers.output;
+  const long again =
+      std::count_if(times.begin(), times.end(), [](const auto& link) { return link.second > 1; });
+  EXPECT_LE(again, static_cast<long>(kills) * kBatch);
+  const Outcome status = push("status --json --state '" + state_ + "'");
+  std::int64_t accepted = 0;
+  for (const nlohmann::json& row : nlohmann::json::parse(status.output))
+    accepted += row["accepted"].get<std::int64_t>();
+  EXPECT_EQ(accepted, static_cast<std::int64_t>(times.size())) << status.output;
 }
 
 }  // namespace
