@@ -2,6 +2,25 @@
 
 namespace lc::push {
 
+std::string listed(const std::vector<std::string>& parts) {
+  std::string text;
+  for (const std::string& part : parts)
+    text += (text.empty() ? "" : ", ") + part;
+  return text;
+}
+
+std::string insert_rows(const std::string& table, const std::vector<std::string>& columns,
+                        int rows) {
+  std::string row = "(";
+  for (std::size_t at = 0; at < columns.size(); ++at)
+    row += at == 0 ? "?" : ", ?";
+  row += ")";
+  std::string sql = "INSERT INTO " + table + "(" + listed(columns) + ") VALUES ";
+  for (int at = 0; at < rows; ++at)
+    sql += (at == 0 ? "" : ", ") + row;
+  return sql;
+}
+
 Transaction::~Transaction() {
   if (!open_) return;
   try {

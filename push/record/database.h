@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lc::push {
 
@@ -74,14 +75,13 @@ class Statement {
   // not be copied: they must outlive the step that follows.
   template <typename... Values>
   Statement& bind(const Values&... values) {
-    int at = 0;
-    (bind_one(++at, values), ...);
-    return *this;
+    return bind_from(1, values...);
   }
-  // Binds one value, at the parameter `at` (from 1).
-  template <typename Value>
-  Statement& bind_at(int at, const Value& value) {
-    bind_one(at, value);
+  // Binds the values in order, from the parameter `first` (from 1): one row of several.
+  template <typename... Values>
+  Statement& bind_from(int first, const Values&... values) {
+    int at = first - 1;
+    (bind_one(++at, values), ...);
     return *this;
   }
   // Steps once; true while a row is there. Resets itself at the end.
@@ -160,6 +160,13 @@ class Database {
  private:
   std::unique_ptr<Connection> connection_;
 };
+
+// `parts` with commas between.
+std::string listed(const std::vector<std::string>& parts);
+
+// An INSERT of `rows` rows into `columns` of `table`, one parameter a value, in order.
+std::string insert_rows(const std::string& table, const std::vector<std::string>& columns,
+                        int rows);
 
 // A transaction that writes, rolled back unless committed.
 class Transaction {

@@ -61,34 +61,15 @@ std::vector<std::string> columns_of(Database& db, const std::string& table) {
   return columns;
 }
 
-std::string joined(const std::vector<std::string>& parts) {
-  std::string text;
-  for (const std::string& part : parts)
-    text += (text.empty() ? "" : ", ") + part;
-  return text;
-}
-
-// The rows of `table`, `rows` at a time, as one INSERT each.
-std::string insert_of(const std::string& table, const std::vector<std::string>& columns, int rows) {
-  std::string row = "(";
-  for (std::size_t at = 0; at < columns.size(); ++at)
-    row += at == 0 ? "?" : ", ?";
-  row += ")";
-  std::string sql = "INSERT INTO " + table + "(" + joined(columns) + ") VALUES ";
-  for (int at = 0; at < rows; ++at)
-    sql += (at == 0 ? "" : ", ") + row;
-  return sql;
-}
-
 // Each value as the text both backends take into the column's own type.
 void copy_table(Database& from, Database& to, const std::string& table) {
   const std::vector<std::string> columns = columns_of(from, table);
-  Statement rows = from.prepare("SELECT " + joined(columns) + " FROM " + table);
+  Statement rows = from.prepare("SELECT " + listed(columns) + " FROM " + table);
   std::vector<std::optional<std::string>> values;
   const auto flush = [&](int count) {
-    Statement insert = to.prepare(insert_of(table, columns, count));
+    Statement insert = to.prepare(insert_rows(table, columns, count));
     for (std::size_t at = 0; at < values.size(); ++at)
-      insert.bind_at(static_cast<int>(at) + 1, values[at]);
+      insert.bind_from(static_cast<int>(at) + 1, values[at]);
     insert.run();
     values.clear();
   };

@@ -39,7 +39,8 @@ std::string limited(std::string_view sql, std::int64_t most) {
 }
 
 constexpr double kLeaseGraceSeconds = 0.5;
-constexpr std::size_t kLargeIntake = 10000;
+constexpr std::size_t kLargeIntake = 1000;
+constexpr std::size_t kNewLinksAStatement = 500;
 // A server restarted, or the network between: about a minute and a half of tries in all.
 constexpr int kReconnects = 8;
 constexpr double kFirstReconnectSeconds = 0.5;
@@ -96,6 +97,7 @@ class SqlRecord final : public Record {
     if (dry_run_) return;
     guarded([&] {
       if (!intake_) intake_.emplace(db_);
+      keep_new_links();
       if (sends_) {
         run_ = db_.single_integer(
             "INSERT INTO runs(destination, started, site, site_name, host) VALUES(?, ?, ?, ?, ?) "
@@ -144,6 +146,7 @@ class SqlRecord final : public Record {
       Transaction transaction(db_);
       for (const std::string_view url : links)
         take_removal(url);
+      keep_new_links();
       transaction.commit();
     });
   }
@@ -354,6 +357,7 @@ class SqlRecord final : public Record {
     for_each_text_state_link(text, [&](std::string_view url, std::time_t accepted) {
       const SourceLink link{url, std::nullopt, std::nullopt};
       if (take_in_one(link, look_up(link.url), false)) return;
+      keep_new_links();
       statement(imported_,
                 "UPDATE links SET state = 1, queued = NULL, accepted_at = ? "
                 "WHERE destination = ? AND url = ?")
@@ -452,6 +456,15 @@ class SqlRecord final : public Record {
   };
   std::optional<KnownLink> look_up(std::string_view url);
   void add_link(const SourceLink& link, LinkState state);
+  void keep_new_links();
+  struct NewLink {
+    std::string url;
+    std::int64_t site;
+    int state;
+    std::int64_t queued, first_seen;
+    std::optional<std::int64_t> lastmod, hash;
+  };
+  std::vector<NewLink> new_links_;  // added, not yet in the database
   void take_removal(std::string_view url);
   bool worth_one_pass(std::size_t links);
   std::vector<std::optional<KnownLink>> look_up_in_one_pass(std::span<const SourceLink> links);
@@ -626,14 +639,37 @@ void SqlRecord::add_link(const SourceLink& link, LinkState state) {
   const std::string host(host_of(link.url));
   auto site = sites_.find(host);
   if (site == sites_.end()) site = sites_.emplace(host, id_of("sites", "host", host)).first;
-  statement(insert_,
-            "INSERT INTO links(destination, url, site, state, queued, first_seen, lastmod, "
-            "content_hash) VALUES(?, ?, ?, ?, ?, ?, ?, ?)")
-      .bind(destination_, link.url, site->second, int(state), next_queued_++, seconds_now(),
-            link.modified, stored(link.content_hash))
-      .run();
-  links_known_ = true;
+  new_links_.push_back({.url = std::string(link.url),
+                        .site = site->second,
+                        .state = state,
+                        .queued = next_queued_++,
+                        .first_seen = seconds_now(),
+                        .lastmod = link.modified,
+                        .hash = stored(link.content_hash)});
   ++added_;
+  if (new_links_.size() == kNewLinksAStatement) keep_new_links();
+}
+
+// The links added since the last time, in one statement: a server's round trip a link would
+// cost more than the rest of the intake. A link a source gives twice is kept once.
+void SqlRecord::keep_new_links() {
+  if (new_links_.empty()) return;
+  static const std::vector<std::string> kColumns = {
+      "destination", "url", "site", "state", "queued", "first_seen", "lastmod", "content_hash"};
+  const auto rows = static_cast<int>(new_links_.size());
+  const std::string sql = insert_rows("links", kColumns, rows) + " ON CONFLICT DO NOTHING";
+  std::unique_ptr<Statement> once;
+  Statement& insert = new_links_.size() == kNewLinksAStatement ? statement(insert_, sql)
+                                                               : *(once = db_.prepare_kept(sql));
+  int first = 1;
+  for (const NewLink& link : new_links_) {
+    insert.bind_from(first, destination_, link.url, link.site, link.state, link.queued,
+                     link.first_seen, link.lastmod, link.hash);
+    first += static_cast<int>(kColumns.size());
+  }
+  insert.run();
+  new_links_.clear();
+  links_known_ = true;
 }
 
 // A page the engine may have (it took the link once, or the record does not know it) waits to
@@ -721,8 +757,10 @@ std::string text_array(std::span<const std::string_view> texts) {
 template <typename Number>
 std::string number_array(const std::vector<Number>& numbers) {
   std::string array = "{";
-  for (const Number number : numbers)
-    array += (array.size() == 1 ? "" : ",") + std::to_string(number);
+  for (const Number number : numbers) {
+    if (array.size() > 1) array += ',';
+    array += std::to_string(number);
+  }
   return array + "}";
 }
 
@@ -730,9 +768,11 @@ std::string number_array(const std::vector<Number>& numbers) {
 // a round trip being what costs there.
 void SqlRecord::keep_answered(const AnsweredLinks& answered, std::time_t at) {
   if (db_.dialect() == Dialect::kPostgres) {
-    // An answer's few links are found by the key, however the planner weighs a table of some
-    // ten thousand rows: hashing them all costs several times more.
-    db_.execute("SET LOCAL enable_hashjoin = off; SET LOCAL enable_mergejoin = off");
+    // An answer's few links are found by the key, however the planner weighs the table (not
+    // yet analysed, or of some ten thousand rows): reading it all costs many times more.
+    db_.execute(
+        "SET LOCAL enable_hashjoin = off; SET LOCAL enable_mergejoin = off; "
+        "SET LOCAL enable_seqscan = off");
     statement(answered_,
               "UPDATE links SET " +
                   answered_columns("v.outcome", "v.newly", "?1", "v.words", "v.deferred") +
