@@ -41,6 +41,7 @@ std::string limited(std::string_view sql, std::int64_t most) {
 constexpr double kLeaseGraceSeconds = 0.5;
 constexpr std::size_t kLargeIntake = 1000;
 constexpr std::size_t kNewLinksAStatement = 500;
+constexpr std::time_t kRenewLeaseEvery = 60;
 // A server restarted, or the network between: about a minute and a half of tries in all.
 constexpr int kReconnects = 8;
 constexpr double kFirstReconnectSeconds = 0.5;
@@ -495,6 +496,7 @@ class SqlRecord final : public Record {
   bool dry_run_ = false;
   bool sends_ = true;           // the destination's sender, not only an intake beside it
   std::optional<Lease> lease_;  // held while the record is open, where it sends
+  std::time_t renewed_ = 0;     // when the lease was last put off
   bool links_known_ = false;    // the record holds links of this destination
   std::optional<std::int64_t> known_count_;  // how many, once asked
   std::int64_t destination_ = 0;
@@ -565,6 +567,7 @@ void SqlRecord::hold_lease(const RecordOpening& opening) {
       if (!holder) {
         taking.commit();
         lease_ = asked;
+        renewed_ = seconds_now();
         return;
       }
     }
@@ -832,7 +835,10 @@ void SqlRecord::record(const RecordedAnswer& answer) {
   // An answer that did not say which links it took counts them all as used.
   const std::size_t used = known ? answer.sent.size() - deferred : answer.sent.size();
   keep_quota(answer.quota_day, static_cast<std::int64_t>(used), answer.remaining);
-  const bool still_held = !lease_ || renew_lease(db_, *lease_, at);
+  // Renewed once a minute: far inside its expiry, and a statement less for most answers.
+  const bool renew = lease_ && at - renewed_ >= kRenewLeaseEvery;
+  const bool still_held = !renew || renew_lease(db_, *lease_, at);
+  if (renew && still_held) renewed_ = at;
   transaction.commit();
   // The answer is true whoever holds the lease now; only what follows would be sent twice.
   if (!still_held) throw RecordBusy(texts::about(path_, texts::kLeaseLost));
