@@ -2,10 +2,13 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <regex>
 #include <vector>
+
+#include "platform/text_encodings.h"
 
 namespace lc::push {
 namespace {
@@ -81,7 +84,14 @@ class PostgresStatement final : public StatementBackend {
   PostgresStatement& operator=(const PostgresStatement&) = delete;
 
   void bind_integer(int at, std::int64_t value) override { value_at(at) = std::to_string(value); }
-  void bind_text(int at, std::string_view value) override { value_at(at) = std::string(value); }
+  // The server takes UTF-8 only: a malformed sequence (an engine's words in another encoding)
+  // is kept as U+FFFD rather than the answer lost with its statement.
+  void bind_text(int at, std::string_view value) override {
+    const bool ascii = std::all_of(value.begin(), value.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    value_at(at) =
+        ascii ? std::string(value) : platform::utf16_to_utf8(platform::utf8_to_utf16(value));
+  }
   void bind_null(int at) override { value_at(at).reset(); }
 
   bool step() override {

@@ -277,5 +277,25 @@ TEST(ServerRecordTest, AnAnswerAfterTheServerRestartedIsKept) {
   EXPECT_THROW(open_record(opening), RecordBusy);
 }
 
+// An engine's words in another encoding than UTF-8 are kept, their malformed bytes as U+FFFD,
+// and the answer with them.
+TEST(ServerRecordTest, WordsThatAreNoUtf8AreKept) {
+  test::PostgresServer* server = test::PostgresServer::shared();
+  if (server == nullptr) GTEST_SKIP() << "PostgreSQL is not installed";
+  const std::string uri = server->new_database();
+  const std::unique_ptr<Record> record =
+      open_record({.path = uri, .destination = "push https://example.com/urls"});
+  record->take_in(links({"https://a/1"}), false);
+  record->commit_intake();
+  const std::vector<std::string_view> sent = {"https://a/1"};
+  const std::vector<LinkOutcome> refused = {LinkOutcome::refused("不合法\xFF")};
+  record->record_answer({.sent = sent, .words = "200 OK", .outcomes = refused});
+  std::string detail;
+  open_record({.path = uri, .destination = ""})->for_each_event(0, "", [&](const LinkEvent& event) {
+    if (event.event == "refused") detail = event.detail;
+  });
+  EXPECT_EQ(detail, "不合法\uFFFD");
+}
+
 }  // namespace
 }  // namespace lc::push
