@@ -5,7 +5,7 @@ namespace lc::push {
 std::string listed(const std::vector<std::string>& parts) {
   std::string text;
   for (const std::string& part : parts)
-    text += (text.empty() ? "" : ", ") + part;
+    text.append(text.empty() ? "" : ", ").append(part);
   return text;
 }
 
@@ -17,7 +17,7 @@ std::string insert_rows(const std::string& table, const std::vector<std::string>
   row += ")";
   std::string sql = "INSERT INTO " + table + "(" + listed(columns) + ") VALUES ";
   for (int at = 0; at < rows; ++at)
-    sql += (at == 0 ? "" : ", ") + row;
+    sql.append(at == 0 ? "" : ", ").append(row);
   return sql;
 }
 

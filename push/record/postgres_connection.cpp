@@ -84,7 +84,8 @@ std::string numbered_parameters(std::string_view sql, int& count) {
     int number = count + 1;
     if (end > at + 1) std::from_chars(sql.data() + at + 1, sql.data() + end, number);
     count = std::max(count, number);
-    translated += "$" + std::to_string(number);
+    translated += '$';
+    translated += std::to_string(number);
     at = end - 1;
   }
   return translated;
@@ -244,8 +245,10 @@ std::string without_password(const std::string& uri) {
   while (from <= uri.size()) {
     const std::size_t end = std::min(uri.find('&', from), uri.size());
     const std::string parameter = uri.substr(from, end - from);
-    if (!parameter.starts_with("password="))
-      parameters += (parameters.empty() ? "?" : "&") + parameter;
+    if (!parameter.starts_with("password=")) {
+      parameters += parameters.empty() ? '?' : '&';
+      parameters += parameter;
+    }
     from = end + 1;
   }
   return shown + parameters;
