@@ -119,6 +119,9 @@ class SqlRecord final : public Record {
       // made for a few rows would read them all for every answer.
       if (db_.dialect() == Dialect::kPostgres && added_ >= kLargeIntake)
         db_.execute("ANALYZE links");
+      // Looked up from now on: within the intake, a link given twice is kept once by the
+      // insert itself.
+      if (added_ > 0) links_known_ = true;
       added_ = 0;
     });
   }
@@ -149,6 +152,7 @@ class SqlRecord final : public Record {
         take_removal(url);
       keep_new_links();
       transaction.commit();
+      links_known_ = links_known_ || !links.empty();
     });
   }
 
@@ -672,7 +676,6 @@ void SqlRecord::keep_new_links() {
   }
   insert.run();
   new_links_.clear();
-  links_known_ = true;
 }
 
 // A page the engine may have (it took the link once, or the record does not know it) waits to
