@@ -21,6 +21,33 @@ std::string insert_rows(const std::string& table, const std::vector<std::string>
   return sql;
 }
 
+std::string text_array(std::span<const std::string_view> texts) {
+  std::string array = "{";
+  for (const std::string_view text : texts) {
+    array += array.size() == 1 ? "\"" : ",\"";
+    for (const char c : text) {
+      if (c == '"' || c == '\\') array += '\\';
+      array += c;
+    }
+    array += '"';
+  }
+  return array + "}";
+}
+
+std::string number_array(std::span<const std::int64_t> numbers) {
+  std::string array = "{";
+  for (const std::int64_t number : numbers)
+    array.append(array.size() > 1 ? "," : "").append(std::to_string(number));
+  return array + "}";
+}
+
+std::string number_array(std::span<const std::optional<std::int64_t>> numbers) {
+  std::string array = "{";
+  for (const std::optional<std::int64_t>& number : numbers)
+    array.append(array.size() > 1 ? "," : "").append(number ? std::to_string(*number) : "NULL");
+  return array + "}";
+}
+
 Transaction::~Transaction() {
   if (!open_) return;
   try {
