@@ -3,8 +3,9 @@ and against the SQLite file.
 
 pg_four_workers_speedup: the time one run of a config of 10 sites takes alone, against four runs
 of it started together on four fresh ends of the same record (each site 5,000 links, 100 a
-request, the simulator answering each in 20 ms). pg_known_1m_ratio: a run over 1,000,000 links
-the record holds all of as accepted (nothing new), on the server against on an SQLite file.
+request, the simulator answering each in 20 ms), each the best of three. pg_known_1m_ratio: a
+run over 1,000,000 links the record holds all of as accepted (nothing new), on the server
+against on an SQLite file.
    python3 bench/shared_record.py PUSH_PROGRAM SIMULATOR"""
 import glob
 import os
@@ -94,11 +95,15 @@ def main():
         time.sleep(0.5)
         try:
             address = "http://127.0.0.1:%d/urls?site=www.example.com&token=demo-token" % port
-            seconds = {}
-            for workers in (1, 4):
-                config, environment = write_config(folder, server.new_database(), 10, 5000, 100,
-                                                   address)
-                seconds[workers] = timed_runs(push, config, environment, workers)
+            # Each the best of three, alternating, each on a fresh database: a shared machine's
+            # other work slows one run or another, not the record.
+            seconds = {1: [], 4: []}
+            for _ in range(3):
+                for workers in (1, 4):
+                    config, environment = write_config(folder, server.new_database(), 10, 5000,
+                                                       100, address)
+                    seconds[workers].append(timed_runs(push, config, environment, workers))
+            seconds = {workers: min(times) for workers, times in seconds.items()}
             print("pg_four_workers_speedup %.2f ratio (%.2f s against %.2f s)"
                   % (seconds[1] / seconds[4], seconds[1], seconds[4]))
             quick_address = ("http://127.0.0.1:%d/urls?site=www.example.com&token=demo-token"
