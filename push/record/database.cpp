@@ -34,18 +34,30 @@ std::string text_array(std::span<const std::string_view> texts) {
   return array + "}";
 }
 
-std::string number_array(std::span<const std::int64_t> numbers) {
+namespace {
+
+std::string element(std::int64_t number) {
+  return std::to_string(number);
+}
+std::string element(const std::optional<std::int64_t>& number) {
+  return number ? std::to_string(*number) : "NULL";
+}
+
+template <typename Number>
+std::string numbers_array(std::span<const Number> numbers) {
   std::string array = "{";
-  for (const std::int64_t number : numbers)
-    array.append(array.size() > 1 ? "," : "").append(std::to_string(number));
+  for (const Number& number : numbers)
+    array.append(array.size() > 1 ? "," : "").append(element(number));
   return array + "}";
 }
 
+}  // namespace
+
+std::string number_array(std::span<const std::int64_t> numbers) {
+  return numbers_array(numbers);
+}
 std::string number_array(std::span<const std::optional<std::int64_t>> numbers) {
-  std::string array = "{";
-  for (const std::optional<std::int64_t>& number : numbers)
-    array.append(array.size() > 1 ? "," : "").append(number ? std::to_string(*number) : "NULL");
-  return array + "}";
+  return numbers_array(numbers);
 }
 
 Transaction::~Transaction() {
