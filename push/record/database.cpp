@@ -62,15 +62,20 @@ std::string number_array(std::span<const std::optional<std::int64_t>> numbers) {
 
 Transaction::~Transaction() {
   if (!open_) return;
-  try {
-    db_.execute("ROLLBACK");
-  } catch (const DatabaseError&) {
-    // A failed statement may have ended the transaction already, or the connection with it.
+  // A statement held for later may fail on the way and the rollback with it: then once more. A
+  // failed statement may have ended the transaction already, or the connection with it.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    try {
+      db_.execute("ROLLBACK");
+      return;
+    } catch (const DatabaseError&) {
+    }
   }
 }
 
+// Together with any statement held, in one round trip.
 void Transaction::commit() {
-  db_.execute("COMMIT");
+  db_.prepare("COMMIT").run();
   open_ = false;
 }
 

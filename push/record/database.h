@@ -45,6 +45,12 @@ class StatementBackend {
   virtual void bind_null(int at) = 0;
   // True while a row is there; at the end it resets itself.
   virtual bool step() = 0;
+  // Runs it for its effect alone; a server may take it with the next statement that waits for
+  // a result, its failure thrown there.
+  virtual void send() {
+    while (step()) {
+    }
+  }
   // How many rows the statement's last run changed.
   virtual std::int64_t changes() const = 0;
   virtual bool is_null(int column) const = 0;
@@ -93,6 +99,11 @@ class Statement {
     }
     return backend_->changes();
   }
+
+  // Runs it for its effect alone, within a transaction: a server takes it with the next
+  // statement that waits for a result (at the latest the commit), in one round trip, and any
+  // failure is thrown there.
+  void send() { backend_->send(); }
 
   std::int64_t integer(int column) const { return backend_->integer(column); }
   bool is_null(int column) const { return backend_->is_null(column); }
@@ -178,7 +189,8 @@ std::string number_array(std::span<const std::optional<std::int64_t>> numbers);
 // A transaction that writes, rolled back unless committed.
 class Transaction {
  public:
-  explicit Transaction(Database& db) : db_(db) { db_.execute(db_.begin_writing()); }
+  // Begun with the first statement that waits for a result, or the commit.
+  explicit Transaction(Database& db) : db_(db) { db_.prepare(db_.begin_writing()).send(); }
   ~Transaction();
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;

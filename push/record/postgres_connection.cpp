@@ -1,7 +1,5 @@
 #include "push/record/postgres_connection.h"
 
-#include <libpq-fe.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -9,38 +7,10 @@
 #include <vector>
 
 #include "platform/text_encodings.h"
+#include "push/record/postgres_exchange.h"
 
 namespace lc::push {
 namespace {
-
-std::string trimmed(const char* message) {
-  std::string text = message != nullptr ? message : "";
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-    text.pop_back();
-  return text;
-}
-
-DatabaseError::Kind kind_of(PGconn* connection, const PGresult* result) {
-  const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-  const std::string_view code = state != nullptr ? state : "";
-  // Every error of the server's own has its code: one without is libpq's, of the connection.
-  if (PQstatus(connection) == CONNECTION_BAD || code.empty() || code.starts_with("08") ||
-      code.starts_with("57P"))
-    return DatabaseError::Kind::kConnectionLost;
-  if (code == "53100") return DatabaseError::Kind::kDiskFull;
-  return DatabaseError::Kind::kOther;
-}
-
-// Throws where `result` is no success; else gives it, still owned by the caller.
-PGresult* checked(PGconn* connection, PGresult* result) {
-  const ExecStatusType status = result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
-  if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return result;
-  const DatabaseError error(
-      kind_of(connection, result),
-      trimmed(result != nullptr ? PQresultErrorMessage(result) : PQerrorMessage(connection)));
-  PQclear(result);
-  throw error;
-}
 
 // `text` with each whole-word `words` as `with` instead.
 std::string with_words(const std::string& text, std::string_view words, std::string_view with) {
@@ -93,7 +63,7 @@ std::string numbered_parameters(std::string_view sql, int& count) {
 
 class PostgresStatement final : public StatementBackend {
  public:
-  PostgresStatement(PGconn* connection, std::string_view sql) : connection_(connection) {
+  PostgresStatement(PostgresExchange& exchange, std::string_view sql) : exchange_(exchange) {
     int count = 0;
     sql_ = numbered_parameters(sql, count);
     values_.resize(static_cast<std::size_t>(count));
@@ -115,13 +85,7 @@ class PostgresStatement final : public StatementBackend {
 
   bool step() override {
     if (result_ == nullptr) {
-      std::vector<const char*> values;
-      for (const std::optional<std::string>& value : values_)
-        values.push_back(value ? value->c_str() : nullptr);
-      // Untyped: the server takes each parameter as its place in the statement asks.
-      result_ = checked(connection_,
-                        PQexecParams(connection_, sql_.c_str(), static_cast<int>(values.size()),
-                                     nullptr, values.data(), nullptr, nullptr, 0));
+      result_ = exchange_.run(sql_, values());
       row_ = -1;
       const char* changed = PQcmdTuples(result_);
       changes_ = *changed != '\0' ? std::atoll(changed) : 0;
@@ -131,6 +95,7 @@ class PostgresStatement final : public StatementBackend {
     result_ = nullptr;
     return false;
   }
+  void send() override { exchange_.hold(sql_, values()); }
   std::int64_t changes() const override { return changes_; }
 
   bool is_null(int column) const override { return PQgetisnull(result_, row_, column) != 0; }
@@ -148,6 +113,12 @@ class PostgresStatement final : public StatementBackend {
   }
 
  private:
+  std::vector<const char*> values() const {
+    std::vector<const char*> values;
+    for (const std::optional<std::string>& value : values_)
+      values.push_back(value ? value->c_str() : nullptr);
+    return values;
+  }
   std::optional<std::string>& value_at(int at) {
     if (at < 1 || at > static_cast<int>(values_.size()))
       throw DatabaseError(DatabaseError::Kind::kOther,
@@ -158,7 +129,7 @@ class PostgresStatement final : public StatementBackend {
     return values_[static_cast<std::size_t>(at - 1)];
   }
 
-  PGconn* connection_;
+  PostgresExchange& exchange_;
   std::string sql_;
   std::vector<std::optional<std::string>> values_;
   PGresult* result_ = nullptr;
@@ -168,10 +139,10 @@ class PostgresStatement final : public StatementBackend {
 
 class PostgresConnection final : public Connection {
  public:
-  explicit PostgresConnection(const std::string& uri) : connection_(PQconnectdb(uri.c_str())) {
+  explicit PostgresConnection(const std::string& uri)
+      : connection_(PQconnectdb(uri.c_str())), exchange_(connection_) {
     if (PQstatus(connection_) != CONNECTION_OK) {
-      const DatabaseError error(DatabaseError::Kind::kConnectionLost,
-                                trimmed(PQerrorMessage(connection_)));
+      const DatabaseError error(DatabaseError::Kind::kConnectionLost, error_message(connection_));
       PQfinish(connection_);
       throw error;
     }
@@ -179,7 +150,7 @@ class PostgresConnection final : public Connection {
     PQsetNoticeProcessor(
         connection_, [](void*, const char*) {}, nullptr);
     if (PQsetClientEncoding(connection_, "UTF8") != 0) {
-      const DatabaseError error(DatabaseError::Kind::kOther, trimmed(PQerrorMessage(connection_)));
+      const DatabaseError error(DatabaseError::Kind::kOther, error_message(connection_));
       PQfinish(connection_);
       throw error;
     }
@@ -189,11 +160,9 @@ class PostgresConnection final : public Connection {
   PostgresConnection& operator=(const PostgresConnection&) = delete;
 
   Dialect dialect() const override { return Dialect::kPostgres; }
-  void execute(std::string_view sql) override {
-    PQclear(checked(connection_, PQexec(connection_, std::string(sql).c_str())));
-  }
+  void execute(std::string_view sql) override { exchange_.execute(std::string(sql)); }
   std::unique_ptr<StatementBackend> prepare(std::string_view sql) override {
-    return std::make_unique<PostgresStatement>(connection_, sql);
+    return std::make_unique<PostgresStatement>(exchange_, sql);
   }
   // 64-bit numbers throughout, row numbers the server's identity columns, and texts in byte
   // order as SQLite compares them.
@@ -220,6 +189,7 @@ class PostgresConnection final : public Connection {
 
  private:
   PGconn* connection_;
+  PostgresExchange exchange_;
 };
 
 }  // namespace

@@ -210,7 +210,12 @@ class SqlRecord final : public Record {
   }
 
   void record_quota(std::time_t day, long left) override {
-    retried([&] { keep_quota(day, 0, left); });
+    if (dry_run_) return;
+    retried([&] {
+      Transaction transaction(db_);
+      keep_quota(day, 0, left);
+      transaction.commit();
+    });
   }
 
   QuotaDay quota_on(std::time_t day) override {
@@ -678,7 +683,7 @@ void SqlRecord::keep_new_links() {
                      link.first_seen, link.lastmod, link.hash);
     first += static_cast<int>(kColumns.size());
   }
-  insert.run();
+  insert.send();
   new_links_.clear();
 }
 
@@ -705,7 +710,7 @@ void SqlRecord::keep_new_links_as_arrays() {
       .bind(destination_, text_array(urls), number_array(sites), number_array(states),
             number_array(queued), number_array(first_seen), number_array(lastmods),
             number_array(hashes))
-      .run();
+      .send();
   new_links_.clear();
 }
 
@@ -783,9 +788,10 @@ void SqlRecord::keep_answered(const AnsweredLinks& answered, std::time_t at) {
   if (db_.dialect() == Dialect::kPostgres) {
     // An answer's few links are found by the key, however the planner weighs the table (not
     // yet analysed, or of some ten thousand rows): reading it all costs many times more.
-    db_.execute(
-        "SET LOCAL enable_hashjoin = off; SET LOCAL enable_mergejoin = off; "
-        "SET LOCAL enable_seqscan = off");
+    db_.prepare(
+           "SELECT set_config('enable_hashjoin', 'off', true), "
+           "set_config('enable_mergejoin', 'off', true), set_config('enable_seqscan', 'off', true)")
+        .send();
     statement(answered_,
               "UPDATE links SET " +
                   answered_columns("v.outcome", "v.newly", "?1", "v.words", "v.deferred") +
@@ -795,7 +801,7 @@ void SqlRecord::keep_answered(const AnsweredLinks& answered, std::time_t at) {
         .bind(at, text_array(answered.urls), number_array(answered.outcomes),
               number_array(answered.newly), number_array(answered.words),
               number_array(answered.deferred), destination_)
-        .run();
+        .send();
     return;
   }
   Statement& update =
@@ -862,7 +868,7 @@ void SqlRecord::keep_quota(std::time_t day, std::int64_t used, std::optional<lon
             "ON CONFLICT(destination, day) DO UPDATE SET used = quotas.used + ?3, "
             "quota_left = coalesce(?4, quotas.quota_left)")
       .bind(destination_, day, used, left)
-      .run();
+      .send();
 }
 
 std::vector<LinkCounts> SqlRecord::counts(std::time_t at) {
