@@ -3,6 +3,7 @@
 // what the record tells.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -298,6 +299,49 @@ TEST(ServerRecordTest, WordsThatAreNoUtf8AreKept) {
     if (event.event == "refused") detail = event.detail;
   });
   EXPECT_EQ(detail, "不合法\uFFFD");
+}
+
+// Statements held to go with the next that waits: the first failure among them is thrown by
+// whatever comes next, nothing of their transaction stays, and the connection serves on.
+TEST(ServerRecordTest, AHeldStatementsFailureComesWithWhatFollowsIt) {
+  test::PostgresServer* server = test::PostgresServer::shared();
+  if (server == nullptr) GTEST_SKIP() << "PostgreSQL is not installed";
+  Database db = open_postgres(server->new_database());
+  db.execute("CREATE TABLE numbers(n BIGINT PRIMARY KEY)");
+  // What follows: a commit, a statement that waits, several statements, or nothing at all (the
+  // transaction given up, its statements still held).
+  const std::function<void(Database&, Transaction&)> followers[] = {
+      [](Database&, Transaction& transaction) { transaction.commit(); },
+      [](Database& db, Transaction&) { db.single_integer("SELECT count(*) FROM numbers"); },
+      [](Database& db, Transaction&) { db.execute("SELECT 1; SELECT 2"); },
+      [](Database&, Transaction&) {},
+  };
+  std::vector<std::string> failures;
+  for (const auto& follow : followers) {
+    Transaction transaction(db);
+    for (const int n : {1, 1, 2})
+      db.prepare("INSERT INTO numbers VALUES(?)").bind(n).send();
+    try {
+      follow(db, transaction);
+    } catch (const DatabaseError& error) {
+      EXPECT_FALSE(error.connection_lost());
+      failures.emplace_back(error.what());
+    }
+  }
+  ASSERT_EQ(failures.size(), 3u);
+  for (const std::string& failure : failures)
+    EXPECT_NE(failure.find("duplicate key"), std::string::npos) << failure;
+  EXPECT_EQ(db.single_integer("SELECT count(*) FROM numbers"), 0);
+  // Held across a server's crash: lost with the connection, as the record's retry needs to know.
+  Transaction transaction(db);
+  db.prepare("INSERT INTO numbers VALUES(?)").bind(3).send();
+  server->restart();
+  try {
+    transaction.commit();
+    ADD_FAILURE() << "a commit on a lost connection";
+  } catch (const DatabaseError& error) {
+    EXPECT_TRUE(error.connection_lost()) << error.what();
+  }
 }
 
 TEST(ServerRecordTest, MessagesNameTheServerWithoutItsPassword) {
