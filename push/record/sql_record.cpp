@@ -280,8 +280,7 @@ class SqlRecord final : public Record {
     return guarded([&] {
       Transaction accepting(db_);
       const std::time_t at = seconds_now();
-      const std::int64_t answer = db_.single_integer(
-          "INSERT INTO answers(time, words) VALUES(?, ?) RETURNING id", at, words);
+      const std::int64_t answer = keep_words(words, at);
       const auto accepted = static_cast<std::size_t>(
           db_.prepare("UPDATE links SET state = ?1, queued = NULL, accepted_at = ?2, "
                       "first_accepted = coalesce(first_accepted, ?2), answer = ?3 "
@@ -417,8 +416,8 @@ class SqlRecord final : public Record {
   void connect_again(int attempt) {
     std::this_thread::sleep_for(std::chrono::duration<double>(
         std::min(kFirstReconnectSeconds * (1 << attempt), kLongestReconnectSeconds)));
-    for (std::unique_ptr<Statement>* slot :
-         {&find_, &insert_, &requeue_, &rehash_, &answered_, &imported_, &quota_, &removal_})
+    for (std::unique_ptr<Statement>* slot : {&find_, &insert_, &requeue_, &rehash_, &words_,
+                                             &answered_, &imported_, &quota_, &removal_})
       slot->reset();
     inspections_.reset();
     try {
@@ -497,6 +496,7 @@ class SqlRecord final : public Record {
       deferred.push_back(waits ? 1 : 0);
     }
   };
+  std::int64_t keep_words(std::string_view words, std::time_t at);
   void keep_answered(const AnsweredLinks& answered, std::time_t at);
   void keep_quota(std::time_t day, std::int64_t used, std::optional<long> left);
 
@@ -527,8 +527,9 @@ class SqlRecord final : public Record {
   bool rule_changed_ = false;                // since the hashes the record keeps were made
   std::unordered_set<std::size_t> taken_;
   std::unordered_set<std::string> taken_hosts_;
-  std::unique_ptr<Statement> find_, insert_, requeue_, rehash_, answered_, imported_, quota_,
-      removal_;
+  std::unique_ptr<Statement> find_, insert_, requeue_, rehash_, words_, answered_, imported_,
+      quota_, removal_;
+  std::vector<std::int64_t> answer_numbers_;       // a server's, taken ahead, the next last
   std::unique_ptr<InspectionKeeper> inspections_;  // once the run inspects
   std::optional<Transaction> intake_;  // last: it ends before the statements and the database
 };
@@ -768,6 +769,30 @@ bool SqlRecord::take_in_one(const SourceLink& link, const std::optional<KnownLin
   return false;
 }
 
+// Keeps an answer's words; their number. A server's numbers are taken some dozens ahead, so that
+// the words go with the answer's other statements instead of costing a round trip of their own.
+std::int64_t SqlRecord::keep_words(std::string_view words, std::time_t at) {
+  if (db_.dialect() != Dialect::kPostgres) {
+    return db_.single_integer("INSERT INTO answers(time, words) VALUES(?, ?) RETURNING id", at,
+                              words);
+  }
+  constexpr int kNumbersAhead = 64;
+  if (answer_numbers_.empty()) {
+    Statement taken = db_.prepare(
+        "SELECT nextval(pg_get_serial_sequence('answers', 'id')) FROM generate_series(1, ?) "
+        "ORDER BY 1 DESC");
+    taken.bind(kNumbersAhead);
+    while (taken.step())
+      answer_numbers_.push_back(taken.integer(0));
+  }
+  const std::int64_t number = answer_numbers_.back();
+  answer_numbers_.pop_back();
+  statement(words_, "INSERT INTO answers(id, time, words) VALUES(?, ?, ?)")
+      .bind(number, at, words)
+      .send();
+  return number;
+}
+
 // How an answer leaves a link, from what it said of it (`?outcome`: the state it takes, or
 // kAsItStands), whether it is newly accepted (`?newly`), the answer's words (`?words`) and
 // whether the engine asked it to wait (`?deferred`), at `?at`.
@@ -822,10 +847,7 @@ void SqlRecord::record(const RecordedAnswer& answer) {
   std::unordered_map<std::string, std::int64_t> answers;
   const auto answer_of = [&](const std::string& words) {
     const auto [kept, added] = answers.try_emplace(words, 0);
-    if (added) {
-      kept->second = db_.single_integer(
-          "INSERT INTO answers(time, words) VALUES(?, ?) RETURNING id", at, words);
-    }
+    if (added) kept->second = keep_words(words, at);
     return kept->second;
   };
   AnsweredLinks answered;
