@@ -54,7 +54,12 @@ void PostgresExchange::hold(const std::string& sql, const std::vector<const char
   constexpr int kMostHeld = 100;
   if (held_ == kMostHeld) run_held_and(nullptr, {});
   if (held_ == 0 && PQenterPipelineMode(connection_) != 1) throw failure_of(connection_, nullptr);
-  send(sql, values);
+  try {
+    send(sql, values);
+  } catch (const DatabaseError&) {
+    if (held_ == 0) PQexitPipelineMode(connection_);
+    throw;
+  }
   ++held_;
 }
 
