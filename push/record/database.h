@@ -64,6 +64,10 @@ class Connection {
   virtual Dialect dialect() const = 0;
   virtual void execute(std::string_view sql) = 0;
   virtual std::unique_ptr<StatementBackend> prepare(std::string_view sql) = 0;
+  // One run again and again: a server parses and plans it once.
+  virtual std::unique_ptr<StatementBackend> prepare_kept(std::string_view sql) {
+    return prepare(sql);
+  }
   // Runs table and index definitions written in SQLite's types, mapped to the backend's own.
   virtual void define(std::string_view ddl) = 0;
   virtual bool has_table(std::string_view name) = 0;
@@ -153,7 +157,7 @@ class Database {
   void execute(std::string_view sql) { connection_->execute(sql); }
   Statement prepare(std::string_view sql) { return Statement(connection_->prepare(sql)); }
   std::unique_ptr<Statement> prepare_kept(std::string_view sql) {
-    return std::make_unique<Statement>(connection_->prepare(sql));
+    return std::make_unique<Statement>(connection_->prepare_kept(sql));
   }
   void define(std::string_view ddl) { connection_->define(ddl); }
   bool has_table(std::string_view name) { return connection_->has_table(name); }

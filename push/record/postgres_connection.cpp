@@ -63,7 +63,8 @@ std::string numbered_parameters(std::string_view sql, int& count) {
 
 class PostgresStatement final : public StatementBackend {
  public:
-  PostgresStatement(PostgresExchange& exchange, std::string_view sql) : exchange_(exchange) {
+  PostgresStatement(PostgresExchange& exchange, std::string_view sql, bool kept)
+      : exchange_(exchange), kept_(kept) {
     int count = 0;
     sql_ = numbered_parameters(sql, count);
     values_.resize(static_cast<std::size_t>(count));
@@ -85,7 +86,7 @@ class PostgresStatement final : public StatementBackend {
 
   bool step() override {
     if (result_ == nullptr) {
-      result_ = exchange_.run(sql_, values());
+      result_ = exchange_.run(sql_, values(), kept_);
       row_ = -1;
       const char* changed = PQcmdTuples(result_);
       changes_ = *changed != '\0' ? std::atoll(changed) : 0;
@@ -95,7 +96,7 @@ class PostgresStatement final : public StatementBackend {
     result_ = nullptr;
     return false;
   }
-  void send() override { exchange_.hold(sql_, values()); }
+  void send() override { exchange_.hold(sql_, values(), kept_); }
   std::int64_t changes() const override { return changes_; }
 
   bool is_null(int column) const override { return PQgetisnull(result_, row_, column) != 0; }
@@ -130,6 +131,7 @@ class PostgresStatement final : public StatementBackend {
   }
 
   PostgresExchange& exchange_;
+  bool kept_;  // run again and again: parsed and planned once
   std::string sql_;
   std::vector<std::optional<std::string>> values_;
   PGresult* result_ = nullptr;
@@ -162,7 +164,10 @@ class PostgresConnection final : public Connection {
   Dialect dialect() const override { return Dialect::kPostgres; }
   void execute(std::string_view sql) override { exchange_.execute(std::string(sql)); }
   std::unique_ptr<StatementBackend> prepare(std::string_view sql) override {
-    return std::make_unique<PostgresStatement>(exchange_, sql);
+    return std::make_unique<PostgresStatement>(exchange_, sql, false);
+  }
+  std::unique_ptr<StatementBackend> prepare_kept(std::string_view sql) override {
+    return std::make_unique<PostgresStatement>(exchange_, sql, true);
   }
   // 64-bit numbers throughout, row numbers the server's identity columns, and texts in byte
   // order as SQLite compares them.

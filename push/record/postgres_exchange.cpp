@@ -49,22 +49,27 @@ std::string error_message(PGconn* connection) {
   return trimmed(PQerrorMessage(connection));
 }
 
-void PostgresExchange::hold(const std::string& sql, const std::vector<const char*>& values) {
+void PostgresExchange::hold(const std::string& sql, const std::vector<const char*>& values,
+                            bool kept) {
   // Their answers wait in the server's buffers and their failures come late: a few at a time.
   constexpr int kMostHeld = 100;
-  if (held_ == kMostHeld) run_held_and(nullptr, {});
+  if (held_ >= kMostHeld) run_held_and(nullptr, {}, false);
   if (held_ == 0 && PQenterPipelineMode(connection_) != 1) throw failure_of(connection_, nullptr);
   try {
-    send(sql, values);
+    send(sql, values, kept);
   } catch (const DatabaseError&) {
     if (held_ == 0) PQexitPipelineMode(connection_);
     throw;
   }
-  ++held_;
 }
 
-PGresult* PostgresExchange::run(const std::string& sql, const std::vector<const char*>& values) {
-  if (held_ > 0) return run_held_and(&sql, values);
+PGresult* PostgresExchange::run(const std::string& sql, const std::vector<const char*>& values,
+                                bool kept) {
+  if (held_ > 0 || kept) {
+    // A kept statement parsed here goes with its first run, in one round trip.
+    if (held_ == 0 && PQenterPipelineMode(connection_) != 1) throw failure_of(connection_, nullptr);
+    return run_held_and(&sql, values, kept);
+  }
   // Untyped: the server takes each parameter as its place in the statement asks.
   return checked(connection_,
                  PQexecParams(connection_, sql.c_str(), static_cast<int>(values.size()), nullptr,
@@ -72,38 +77,61 @@ PGresult* PostgresExchange::run(const std::string& sql, const std::vector<const 
 }
 
 void PostgresExchange::execute(const std::string& sql) {
-  if (held_ > 0) run_held_and(nullptr, {});
+  if (held_ > 0) run_held_and(nullptr, {}, false);
   PQclear(checked(connection_, PQexec(connection_, sql.c_str())));
 }
 
-void PostgresExchange::send(const std::string& sql, const std::vector<const char*>& values) {
-  if (PQsendQueryParams(connection_, sql.c_str(), static_cast<int>(values.size()), nullptr,
-                        values.data(), nullptr, nullptr, 0) != 1)
+// Sends `sql` in the pipeline, parsed first where it is kept and not yet parsed; counts what
+// will answer.
+void PostgresExchange::send(const std::string& sql, const std::vector<const char*>& values,
+                            bool kept) {
+  const int count = static_cast<int>(values.size());
+  if (!kept) {
+    if (PQsendQueryParams(connection_, sql.c_str(), count, nullptr, values.data(), nullptr, nullptr,
+                          0) != 1)
+      throw failure_of(connection_, nullptr);
+    ++held_;
+    return;
+  }
+  auto named = names_.find(sql);
+  if (named == names_.end()) {
+    // A new name each time: one parsed in a failed exchange may be there or not.
+    named = names_.emplace(sql, "lc" + std::to_string(++named_)).first;
+    if (PQsendPrepare(connection_, named->second.c_str(), sql.c_str(), count, nullptr) != 1) {
+      names_.erase(named);
+      throw failure_of(connection_, nullptr);
+    }
+    unconfirmed_.push_back(sql);
+    ++held_;
+  }
+  if (PQsendQueryPrepared(connection_, named->second.c_str(), count, values.data(), nullptr,
+                          nullptr, 0) != 1)
     throw failure_of(connection_, nullptr);
+  ++held_;
 }
 
 // The held statements and `sql` (where given) end in one sync point: the server runs them in
 // order, skips all after the first that fails and answers them all at once. Gives the result of
 // `sql`, else null.
 PGresult* PostgresExchange::run_held_and(const std::string* sql,
-                                         const std::vector<const char*>& values) {
+                                         const std::vector<const char*>& values, bool kept) {
   std::optional<DatabaseError> failure;
   try {
-    if (sql != nullptr) send(*sql, values);
+    if (sql != nullptr) send(*sql, values, kept);
   } catch (const DatabaseError& error) {
     failure = error;
   }
   const bool own_sent = sql != nullptr && !failure;
-  const int statements = std::exchange(held_, 0) + (own_sent ? 1 : 0);
+  const int answers = std::exchange(held_, 0);
   PGresult* own = nullptr;
   const auto connected = [&] { return PQstatus(connection_) != CONNECTION_BAD; };
   if (PQpipelineSync(connection_) == 1) {
-    // Each statement's results end with a null.
-    for (int statement = 0; statement < statements && connected(); ++statement) {
+    // Each one's results end with a null.
+    for (int answer = 0; answer < answers && connected(); ++answer) {
       while (PGresult* result = PQgetResult(connection_)) {
         const bool skipped = PQresultStatus(result) == PGRES_PIPELINE_ABORTED;
         if (!succeeded(result) && !skipped && !failure) failure = failure_of(connection_, result);
-        if (succeeded(result) && own_sent && statement + 1 == statements && !failure) {
+        if (succeeded(result) && own_sent && answer + 1 == answers && !failure) {
           PQclear(own);
           own = result;
         } else {
@@ -119,10 +147,15 @@ PGresult* PostgresExchange::run_held_and(const std::string* sql,
   }
   if (PQexitPipelineMode(connection_) != 1 && !failure) failure = failure_of(connection_, nullptr);
   if (own_sent && own == nullptr && !failure) failure = failure_of(connection_, nullptr);
+  // What was parsed on the way is known to the server only where all went well.
   if (failure) {
+    for (const std::string& parsed : unconfirmed_)
+      names_.erase(parsed);
+    unconfirmed_.clear();
     PQclear(own);
     throw *failure;
   }
+  unconfirmed_.clear();
   return own;
 }
 

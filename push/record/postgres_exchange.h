@@ -6,7 +6,9 @@
 
 #include <libpq-fe.h>
 
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "push/record/database.h"
@@ -22,20 +24,24 @@ class PostgresExchange {
 
   // Sends `sql` with `values` (null for NULL) and returns at once; its result is read, and any
   // failure thrown, with the next statement run. Only inside a transaction: held statements and
-  // the one that follows them are one transaction to the server anyway.
-  void hold(const std::string& sql, const std::vector<const char*>& values);
+  // the one that follows them are one transaction to the server anyway. `kept`: a statement run
+  // again and again, which the server parses and plans once a connection.
+  void hold(const std::string& sql, const std::vector<const char*>& values, bool kept);
   // Runs `sql` after every statement held and gives its result, owned by the caller. Throws the
   // first failure, of a held one or its own.
-  PGresult* run(const std::string& sql, const std::vector<const char*>& values);
+  PGresult* run(const std::string& sql, const std::vector<const char*>& values, bool kept);
   // Runs `sql`, which may be several statements, without parameters, after every statement held.
   void execute(const std::string& sql);
 
  private:
-  void send(const std::string& sql, const std::vector<const char*>& values);
-  PGresult* run_held_and(const std::string* sql, const std::vector<const char*>& values);
+  void send(const std::string& sql, const std::vector<const char*>& values, bool kept);
+  PGresult* run_held_and(const std::string* sql, const std::vector<const char*>& values, bool kept);
 
   PGconn* connection_;
-  int held_ = 0;
+  int held_ = 0;  // what waits for its answer: statements, and the parsing of kept ones
+  std::unordered_map<std::string, std::string> names_;  // of kept statements, by their text
+  std::vector<std::string> unconfirmed_;  // kept statements parsed since the last answers came
+  std::uint64_t named_ = 0;               // names given
 };
 
 }  // namespace lc::push
