@@ -188,11 +188,18 @@ int push_config(const Plan& plan) {
     links.engines = push_site(first, links, runs);
     if (!links.engines.empty()) later.push_back(std::move(links));
   }
-  // Back to them, waiting for their senders as long as a sender's lease lasts unrenewed.
+  // Back to them: first to those whose senders have ended, leaving any still held (by another
+  // run coming back to it too, mostly) rather than waiting behind it; then to the rest, waiting
+  // for their senders as long as a sender's lease lasts unrenewed.
+  std::vector<const SiteLinks*> still_held;
+  for (SiteLinks& links : later) {
+    links.engines = push_site(first, links, runs);
+    if (!links.engines.empty()) still_held.push_back(&links);
+  }
   RunSettings last = plan.run;
   last.wait_seconds = std::max(last.wait_seconds, static_cast<double>(kLeaseSeconds));
-  for (const SiteLinks& links : later)
-    push_site(last, links, runs);
+  for (const SiteLinks* links : still_held)
+    push_site(last, *links, runs);
   return runs.finish(plan.run);
 }
 
