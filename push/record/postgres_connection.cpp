@@ -4,6 +4,8 @@
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/text_encodings.h"
@@ -139,35 +141,88 @@ class PostgresStatement final : public StatementBackend {
   std::int64_t changes_ = 0;
 };
 
+// A connection to the server and what goes over it.
+struct Session {
+  explicit Session(PGconn* opened) : connection(opened), exchange(opened) {}
+  ~Session() { PQfinish(connection); }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  PGconn* connection;
+  PostgresExchange exchange;
+};
+
+std::unique_ptr<Session> connected(const std::string& uri) {
+  auto session = std::make_unique<Session>(PQconnectdb(uri.c_str()));
+  PGconn* connection = session->connection;
+  if (PQstatus(connection) != CONNECTION_OK)
+    throw DatabaseError(DatabaseError::Kind::kConnectionLost, error_message(connection));
+  // The server's notices (a table already there) are no news to a user.
+  PQsetNoticeProcessor(
+      connection, [](void*, const char*) {}, nullptr);
+  if (PQsetClientEncoding(connection, "UTF8") != 0)
+    throw DatabaseError(DatabaseError::Kind::kOther, error_message(connection));
+  return session;
+}
+
+// The sessions no record of this process uses now, one a server: the next record opened there
+// takes one over, where a new one would cost a process on the server and its caches filled anew
+// (a config's run opens a record a site, and once more for each it comes back to).
+class IdleSessions {
+ public:
+  void keep(const std::string& uri, std::unique_ptr<Session> session) {
+    const std::lock_guard lock(mutex_);
+    sessions_[uri] = std::move(session);
+  }
+  // One still connected, or null.
+  std::unique_ptr<Session> take(const std::string& uri) {
+    std::unique_ptr<Session> session;
+    {
+      const std::lock_guard lock(mutex_);
+      const auto kept = sessions_.find(uri);
+      if (kept == sessions_.end()) return nullptr;
+      session = std::move(kept->second);
+      sessions_.erase(kept);
+    }
+    // The server may have gone away meanwhile, or restarted.
+    PGresult* answer = PQexec(session->connection, "");
+    const bool alive = PQresultStatus(answer) == PGRES_EMPTY_QUERY;
+    PQclear(answer);
+    return alive ? std::move(session) : nullptr;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::unordered_map<std::string, std::unique_ptr<Session>> sessions_;
+};
+
+IdleSessions& idle_sessions() {
+  static IdleSessions sessions;
+  return sessions;
+}
+
 class PostgresConnection final : public Connection {
  public:
-  explicit PostgresConnection(const std::string& uri)
-      : connection_(PQconnectdb(uri.c_str())), exchange_(connection_) {
-    if (PQstatus(connection_) != CONNECTION_OK) {
-      const DatabaseError error(DatabaseError::Kind::kConnectionLost, error_message(connection_));
-      PQfinish(connection_);
-      throw error;
-    }
-    // The server's notices (a table already there) are no news to a user.
-    PQsetNoticeProcessor(
-        connection_, [](void*, const char*) {}, nullptr);
-    if (PQsetClientEncoding(connection_, "UTF8") != 0) {
-      const DatabaseError error(DatabaseError::Kind::kOther, error_message(connection_));
-      PQfinish(connection_);
-      throw error;
-    }
+  explicit PostgresConnection(const std::string& uri) : uri_(uri) {
+    session_ = idle_sessions().take(uri);
+    if (!session_) session_ = connected(uri);
   }
-  ~PostgresConnection() override { PQfinish(connection_); }
+  // Kept for the next record where nothing of this one's is left open on it.
+  ~PostgresConnection() override {
+    if (PQstatus(session_->connection) == CONNECTION_OK &&
+        PQtransactionStatus(session_->connection) == PQTRANS_IDLE && session_->exchange.idle())
+      idle_sessions().keep(uri_, std::move(session_));
+  }
   PostgresConnection(const PostgresConnection&) = delete;
   PostgresConnection& operator=(const PostgresConnection&) = delete;
 
   Dialect dialect() const override { return Dialect::kPostgres; }
-  void execute(std::string_view sql) override { exchange_.execute(std::string(sql)); }
+  void execute(std::string_view sql) override { session_->exchange.execute(std::string(sql)); }
   std::unique_ptr<StatementBackend> prepare(std::string_view sql) override {
-    return std::make_unique<PostgresStatement>(exchange_, sql, false);
+    return std::make_unique<PostgresStatement>(session_->exchange, sql, false);
   }
   std::unique_ptr<StatementBackend> prepare_kept(std::string_view sql) override {
-    return std::make_unique<PostgresStatement>(exchange_, sql, true);
+    return std::make_unique<PostgresStatement>(session_->exchange, sql, true);
   }
   // 64-bit numbers throughout, row numbers the server's identity columns, and texts in byte
   // order as SQLite compares them.
@@ -193,8 +248,8 @@ class PostgresConnection final : public Connection {
   std::string_view begin_writing() const override { return "BEGIN"; }
 
  private:
-  PGconn* connection_;
-  PostgresExchange exchange_;
+  std::string uri_;
+  std::unique_ptr<Session> session_;
 };
 
 }  // namespace

@@ -32,6 +32,8 @@ class PostgresExchange {
   PGresult* run(const std::string& sql, const std::vector<const char*>& values, bool kept);
   // Runs `sql`, which may be several statements, without parameters, after every statement held.
   void execute(const std::string& sql);
+  // Nothing held.
+  bool idle() const { return held_ == 0; }
 
  private:
   void send(const std::string& sql, const std::vector<const char*>& values, bool kept);

@@ -353,6 +353,25 @@ TEST(ServerRecordTest, AHeldStatementsFailureComesWithWhatFollowsIt) {
   }
 }
 
+// A connection a record is done with serves the next one opened on the server, unless it was
+// left in a transaction or the server went away meanwhile.
+TEST(ServerRecordTest, TheNextRecordTakesOverAConnectionLeftIdle) {
+  test::PostgresServer* server = test::PostgresServer::shared();
+  if (server == nullptr) GTEST_SKIP() << "PostgreSQL is not installed";
+  const std::string uri = server->new_database();
+  const auto backend = [&](bool left_in_transaction) {
+    Database db = open_postgres(uri);
+    if (left_in_transaction) db.execute("BEGIN");
+    return db.single_integer("SELECT pg_backend_pid()");
+  };
+  const std::int64_t first = backend(false);
+  EXPECT_EQ(backend(true), first);
+  const std::int64_t second = backend(false);
+  EXPECT_NE(second, first);
+  server->restart();
+  EXPECT_NE(backend(false), second);
+}
+
 TEST(ServerRecordTest, MessagesNameTheServerWithoutItsPassword) {
   const struct {
     const char* uri;
