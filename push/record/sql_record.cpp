@@ -599,10 +599,14 @@ void SqlRecord::hold_lease(const RecordOpening& opening) {
 
 std::int64_t SqlRecord::id_of(std::string_view table, std::string_view column,
                               std::string_view value) {
+  const std::string select =
+      "SELECT id FROM " + std::string(table) + " WHERE " + std::string(column) + " = ?";
+  // Looked up first: an insert that meets another run's row not yet committed (a site its
+  // intake added) waits for that run's whole transaction.
+  if (const std::int64_t known = db_.single_integer(select, value); known != 0) return known;
   const std::string names = std::string(table) + "(" + std::string(column) + ")";
   db_.prepare("INSERT INTO " + names + " VALUES(?) ON CONFLICT DO NOTHING").bind(value).run();
-  return db_.single_integer(
-      "SELECT id FROM " + std::string(table) + " WHERE " + std::string(column) + " = ?", value);
+  return db_.single_integer(select, value);
 }
 
 std::optional<SqlRecord::KnownLink> SqlRecord::look_up(std::string_view url) {
