@@ -54,22 +54,13 @@ void PostgresExchange::hold(const std::string& sql, const std::vector<const char
   // Their answers wait in the server's buffers and their failures come late: a few at a time.
   constexpr int kMostHeld = 100;
   if (held_ >= kMostHeld) run_held_and(nullptr, {}, false);
-  if (held_ == 0 && PQenterPipelineMode(connection_) != 1) throw failure_of(connection_, nullptr);
-  try {
-    send(sql, values, kept);
-  } catch (const DatabaseError&) {
-    if (held_ == 0) PQexitPipelineMode(connection_);
-    throw;
-  }
+  send(sql, values, kept);
 }
 
 PGresult* PostgresExchange::run(const std::string& sql, const std::vector<const char*>& values,
                                 bool kept) {
-  if (held_ > 0 || kept) {
-    // A kept statement parsed here goes with its first run, in one round trip.
-    if (held_ == 0 && PQenterPipelineMode(connection_) != 1) throw failure_of(connection_, nullptr);
-    return run_held_and(&sql, values, kept);
-  }
+  // A kept statement parsed here goes with its first run, in one round trip.
+  if (held_ > 0 || kept) return run_held_and(&sql, values, kept);
   // Untyped: the server takes each parameter as its place in the statement asks.
   return checked(connection_,
                  PQexecParams(connection_, sql.c_str(), static_cast<int>(values.size()), nullptr,
@@ -82,9 +73,20 @@ void PostgresExchange::execute(const std::string& sql) {
 }
 
 // Sends `sql` in the pipeline, parsed first where it is kept and not yet parsed; counts what
-// will answer.
+// will answer. The pipeline begins with the first thing sent and ends where it fails.
 void PostgresExchange::send(const std::string& sql, const std::vector<const char*>& values,
                             bool kept) {
+  if (held_ == 0 && PQenterPipelineMode(connection_) != 1) throw failure_of(connection_, nullptr);
+  try {
+    send_in_pipeline(sql, values, kept);
+  } catch (const DatabaseError&) {
+    if (held_ == 0) PQexitPipelineMode(connection_);
+    throw;
+  }
+}
+
+void PostgresExchange::send_in_pipeline(const std::string& sql,
+                                        const std::vector<const char*>& values, bool kept) {
   const int count = static_cast<int>(values.size());
   if (!kept) {
     if (PQsendQueryParams(connection_, sql.c_str(), count, nullptr, values.data(), nullptr, nullptr,

@@ -37,6 +37,7 @@ class PostgresExchange {
 
  private:
   void send(const std::string& sql, const std::vector<const char*>& values, bool kept);
+  void send_in_pipeline(const std::string& sql, const std::vector<const char*>& values, bool kept);
   PGresult* run_held_and(const std::string* sql, const std::vector<const char*>& values, bool kept);
 
   PGconn* connection_;
