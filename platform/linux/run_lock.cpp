@@ -9,29 +9,75 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <string>
 
 namespace lc::platform {
 namespace {
 
+// Closing any descriptor of a file drops every fcntl() lock this process holds on it, a
+// database's own among them, whichever thread took them. So a descriptor opened here is never
+// closed: it is unlocked and kept for the next lock on the same file.
+class Descriptors {
+ public:
+  // A descriptor of the file at `path` that no lock of this process uses; -1 (errno set) when the
+  // file cannot be opened.
+  int take(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0) {
+      const std::lock_guard<std::mutex> guard(mutex_);
+      const auto idle = idle_.find(key_of(status));
+      if (idle != idle_.end()) {
+        const int descriptor = idle->second;
+        idle_.erase(idle);
+        return descriptor;
+      }
+    }
+    // A file made here is made as the database itself would make it.
+    return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  }
+
+  void give_back(int descriptor) {
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0) return;  // kept open all the same
+    const std::lock_guard<std::mutex> guard(mutex_);
+    idle_.emplace(key_of(status), descriptor);
+  }
+
+ private:
+  using Key = std::pair<dev_t, ino_t>;
+  static Key key_of(const struct stat& status) { return {status.st_dev, status.st_ino}; }
+
+  std::mutex mutex_;
+  std::multimap<Key, int> idle_;
+};
+
+Descriptors& descriptors() {
+  static Descriptors* const kept = new Descriptors;  // never destroyed: its descriptors stay open
+  return *kept;
+}
+
 class FlockRunLock final : public RunLock {
  public:
   explicit FlockRunLock(int descriptor) : descriptor_(descriptor) {}
-  ~FlockRunLock() override { ::close(descriptor_); }
+  ~FlockRunLock() override {
+    ::flock(descriptor_, LOCK_UN);
+    descriptors().give_back(descriptor_);
+  }
 
  private:
   int descriptor_;
 };
 
 // The file opened and locked; -1 when not, errno set as try_file_lock says. flock() locks the
-// open file, shared by every name of it, and is apart from the fcntl() locks a database takes on
-// the same file.
+// open file description, shared by every name of the file, and is apart from the fcntl() locks a
+// database takes on the same file.
 int locked(const std::string& path, Holding holding) {
-  // A file made here is made as the database itself would make it.
-  const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  const int descriptor = descriptors().take(path);
   if (descriptor < 0) return -1;
   if (::flock(descriptor, (holding == Holding::kAlone ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
-    ::close(descriptor);
+    descriptors().give_back(descriptor);
     errno = 0;
     return -1;
   }

@@ -340,9 +340,14 @@ RunTotals push_from_record(const Pushing& pushing, RunOptions& run, Intake& inta
   record.commit_intake();
   const std::size_t count = record.waiting_count();
   if (pushing.stop != nullptr) {
-    // A service's flush finds nothing waiting often: it says nothing then.
-    if (count == 0 && (!pushing.site.deletions || record.removals_waiting(1).empty()))
-      return ended(kAllAccepted);
+    // A service's flush finds nothing waiting often: it says nothing then, and its run ends
+    // on the record as begun.
+    if (count == 0 && (!pushing.site.deletions || record.removals_waiting(1).empty())) {
+      RunTotals nothing = ended(kAllAccepted);
+      std::ostream silent(nullptr);
+      record_run_end(record, nothing, *text_report(silent, std::cerr, false));
+      return nothing;
+    }
     std::cout << texts::filled(texts::kSiteHeading,
                                {{"site", labels.site}, {"engine", labels.engine}})
               << std::endl;
@@ -414,7 +419,7 @@ std::unique_ptr<PageValidatorStore> page_validators(const RunSettings& run) {
   const bool beside = !run.state.empty() && !on_a_server(run.state);
   return open_page_validators(run.no_state ? kRecordInMemory
                               : beside     ? run.state + ".pages"
-                                           : default_record_path("pages"));
+                                           : default_validators_path());
 }
 
 int push_links(const Plan& plan) {

@@ -39,18 +39,28 @@ std::vector<std::filesystem::path> record_folders() {
 }
 
 // The record --state names, or every record where records stand. Throws a Failure saying where
-// it looked when it found none.
+// it looked when it found none; a folder it may not read is said, and why.
 std::vector<std::string> records_asked(const std::string& state) {
   if (!state.empty()) return {state};
+  const std::filesystem::path validators =
+      platform::utf8_path(default_validators_path()).filename();
   std::vector<std::string> paths;
   std::string places;
+  std::string unread;
   for (const std::filesystem::path& folder : record_folders()) {
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-      if (entry.path().extension() == ".db") paths.push_back(platform::utf8_name(entry.path()));
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+      const std::filesystem::path& path = entry->path();
+      if (path.extension() == ".db" && path.filename() != validators)
+        paths.push_back(platform::utf8_name(path));
     }
     places += (places.empty() ? "" : "、") + platform::utf8_name(folder);
+    if (error && error != std::errc::no_such_file_or_directory)
+      unread += texts::about(platform::utf8_name(folder), error.message()) + "\n";
   }
+  if (paths.empty() && !unread.empty()) throw RecordError(unread.substr(0, unread.size() - 1));
+  std::cerr << unread;
   if (paths.empty())
     throw Failure(kUsageOrInput, texts::filled(texts::kNoRecordFound, {{"places", places}}));
   std::sort(paths.begin(), paths.end());
@@ -66,7 +76,14 @@ void each_record(const std::string& state, Ask ask) {
       throw RecordError(texts::about(path, std::strerror(ENOENT)));
     RecordOpening opening;
     opening.path = path;
-    const std::unique_ptr<Record> record = open_record(opening);
+    std::unique_ptr<Record> record;
+    try {
+      record = open_record(opening);
+    } catch (const RecordEmpty&) {
+      // One found where records stand that nothing was kept in yet has nothing to add.
+      if (!state.empty()) throw;
+      continue;
+    }
     ask(*record);
   }
 }

@@ -26,11 +26,15 @@ class DatabaseError : public std::runtime_error {
     kDiskFull,        // the disk (or the server's) took nothing more
     kNotADatabase,    // not SQLite's, or corrupt
     kConnectionLost,  // the server went away, or could not be reached
+    kNotPermitted,    // the server's user may not do what was asked
+    kNameTaken,       // a table of that name stands there already
   };
   DatabaseError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
   bool disk_full() const { return kind_ == Kind::kDiskFull; }
   bool not_a_database() const { return kind_ == Kind::kNotADatabase; }
   bool connection_lost() const { return kind_ == Kind::kConnectionLost; }
+  bool not_permitted() const { return kind_ == Kind::kNotPermitted; }
+  bool name_taken() const { return kind_ == Kind::kNameTaken; }
 
  private:
   Kind kind_;
@@ -76,6 +80,9 @@ class Connection {
   virtual void serialize(std::int64_t key) = 0;
   // What begins a transaction that writes.
   virtual std::string_view begin_writing() const = 0;
+  // What has the commits after it kept without waiting for the disk (`relaxed`), or waiting for
+  // it again.
+  virtual std::string_view durability(bool relaxed) const = 0;
 };
 
 class Statement {
@@ -163,6 +170,7 @@ class Database {
   bool has_table(std::string_view name) { return connection_->has_table(name); }
   void serialize(std::int64_t key) { connection_->serialize(key); }
   std::string_view begin_writing() const { return connection_->begin_writing(); }
+  std::string_view durability(bool relaxed) const { return connection_->durability(relaxed); }
   // The first column of the first row (0 when none) of `sql` with `values` bound.
   template <typename... Values>
   std::int64_t single_integer(std::string_view sql, const Values&... values) {

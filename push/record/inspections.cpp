@@ -1,5 +1,8 @@
 #include "push/record/inspections.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace lc::push {
 namespace {
 
@@ -62,8 +65,11 @@ std::vector<std::string> links_to_inspect(Database& db, std::int64_t destination
     ORDER BY (inspected_at IS NOT NULL AND inspected_at >= coalesce(accepted_at, 0)),
              coalesce(inspected_at, accepted_at, last_sent)
     LIMIT ?7)sql");
+  // However many there may be: the largest number both backends take as a limit.
+  const auto limit = static_cast<std::int64_t>(
+      std::min<std::size_t>(most, std::numeric_limits<std::int64_t>::max()));
   select.bind(destination, kAccepted, due.accepted_before, due.not_indexed_before,
-              due.removals ? 1 : 0, kRemoved, most, host);
+              due.removals ? 1 : 0, kRemoved, limit, host);
   std::vector<std::string> links;
   while (select.step())
     links.emplace_back(select.text(0));
@@ -76,17 +82,19 @@ void InspectionKeeper::keep(std::int64_t destination, std::span<const InspectedL
                             std::time_t time, std::time_t day) {
   // Written through to the file at once, so that a kill loses none, but not waited onto the
   // disk: what a power cut takes is asked again, where an answer to a push could not be.
-  kept(lighter_, "PRAGMA synchronous = NORMAL").run();
+  kept(lighter_, db_.durability(true)).run();
   Transaction keeping(db_);
   // Google's limits are a property's, that is a site's, however many share the account.
   std::map<std::int64_t, std::int64_t> by_site;
   for (const auto& [url, inspection] : links) {
     const std::int64_t coverage = words_id(inspection.coverage);
     const std::int64_t details = words_id(inspection.details);
+    // A server gives each parameter one type, told by its first use: the casts tell it here.
     Statement& update = kept(update_, R"sql(
       UPDATE links SET inspected_at = ?1, indexed = ?2, coverage = ?3, last_crawl = ?4,
                        inspection = ?5,
-                       first_indexed = coalesce(first_indexed, CASE WHEN ?2 THEN ?1 END)
+                       first_indexed = coalesce(first_indexed,
+                         CASE WHEN CAST(?2 AS BIGINT) = 1 THEN CAST(?1 AS BIGINT) END)
       WHERE destination = ?6 AND url = ?7 RETURNING site)sql");
     update.bind(time, inspection.indexed ? 1 : 0, coverage, inspection.last_crawl, details,
                 destination, url);
@@ -103,7 +111,7 @@ void InspectionKeeper::keep(std::int64_t destination, std::span<const InspectedL
         .run();
   }
   keeping.commit();
-  kept(full_, "PRAGMA synchronous = FULL").run();
+  kept(full_, db_.durability(false)).run();
 }
 
 Statement& InspectionKeeper::kept(std::unique_ptr<Statement>& slot, std::string_view sql) {

@@ -246,6 +246,9 @@ class PostgresConnection final : public Connection {
     Statement(prepare("SELECT pg_advisory_xact_lock(?)")).bind(key).run();
   }
   std::string_view begin_writing() const override { return "BEGIN"; }
+  std::string_view durability(bool relaxed) const override {
+    return relaxed ? "SET synchronous_commit = off" : "RESET synchronous_commit";
+  }
 
  private:
   std::string uri_;

@@ -21,6 +21,8 @@ DatabaseError::Kind kind_of(PGconn* connection, const PGresult* result) {
       code.starts_with("57P"))
     return DatabaseError::Kind::kConnectionLost;
   if (code == "53100") return DatabaseError::Kind::kDiskFull;
+  if (code == "42501") return DatabaseError::Kind::kNotPermitted;
+  if (code == "42P07") return DatabaseError::Kind::kNameTaken;
   return DatabaseError::Kind::kOther;
 }
 

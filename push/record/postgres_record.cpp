@@ -8,9 +8,10 @@ namespace lc::push {
 std::unique_ptr<Record> open_postgres_record(const RecordOpening& opening) {
   const std::string shown = without_password(opening.path);
   try {
-    return open_sql_record(
-        open_postgres(opening.path), opening,
-        {.name = shown, .reconnect = [uri = opening.path] { return open_postgres(uri); }});
+    return open_sql_record(open_postgres(opening.path), opening,
+                           {.name = shown,
+                            .read_only = opening.destination.empty(),
+                            .reconnect = [uri = opening.path] { return open_postgres(uri); }});
   } catch (const DatabaseError& error) {
     throw record_error(shown, error);
   }

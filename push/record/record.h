@@ -37,6 +37,12 @@ class RecordBusy : public RecordError {
   explicit RecordBusy(const std::string& message) : RecordError(kRecordBusy, message) {}
 };
 
+// A record asked before anything was kept in it.
+class RecordEmpty : public RecordError {
+ public:
+  explicit RecordEmpty(const std::string& message) : RecordError(kUsageOrInput, message) {}
+};
+
 struct SourceLink {
   std::string_view url;
   std::optional<std::time_t> modified;        // the sitemap's <lastmod>

@@ -22,7 +22,23 @@ std::string_view scheme_of(std::string_view location) {
   return letters ? scheme : std::string_view();
 }
 
+// Whether `location` begins as a server's connection words do: a keyword, then "=".
+bool connection_words(std::string_view location) {
+  const std::size_t start = location.find_first_not_of(' ');
+  if (start == std::string_view::npos) return false;
+  location.remove_prefix(start);
+  const std::size_t keyword = location.find_first_not_of("abcdefghijklmnopqrstuvwxyz_");
+  if (keyword == 0 || keyword == std::string_view::npos) return false;
+  const std::size_t next = location.find_first_not_of(' ', keyword);
+  return next != std::string_view::npos && location[next] == '=';
+}
+
 }  // namespace
+
+std::optional<std::string> location_problem(std::string_view location) {
+  if (connection_words(location)) return std::string(texts::kRecordConnectionWords);
+  return std::nullopt;
+}
 
 bool on_a_server(std::string_view location) {
   return !scheme_of(location).empty();
@@ -38,6 +54,8 @@ std::unique_ptr<Record> open_record(const RecordOpening& opening) {
 #endif
   }
   if (!scheme.empty()) throw RecordError(texts::about(opening.path, texts::kRecordLocationUnknown));
+  if (const std::optional<std::string> problem = location_problem(opening.path))
+    throw RecordError(*problem);
   return open_sqlite_record(opening);
 }
 

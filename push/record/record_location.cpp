@@ -47,4 +47,8 @@ std::string default_record_path(std::string_view destination) {
   return std::string(utf8.begin(), utf8.end());
 }
 
+std::string default_validators_path() {
+  return default_record_path("pages");
+}
+
 }  // namespace lc::push

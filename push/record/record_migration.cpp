@@ -1,5 +1,7 @@
 #include "push/record/record_migration.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -34,14 +36,28 @@ struct Opened {
   std::string name;  // for messages: a server without its password
 };
 
-Opened open_location(const std::string& location) {
+// The record at `location`, made where missing for the one moved into (`into`); a failure to
+// reach it said in the record's words.
+Opened open_location(const std::string& location, bool into) {
   if (!on_a_server(location)) {
+    if (!into && !std::filesystem::exists(platform::utf8_path(location)))
+      throw RecordError(texts::about(location, std::strerror(ENOENT)));
     std::error_code ignored;
     std::filesystem::create_directories(platform::utf8_path(location).parent_path(), ignored);
-    return {Database(location, Database::Access::kCreate), location};
+    try {
+      return {Database(location, into ? Database::Access::kCreate : Database::Access::kReadWrite),
+              location};
+    } catch (const DatabaseError& error) {
+      throw record_error(location, error);
+    }
   }
 #ifdef LINKCOURIER_POSTGRES
-  return {open_postgres(location), without_password(location)};
+  const std::string shown = without_password(location);
+  try {
+    return {open_postgres(location), shown};
+  } catch (const DatabaseError& error) {
+    throw record_error(shown, error);
+  }
 #else
   throw RecordError(
       texts::about(location.substr(0, location.find(':')), texts::kRecordServerNotBuilt));
@@ -100,8 +116,7 @@ LinkTally tally_of(Database& db) {
 }  // namespace
 
 Migration migrate_record(const std::string& from_location, const std::string& to_location) {
-  Opened from = open_location(from_location);
-  Opened to = open_location(to_location);
+  Opened from = open_location(from_location, false);
   const auto guarded = [](const std::string& name, auto work) {
     try {
       return work();
@@ -109,7 +124,16 @@ Migration migrate_record(const std::string& from_location, const std::string& to
       throw record_error(name, error);
     }
   };
-  guarded(from.name, [&] { ready_schema(from.db, from.name, false, false); });
+  // What is moved is only read, unless it is of an older format: upgraded first. One with
+  // nothing in it is said, not made.
+  guarded(from.name, [&] {
+    try {
+      ready_schema(from.db, from.name, true, false);
+    } catch (const NeedsUpgrade&) {
+      ready_schema(from.db, from.name, false, false);
+    }
+  });
+  Opened to = open_location(to_location, true);
   Migration moved{.to = to.name, .tally = {}};
   guarded(to.name, [&] {
     ready_schema(to.db, to.name, false, false);

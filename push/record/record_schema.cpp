@@ -15,6 +15,8 @@ namespace {
 // "LKCR": tells our records from other programs' databases.
 constexpr std::int64_t kApplicationId = 0x4C4B4352;
 constexpr std::int64_t kSchemaVersion = 9;
+// A server's record began at the ninth version.
+constexpr std::int64_t kFirstServerVersion = 9;
 
 // Written in SQLite's types; a server maps them to its own.
 constexpr std::string_view kSchema = R"sql(
@@ -104,12 +106,18 @@ void add_quotas(Database& db) {
   migration.commit();
 }
 
+// A record asked before anything was kept in it has nothing to tell, and asking makes nothing.
+[[noreturn]] void refuse_empty(const std::string& name) {
+  throw RecordEmpty(texts::about(name, texts::kRecordEmpty));
+}
+
 void ready_sqlite(Database& db, const std::string& name, bool read_only, bool sends) {
   const std::int64_t version = db.single_integer("PRAGMA user_version");
   const bool empty = db.single_integer("SELECT count(*) FROM sqlite_schema") == 0;
   refuse_unless_ours(name, empty, db.single_integer("PRAGMA application_id"), version);
   if (read_only) {
-    if (!empty && version < kSchemaVersion) throw NeedsUpgrade{};
+    if (empty) refuse_empty(name);
+    if (version < kSchemaVersion) throw NeedsUpgrade{};
     return;
   }
   // Each answer is on the disk before the next request goes out, power cut or not.
@@ -148,8 +156,9 @@ void ready_sqlite(Database& db, const std::string& name, bool read_only, bool se
     upgrade(db, 8, [](Database& db) { db.execute("ALTER TABLE runs ADD COLUMN host TEXT"); });
 }
 
-// A server's record begins at the ninth version.
-void ready_server(Database& db, const std::string& name) {
+// A server's record begins at the ninth version; tables of another program, or the rights to
+// make none, are said in the record's words (record_error).
+void ready_server(Database& db, const std::string& name, bool read_only) {
   const auto version_of = [&](std::int64_t& application) -> std::optional<std::int64_t> {
     if (!db.has_table("record_version")) return std::nullopt;
     Statement kept = db.prepare("SELECT application, version FROM record_version");
@@ -161,6 +170,10 @@ void ready_server(Database& db, const std::string& name) {
   };
   std::int64_t application = 0;
   std::optional<std::int64_t> version = version_of(application);
+  if (!version && read_only) {
+    refuse_unless_ours(name, !db.has_table("links") && !db.has_table("runs"), 0, 0);
+    refuse_empty(name);
+  }
   if (!version) {
     Transaction creation(db);
     // Of workers starting at once on an empty database, one makes the tables.
@@ -178,13 +191,19 @@ void ready_server(Database& db, const std::string& name) {
     }
   }
   refuse_unless_ours(name, false, application, *version);
+  // No step upgrades a server's record yet: one older than its first version is none of ours.
+  if (*version < kFirstServerVersion) {
+    throw RecordError(texts::about(
+        name, texts::filled(texts::kRecordOlder, {{"found", std::to_string(*version)},
+                                                  {"known", std::to_string(kSchemaVersion)}})));
+  }
 }
 
 }  // namespace
 
 void ready_schema(Database& db, const std::string& name, bool read_only, bool sends) {
   if (db.dialect() == Dialect::kSqlite) return ready_sqlite(db, name, read_only, sends);
-  ready_server(db, name);
+  ready_server(db, name, read_only);
 }
 
 }  // namespace lc::push

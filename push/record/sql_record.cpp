@@ -1006,6 +1006,10 @@ void SqlRecord::for_each_event(std::time_t since, std::string_view site,
 RecordError record_error(const std::string& name, const DatabaseError& error) {
   if (error.disk_full()) return RecordError(texts::about(name, texts::kRecordDiskFull));
   if (error.not_a_database()) return RecordError(texts::about(name, texts::kRecordDamaged));
+  if (error.name_taken()) return RecordError(texts::about(name, texts::kRecordNotOurs));
+  if (error.not_permitted()) {
+    return RecordError(texts::about(name, std::string(texts::kRecordNotPermitted) + error.what()));
+  }
   return RecordError(texts::about(name, std::string(texts::kRecordFailed) + error.what()));
 }
 

@@ -124,6 +124,9 @@ class SqliteConnection final : public Connection {
   }
   // Taking the write lock at once: a transaction that read first could not write later.
   std::string_view begin_writing() const override { return "BEGIN IMMEDIATE"; }
+  std::string_view durability(bool relaxed) const override {
+    return relaxed ? "PRAGMA synchronous = NORMAL" : "PRAGMA synchronous = FULL";
+  }
 
  private:
   sqlite3* db_ = nullptr;

@@ -49,7 +49,11 @@ class ConfigReader {
     only_keys(root, "", {"state", "serve", "site"});
     if (const toml::node* state = root.get("state")) {
       const std::string location = string_value(*state, "state");
-      config.state = on_a_server(location) ? location : path_value(*state, "state");
+      if (const std::optional<std::string> wrong = location_problem(location)) {
+        problem(*state, "state", *wrong);
+      } else {
+        config.state = on_a_server(location) ? location : path_value(*state, "state");
+      }
     }
     if (const toml::node* serve = root.get("serve")) {
       if (const toml::table* table = serve->as_table()) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "push/engines/engine_registry.h"
+#include "push/record/record_factory.h"
 #include "push/settings/serve_settings.h"
 #include "push/settings/site_settings.h"
 #include "push/texts/exit_codes.h"
@@ -27,6 +28,12 @@ std::vector<std::string> engine_names() {
   for (const EngineDescription* engine : every_engine())
     names.emplace_back(engine->name);
   return names;
+}
+
+// A record's location, refused where it would be taken for what it is not.
+CLI::Validator record_location() {
+  return CLI::Validator(
+      [](const std::string& location) { return location_problem(location).value_or(""); }, "");
 }
 
 // How a setting's value is shown in the help.
@@ -125,7 +132,8 @@ void add_run_options(CLI::App& cli, Options& options) {
   cli.add_option("--state", run.state,
                  "the record (SQLite): every link with its state; a later run sends only what "
                  "waits, and what a sitemap's <lastmod> says changed (default: one record a "
-                 "destination in the system's state directory)");
+                 "destination in the system's state directory)")
+      ->check(record_location());
   cli.add_flag("--no-state", run.no_state, "keep no record");
   cli.add_option("--wait", run.wait_seconds,
                  "seconds to wait for another run over the same record to end (default: none)")
@@ -189,8 +197,10 @@ void add_queries(CLI::App& cli, Options& options) {
   CLI::App* history = cli.add_subcommand(
       "history", "one line per run, with the temporary failures it met (--links: per link event)");
   for (CLI::App* query : {status, history}) {
-    query->add_option("--state", options.run.state,
-                      "the record (default: every record in the system's state directory)");
+    query
+        ->add_option("--state", options.run.state,
+                     "the record (default: every record in the system's state directory)")
+        ->check(record_location());
     query->add_flag("--json", options.run.json, "JSON instead of text");
   }
   history->add_option("--since", options.since, "runs and events from this W3C date or time on");
@@ -209,8 +219,10 @@ void add_queries(CLI::App& cli, Options& options) {
       "report",
       "one page to look at, per site and engine: links accepted each day of the last 30, the "
       "waiting backlog, the quota used, refusals by reason and the last run");
-  report->add_option("--state", options.run.state,
-                     "the record (default: every record in the system's state directory)");
+  report
+      ->add_option("--state", options.run.state,
+                   "the record (default: every record in the system's state directory)")
+      ->check(record_location());
   report->add_option("--html", options.html, "the page to write (self-contained HTML)")->required();
   report->final_callback([&options] { options.command = Command::kReport; });
   CLI::App* schedule = cli.add_subcommand(
@@ -249,14 +261,19 @@ void add_queries(CLI::App& cli, Options& options) {
     if (setting.option == "--listen")
       serve->add_option("--listen", options.listen, std::string(setting.help));
   }
-  serve->add_option("--state", options.run.state, "the record, before the config's state");
+  serve->add_option("--state", options.run.state, "the record, before the config's state")
+      ->check(record_location());
   serve->final_callback([&options] { options.command = Command::kServe; });
   CLI::App* migrate = cli.add_subcommand(
       "migrate",
       "move a record whole into an empty one: an SQLite file to a PostgreSQL server "
       "(postgresql://...) or back, checked by its links per destination and state");
-  migrate->add_option("--from", options.from, "the record to move")->required();
-  migrate->add_option("--to", options.to, "the empty record it moves into")->required();
+  migrate->add_option("--from", options.from, "the record to move")
+      ->required()
+      ->check(record_location());
+  migrate->add_option("--to", options.to, "the empty record it moves into")
+      ->required()
+      ->check(record_location());
   migrate->final_callback([&options] { options.command = Command::kMigrate; });
   // Takes every option of a push, given after it as before it.
   CLI::App* inspect = cli.add_subcommand(

@@ -196,6 +196,9 @@ inline constexpr std::string_view kRecordLocationUnknown =
     "此版本不认识这种记录位置（应为文件路径或 postgresql:// 地址）";
 inline constexpr std::string_view kRecordServerNotBuilt =
     "此版本只把记录存在文件里（SQLite）：数据库服务器上的记录只有 Linux 版才有，state 请写文件路径";
+inline constexpr std::string_view kRecordConnectionWords =
+    "记录位置像是数据库的连接参数（host=… password=…）：请写成 postgresql:// 地址，"
+    "否则它会被当成文件名";
 inline constexpr std::string_view kHolderUnknown = "它经由此记录的另一个名字打开";
 inline constexpr std::string_view kMigrationIntoUsed =
     "目标记录已有内容：迁移只搬进空的记录，什么也没有改";
@@ -216,6 +219,11 @@ inline constexpr std::string_view kRecordNotOurs = "不是 linkcourier-push 的�
 inline constexpr std::string_view kRecordDamaged = "记录已损坏，或不是数据库";
 inline constexpr std::string_view kRecordNewer =
     "记录来自更新版本的 linkcourier-push（格式 {found}，本程序只认得 {known}）";
+inline constexpr std::string_view kRecordOlder =
+    "记录的格式 {found} 早于本程序在数据库服务器上用的格式 {known}，无法升级";
+inline constexpr std::string_view kRecordEmpty = "记录里还什么也没有：还没有运行用过它";
+inline constexpr std::string_view kRecordNotPermitted =
+    "数据库用户的权限不够（记录的表要由有 CREATE 权限的用户建立，运行要能读写它们）：";
 inline constexpr std::string_view kRecordDiskFull = "磁盘已满：记录停在上一次应答之后";
 inline constexpr std::string_view kRecordFailed = "无法使用记录：";
 inline constexpr std::string_view kNoRecordFound =

@@ -3,7 +3,10 @@
 // what the record tells.
 #include <gtest/gtest.h>
 
+#include <ctime>
+#include <filesystem>
 #include <functional>
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -182,6 +185,31 @@ TEST_P(RecordTest, TheLastToldQuotaIsKeptForTheDaysAfter) {
   EXPECT_EQ(record->told_quota_before(200)->day, 100);
 }
 
+// Inspections: what is due, however many a day allows (an engine without a limit included), and
+// what they found, counted on the engine's day; kept with commits that do not wait for the disk.
+TEST_P(RecordTest, InspectionsTakeWhatIsDueAndKeepWhatTheyFound) {
+  const std::unique_ptr<Record> record = opened();
+  record->take_in(links({"https://a/1", "https://a/2", "https://a/3"}), false);
+  record->commit_intake();
+  const std::vector<std::string_view> sent = {"https://a/1", "https://a/2", "https://a/3"};
+  const std::vector<LinkOutcome> accepted(3, LinkOutcome::accepted());
+  record->record_answer({.sent = sent, .words = "200 OK", .outcomes = accepted, .quota_day = 0});
+  const InspectionDue due{.accepted_before = std::time(nullptr) + 10, .not_indexed_before = 0};
+  EXPECT_EQ(record->links_to_inspect(due, std::numeric_limits<std::size_t>::max()).size(), 3u);
+  EXPECT_EQ(record->links_to_inspect(due, 2).size(), 2u);
+  const InspectedLink found[] = {{"https://a/1", {true, "Indexed", std::nullopt, "{}"}},
+                                 {"https://a/2", {false, "Crawled", std::nullopt, "{}"}}};
+  record->record_inspections(found, 500);
+  EXPECT_EQ(record->inspections_on(500), 2);
+  EXPECT_EQ(record->inspections_on(501), 0);
+  EXPECT_EQ(record->links_to_inspect(due, 10), std::vector<std::string>{"https://a/3"});
+  const std::optional<LinkCounts::Index> index = record->index_counts();
+  ASSERT_TRUE(index);
+  EXPECT_EQ(index->indexed, 1);
+  EXPECT_EQ(index->not_indexed, 1);
+  EXPECT_EQ(index->not_inspected, 1);
+}
+
 // A record of the last format: its runs keep their outcome, without figures; new runs keep what
 // they sent and the setbacks they met.
 TEST_P(SqliteRecordTest, RunsKeepWhatTheyCameToAndRecordsBeforeThemAreUpgraded) {
@@ -227,6 +255,20 @@ TEST_P(SqliteRecordTest, RunsKeepWhatTheyCameToAndRecordsBeforeThemAreUpgraded) 
   ASSERT_EQ(runs[1].setbacks.size(), 1u);
   EXPECT_EQ(runs[1].setbacks[0].words, "429 Too Many Requests：30 秒后再试");
   EXPECT_EQ(last_events()[""], "setback 429 Too Many Requests：30 秒后再试");
+}
+
+// A record opened and closed in a process leaves the file's database locks alone: while another
+// connection of the process is open, no other process takes itself for the file's last user and
+// folds the journal away under it.
+TEST_P(SqliteRecordTest, ClosingARecordLeavesTheOthersOfItsProcessLocked) {
+  std::unique_ptr<Record> intake =
+      open_record({.path = location_, .destination = "push https://a/urls", .sends = false});
+  Database beside(location_, Database::Access::kReadWrite);
+  beside.execute("UPDATE destinations SET name = name");
+  intake.reset();
+  ASSERT_TRUE(test::run_command({"sqlite3", location_, "SELECT count(*) FROM links"}));
+  EXPECT_TRUE(std::filesystem::exists(location_ + "-wal"))
+      << "another process took the journal from under an open connection";
 }
 
 // A record moved to a server and back keeps every link's state, and the server numbers the rows

@@ -235,6 +235,9 @@ TEST_F(ServeTest, ServiceSendsWhatItTookReloadsAndStopsCleanly) {
 
   signal_service("TERM");
   EXPECT_TRUE(logged("exit: 0")) << read("serve.txt");
+  // Every flush ended on the record, those that found nothing waiting too.
+  const Outcome history = push("history --state " + files_.file("state.db"));
+  EXPECT_EQ(history.output.find("未结束"), std::string::npos) << history.output;
 }
 
 // Killed with SIGKILL at random moments while 50 clients post for a minute, and started again,
