@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace lc::platform {
 
@@ -35,6 +36,15 @@ long process_id();
 // Whether a process of that number runs on this machine.
 bool process_runs(long pid);
 std::string machine_name();
+
+// This process, as no other process anywhere is, nor a later one of the same number: the
+// machine's boot and the space its process numbers are drawn from, the number and when the process
+// started.
+std::string process_identity();
+// Whether the process `identity` names (process_identity()) is known to be gone: it was of this
+// boot and process space, and no process that started then has its number now. A process of
+// another machine or space is never known to be gone.
+bool process_gone(std::string_view identity);
 
 // Where the system keeps programs' state for the user: $XDG_STATE_HOME, else
 // ~/.local/state; %LOCALAPPDATA% on Windows.

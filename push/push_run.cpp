@@ -80,6 +80,9 @@ class PushRun {
       report_.inform(texts::kQuotaSpent);
       return false;
     }
+    // Not one request once another run took the destination over.
+    if (options_.record != nullptr && !on_record([&] { options_.record->confirm_lease(); }))
+      return false;
     const std::span<const std::string_view> batch(links_.data() + next_, count);
     const BatchOutcome outcome =
         options_.removals ? engine_.send_removed(batch) : engine_.send(batch);
@@ -221,34 +224,45 @@ class PushRun {
   bool record(std::span<const std::string_view> batch, const BatchOutcome& outcome,
               const std::vector<LinkOutcome>& outcomes) {
     if (options_.record == nullptr) return true;
-    try {
+    const bool kept = on_record([&] {
       options_.record->record_answer({.sent = batch,
                                       .words = secrets_.hidden(outcome.status),
                                       .outcomes = outcomes,
                                       .removals = options_.removals,
                                       .remaining = quota_,
                                       .quota_day = quota_day_});
-      return true;
-    } catch (const RecordError& error) {
-      report_.note(error.what());
-      // What the record did not take is not known to be taken.
+    });
+    // What the record did not take is not known to be taken; an answer kept as another run took
+    // the destination over is.
+    if (!kept && ending_.record_failed) {
       for (std::size_t at = 0; at < outcomes.size(); ++at) {
         if (outcomes[at].kind != LinkOutcome::Kind::kDeferred) waiting_.push_back(batch[at]);
       }
-      ending_.record_failed = true;
-      return false;
     }
+    return kept;
+  }
+
+  // Runs `work` on the record; false where the run stops here: another run took the destination
+  // over, or the record took no more.
+  template <typename Work>
+  bool on_record(Work work) {
+    try {
+      work();
+      return true;
+    } catch (const RecordBusy& error) {
+      report_.note(error.what());
+      ending_.lease_lost = true;
+    } catch (const RecordError& error) {
+      report_.note(error.what());
+      ending_.record_failed = true;
+    }
+    return false;
   }
 
   // A temporary failure goes on the record as it happens: a run killed while it waits keeps it.
   void keep_setback(const std::string& words) {
     if (options_.record == nullptr || ending_.record_failed) return;
-    try {
-      options_.record->record_setback(words);
-    } catch (const RecordError& error) {
-      report_.note(error.what());
-      ending_.record_failed = true;
-    }
+    on_record([&] { options_.record->record_setback(words); });
   }
 
   RunTotals finish() {

@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <sstream>
 #include <string>
 
 namespace lc::platform {
@@ -123,6 +125,54 @@ std::string machine_name() {
   char name[256] = {};
   if (::gethostname(name, sizeof name - 1) != 0) return "?";
   return name;
+}
+
+namespace {
+
+// When process `pid` started, in clock ticks since boot; empty where none of that number runs.
+std::string start_of(long pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return "";
+  const std::size_t name_end = line.rfind(')');
+  if (name_end == std::string::npos) return "";
+  // After the name: the state (the third field), and the start (the twenty-second).
+  std::istringstream fields(line.substr(name_end + 1));
+  std::string field;
+  for (int at = 3; at <= 22 && fields >> field; ++at) {
+    if (at == 3 && (field == "Z" || field == "X")) return "";
+  }
+  return field;
+}
+
+// This boot of the machine and the PID namespace this process sees: where a process number names
+// one process.
+std::string process_space() {
+  std::ifstream boot("/proc/sys/kernel/random/boot_id");
+  std::string boot_id;
+  std::getline(boot, boot_id);
+  struct stat space {};
+  ::stat("/proc/self/ns/pid", &space);
+  return boot_id + "/" + std::to_string(space.st_ino) + "/";
+}
+
+}  // namespace
+
+std::string process_identity() {
+  return process_space() + std::to_string(::getpid()) + "/" + start_of(::getpid());
+}
+
+bool process_gone(std::string_view identity) {
+  const std::string space = process_space();
+  if (!identity.starts_with(space)) return false;
+  identity.remove_prefix(space.size());
+  const std::size_t slash = identity.find('/');
+  long pid = 0;
+  const auto [end, failed] = std::from_chars(identity.data(), identity.data() + slash, pid);
+  const std::string_view started = identity.substr(slash == std::string_view::npos ? 0 : slash + 1);
+  if (slash == std::string_view::npos || failed != std::errc() || pid <= 0 || started.empty())
+    return false;
+  return start_of(pid) != started;
 }
 
 std::filesystem::path user_state_directory() {

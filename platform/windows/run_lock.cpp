@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 
 #include "platform/text_encodings.h"
@@ -108,6 +109,48 @@ std::string machine_name() {
   DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
   if (!::GetComputerNameW(name, &size)) return "?";
   return utf16_to_utf8(std::u16string_view(reinterpret_cast<const char16_t*>(name), size));
+}
+
+namespace {
+
+// When process `pid` started, in the system's ticks; empty where none of that number runs.
+std::string start_of(long pid) {
+  const HANDLE process =
+      ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+  if (process == nullptr) return "";
+  FILETIME created{}, exited{}, kernel{}, user{};
+  DWORD code = 0;
+  const bool running = ::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE &&
+                       ::GetProcessTimes(process, &created, &exited, &kernel, &user);
+  ::CloseHandle(process);
+  if (!running) return "";
+  return std::to_string((static_cast<unsigned long long>(created.dwHighDateTime) << 32) |
+                        created.dwLowDateTime);
+}
+
+}  // namespace
+
+std::string process_identity() {
+  const long pid = process_id();
+  return machine_name() + "/" + std::to_string(pid) + "/" + start_of(pid);
+}
+
+bool process_gone(std::string_view identity) {
+  const std::string machine = machine_name() + "/";
+  if (!identity.starts_with(machine)) return false;
+  identity.remove_prefix(machine.size());
+  const std::size_t slash = identity.find('/');
+  long pid = 0;
+  const auto [end, failed] = std::from_chars(identity.data(), identity.data() + slash, pid);
+  const std::string_view started = identity.substr(slash == std::string_view::npos ? 0 : slash + 1);
+  if (slash == std::string_view::npos || failed != std::errc() || pid <= 0 || started.empty())
+    return false;
+  // One that may not be opened runs all the same.
+  const HANDLE process =
+      ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+  if (process == nullptr && ::GetLastError() == ERROR_ACCESS_DENIED) return false;
+  if (process != nullptr) ::CloseHandle(process);
+  return start_of(pid) != started;
 }
 
 std::filesystem::path user_state_directory() {

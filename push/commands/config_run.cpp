@@ -197,7 +197,7 @@ int push_config(const Plan& plan) {
     if (!links.engines.empty()) still_held.push_back(&links);
   }
   RunSettings last = plan.run;
-  last.wait_seconds = std::max(last.wait_seconds, static_cast<double>(kLeaseSeconds));
+  last.wait_seconds = std::max(last.wait_seconds, static_cast<double>(plan.run.lease_seconds));
   for (const SiteLinks* links : still_held)
     push_site(last, *links, runs);
   return runs.finish(plan.run);

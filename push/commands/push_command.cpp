@@ -93,6 +93,7 @@ class Intake {
                            .wait_seconds = settings.wait_seconds,
                            .held_later = settings.held_later,
                            .dry_run = settings.dry_run,
+                           .lease_seconds = settings.lease_seconds,
                            .finds_gone = pushing_.site.deletions,
                            .only_site = pushing_.one_of_sites ? site_ : std::string(),
                            // The run's site: its first link's, where it has no other.

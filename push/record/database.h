@@ -83,6 +83,9 @@ class Connection {
   // What has the commits after it kept without waiting for the disk (`relaxed`), or waiting for
   // it again.
   virtual std::string_view durability(bool relaxed) const = 0;
+  // The database's own clock, seconds since 1970, as an expression: one clock for every user of
+  // a shared record, whatever theirs say.
+  virtual std::string_view clock() const = 0;
 };
 
 class Statement {
@@ -171,6 +174,7 @@ class Database {
   void serialize(std::int64_t key) { connection_->serialize(key); }
   std::string_view begin_writing() const { return connection_->begin_writing(); }
   std::string_view durability(bool relaxed) const { return connection_->durability(relaxed); }
+  std::string_view clock() const { return connection_->clock(); }
   // The first column of the first row (0 when none) of `sql` with `values` bound.
   template <typename... Values>
   std::int64_t single_integer(std::string_view sql, const Values&... values) {

@@ -7,6 +7,17 @@
 #include "push/texts/w3c_time.h"
 
 namespace lc::push {
+namespace {
+
+// The words on the holder of the lease in the row `held` is on, its columns from the first.
+std::string holder_words(const Statement& held, int first) {
+  return texts::filled(texts::kRecordHolder, {{"host", std::string(held.text(first))},
+                                              {"pid", std::to_string(held.integer(first + 1))},
+                                              {"since", w3c_time(held.integer(first + 2))}});
+}
+
+}  // namespace
+
 void add_leases(Database& db) {
   db.define(
       "CREATE TABLE leases(destination INTEGER PRIMARY KEY, holder INTEGER NOT NULL, "
@@ -14,40 +25,52 @@ void add_leases(Database& db) {
       "expires INTEGER NOT NULL)");
 }
 
-std::optional<std::string> take_lease(Database& db, const Lease& lease, std::time_t now) {
-  const std::string host = platform::machine_name();
+void add_lease_holders_identity(Database& db) {
+  db.define("ALTER TABLE leases ADD COLUMN process TEXT");
+}
+
+std::optional<std::string> take_lease(Database& db, const Lease& lease) {
+  const std::string clock(db.clock());
   // Of two takers on a server at once, the second looks once the first has committed.
   db.serialize(lease.destination);
-  Statement held =
-      db.prepare("SELECT holder, host, pid, since, expires FROM leases WHERE destination = ?");
+  Statement held = db.prepare("SELECT holder, expires <= " + clock +
+                              ", process, host, pid, since FROM leases WHERE destination = ?");
   if (held.bind(lease.destination).step()) {
     const bool ours = held.integer(0) == lease.holder;
-    const bool expired = held.integer(4) <= now;
-    const bool holder_gone = held.text(1) == host && !platform::process_runs(held.integer(2));
+    const bool expired = held.integer(1) != 0;
+    // Only a holder of this machine and process space can be known to be gone; a lease of an
+    // earlier version's holder ends with its expiry.
+    const bool holder_gone = !held.is_null(2) && platform::process_gone(held.text(2));
     if (!ours && !expired && !holder_gone) {
-      std::string words =
-          texts::filled(texts::kRecordHolder, {{"pid", std::to_string(held.integer(2))},
-                                               {"host", std::string(held.text(1))},
-                                               {"since", w3c_time(held.integer(3))}});
+      std::string words = holder_words(held, 3);
       held.run();
       return words;
     }
     held.run();
   }
   db.prepare(
-        "INSERT INTO leases(destination, holder, host, pid, since, expires) "
-        "VALUES(?, ?, ?, ?, ?, ?) ON CONFLICT(destination) DO UPDATE SET holder = excluded.holder, "
-        "host = excluded.host, pid = excluded.pid, since = excluded.since, "
-        "expires = excluded.expires")
-      .bind(lease.destination, lease.holder, host, platform::process_id(), now, now + kLeaseSeconds)
+        "INSERT INTO leases(destination, holder, host, pid, since, expires, process) "
+        "VALUES(?1, ?2, ?3, ?4, " +
+        clock + ", " + clock + " + ?5, ?6) ON CONFLICT(destination) DO UPDATE SET " +
+        "holder = excluded.holder, host = excluded.host, pid = excluded.pid, "
+        "since = excluded.since, expires = excluded.expires, process = excluded.process")
+      .bind(lease.destination, lease.holder, platform::machine_name(), platform::process_id(),
+            static_cast<std::int64_t>(lease.seconds), platform::process_identity())
       .run();
   return std::nullopt;
 }
 
-bool renew_lease(Database& db, const Lease& lease, std::time_t now) {
-  return db.prepare("UPDATE leases SET expires = ? WHERE destination = ? AND holder = ?")
-             .bind(now + kLeaseSeconds, lease.destination, lease.holder)
-             .run() == 1;
+std::optional<std::string> renew_lease(Database& db, const Lease& lease) {
+  if (db.prepare("UPDATE leases SET expires = " + std::string(db.clock()) +
+                 " + ? WHERE destination = ? AND holder = ?")
+          .bind(static_cast<std::int64_t>(lease.seconds), lease.destination, lease.holder)
+          .run() == 1)
+    return std::nullopt;
+  Statement now_held = db.prepare("SELECT host, pid, since FROM leases WHERE destination = ?");
+  std::string words(texts::kHolderEnded);
+  if (now_held.bind(lease.destination).step()) words = holder_words(now_held, 0);
+  now_held.run();
+  return words;
 }
 
 void end_lease(Database& db, const Lease& lease) {

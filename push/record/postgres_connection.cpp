@@ -249,6 +249,9 @@ class PostgresConnection final : public Connection {
   std::string_view durability(bool relaxed) const override {
     return relaxed ? "SET synchronous_commit = off" : "RESET synchronous_commit";
   }
+  std::string_view clock() const override {
+    return "CAST(extract(epoch FROM clock_timestamp()) AS BIGINT)";
+  }
 
  private:
   std::string uri_;

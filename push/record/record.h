@@ -169,6 +169,9 @@ struct NotIndexedLink {
   std::int64_t repushes = 0;
 };
 
+// How long a sender's lease lasts unless put off, where the run says nothing else.
+inline constexpr std::time_t kLeaseSeconds = 600;
+
 // Where a run keeps nothing.
 inline constexpr const char* kRecordInMemory = ":memory:";
 
@@ -180,7 +183,9 @@ struct RecordOpening {
   // The destination's sender, holding its lease while open; false: a service's intake, which
   // only takes links in beside whoever sends them.
   bool sends = true;
-  bool dry_run = false;     // nothing the run takes in is kept
+  bool dry_run = false;  // nothing the run takes in is kept
+  // How long the sender's lease lasts unless put off: another takes the destination over after.
+  std::time_t lease_seconds = kLeaseSeconds;
   bool finds_gone = false;  // what the run takes in is remembered, to find the links gone
   // The host whose waiting links alone are the run's, where several sites share the destination
   // (one account for all), each run pushing its own site's; empty: every host's.
@@ -217,6 +222,11 @@ class Record {
   virtual void take_removals(std::span<const std::string_view> links) = 0;
   // The links waiting to be announced removed, in the order they came, the first `most`.
   virtual std::vector<std::string> removals_waiting(std::int64_t most = -1) = 0;
+
+  // Before each request of the destination's sender: puts its lease off where that is due, and
+  // throws RecordBusy where another sender took the destination over meanwhile (the lease ran
+  // out while this one was paused or cut off).
+  virtual void confirm_lease() = 0;
 
   // Keeps one request's answer, in one transaction, before the next request is sent. Links an
   // answer to removals accepts are kept as removed: they come back as new if a source has them

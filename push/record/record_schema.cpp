@@ -14,7 +14,7 @@ namespace {
 
 // "LKCR": tells our records from other programs' databases.
 constexpr std::int64_t kApplicationId = 0x4C4B4352;
-constexpr std::int64_t kSchemaVersion = 9;
+constexpr std::int64_t kSchemaVersion = 10;
 // A server's record began at the ninth version.
 constexpr std::int64_t kFirstServerVersion = 9;
 
@@ -63,6 +63,7 @@ void create_tables(Database& db) {
   add_inspections(db);
   add_site_inspections(db);
   add_leases(db);
+  add_lease_holders_identity(db);
   db.define(kContentRulesTable);
   db.define(kSitemapsTable);
 }
@@ -154,6 +155,19 @@ void ready_sqlite(Database& db, const std::string& name, bool read_only, bool se
   // The ninth keeps the machine each run ran on, where several share a record.
   if (version < 9)
     upgrade(db, 8, [](Database& db) { db.execute("ALTER TABLE runs ADD COLUMN host TEXT"); });
+  // The tenth knows a lease's holder as no other process is.
+  if (version < 10) upgrade(db, 9, add_lease_holders_identity);
+}
+
+// Upgrades a server's record of version `from` by `step` to the next, in one transaction;
+// nothing where another worker did it meanwhile.
+void upgrade_server(Database& db, std::int64_t from, void (*step)(Database& db)) {
+  Transaction migration(db);
+  db.serialize(kApplicationId);
+  if (db.single_integer("SELECT version FROM record_version") != from) return;
+  step(db);
+  db.prepare("UPDATE record_version SET version = ?").bind(from + 1).run();
+  migration.commit();
 }
 
 // A server's record begins at the ninth version; tables of another program, or the rights to
@@ -191,12 +205,14 @@ void ready_server(Database& db, const std::string& name, bool read_only) {
     }
   }
   refuse_unless_ours(name, false, application, *version);
-  // No step upgrades a server's record yet: one older than its first version is none of ours.
   if (*version < kFirstServerVersion) {
     throw RecordError(texts::about(
-        name, texts::filled(texts::kRecordOlder, {{"found", std::to_string(*version)},
-                                                  {"known", std::to_string(kSchemaVersion)}})));
+        name,
+        texts::filled(texts::kRecordOlder, {{"found", std::to_string(*version)},
+                                            {"known", std::to_string(kFirstServerVersion)}})));
   }
+  // The tenth knows a lease's holder as no other process is.
+  if (*version < 10) upgrade_server(db, 9, add_lease_holders_identity);
 }
 
 }  // namespace

@@ -41,7 +41,9 @@ std::string limited(std::string_view sql, std::int64_t most) {
 constexpr double kLeaseGraceSeconds = 0.5;
 constexpr std::size_t kLargeIntake = 1000;
 constexpr std::size_t kNewLinksAStatement = 500;
-constexpr std::time_t kRenewLeaseEvery = 60;
+// A lease is put off once a minute, or four times within it where it is shorter: far inside its
+// expiry, and a statement less for most answers.
+constexpr double kRenewLeaseEvery = 60;
 // A server restarted, or the network between: about a minute and a half of tries in all.
 constexpr int kReconnects = 8;
 constexpr double kFirstReconnectSeconds = 0.5;
@@ -128,6 +130,15 @@ class SqlRecord final : public Record {
       // insert itself.
       if (added_ > 0) links_known_ = true;
       added_ = 0;
+    });
+  }
+
+  void confirm_lease() override {
+    if (!lease_due()) return;
+    retried([&] {
+      Transaction confirming(db_);
+      renew_held_lease();
+      confirming.commit();
     });
   }
 
@@ -508,8 +519,24 @@ class SqlRecord final : public Record {
   bool dry_run_ = false;
   bool sends_ = true;           // the destination's sender, not only an intake beside it
   std::optional<Lease> lease_;  // held while the record is open, where it sends
-  std::time_t renewed_ = 0;     // when the lease was last put off
-  bool links_known_ = false;    // the record holds links of this destination
+  // When the lease was last put off, on this process's clock, which a pause does not stop.
+  std::chrono::steady_clock::time_point renewed_;
+  bool lease_due() const {
+    return lease_ && std::chrono::steady_clock::now() - renewed_ >=
+                         std::chrono::duration<double>(
+                             std::min(kRenewLeaseEvery, static_cast<double>(lease_->seconds) / 4));
+  }
+  // Puts the lease off, within the caller's transaction; throws RecordBusy, naming who holds it
+  // now, where another took it over.
+  void renew_held_lease() {
+    if (const std::optional<std::string> holder = renew_lease(db_, *lease_)) {
+      lease_.reset();
+      throw RecordBusy(
+          texts::about(path_, texts::filled(texts::kLeaseLost, {{"holder", *holder}})));
+    }
+    renewed_ = std::chrono::steady_clock::now();
+  }
+  bool links_known_ = false;                 // the record holds links of this destination
   std::optional<std::int64_t> known_count_;  // how many, once asked
   std::int64_t destination_ = 0;
   std::int64_t run_ = 0;
@@ -580,12 +607,13 @@ void SqlRecord::hold_lease(const RecordOpening& opening) {
     std::optional<std::string> holder;
     {
       Transaction taking(db_);
-      const Lease asked{id_of("destinations", "name", opening.destination), holder_number};
-      holder = take_lease(db_, asked, seconds_now());
+      const Lease asked{id_of("destinations", "name", opening.destination), holder_number,
+                        opening.lease_seconds};
+      holder = take_lease(db_, asked);
       if (!holder) {
         taking.commit();
         lease_ = asked;
-        renewed_ = seconds_now();
+        renewed_ = std::chrono::steady_clock::now();
         return;
       }
     }
@@ -882,13 +910,17 @@ void SqlRecord::record(const RecordedAnswer& answer) {
   // An answer that did not say which links it took counts them all as used.
   const std::size_t used = known ? answer.sent.size() - deferred : answer.sent.size();
   keep_quota(answer.quota_day, static_cast<std::int64_t>(used), answer.remaining);
-  // Renewed once a minute: far inside its expiry, and a statement less for most answers.
-  const bool renew = lease_ && at - renewed_ >= kRenewLeaseEvery;
-  const bool still_held = !renew || renew_lease(db_, *lease_, at);
-  if (renew && still_held) renewed_ = at;
+  std::optional<RecordBusy> lost;
+  if (lease_due()) {
+    try {
+      renew_held_lease();
+    } catch (const RecordBusy& taken) {
+      lost = taken;
+    }
+  }
   transaction.commit();
   // The answer is true whoever holds the lease now; only what follows would be sent twice.
-  if (!still_held) throw RecordBusy(texts::about(path_, texts::kLeaseLost));
+  if (lost) throw *lost;
 }
 
 // Adds `used` to the day's count and keeps what the engine said is left, where it said.

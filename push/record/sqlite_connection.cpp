@@ -127,6 +127,7 @@ class SqliteConnection final : public Connection {
   std::string_view durability(bool relaxed) const override {
     return relaxed ? "PRAGMA synchronous = NORMAL" : "PRAGMA synchronous = FULL";
   }
+  std::string_view clock() const override { return "CAST(strftime('%s', 'now') AS INTEGER)"; }
 
  private:
   sqlite3* db_ = nullptr;

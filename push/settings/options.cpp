@@ -138,6 +138,11 @@ void add_run_options(CLI::App& cli, Options& options) {
   cli.add_option("--wait", run.wait_seconds,
                  "seconds to wait for another run over the same record to end (default: none)")
       ->check(CLI::Range(0.0, 86400.0));
+  cli.add_option("--lease", run.lease_seconds,
+                 "seconds a run's hold on a destination lasts when it stops renewing it (paused, "
+                 "cut off): another run takes the destination over after")
+      ->capture_default_str()
+      ->check(CLI::Range(4, 86400));
   cli.add_option("--max-wait", run.max_wait_seconds,
                  "seconds the run may wait in all for engines that ask it to (Retry-After) and "
                  "for retries after failures that may pass")

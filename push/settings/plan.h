@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "push/engines/engine_registry.h"
+#include "push/record/record.h"
 #include "push/settings/serve_settings.h"
 #include "push/sources/link_sources.h"
 
@@ -34,6 +35,8 @@ struct RunSettings {
   std::string state;        // the record; empty: one a destination in the state directory
   bool no_state = false;    // keep no record
   double wait_seconds = 0;  // for another run over the record to end
+  // How long a sender's hold on a destination lasts unrenewed: another run takes it over after.
+  std::time_t lease_seconds = kLeaseSeconds;
   // A config's first pass over its sites: a destination another sender holds is left for the
   // end, not waited for.
   bool held_later = false;

@@ -15,7 +15,8 @@ inline constexpr int kUnreachable = 3;   // before anything was accepted
 // The pending file could not be written: checked before anything is sent (then nothing was),
 // and again at the end, when the links not accepted could not be kept.
 inline constexpr int kPendingUnwritable = 4;
-// Another run holds the record (nothing was sent).
+// Another run holds the destination (nothing was sent), or took it over mid-run (the run stopped
+// there, every answer it had kept).
 inline constexpr int kRecordBusy = 5;
 // The record cannot be used: not one of ours, damaged, newer than the program, or the disk full
 // while recording (the run stops; the record stays as it was after the last answer).
@@ -27,6 +28,7 @@ inline constexpr int kThrottled = 7;
 // How a run ended.
 struct RunEnding {
   bool record_failed = false;      // the record took no more
+  bool lease_lost = false;         // another run took the destination over
   bool pending_unwritten = false;  // the links not accepted could not be kept
   bool unreachable = false;        // the engine could not be reached before anything was taken
   bool throttled = false;
@@ -36,6 +38,7 @@ struct RunEnding {
 // The exit code of a run that ended so: the gravest of what happened.
 constexpr int exit_code_of(const RunEnding& ending) {
   return ending.record_failed       ? kRecordUnusable
+         : ending.lease_lost        ? kRecordBusy
          : ending.pending_unwritten ? kPendingUnwritable
          : ending.unreachable       ? kUnreachable
          : ending.throttled         ? kThrottled

@@ -199,6 +199,7 @@ inline constexpr std::string_view kRecordServerNotBuilt =
 inline constexpr std::string_view kRecordConnectionWords =
     "记录位置像是数据库的连接参数（host=… password=…）：请写成 postgresql:// 地址，"
     "否则它会被当成文件名";
+inline constexpr std::string_view kHolderEnded = "另一次运行，已结束";
 inline constexpr std::string_view kHolderUnknown = "它经由此记录的另一个名字打开";
 inline constexpr std::string_view kMigrationIntoUsed =
     "目标记录已有内容：迁移只搬进空的记录，什么也没有改";
@@ -214,13 +215,14 @@ inline constexpr std::string_view kLinkStates[] = {"待推送", "已接受", "�
 inline constexpr std::string_view kHeldElsewhere =
     "另一个运行正在推送这个目的地：先推其余的，最后再回来";
 inline constexpr std::string_view kLeaseLost =
-    "本次运行久未记下答复，此目标已由另一次运行接手；本次就此停止，已收到的答复均已记下";
+    "本次运行久未确认租约，此目的地已由另一次运行接手（{holder}）；本次就此停止，已收到的答复均已"
+    "记下";
 inline constexpr std::string_view kRecordNotOurs = "不是 linkcourier-push 的记录";
 inline constexpr std::string_view kRecordDamaged = "记录已损坏，或不是数据库";
 inline constexpr std::string_view kRecordNewer =
     "记录来自更新版本的 linkcourier-push（格式 {found}，本程序只认得 {known}）";
 inline constexpr std::string_view kRecordOlder =
-    "记录的格式 {found} 早于本程序在数据库服务器上用的格式 {known}，无法升级";
+    "记录的格式 {found} 早于数据库服务器上最早的记录格式 {known}，无法升级";
 inline constexpr std::string_view kRecordEmpty = "记录里还什么也没有：还没有运行用过它";
 inline constexpr std::string_view kRecordNotPermitted =
     "数据库用户的权限不够（记录的表要由有 CREATE 权限的用户建立，运行要能读写它们）：";

@@ -332,7 +332,7 @@ TEST_F(PushProgramTest, BadRecordsSendNothing) {
     };
     cases.push_back({database("CREATE TABLE record_version(application BIGINT, version BIGINT); "
                               "INSERT INTO record_version VALUES(1280000850, 8)"),
-                     "记录的格式 8 早于本程序在数据库服务器上用的格式"});
+                     "记录的格式 8 早于数据库服务器上最早的记录格式 9"});
     cases.push_back({database("CREATE TABLE runs(note TEXT)"), "不是 linkcourier-push 的记录"});
     std::string plain = database("DROP ROLE IF EXISTS plain; CREATE ROLE plain LOGIN");
     plain.replace(plain.find("user=linkcourier"), 16, "user=plain");
