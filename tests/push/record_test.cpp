@@ -155,6 +155,70 @@ TEST_F(PushProgramTest, OverlappingRunsTakeTurns) {
   EXPECT_EQ(requests_recorded(), 7) << read("first.txt");
 }
 
+// A destination has one sender, whatever the others' clocks, process numbers or pauses say: a
+// run beside a working one, from another process space under the same host name or with its
+// clock ten minutes ahead, finds it held; one that takes over the lease a paused run let expire
+// sends what is left, and the paused one, continued, sends nothing more (only its request in
+// flight goes twice).
+TEST_F(PushProgramTest, OneSenderWhateverTheOthersClocksNumbersAndPausesSay) {
+  if (::geteuid() != 0 || std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
+    GTEST_SKIP() << "process spaces need root, and pauses a Linux process";
+  const std::string address = start_simulator({"--delay-ms", "400"});
+  PostgresServer* server = PostgresServer::shared();
+  const std::string isolated = "unshare --pid --fork --mount-proc ";
+  const struct {
+    const char* what;
+    std::string record;
+    std::string first_way, second_way;  // how each run starts: words before the program
+    bool paused;
+    int second_exit, first_exit;
+    std::size_t requests, twice;
+  } cases[] = {
+      // The first's process number (2, below the shell) is none in the second's space.
+      {"process spaces", files_.file("spaces.db"), isolated + "sh -c \"", isolated + "env ", false,
+       5, 0, 6, 0},
+      {"clock ahead", server != nullptr ? server->new_database() : "", "",
+       moved_clock("+10m") + " ", false, 5, 0, 6, 0},
+      {"paused", files_.file("paused.db"), "", "", true, 0, 5, 7, 100},
+  };
+  int first_link = 0;
+  for (const auto& c : cases) {
+    if (c.record.empty()) continue;  // no PostgreSQL
+    first_link += 1000;
+    const std::string links = write("links.txt", numbered_links(first_link, first_link + 600));
+    const std::string run =
+        "--batch 100 --lease 4 --state '" + c.record + "' -i '" + address + "' " + links;
+    const int before = requests_recorded();
+    const std::string first = c.first_way.ends_with('"')
+                                  ? c.first_way + "env " + program(run) + "; exit \\$?\""
+                                  : c.first_way + program(run);
+    const Outcome together =
+        shell(first + " >" + files_.file("first.txt") + " 2>&1 & first=$!; until [ -e " +
+              records_.file("request-" + std::to_string(before + 1)) + " ]; do sleep 0.05; done; " +
+              (c.paused ? "kill -STOP $first; sleep 5; " : "") + c.second_way + program(run) +
+              " 2>&1; echo \"second: $?\"; " + (c.paused ? "kill -CONT $first; " : "") +
+              "wait $first; echo \"first: $?\"");
+    const std::string said = together.output + read("first.txt");
+    EXPECT_NE(together.output.find("second: " + std::to_string(c.second_exit)), std::string::npos)
+        << c.what << "\n"
+        << said;
+    EXPECT_NE(together.output.find("first: " + std::to_string(c.first_exit)), std::string::npos)
+        << c.what << "\n"
+        << said;
+    std::vector<std::string> requests;
+    for (int n = before + 1; n <= requests_recorded(); ++n)
+      requests.push_back(recorded(n));
+    EXPECT_EQ(requests.size(), c.requests) << c.what << "\n" << said;
+    const std::map<std::string, int> sent = times_sent(requests);
+    EXPECT_EQ(sent.size(), 600u) << c.what;
+    EXPECT_EQ(static_cast<std::size_t>(std::count_if(
+                  sent.begin(), sent.end(), [](const auto& link) { return link.second > 1; })),
+              c.twice)
+        << c.what << "\n"
+        << said;
+  }
+}
+
 // Asking the record writes nothing: another user who may only read it can ask it.
 TEST_F(PushProgramTest, AskingTheRecordWritesNothing) {
   if (::geteuid() != 0 || std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
