@@ -7,13 +7,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <mutex>
 #include <sstream>
 #include <string>
+
+#include "platform/process_start.h"
 
 namespace lc::platform {
 namespace {
@@ -127,10 +128,7 @@ std::string machine_name() {
   return name;
 }
 
-namespace {
-
-// When process `pid` started, in clock ticks since boot; empty where none of that number runs.
-std::string start_of(long pid) {
+std::optional<std::string> process_start(long pid) {
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
   std::string line;
   if (!std::getline(stat, line)) return "";
@@ -145,8 +143,6 @@ std::string start_of(long pid) {
   return field;
 }
 
-// This boot of the machine and the PID namespace this process sees: where a process number names
-// one process.
 std::string process_space() {
   std::ifstream boot("/proc/sys/kernel/random/boot_id");
   std::string boot_id;
@@ -154,25 +150,6 @@ std::string process_space() {
   struct stat space {};
   ::stat("/proc/self/ns/pid", &space);
   return boot_id + "/" + std::to_string(space.st_ino) + "/";
-}
-
-}  // namespace
-
-std::string process_identity() {
-  return process_space() + std::to_string(::getpid()) + "/" + start_of(::getpid());
-}
-
-bool process_gone(std::string_view identity) {
-  const std::string space = process_space();
-  if (!identity.starts_with(space)) return false;
-  identity.remove_prefix(space.size());
-  const std::size_t slash = identity.find('/');
-  long pid = 0;
-  const auto [end, failed] = std::from_chars(identity.data(), identity.data() + slash, pid);
-  const std::string_view started = identity.substr(slash == std::string_view::npos ? 0 : slash + 1);
-  if (slash == std::string_view::npos || failed != std::errc() || pid <= 0 || started.empty())
-    return false;
-  return start_of(pid) != started;
 }
 
 std::filesystem::path user_state_directory() {

@@ -4,9 +4,9 @@
 #include <windows.h>
 
 #include <cerrno>
-#include <charconv>
 #include <cstdlib>
 
+#include "platform/process_start.h"
 #include "platform/text_encodings.h"
 #include "platform/utf8_files.h"
 
@@ -111,13 +111,14 @@ std::string machine_name() {
   return utf16_to_utf8(std::u16string_view(reinterpret_cast<const char16_t*>(name), size));
 }
 
-namespace {
-
-// When process `pid` started, in the system's ticks; empty where none of that number runs.
-std::string start_of(long pid) {
+std::optional<std::string> process_start(long pid) {
   const HANDLE process =
       ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
-  if (process == nullptr) return "";
+  // One that exists but is not ours to open cannot be told apart from a later one.
+  if (process == nullptr) {
+    if (::GetLastError() == ERROR_ACCESS_DENIED) return std::nullopt;
+    return "";
+  }
   FILETIME created{}, exited{}, kernel{}, user{};
   DWORD code = 0;
   const bool running = ::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE &&
@@ -128,29 +129,8 @@ std::string start_of(long pid) {
                         created.dwLowDateTime);
 }
 
-}  // namespace
-
-std::string process_identity() {
-  const long pid = process_id();
-  return machine_name() + "/" + std::to_string(pid) + "/" + start_of(pid);
-}
-
-bool process_gone(std::string_view identity) {
-  const std::string machine = machine_name() + "/";
-  if (!identity.starts_with(machine)) return false;
-  identity.remove_prefix(machine.size());
-  const std::size_t slash = identity.find('/');
-  long pid = 0;
-  const auto [end, failed] = std::from_chars(identity.data(), identity.data() + slash, pid);
-  const std::string_view started = identity.substr(slash == std::string_view::npos ? 0 : slash + 1);
-  if (slash == std::string_view::npos || failed != std::errc() || pid <= 0 || started.empty())
-    return false;
-  // One that may not be opened runs all the same.
-  const HANDLE process =
-      ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
-  if (process == nullptr && ::GetLastError() == ERROR_ACCESS_DENIED) return false;
-  if (process != nullptr) ::CloseHandle(process);
-  return start_of(pid) != started;
+std::string process_space() {
+  return machine_name() + "/";
 }
 
 std::filesystem::path user_state_directory() {
