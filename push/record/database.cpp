@@ -2,6 +2,13 @@
 
 namespace lc::push {
 
+std::int64_t first_integer(Connection& connection, std::string_view sql) {
+  Statement statement(connection.prepare(sql));
+  const std::int64_t value = statement.step() ? statement.integer(0) : 0;
+  statement.run();
+  return value;
+}
+
 std::string listed(const std::vector<std::string>& parts) {
   std::string text;
   for (const std::string& part : parts)

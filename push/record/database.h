@@ -16,9 +16,6 @@
 
 namespace lc::push {
 
-// Where the backends' SQL differs, the record asks which it speaks to.
-enum class Dialect { kSqlite, kPostgres };
-
 class DatabaseError : public std::runtime_error {
  public:
   enum class Kind {
@@ -62,10 +59,18 @@ class StatementBackend {
   virtual std::string_view text(int column) const = 0;
 };
 
+// What a database says of the record in it.
+struct SchemaMark {
+  bool empty = true;               // it holds no table at all
+  std::int64_t application = 0;    // whose record it says it is; 0: it says nothing
+  std::int64_t version = 0;        // the record's format
+  std::int64_t first_version = 1;  // the oldest format a record in such a database can have
+};
+
+// Where the backends differ, the connection says how: the record's logic speaks no dialect.
 class Connection {
  public:
   virtual ~Connection() = default;
-  virtual Dialect dialect() const = 0;
   virtual void execute(std::string_view sql) = 0;
   virtual std::unique_ptr<StatementBackend> prepare(std::string_view sql) = 0;
   // One run again and again: a server parses and plans it once.
@@ -86,6 +91,32 @@ class Connection {
   // The database's own clock, seconds since 1970, as an expression: one clock for every user of
   // a shared record, whatever theirs say.
   virtual std::string_view clock() const = 0;
+
+  // What the database says of the record in it; `mark_schema` says it, within the caller's
+  // transaction.
+  virtual SchemaMark schema_mark() = 0;
+  virtual void mark_schema(std::int64_t application, std::int64_t version) = 0;
+  // Readies a connection that writes the record; `sends`: it reads a million links at once.
+  virtual void ready_for_writing(bool /*sends*/) {}
+  // The columns of `table`, in their order.
+  virtual std::vector<std::string> columns_of(std::string_view table) = 0;
+  // After rows were copied with their numbers, the numbers the database gives `table`'s new rows
+  // go on from the highest.
+  virtual void number_on(std::string_view /*table*/) {}
+  // `count` numbers for new rows of `table`, taken ahead, so that rows go in with the statements
+  // around them; none where the database numbers a row as cheaply as it inserts it.
+  virtual std::vector<std::int64_t> numbers_ahead(std::string_view /*table*/, int /*count*/) {
+    return {};
+  }
+  // Where a round trip costs more than the work: many values go as a few arrays, and an answer's
+  // links are kept in one statement.
+  virtual bool values_as_arrays() const { return false; }
+  // What goes before a statement that finds a few rows by the key in a large table; empty: nothing.
+  virtual std::string_view by_the_key() const { return {}; }
+  // What follows a large intake, so that the plans after it know the table's size; empty: nothing.
+  virtual std::string_view after_large_intake() const { return {}; }
+  // How rows of a table without numbers are ordered as they were kept.
+  virtual std::string_view kept_order() const = 0;
 };
 
 class Statement {
@@ -163,7 +194,6 @@ class Database {
       : Database(path, create ? Access::kCreate : Access::kReadWrite) {}
   explicit Database(std::unique_ptr<Connection> connection) : connection_(std::move(connection)) {}
 
-  Dialect dialect() const { return connection_->dialect(); }
   void execute(std::string_view sql) { connection_->execute(sql); }
   Statement prepare(std::string_view sql) { return Statement(connection_->prepare(sql)); }
   std::unique_ptr<Statement> prepare_kept(std::string_view sql) {
@@ -175,6 +205,22 @@ class Database {
   std::string_view begin_writing() const { return connection_->begin_writing(); }
   std::string_view durability(bool relaxed) const { return connection_->durability(relaxed); }
   std::string_view clock() const { return connection_->clock(); }
+  SchemaMark schema_mark() { return connection_->schema_mark(); }
+  void mark_schema(std::int64_t application, std::int64_t version) {
+    connection_->mark_schema(application, version);
+  }
+  void ready_for_writing(bool sends) { connection_->ready_for_writing(sends); }
+  std::vector<std::string> columns_of(std::string_view table) {
+    return connection_->columns_of(table);
+  }
+  void number_on(std::string_view table) { connection_->number_on(table); }
+  std::vector<std::int64_t> numbers_ahead(std::string_view table, int count) {
+    return connection_->numbers_ahead(table, count);
+  }
+  bool values_as_arrays() const { return connection_->values_as_arrays(); }
+  std::string_view by_the_key() const { return connection_->by_the_key(); }
+  std::string_view after_large_intake() const { return connection_->after_large_intake(); }
+  std::string_view kept_order() const { return connection_->kept_order(); }
   // The first column of the first row (0 when none) of `sql` with `values` bound.
   template <typename... Values>
   std::int64_t single_integer(std::string_view sql, const Values&... values) {
@@ -188,6 +234,9 @@ class Database {
  private:
   std::unique_ptr<Connection> connection_;
 };
+
+// The first column of the first row (0 when none) of `sql`, run on `connection`.
+std::int64_t first_integer(Connection& connection, std::string_view sql);
 
 // `parts` with commas between.
 std::string listed(const std::vector<std::string>& parts);

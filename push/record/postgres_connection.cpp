@@ -216,7 +216,6 @@ class PostgresConnection final : public Connection {
   PostgresConnection(const PostgresConnection&) = delete;
   PostgresConnection& operator=(const PostgresConnection&) = delete;
 
-  Dialect dialect() const override { return Dialect::kPostgres; }
   void execute(std::string_view sql) override { session_->exchange.execute(std::string(sql)); }
   std::unique_ptr<StatementBackend> prepare(std::string_view sql) override {
     return std::make_unique<PostgresStatement>(session_->exchange, sql, false);
@@ -252,6 +251,71 @@ class PostgresConnection final : public Connection {
   std::string_view clock() const override {
     return "CAST(extract(epoch FROM clock_timestamp()) AS BIGINT)";
   }
+  // A table of its own says whose the record is and of what format; a server's record began at
+  // the ninth.
+  SchemaMark schema_mark() override {
+    SchemaMark mark{.first_version = 9};
+    if (!has_table("record_version")) return mark;
+    Statement kept(prepare("SELECT application, version FROM record_version"));
+    if (kept.step()) {
+      mark = {.empty = false,
+              .application = kept.integer(0),
+              .version = kept.integer(1),
+              .first_version = 9};
+    }
+    kept.run();
+    return mark;
+  }
+  void mark_schema(std::int64_t application, std::int64_t version) override {
+    if (!has_table("record_version")) {
+      define("CREATE TABLE record_version(application INTEGER NOT NULL, version INTEGER NOT NULL)");
+      Statement(prepare("INSERT INTO record_version(application, version) VALUES(?, ?)"))
+          .bind(application, version)
+          .run();
+      return;
+    }
+    Statement(prepare("UPDATE record_version SET application = ?, version = ?"))
+        .bind(application, version)
+        .run();
+  }
+  std::vector<std::string> columns_of(std::string_view table) override {
+    Statement select(
+        prepare("SELECT column_name FROM information_schema.columns WHERE table_name = ? "
+                "AND table_schema = current_schema() ORDER BY ordinal_position"));
+    std::vector<std::string> columns;
+    select.bind(table);
+    while (select.step())
+      columns.emplace_back(select.text(0));
+    return columns;
+  }
+  void number_on(std::string_view table) override {
+    Statement(prepare("SELECT setval(pg_get_serial_sequence(?, 'id'), coalesce(max(id), 0) + 1, "
+                      "false) FROM " +
+                      std::string(table)))
+        .bind(table)
+        .run();
+  }
+  std::vector<std::int64_t> numbers_ahead(std::string_view table, int count) override {
+    Statement taken(prepare(
+        "SELECT nextval(pg_get_serial_sequence(?, 'id')) FROM generate_series(1, ?) ORDER BY 1"));
+    taken.bind(table, count);
+    std::vector<std::int64_t> numbers;
+    while (taken.step())
+      numbers.push_back(taken.integer(0));
+    return numbers;
+  }
+  bool values_as_arrays() const override { return true; }
+  std::string_view by_the_key() const override {
+    return "SELECT set_config('enable_hashjoin', 'off', true), "
+           "set_config('enable_mergejoin', 'off', true), set_config('enable_seqscan', 'off', true)";
+  }
+  // Its size and how it spreads over destinations are what the plans weigh: a small sample of
+  // that one column tells them for a fraction of what the whole table's statistics cost.
+  std::string_view after_large_intake() const override {
+    return "SET LOCAL default_statistics_target = 10; ANALYZE links(destination)";
+  }
+  // Its tables have no row numbers, only times.
+  std::string_view kept_order() const override { return "time"; }
 
  private:
   std::string uri_;

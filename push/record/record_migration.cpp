@@ -24,8 +24,8 @@ namespace {
 constexpr const char* kTables[] = {
     "destinations",     "sites",           "answers",       "links",   "runs", "setbacks", "quotas",
     "inspection_words", "inspection_days", "content_rules", "sitemaps"};
-// The tables whose rows are numbered: a server numbers the rows added after the copy on from
-// the copied ones.
+// The tables whose rows are numbered: the rows added after the copy are numbered on from the
+// copied ones.
 constexpr const char* kNumbered[] = {"destinations", "sites", "answers", "runs",
                                      "inspection_words"};
 // Rows a statement: a server's round trips, not its work, cost most.
@@ -64,22 +64,9 @@ Opened open_location(const std::string& location, bool into) {
 #endif
 }
 
-std::vector<std::string> columns_of(Database& db, const std::string& table) {
-  Statement select =
-      db.prepare(db.dialect() == Dialect::kSqlite
-                     ? "SELECT name FROM pragma_table_info(?)"
-                     : "SELECT column_name FROM information_schema.columns WHERE table_name = ? "
-                       "AND table_schema = current_schema() ORDER BY ordinal_position");
-  std::vector<std::string> columns;
-  select.bind(table);
-  while (select.step())
-    columns.emplace_back(select.text(0));
-  return columns;
-}
-
 // Each value as the text both backends take into the column's own type.
 void copy_table(Database& from, Database& to, const std::string& table) {
-  const std::vector<std::string> columns = columns_of(from, table);
+  const std::vector<std::string> columns = from.columns_of(table);
   Statement rows = from.prepare("SELECT " + listed(columns) + " FROM " + table);
   std::vector<std::optional<std::string>> values;
   const auto flush = [&](int count) {
@@ -144,15 +131,8 @@ Migration migrate_record(const std::string& from_location, const std::string& to
       if (!from.db.has_table(table)) continue;
       guarded(from.name, [&] { copy_table(from.db, to.db, table); });
     }
-    if (to.db.dialect() == Dialect::kPostgres) {
-      for (const std::string table : kNumbered) {
-        to.db.single_integer(
-            "SELECT setval(pg_get_serial_sequence(?, 'id'), "
-            "coalesce(max(id), 0) + 1, false) FROM " +
-                table,
-            table);
-      }
-    }
+    for (const char* table : kNumbered)
+      to.db.number_on(table);
     moved.tally = tally_of(to.db);
     if (moved.tally != guarded(from.name, [&] { return tally_of(from.db); }))
       throw RecordError(texts::about(to.name, texts::kMigrationCountsDiffer));

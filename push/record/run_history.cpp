@@ -20,11 +20,9 @@ void for_each_run(Database& db, std::time_t since, std::string_view site,
       "FROM runs r JOIN destinations d "
       "ON d.id = r.destination "
       "WHERE r.started >= ?1 AND (?2 = '' OR r.site = ?2) ORDER BY r.started, r.id");
-  // In the order they were kept: a server's tables have no row numbers, only times.
-  Statement setbacks =
-      db.prepare(db.dialect() == Dialect::kSqlite
-                     ? "SELECT time, words FROM setbacks WHERE run = ? ORDER BY rowid"
-                     : "SELECT time, words FROM setbacks WHERE run = ? ORDER BY time");
+  // In the order they were kept.
+  Statement setbacks = db.prepare("SELECT time, words FROM setbacks WHERE run = ? ORDER BY " +
+                                  std::string(db.kept_order()));
   runs.bind(since, site);
   while (runs.step()) {
     RunEntry run{.started = runs.integer(1),

@@ -121,9 +121,9 @@ class SqlRecord final : public Record {
       // made for a few rows would read them all for every answer. Its size and how it spreads
       // over destinations are what the plans weigh: a small sample of that one column tells
       // them for a fraction of what the whole table's statistics cost.
-      if (db_.dialect() == Dialect::kPostgres && added_ >= kLargeIntake) {
+      if (added_ >= kLargeIntake && !db_.after_large_intake().empty()) {
         Transaction analysis(db_);
-        db_.execute("SET LOCAL default_statistics_target = 10; ANALYZE links(destination)");
+        db_.execute(db_.after_large_intake());
         analysis.commit();
       }
       // Looked up from now on: within the intake, a link given twice is kept once by the
@@ -707,7 +707,7 @@ void SqlRecord::add_link(const SourceLink& link, LinkState state) {
 // cost more than the rest of the intake. A link a source gives twice is kept once.
 void SqlRecord::keep_new_links() {
   if (new_links_.empty()) return;
-  if (db_.dialect() == Dialect::kPostgres) return keep_new_links_as_arrays();
+  if (db_.values_as_arrays()) return keep_new_links_as_arrays();
   static const std::vector<std::string> kColumns = {
       "destination", "url", "site", "state", "queued", "first_seen", "lastmod", "content_hash"};
   const auto rows = static_cast<int>(new_links_.size());
@@ -809,18 +809,14 @@ bool SqlRecord::take_in_one(const SourceLink& link, const std::optional<KnownLin
 // Keeps an answer's words; their number. A server's numbers are taken some dozens ahead, so that
 // the words go with the answer's other statements instead of costing a round trip of their own.
 std::int64_t SqlRecord::keep_words(std::string_view words, std::time_t at) {
-  if (db_.dialect() != Dialect::kPostgres) {
-    return db_.single_integer("INSERT INTO answers(time, words) VALUES(?, ?) RETURNING id", at,
-                              words);
-  }
   constexpr int kNumbersAhead = 64;
   if (answer_numbers_.empty()) {
-    Statement taken = db_.prepare(
-        "SELECT nextval(pg_get_serial_sequence('answers', 'id')) FROM generate_series(1, ?) "
-        "ORDER BY 1 DESC");
-    taken.bind(kNumbersAhead);
-    while (taken.step())
-      answer_numbers_.push_back(taken.integer(0));
+    answer_numbers_ = db_.numbers_ahead("answers", kNumbersAhead);
+    std::reverse(answer_numbers_.begin(), answer_numbers_.end());
+  }
+  if (answer_numbers_.empty()) {
+    return db_.single_integer("INSERT INTO answers(time, words) VALUES(?, ?) RETURNING id", at,
+                              words);
   }
   const std::int64_t number = answer_numbers_.back();
   answer_numbers_.pop_back();
@@ -847,13 +843,10 @@ std::string answered_columns(std::string_view outcome, std::string_view newly, s
 // Keeps how an answer leaves each of its links: a file row by row, a server all in one statement,
 // a round trip being what costs there.
 void SqlRecord::keep_answered(const AnsweredLinks& answered, std::time_t at) {
-  if (db_.dialect() == Dialect::kPostgres) {
-    // An answer's few links are found by the key, however the planner weighs the table (not
-    // yet analysed, or of some ten thousand rows): reading it all costs many times more.
-    db_.prepare(
-           "SELECT set_config('enable_hashjoin', 'off', true), "
-           "set_config('enable_mergejoin', 'off', true), set_config('enable_seqscan', 'off', true)")
-        .send();
+  if (db_.values_as_arrays()) {
+    // An answer's few links are found by the key, however the table is weighed (not yet
+    // analysed, or of some ten thousand rows): reading it all costs many times more.
+    db_.prepare(db_.by_the_key()).send();
     statement(answered_,
               "UPDATE links SET " +
                   answered_columns("v.outcome", "v.newly", "?1", "v.words", "v.deferred") +

@@ -105,7 +105,6 @@ class SqliteConnection final : public Connection {
   SqliteConnection(const SqliteConnection&) = delete;
   SqliteConnection& operator=(const SqliteConnection&) = delete;
 
-  Dialect dialect() const override { return Dialect::kSqlite; }
   void execute(std::string_view sql) override {
     const std::string text(sql);
     const int result = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, nullptr);
@@ -128,6 +127,32 @@ class SqliteConnection final : public Connection {
     return relaxed ? "PRAGMA synchronous = NORMAL" : "PRAGMA synchronous = FULL";
   }
   std::string_view clock() const override { return "CAST(strftime('%s', 'now') AS INTEGER)"; }
+  // The file's header says whose it is and of what format.
+  SchemaMark schema_mark() override {
+    return {.empty = first_integer(*this, "SELECT count(*) FROM sqlite_schema") == 0,
+            .application = first_integer(*this, "PRAGMA application_id"),
+            .version = first_integer(*this, "PRAGMA user_version")};
+  }
+  void mark_schema(std::int64_t application, std::int64_t version) override {
+    execute("PRAGMA application_id = " + std::to_string(application) +
+            "; PRAGMA user_version = " + std::to_string(version));
+  }
+  void ready_for_writing(bool sends) override {
+    // Each answer is on the disk before the next request goes out, power cut or not.
+    execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL");
+    // A run's lookups of a million known links read the file through memory mapping rather than
+    // calls; a service's intake, open for days, keeps its memory to SQLite's small page cache.
+    if (sends) execute("PRAGMA mmap_size = 1073741824");
+  }
+  std::vector<std::string> columns_of(std::string_view table) override {
+    Statement select(prepare("SELECT name FROM pragma_table_info(?)"));
+    std::vector<std::string> columns;
+    select.bind(table);
+    while (select.step())
+      columns.emplace_back(select.text(0));
+    return columns;
+  }
+  std::string_view kept_order() const override { return "rowid"; }
 
  private:
   sqlite3* db_ = nullptr;
