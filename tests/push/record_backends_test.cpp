@@ -3,14 +3,18 @@
 // what the record tells.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <functional>
 #include <limits>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/run_lock.h"
 #include "push/record/postgres_connection.h"
 #include "push/record/record_factory.h"
 #include "push/record/record_migration.h"
@@ -31,8 +35,10 @@ class RecordTest : public testing::TestWithParam<Backend> {
     location_ = server->new_database();
   }
 
+  static constexpr const char* kDestination = "push https://example.com/urls";
+
   std::unique_ptr<Record> opened(std::optional<std::string> content_rule = std::nullopt,
-                                 std::string destination = "push https://example.com/urls") {
+                                 std::string destination = kDestination) {
     return open_record({.path = location_,
                         .destination = std::move(destination),
                         .content_rule = std::move(content_rule)});
@@ -208,6 +214,106 @@ TEST_P(RecordTest, InspectionsTakeWhatIsDueAndKeepWhatTheyFound) {
   EXPECT_EQ(index->indexed, 1);
   EXPECT_EQ(index->not_indexed, 1);
   EXPECT_EQ(index->not_inspected, 1);
+  std::vector<std::string> not_indexed;
+  record->for_each_not_indexed("", [&](const NotIndexedLink& link) {
+    not_indexed.push_back(link.url + " " + link.coverage);
+  });
+  EXPECT_EQ(not_indexed, std::vector<std::string>{"https://a/2 Crawled"});
+  std::vector<bool> indexed;
+  record->for_each_index_times(
+      [&](const IndexTimes& times) { indexed.push_back(times.first_indexed.has_value()); });
+  EXPECT_EQ(std::count(indexed.begin(), indexed.end(), true), 1);
+  EXPECT_EQ(indexed.size(), 3u);
+
+  // The one not indexed is pushed again, at most once; a removal the engine took and an
+  // inspection still found indexed is given once; what waits can be taken as told.
+  EXPECT_EQ(record->queue_not_indexed(std::time(nullptr) + 10, 1), 1u);
+  record->commit_intake();
+  EXPECT_EQ(waiting(*record), std::vector<std::string>{"https://a/2"});
+  const std::string_view removed[] = {"https://a/1"};
+  record->take_removals(removed);
+  EXPECT_EQ(record->removals_waiting(), std::vector<std::string>{"https://a/1"});
+  const LinkOutcome taken[] = {LinkOutcome::accepted()};
+  record->record_answer({.sent = removed, .words = "200", .outcomes = taken, .removals = true});
+  const InspectedLink still[] = {{"https://a/1", {true, "Indexed", std::nullopt, "{}"}}};
+  record->record_inspections(still, 500);
+  EXPECT_EQ(record->removed_still_indexed(), std::vector<std::string>{"https://a/1"});
+  EXPECT_EQ(record->removed_still_indexed(), std::vector<std::string>{});
+  EXPECT_EQ(record->accept_waiting("told by its sitemap"), 1u);
+  EXPECT_EQ(record->waiting_count(), 0u);
+}
+
+// A run keeps its site, machine, setbacks and end; the counts and history read them back. The
+// links a run's sources no longer hold are found gone, and kept as removed without a word.
+TEST_P(RecordTest, RunsCountsAndGoneLinksAreKeptAndTold) {
+  {
+    const std::unique_ptr<Record> record = open_record(
+        {.path = location_, .destination = kDestination, .site = "a", .site_name = "博客"});
+    record->take_in(links({"https://a/1", "https://a/2", "https://a/3"}), false);
+    record->commit_intake();
+    const std::vector<std::string_view> sent = {"https://a/1", "https://a/2", "https://a/3"};
+    const std::vector<LinkOutcome> accepted(3, LinkOutcome::accepted());
+    record->record_answer({.sent = sent, .words = "200 OK", .outcomes = accepted, .quota_day = 7});
+    record->record_setback("503：5 秒后再试");
+    record->record_run_end({.exit_code = 0, .counts = {.sent = 3, .accepted = 3}});
+  }
+  {
+    const std::unique_ptr<Record> record = open_record(
+        {.path = location_, .destination = kDestination, .finds_gone = true, .site = "a"});
+    record->take_in(links({"https://a/1"}), false);
+    record->commit_intake();
+    const GoneLinks gone = record->gone_links();
+    EXPECT_EQ(gone.links, (std::vector<std::string>{"https://a/2", "https://a/3"}));
+    EXPECT_EQ(gone.known, 3u);
+    const std::string_view removed[] = {"https://a/2"};
+    record->record_removed(removed);
+    record->record_run_end({.exit_code = 1, .counts = {}});
+  }
+  std::vector<RunEntry> runs;
+  const std::unique_ptr<Record> asked = open_record({.path = location_, .destination = ""});
+  asked->for_each_run(0, "a", [&](const RunEntry& run) { runs.push_back(run); });
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[0].site_name, "博客");
+  EXPECT_EQ(runs[0].host, platform::machine_name());
+  ASSERT_EQ(runs[0].setbacks.size(), 1u);
+  EXPECT_EQ(runs[0].setbacks[0].words, "503：5 秒后再试");
+  EXPECT_EQ(runs[0].counts->accepted, 3);
+  EXPECT_EQ(runs[1].exit_code, 1);
+  const std::vector<LinkCounts> counts = asked->counts(std::time(nullptr));
+  ASSERT_EQ(counts.size(), 1u);
+  EXPECT_EQ(counts[0].accepted, 2) << "one of three kept as removed";
+  EXPECT_EQ(counts[0].last_exit_code, 1);
+  EXPECT_EQ(last_events()["https://a/3"], "accepted 200 OK");
+}
+
+// What became of a sitemap is kept whole, and replaced by what becomes of it next.
+TEST_P(RecordTest, SitemapsAreKeptAsHandedOverAndTold) {
+  const std::unique_ptr<Record> record = opened();
+  const KeptSitemap handed{.address = "https://a/sitemap.xml",
+                           .digest = 42,
+                           .submitted = 1000,
+                           .state = std::nullopt,
+                           .read_at = std::nullopt};
+  record->record_sitemap(handed);
+  EXPECT_EQ(record->sitemaps(), std::vector<KeptSitemap>{handed});
+  KeptSitemap told = handed;
+  told.state = SitemapState{.last_downloaded = 1200, .errors = 2, .status = "Success"};
+  told.read_at = 1300;
+  record->record_sitemap(told);
+  EXPECT_EQ(record->sitemaps(), std::vector<KeptSitemap>{told});
+}
+
+// One sender a destination: a second is refused while the first holds it, takes it over once
+// the first let its lease run out, and the first then learns so before its next request.
+TEST_P(RecordTest, OneSenderHoldsADestinationUntilItsLeaseRunsOut) {
+  // Expiry is told in whole seconds: a lease of 3 lasts more than 2.
+  const RecordOpening sender{.path = location_, .destination = kDestination, .lease_seconds = 3};
+  const std::unique_ptr<Record> first = open_record(sender);
+  EXPECT_THROW(open_record(sender), RecordBusy);
+  std::this_thread::sleep_for(std::chrono::milliseconds(3100));
+  const std::unique_ptr<Record> second = open_record(sender);
+  EXPECT_THROW(first->confirm_lease(), RecordBusy);
+  second->confirm_lease();
 }
 
 // A record of the last format: its runs keep their outcome, without figures; new runs keep what
