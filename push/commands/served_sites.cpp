@@ -222,7 +222,9 @@ IntakeReply ServedSites::take(const IntakeRequest& request) {
   const auto of_site = [&](const std::vector<std::string>& given) {
     std::vector<SourceLink> links;
     for (const std::string& link : given) {
-      if (!is_sendable_address(link)) {
+      if (const std::optional<std::string_view> why = unkeepable(link)) {
+        wrong.push_back({{"link", link}, {"problem", *why}});
+      } else if (!is_sendable_address(link)) {
         wrong.push_back({{"link", link}, {"problem", texts::kIntakeNotALink}});
       } else if (host_of(link) != host) {
         wrong.push_back({{"link", link},

@@ -169,6 +169,10 @@ struct NotIndexedLink {
   std::int64_t repushes = 0;
 };
 
+// Why the record cannot keep `text` as it is, none where it can: a NUL byte, which a server's
+// texts cannot hold and a file's would keep, so that the two would disagree.
+std::optional<std::string_view> unkeepable(std::string_view text);
+
 // How long a sender's lease lasts unless put off, where the run says nothing else.
 inline constexpr std::time_t kLeaseSeconds = 600;
 

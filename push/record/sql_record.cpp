@@ -55,6 +55,19 @@ std::optional<std::int64_t> stored(std::optional<std::uint64_t> hash) {
   return std::bit_cast<std::int64_t>(*hash);
 }
 
+// `text` with each NUL byte written as \0, for a message.
+std::string with_nul_shown(std::string_view text) {
+  std::string shown;
+  for (const char c : text) {
+    if (c == '\0') {
+      shown += "\\0";
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
 class SqlRecord final : public Record {
  public:
   SqlRecord(Database db, const RecordOpening& opening, SqlRecordUse use)
@@ -79,6 +92,12 @@ class SqlRecord final : public Record {
   }
 
   std::size_t take_in(std::span<const SourceLink> links, bool again) override {
+    // Refused in words before the database sees any of them: every door refuses such a link
+    // alone, so one that reaches here is said, not kept half.
+    for (const SourceLink& link : links) {
+      if (const std::optional<std::string_view> why = unkeepable(link.url))
+        throw RecordError(texts::about(path_, std::string(*why) + "：" + with_nul_shown(link.url)));
+    }
     return guarded([&] {
       if (!intake_ && !dry_run_) intake_.emplace(db_);
       if (finds_gone_) remember(links);
@@ -1027,6 +1046,11 @@ void SqlRecord::for_each_event(std::time_t since, std::string_view site,
 }
 
 }  // namespace
+
+std::optional<std::string_view> unkeepable(std::string_view text) {
+  if (text.find('\0') != std::string_view::npos) return texts::kRecordNoNul;
+  return std::nullopt;
+}
 
 RecordError record_error(const std::string& name, const DatabaseError& error) {
   if (error.disk_full()) return RecordError(texts::about(name, texts::kRecordDiskFull));

@@ -226,6 +226,7 @@ inline constexpr std::string_view kRecordOlder =
 inline constexpr std::string_view kRecordEmpty = "记录里还什么也没有：还没有运行用过它";
 inline constexpr std::string_view kRecordNotPermitted =
     "数据库用户的权限不够（记录的表要由有 CREATE 权限的用户建立，运行要能读写它们）：";
+inline constexpr std::string_view kRecordNoNul = "含有 NUL 字符，记录存不下";
 inline constexpr std::string_view kRecordDiskFull = "磁盘已满：记录停在上一次应答之后";
 inline constexpr std::string_view kRecordFailed = "无法使用记录：";
 inline constexpr std::string_view kNoRecordFound =

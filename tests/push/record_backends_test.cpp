@@ -243,6 +243,28 @@ TEST_P(RecordTest, InspectionsTakeWhatIsDueAndKeepWhatTheyFound) {
   EXPECT_EQ(record->waiting_count(), 0u);
 }
 
+// A link with a NUL byte, which a server cannot hold and a file would, is refused in words, and
+// nothing of the call is kept.
+TEST_P(RecordTest, ALinkNoBackendHoldsAlikeIsRefusedInWords) {
+  const std::unique_ptr<Record> record = opened();
+  const std::string nul("https://a/nul\0x", 15);
+  const SourceLink given[] = {{"https://a/1", std::nullopt, std::nullopt},
+                              {nul, std::nullopt, std::nullopt}};
+  try {
+    record->take_in(given, false);
+    ADD_FAILURE() << "a NUL byte taken in";
+  } catch (const RecordError& error) {
+    EXPECT_NE(std::string(error.what()).find("含有 NUL 字符，记录存不下：https://a/nul\\0x"),
+              std::string::npos)
+        << error.what();
+  }
+  record->commit_intake();
+  EXPECT_EQ(record->waiting_count(), 0u);
+  record->take_in(links({"https://a/1"}), false);
+  record->commit_intake();
+  EXPECT_EQ(record->waiting_count(), 1u);
+}
+
 // A run keeps its site, machine, setbacks and end; the counts and history read them back. The
 // links a run's sources no longer hold are found gone, and kept as removed without a word.
 TEST_P(RecordTest, RunsCountsAndGoneLinksAreKeptAndTold) {

@@ -134,6 +134,10 @@ TEST_F(ServeTest, ServedLinksAreKeptBeforeTheAnswerAndSentByTheNextRun) {
        R"({"site":"www","links":["https://www.example.com/d","https://shop.example.com/x","x"]})",
        "HTTP/1.1 422",
        R"("links":[{"link":"https://shop.example.com/x","problem":"不属于这个站点的主机 www.example.com"},{"link":"x","problem":"不是 http 或 https 链接"}])"},
+      // A link no record can keep as it is: refused alone, in words.
+      {"POST /v1/links", "intake-token-1", json,
+       R"({"site":"www","links":["https://www.example.com/nul\u0000x"]})", "HTTP/1.1 422",
+       R"({"link":"https://www.example.com/nul\u0000x","problem":"含有 NUL 字符，记录存不下"})"},
       {"POST /v1/links", "intake-token-1", json,
        R"({"site":"shop","links":["https://shop.example.com/"]})", "HTTP/1.1 422",
        "配置文件里没有站点 shop"},
