@@ -24,6 +24,11 @@ enum class Holding { kAlone, kShared };
 // excludes this one (errno 0) or when the file cannot be opened (errno set).
 std::unique_ptr<RunLock> try_file_lock(const std::string& path, Holding holding = Holding::kAlone);
 
+// The first `count` bytes of the file at `path` (UTF-8), fewer where it is shorter, none where
+// it cannot be read. Read beside a database's own handles without disturbing its locks: closing
+// any descriptor of a file drops every lock the process holds on it (Linux).
+std::string start_of_file(const std::string& path, std::size_t count);
+
 // The name the file at `path` (UTF-8) is finally reached by, every symbolic link on the way
 // followed; `path` itself where the file cannot be opened.
 std::string final_file_name(const std::string& path);

@@ -37,8 +37,11 @@ class Descriptors {
         return descriptor;
       }
     }
-    // A file made here is made as the database itself would make it.
-    return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // A file made here is made as the database itself would make it; one this process may only
+    // read is read.
+    const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (descriptor >= 0 || (errno != EACCES && errno != EROFS)) return descriptor;
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   }
 
   void give_back(int descriptor) {
@@ -93,6 +96,18 @@ std::unique_ptr<RunLock> try_file_lock(const std::string& path, Holding holding)
   const int descriptor = locked(path, holding);
   if (descriptor < 0) return nullptr;
   return std::make_unique<FlockRunLock>(descriptor);
+}
+
+std::string start_of_file(const std::string& path, std::size_t count) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return "";  // never made here
+  const int descriptor = descriptors().take(path);
+  if (descriptor < 0) return "";
+  std::string start(count, '\0');
+  const ssize_t read = ::pread(descriptor, start.data(), count, 0);
+  descriptors().give_back(descriptor);
+  start.resize(read > 0 ? static_cast<std::size_t>(read) : 0);
+  return start;
 }
 
 std::string final_file_name(const std::string& path) {

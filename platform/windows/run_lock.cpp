@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/process_start.h"
@@ -59,6 +60,16 @@ std::unique_ptr<RunLock> try_file_lock(const std::string& path, Holding holding)
   const HANDLE file = locked(path, holding);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<FileRunLock>(file);
+}
+
+std::string start_of_file(const std::string& path, std::size_t count) {
+  // A handle closed here leaves the locks of the others alone.
+  std::FILE* file = open_file(path, "rb");
+  if (file == nullptr) return "";
+  std::string start(count, '\0');
+  start.resize(std::fread(start.data(), 1, count, file));
+  std::fclose(file);
+  return start;
 }
 
 std::string final_file_name(const std::string& path) {

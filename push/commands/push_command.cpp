@@ -94,7 +94,7 @@ class Intake {
                            .held_later = settings.held_later,
                            .dry_run = settings.dry_run,
                            .lease_seconds = settings.lease_seconds,
-                           .finds_gone = pushing_.site.deletions,
+                           .finds_gone = pushing_.site.deletions && !pushing_.site.served,
                            .only_site = pushing_.one_of_sites ? site_ : std::string(),
                            // The run's site: its first link's, where it has no other.
                            .site = site_.empty() ? std::string(host_of(site_url_)) : site_,

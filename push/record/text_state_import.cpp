@@ -1,9 +1,9 @@
 #include "push/record/text_state_import.h"
 
-#include <cstdio>
 #include <system_error>
 
 #include "common/ascii_text.h"
+#include "platform/run_lock.h"
 #include "platform/utf8_files.h"
 #include "push/record/record.h"
 #include "push/texts/failure.h"
@@ -19,12 +19,7 @@ constexpr std::string_view kDatabaseHeader{"SQLite format 3\0", 16};
 // Whether the file at `path` starts as an SQLite database does: its first bytes tell, and a
 // record of a million links is not read whole to find out.
 bool is_database(const std::string& path) {
-  std::FILE* file = platform::open_file(path, "rb");
-  if (file == nullptr) return false;
-  char header[kDatabaseHeader.size()] = {};
-  const std::size_t read = std::fread(header, 1, sizeof header, file);
-  std::fclose(file);
-  return std::string_view(header, read) == kDatabaseHeader;
+  return platform::start_of_file(path, kDatabaseHeader.size()) == kDatabaseHeader;
 }
 
 }  // namespace

@@ -142,6 +142,8 @@ PlanReading config_plan(const Options& options) {
   if (plan.run.state.empty()) plan.run.state = config.config->state;
   plan.sites = std::move(config.config->sites);
   plan.serve = std::move(config.config->serve);
+  for (SitePlan& site : plan.sites)
+    site.served = plan.serve.has_value();
   if (plan.serve && !options.listen.empty()) {
     for (const Setting<ServeSettings>& setting : serve_settings()) {
       if (setting.option != "--listen") continue;

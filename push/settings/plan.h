@@ -22,6 +22,9 @@ struct SitePlan {
   std::string host;  // only this host's links; empty: every host (one-host engines: the first's)
   SourceSettings sources;
   bool deletions = false;  // links gone from every source are announced as removed
+  // The config's service takes the site's links too: its sources are not all its pages, and the
+  // site announces its removed pages to the service.
+  bool served = false;
   double deletion_limit = kDefaultDeletionLimit;  // percent of the site's links a run may find gone
   std::vector<EngineSettings> engines;            // in the registry's order
 

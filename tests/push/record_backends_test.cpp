@@ -389,11 +389,10 @@ TEST_P(SqliteRecordTest, RunsKeepWhatTheyCameToAndRecordsBeforeThemAreUpgraded) 
 // connection of the process is open, no other process takes itself for the file's last user and
 // folds the journal away under it.
 TEST_P(SqliteRecordTest, ClosingARecordLeavesTheOthersOfItsProcessLocked) {
-  std::unique_ptr<Record> intake =
-      open_record({.path = location_, .destination = "push https://a/urls", .sends = false});
+  opened();
   Database beside(location_, Database::Access::kReadWrite);
   beside.execute("UPDATE destinations SET name = name");
-  intake.reset();
+  open_record({.path = location_, .destination = "push https://a/urls", .sends = false});
   ASSERT_TRUE(test::run_command({"sqlite3", location_, "SELECT count(*) FROM links"}));
   EXPECT_TRUE(std::filesystem::exists(location_ + "-wal"))
       << "another process took the journal from under an open connection";

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
+#include <mutex>
 #include <random>
 #include <sstream>
 #include <string>
@@ -15,6 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tests/push/postgres_server.h"
 #include "tests/push/push_fixture.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/sockets.h"
@@ -89,6 +92,39 @@ class ServeTest : public PushProgramTest {
   }
 
   long simulator_quota_ = 5000;  // links a day
+
+  void everything_at_once(const std::string& record);
+
+  // Starts the service, and for `seconds` kills it with SIGKILL at random moments (after
+  // `shortest` to `longest` milliseconds) and starts it again; leaves it running. How many kills.
+  int kill_and_restart(const std::string& config, std::uint16_t port, int seconds, int shortest,
+                       int longest) {
+    std::mt19937 random(std::random_device{}());
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    int kills = 0;
+    while (std::chrono::steady_clock::now() < end) {
+      start_service(config, port);
+      std::this_thread::sleep_for(
+          std::chrono::milliseconds(std::uniform_int_distribution(shortest, longest)(random)));
+      signal_service("KILL");
+      ++kills;
+      // Gone, its port free, before it is started again.
+      for (int tenth = 0; tenth < 100 && accepts_connections(port); ++tenth)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    start_service(config, port);
+    return kills;
+  }
+
+  // How many times each link went to the engine, in the requests' bodies.
+  std::unordered_map<std::string, int> times_each_sent() {
+    std::unordered_map<std::string, int> times;
+    const std::string sent = bodies_sent();
+    for (std::size_t at = sent.find("\"https://"); at != std::string::npos;
+         at = sent.find("\"https://", at + 1))
+      ++times[sent.substr(at + 1, sent.find('"', at + 1) - at - 1)];
+    return times;
+  }
 
   // What the simulator was sent: the requests' bodies one after the other.
   std::string bodies_sent() {
@@ -256,19 +292,7 @@ TEST_F(ServeTest, AcknowledgedLinksSurviveKillsAndAreSentOnce) {
   std::atomic<bool> killing = true;
   std::atomic<int> kills = 0;
   std::thread killer([&] {
-    std::mt19937 random(std::random_device{}());
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < end) {
-      start_service(config, port);
-      std::this_thread::sleep_for(
-          std::chrono::milliseconds(std::uniform_int_distribution(200, 5000)(random)));
-      signal_service("KILL");
-      ++kills;
-      // Gone, its port free, before it is started again.
-      for (int tenth = 0; tenth < 100 && accepts_connections(port); ++tenth)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    start_service(config, port);
+    kills = kill_and_restart(config, port, 60, 200, 5000);
     killing = false;
   });
   constexpr int kClients = 50;
@@ -304,11 +328,7 @@ TEST_F(ServeTest, AcknowledgedLinksSurviveKillsAndAreSentOnce) {
 
   const Outcome run = push("--config " + config);
   EXPECT_EQ(run.exit_code, 0) << run.output;
-  std::unordered_map<std::string, int> times_sent;
-  const std::string sent = bodies_sent();
-  for (std::size_t at = sent.find("\"https://"); at != std::string::npos;
-       at = sent.find("\"https://", at + 1))
-    ++times_sent[sent.substr(at + 1, sent.find('"', at + 1) - at - 1)];
+  std::unordered_map<std::string, int> times_sent = times_each_sent();
   std::size_t links = 0;
   for (const std::vector<std::string>& client : acknowledged) {
     for (const std::string& link : client) {
@@ -318,6 +338,130 @@ TEST_F(ServeTest, AcknowledgedLinksSurviveKillsAndAreSentOnce) {
   }
   EXPECT_GE(links, std::size_t{kClients * 20 * 5});
   EXPECT_GE(kills, 5);
+}
+
+// Everything at once on one record, for a minute: the service with 20 clients posting links
+// and removals, killed and started again; the nightly run in a loop; inspections in a loop; and
+// status, history and the report in a loop. Afterwards the record is whole, every link answered
+// 202 reached the engine (twice only where a kill caught its request in flight), only killed
+// flushes left runs unended, and every exit code is 0 or 5. `record`: the config's state.
+void ServeTest::everything_at_once(const std::string& record) {
+  const std::uint16_t port = unused_port();
+  simulator_quota_ = 1'000'000;
+  std::string config = this->config(port, "flush_after = 0.5\n", "deletions = true\n");
+  std::string text = read("config.toml");
+  text.replace(text.find("state.db"), 8, record);
+  config = write("config.toml", text + "inspect = true\ninspect_after = 1\n");
+  // The site's own pages, pushed two hours ago: due for inspection from the first look.
+  write("links.txt", numbered_links(0, 50));
+  const Outcome earlier = push("--config " + config, "", moved_clock("-2h"));
+  ASSERT_EQ(earlier.exit_code, 0) << earlier.output;
+
+  const std::string asked =
+      record.starts_with("postgresql:") ? "'" + record + "'" : files_.file(record);
+  std::atomic<bool> going = true;
+  std::atomic<int> kills = 0, operations = 0;
+  std::mutex wrong_mutex;
+  std::vector<std::string> wrong;  // exit codes other than 0 or 5, with what was said
+  const auto loop = [&](const std::string& arguments) {
+    return std::thread([&, arguments] {
+      while (going) {
+        const Outcome outcome = push(arguments);
+        ++operations;
+        if (outcome.exit_code != 0 && outcome.exit_code != 5) {
+          const std::lock_guard<std::mutex> guard(wrong_mutex);
+          wrong.push_back(arguments + ": " + std::to_string(outcome.exit_code) + "\n" +
+                          outcome.output);
+        }
+      }
+    });
+  };
+  std::thread killer([&] {
+    kills = kill_and_restart(config, port, 60, 3000, 10000);
+    going = false;
+  });
+  EXPECT_TRUE(wait_until_accepting(port)) << read("serve.txt");
+  std::vector<std::thread> actors;
+  actors.push_back(loop("--config " + config + " --wait 30 -q"));
+  actors.push_back(loop("inspect --config " + config + " --wait 30 -q"));
+  actors.push_back(loop("status --state " + asked));
+  actors.push_back(loop("history --links --state " + asked));
+  actors.push_back(loop("report --html " + files_.file("report.html") + " --state " + asked));
+  constexpr int kClients = 20;
+  std::vector<std::vector<std::string>> acknowledged(kClients);
+  for (int client = 0; client < kClients; ++client) {
+    actors.emplace_back([&, client] {
+      const std::string path = "https://www.example.com/c" + std::to_string(client) + "/";
+      for (int post = 0; going; ++post) {
+        // Every fourth post announces a page removed again: one of its own, never one counted.
+        const bool removal = post % 4 == 3;
+        const std::string body =
+            removal ? R"({"site":"www","removed":[")" + path + "r" + std::to_string(post) + "\"]}"
+                    : R"({"site":"www","links":[")" + path + std::to_string(post) + "\",\"" + path +
+                          "r" + std::to_string(post + 3) + "\"]}";
+        for (int attempt = 0; going && attempt < 400; ++attempt) {
+          if (ask(port, "POST /v1/links", "intake-token-1", "application/json", body)
+                  .starts_with("HTTP/1.1 202")) {
+            ++operations;
+            if (!removal) acknowledged[client].push_back(path + std::to_string(post));
+            break;
+          }
+          std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+    });
+  }
+  killer.join();
+  for (std::thread& actor : actors)
+    actor.join();
+  signal_service("TERM");
+  EXPECT_TRUE(logged("exit: 0")) << read("serve.txt");
+  const Outcome last = push("--config " + config + " --wait 60");
+  EXPECT_EQ(last.exit_code, 0) << last.output;
+  for (const std::string& said : wrong)
+    ADD_FAILURE() << said;
+
+  if (!record.starts_with("postgresql:")) {
+    EXPECT_EQ(shell("sqlite3 " + asked + " 'PRAGMA integrity_check'").output, "ok\n");
+  }
+  const std::unordered_map<std::string, int> sent = times_each_sent();
+  std::size_t links = 0, twice = 0;
+  for (const std::vector<std::string>& client : acknowledged) {
+    for (const std::string& link : client) {
+      ++links;
+      const auto found = sent.find(link);
+      const int times = found == sent.end() ? 0 : found->second;
+      EXPECT_TRUE(times == 1 || times == 2) << link << " answered 202, sent " << times << " times";
+      twice += times == 2 ? 1 : 0;
+    }
+  }
+  EXPECT_GE(links, std::size_t{kClients * 100});
+  EXPECT_LE(twice, static_cast<std::size_t>(kills) * 500) << "only what a kill caught in flight";
+  EXPECT_NE(push("history --links --state " + asked).output.find("\tinspected\twww.example.com\t"),
+            std::string::npos)
+      << "the site's own pages were inspected";
+  const Outcome history = push("history --state " + asked);
+  std::size_t unended = 0;
+  for (std::size_t at = history.output.find("未结束"); at != std::string::npos;
+       at = history.output.find("未结束", at + 1))
+    ++unended;
+  EXPECT_LE(unended, static_cast<std::size_t>(kills)) << history.output;
+  std::cout << "record_together_ops_per_s " << operations / 60.0 << " (" << kills << " kills, "
+            << links << " links, " << twice << " twice)\n";
+}
+
+TEST_F(ServeTest, EverythingAtOnceOnAFile) {
+  if (std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
+    GTEST_SKIP() << "killing wine64 leaves the Windows process to Wine's server";
+  everything_at_once("state.db");
+}
+
+TEST_F(ServeTest, EverythingAtOnceOnAServer) {
+  PostgresServer* server = PostgresServer::shared();
+  if (server == nullptr || std::getenv("LINKCOURIER_PUSH_COMMAND") != nullptr)
+    GTEST_SKIP() << "records on a server are the Linux build's, with PostgreSQL installed";
+  everything_at_once(server->new_database());
 }
 
 // A disk that takes nothing more: a post is answered 503 with Retry-After and the reason, nothing
