@@ -53,7 +53,8 @@ double claim_answer_ms(const std::string& location) {
 }  // namespace
 
 int main() {
-  lc::test::PostgresServer* server = lc::test::PostgresServer::shared();
+  // Both keep each commit on the disk: the file's synchronous = FULL, the server's fsync.
+  lc::test::PostgresServer* server = lc::test::PostgresServer::durable();
   if (server == nullptr) {
     std::fprintf(stderr, "PostgreSQL is not installed\n");
     return 1;

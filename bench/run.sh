@@ -66,4 +66,5 @@ python3 bench/serve.py build-bench/push/linkcourier-push
 build-bench/bench/record_bench
 build-bench/bench/pg_record_bench
 python3 bench/shared_record.py build-bench/push/linkcourier-push build-bench/tools/push_simulator
+python3 bench/record_together.py build-bench/push/linkcourier-push build-bench/tools/push_simulator
 build-bench/bench/jwt_sign

@@ -122,4 +122,5 @@ def main():
             server.control("stop")
 
 
-main()
+if __name__ == "__main__":
+    main()

@@ -25,6 +25,7 @@ class DatabaseError : public std::runtime_error {
     kConnectionLost,  // the server went away, or could not be reached
     kNotPermitted,    // the server's user may not do what was asked
     kNameTaken,       // a table of that name stands there already
+    kConflict,        // given up for another transaction's sake (a deadlock): may run again
   };
   DatabaseError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
   bool disk_full() const { return kind_ == Kind::kDiskFull; }
@@ -32,6 +33,7 @@ class DatabaseError : public std::runtime_error {
   bool connection_lost() const { return kind_ == Kind::kConnectionLost; }
   bool not_permitted() const { return kind_ == Kind::kNotPermitted; }
   bool name_taken() const { return kind_ == Kind::kNameTaken; }
+  bool conflict() const { return kind_ == Kind::kConflict; }
 
  private:
   Kind kind_;

@@ -23,6 +23,7 @@ DatabaseError::Kind kind_of(PGconn* connection, const PGresult* result) {
   if (code == "53100") return DatabaseError::Kind::kDiskFull;
   if (code == "42501") return DatabaseError::Kind::kNotPermitted;
   if (code == "42P07") return DatabaseError::Kind::kNameTaken;
+  if (code == "40P01" || code == "40001") return DatabaseError::Kind::kConflict;
   return DatabaseError::Kind::kOther;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <chrono>
+#include <numeric>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -53,6 +54,16 @@ constexpr double kLongestReconnectSeconds = 30;
 std::optional<std::int64_t> stored(std::optional<std::uint64_t> hash) {
   if (!hash) return std::nullopt;
   return std::bit_cast<std::int64_t>(*hash);
+}
+
+// The places of `links` in the order of the links themselves: each writer of several links takes
+// their rows in that one order, so that two writers on a server never wait for each other.
+std::vector<std::size_t> in_link_order(std::span<const std::string_view> links) {
+  std::vector<std::size_t> order(links.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t a, std::size_t b) { return links[a] < links[b]; });
+  return order;
 }
 
 // `text` with each NUL byte written as \0, for a message.
@@ -183,8 +194,8 @@ class SqlRecord final : public Record {
     if (dry_run_) return;
     retried([&] {
       Transaction transaction(db_);
-      for (const std::string_view url : links)
-        take_removal(url);
+      for (const std::size_t at : in_link_order(links))
+        take_removal(links[at]);
       keep_new_links();
       transaction.commit();
       links_known_ = links_known_ || !links.empty();
@@ -427,16 +438,18 @@ class SqlRecord final : public Record {
   }
 
   // As `guarded`, for work that is one transaction or only reads, and so may run again: where the
-  // connection to a server is lost, connects again, waiting longer each time, and runs it anew.
-  // An intake's open transaction is lost with the connection: it fails as it is.
+  // connection to a server is lost, connects again, waiting longer each time, and runs it anew;
+  // where the server gave it up for another transaction's sake, runs it anew at once. An intake's
+  // open transaction is lost with either: it fails as it is.
   template <typename Work>
   auto retried(Work work) -> decltype(work()) {
     for (int attempt = 0;; ++attempt) {
       try {
         return work();
       } catch (const DatabaseError& error) {
-        if (!error.connection_lost() || !reconnect_ || intake_ || attempt == kReconnects)
-          throw record_error(path_, error);
+        if (intake_ || attempt == kReconnects) throw record_error(path_, error);
+        if (error.conflict()) continue;  // chosen to give way to another writer: run it again
+        if (!error.connection_lost() || !reconnect_) throw record_error(path_, error);
       }
       connect_again(attempt);
     }
@@ -902,7 +915,7 @@ void SqlRecord::record(const RecordedAnswer& answer) {
   AnsweredLinks answered;
   const bool known = answer.outcomes.size() == answer.sent.size();
   std::size_t deferred = 0;
-  for (std::size_t at_link = 0; at_link < answer.sent.size(); ++at_link) {
+  for (const std::size_t at_link : in_link_order(answer.sent)) {
     const LinkOutcome unknown = LinkOutcome::deferred(answer.words, false);
     const LinkOutcome& outcome = known ? answer.outcomes[at_link] : unknown;
     const bool taken = outcome.kind == LinkOutcome::Kind::kAccepted;

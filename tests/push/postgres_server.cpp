@@ -32,21 +32,28 @@ std::string newest_bin() {
 
 }  // namespace
 
+std::unique_ptr<PostgresServer> PostgresServer::started(bool durable) {
+  const std::string bin = newest_bin();
+  if (bin.empty()) return nullptr;
+  std::string folder = (std::filesystem::temp_directory_path() / "lc-pg-XXXXXX").string();
+  if (::mkdtemp(folder.data()) == nullptr) throw std::runtime_error("cannot make a folder");
+  if (::geteuid() == 0 && !run_command({"chown", "postgres:", folder}))
+    throw std::runtime_error("cannot give " + folder + " to postgres");
+  return std::unique_ptr<PostgresServer>(new PostgresServer(bin, folder, durable));
+}
+
 PostgresServer* PostgresServer::shared() {
-  static const std::unique_ptr<PostgresServer> server = []() -> std::unique_ptr<PostgresServer> {
-    const std::string bin = newest_bin();
-    if (bin.empty()) return nullptr;
-    std::string folder = (std::filesystem::temp_directory_path() / "lc-pg-XXXXXX").string();
-    if (::mkdtemp(folder.data()) == nullptr) throw std::runtime_error("cannot make a folder");
-    if (::geteuid() == 0 && !run_command({"chown", "postgres:", folder}))
-      throw std::runtime_error("cannot give " + folder + " to postgres");
-    return std::unique_ptr<PostgresServer>(new PostgresServer(bin, folder));
-  }();
+  static const std::unique_ptr<PostgresServer> server = started(false);
   return server.get();
 }
 
-PostgresServer::PostgresServer(std::string bin, std::string folder)
-    : bin_(std::move(bin)), folder_(std::move(folder)) {
+PostgresServer* PostgresServer::durable() {
+  static const std::unique_ptr<PostgresServer> server = started(true);
+  return server.get();
+}
+
+PostgresServer::PostgresServer(std::string bin, std::string folder, bool durable)
+    : bin_(std::move(bin)), folder_(std::move(folder)), durable_(durable) {
   if (!run_command(as_server_user({bin_ + "/initdb", "-D", folder_ + "/data", "-A", "trust", "-U",
                                    "linkcourier", "--no-sync", "-E", "UTF8", "--locale=C.UTF-8"})))
     throw std::runtime_error("initdb failed in " + folder_);
@@ -61,10 +68,11 @@ PostgresServer::~PostgresServer() {
 }
 
 std::vector<std::string> PostgresServer::control(const std::string& action) const {
-  // No TCP at all: a socket in the folder; fsync off, as nothing here outlives the tests.
+  // No TCP at all: a socket in the folder; fsync off, as nothing here outlives the tests, unless
+  // the server is to keep each commit as a real one would.
   return as_server_user({bin_ + "/pg_ctl", "-D", folder_ + "/data", "-m", "immediate", "-o",
-                         "-k " + folder_ + " -c listen_addresses= -F", "-l", folder_ + "/log", "-w",
-                         action});
+                         "-k " + folder_ + " -c listen_addresses=" + (durable_ ? "" : " -F"), "-l",
+                         folder_ + "/log", "-w", action});
 }
 
 std::string PostgresServer::restart_command() const {

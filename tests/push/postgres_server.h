@@ -3,6 +3,7 @@
 // run by an unprivileged user on a socket there, started once per test program and stopped at
 // its end. Each test takes a database of its own.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@ class PostgresServer {
  public:
   // The program's server, started on first use; null where PostgreSQL is not installed.
   static PostgresServer* shared();
+  // The same, keeping each commit on the disk (fsync on), as a production server does: for
+  // figures that compare it with a file's durable commits.
+  static PostgresServer* durable();
   ~PostgresServer();
   PostgresServer(const PostgresServer&) = delete;
   PostgresServer& operator=(const PostgresServer&) = delete;
@@ -24,11 +28,13 @@ class PostgresServer {
   std::string restart_command() const;
 
  private:
-  PostgresServer(std::string bin, std::string folder);
+  PostgresServer(std::string bin, std::string folder, bool durable);
+  static std::unique_ptr<PostgresServer> started(bool durable);
   std::vector<std::string> control(const std::string& action) const;
 
   std::string bin_;     // the version's programs
   std::string folder_;  // the data, the socket and the log
+  bool durable_;
   int databases_ = 0;
 };
 
