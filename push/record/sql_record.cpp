@@ -194,8 +194,11 @@ class SqlRecord final : public Record {
     if (dry_run_) return;
     retried([&] {
       Transaction transaction(db_);
+      // Queued in the order they came, whatever order their rows are taken in.
+      const std::int64_t first = next_queued_;
+      next_queued_ += static_cast<std::int64_t>(links.size());
       for (const std::size_t at : in_link_order(links))
-        take_removal(links[at]);
+        take_removal(links[at], first + static_cast<std::int64_t>(at));
       keep_new_links();
       transaction.commit();
       links_known_ = links_known_ || !links.empty();
@@ -512,7 +515,9 @@ class SqlRecord final : public Record {
     std::optional<std::int64_t> content_hash;
   };
   std::optional<KnownLink> look_up(std::string_view url);
-  void add_link(const SourceLink& link, LinkState state);
+  // Queued at `queued`, or at the end of the queue.
+  void add_link(const SourceLink& link, LinkState state,
+                std::optional<std::int64_t> queued = std::nullopt);
   void keep_new_links();
   void keep_new_links_as_arrays();
   struct NewLink {
@@ -522,7 +527,7 @@ class SqlRecord final : public Record {
     std::optional<std::int64_t> lastmod, hash;
   };
   std::vector<NewLink> new_links_;  // added, not yet in the database
-  void take_removal(std::string_view url);
+  void take_removal(std::string_view url, std::int64_t queued);
   bool worth_one_pass(std::size_t links);
   std::vector<std::optional<KnownLink>> look_up_in_one_pass(std::span<const SourceLink> links);
   bool take_in_one(const SourceLink& link, const std::optional<KnownLink>& known, bool again);
@@ -720,14 +725,15 @@ std::vector<std::optional<SqlRecord::KnownLink>> SqlRecord::look_up_in_one_pass(
   return found;
 }
 
-void SqlRecord::add_link(const SourceLink& link, LinkState state) {
+void SqlRecord::add_link(const SourceLink& link, LinkState state,
+                         std::optional<std::int64_t> queued) {
   const std::string host(host_of(link.url));
   auto site = sites_.find(host);
   if (site == sites_.end()) site = sites_.emplace(host, id_of("sites", "host", host)).first;
   new_links_.push_back({.url = std::string(link.url),
                         .site = site->second,
                         .state = state,
-                        .queued = next_queued_++,
+                        .queued = queued ? *queued : next_queued_++,
                         .first_seen = seconds_now(),
                         .lastmod = link.modified,
                         .hash = stored(link.content_hash)});
@@ -786,15 +792,14 @@ void SqlRecord::keep_new_links_as_arrays() {
 
 // A page the engine may have (it took the link once, or the record does not know it) waits to
 // be announced removed; one the engine never took only leaves the queue.
-void SqlRecord::take_removal(std::string_view url) {
+void SqlRecord::take_removal(std::string_view url, std::int64_t queued) {
   const std::optional<KnownLink> known = look_up(url);
-  if (!known) return add_link({url, std::nullopt, std::nullopt}, kRemovalWaiting);
+  if (!known) return add_link({url, std::nullopt, std::nullopt}, kRemovalWaiting, queued);
   if (known->state == kRemoved || known->state == kRemovalWaiting) return;
   const bool taken_once = known->accepted_at.has_value();
   statement(removal_, "UPDATE links SET state = ?, queued = ? WHERE destination = ? AND url = ?")
       .bind(int(taken_once ? kRemovalWaiting : kRemoved),
-            taken_once ? std::optional<std::int64_t>(next_queued_++) : std::nullopt, destination_,
-            url)
+            taken_once ? std::optional<std::int64_t>(queued) : std::nullopt, destination_, url)
       .run();
 }
 
