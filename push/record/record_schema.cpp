@@ -48,7 +48,6 @@ CREATE TABLE quotas(destination INTEGER NOT NULL, day INTEGER NOT NULL,
                     PRIMARY KEY (destination, day)) WITHOUT ROWID;
 )sql";
 
-// Where a server keeps the record's version, as an SQLite file keeps it in its header.
 // Every table of the current version, in `db`'s transaction.
 void create_tables(Database& db) {
   db.define(kSchema);
@@ -100,7 +99,7 @@ void add_quotas(Database& db) {
   db.execute("ALTER TABLE runs DROP COLUMN quota_left");
 }
 
-// Each format's step from the one before, the first format's record made by the second's.
+// The step to each format from the one before it, for a record made by an earlier version.
 struct Step {
   std::int64_t to;
   void (*work)(Database& db);
