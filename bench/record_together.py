@@ -121,7 +121,8 @@ def measure(push, folder, state, address):
 
 
 def main():
-    push, simulator = sys.argv[1], sys.argv[2]
+    # The service and the runs work in the record's folder.
+    push, simulator = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     with tempfile.TemporaryDirectory() as folder:
         port = free_port()
         engine = subprocess.Popen([simulator, "--port", str(port), "--quota", "100000000"],
