@@ -12,7 +12,10 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
+
+#include "push/record/link_states.h"
 
 namespace lc::push {
 
@@ -165,6 +168,9 @@ class Statement {
   void bind_one(int at, T value) {
     backend_->bind_integer(at, static_cast<std::int64_t>(value));
   }
+  template <typename T>
+  requires std::is_enum_v<T>
+  void bind_one(int at, T value) { backend_->bind_integer(at, static_cast<std::int64_t>(value)); }
   void bind_one(int at, std::string_view value) { backend_->bind_text(at, value); }
   void bind_one(int at, const std::string& value) { bind_one(at, std::string_view(value)); }
   void bind_one(int at, const char* value) { bind_one(at, std::string_view(value)); }
@@ -196,12 +202,15 @@ class Database {
       : Database(path, create ? Access::kCreate : Access::kReadWrite) {}
   explicit Database(std::unique_ptr<Connection> connection) : connection_(std::move(connection)) {}
 
-  void execute(std::string_view sql) { connection_->execute(sql); }
-  Statement prepare(std::string_view sql) { return Statement(connection_->prepare(sql)); }
-  std::unique_ptr<Statement> prepare_kept(std::string_view sql) {
-    return std::make_unique<Statement>(connection_->prepare_kept(sql));
+  // The record's SQL names link states ({waiting}, ...): written here as their numbers.
+  void execute(std::string_view sql) { connection_->execute(with_link_states(sql)); }
+  Statement prepare(std::string_view sql) {
+    return Statement(connection_->prepare(with_link_states(sql)));
   }
-  void define(std::string_view ddl) { connection_->define(ddl); }
+  std::unique_ptr<Statement> prepare_kept(std::string_view sql) {
+    return std::make_unique<Statement>(connection_->prepare_kept(with_link_states(sql)));
+  }
+  void define(std::string_view ddl) { connection_->define(with_link_states(ddl)); }
   bool has_table(std::string_view name) { return connection_->has_table(name); }
   void serialize(std::int64_t key) { connection_->serialize(key); }
   std::string_view begin_writing() const { return connection_->begin_writing(); }

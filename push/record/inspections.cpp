@@ -6,10 +6,6 @@
 namespace lc::push {
 namespace {
 
-// The states links.state keeps an accepted link and a removed one in.
-constexpr int kAccepted = 1;
-constexpr int kRemoved = 3;
-
 // The nearest-rank percentile of sorted values: the smallest value at least `percent` of them
 // do not exceed.
 std::int64_t nearest_rank(const std::vector<std::int64_t>& sorted, std::size_t percent) {

@@ -35,11 +35,11 @@ CREATE TABLE links(
   answer INTEGER,
   content_hash INTEGER,
   PRIMARY KEY (destination, url)) WITHOUT ROWID;
-CREATE INDEX waiting ON links(destination, queued) WHERE state = 0;
+CREATE INDEX waiting ON links(destination, queued) WHERE state = {waiting};
 )sql";
 
 constexpr std::string_view kRemovalsIndex =
-    "CREATE INDEX removals_waiting ON links(destination, queued) WHERE state = 4";
+    "CREATE INDEX removals_waiting ON links(destination, queued) WHERE state = {removal_waiting}";
 
 // Each destination's quota by its engine's days; records of the first version gain it.
 constexpr std::string_view kQuotasTable = R"sql(

@@ -24,13 +24,6 @@
 namespace lc::push {
 namespace {
 
-enum LinkState : int {
-  kWaiting = 0,
-  kAccepted = 1,
-  kRefused = 2,
-  kRemoved = 3,
-  kRemovalWaiting = 4  // the site announced the page removed; the engine is yet to be told
-};
 // What an answer to removals that did not take one leaves the link as: see `record`.
 constexpr int kAsItStands = -1;
 
@@ -179,7 +172,8 @@ class SqlRecord final : public Record {
         each_own_waiting([&](std::string_view) { ++waiting; });
       } else {
         waiting = static_cast<std::size_t>(db_.single_integer(
-            "SELECT count(*) FROM links WHERE destination = ? AND state = 0", destination_));
+            "SELECT count(*) FROM links WHERE destination = ? AND state = {waiting}",
+            destination_));
       }
       return waiting + would_wait_.size();
     });
@@ -208,10 +202,11 @@ class SqlRecord final : public Record {
   std::vector<std::string> removals_waiting(std::int64_t most) override {
     return retried([&] {
       std::vector<std::string> links;
-      Statement waiting = db_.prepare(limited(
-          "SELECT url FROM links WHERE destination = ?1 AND state = 4 AND (?2 = '' OR site = "
-          "(SELECT id FROM sites WHERE host = ?2)) ORDER BY queued",
-          most));
+      Statement waiting =
+          db_.prepare(limited("SELECT url FROM links WHERE destination = ?1 AND state = "
+                              "{removal_waiting} AND (?2 = '' OR site = "
+                              "(SELECT id FROM sites WHERE host = ?2)) ORDER BY queued",
+                              most));
       waiting.bind(destination_, only_site_);
       while (waiting.step())
         links.emplace_back(waiting.text(0));
@@ -353,7 +348,7 @@ class SqlRecord final : public Record {
       const std::vector<std::string> links =
           not_indexed_links(db_, destination_, accepted_before, most);
       Statement requeue = db_.prepare(
-          "UPDATE links SET state = 0, queued = ?, repushes = repushes + 1 "
+          "UPDATE links SET state = {waiting}, queued = ?, repushes = repushes + 1 "
           "WHERE destination = ? AND url = ?");
       for (const std::string& url : links)
         requeue.bind(next_queued_++, destination_, url).run();
@@ -417,7 +412,7 @@ class SqlRecord final : public Record {
       if (take_in_one(link, look_up(link.url), false)) return;
       keep_new_links();
       statement(imported_,
-                "UPDATE links SET state = 1, queued = NULL, accepted_at = ? "
+                "UPDATE links SET state = {accepted}, queued = NULL, accepted_at = ? "
                 "WHERE destination = ? AND url = ?")
           .bind(accepted, destination_, url)
           .run();
@@ -493,16 +488,17 @@ class SqlRecord final : public Record {
   void each_own_waiting(const std::function<void(std::string_view)>& each, std::int64_t most = -1) {
     if (only_site_.empty()) {
       Statement waiting = db_.prepare(limited(
-          "SELECT url FROM links WHERE destination = ? AND state = 0 ORDER BY queued", most));
+          "SELECT url FROM links WHERE destination = ? AND state = {waiting} ORDER BY queued",
+          most));
       waiting.bind(destination_);
       while (waiting.step())
         each(waiting.text(0));
       return;
     }
-    Statement waiting =
-        db_.prepare(limited("SELECT url FROM links WHERE destination = ? AND state = 0 AND site = "
-                            "(SELECT id FROM sites WHERE host = ?) ORDER BY queued",
-                            most));
+    Statement waiting = db_.prepare(
+        limited("SELECT url FROM links WHERE destination = ? AND state = {waiting} AND site = "
+                "(SELECT id FROM sites WHERE host = ?) ORDER BY queued",
+                most));
     waiting.bind(destination_, only_site_);
     while (waiting.step())
       each(waiting.text(0));
@@ -626,8 +622,8 @@ void SqlRecord::prepare(const RecordOpening& opening) {
   // the destination's other links, a million of them, are not read.
   next_queued_ = db_.single_integer(
       "SELECT coalesce(max(last), 0) + 1 FROM (SELECT max(queued) AS last FROM links "
-      "WHERE destination = ?1 AND state = 0 UNION ALL SELECT max(queued) FROM links "
-      "WHERE destination = ?1 AND state = 4) AS waiting",
+      "WHERE destination = ?1 AND state = {waiting} UNION ALL SELECT max(queued) FROM links "
+      "WHERE destination = ?1 AND state = {removal_waiting}) AS waiting",
       destination_);
   start.commit();
 }
@@ -836,7 +832,7 @@ bool SqlRecord::take_in_one(const SourceLink& link, const std::optional<KnownLin
     return false;
   }
   statement(requeue_,
-            "UPDATE links SET state = 0, queued = ?, lastmod = coalesce(?, lastmod), "
+            "UPDATE links SET state = {waiting}, queued = ?, lastmod = coalesce(?, lastmod), "
             "content_hash = coalesce(?, content_hash) WHERE destination = ? AND url = ?")
       .bind(next_queued_++, link.modified, hash, destination_, link.url)
       .run();
@@ -869,12 +865,13 @@ std::int64_t SqlRecord::keep_words(std::string_view words, std::time_t at) {
 std::string answered_columns(std::string_view outcome, std::string_view newly, std::string_view at,
                              std::string_view words, std::string_view deferred) {
   const std::string o(outcome), n(newly), t(at), w(words), d(deferred);
-  return "state = CASE WHEN " + o + " >= 0 THEN " + o + " WHEN state = 4 AND " + d +
-         " = 1 THEN 4 WHEN accepted_at IS NULL THEN 3 ELSE 1 END, queued = CASE WHEN " + o +
-         " = 0 OR (" + o + " < 0 AND state = 4 AND " + d + " = 1) THEN queued END, " +
-         "accepted_at = CASE WHEN " + n + " = 1 THEN " + t + " ELSE accepted_at END, " +
-         "first_accepted = coalesce(first_accepted, CASE WHEN " + n + " = 1 THEN " + t +
-         " END), last_sent = " + t + ", attempts = attempts + 1, answer = " + w;
+  return "state = CASE WHEN " + o + " >= 0 THEN " + o + " WHEN state = {removal_waiting} AND " + d +
+         " = 1 THEN {removal_waiting} WHEN accepted_at IS NULL THEN {removed} ELSE {accepted} END, "
+         "queued = CASE WHEN " +
+         o + " = 0 OR (" + o + " < 0 AND state = {removal_waiting} AND " + d +
+         " = 1) THEN queued END, " + "accepted_at = CASE WHEN " + n + " = 1 THEN " + t +
+         " ELSE accepted_at END, " + "first_accepted = coalesce(first_accepted, CASE WHEN " + n +
+         " = 1 THEN " + t + " END), last_sent = " + t + ", attempts = attempts + 1, answer = " + w;
 }
 
 // Keeps how an answer leaves each of its links: a file row by row, a server all in one statement,
@@ -968,11 +965,11 @@ std::vector<LinkCounts> SqlRecord::counts(std::time_t at) {
   return guarded([&] {
     const std::time_t today = at - at % 86400;
     Statement select = db_.prepare(R"sql(
-      SELECT d.id, d.name, s.host, count(*), count(*) FILTER (WHERE state = 1),
-             count(*) FILTER (WHERE state = 0), count(*) FILTER (WHERE state = 2),
-             count(*) FILTER (WHERE state = 1 AND accepted_at >= ?1),
-             count(*) FILTER (WHERE state = 1 AND accepted_at >= ?2),
-             count(*) FILTER (WHERE state = 4)
+      SELECT d.id, d.name, s.host, count(*), count(*) FILTER (WHERE state = {accepted}),
+             count(*) FILTER (WHERE state = {waiting}), count(*) FILTER (WHERE state = {refused}),
+             count(*) FILTER (WHERE state = {accepted} AND accepted_at >= ?1),
+             count(*) FILTER (WHERE state = {accepted} AND accepted_at >= ?2),
+             count(*) FILTER (WHERE state = {removal_waiting})
       FROM links l JOIN destinations d ON d.id = l.destination JOIN sites s ON s.id = l.site
       GROUP BY d.id, d.name, s.id, s.host ORDER BY d.name, s.host)sql");
     select.bind(today, today - 6 * 86400);
@@ -1033,14 +1030,17 @@ void SqlRecord::for_each_event(std::time_t since, std::string_view site,
         // Accepted first, and where pushed again since (changed, or still not indexed), again.
         " UNION ALL SELECT coalesce(first_accepted, accepted_at), " + columns +
         "'accepted', a.words, 2" + std::string(kFrom) +
-        "state = 1 AND coalesce(first_accepted, accepted_at) >= ?1 UNION ALL SELECT accepted_at, " +
+        "state = {accepted} AND coalesce(first_accepted, accepted_at) >= ?1 UNION ALL SELECT "
+        "accepted_at, " +
         columns + "'reaccepted', a.words, 3" + std::string(kFrom) +
-        "state = 1 AND accepted_at > first_accepted AND accepted_at >= ?1 UNION ALL SELECT "
+        "state = {accepted} AND accepted_at > first_accepted AND accepted_at >= ?1 UNION ALL "
+        "SELECT "
         "last_sent, " +
-        columns + "'refused', a.words, 4" + std::string(kFrom) + "state = 2 AND last_sent >= ?1" +
+        columns + "'refused', a.words, 4" + std::string(kFrom) +
+        "state = {refused} AND last_sent >= ?1" +
         // Sent and waiting again: why, as the answer said (a temporary failure, the quota).
         " UNION ALL SELECT last_sent, " + columns + "'deferred', a.words, 5" + std::string(kFrom) +
-        "state = 0 AND l.answer IS NOT NULL AND last_sent >= ?1" +
+        "state = {waiting} AND l.answer IS NOT NULL AND last_sent >= ?1" +
         // Each link's latest inspection, with the engine's words for its state.
         " UNION ALL SELECT inspected_at, " + columns +
         "'inspected', CASE WHEN indexed = 1 THEN '已收录：' ELSE '未收录：' END || w.words, 6"
