@@ -15,46 +15,11 @@ import tempfile
 import threading
 import time
 
-from serve import free_port
+from serve import TOKEN, Service, free_port
 from shared_record import Server
 
-TOKEN = "bench-intake-token"
 SECONDS = 20
 CLIENTS = 20
-
-
-class Service:
-    """The service over the record `state`, its site pushed to the simulator at `address`."""
-
-    def __init__(self, push, folder, state, address):
-        self.port = free_port()
-        with open(os.path.join(folder, "token"), "w") as token:
-            token.write(TOKEN + "\n")
-        os.chmod(os.path.join(folder, "token"), 0o600)
-        self.config = os.path.join(folder, "config.toml")
-        os.makedirs(os.path.join(folder, "site"), exist_ok=True)
-        with open(os.path.join(folder, "site", "index.html"), "w") as page:
-            page.write("<html><body>bench</body></html>\n")
-        with open(self.config, "w") as out:
-            out.write('state = "%s"\n[serve]\nlisten = "127.0.0.1:%d"\ntoken_file = "token"\n'
-                      'flush_after = 0.5\n[[site]]\nname = "www"\nfolder = "site"\n'
-                      'base = "https://www.example.com/"\n'
-                      '[site.push]\ninterface_env = "BENCH_INTERFACE"\n' % (state, self.port))
-        self.environment = dict(os.environ, BENCH_INTERFACE=address)
-        self.process = subprocess.Popen([push, "serve", "--config", self.config], cwd=folder,
-                                        env=self.environment, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
-        for _ in range(200):
-            try:
-                http.client.HTTPConnection("127.0.0.1", self.port, timeout=1).connect()
-                return
-            except OSError:
-                time.sleep(0.05)
-        raise RuntimeError("the service did not start")
-
-    def stop(self):
-        self.process.terminate()
-        self.process.wait(timeout=60)
 
 
 def posting(port, start, end, counted):
@@ -100,7 +65,11 @@ def ops_per_second(threads, counted):
 
 
 def measure(push, folder, state, address):
-    service = Service(push, folder, state, address)
+    os.makedirs(os.path.join(folder, "site"), exist_ok=True)
+    with open(os.path.join(folder, "site", "index.html"), "w") as page:
+        page.write("<html><body>bench</body></html>\n")
+    service = Service(push, folder, 0.5, state,
+                      'folder = "site"\nbase = "https://www.example.com/"', address)
     try:
         alone = []
         end = time.monotonic() + SECONDS

@@ -35,23 +35,24 @@ def rss_mib(pid):
 
 
 class Service:
-    """The service over a fresh record, its one engine down (nothing listens at its address)."""
+    """The service over a record in `folder` (`state`), its one site pushed to `address`: by
+    default nothing listens there, the engine down."""
 
-    def __init__(self, push, folder, flush_after):
+    def __init__(self, push, folder, flush_after, state="state.db",
+                 source='sitemaps = ["https://www.example.com/sitemap.xml"]',
+                 address="http://127.0.0.1:9/urls?site=www.example.com&token=t"):
         self.port = free_port()
         with open(os.path.join(folder, "token"), "w") as token:
             token.write(TOKEN + "\n")
         os.chmod(os.path.join(folder, "token"), 0o600)
-        config = os.path.join(folder, "config.toml")
-        with open(config, "w") as out:
-            out.write('state = "state.db"\n[serve]\nlisten = "127.0.0.1:%d"\ntoken_file = "token"\n'
-                      "flush_after = %d\n[[site]]\nname = \"www\"\n"
-                      'sitemaps = ["https://www.example.com/sitemap.xml"]\n[site.push]\n'
-                      'interface_env = "BENCH_INTERFACE"\n' % (self.port, flush_after))
-        environment = dict(os.environ,
-                           BENCH_INTERFACE="http://127.0.0.1:9/urls?site=www.example.com&token=t")
-        self.process = subprocess.Popen([push, "serve", "--config", config], cwd=folder,
-                                        env=environment, stdout=subprocess.DEVNULL,
+        self.config = os.path.join(folder, "config.toml")
+        with open(self.config, "w") as out:
+            out.write('state = "%s"\n[serve]\nlisten = "127.0.0.1:%d"\ntoken_file = "token"\n'
+                      'flush_after = %s\n[[site]]\nname = "www"\n%s\n[site.push]\n'
+                      'interface_env = "BENCH_INTERFACE"\n' % (state, self.port, flush_after, source))
+        self.environment = dict(os.environ, BENCH_INTERFACE=address)
+        self.process = subprocess.Popen([push, "serve", "--config", self.config], cwd=folder,
+                                        env=self.environment, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
         for _ in range(200):
             try:
